@@ -1,0 +1,51 @@
+#pragma once
+// What the console says to a device and what the device's replies mean. Field numbers below count
+// from the keyword's header: field k of a reply is comma-field headerOffset + k of its plain text.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korva {
+
+constexpr std::uint16_t kDevicePort = 5010;
+
+std::string BuildLiveDataRequest();                  // "snd000" CR LF
+std::string BuildParameterRequest(bool manual);      // "rPr000 " CR LF by hand, "rPr000" CR LF automatic
+std::string BuildResetCommand(std::int32_t echo);    // "rst000005" + echo as "0000000" + CR LF
+// "wPr000 " + address + " " + mask + " " + gateway + CR LF, each as a zero-padded dotted quad.
+std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway);
+
+// Field 2, trimmed and upper-cased: "SND", "RPR", "RST", "WPR" or anything else.
+std::string ReplyKeyword(std::string_view plain, int headerOffset);
+
+struct StatusReading {
+    std::int32_t temperature = 0;    // degrees Celsius
+    std::int32_t humidity = 0;       // percent
+    std::int32_t batteryTenths = 0;  // tenths of a volt
+    bool presence = false;           // presence input is "1"
+    bool resetState = false;         // "reset EC" field is "0"
+    bool link1 = false;
+    std::optional<bool> link2;       // absent for versions below 150
+    std::optional<bool> link3;
+    std::int32_t echo = 0;           // echoed back in a reset command
+    bool changed = false;            // the status reply's own changed-parameters flag
+};
+StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion);
+
+struct ParameterReading {
+    std::string address;
+    std::string mask;
+    std::string gateway;
+    std::string mac;
+    std::string firmware;  // version text, a blank, "dd/mm/yy", a blank, "hh:nn"
+    bool changed = false;
+};
+ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion);
+
+// Field 4 of a reset reply says "ACK".
+bool ReadResetAck(std::string_view plain, int headerOffset);
+// Field 26 of any reply is exactly "ALT": the device holds parameters not yet in force.
+bool ChangedFlag(std::string_view plain, int headerOffset);
+
+}  // namespace korva

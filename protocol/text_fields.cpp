@@ -1,0 +1,243 @@
+#include "protocol/text_fields.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace korva {
+
+std::size_t FindWordStart(int wordNumber, std::string_view text, const DelimiterSet& delimiters)
+{
+    // Walks with 0-based indices; the result is reported 1-based.
+    std::size_t i = 0;
+    int count = 0;
+    while (i < text.size() && count != wordNumber) {
+        while (i < text.size() && delimiters.contains(text[i]))
+            ++i;
+        if (i < text.size()) {
+            ++count;
+            if (count == wordNumber)
+                return i + 1;
+        }
+        while (i < text.size() && !delimiters.contains(text[i]))
+            ++i;
+    }
+    return 0;
+}
+
+Word ExtractWordAt(int wordNumber, std::string_view text, const DelimiterSet& delimiters)
+{
+    const std::size_t position = FindWordStart(wordNumber, text, delimiters);
+    if (position == 0)
+        return {};
+    std::size_t end = position - 1;
+    while (end < text.size() && !delimiters.contains(text[end]))
+        ++end;
+    return {std::string(text.substr(position - 1, end - (position - 1))), position};
+}
+
+std::string CharacterField(int fieldNumber, std::string_view text, char delimiter)
+{
+    // A delimiter appended at the end would separate nothing: words never include delimiters.
+    return ExtractWordAt(fieldNumber, text, DelimiterSet(delimiter)).text;
+}
+
+std::string ReplyField(int fieldNumber, std::string_view reply)
+{
+    return CharacterField(fieldNumber, reply, ',');
+}
+
+namespace {
+
+bool IsTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Blanks, sign, optional hexadecimal prefix, digits; nullopt when any of it is malformed.
+std::optional<std::int32_t> ParseInteger(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+
+    bool hex = false;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        hex = true;
+        i += 1;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+
+    const std::string_view digits = text.substr(i);
+    if (digits.empty())
+        return std::nullopt;
+
+    if (hex) {
+        if (digits.size() > 8)
+            return std::nullopt;
+        std::uint32_t value = 0;
+        for (char c : digits) {
+            const int digit = HexDigit(c);
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + static_cast<std::uint32_t>(digit);
+        }
+        // 80000000-FFFFFFFF are the 32-bit two's complement of negative numbers.
+        return static_cast<std::int32_t>(negative ? 0u - value : value);
+    }
+
+    std::int64_t value = 0;
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsTrimmable(text[begin]))
+        ++begin;
+    while (end > begin && IsTrimmable(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string UpperCaseAscii(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
+std::int32_t ToInteger(std::string_view text) { return ParseInteger(text).value_or(0); }
+
+std::int32_t HexValue(std::string_view text)
+{
+    if (text.find('$') != std::string_view::npos)
+        return ToInteger(text);
+    return ToInteger("$" + std::string(text));
+}
+
+std::string ZeroPadded(std::int32_t value, int width)
+{
+    std::string text = std::to_string(value);
+    while (static_cast<int>(text.size()) < width) {
+        // Zero and negatives widen after their first character: '0' -> '00', '-5' -> '-05'.
+        if (value <= 0)
+            text.insert(1, 1, '0');
+        else
+            text.insert(0, 1, '0');
+    }
+    return text;
+}
+
+std::string LeftPadAndCut(std::string_view text, int width, char fill)
+{
+    if (width <= 0)
+        return {};
+    std::string padded(text);
+    if (static_cast<int>(padded.size()) < width)
+        padded.insert(0, static_cast<std::size_t>(width) - padded.size(), fill);
+    padded.resize(static_cast<std::size_t>(width));
+    return padded;
+}
+
+std::string HexText(std::int32_t value, int digits)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    auto bits = static_cast<std::uint32_t>(value);
+    std::string text;
+    do {
+        text.insert(0, 1, kDigits[bits & 0xF]);
+        bits >>= 4;
+    } while (bits != 0);
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+    return text;
+}
+
+std::string PaddedDottedQuad(std::string_view dottedQuad)
+{
+    std::string joined;
+    for (int octet = 1; octet <= 4; ++octet)
+        joined += LeftPadAndCut(CharacterField(octet, dottedQuad, '.'), 3, '0');
+    // Inserted from the back so the earlier positions stay put.
+    joined.insert(9, 1, '.');
+    joined.insert(6, 1, '.');
+    joined.insert(3, 1, '.');
+    return joined;
+}
+
+std::string DottedQuadFromHexOctets(std::string_view hexOctets)
+{
+    std::string rest(hexOctets);
+    std::string decimal;
+    for (int octet = 1; octet <= 3; ++octet) {
+        const std::size_t dot = rest.find('.');
+        // Without a dot the octet reads as empty (0) and nothing is consumed.
+        const std::string_view head = dot == std::string::npos ? std::string_view() : std::string_view(rest).substr(0, dot);
+        decimal += std::to_string(HexValue(head)) + ".";
+        if (dot != std::string::npos)
+            rest.erase(0, dot + 1);
+    }
+    decimal += std::to_string(HexValue(rest));
+    return decimal;
+}
+
+namespace {
+
+// Six two-character groups (or longer, for out-of-range octets) with "-" at fixed positions.
+std::string DashedMac(std::string joined)
+{
+    for (std::size_t position : {10u, 8u, 6u, 4u, 2u})
+        joined.insert(std::min<std::size_t>(position, joined.size()), 1, '-');
+    return joined;
+}
+
+}  // namespace
+
+std::string MacFromDecimalOctets(std::string_view decimalOctets)
+{
+    std::string joined;
+    for (int octet = 1; octet <= 6; ++octet)
+        joined += HexText(ToInteger(CharacterField(octet, decimalOctets, ':')), 2);
+    return DashedMac(std::move(joined));
+}
+
+std::string MacFromHexOctets(std::string_view hexOctets)
+{
+    std::string joined;
+    for (int octet = 1; octet <= 6; ++octet)
+        joined += LeftPadAndCut(CharacterField(octet, hexOctets, ':'), 2, '0');
+    return DashedMac(std::move(joined));
+}
+
+}  // namespace korva

@@ -1,0 +1,66 @@
+#pragma once
+// The small text toolkit of the device protocol: fields of comma-separated replies, dotted quads,
+// MAC texts and the number conversions between the device's forms and the window's.
+// Text is a Windows-1252 byte string; positions are 1-based like the device documentation counts
+// them. Every operation is total: bad numbers read as 0, missing fields read as empty.
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korva {
+
+// A set of byte values that separate words.
+class DelimiterSet {
+public:
+    explicit DelimiterSet(char delimiter) { bits_.set(static_cast<unsigned char>(delimiter)); }
+    bool contains(char c) const { return bits_.test(static_cast<unsigned char>(c)); }
+
+private:
+    std::bitset<256> bits_;
+};
+
+// Position (1-based) of the first character of the N-th word of text, 0 when there is none.
+// Words are maximal runs of non-delimiters: runs of delimiters never make empty words.
+std::size_t FindWordStart(int wordNumber, std::string_view text, const DelimiterSet& delimiters);
+
+struct Word {
+    std::string text;
+    std::size_t position = 0;  // 1-based; 0 when the word does not exist
+};
+Word ExtractWordAt(int wordNumber, std::string_view text, const DelimiterSet& delimiters);
+
+// The N-th comma-separated field of a reply; empty fields are skipped, so 'A,,B' has field 2 'B'.
+std::string ReplyField(int fieldNumber, std::string_view reply);
+// The N-th field of text separated by the given character.
+std::string CharacterField(int fieldNumber, std::string_view text, char delimiter);
+
+// Removes bytes of value 32 or less at both ends.
+std::string Trim(std::string_view text);
+// Upper-cases the ASCII letters a-z and leaves every other byte alone.
+std::string UpperCaseAscii(std::string_view text);
+
+// Reads text as a 32-bit integer: blanks (byte 32) first, an optional sign, then decimal digits or,
+// after "$", "x", "X", "0x" or "0X", at most eight hexadecimal digits (80000000-FFFFFFFF wrap to
+// negative). Anything else, an empty text or a decimal overflow reads as 0.
+std::int32_t ToInteger(std::string_view text);
+// Reads text as hexadecimal: a "$" is put in front unless the text has one somewhere already.
+std::int32_t HexValue(std::string_view text);
+
+// Decimal text of value widened with zeros to width: (7,2) '07', (-5,3) '-05', (123,2) '123'.
+std::string ZeroPadded(std::int32_t value, int width);
+// text widened on the left with fill to at least width, then cut to its first width characters.
+std::string LeftPadAndCut(std::string_view text, int width, char fill);
+// Upper-case hexadecimal of value with at least the given digits; negatives in 32-bit two's complement.
+std::string HexText(std::int32_t value, int digits);
+
+// '192.168.0.1' -> '192.168.000.001'.
+std::string PaddedDottedQuad(std::string_view dottedQuad);
+// 'C0.A8.00.FA' -> '192.168.0.250'.
+std::string DottedQuadFromHexOctets(std::string_view hexOctets);
+// '0:26:171:1:2:255' -> '00-1A-AB-01-02-FF'.
+std::string MacFromDecimalOctets(std::string_view decimalOctets);
+// '0:1a:AB:1:2:ff' -> '00-1a-AB-01-02-ff' (octets keep their letter case).
+std::string MacFromHexOctets(std::string_view hexOctets);
+
+}  // namespace korva

@@ -1,0 +1,125 @@
+#include "protocol/text_fields.h"
+
+#include <gtest/gtest.h>
+
+namespace korva {
+namespace {
+
+struct FieldCase {
+    const char* text;
+    int number;
+    const char* expected;
+};
+
+TEST(ReplyField, SkipsEmptyFieldsAndIgnoresATrailingComma)
+{
+    const FieldCase cases[] = {
+        {"A,,B", 1, "A"},          {"A,,B", 2, "B"},          {"A,,B", 3, ""},
+        {"A,B,", 2, "B"},          {"A,B", 2, "B"},           {",,A", 1, "A"},
+        {"A,B", 0, ""},            {"A,B", -1, ""},           {"", 1, ""},
+        {"0100,SND, x ,", 3, " x "}, {",,,", 1, ""},          {"ONE", 1, "ONE"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReplyField(c.number, c.text), c.expected) << c.text << " field " << c.number;
+}
+
+TEST(ExtractWordAt, ReportsTheOneBasedPositionOfTheWord)
+{
+    const DelimiterSet comma(',');
+    EXPECT_EQ(FindWordStart(2, ",,AB,,CD", comma), 7u);
+    const Word word = ExtractWordAt(2, ",,AB,,CD", comma);
+    EXPECT_EQ(word.text, "CD");
+    EXPECT_EQ(word.position, 7u);
+    EXPECT_EQ(ExtractWordAt(3, ",,AB,,CD", comma).position, 0u);
+    EXPECT_EQ(FindWordStart(1, "AB", comma), 1u);
+    EXPECT_EQ(CharacterField(3, "1.2..3", '.'), "3");
+    EXPECT_EQ(CharacterField(2, "0:1a", ':'), "1a");
+}
+
+struct IntegerCase {
+    const char* text;
+    std::int32_t expected;
+};
+
+TEST(ToInteger, ReadsDecimalAndPrefixedHexadecimalOrZero)
+{
+    const IntegerCase cases[] = {
+        {"42", 42},           {"  42", 42},          {"+7", 7},           {"-7", -7},
+        {"42 ", 0},           {"\t42", 0},           {"", 0},             {" ", 0},
+        {"-", 0},             {"4x2", 0},            {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},           {"2147483648", 0},   {"99999999999", 0},
+        {"$1F", 31},          {"x1f", 31},           {"X1F", 31},         {"0x1F", 31},
+        {"0X1f", 31},         {"$", 0},              {"0x", 0},           {"$FFFFFFFF", -1},
+        {"$80000000", -2147483647 - 1},             {"$7FFFFFFF", 2147483647},
+        {"$123456789", 0},    {"-$10", -16},         {" $A", 10},         {"$1G", 0},
+        {"007", 7},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ToInteger(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(HexValue, AddsTheDollarUnlessOneIsPresent)
+{
+    const IntegerCase cases[] = {
+        {"FA", 250}, {"0a", 10}, {"1G", 0}, {"", 0}, {"$1F", 31}, {"1F", 31}, {" 1F", 0}, {"  $1F", 31},
+        {"0x1F", 0},  // the "$" in front makes "0x" a stray character
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HexValue(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(NumberTexts, PadCutAndWriteHexadecimal)
+{
+    EXPECT_EQ(ZeroPadded(7, 2), "07");
+    EXPECT_EQ(ZeroPadded(5, 2), "05");
+    EXPECT_EQ(ZeroPadded(12, 2), "12");
+    EXPECT_EQ(ZeroPadded(123, 2), "123");
+    EXPECT_EQ(ZeroPadded(0, 2), "00");
+    EXPECT_EQ(ZeroPadded(-5, 3), "-05");
+    EXPECT_EQ(ZeroPadded(22, 3), "022");
+
+    EXPECT_EQ(LeftPadAndCut("7", 3, '0'), "007");
+    EXPECT_EQ(LeftPadAndCut("1234", 3, '0'), "123");
+    EXPECT_EQ(LeftPadAndCut("", 2, '0'), "00");
+    EXPECT_EQ(LeftPadAndCut("abc", 0, '0'), "");
+
+    EXPECT_EQ(HexText(26, 2), "1A");
+    EXPECT_EQ(HexText(0, 2), "00");
+    EXPECT_EQ(HexText(256, 2), "100");
+    EXPECT_EQ(HexText(-1, 2), "FFFFFFFF");
+}
+
+TEST(DottedQuads, PadAndConvertFromHexadecimalOctets)
+{
+    EXPECT_EQ(PaddedDottedQuad("192.168.0.1"), "192.168.000.001");
+    EXPECT_EQ(PaddedDottedQuad(""), "000.000.000.000");
+    EXPECT_EQ(PaddedDottedQuad("10.0.7"), "010.000.007.000");
+    EXPECT_EQ(PaddedDottedQuad("1234.5.6.7"), "123.005.006.007");
+    EXPECT_EQ(PaddedDottedQuad("192.168.000.001"), "192.168.000.001");
+
+    EXPECT_EQ(DottedQuadFromHexOctets("C0.A8.00.FA"), "192.168.0.250");
+    EXPECT_EQ(DottedQuadFromHexOctets("c0.a8.0.1"), "192.168.0.1");
+    EXPECT_EQ(DottedQuadFromHexOctets("C0"), "0.0.0.192");
+    EXPECT_EQ(DottedQuadFromHexOctets(""), "0.0.0.0");
+    EXPECT_EQ(DottedQuadFromHexOctets("ZZ.1.2.3"), "0.1.2.3");
+}
+
+TEST(MacTexts, PutTheDashesAtFixedPositions)
+{
+    EXPECT_EQ(MacFromDecimalOctets("0:26:171:1:2:255"), "00-1A-AB-01-02-FF");
+    EXPECT_EQ(MacFromDecimalOctets("256:1:2:3:4:5"), "10-00-10-20-30-405");
+    EXPECT_EQ(MacFromDecimalOctets(""), "00-00-00-00-00-00");
+    EXPECT_EQ(MacFromHexOctets("0:1a:AB:1:2:ff"), "00-1a-AB-01-02-ff");
+    EXPECT_EQ(MacFromHexOctets("123:1:2:3:4:5"), "12-01-02-03-04-05");
+}
+
+TEST(Trim, RemovesControlBytesAndBlanksAtBothEnds)
+{
+    EXPECT_EQ(Trim("\r\n  A B \t\0"), "A B");
+    EXPECT_EQ(Trim(std::string("\0A\0", 3)), "A");
+    EXPECT_EQ(Trim(" \x01 "), "");
+    EXPECT_EQ(Trim("\xA0X\xA0"), "\xA0X\xA0");
+}
+
+}  // namespace
+}  // namespace korva

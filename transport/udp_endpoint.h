@@ -1,0 +1,67 @@
+#pragma once
+// The console's only network object: one UDP socket on a port the system picks, from which every
+// request goes out and on which every reply comes in. It knows nothing about what the bytes mean.
+//
+// Received datagrams are handed over to the owner's thread (the GUI's main thread) one at a time: the
+// receiving thread parks the datagram, calls wakeOwner, and waits until the owner has called
+// ServePending() and the handler has returned. The owner decides how its thread gets to run
+// ServePending() (the console posts it to the Qt event loop).
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace korva::transport {
+
+// "Socket Error # <code>" CR LF <text>, or one of the endpoint's own messages (code 0).
+class SocketError : public std::runtime_error {
+public:
+    SocketError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+struct Sender {
+    std::string address;  // dotted quad
+    std::uint16_t port = 0;
+};
+
+class UdpEndpoint {
+public:
+    using DatagramHandler = std::function<void(const std::string& bytes, const Sender& from)>;
+    using WakeOwner = std::function<void()>;
+
+    // readWait: how long the receiving thread waits for a datagram before it looks at the stop request
+    // again. Deactivation wakes it at once anyway; tests lengthen the wait to prove exactly that.
+    UdpEndpoint(DatagramHandler handler, WakeOwner wakeOwner,
+                std::chrono::milliseconds readWait = std::chrono::milliseconds(1000));
+    ~UdpEndpoint();  // deactivates
+    UdpEndpoint(const UdpEndpoint&) = delete;
+    UdpEndpoint& operator=(const UdpEndpoint&) = delete;
+
+    // true: bind 0.0.0.0:0 and start the receiving thread (throws SocketError on failure).
+    // false: stop the thread, close the socket, and keep serving hand-overs already requested while
+    // waiting for the thread to end, so that closing never deadlocks. Call it on the owner's thread;
+    // from inside the handler too, in which case the receiving thread stops waiting for that handler.
+    void SetActive(bool active);
+    bool Active() const;
+    std::uint16_t LocalPort() const;  // the port the system assigned; 0 when inactive
+
+    // Sends data, exactly its bytes, as one datagram to host:port. Throws SocketError.
+    void Send(std::string_view host, std::uint16_t port, std::string_view data);
+
+    // Owner's thread: runs the handler for the datagram waiting to be handed over, if any. Exceptions
+    // from the handler are discarded. Safe to call when nothing waits, and re-entrantly.
+    void ServePending();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace korva::transport
