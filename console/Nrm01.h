@@ -1,0 +1,65 @@
+#pragma once
+// The console's one message box: borderless, coloured, modal, beeps on opening, may close itself
+// after a number of seconds and answers yes (SIM, OK) or no (NÃO, time-out).
+#include <QColor>
+#include <QDialog>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+class TfrNrm01 : public QDialog {
+  Q_OBJECT
+
+ public:
+  // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
+  enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };
+
+  explicit TfrNrm01(QWidget* parent = nullptr);
+
+  int kind() const { return kind_; }
+  void setKind(int kind);
+  int remainingTicks() const { return remainingTicks_; }
+  void setRemainingTicks(int ticks) { remainingTicks_ = ticks; }
+  QColor messageColour() const { return messageColour_; }
+  void setMessageColour(const QColor& colour) { messageColour_ = colour; }
+  QString messageText() const { return messageText_; }
+  void setMessageText(const QString& text) { messageText_ = text; }
+
+  void stopTimer();
+
+  // Only a button or the time-out may close the dialog; Escape and close requests do nothing.
+  void reject() override {}
+
+ public slots:
+  void FormShow();
+  void Tmr1Timer();
+  void btSimClick();
+  void btNaoClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void applyKind();
+
+  QFrame* pnMsg_;
+  QFrame* ClMsg_;
+  QLabel* Msg1_;
+  QPushButton* btSim_;
+  QPushButton* btNao_;
+  QPushButton* btOK_;
+  QTimer* Tmr1_;
+
+  int kind_ = kInformation;
+  int remainingTicks_ = 0;
+  QColor messageColour_;
+  QString messageText_;
+};
+
+// Shows text on colour in a new dialog centred over the main window and waits for the answer.
+// seconds > 0 closes the dialog after that time as if NÃO had been pressed.
+// Returns true for SIM or OK. Safe to call again while another call is waiting.
+bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind);
