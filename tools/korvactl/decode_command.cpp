@@ -1,0 +1,73 @@
+#include "tools/korvactl/decode_command.h"
+
+#include "tools/korvactl/hex_line.h"
+#include "tools/korvactl/reply_json.h"
+
+#include <fstream>
+#include <iostream>
+
+namespace korva::ctl {
+
+namespace {
+
+struct DecodeOptions {
+    bool text = false;
+    std::vector<std::string> files;
+};
+
+// Decodes every line of one input; returns the number of bad lines.
+int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions& options, std::ostream& out,
+                 std::ostream& err)
+{
+    int bad = 0;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (options.text) {
+            out << ReplyToJson(line).dump() << '\n';
+            continue;
+        }
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;  // blank lines separate pasted datagrams; they are not datagrams themselves
+        if (const auto bytes = ParseHexLine(line)) {
+            out << ReplyToJson(*bytes).dump() << '\n';
+        } else {
+            err << "korvactl decode: " << name << ": line " << number
+                << ": not a hex-encoded datagram (hex digit pairs, optionally separated by blanks or colons)\n";
+            ++bad;
+        }
+    }
+    return bad;
+}
+
+}  // namespace
+
+int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    DecodeOptions options;
+    for (const std::string& argument : arguments) {
+        if (argument == "--text")
+            options.text = true;
+        else if (argument.size() > 1 && argument[0] == '-') {
+            err << "korvactl decode: unknown option " << argument << "\n";
+            return 2;
+        } else
+            options.files.push_back(argument);
+    }
+
+    int bad = 0;
+    if (options.files.empty())
+        bad += DecodeStream(in, "<stdin>", options, out, err);
+    for (const std::string& file : options.files) {
+        std::ifstream stream(file, std::ios::binary);
+        if (!stream) {
+            err << "korvactl decode: cannot open " << file << "\n";
+            ++bad;
+            continue;
+        }
+        bad += DecodeStream(stream, file, options, out, err);
+    }
+    out.flush();
+    return bad == 0 ? 0 : 1;
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,47 @@
+#include "tools/korvactl/hex_line.h"
+
+namespace korva::ctl {
+
+namespace {
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ':' || c == '\r'; }
+
+}  // namespace
+
+std::optional<std::string> ParseHexLine(std::string_view line)
+{
+    std::string bytes;
+    int high = -1;  // the first digit of a pair, waiting for its second
+    for (char c : line) {
+        if (IsSeparator(c)) {
+            if (high >= 0)
+                return std::nullopt;  // a lone digit between separators
+            continue;
+        }
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes += static_cast<char>(high * 16 + digit);
+            high = -1;
+        }
+    }
+    if (high >= 0)
+        return std::nullopt;
+    return bytes;
+}
+
+}  // namespace korva::ctl
