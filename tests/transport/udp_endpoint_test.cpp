@@ -1,0 +1,252 @@
+#include "transport/udp_endpoint.h"
+
+#include "loopback_peer.h"
+#include "owner_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace korva::transport {
+namespace {
+
+using testing::LoopbackPeer;
+using testing::OwnerLoop;
+
+struct Delivery {
+    std::string bytes;
+    Sender from;
+    std::thread::id thread;
+};
+
+class UdpEndpointTest : public ::testing::Test {
+protected:
+    void SetUp() override { endpoint.SetActive(true); }
+
+    bool ServeUntilDelivered(std::size_t count) {
+        return owner.ServeUntil(endpoint, [&] { return delivered.size() >= count; });
+    }
+
+    std::string SendAndReceive(LoopbackPeer& peer, std::string_view host, std::string_view bytes) {
+        endpoint.Send(host, peer.port(), bytes);
+        return peer.Receive().value_or("<nothing arrived>");
+    }
+
+    OwnerLoop owner;
+    std::vector<Delivery> delivered;
+    std::function<void(const std::string&)> alsoOnDatagram;
+    UdpEndpoint endpoint{
+        [this](const std::string& bytes, const Sender& from) {
+            delivered.push_back({bytes, from, std::this_thread::get_id()});
+            if (alsoOnDatagram) alsoOnDatagram(bytes);
+        },
+        owner.Waker()};
+};
+
+std::string EveryByteValue() {
+    std::string bytes;
+    for (int value = 0; value < 256; ++value) bytes += static_cast<char>(value);
+    return bytes;
+}
+
+TEST_F(UdpEndpointTest, ActivationBindsAPortTheSystemChose) {
+    EXPECT_TRUE(endpoint.Active());
+    EXPECT_NE(endpoint.LocalPort(), 0);
+    endpoint.SetActive(false);
+    EXPECT_FALSE(endpoint.Active());
+    EXPECT_EQ(endpoint.LocalPort(), 0);
+    endpoint.SetActive(true);
+    EXPECT_NE(endpoint.LocalPort(), 0);
+}
+
+TEST_F(UdpEndpointTest, ExactBytesBothWays) {
+    LoopbackPeer peer("127.0.0.40");
+    const std::string request = "snd000\r\n";
+    EXPECT_EQ(SendAndReceive(peer, "127.0.0.40", request), request);
+    EXPECT_EQ(SendAndReceive(peer, "127.0.0.40", EveryByteValue()), EveryByteValue());
+
+    const std::string reply = "0100,SND\0,25\r\n" + EveryByteValue();
+    peer.SendToLoopbackPort(endpoint.LocalPort(), reply);
+    ASSERT_TRUE(ServeUntilDelivered(1));
+    EXPECT_EQ(delivered[0].bytes, reply);
+    EXPECT_EQ(delivered[0].from.address, "127.0.0.40");
+    EXPECT_EQ(delivered[0].from.port, peer.port());
+    EXPECT_EQ(delivered[0].thread, std::this_thread::get_id());
+}
+
+TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
+    LoopbackPeer peer("127.0.0.41");
+    const struct {
+        std::size_t size;
+        bool delivered;
+    } cases[] = {{9000, false}, {0, true}, {8192, true}, {8193, false}, {1, true}, {65507, false}};
+
+    std::vector<std::string> expected;
+    for (const auto& c : cases) {
+        std::string bytes(c.size, '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('A' + i % 26);
+        peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
+        if (c.delivered) expected.push_back(bytes);
+    }
+    const std::string marker = "end";
+    peer.SendToLoopbackPort(endpoint.LocalPort(), marker);
+    expected.push_back(marker);
+
+    ASSERT_TRUE(ServeUntilDelivered(expected.size()));
+    std::vector<std::string> got;
+    for (const Delivery& d : delivered) got.push_back(d.bytes);
+    EXPECT_EQ(got, expected);
+}
+
+TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
+    LoopbackPeer peer("127.0.0.42");
+    constexpr int kCount = 100;
+    int running = 0;
+    int overlaps = 0;
+    alsoOnDatagram = [&](const std::string&) {
+        if (++running > 1) ++overlaps;
+        endpoint.ServePending();  // a modal wait inside a handler must not start the next datagram
+        --running;
+    };
+    for (int i = 0; i < kCount; ++i) peer.SendToLoopbackPort(endpoint.LocalPort(), std::to_string(i));
+
+    ASSERT_TRUE(ServeUntilDelivered(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(delivered[i].bytes, std::to_string(i));
+        EXPECT_EQ(delivered[i].thread, std::this_thread::get_id());
+    }
+    EXPECT_EQ(overlaps, 0);
+}
+
+TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
+    LoopbackPeer peer("127.0.0.43");
+    alsoOnDatagram = [](const std::string& bytes) {
+        if (bytes == "runtime") throw std::runtime_error("bad reply");
+        if (bytes == "other") throw 42;
+    };
+    for (const char* bytes : {"runtime", "first", "other", "second"}) {
+        peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
+    }
+    ASSERT_TRUE(ServeUntilDelivered(4));
+    EXPECT_EQ(delivered[1].bytes, "first");
+    EXPECT_EQ(delivered[3].bytes, "second");
+    EXPECT_TRUE(endpoint.Active());
+}
+
+TEST_F(UdpEndpointTest, HostFormsReachTheirAddress) {
+    LoopbackPeer peer("127.0.0.44");
+    LoopbackPeer localhost("127.0.0.1");
+    const struct {
+        const char* host;
+        LoopbackPeer* reaches;
+    } cases[] = {
+        {"127.0.0.44", &peer},
+        {"127.000.000.044", &peer},  // octal reading would go to 127.0.0.36
+        {"127.0.44", &peer},
+        {"127.44", &peer},
+        {"2130706476", &peer},
+        {"localhost", &localhost},
+        {"LocalHost", &localhost},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = std::string("to ") + c.host;
+        EXPECT_EQ(SendAndReceive(*c.reaches, c.host, bytes), bytes);
+    }
+}
+
+TEST_F(UdpEndpointTest, SendFailuresCarryTheOperatorsCodesAndTexts) {
+    const std::string tooBig(65508, 'x');
+    const struct {
+        const char* host;
+        std::string_view data;
+        int code;
+        const char* message;
+    } cases[] = {
+        {"no such host", "snd000\r\n", 11001, "Socket Error # 11001\r\nHost not found."},
+        {"0.0.0.0", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
+        {"000.000.000.000", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
+        {"0", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
+        {"127.0.0.45", tooBig, 0, "Package Size Too Big."},
+    };
+    for (const auto& c : cases) {
+        try {
+            endpoint.Send(c.host, 5010, c.data);
+            ADD_FAILURE() << "sending to " << c.host << " did not fail";
+        } catch (const SocketError& error) {
+            EXPECT_EQ(error.code(), c.code) << c.host;
+            EXPECT_STREQ(error.what(), c.message) << c.host;
+        }
+    }
+}
+
+TEST_F(UdpEndpointTest, LargestDatagramGoesOut) {
+    LoopbackPeer peer("127.0.0.46");
+    const std::string largest(65507, 'y');
+    EXPECT_EQ(SendAndReceive(peer, "127.0.0.46", largest).size(), largest.size());
+}
+
+TEST_F(UdpEndpointTest, SendingWhileInactiveFails) {
+    endpoint.SetActive(false);
+    EXPECT_THROW(endpoint.Send("127.0.0.47", 5010, "snd000\r\n"), SocketError);
+}
+
+TEST_F(UdpEndpointTest, DeactivationServesTheHandOverAlreadyRequested) {
+    LoopbackPeer peer("127.0.0.48");
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "late reply");
+    ASSERT_TRUE(owner.TakeWakeUp());  // the receiving thread now waits for the owner
+    ASSERT_TRUE(delivered.empty());
+
+    endpoint.SetActive(false);
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0].bytes, "late reply");
+    EXPECT_EQ(delivered[0].thread, std::this_thread::get_id());
+}
+
+TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
+    LoopbackPeer peer("127.0.0.49");
+    alsoOnDatagram = [&](const std::string& bytes) {
+        if (bytes == "close") endpoint.SetActive(false);
+    };
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "close");
+    ASSERT_TRUE(ServeUntilDelivered(1));
+    EXPECT_FALSE(endpoint.Active());
+
+    // The endpoint opens again and works as before.
+    endpoint.SetActive(true);
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "again");
+    ASSERT_TRUE(ServeUntilDelivered(2));
+    EXPECT_EQ(delivered[1].bytes, "again");
+}
+
+TEST_F(UdpEndpointTest, DeactivationFromAHandlerThatDeactivationRuns) {
+    LoopbackPeer peer("127.0.0.50");
+    alsoOnDatagram = [&](const std::string&) { endpoint.SetActive(false); };
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "pending");
+    ASSERT_TRUE(owner.TakeWakeUp());
+    endpoint.SetActive(false);
+    EXPECT_EQ(delivered.size(), 1u);
+    EXPECT_FALSE(endpoint.Active());
+}
+
+TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
+    // With an hour between looks at the stop request, only the wake-up can end the wait; a missing
+    // wake-up shows as this test hanging until CTest's time-out.
+    OwnerLoop owner;
+    std::vector<std::string> delivered;
+    UdpEndpoint endpoint([&](const std::string& bytes, const Sender&) { delivered.push_back(bytes); },
+                         owner.Waker(), std::chrono::hours(1));
+    endpoint.SetActive(true);
+    LoopbackPeer peer("127.0.0.51");
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "ping");
+    ASSERT_TRUE(owner.ServeUntil(endpoint, [&] { return !delivered.empty(); }));
+
+    endpoint.SetActive(false);  // the receiving thread is back in its hour-long wait by now
+    EXPECT_FALSE(endpoint.Active());
+}
+
+}  // namespace
+}  // namespace korva::transport
