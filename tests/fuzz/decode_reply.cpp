@@ -1,0 +1,48 @@
+#include "tests/fuzz/fuzz_targets.h"
+
+#include "protocol/messages.h"
+#include "protocol/text_fields.h"
+#include "protocol/unscramble.h"
+#include "tools/korvactl/reply_json.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace korva::fuzz {
+
+namespace {
+
+// A broken promise of the decoder is a crash, so that the fuzzer keeps the input.
+void Require(bool promise)
+{
+    if (!promise)
+        std::abort();
+}
+
+}  // namespace
+
+void DecodeReply(const std::uint8_t* data, std::size_t size)
+{
+    const std::string received(reinterpret_cast<const char*>(data), size);
+    const PlainReply reply = UnscrambleReply(received);
+    Require(reply.text.size() <= received.size());
+    Require(reply.headerOffset == 0 || reply.headerOffset == 2);
+    for (char c : reply.text)
+        Require(static_cast<unsigned char>(c) <= 95);
+
+    const int h = reply.headerOffset;
+    const StatusReading status = ReadStatus(reply.text, h, reply.formatVersion);
+    Require(status.link2.has_value() == (reply.formatVersion >= 150));
+    ReadParameters(reply.text, h, reply.formatVersion);
+    ReadResetAck(reply.text, h);
+    ChangedFlag(reply.text, h);
+    ReplyKeyword(reply.text, h);
+    MacFromDecimalOctets(received);
+    DottedQuadFromHexOctets(received);
+    Require(PaddedDottedQuad(received).size() == 15);
+
+    // dump() throws on invalid UTF-8: the Windows-1252 conversion must never produce any.
+    ctl::ReplyToJson(received).dump();
+}
+
+}  // namespace korva::fuzz

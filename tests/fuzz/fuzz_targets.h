@@ -1,0 +1,13 @@
+#pragma once
+// Entry points shared by the libFuzzer programs and the ordinary test that replays the seed inputs.
+#include <cstddef>
+#include <cstdint>
+
+namespace korva::fuzz {
+
+// Unscrambles, reads the reply in every way the console and korvactl do, and renders korvactl's JSON.
+void DecodeReply(const std::uint8_t* data, std::size_t size);
+// Loads the bytes as a settings file, reads the console's keys, changes them and renders the result.
+void ReadSettingsFile(const std::uint8_t* data, std::size_t size);
+
+}  // namespace korva::fuzz

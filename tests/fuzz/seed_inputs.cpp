@@ -1,0 +1,68 @@
+#include "tests/fuzz/seed_inputs.h"
+
+#include "protocol/unscramble.h"
+
+namespace korva::fuzz {
+
+namespace {
+
+// Plain reply lines of every kind, with the header of each form in front.
+std::vector<std::string> KnownReplies()
+{
+    const std::string status = "SND,0,25,60,244,1,0,1,123,A,B,C,ALT,D,E,F,G,H,I,J,K,L,M,N,ALT";
+    const std::string parameters = "RPR,0,C0.A8.0.FA,FF.FF.FF.0,C0.A8.0.1,0:1a:ab:1:2:ff,8,9,10,11,12,13,14,1.52,"
+                                   "16,17,14,5,3,7,22,16,24,25,ALT";
+    const std::string decimalParameters = "RPR,0,192.168.0.250,255.255.255.0,192.168.0.1,0:26:171:1:2:255,8,9,10,"
+                                          "11,12,13,14,1.52,16,17,14,5,3,7,22,16,24,25,-";
+    const std::string reset = "RST,0,ACK";
+    const std::string write = "WPR,0";
+    std::vector<std::string> replies;
+    for (const std::string& body : {status, parameters, decimalParameters, reset, write}) {
+        replies.push_back("0100," + body);
+        replies.push_back(ScrambleReply("120," + body, {120, 0, 0}));
+        replies.push_back(ScrambleReply("130,3F,14," + body, {130, 0x3F, 0x14}));
+        replies.push_back(ScrambleReply("150,-$41,14," + body, {150, -0x41, 0x14}));
+    }
+    replies.push_back("TVURzvm");
+    return replies;
+}
+
+}  // namespace
+
+std::vector<std::string> ReplySeeds()
+{
+    std::vector<std::string> seeds = KnownReplies();
+    const std::vector<std::string> known = seeds;
+    for (const std::string& reply : known) {
+        for (std::size_t cut : {std::size_t{1}, std::size_t{4}, std::size_t{19}, std::size_t{20}, reply.size() / 2})
+            seeds.push_back(reply.substr(0, cut));
+    }
+    seeds.push_back("");
+    seeds.push_back("0100,,,,,,,,,,,,,,,,,,,,,,,,,,,,,");
+    seeds.push_back("0100,SND,,,,,,,,,,,,,,,,");
+    std::string high = "0100,SND,";
+    for (int b = 128; b <= 255; ++b)
+        high += static_cast<char>(b);
+    seeds.push_back(high);
+    seeds.push_back(std::string(64 * 1024, ','));
+    seeds.push_back("0100,SND," + std::string(64 * 1024 - 9, '9'));
+    seeds.push_back(ScrambleReply("150,3F,14,SND," + std::string(64 * 1024, 'A'), {150, 0x3F, 0x14}));
+    return seeds;
+}
+
+std::vector<std::string> SettingsSeeds()
+{
+    return {
+        "",
+        "[Geral]\r\nIP=192.168.0.250\r\nmsk=255.255.255.0\r\nGW=192.168.0.1\r\n",
+        "; old machine\n[geral]\nip = 10.0.0.7\n[Other]\nkey=value\n",
+        "[Geral]\nIP=10.0.0",
+        "[Ger",
+        "IP=before any section\n[Geral]\n[Geral]\nIP=second\n",
+        std::string("\0\xFF\xFE[Geral]\0IP=\x80\x81\n", 17),
+        "[Geral]\n" + std::string(64 * 1024, 'A') + "\n",
+        std::string(64 * 1024, '['),
+    };
+}
+
+}  // namespace korva::fuzz

@@ -1,0 +1,50 @@
+// The fuzzers' seeds and every input a fuzzer once crashed on, run as an ordinary test.
+#include "tests/fuzz/fuzz_targets.h"
+#include "tests/fuzz/seed_inputs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace korva::fuzz {
+namespace {
+
+using Target = void (*)(const std::uint8_t*, std::size_t);
+
+void RunAll(Target target, const std::vector<std::string>& inputs)
+{
+    for (const std::string& input : inputs)
+        target(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
+}
+
+std::vector<std::string> Regressions(const char* kind)
+{
+    std::vector<std::string> inputs;
+    const auto folder = std::filesystem::path(KORVA_FUZZ_REGRESSIONS) / kind;
+    if (!std::filesystem::is_directory(folder))
+        return inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        inputs.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    return inputs;
+}
+
+TEST(FuzzSeeds, ReplyDecodingKeepsItsPromises)
+{
+    const auto seeds = ReplySeeds();
+    ASSERT_GT(seeds.size(), 50u);
+    RunAll(DecodeReply, seeds);
+    RunAll(DecodeReply, Regressions("reply"));
+}
+
+TEST(FuzzSeeds, SettingsReaderKeepsItsPromises)
+{
+    RunAll(ReadSettingsFile, SettingsSeeds());
+    RunAll(ReadSettingsFile, Regressions("settings"));
+}
+
+}  // namespace
+}  // namespace korva::fuzz
