@@ -1,9 +1,15 @@
-# korva_add_test(NAME SOURCES file... LIBS lib...)
+# korva_add_test(NAME SOURCES file... LIBS lib... [QT_MAIN])
 # One test executable, registered with CTest; widget tests run on the offscreen platform.
+# QT_MAIN: the tests need a QApplication; link the shared main of tests/console (korva_qt_test_main)
+# instead of gtest_main.
 function(korva_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_MAIN" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  if(ARG_QT_MAIN)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} korva_qt_test_main)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
 endfunction()
