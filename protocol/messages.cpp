@@ -11,20 +11,28 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kChangedMark = "ALT";
 
-// Field k of a reply counts from the end of its header.
-std::string Field(std::string_view plain, int headerOffset, int k) { return ReplyField(headerOffset + k, plain); }
+// A plain reply seen from its keyword on: field k is comma-field headerOffset + k of the line.
+class ReplyView {
+public:
+    ReplyView(std::string_view plain, int headerOffset) : fields_(plain), headerOffset_(headerOffset) {}
 
-std::string TrimmedField(std::string_view plain, int headerOffset, int k) { return Trim(Field(plain, headerOffset, k)); }
+    std::string_view Raw(int k) const { return fields_[headerOffset_ + k]; }
+    std::string_view Trimmed(int k) const { return TrimView(Raw(k)); }
+    bool Is(int k, std::string_view expected) const { return Trimmed(k) == expected; }
+    // The changed mark is compared as sent: " ALT" is not the mark.
+    bool ChangedMarkAt(int k) const { return Raw(k) == kChangedMark; }
 
-bool FieldIs(std::string_view plain, int headerOffset, int k, std::string_view expected)
-{
-    return TrimmedField(plain, headerOffset, k) == expected;
-}
+    // Version 130 sends its address octets in hexadecimal; every other version in decimal.
+    std::string Address(int k, int formatVersion) const
+    {
+        return formatVersion == 130 ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
+    }
+    std::string TwoDigits(int k) const { return LeftPadAndCut(Raw(k), 2, '0'); }
 
-bool ChangedMarkAt(std::string_view plain, int headerOffset, int k)
-{
-    return Field(plain, headerOffset, k) == kChangedMark;
-}
+private:
+    ReplyFields fields_;
+    int headerOffset_;
+};
 
 // Seven digits at least, the sign in front: -5 gives "-0000005".
 std::string EchoDigits(std::int32_t echo)
@@ -34,18 +42,6 @@ std::string EchoDigits(std::int32_t echo)
     if (digits.size() < 7)
         digits.insert(0, 7 - digits.size(), '0');
     return echo < 0 ? "-" + digits : digits;
-}
-
-// Version 130 sends its address octets in hexadecimal; every other version in decimal.
-std::string AddressField(std::string_view plain, int headerOffset, int formatVersion, int k)
-{
-    const std::string text = TrimmedField(plain, headerOffset, k);
-    return formatVersion == 130 ? DottedQuadFromHexOctets(text) : text;
-}
-
-std::string TwoDigits(std::string_view plain, int headerOffset, int k)
-{
-    return LeftPadAndCut(Field(plain, headerOffset, k), 2, '0');
 }
 
 }  // namespace
@@ -67,51 +63,51 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
 
 std::string ReplyKeyword(std::string_view plain, int headerOffset)
 {
-    return UpperCaseAscii(TrimmedField(plain, headerOffset, 2));
+    return UpperCaseAscii(ReplyView(plain, headerOffset).Trimmed(2));
 }
 
 StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion)
 {
-    const int h = headerOffset;
+    const ReplyView reply(plain, headerOffset);
     StatusReading reading;
-    reading.temperature = ToInteger(TrimmedField(plain, h, 4));
-    reading.humidity = ToInteger(TrimmedField(plain, h, 5));
-    reading.batteryTenths = ToInteger(TrimmedField(plain, h, 6));
-    reading.presence = FieldIs(plain, h, 7, "1");
-    reading.resetState = FieldIs(plain, h, 8, "0");
-    reading.link1 = FieldIs(plain, h, 9, "1");
+    reading.temperature = ToInteger(reply.Trimmed(4));
+    reading.humidity = ToInteger(reply.Trimmed(5));
+    reading.batteryTenths = ToInteger(reply.Trimmed(6));
+    reading.presence = reply.Is(7, "1");
+    reading.resetState = reply.Is(8, "0");
+    reading.link1 = reply.Is(9, "1");
     if (formatVersion < 150) {
-        reading.echo = ToInteger(Field(plain, h, 10));
-        reading.changed = ChangedMarkAt(plain, h, 13);
+        reading.echo = ToInteger(reply.Raw(10));
+        reading.changed = reply.ChangedMarkAt(13);
     } else {
-        reading.link2 = FieldIs(plain, h, 10, "1");
-        reading.link3 = FieldIs(plain, h, 11, "1");
-        reading.echo = ToInteger(Field(plain, h, 12));
-        reading.changed = ChangedMarkAt(plain, h, 15);
+        reading.link2 = reply.Is(10, "1");
+        reading.link3 = reply.Is(11, "1");
+        reading.echo = ToInteger(reply.Raw(12));
+        reading.changed = reply.ChangedMarkAt(15);
     }
     return reading;
 }
 
 ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion)
 {
-    const int h = headerOffset;
+    const ReplyView reply(plain, headerOffset);
     ParameterReading reading;
-    reading.address = AddressField(plain, h, formatVersion, 4);
-    reading.mask = AddressField(plain, h, formatVersion, 5);
-    reading.gateway = AddressField(plain, h, formatVersion, 6);
-    const std::string mac = TrimmedField(plain, h, 7);
-    reading.mac = formatVersion < 130 ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
-    reading.firmware = Field(plain, h, 15) + " " + TwoDigits(plain, h, 21) + "/" + TwoDigits(plain, h, 20) + "/" +
-                       TwoDigits(plain, h, 23) + " " + TwoDigits(plain, h, 18) + ":" + TwoDigits(plain, h, 19);
-    reading.changed = ChangedMarkAt(plain, h, 26);
+    reading.address = reply.Address(4, formatVersion);
+    reading.mask = reply.Address(5, formatVersion);
+    reading.gateway = reply.Address(6, formatVersion);
+    reading.mac = formatVersion < 130 ? MacFromDecimalOctets(reply.Trimmed(7)) : MacFromHexOctets(reply.Trimmed(7));
+    // firmware version, day/month/year, hour:minute
+    reading.firmware = std::string(reply.Raw(15)) + " " + reply.TwoDigits(21) + "/" + reply.TwoDigits(20) + "/" +
+                       reply.TwoDigits(23) + " " + reply.TwoDigits(18) + ":" + reply.TwoDigits(19);
+    reading.changed = reply.ChangedMarkAt(26);
     return reading;
 }
 
 bool ReadResetAck(std::string_view plain, int headerOffset)
 {
-    return UpperCaseAscii(TrimmedField(plain, headerOffset, 4)) == "ACK";
+    return UpperCaseAscii(ReplyView(plain, headerOffset).Trimmed(4)) == "ACK";
 }
 
-bool ChangedFlag(std::string_view plain, int headerOffset) { return ChangedMarkAt(plain, headerOffset, 26); }
+bool ChangedFlag(std::string_view plain, int headerOffset) { return ReplyView(plain, headerOffset).ChangedMarkAt(26); }
 
 }  // namespace korva

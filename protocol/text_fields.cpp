@@ -47,6 +47,28 @@ std::string ReplyField(int fieldNumber, std::string_view reply)
     return CharacterField(fieldNumber, reply, ',');
 }
 
+ReplyFields::ReplyFields(std::string_view line)
+{
+    fields_.reserve(32);
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ',')
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ',')
+            ++i;
+        if (i > start)
+            fields_.push_back(line.substr(start, i - start));
+    }
+}
+
+std::string_view ReplyFields::operator[](int fieldNumber) const
+{
+    if (fieldNumber < 1 || static_cast<std::size_t>(fieldNumber) > fields_.size())
+        return {};
+    return fields_[static_cast<std::size_t>(fieldNumber) - 1];
+}
+
 namespace {
 
 bool IsTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -60,6 +82,22 @@ int HexDigit(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+// One to eight hexadecimal digits and nothing else. 80000000-FFFFFFFF are the 32-bit two's
+// complement of negative numbers, so the value is kept unsigned until the caller casts it.
+std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 8)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        const int digit = HexDigit(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
 }
 
 // Blanks, sign, optional hexadecimal prefix, digits; nullopt when any of it is malformed.
@@ -88,17 +126,10 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         return std::nullopt;
 
     if (hex) {
-        if (digits.size() > 8)
+        const auto value = ParseHexDigits(digits);
+        if (!value)
             return std::nullopt;
-        std::uint32_t value = 0;
-        for (char c : digits) {
-            const int digit = HexDigit(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + static_cast<std::uint32_t>(digit);
-        }
-        // 80000000-FFFFFFFF are the 32-bit two's complement of negative numbers.
-        return static_cast<std::int32_t>(negative ? 0u - value : value);
+        return static_cast<std::int32_t>(negative ? 0u - *value : *value);
     }
 
     std::int64_t value = 0;
@@ -116,7 +147,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
 
 }  // namespace
 
-std::string Trim(std::string_view text)
+std::string_view TrimView(std::string_view text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -124,8 +155,10 @@ std::string Trim(std::string_view text)
         ++begin;
     while (end > begin && IsTrimmable(text[end - 1]))
         --end;
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
 }
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 
 std::string UpperCaseAscii(std::string_view text)
 {
@@ -143,7 +176,8 @@ std::int32_t HexValue(std::string_view text)
 {
     if (text.find('$') != std::string_view::npos)
         return ToInteger(text);
-    return ToInteger("$" + std::string(text));
+    // A "$" in front leaves no room for blanks or a sign: only the digits themselves remain.
+    return static_cast<std::int32_t>(ParseHexDigits(text).value_or(0));
 }
 
 std::string ZeroPadded(std::int32_t value, int width)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva {
 
@@ -35,8 +36,20 @@ std::string ReplyField(int fieldNumber, std::string_view reply);
 // The N-th field of text separated by the given character.
 std::string CharacterField(int fieldNumber, std::string_view text, char delimiter);
 
+// A reply's comma-separated fields, split once: fields[n] is ReplyField(n, line) without rescanning
+// the line for every field. The views point into line, which must outlive this object.
+class ReplyFields {
+public:
+    explicit ReplyFields(std::string_view line);
+    std::string_view operator[](int fieldNumber) const;  // empty when there is no such field
+
+private:
+    std::vector<std::string_view> fields_;
+};
+
 // Removes bytes of value 32 or less at both ends.
 std::string Trim(std::string_view text);
+std::string_view TrimView(std::string_view text);
 // Upper-cases the ASCII letters a-z and leaves every other byte alone.
 std::string UpperCaseAscii(std::string_view text);
 

@@ -41,22 +41,30 @@ void FoldHighBytes(std::string& text)
     }
 }
 
+void TrimInPlace(std::string& text)
+{
+    const std::string_view trimmed = TrimView(text);
+    const auto begin = static_cast<std::size_t>(trimmed.data() - text.data());
+    text.erase(begin + trimmed.size()).erase(0, begin);
+}
+
 }  // namespace
 
 void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion)
 {
     headerOffset = 0;
     formatVersion = 0;
-    text = Trim(text);
+    TrimInPlace(text);
 
     if (text.compare(0, 4, "0100") != 0) {
         const std::string header = DecodedHeader(text);
-        formatVersion = ToInteger(ReplyField(1, header));
+        const ReplyFields headerFields(header);
+        formatVersion = ToInteger(headerFields[1]);
 
         if (formatVersion >= kFirstNewVersion) {
             headerOffset = 2;
-            const int key = HexValue(ReplyField(2, header)) % 60;  // remainder with the sign of the key
-            const int n = HexValue(ReplyField(3, header));
+            const int key = HexValue(headerFields[2]) % 60;  // remainder with the sign of the key
+            const int n = HexValue(headerFields[3]);
             for (std::size_t p = 0; p < text.size(); ++p)
                 text[p] = Shifted(text[p], -NewFormShift(p, n, key));
         } else if (formatVersion >= kFirstOldVersion) {
@@ -66,7 +74,7 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion)
         }
     }
 
-    text = Trim(text);
+    TrimInPlace(text);
     FoldHighBytes(text);
 }
 

@@ -16,7 +16,7 @@ ensure_packages() {
 
 # What every build of the project needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                libgtest-dev libgmock-dev nlohmann-json3-dev fonts-liberation fonts-dejavu-core)
+                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev fonts-liberation fonts-dejavu-core)
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

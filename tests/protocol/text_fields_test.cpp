@@ -23,6 +23,15 @@ TEST(ReplyField, SkipsEmptyFieldsAndIgnoresATrailingComma)
         EXPECT_EQ(ReplyField(c.number, c.text), c.expected) << c.text << " field " << c.number;
 }
 
+TEST(ReplyFields, SplitOnceAgreesWithFieldByField)
+{
+    for (const char* line : {"A,,B", ",,A,B,,", "", ",", "0100,SND,0,25,60,244,1,0,1,123", " , ,x"}) {
+        const ReplyFields fields(line);
+        for (int n = -1; n <= 12; ++n)
+            EXPECT_EQ(fields[n], ReplyField(n, line)) << '"' << line << "\" field " << n;
+    }
+}
+
 TEST(ExtractWordAt, ReportsTheOneBasedPositionOfTheWord)
 {
     const DelimiterSet comma(',');
