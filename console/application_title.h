@@ -1,0 +1,4 @@
+#pragma once
+// The application's title: the caption of the default error box and the name the desktop shows for
+// the program.
+inline constexpr char kApplicationTitle[] = "Configurador TUNO";

@@ -1,0 +1,29 @@
+#pragma once
+// A device on one loopback address and the device port: it records the exact bytes of every request
+// the console sends there and answers the last sender with whatever reply a test chooses.
+#include <netinet/in.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class FakeDevice {
+ public:
+  explicit FakeDevice(const char* address);  // binds address:5010; throws std::runtime_error
+  ~FakeDevice();
+  FakeDevice(const FakeDevice&) = delete;
+  FakeDevice& operator=(const FakeDevice&) = delete;
+
+  // The next request, or nullopt when none arrives within patience.
+  std::optional<std::string> NextRequest(std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
+  // The requests already waiting, without waiting for more.
+  std::vector<std::string> WaitingRequests();
+  // Sends reply to where the last request came from (the console's endpoint).
+  void Reply(std::string_view reply);
+
+ private:
+  int socket_ = -1;
+  sockaddr_in lastSender_{};
+};
