@@ -1,0 +1,73 @@
+#include "tools/sim/device_state.h"
+
+#include <algorithm>
+
+namespace korva::sim {
+
+std::optional<Ipv4> ParseDecimalOctets(std::string_view text) {
+    Ipv4 octets{};
+    std::size_t count = 0;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = std::min(text.find('.', start), text.size());
+        const std::string_view part = text.substr(start, dot - start);
+        if (count == octets.size() || part.empty() || part.size() > 3 ||
+            part.find_first_not_of("0123456789") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        int value = 0;
+        for (char digit : part) value = value * 10 + (digit - '0');
+        if (value > 255) return std::nullopt;
+        octets[count++] = static_cast<std::uint8_t>(value);
+        if (dot == text.size()) break;
+        start = dot + 1;
+    }
+    if (count != octets.size()) return std::nullopt;
+    return octets;
+}
+
+std::string DecimalOctetsText(const Ipv4& octets) {
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
+           std::to_string(octets[3]);
+}
+
+DeviceState InitialState(const Ipv4& address) {
+    DeviceState state;
+    state.current.address = address;
+    state.current.mask = {255, 255, 255, 0};
+    state.current.gateway = {address[0], address[1], address[2], 1};
+    return state;
+}
+
+void Drift::Step(DeviceState& state) {
+    state.temperature = Wander(state.temperature, 15, 40);
+    state.humidity = Wander(state.humidity, 20, 95);
+    state.batteryTenths = Wander(state.batteryTenths, 220, 270);
+    if (Chance(5)) state.presence = !state.presence;
+    if (Chance(2)) state.resetEcInput = 1 - state.resetEcInput;
+    for (bool& link : state.links) {
+        if (Chance(3)) link = !link;
+    }
+}
+
+std::int32_t Drift::NextEcho(std::int32_t previous) {
+    // Seven digits: the reset command carries the echo number in a seven-digit field.
+    std::uniform_int_distribution<std::int32_t> digits(0, 9'999'999);
+    std::int32_t next = digits(random_);
+    while (next == previous) next = digits(random_);
+    return next;
+}
+
+int Drift::Wander(int value, int low, int high) {
+    // One step in three, by one unit: slow enough to watch, fast enough to see it move.
+    std::uniform_int_distribution<int> step(-1, 1);
+    if (!Chance(33)) return value;
+    return std::clamp(value + step(random_), low, high);
+}
+
+bool Drift::Chance(int percent) {
+    std::uniform_int_distribution<int> roll(0, 99);
+    return roll(random_) < percent;
+}
+
+}  // namespace korva::sim

@@ -1,0 +1,60 @@
+#include "tools/sim/sim_device.h"
+
+#include "protocol/text_fields.h"
+#include "tools/sim/reply_lines.h"
+
+#include <sstream>
+#include <utility>
+
+namespace korva::sim {
+SimDevice::SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed)
+    : state_(std::move(initial)), form_(form), drift_(seed) {}
+
+std::optional<Reply> SimDevice::Answer(std::string_view request) {
+    const std::string line = Trim(request);
+    const std::string command = UpperCaseAscii(line.substr(0, 3));
+    std::optional<std::string> plain;
+    if (command == "SND") {
+        plain = Status();
+    } else if (command == "RPR") {
+        plain = ParameterLine(state_, form_);
+    } else if (command == "RST" && UpperCaseAscii(line.substr(0, 9)) == "RST000005") {
+        plain = Reset(std::string_view(line).substr(9));
+    } else if (command == "WPR") {
+        plain = Write(std::string_view(line).substr(3));
+    }
+    if (!plain) return std::nullopt;
+    return Reply{*plain, SendableLine(*plain, form_)};
+}
+
+std::string SimDevice::Status() {
+    drift_.Step(state_);
+    state_.echo = drift_.NextEcho(state_.echo);
+    return StatusLine(state_, form_);
+}
+
+std::string SimDevice::Reset(std::string_view echoDigits) {
+    // Only a command that echoes the latest status reply's number counts: it proves the sender has
+    // seen this device's own answer, not a stale or stray one.
+    const bool acknowledged = ToInteger(echoDigits) == state_.echo;
+    if (acknowledged && state_.pending) {
+        state_.current = *state_.pending;
+        state_.pending.reset();
+    }
+    return ResetLine(state_, form_, acknowledged);
+}
+
+std::optional<std::string> SimDevice::Write(std::string_view arguments) {
+    // "000 address mask gateway": the three dotted quads follow the first blank-separated word.
+    std::istringstream words{std::string(arguments)};
+    std::string zeros, address, mask, gateway, extra;
+    words >> zeros >> address >> mask >> gateway;
+    const auto newAddress = ParseDecimalOctets(address);
+    const auto newMask = ParseDecimalOctets(mask);
+    const auto newGateway = ParseDecimalOctets(gateway);
+    if (zeros != "000" || !newAddress || !newMask || !newGateway || (words >> extra)) return std::nullopt;
+    state_.pending = NetworkParameters{*newAddress, *newMask, *newGateway};
+    return WriteLine(state_, form_);
+}
+
+}  // namespace korva::sim

@@ -1,0 +1,37 @@
+#pragma once
+// A simulated Korva device without a socket: one request line in, at most one reply out.
+#include "protocol/unscramble.h"
+#include "tools/sim/device_state.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korva::sim {
+
+struct Reply {
+    std::string plain;  // as the console reads it after unscrambling
+    std::string sent;   // the bytes that go on the wire
+};
+
+class SimDevice {
+public:
+    SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed);
+
+    // The reply to a request line, or nullopt for lines a device does not answer.
+    std::optional<Reply> Answer(std::string_view request);
+
+    const DeviceState& State() const { return state_; }
+    const ScrambleForm& Form() const { return form_; }
+
+private:
+    std::string Status();
+    std::string Reset(std::string_view echoDigits);
+    std::optional<std::string> Write(std::string_view arguments);
+
+    DeviceState state_;
+    ScrambleForm form_;
+    Drift drift_;
+};
+
+}  // namespace korva::sim

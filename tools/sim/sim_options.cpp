@@ -1,0 +1,144 @@
+#include "tools/sim/sim_options.h"
+
+#include "tools/sim/reply_lines.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace korva::sim {
+namespace {
+
+template <typename Number>
+std::optional<Number> ParseNumber(const std::string& text, Number low, Number high, int base = 10) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return static_cast<Number>(value);
+}
+
+// Up to eight hexadecimal digits, an optional 0x in front; FFFFFFxx are negative like the device's.
+std::optional<int> ParseHex(std::string text) {
+    if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) text.erase(0, 2);
+    if (text.size() > 8) return std::nullopt;
+    const auto value = ParseNumber<long long>(text, 0, 0xFFFFFFFFLL, 16);
+    if (!value) return std::nullopt;
+    return static_cast<int>(static_cast<std::uint32_t>(*value));
+}
+
+std::optional<int> ParseFormVersion(const std::string& text) {
+    if (text == "plain") return 0;
+    return ParseNumber<int>(text, 101, 999);
+}
+
+using Setter = std::function<bool(SimOptions&, const std::string&)>;
+
+template <typename Number>
+Setter NumberSetter(Number SimOptions::*field, Number low, Number high) {
+    return [=](SimOptions& options, const std::string& text) {
+        const auto value = ParseNumber<Number>(text, low, high);
+        if (value) options.*field = *value;
+        return value.has_value();
+    };
+}
+
+Setter FaultSetter(int FaultSettings::*field, int high) {
+    return [=](SimOptions& options, const std::string& text) {
+        const auto value = ParseNumber<int>(text, 0, high);
+        if (value) options.faults.*field = *value;
+        return value.has_value();
+    };
+}
+
+const std::map<std::string, Setter>& ValueOptions() {
+    static const std::map<std::string, Setter> options = {
+        {"--address",
+         [](SimOptions& o, const std::string& text) {
+             const auto address = ParseDecimalOctets(text);
+             if (address) o.address = *address;
+             return address.has_value();
+         }},
+        {"--port", NumberSetter<std::uint16_t>(&SimOptions::port, 1, 65535)},
+        {"--form",
+         [](SimOptions& o, const std::string& text) {
+             const auto version = ParseFormVersion(text);
+             if (version) o.form.version = *version;
+             return version.has_value();
+         }},
+        {"--key",
+         [](SimOptions& o, const std::string& text) {
+             const auto key = ParseHex(text);
+             if (key) o.form.key = *key;
+             return key.has_value();
+         }},
+        {"--n",
+         [](SimOptions& o, const std::string& text) {
+             const auto n = ParseHex(text);
+             if (n) o.form.n = *n;
+             return n.has_value();
+         }},
+        {"--seed", NumberSetter<std::uint32_t>(&SimOptions::seed, 0, 0xFFFFFFFFu)},
+        {"--drop-percent", FaultSetter(&FaultSettings::dropPercent, 100)},
+        {"--delay-ms", FaultSetter(&FaultSettings::delayMs, 60'000)},
+        {"--wrong-keyword-percent", FaultSetter(&FaultSettings::wrongKeywordPercent, 100)},
+        {"--truncate-percent", FaultSetter(&FaultSettings::truncatePercent, 100)},
+        {"--extra-empty-fields-percent", FaultSetter(&FaultSettings::extraEmptyFieldsPercent, 100)},
+    };
+    return options;
+}
+
+}  // namespace
+
+ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
+    SimOptions options;
+    bool allowAnyAddress = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--verbose" || name == "-v") {
+            options.verbose = true;
+        } else if (name == "--allow-any-address") {
+            allowAnyAddress = true;
+        } else if (const auto setter = ValueOptions().find(name); setter != ValueOptions().end()) {
+            if (i + 1 == arguments.size()) return {std::nullopt, name + " needs a value"};
+            const std::string& value = arguments[++i];
+            if (!setter->second(options, value)) return {std::nullopt, "bad value for " + name + ": '" + value + "'"};
+        } else {
+            return {std::nullopt, "unknown option '" + name + "'"};
+        }
+    }
+    // A simulator answering on a real network could be mistaken for a device: loopback unless asked.
+    if (options.address[0] != 127 && !allowAnyAddress) {
+        return {std::nullopt, "--address " + DecimalOctetsText(options.address) +
+                                  " is not a loopback address (127.x.x.x); add --allow-any-address to use it"};
+    }
+    if (const std::string problem = FormProblem(options.form); !problem.empty()) {
+        return {std::nullopt, "form " + std::to_string(options.form.version) + ": " + problem};
+    }
+    return {options, {}};
+}
+
+std::string SimUsage() {
+    return "korva-sim: a simulated Korva device answering on UDP\n"
+           "\n"
+           "  --address A       IPv4 address to answer on (default 127.0.0.1; loopback only)\n"
+           "  --allow-any-address  also accept a non-loopback --address\n"
+           "  --port P          UDP port (default 5010)\n"
+           "  --form F          reply form: plain, or a version: 101-129 old form, 130 and above new form\n"
+           "                    (default 150; 130 sends addresses as hexadecimal octets)\n"
+           "  --key K, --n N    key and n of the new form, hexadecimal (default 3F and 14)\n"
+           "  --seed S          seed of the measurements' drift and of the faults (default 1)\n"
+           "  --drop-percent P  drop P% of the replies\n"
+           "  --delay-ms D      send every reply D ms late\n"
+           "  --wrong-keyword-percent P      answer P% with the keyword ERR\n"
+           "  --truncate-percent P           send only the first half of P% of the replies\n"
+           "  --extra-empty-fields-percent P double the commas of P% of the replies\n"
+           "  --verbose         print one line per request and reply\n"
+           "\n"
+           "Stops on SIGINT or SIGTERM.\n";
+}
+
+}  // namespace korva::sim
