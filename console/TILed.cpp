@@ -7,6 +7,7 @@ TTILed::TTILed(QWidget* parent) : QLabel(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(1);
   setAlignment(Qt::AlignCenter);
+  setTextFormat(Qt::PlainText);
   setFocusPolicy(Qt::NoFocus);
   setAutoFillBackground(true);
   resize(16, 16);
