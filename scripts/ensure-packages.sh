@@ -20,3 +20,6 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins li
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
+RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
