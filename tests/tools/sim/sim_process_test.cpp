@@ -1,0 +1,123 @@
+#include "sim_process.h"
+
+#include "protocol/messages.h"
+#include "protocol/unscramble.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <gtest/gtest.h>
+
+namespace korva::sim {
+namespace {
+
+using testing::SimProcess;
+
+// A console stand-in on its own loopback address.
+class Client {
+public:
+    explicit Client(const char* address) {
+        sockaddr_in local = Address(address, 0);
+        bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        timeval patience{5, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    }
+    ~Client() { close(fd_); }
+
+    std::optional<std::string> Ask(const char* device, const std::string& request) {
+        const sockaddr_in to = Address(device, kDevicePort);
+        sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        char buffer[8192];
+        const ssize_t length = recv(fd_, buffer, sizeof buffer, 0);
+        if (length < 0) return std::nullopt;
+        return std::string(buffer, static_cast<std::size_t>(length));
+    }
+
+private:
+    static sockaddr_in Address(const char* address, std::uint16_t port) {
+        sockaddr_in result{};
+        result.sin_family = AF_INET;
+        result.sin_port = htons(port);
+        inet_pton(AF_INET, address, &result.sin_addr);
+        return result;
+    }
+
+    int fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+};
+
+TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
+    const struct {
+        const char* address;
+        const char* form;
+        int version;
+        int stopSignal;
+    } cases[] = {
+        {"127.0.0.24", "plain", 0, SIGTERM},
+        {"127.0.0.25", "120", 120, SIGINT},
+        {"127.0.0.26", "130", 130, SIGTERM},
+        {"127.0.0.27", "150", 150, SIGINT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form);
+        SimProcess sim({"--address", c.address, "--form", c.form});
+        const auto ready = sim.ReadLine();
+        ASSERT_TRUE(ready.has_value());
+        EXPECT_NE(ready->find(std::string(c.address) + ":5010"), std::string::npos) << *ready;
+
+        Client client("127.0.0.28");
+        const struct {
+            std::string request;
+            const char* keyword;
+        } exchanges[] = {{BuildLiveDataRequest(), "SND"},
+                         {BuildParameterRequest(false), "RPR"},
+                         {BuildWriteCommand("127.0.0.29", "255.0.0.0", "127.0.0.1"), "WPR"}};
+        for (const auto& exchange : exchanges) {
+            const auto sent = client.Ask(c.address, exchange.request);
+            ASSERT_TRUE(sent.has_value()) << exchange.keyword;
+            const PlainReply plain = UnscrambleReply(*sent);
+            EXPECT_EQ(plain.formatVersion, c.version);
+            EXPECT_EQ(ReplyKeyword(plain.text, plain.headerOffset), exchange.keyword);
+        }
+
+        sim.Signal(c.stopSignal);
+        EXPECT_EQ(sim.WaitForExit(), std::optional<int>(0));
+    }
+}
+
+TEST(SimProcess, VerboseLogsEachRequestAndReply) {
+    SimProcess sim({"--address", "127.0.0.30", "--form", "plain", "--verbose"});
+    ASSERT_TRUE(sim.ReadLine().has_value());
+    Client client("127.0.0.31");
+    ASSERT_TRUE(client.Ask("127.0.0.30", BuildLiveDataRequest()).has_value());
+
+    const auto request = sim.ReadLine();
+    const auto reply = sim.ReadLine();
+    ASSERT_TRUE(request && reply);
+    EXPECT_NE(request->find("<- 127.0.0.31:"), std::string::npos) << *request;
+    EXPECT_NE(request->find("snd000\\r\\n"), std::string::npos) << *request;
+    EXPECT_NE(reply->find("-> 127.0.0.31:"), std::string::npos) << *reply;
+    EXPECT_NE(reply->find("0100,SND,"), std::string::npos) << *reply;
+}
+
+TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
+    SimProcess sim({"--address", "192.168.0.250"});
+    const auto message = sim.ReadLine();
+    ASSERT_TRUE(message.has_value());
+    EXPECT_NE(message->find("not a loopback address"), std::string::npos) << *message;
+    EXPECT_EQ(sim.WaitForExit(), std::optional<int>(2));
+}
+
+TEST(SimProcess, ASecondSimulatorCannotTakeTheSameAddressAndPort) {
+    SimProcess first({"--address", "127.0.0.32"});
+    ASSERT_TRUE(first.ReadLine().has_value());
+    SimProcess second({"--address", "127.0.0.32"});
+    const auto message = second.ReadLine();
+    ASSERT_TRUE(message.has_value());
+    EXPECT_NE(message->find("cannot bind 127.0.0.32:5010"), std::string::npos) << *message;
+    EXPECT_EQ(second.WaitForExit(), std::optional<int>(1));
+}
+
+}  // namespace
+}  // namespace korva::sim
