@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QThread>
 
 #include "console/TILed.h"
 #include "dialog_answerer.h"
@@ -195,6 +196,18 @@ TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
   EXPECT_TRUE(window_->close());
   EXPECT_FALSE(window_->isVisible());
   EXPECT_TRUE(ReadFile(path).contains("IP=127.0.0.87"));
+}
+
+TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSettings) {
+  FakeDevice device("127.0.0.88");
+  Open("127.0.0.88");
+  Click("btRead");
+  device.NextRequest();
+  for (int reply = 0; reply < 200; ++reply) device.Reply("0100,SND,0,25,60,244,1,0,1,123");
+  // Let the receiving thread read the first reply and wait for the main thread to handle it.
+  QThread::msleep(50);
+  EXPECT_TRUE(window_->close());
+  EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=127.0.0.88"));
 }
 
 }  // namespace
