@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace korva::sim {
 namespace {
 
@@ -26,9 +28,13 @@ public:
     }
     ~Client() { close(fd_); }
 
-    std::optional<std::string> Ask(const char* device, const std::string& request) {
+    void Post(const char* device, const std::string& request) {
         const sockaddr_in to = Address(device, kDevicePort);
         sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+
+    std::optional<std::string> Ask(const char* device, const std::string& request) {
+        Post(device, request);
         char buffer[8192];
         const ssize_t length = recv(fd_, buffer, sizeof buffer, 0);
         if (length < 0) return std::nullopt;
@@ -99,6 +105,30 @@ TEST(SimProcess, VerboseLogsEachRequestAndReply) {
     EXPECT_NE(request->find("snd000\\r\\n"), std::string::npos) << *request;
     EXPECT_NE(reply->find("-> 127.0.0.31:"), std::string::npos) << *reply;
     EXPECT_NE(reply->find("0100,SND,"), std::string::npos) << *reply;
+}
+
+TEST(SimProcess, DelayedRepliesStillArriveInOrder) {
+    SimProcess sim({"--address", "127.0.0.33", "--form", "150", "--delay-ms", "50"});
+    ASSERT_TRUE(sim.ReadLine().has_value());
+    Client client("127.0.0.34");
+    for (const auto& [request, keyword] : {std::pair{BuildLiveDataRequest(), "SND"},
+                                           std::pair{BuildParameterRequest(true), "RPR"}}) {
+        const auto sent = client.Ask("127.0.0.33", request);
+        ASSERT_TRUE(sent.has_value()) << keyword;
+        const PlainReply plain = UnscrambleReply(*sent);
+        EXPECT_EQ(ReplyKeyword(plain.text, plain.headerOffset), keyword);
+    }
+}
+
+TEST(SimProcess, DroppedRepliesAreLoggedNotSent) {
+    SimProcess sim({"--address", "127.0.0.35", "--drop-percent", "100", "--verbose"});
+    ASSERT_TRUE(sim.ReadLine().has_value());
+    Client client("127.0.0.36");
+    client.Post("127.0.0.35", BuildLiveDataRequest());
+    ASSERT_TRUE(sim.ReadLine().has_value());  // the request
+    const auto dropped = sim.ReadLine();
+    ASSERT_TRUE(dropped.has_value());
+    EXPECT_NE(dropped->find("[dropped]"), std::string::npos) << *dropped;
 }
 
 TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
