@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <array>
 #include <exception>
 #include <initializer_list>
 #include <utility>
@@ -109,16 +109,15 @@ QLabel* MakeReading(QWidget* parent, const char* name, const QRect& geometry, co
 }
 
 TTILed* MakeLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
-                std::initializer_list<QColor> onColours, bool lit) {
+                const std::array<QColor, 4>& onColours, bool lit) {
   TTILed* led = Place(new TTILed(parent), name, geometry, ArialBold(15));
   led->setCaption(caption);
   led->setAlignment(Qt::AlignCenter);
   led->setLedColorOff(kSilver);
-  const QColor* colour = onColours.begin();
-  led->setLedColorOn0(colour[0]);
-  led->setLedColorOn1(colour[1]);
-  led->setLedColorOn2(colour[2]);
-  led->setLedColorOn3(colour[3]);
+  led->setLedColorOn0(onColours[0]);
+  led->setLedColorOn1(onColours[1]);
+  led->setLedColorOn2(onColours[2]);
+  led->setLedColorOn3(onColours[3]);
   led->setLedIndex(0);
   led->setLedOn(lit);
   return led;
@@ -176,8 +175,7 @@ TfrKorvaCfg01::~TfrKorvaCfg01() {
 }
 
 QString TfrKorvaCfg01::DefaultSettingsPath() {
-  return QString::fromStdString(
-      korva::app::SettingsPathIn(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString()));
+  return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 void TfrKorvaCfg01::CreateControls() {
@@ -228,10 +226,8 @@ void TfrKorvaCfg01::CreateControls() {
                                    "sua reinicialização."));
   lbAlt->hide();
 
-  const QWidget* focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
-  for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) {
-    setTabOrder(const_cast<QWidget*>(focusOrder[i]), const_cast<QWidget*>(focusOrder[i + 1]));
-  }
+  QWidget* const focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
+  for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) setTabOrder(focusOrder[i], focusOrder[i + 1]);
 
   TmrRd = new QTimer(this);
   TmrRd->setObjectName(QStringLiteral("TmrRd"));
