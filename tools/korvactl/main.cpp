@@ -1,5 +1,10 @@
 // korvactl: the console's work from a script.
 #include "tools/korvactl/decode_command.h"
+#include "tools/korvactl/endpoint_link.h"
+#include "tools/korvactl/interrupt_signal.h"
+#include "tools/korvactl/network_command.h"
+
+#include <unistd.h>
 
 #include <iostream>
 #include <string>
@@ -9,9 +14,25 @@ namespace {
 
 void PrintUsage(std::ostream& out)
 {
-    out << "usage: korvactl decode [--text] [FILE...]\n"
-           "  decode   reads captured datagrams (hex, one a line; --text: the reply text) and prints\n"
-           "           what the device said as one JSON object a line\n";
+    out << "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]\n"
+           "  status ADDRESS...   one live-data request to each device\n"
+           "  params ADDRESS...   one parameter request to each device\n"
+           "  watch ADDRESS...    automatic mode: parameters once, then live data every --interval\n"
+           "                      (default 500ms) for --count N rounds or until Ctrl-C\n"
+           "  set ADDRESS --ip A --mask M --gateway G [--yes] [--force]\n"
+           "                      checks and writes new network parameters (asks first unless --yes;\n"
+           "                      --force skips the checks), then asks the new address for its parameters\n"
+           "  reset ADDRESS...    reads the echo number, then sends the reset command up to 15 times,\n"
+           "                      500 ms apart, until the device acknowledges it\n"
+           "  decode [--text] [FILE...]\n"
+           "                      reads captured datagrams (hex, one a line; --text: the reply text) and\n"
+           "                      prints what the device said\n"
+           "options of the network commands:\n"
+           "  -f FILE             more devices, one a line, # starts a comment\n"
+           "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds)\n"
+           "  --retries N         requests sent again after a time-out (default 2)\n"
+           "  --table             a table for people instead of one JSON object a line\n"
+           "exit status: 0 every device answered (reset: acknowledged), 1 not all did, 2 bad command line\n";
 }
 
 }  // namespace
@@ -27,6 +48,13 @@ int main(int argc, char** argv)
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "decode")
         return korva::ctl::RunDecode(rest, std::cin, std::cout, std::cerr);
+    if (korva::ctl::IsNetworkCommand(command)) {
+        korva::ctl::CommandIo io{std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
+                                     return std::make_unique<korva::ctl::EndpointLink>(
+                                         korva::ctl::InterruptSignal::Install());
+                                 }};
+        return korva::ctl::RunNetworkCommand(command, rest, io);
+    }
     std::cerr << "korvactl: unknown command '" << command << "'\n";
     PrintUsage(std::cerr);
     return 2;

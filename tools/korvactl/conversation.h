@@ -1,0 +1,63 @@
+#pragma once
+// One device's part in a command: what it sends, when, and what it makes of the replies from its own
+// address. The runner drives many conversations at once on one link, each with its own deadlines.
+#include "tools/korvactl/device_target.h"
+#include "tools/korvactl/link.h"
+#include "tools/korvactl/record.h"
+
+#include "protocol/unscramble.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korva::ctl {
+
+// A received datagram, decoded once for every conversation that hears it.
+struct DeviceReply {
+    Incoming datagram;
+    PlainReply plain;
+    std::string keyword;
+};
+
+class Conversation {
+public:
+    Conversation(DeviceTarget target, RecordSink& sink) : target_(std::move(target)), sink_(sink) {}
+    virtual ~Conversation() = default;
+    Conversation(const Conversation&) = delete;
+    Conversation& operator=(const Conversation&) = delete;
+
+    const DeviceTarget& Target() const { return target_; }
+    bool Finished() const { return finished_; }
+    bool Succeeded() const { return succeeded_; }
+    SteadyTime Deadline() const { return deadline_; }
+
+    // The runner's calls. Start, OnReply and OnDeadline may throw transport::SocketError from a send.
+    virtual void Start(Link& link) = 0;
+    virtual void OnReply(const DeviceReply& reply, Link& link) = 0;
+    virtual void OnDeadline(Link& link) = 0;
+    // The user asked to stop. By default the device did not get its answer.
+    virtual void OnInterrupt() { Fail("interrupted"); }
+    // A send failed or the name could not be resolved.
+    void Fail(const std::string& reason);
+
+protected:
+    void Send(Link& link, std::string_view request) { link.Send(target_.address, request); }
+    void WakeAt(SteadyTime deadline) { deadline_ = deadline; }
+    void Report(const DeviceReply& reply, std::optional<int> resetCommands = std::nullopt);
+    void ReportFailure(const std::string& reason);
+    void Finish(bool succeeded)
+    {
+        finished_ = true;
+        succeeded_ = succeeded;
+    }
+
+private:
+    DeviceTarget target_;
+    RecordSink& sink_;
+    SteadyTime deadline_{};
+    bool finished_ = false;
+    bool succeeded_ = false;
+};
+
+}  // namespace korva::ctl

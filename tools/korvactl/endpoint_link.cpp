@@ -1,0 +1,89 @@
+#include "tools/korvactl/endpoint_link.h"
+
+#include "protocol/messages.h"
+#include "transport/socket_errors.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+
+namespace korva::ctl {
+namespace {
+
+int OpenWakeFd()
+{
+    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0)
+        throw transport::SocketErrorFromErrno(errno);
+    return fd;
+}
+
+void Drain(int fd)
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto read_ = read(fd, &count, sizeof count);
+}
+
+}  // namespace
+
+EndpointLink::EndpointLink(int interruptFd)
+    : wakeFd_(OpenWakeFd()),
+      interruptFd_(interruptFd),
+      endpoint_(
+          [this](const std::string& bytes, const transport::Sender& from) {
+              received_.push_back({bytes, from.address, std::chrono::system_clock::now()});
+          },
+          [this] {
+              const std::uint64_t one = 1;
+              [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
+          })
+{
+    try {
+        endpoint_.SetActive(true);
+    } catch (...) {
+        close(wakeFd_);
+        throw;
+    }
+}
+
+EndpointLink::~EndpointLink()
+{
+    endpoint_.SetActive(false);  // before the descriptor its wake-ups write to goes away
+    close(wakeFd_);
+}
+
+SteadyTime EndpointLink::Now() { return std::chrono::steady_clock::now(); }
+
+void EndpointLink::Send(const std::string& address, std::string_view data)
+{
+    endpoint_.Send(address, kDevicePort, data);
+}
+
+WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram)
+{
+    while (true) {
+        if (!received_.empty()) {
+            datagram = std::move(received_.front());
+            received_.pop_front();
+            return WakeReason::kDatagram;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Now());
+        std::array<pollfd, 2> waitFor{pollfd{wakeFd_, POLLIN, 0}, pollfd{interruptFd_, POLLIN, 0}};
+        const int ready = poll(waitFor.data(), waitFor.size(), left.count() > 0 ? static_cast<int>(left.count()) : 0);
+        if (ready > 0 && waitFor[1].revents != 0)
+            return WakeReason::kInterrupted;  // left unread: every later wait ends at once too
+        if (ready > 0 && waitFor[0].revents != 0) {
+            Drain(wakeFd_);
+            endpoint_.ServePending();
+            continue;
+        }
+        if (left.count() <= 0)
+            return WakeReason::kDeadline;
+    }
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,13 @@
+#pragma once
+// Ctrl-C for a command-line program whose main thread sleeps in poll(): the SIGINT handler only writes
+// to an eventfd (async-signal-safe), and the waiting loop wakes on that descriptor and ends cleanly.
+// The handler is installed once with SA_RESETHAND, so a second Ctrl-C ends the program the usual way.
+namespace korva::ctl {
+
+class InterruptSignal {
+public:
+    // Installs the handler; the descriptor stays readable from the first SIGINT on.
+    static int Install();
+};
+
+}  // namespace korva::ctl

@@ -1,0 +1,17 @@
+#pragma once
+// A record as JSON: the decoded reply (the keys of `korvactl decode`) after "address" and
+// "received_at", or "address", "failed_at" and "error".
+#include "tools/korvactl/record.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace korva::ctl {
+
+nlohmann::ordered_json RecordToJson(const Record& record);
+
+// ISO 8601 in UTC with milliseconds: "2026-12-07T08:01:18.123Z".
+std::string IsoUtcText(WallTime time);
+
+}  // namespace korva::ctl

@@ -1,0 +1,86 @@
+// `korvactl set`: checks, asks, writes the new address, mask and gateway to the device, then asks the
+// new address for its parameters, as the console's write button does.
+#include "tools/korvactl/command_context.h"
+#include "tools/korvactl/conversation_runner.h"
+#include "tools/korvactl/new_parameters_check.h"
+#include "tools/korvactl/record_writers.h"
+#include "tools/korvactl/request_conversation.h"
+
+#include "protocol/messages.h"
+
+#include <ostream>
+
+namespace korva::ctl {
+namespace {
+
+// Refuses (with the reasons on standard error) unless the values pass the checks or --force is given.
+bool ValuesAccepted(CommandContext& context, const NewParameters& parameters)
+{
+    if (context.line.force)
+        return true;
+    const std::vector<std::string> problems = CheckNewParameters(parameters);
+    for (const std::string& problem : problems)
+        context.io.err << "korvactl set: " << problem << "\n";
+    if (!problems.empty())
+        context.io.err << "korvactl set: nothing written (--force writes it anyway)\n";
+    return problems.empty();
+}
+
+// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
+std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters)
+{
+    if (context.line.yes)
+        return std::nullopt;
+    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
+                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
+    switch (AskConsent(question, context.io.terminal)) {
+    case Consent::kGiven:
+        return std::nullopt;
+    case Consent::kDeclined:
+        context.io.err << "korvactl set: nothing written\n";
+        return kExitNotAllAnswered;
+    case Consent::kNoTerminal:
+        break;
+    }
+    context.io.err << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunSetCommand(CommandContext& context)
+{
+    if (!context.line.ip || !context.line.mask || !context.line.gateway) {
+        context.io.err << "korvactl set: give the new values with --ip, --mask and --gateway\n";
+        return kExitUsage;
+    }
+    const NewParameters parameters{*context.line.ip, *context.line.mask, *context.line.gateway};
+    if (!ValuesAccepted(context, parameters))
+        return kExitUsage;
+    if (const auto refused = RefusedConsent(context, parameters))
+        return *refused;
+
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), "WPR",
+                        "write command"};
+    RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
+    if (!RunConversations(*link, {&writing}) || !writing.Succeeded())
+        return kExitNotAllAnswered;
+
+    // A device keeps answering at its old address until it is reset, so silence at a new address is
+    // expected there; the write itself has been acknowledged already.
+    RecordFilter repliesOnly(context.output, RecordFilter::Keep::kReplies);
+    const DeviceTarget newAddress = ResolveTarget(parameters.address);
+    RequestConversation reading(newAddress, repliesOnly, {BuildParameterRequest(true), "RPR", "parameter request"},
+                                context.line.retry);
+    RunConversations(*link, {&reading});
+    if (!reading.Succeeded())
+        context.io.err << "korvactl set: written; no parameter reply from " << newAddress.name
+                       << " (a device takes a new address only after a reset: korvactl reset "
+                       << context.targets.front().name << ")\n";
+    return kExitAllAnswered;
+}
+
+}  // namespace korva::ctl
