@@ -252,6 +252,8 @@ void TfrKorvaCfg01::FormCreate() {
   edIP2->setText(edIP1->text());
   btRst->setEnabled(false);
   edIP1->setFocus();
+  // The focus reaches the box only when the window is first activated, which selects nothing.
+  edIP1->selectAll();
   TmrRd->start();
 }
 

@@ -104,10 +104,14 @@ TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {
 }
 
 TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
-  Open("127.0.0.84");
+  // Loaded from the settings rather than typed in, so that the start-up selection is what is seen.
+  WriteFile(SettingsPath(), "[Geral]\nIP=127.0.0.84\n");
+  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+  window_->show();
   QApplication::setActiveWindow(window_.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
+  EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
   const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "edIP1"};  // btRst is disabled
   for (const char* next : order) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
