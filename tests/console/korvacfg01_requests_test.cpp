@@ -100,6 +100,18 @@ TEST_F(WindowTest, SendErrorsOfButtonsAppearInTheDefaultErrorBox) {
   }
 }
 
+TEST_F(WindowTest, SendErrorsOfPollingTicksAreSilent) {
+  Open("127.0.0.89");
+  SetText("edIP1", QStringLiteral("no such host"));
+  Click("ldAuto");
+  DialogAnswerer operatorSays;
+  window_->TmrRdTimer();
+  window_->TmrRdTimer();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(operatorSays.seen().empty());
+  EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+}
+
 TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
   FakeDevice device("127.0.0.67");
   Open("127.0.0.67");
