@@ -1,0 +1,102 @@
+// Options, durations and device lists of the network commands.
+#include "tools/korvactl/address_file.h"
+#include "tools/korvactl/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace korva::ctl {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ParseDuration, UnitsAndBareSeconds)
+{
+    const struct {
+        const char* text;
+        std::optional<std::chrono::milliseconds> expected;
+    } cases[] = {
+        {"500ms", 500ms}, {"2s", 2000ms},  {"1.5s", 1500ms}, {"1", 1000ms},     {"0.2", 200ms},
+        {"1ms", 1ms},     {"3600s", 3600000ms},
+        {"0", std::nullopt}, {"0.0001", std::nullopt}, {"3601s", std::nullopt}, {"-1s", std::nullopt},
+        {"", std::nullopt},  {"ms", std::nullopt},     {"5 ms", std::nullopt},  {"5m", std::nullopt},
+        {"nan", std::nullopt}, {"inf", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseDuration(c.text), c.expected) << c.text;
+}
+
+TEST(ParseCommandLine, DefaultsAndEveryOptionForm)
+{
+    const auto defaults = ParseCommandLine("status", {"127.0.0.100"});
+    ASSERT_TRUE(defaults.line) << defaults.error;
+    EXPECT_EQ(defaults.line->retry.timeout, 1000ms);
+    EXPECT_EQ(defaults.line->retry.retries, 2);
+    EXPECT_FALSE(defaults.line->table);
+
+    const auto parsed = ParseCommandLine(
+        "status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table", "-f=ignored"});
+    ASSERT_FALSE(parsed.line);  // "-f=..." is not the --name=value form
+    const auto ok = ParseCommandLine("status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table"});
+    ASSERT_TRUE(ok.line) << ok.error;
+    EXPECT_EQ(ok.line->names, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ok.line->files, (std::vector<std::string>{"list.txt"}));
+    EXPECT_EQ(ok.line->retry.timeout, 200ms);
+    EXPECT_EQ(ok.line->retry.retries, 0);
+    EXPECT_TRUE(ok.line->table);
+
+    const auto watch = ParseCommandLine("watch", {"a", "--interval=250ms", "--count", "3"});
+    ASSERT_TRUE(watch.line) << watch.error;
+    EXPECT_EQ(watch.line->interval, 250ms);
+    EXPECT_EQ(watch.line->count, 3);
+}
+
+TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake)
+{
+    const struct {
+        const char* command;
+        std::vector<std::string> arguments;
+        const char* error;
+    } cases[] = {
+        {"status", {"a", "--count", "3"}, "korvactl status has no option --count"},
+        {"watch", {"a", "--retries", "1"}, "korvactl watch has no option --retries"},
+        {"reset", {"a", "--yes"}, "korvactl reset has no option --yes"},
+        {"set", {"a", "-f", "x"}, "korvactl set has no option -f"},
+        {"status", {"a", "--timeout"}, "--timeout needs a value"},
+        {"status", {"a", "--timeout", "soon"}, "bad value for --timeout: 'soon'"},
+        {"status", {"a", "--retries", "-1"}, "bad value for --retries: '-1'"},
+        {"watch", {"a", "--count", "0"}, "bad value for --count: '0'"},
+        {"status", {"a", "--table=yes"}, "--table takes no value"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseCommandLine(c.command, c.arguments);
+        EXPECT_FALSE(parsed.line) << c.error;
+        EXPECT_EQ(parsed.error, c.error);
+    }
+}
+
+TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines)
+{
+    std::istringstream file("# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n");
+    EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{"127.0.0.100", "127.0.0.101", "no such host"}));
+}
+
+TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError)
+{
+    const std::string path = ::testing::TempDir() + "korvactl_devices.txt";
+    std::ofstream(path) << "127.0.0.102\n127.0.0.103\n";
+    std::string error;
+    const auto names = CollectDeviceNames({"127.0.0.100"}, {path}, error);
+    ASSERT_TRUE(names) << error;
+    EXPECT_EQ(*names, (std::vector<std::string>{"127.0.0.100", "127.0.0.102", "127.0.0.103"}));
+    std::remove(path.c_str());
+
+    EXPECT_FALSE(CollectDeviceNames({}, {path}, error));
+    EXPECT_EQ(error, "cannot read the device list " + path);
+}
+
+}  // namespace
+}  // namespace korva::ctl

@@ -1,0 +1,37 @@
+#pragma once
+// Runs a korvactl network command in the test's process against a scripted network, and collects
+// what it printed.
+#include "tests/tools/korvactl/scripted_network.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+namespace korva::ctl::testing {
+
+struct CommandRun {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+    std::vector<nlohmann::json> records;  // out as JSON lines (empty for --table)
+};
+
+struct TerminalInput {
+    bool interactive = false;
+    std::string typed;  // what the user types at the prompt
+};
+
+CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, const std::vector<std::string>& arguments,
+                      const TerminalInput& terminal = {});
+
+// Reply lines of a plain-form device.
+std::string StatusLine(int echo);
+std::string ParameterLine(const std::string& address);
+std::string ResetLine(bool acknowledged);
+std::string WriteLine();
+
+// True when the request starts with the given command ("snd", "rPr", "rst", "wPr").
+bool Is(const std::string& request, const char* command);
+
+}  // namespace korva::ctl::testing

@@ -1,0 +1,67 @@
+// The checks `set` makes before writing.
+#include "tools/korvactl/new_parameters_check.h"
+
+#include <gtest/gtest.h>
+
+namespace korva::ctl {
+namespace {
+
+TEST(CheckNewParameters, AcceptsUsableSubnets)
+{
+    const NewParameters good[] = {
+        {"192.168.0.250", "255.255.255.0", "192.168.0.1"},
+        {"010.000.000.007", "255.000.000.000", "010.000.000.001"},  // the zero-padded form of the boxes
+        {"10.0.0.1", "255.255.255.252", "10.0.0.2"},                // the smallest subnet with two hosts
+        {"172.16.5.4", "255.255.240.0", "172.16.0.1"},
+        {"127.0.0.120", "255.0.0.0", "127.0.0.1"},
+    };
+    for (const auto& p : good)
+        EXPECT_EQ(CheckNewParameters(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
+}
+
+TEST(CheckNewParameters, NamesEachProblem)
+{
+    const struct {
+        NewParameters parameters;
+        std::vector<std::string> problems;
+    } cases[] = {
+        {{"192.168.0.256", "255.255.255.0", "192.168.0.1"}, {"address '192.168.0.256' is not four decimal octets 0-255"}},
+        {{"192.168.0", "255.255.255.0", "192.168.0.1"}, {"address '192.168.0' is not four decimal octets 0-255"}},
+        {{"192.168.0.1.5", "255.255.255.0", "192.168.0.1"},
+         {"address '192.168.0.1.5' is not four decimal octets 0-255"}},
+        {{"192.168.0.0010", "255.255.255.0", "192.168.0.1"},
+         {"address '192.168.0.0010' is not four decimal octets 0-255"}},
+        {{" 192.168.0.5", "255.255.255.0", "192.168.0.1"}, {"address ' 192.168.0.5' is not four decimal octets 0-255"}},
+        {{"192.168.0.x", "255.255.255.0", "192.168.0.1"}, {"address '192.168.0.x' is not four decimal octets 0-255"}},
+        {{"192.168.0.5", "255.255.0.255", "192.168.0.1"}, {"mask 255.255.0.255 is not contiguous (ones, then zeros)"}},
+        {{"192.168.0.5", "0.0.0.0", "192.168.0.1"},
+         {"mask 0.0.0.0 leaves no subnet with room for a device and a gateway"}},
+        {{"192.168.0.5", "255.255.255.254", "192.168.0.4"},
+         {"mask 255.255.255.254 leaves no subnet with room for a device and a gateway"}},
+        {{"192.168.0.5", "255.255.255.255", "192.168.0.5"},
+         {"mask 255.255.255.255 leaves no subnet with room for a device and a gateway"}},
+        {{"192.168.0.0", "255.255.255.0", "192.168.0.1"}, {"address 192.168.0.0 is the network address of its subnet"}},
+        {{"192.168.0.255", "255.255.255.0", "192.168.0.1"},
+         {"address 192.168.0.255 is the broadcast address of its subnet"}},
+        {{"192.168.0.5", "255.255.255.0", "192.168.0.255"},
+         {"gateway 192.168.0.255 is the broadcast address of its subnet"}},
+        {{"192.168.0.5", "255.255.255.0", "192.168.1.1"},
+         {"gateway 192.168.1.1 is outside the subnet of 192.168.0.5 with mask 255.255.255.0"}},
+        {{"192.168.0.5", "255.255.255.0", "192.168.0.5"}, {"gateway 192.168.0.5 is the device's own address"}},
+        {{"10.1.2.3", "255.255.255.128", "10.1.2.200"},
+         {"gateway 10.1.2.200 is outside the subnet of 10.1.2.3 with mask 255.255.255.128"}},
+        {{"bad", "worse", "192.168.0.1"},
+         {"address 'bad' is not four decimal octets 0-255", "mask 'worse' is not four decimal octets 0-255"}},
+        {{"192.168.1.0", "255.255.255.0", "192.168.0.0"},
+         {"address 192.168.1.0 is the network address of its subnet",
+          "gateway 192.168.0.0 is the network address of its subnet",
+          "gateway 192.168.0.0 is outside the subnet of 192.168.1.0 with mask 255.255.255.0"}},
+    };
+    for (const auto& c : cases) {
+        const auto& p = c.parameters;
+        EXPECT_EQ(CheckNewParameters(p), c.problems) << p.address << " " << p.mask << " " << p.gateway;
+    }
+}
+
+}  // namespace
+}  // namespace korva::ctl

@@ -1,0 +1,121 @@
+// watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
+#include "tests/tools/korvactl/command_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace korva::ctl::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Answers every live-data request except those whose number (from 1) is in dropped; answers the
+// parameter request from the given one on.
+DeviceScript WatchedDevice(std::set<int> dropped = {}, int answerParametersFrom = 1)
+{
+    return [=, status = 0, parameters = 0](const std::string& request) mutable -> std::optional<Answer> {
+        if (Is(request, "rPr"))
+            return ++parameters >= answerParametersFrom ? std::optional<Answer>(Answer{ParameterLine("10.0.0.7"), 4ms})
+                                                        : std::nullopt;
+        if (Is(request, "snd") && !dropped.contains(++status))
+            return Answer{StatusLine(status), 4ms};
+        return std::nullopt;
+    };
+}
+
+TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData)
+{
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // ignores the first parameter request
+    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "200ms", "--count", "4"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    std::vector<std::string> expected = {"rPr000\r\n", "snd000\r\n", "rPr000\r\n", "snd000\r\n", "snd000\r\n",
+                                         "snd000\r\n"};
+    std::vector<std::string> sent;
+    for (const auto& request : network.Sent())
+        sent.push_back(request.bytes);
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(network.Sent()[4].at, 400ms);
+    EXPECT_EQ(network.Sent()[5].at, 600ms);
+    EXPECT_EQ(network.Elapsed(), 800ms);  // the last round gets its interval too
+
+    ASSERT_EQ(run.records.size(), 5u);  // four status replies and one parameter reply
+    EXPECT_EQ(run.records[0]["keyword"], "SND");
+    EXPECT_EQ(run.records[1]["keyword"], "RPR");
+    EXPECT_EQ(run.records[4]["status"]["echo"], 4);
+    EXPECT_EQ(run.records[4]["received_at"], "1970-01-01T00:00:00.604Z");
+}
+
+TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne)
+{
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", WatchedDevice({2, 3}));
+    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "100ms", "--count", "4"});
+
+    EXPECT_EQ(run.exitStatus, 1);
+    int missed = 0;
+    for (const auto& record : run.records) {
+        if (record.contains("error")) {
+            EXPECT_EQ(record["error"], "no live data within 100 ms");
+            ++missed;
+        }
+    }
+    EXPECT_EQ(missed, 2);
+    EXPECT_EQ(network.SentTo("127.0.0.100").size(), 5u);  // one parameter request, four live-data requests
+}
+
+TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped)
+{
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", WatchedDevice());
+    network.AddDevice("127.0.0.101", WatchedDevice());
+    network.InterruptAt(1050ms);
+    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "127.0.0.101", "--interval", "250ms"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(network.Elapsed(), 1050ms);
+    for (const char* address : {"127.0.0.100", "127.0.0.101"})
+        EXPECT_EQ(network.SentTo(address).size(), 6u) << address;  // rounds at 0, 250, ..., 1000 ms
+    for (const auto& record : run.records)
+        EXPECT_FALSE(record.contains("error")) << record;
+}
+
+TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn)
+{
+    ScriptedNetwork network;
+    network.FailSendsTo("127.0.0.103");
+    network.AddDevice("127.0.0.100", WatchedDevice());
+    const CommandRun run =
+        RunCommand(network, "watch", {"127.0.0.103", "127.0.0.100", "--interval", "100ms", "--count", "3"});
+    EXPECT_EQ(run.exitStatus, 1);
+    int failures = 0;
+    for (const auto& record : run.records) {
+        if (record["address"] == "127.0.0.103") {
+            EXPECT_EQ(record["error"], "Socket Error # 10051 Network is unreachable.");
+            ++failures;
+        }
+    }
+    EXPECT_EQ(failures, 3);
+    EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
+}
+
+TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges)
+{
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // status, then parameters, then status again
+    const CommandRun run =
+        RunCommand(network, "watch", {"127.0.0.100", "--interval", "100ms", "--count", "3", "--table"});
+    std::istringstream lines(run.out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line);
+    // status header, status row, parameter header, parameter row, status header, two status rows
+    ASSERT_EQ(rows.size(), 7u) << run.out;
+    EXPECT_NE(rows[0].find("TEMP_C"), std::string::npos);
+    EXPECT_NE(rows[1].find("24.4"), std::string::npos);
+    EXPECT_NE(rows[2].find("GATEWAY"), std::string::npos);
+    EXPECT_NE(rows[4].find("TEMP_C"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing
