@@ -73,17 +73,6 @@ namespace {
 
 bool IsTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // One to eight hexadecimal digits and nothing else. 80000000-FFFFFFFF are the 32-bit two's
 // complement of negative numbers, so the value is kept unsigned until the caller casts it.
 std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
@@ -92,7 +81,7 @@ std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
         return std::nullopt;
     std::uint32_t value = 0;
     for (char c : digits) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + static_cast<std::uint32_t>(digit);
@@ -146,6 +135,17 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
 }
 
 }  // namespace
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 std::string_view TrimView(std::string_view text)
 {

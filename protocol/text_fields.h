@@ -53,6 +53,9 @@ std::string_view TrimView(std::string_view text);
 // Upper-cases the ASCII letters a-z and leaves every other byte alone.
 std::string UpperCaseAscii(std::string_view text);
 
+// The value 0-15 of a hexadecimal digit in either case, or -1 for any other character.
+int HexDigitValue(char c);
+
 // Reads text as a 32-bit integer: blanks (byte 32) first, an optional sign, then decimal digits or,
 // after "$", "x", "X", "0x" or "0X", at most eight hexadecimal digits (80000000-FFFFFFFF wrap to
 // negative). Anything else, an empty text or a decimal overflow reads as 0.

@@ -1,19 +1,10 @@
 #include "tools/korvactl/hex_line.h"
 
+#include "protocol/text_fields.h"
+
 namespace korva::ctl {
 
 namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ':' || c == '\r'; }
 
@@ -29,7 +20,7 @@ std::optional<std::string> ParseHexLine(std::string_view line)
                 return std::nullopt;  // a lone digit between separators
             continue;
         }
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         if (high < 0) {
