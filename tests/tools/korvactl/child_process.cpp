@@ -1,0 +1,101 @@
+#include "tests/tools/korvactl/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace korva::ctl::testing {
+namespace {
+
+std::string TempPath(const char* kind)
+{
+    static int counter = 0;
+    return "/tmp/korvactl_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + "." + kind;
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments)
+    : outPath_(TempPath("out")), errPath_(TempPath("err"))
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all = {program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        throw std::runtime_error("cannot start " + program);
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (!exitStatus_) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::remove(outPath_.c_str());
+    std::remove(errPath_.c_str());
+}
+
+std::string ChildProcess::Out() const { return Contents(outPath_); }
+std::string ChildProcess::Err() const { return Contents(errPath_); }
+
+bool ChildProcess::WaitForOut(const std::string& text) const
+{
+    for (int i = 0; i < 500; ++i) {
+        if (Out().find(text) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+void ChildProcess::Signal(int signalNumber) const { kill(pid_, signalNumber); }
+
+std::optional<int> ChildProcess::Wait(std::chrono::seconds patience)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    while (!exitStatus_ && std::chrono::steady_clock::now() < giveUp) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_)
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return exitStatus_;
+}
+
+Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments)
+{
+    ChildProcess child(program, arguments);
+    const auto status = child.Wait();
+    return {status.value_or(-1), child.Out(), child.Err()};
+}
+
+}  // namespace korva::ctl::testing

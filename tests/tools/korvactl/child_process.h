@@ -1,0 +1,42 @@
+#pragma once
+// A program run by a test: standard input from /dev/null (so never a terminal), standard output and
+// error into files the test reads, ended with SIGKILL if the test leaves it running.
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korva::ctl::testing {
+
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    std::string Out() const;
+    std::string Err() const;
+    // Waits (a few seconds at most) until standard output holds text; false when it never does.
+    bool WaitForOut(const std::string& text) const;
+    void Signal(int signalNumber) const;
+    // The exit status (128 + signal when killed), or nullopt when it runs on past the patience.
+    std::optional<int> Wait(std::chrono::seconds patience = std::chrono::seconds(30));
+
+private:
+    pid_t pid_ = -1;
+    std::string outPath_;
+    std::string errPath_;
+    std::optional<int> exitStatus_;
+};
+
+struct Finished {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments);
+
+}  // namespace korva::ctl::testing

@@ -1,0 +1,137 @@
+// korvactl as a program against devices that drop replies, never answer, or acknowledge a reset late
+// or never; the write checks and Ctrl-C of the real program.
+#include "tests/tools/korvactl/loopback_device.h"
+#include "tests/tools/korvactl/programs.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+
+namespace korva::ctl::testing {
+namespace {
+
+TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough)
+{
+    Simulator sim("127.0.0.110", {"--drop-percent", "70", "--seed", "7"});
+    ASSERT_TRUE(sim.Ready());
+    constexpr int kRuns = 6;
+    for (int run = 0; run < kRuns; ++run) {
+        const Finished status = Korvactl({"status", "127.0.0.110", "--timeout", "50ms", "--retries", "30"});
+        ASSERT_EQ(status.exitStatus, 0) << status.err;
+        const auto records = JsonLines(status.out);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0]["keyword"], "SND");
+    }
+    EXPECT_GT(sim.RequestsSeen("snd000"), kRuns) << "no reply was dropped, so nothing was retried";
+}
+
+TEST(SilentDevice, TimesOutAfterTheRetriesAndSaysSoInTheExitStatus)
+{
+    Simulator sim("127.0.0.111", {"--drop-percent", "100"});
+    ASSERT_TRUE(sim.Ready());
+
+    const Finished status = Korvactl({"status", "127.0.0.111", "--timeout", "60ms", "--retries", "3"});
+    EXPECT_EQ(status.exitStatus, 1);
+    const auto records = JsonLines(status.out);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["address"], "127.0.0.111");
+    EXPECT_EQ(records[0]["error"], "no reply to the live-data request (4 requests, 60 ms each)");
+    EXPECT_EQ(status.err, "korvactl status: 127.0.0.111: no reply to the live-data request (4 requests, 60 ms each)\n");
+    EXPECT_EQ(sim.RequestsSeen("snd000"), 4);
+
+    const Finished reset = Korvactl({"reset", "127.0.0.111", "--timeout", "60ms", "--retries", "0"});
+    EXPECT_EQ(reset.exitStatus, 1);
+    EXPECT_EQ(sim.RequestsSeen("rst"), 0);  // no echo number, no reset command
+
+    const Finished watch = Korvactl({"watch", "127.0.0.111", "--interval", "50ms", "--count", "3"});
+    EXPECT_EQ(watch.exitStatus, 1);
+    EXPECT_EQ(JsonLines(watch.out).size(), 3u);  // one missed round each
+    EXPECT_EQ(sim.RequestsSeen("rPr000\\r\\n"), 3);
+}
+
+// A plain-form device that acknowledges only its acknowledgeOn-th reset command (0: none).
+LoopbackDevice::Script LateResetter(int acknowledgeOn)
+{
+    return [acknowledgeOn, resets = 0](const std::string& request) mutable -> std::optional<std::string> {
+        if (request == "snd000\r\n")
+            return "0100,SND,0,25,60,244,1,0,1,4711";
+        if (request.rfind("rst", 0) == 0)
+            return std::string("0100,RST,0,") + (++resets == acknowledgeOn ? "ACK" : "NAK");
+        return std::nullopt;
+    };
+}
+
+int ResetCommands(const LoopbackDevice& device)
+{
+    int count = 0;
+    for (const std::string& request : device.Requests()) {
+        EXPECT_TRUE(request == "snd000\r\n" || request == "rst0000050004711\r\n") << request;
+        count += request.rfind("rst", 0) == 0;
+    }
+    return count;
+}
+
+TEST(ResettingDevice, AcknowledgedOnTheThirdCommand)
+{
+    LoopbackDevice device("127.0.0.112", LateResetter(3));
+    const Finished run = Korvactl({"reset", "127.0.0.112", "--table"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(ResetCommands(device), 3);
+    EXPECT_NE(run.out.find("ack    3"), std::string::npos) << run.out;
+}
+
+TEST(ResettingDevice, NeverAcknowledgedAfterExactlyFifteenCommands)
+{
+    LoopbackDevice device("127.0.0.113", LateResetter(0));
+    const Finished run = Korvactl({"reset", "127.0.0.113"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(ResetCommands(device), 15);
+    EXPECT_NE(run.err.find("127.0.0.113: reset not acknowledged after 15 reset commands"), std::string::npos)
+        << run.err;
+}
+
+TEST(WritingProgram, RefusesBadValuesAndUnconfirmedWritesWithoutSendingAnything)
+{
+    Simulator sim("127.0.0.114");
+    ASSERT_TRUE(sim.Ready());
+    const Finished bad = Korvactl(
+        {"set", "127.0.0.114", "--ip", "127.0.0.255", "--mask", "255.255.255.0", "--gateway", "127.0.0.1", "--yes"});
+    EXPECT_EQ(bad.exitStatus, 2);
+    EXPECT_NE(bad.err.find("address 127.0.0.255 is the broadcast address of its subnet"), std::string::npos) << bad.err;
+
+    // The test's standard input is /dev/null: no terminal to confirm on.
+    const Finished unconfirmed =
+        Korvactl({"set", "127.0.0.114", "--ip", "127.0.0.114", "--mask", "255.255.255.0", "--gateway", "127.0.0.1"});
+    EXPECT_EQ(unconfirmed.exitStatus, 2);
+    EXPECT_NE(unconfirmed.err.find("add --yes"), std::string::npos) << unconfirmed.err;
+
+    EXPECT_EQ(sim.RequestsSeen(""), 0);
+
+    const Finished forced = Korvactl({"set", "127.0.0.114", "--ip", "127.0.0.114", "--mask", "255.255.0.255",
+                                      "--gateway", "127.0.0.1", "--yes", "--force"});
+    EXPECT_EQ(forced.exitStatus, 0) << forced.err;
+    EXPECT_EQ(sim.RequestsSeen("wPr000 127.000.000.114 255.255.000.255 127.000.000.001"), 1);
+}
+
+TEST(WatchingProgram, CtrlCEndsItCleanly)
+{
+    Simulator sim("127.0.0.115");
+    ASSERT_TRUE(sim.Ready());
+    ChildProcess watch(KORVACTL_PATH, {"watch", "127.0.0.115", "--interval", "50ms"});
+    ASSERT_TRUE(watch.WaitForOut("\"echo\"")) << watch.Err();
+    // Let a few more rounds go by, then press Ctrl-C.
+    const std::size_t seen = watch.Out().size();
+    for (int i = 0; i < 500 && watch.Out().size() < 3 * seen; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(std::chrono::seconds(5)), 0);
+    const auto records = JsonLines(watch.Out());  // every line whole
+    EXPECT_GE(records.size(), 3u);
+    for (const auto& record : records)
+        EXPECT_FALSE(record.contains("error")) << record;
+    EXPECT_EQ(watch.Err(), "");
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing

@@ -1,0 +1,50 @@
+#include "tests/tools/korvactl/programs.h"
+
+#include <sstream>
+
+namespace korva::ctl::testing {
+namespace {
+
+std::vector<std::string> SimulatorArguments(const std::string& address, const std::vector<std::string>& options)
+{
+    std::vector<std::string> arguments = {"--address", address, "--verbose"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return arguments;
+}
+
+}  // namespace
+
+Simulator::Simulator(const std::string& address, const std::vector<std::string>& options)
+    : process_(KORVA_SIM_PATH, SimulatorArguments(address, options))
+{
+    ready_ = process_.WaitForOut("korva-sim answering on");
+}
+
+int Simulator::RequestsSeen(const std::string& command) const
+{
+    // The verbose log has one line per datagram: "hh:mm:ss.mmm <- peer request".
+    std::istringstream log(process_.Out());
+    int seen = 0;
+    for (std::string line; std::getline(log, line);) {
+        const std::size_t arrow = line.find(" <- ");
+        if (arrow == std::string::npos)
+            continue;
+        const std::size_t request = line.find(' ', arrow + 4);
+        if (request != std::string::npos && line.compare(request + 1, command.size(), command) == 0)
+            ++seen;
+    }
+    return seen;
+}
+
+Finished Korvactl(const std::vector<std::string>& arguments) { return RunToEnd(KORVACTL_PATH, arguments); }
+
+std::vector<nlohmann::json> JsonLines(const std::string& out)
+{
+    std::vector<nlohmann::json> records;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        records.push_back(nlohmann::json::parse(line));
+    return records;
+}
+
+}  // namespace korva::ctl::testing

@@ -1,0 +1,29 @@
+#pragma once
+// korvactl and korva-sim as programs: a simulated device on one loopback address, and korvactl runs
+// whose output is read back as JSON lines.
+#include "tests/tools/korvactl/child_process.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+namespace korva::ctl::testing {
+
+class Simulator {
+public:
+    // Starts korva-sim --verbose on address (port 5010) and waits until it answers.
+    Simulator(const std::string& address, const std::vector<std::string>& options = {});
+    bool Ready() const { return ready_; }
+    // Requests the simulator has received that start with the given command ("snd000", "rst").
+    int RequestsSeen(const std::string& command) const;
+
+private:
+    ChildProcess process_;
+    bool ready_ = false;
+};
+
+Finished Korvactl(const std::vector<std::string>& arguments);
+std::vector<nlohmann::json> JsonLines(const std::string& out);
+
+}  // namespace korva::ctl::testing
