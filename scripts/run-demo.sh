@@ -26,6 +26,18 @@ if [ ! -e "$settings" ]; then
   echo "Wrote $settings (device address 127.0.0.1)"
 fi
 
+# The unattended run switches polling on by itself: only ever towards this machine.
+device=$(sed -n 's/^[[:space:]]*[Ii][Pp][[:space:]]*=[[:space:]]*\([^[:space:]]*\).*/\1/p' "$settings" | head -n 1)
+case "$device" in
+  127.*|[Ll][Oo][Cc][Aa][Ll][Hh][Oo][Ss][Tt]) ;;
+  *)
+    if [ -z "${DISPLAY:-}" ]; then
+      echo "$settings points the console at '$device', not at the simulator on this machine;" >&2
+      echo "set IP=127.0.0.1 there (or move the file away) to run the demo." >&2
+      exit 1
+    fi ;;
+esac
+
 started=()
 stop_started() {
   local pid
