@@ -51,3 +51,5 @@ void FakeDevice::Reply(std::string_view reply) {
                               sizeof lastSender_);
   if (sent != static_cast<ssize_t>(reply.size())) throw std::runtime_error("the fake device could not reply");
 }
+
+std::uint16_t FakeDevice::ConsolePort() const { return ntohs(lastSender_.sin_port); }

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ class FakeDevice {
   std::vector<std::string> WaitingRequests();
   // Sends reply to where the last request came from (the console's endpoint).
   void Reply(std::string_view reply);
+  // The port the last request came from: where the console's endpoint listens (0 before any request).
+  std::uint16_t ConsolePort() const;
 
  private:
   int socket_ = -1;
