@@ -136,7 +136,7 @@ ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<s
             continue;
         }
         if (!allowed.contains(name))
-            return {std::nullopt, "korvactl " + std::string(command) + " has no option " + name};
+            return {std::nullopt, std::string(command) + " takes no option " + name};
         if (const auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
             if (value)
                 return {std::nullopt, name + " takes no value"};

@@ -28,9 +28,9 @@ void PrintUsage(std::ostream& out)
            "                      reads captured datagrams (hex, one a line; --text: the reply text) and\n"
            "                      prints what the device said\n"
            "options of the network commands:\n"
-           "  -f FILE             more devices, one a line, # starts a comment\n"
-           "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds)\n"
-           "  --retries N         requests sent again after a time-out (default 2)\n"
+           "  -f FILE             more devices, one a line, # starts a comment (not for set)\n"
+           "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)\n"
+           "  --retries N         requests sent again after a time-out (default 2; not for watch)\n"
            "  --table             a table for people instead of one JSON object a line\n"
            "exit status: 0 every device answered (reset: acknowledged), 1 not all did, 2 bad command line\n";
 }

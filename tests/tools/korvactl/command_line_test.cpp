@@ -61,10 +61,10 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake)
         std::vector<std::string> arguments;
         const char* error;
     } cases[] = {
-        {"status", {"a", "--count", "3"}, "korvactl status has no option --count"},
-        {"watch", {"a", "--retries", "1"}, "korvactl watch has no option --retries"},
-        {"reset", {"a", "--yes"}, "korvactl reset has no option --yes"},
-        {"set", {"a", "-f", "x"}, "korvactl set has no option -f"},
+        {"status", {"a", "--count", "3"}, "status takes no option --count"},
+        {"watch", {"a", "--retries", "1"}, "watch takes no option --retries"},
+        {"reset", {"a", "--yes"}, "reset takes no option --yes"},
+        {"set", {"a", "-f", "x"}, "set takes no option -f"},
         {"status", {"a", "--timeout"}, "--timeout needs a value"},
         {"status", {"a", "--timeout", "soon"}, "bad value for --timeout: 'soon'"},
         {"status", {"a", "--retries", "-1"}, "bad value for --retries: '-1'"},
