@@ -52,7 +52,7 @@ TEST_P(EveryForm, StatusParamsWatchSetAndReset)
     EXPECT_EQ(records[0]["parameters"]["firmware"], "1.52 07/03/16 14:05");
     EXPECT_EQ(records[0]["parameters"]["changed"], false);
 
-    const Finished watch = Korvactl({"watch", address, "--interval", "100ms", "--count", "3"});
+    const Finished watch = Korvactl({"watch", address, "--interval", "200ms", "--count", "3"});
     ASSERT_EQ(watch.exitStatus, 0) << watch.err;
     int statusReplies = 0;
     int parameterReplies = 0;
