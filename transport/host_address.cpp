@@ -39,6 +39,8 @@ std::uint32_t LookUpHostName(std::string_view host) {
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
+    // The resolver stops at the first NUL byte and would look up only the name's beginning.
+    if (host.find('\0') != std::string_view::npos) throw SocketErrorFromCode(kHostNotFound);
     const std::string name(host);
     if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
         throw SocketErrorFromCode(kHostNotFound);

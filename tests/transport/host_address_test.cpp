@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string_view>
 
 namespace korva::transport {
 namespace {
@@ -67,6 +68,20 @@ TEST(HostAddress, UnresolvableNameIsHostNotFound) {
     } catch (const SocketError& error) {
         EXPECT_EQ(error.code(), 11001);
         EXPECT_STREQ(error.what(), "Socket Error # 11001\r\nHost not found.");
+    }
+}
+
+// The resolver reads a name up to its first NUL byte; a box whose text only begins with an address
+// (a damaged settings file can put a NUL into it) must not reach that address.
+TEST(HostAddress, NameWithANulByteInsideIsHostNotFound) {
+    using namespace std::string_view_literals;
+    for (const std::string_view host : {"127.0.0.1\0junk"sv, "localhost\0"sv, "\0"sv}) {
+        try {
+            ResolveHost(host);
+            FAIL() << "resolved a name of " << host.size() << " bytes with a NUL inside";
+        } catch (const SocketError& error) {
+            EXPECT_EQ(error.code(), 11001);
+        }
     }
 }
 
