@@ -38,17 +38,16 @@ bool AllSucceeded(const std::vector<Conversation*>& conversations)
 
 bool RunConversations(Link& link, const std::vector<Conversation*>& conversations)
 {
-    std::vector<Conversation*> running;
     for (Conversation* conversation : conversations) {
         if (!conversation->Target().error.empty())
             conversation->Fail(conversation->Target().error);
         else
             Guarded(*conversation, [&] { conversation->Start(link); });
     }
+    std::vector<Conversation*> running = conversations;
     const auto dropFinished = [&] {
         std::erase_if(running, [](const Conversation* conversation) { return conversation->Finished(); });
     };
-    running = conversations;
     dropFinished();
 
     while (!running.empty()) {
