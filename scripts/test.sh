@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the suite itself, then the
+# fuzzers for a bounded time, then the suite under the sanitizers. KORVA_QUICK=1 runs the suite alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -10,3 +11,7 @@ werror=OFF
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVA_WARNINGS_AS_ERRORS=$werror
 cmake --build build
 ctest --test-dir build --output-on-failure
+
+[ "${KORVA_QUICK:-0}" = "1" ] && exit 0
+bash scripts/fuzz.sh
+bash scripts/sanitize.sh

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The test suite again under the sanitizers: everything with AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded parts (endpoint, console, tools) with ThreadSanitizer.
+# Any report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/ensure-packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_SANITIZE=ON -DKORVA_BUILD_CONSOLE=ON
+cmake --build build-asan
+ctest --test-dir build-asan --output-on-failure
+
+echo "== ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_TSAN=ON -DKORVA_BUILD_CONSOLE=ON
+cmake --build build-tsan
+ctest --test-dir build-tsan --output-on-failure -R "${TSAN_TESTS:-transport|korvacfg01|nrm01|fault|sim|korvactl}"
