@@ -2,7 +2,10 @@
 
 #include "protocol/text_fields.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cstdlib>
+#include <limits>
 
 namespace korva {
 
@@ -14,9 +17,17 @@ constexpr std::string_view kChangedMark = "ALT";
 // A plain reply seen from its keyword on: field k is comma-field headerOffset + k of the line.
 class ReplyView {
 public:
-    ReplyView(std::string_view plain, int headerOffset) : fields_(plain), headerOffset_(headerOffset) {}
+    // lastField: the highest k the reading looks at; the line is not split beyond it.
+    ReplyView(std::string_view plain, int headerOffset, int lastField)
+        : fields_(plain, LineField(headerOffset, lastField)), headerOffset_(headerOffset), lastField_(lastField)
+    {
+    }
 
-    std::string_view Raw(int k) const { return fields_[headerOffset_ + k]; }
+    std::string_view Raw(int k) const
+    {
+        assert(k <= lastField_);
+        return fields_[headerOffset_ + k];
+    }
     std::string_view Trimmed(int k) const { return TrimView(Raw(k)); }
     bool Is(int k, std::string_view expected) const { return Trimmed(k) == expected; }
     // The changed mark is compared as sent: " ALT" is not the mark.
@@ -30,8 +41,15 @@ public:
     std::string TwoDigits(int k) const { return LeftPadAndCut(Raw(k), 2, '0'); }
 
 private:
+    static int LineField(int headerOffset, int k)
+    {
+        const long long field = static_cast<long long>(headerOffset) + k;
+        return static_cast<int>(std::clamp<long long>(field, 0, std::numeric_limits<int>::max()));
+    }
+
     ReplyFields fields_;
     int headerOffset_;
+    int lastField_;
 };
 
 // Seven digits at least, the sign in front: -5 gives "-0000005".
@@ -63,12 +81,12 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
 
 std::string ReplyKeyword(std::string_view plain, int headerOffset)
 {
-    return UpperCaseAscii(ReplyView(plain, headerOffset).Trimmed(2));
+    return UpperCaseAscii(ReplyView(plain, headerOffset, 2).Trimmed(2));
 }
 
 StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion)
 {
-    const ReplyView reply(plain, headerOffset);
+    const ReplyView reply(plain, headerOffset, formatVersion < 150 ? 13 : 15);
     StatusReading reading;
     reading.temperature = ToInteger(reply.Trimmed(4));
     reading.humidity = ToInteger(reply.Trimmed(5));
@@ -90,7 +108,7 @@ StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVer
 
 ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion)
 {
-    const ReplyView reply(plain, headerOffset);
+    const ReplyView reply(plain, headerOffset, 26);
     ParameterReading reading;
     reading.address = reply.Address(4, formatVersion);
     reading.mask = reply.Address(5, formatVersion);
@@ -105,9 +123,9 @@ ParameterReading ReadParameters(std::string_view plain, int headerOffset, int fo
 
 bool ReadResetAck(std::string_view plain, int headerOffset)
 {
-    return UpperCaseAscii(ReplyView(plain, headerOffset).Trimmed(4)) == "ACK";
+    return UpperCaseAscii(ReplyView(plain, headerOffset, 4).Trimmed(4)) == "ACK";
 }
 
-bool ChangedFlag(std::string_view plain, int headerOffset) { return ReplyView(plain, headerOffset).ChangedMarkAt(26); }
+bool ChangedFlag(std::string_view plain, int headerOffset) { return ReplyView(plain, headerOffset, 26).ChangedMarkAt(26); }
 
 }  // namespace korva

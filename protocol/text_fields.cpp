@@ -47,26 +47,40 @@ std::string ReplyField(int fieldNumber, std::string_view reply)
     return CharacterField(fieldNumber, reply, ',');
 }
 
-ReplyFields::ReplyFields(std::string_view line)
+ReplyFields::ReplyFields(std::string_view line, int lastField)
 {
-    fields_.reserve(32);
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ',')
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ',')
-            ++i;
-        if (i > start)
-            fields_.push_back(line.substr(start, i - start));
+    // Counted in a local: stores through a char pointer would make the compiler reload a member.
+    std::size_t count = 0;
+    const std::size_t wanted = lastField < 0 ? 0 : static_cast<std::size_t>(lastField);
+    const auto keep = [&](const char* start, const char* end) {
+        const std::string_view field(start, static_cast<std::size_t>(end - start));
+        if (count < kInlineFields)
+            inline_[count] = field;
+        else
+            overflow_.push_back(field);
+        ++count;
+    };
+    // One pass, one test per byte: most fields are one to three bytes long.
+    const char* start = line.data();
+    const char* const end = start + line.size();
+    for (const char* i = start; i != end && count < wanted; ++i) {
+        if (*i != ',')
+            continue;
+        if (i != start)
+            keep(start, i);
+        start = i + 1;
     }
+    if (start < end && count < wanted)
+        keep(start, end);
+    count_ = count;
 }
 
 std::string_view ReplyFields::operator[](int fieldNumber) const
 {
-    if (fieldNumber < 1 || static_cast<std::size_t>(fieldNumber) > fields_.size())
+    if (fieldNumber < 1 || static_cast<std::size_t>(fieldNumber) > count_)
         return {};
-    return fields_[static_cast<std::size_t>(fieldNumber) - 1];
+    const auto index = static_cast<std::size_t>(fieldNumber) - 1;
+    return index < kInlineFields ? inline_[index] : overflow_[index - kInlineFields];
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // them. Every operation is total: bad numbers read as 0, missing fields read as empty.
 #include <bitset>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,11 +41,18 @@ std::string CharacterField(int fieldNumber, std::string_view text, char delimite
 // the line for every field. The views point into line, which must outlive this object.
 class ReplyFields {
 public:
-    explicit ReplyFields(std::string_view line);
+    // Splitting stops after field lastField: a reader that needs only the first fields of a line does
+    // not pay for the rest, which then read as empty.
+    explicit ReplyFields(std::string_view line, int lastField = std::numeric_limits<int>::max());
     std::string_view operator[](int fieldNumber) const;  // empty when there is no such field
 
 private:
-    std::vector<std::string_view> fields_;
+    // Every reply is split once per reading, so the usual thirty-odd fields stay off the heap;
+    // only longer lines spill into overflow_.
+    static constexpr std::size_t kInlineFields = 32;
+    std::string_view inline_[kInlineFields];
+    std::vector<std::string_view> overflow_;
+    std::size_t count_ = 0;
 };
 
 // Removes bytes of value 32 or less at both ends.

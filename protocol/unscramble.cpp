@@ -2,6 +2,9 @@
 
 #include "protocol/text_fields.h"
 
+#include <algorithm>
+#include <array>
+
 namespace korva {
 
 namespace {
@@ -17,27 +20,60 @@ char Shifted(char c, long long shift)
     return static_cast<char>(static_cast<unsigned char>(static_cast<long long>(static_cast<unsigned char>(c)) + shift));
 }
 
-long long NewFormShift(std::size_t position, int n, int key)
+// Adds to every byte in [from, to) the amount for its position in a pattern that repeats every 20 bytes.
+// Every reply of the new form goes through here: runs against the pattern cost less than a division and
+// a comparison with n for every byte.
+void AddRepeating(std::string& text, std::size_t from, std::size_t to,
+                  const std::array<unsigned char, kHeaderBytes>& pattern)
 {
-    const long long cycle = static_cast<long long>(position % kHeaderBytes);
-    return static_cast<long long>(position) < n ? cycle + kBaseShift : cycle + key;
+    for (std::size_t p = from; p < to;) {
+        const std::size_t cycle = p % kHeaderBytes;
+        const std::size_t run = std::min(kHeaderBytes - cycle, to - p);
+        for (std::size_t c = 0; c < run; ++c)
+            text[p + c] = static_cast<char>(static_cast<unsigned char>(text[p + c]) + pattern[cycle + c]);
+        p += run;
+    }
 }
 
-// The first bytes un-shifted as the old form would: enough to read any form's header.
-std::string DecodedHeader(std::string_view text)
+// Adds direction times the new form's shift to every byte: (p mod 20) + 35 before position n, (p mod 20)
+// + key from n on.
+void ShiftNewForm(std::string& text, int n, int key, int direction)
 {
-    std::string header(text.substr(0, kHeaderBytes));
-    for (std::size_t p = 0; p < header.size(); ++p)
-        header[p] = Shifted(header[p], -static_cast<long long>(p) - kBaseShift);
-    return header;
+    std::array<unsigned char, kHeaderBytes> beforeN{};
+    std::array<unsigned char, kHeaderBytes> fromN{};
+    for (std::size_t cycle = 0; cycle < kHeaderBytes; ++cycle) {
+        const auto position = static_cast<long long>(cycle);
+        beforeN[cycle] = static_cast<unsigned char>(Shifted(0, direction * (position + kBaseShift)));
+        fromN[cycle] = static_cast<unsigned char>(Shifted(0, direction * (position + key)));
+    }
+    const std::size_t split = n <= 0 ? 0 : std::min(static_cast<std::size_t>(n), text.size());
+    AddRepeating(text, 0, split, beforeN);
+    AddRepeating(text, split, text.size(), fromN);
 }
+
+// The first bytes un-shifted as the old form would: enough to read any form's header. Kept on the
+// stack: a 20-byte string would need the heap once per reply.
+class DecodedHeader {
+public:
+    explicit DecodedHeader(std::string_view text) : size_(std::min(text.size(), kHeaderBytes))
+    {
+        for (std::size_t p = 0; p < size_; ++p)
+            bytes_[p] = Shifted(text[p], -static_cast<long long>(p) - kBaseShift);
+    }
+    std::string_view View() const { return {bytes_.data(), size_}; }
+
+private:
+    std::array<char, kHeaderBytes> bytes_{};
+    std::size_t size_;
+};
 
 // Bytes above 95 lose bit 5 and everything above bit 6: a-z become A-Z and 128-255 fold into 0-95.
+// Every byte is written back, changed or not, so that the loop can work on many bytes at once.
 void FoldHighBytes(std::string& text)
 {
     for (char& c : text) {
-        if (static_cast<unsigned char>(c) > 95)
-            c = static_cast<char>(static_cast<unsigned char>(c) & 0x5F);
+        const auto byte = static_cast<unsigned char>(c);
+        c = static_cast<char>(byte > 95 ? byte & 0x5F : byte);
     }
 }
 
@@ -57,16 +93,15 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion)
     TrimInPlace(text);
 
     if (text.compare(0, 4, "0100") != 0) {
-        const std::string header = DecodedHeader(text);
-        const ReplyFields headerFields(header);
+        const DecodedHeader header(text);
+        const ReplyFields headerFields(header.View(), 3);  // version, key, n
         formatVersion = ToInteger(headerFields[1]);
 
         if (formatVersion >= kFirstNewVersion) {
             headerOffset = 2;
             const int key = HexValue(headerFields[2]) % 60;  // remainder with the sign of the key
             const int n = HexValue(headerFields[3]);
-            for (std::size_t p = 0; p < text.size(); ++p)
-                text[p] = Shifted(text[p], -NewFormShift(p, n, key));
+            ShiftNewForm(text, n, key, -1);
         } else if (formatVersion >= kFirstOldVersion) {
             // The old form shifts by the full position, not reduced modulo 20.
             for (std::size_t p = 0; p < text.size(); ++p)
@@ -89,9 +124,7 @@ std::string ScrambleReply(std::string_view plain, const ScrambleForm& form)
 {
     std::string sent(plain);
     if (form.version >= kFirstNewVersion) {
-        const int key = form.key % 60;
-        for (std::size_t p = 0; p < sent.size(); ++p)
-            sent[p] = Shifted(sent[p], NewFormShift(p, form.n, key));
+        ShiftNewForm(sent, form.n, form.key % 60, +1);
     } else if (form.version >= kFirstOldVersion) {
         for (std::size_t p = 0; p < sent.size(); ++p)
             sent[p] = Shifted(sent[p], static_cast<long long>(p) + kBaseShift);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace korva {
 namespace {
 
@@ -23,13 +25,37 @@ TEST(ReplyField, SkipsEmptyFieldsAndIgnoresATrailingComma)
         EXPECT_EQ(ReplyField(c.number, c.text), c.expected) << c.text << " field " << c.number;
 }
 
+// Forty fields, some empty: more than a reply usually carries.
+std::string LongLine()
+{
+    std::string line;
+    for (int n = 1; n <= 40; ++n)
+        line += (n % 7 == 0 ? ",," : ",") + std::to_string(n);
+    return line;
+}
+
 TEST(ReplyFields, SplitOnceAgreesWithFieldByField)
 {
-    for (const char* line : {"A,,B", ",,A,B,,", "", ",", "0100,SND,0,25,60,244,1,0,1,123", " , ,x"}) {
+    const std::string longLine = LongLine();
+    for (const std::string line : {"A,,B", ",,A,B,,", "", ",", "0100,SND,0,25,60,244,1,0,1,123", " , ,x", "A,B,", longLine.c_str()}) {
         const ReplyFields fields(line);
-        for (int n = -1; n <= 12; ++n)
+        for (int n = -1; n <= 44; ++n)
             EXPECT_EQ(fields[n], ReplyField(n, line)) << '"' << line << "\" field " << n;
     }
+}
+
+TEST(ReplyFields, StopsAfterTheLastFieldAsked)
+{
+    const std::string longLine = LongLine();
+    for (const int lastField : {-1, 0, 1, 3, 32, 33, 39, 40, 41}) {
+        const ReplyFields fields(longLine, lastField);
+        for (int n = 1; n <= 42; ++n) {
+            const std::string expected = n <= lastField ? ReplyField(n, longLine) : "";
+            EXPECT_EQ(fields[n], expected) << "last field " << lastField << ", field " << n;
+        }
+    }
+    EXPECT_EQ(ReplyFields("A,B,", 2)[2], "B");
+    EXPECT_EQ(ReplyFields("A,BC", 2)[2], "BC");
 }
 
 TEST(ExtractWordAt, ReportsTheOneBasedPositionOfTheWord)
