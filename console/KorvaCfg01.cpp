@@ -266,7 +266,11 @@ void TfrKorvaCfg01::Place() {
 
 void TfrKorvaCfg01::LoadSettings() {
   const korva::app::ConsoleSettings settings = korva::app::ReadConsoleSettings(settingsPath_.toStdString());
-  edIP1->setText(FromDevice(settings.address));
+  const QString address = FromDevice(settings.address);
+  // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
+  // name would be saved at close.
+  if (address.size() > edIP1->maxLength()) edIP1->setMaxLength(static_cast<int>(address.size()));
+  edIP1->setText(address);
   edMsk2->setText(FromDevice(settings.mask));
   edGW2->setText(FromDevice(settings.gateway));
 }

@@ -146,4 +146,16 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
   }
 }
 
+// The address box takes at most 15 characters by typing, but a longer host name written into the file
+// by hand must survive a run of the program instead of being cut at start-up and saved cut.
+TEST_F(WindowTest, LongHostNameFromTheSettingsFileSurvivesARun) {
+  const QString name = QStringLiteral("korva-controller.example");
+  WriteFile(SettingsPath(), "[Geral]\r\nIP=" + name.toLatin1() + "\r\n");
+  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+  EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), name);
+  EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), name);
+  EXPECT_TRUE(window_->close());
+  EXPECT_EQ(Saved(SettingsPath()).address, name.toStdString());
+}
+
 }  // namespace
