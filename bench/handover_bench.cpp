@@ -1,0 +1,229 @@
+// Replies per second from a device on loopback through the endpoint's receiving thread, the hand-over
+// to the main thread, the window's reply handler and its display, against a bare receive loop on the
+// same kind of socket in the same run; and the polling timer's ticks while the replies pour in.
+//
+//   handover_bench [--seconds S] [--device 127.0.0.180]
+//
+// Prints one "name value" line per figure. Runs on any Qt platform; QT_QPA_PLATFORM=offscreen is meant.
+#include <QApplication>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/flooding_device.h"
+#include "bench/loopback_window.h"
+#include "bench/run_for.h"
+#include "protocol/messages.h"
+#include "transport/udp_endpoint.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using korva::bench::FloodingDevice;
+using korva::bench::RunEventLoopFor;
+
+constexpr auto kWarmUp = std::chrono::milliseconds(500);
+
+struct Options {
+    std::chrono::milliseconds window{10'000};
+    std::chrono::milliseconds baseline{3'000};
+    std::string device = "127.0.0.180";
+};
+
+Options ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--seconds")
+            options.window = std::chrono::milliseconds(std::stoi(argv[i + 1]) * 1000);
+        else if (name == "--device")
+            options.device = argv[i + 1];
+        else
+            throw std::invalid_argument("unknown option " + name);
+    }
+    return options;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void Print(const char* name, double value) { std::printf("%s %.6g\n", name, value); }
+
+// What the endpoint's receiving thread does, minus the hand-over: wait, read, count.
+class BareReceiver {
+public:
+    BareReceiver()
+    {
+        socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (socket_ < 0 || bind(socket_, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0)
+            throw std::runtime_error(std::string("bare receiver: ") + std::strerror(errno));
+        socklen_t length = sizeof any;
+        getsockname(socket_, reinterpret_cast<sockaddr*>(&any), &length);
+        port_ = ntohs(any.sin_port);
+        thread_ = std::thread([this] { Receive(); });
+    }
+    ~BareReceiver()
+    {
+        stop_ = true;
+        thread_.join();
+        close(socket_);
+    }
+    std::uint16_t Port() const { return port_; }
+    std::uint64_t Count() const { return count_.load(std::memory_order_relaxed); }
+
+private:
+    void Receive()
+    {
+        std::array<char, 8192> buffer;
+        while (!stop_) {
+            pollfd readable{socket_, POLLIN, 0};
+            if (poll(&readable, 1, 100) <= 0)
+                continue;
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            if (recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length) >=
+                0)
+                count_.fetch_add(1, std::memory_order_relaxed);
+        }
+    }
+
+    int socket_ = -1;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> count_{0};
+    std::thread thread_;
+};
+
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+struct Rate {
+    double perSecond = 0;
+    std::uint64_t lost = 0;
+    // The main thread's processor time per datagram: what the rate would be bounded by on a machine of
+    // its own, whatever else shares this one.
+    double mainThreadMicroseconds = 0;
+};
+
+// Floods port for warm-up plus duration and returns the receiver's pace over duration. runLoop keeps
+// the main thread going meanwhile (the event loop, or a plain sleep when nothing runs there).
+template <typename Counter, typename RunLoop>
+Rate Measure(FloodingDevice& device, std::uint16_t port, const Counter& count, std::chrono::milliseconds duration,
+             const RunLoop& runLoop, Clock::time_point* from = nullptr, Clock::time_point* to = nullptr)
+{
+    device.Start(port, count);
+    runLoop(kWarmUp);
+    const std::uint64_t before = count();
+    const auto start = Clock::now();
+    const double cpuBefore = ThreadCpuSeconds();
+    runLoop(duration);
+    const double cpu = ThreadCpuSeconds() - cpuBefore;
+    const std::uint64_t after = count();
+    const auto end = Clock::now();
+    device.Stop();
+    if (from != nullptr)
+        *from = start;
+    if (to != nullptr)
+        *to = end;
+    const auto handled = static_cast<double>(after - before);
+    return {handled / Seconds(end - start), device.Lost(), handled > 0 ? cpu * 1e6 / handled : 0};
+}
+
+void Sleep(std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const Options options = ParseOptions(argc, argv);
+    FloodingDevice device(options.device, korva::kDevicePort);
+
+    {
+        BareReceiver bare;
+        const Rate rate = Measure(device, bare.Port(), [&] { return bare.Count(); }, options.baseline, Sleep);
+        Print("bare_per_s", rate.perSecond);
+    }
+
+    {
+        // The endpoint handing over to the main thread exactly as the window has it do, with no window.
+        QObject owner;
+        std::atomic<std::uint64_t> handled{0};
+        korva::transport::UdpEndpoint endpoint(
+            [&](const std::string&, const korva::transport::Sender&) { handled.fetch_add(1, std::memory_order_relaxed); },
+            [&] { QMetaObject::invokeMethod(&owner, [&] { endpoint.ServePending(); }, Qt::QueuedConnection); });
+        endpoint.SetActive(true);
+        const Rate rate = Measure(device, endpoint.LocalPort(), [&] { return handled.load(std::memory_order_relaxed); },
+                                  options.baseline, RunEventLoopFor);
+        endpoint.SetActive(false);
+        Print("endpoint_per_s", rate.perSecond);
+        Print("endpoint_main_us_per_reply", rate.mainThreadMicroseconds);
+    }
+
+    korva::bench::LoopbackWindow window(options.device);
+    std::vector<Clock::time_point> ticks;
+    QObject::connect(window.Window().findChild<QTimer*>(QStringLiteral("TmrRd")), &QTimer::timeout,
+                     [&] { ticks.push_back(Clock::now()); });
+    window.StartPolling();
+    // The first polling tick asks the device: its request tells where the window listens.
+    std::uint16_t port = 0;
+    for (const auto give_up = Clock::now() + std::chrono::seconds(3); port == 0 && Clock::now() < give_up;) {
+        RunEventLoopFor(std::chrono::milliseconds(20));
+        port = device.TakeRequest();
+    }
+    if (port == 0) {
+        std::fprintf(stderr, "handover_bench: the window sent no request to %s\n", options.device.c_str());
+        return 1;
+    }
+    Clock::time_point from;
+    Clock::time_point to;
+    const auto& handOvers = window.HandOvers();
+    const Rate rate =
+        Measure(device, port, [&] { return handOvers.Count(); }, options.window, RunEventLoopFor, &from, &to);
+    Print("window_per_s", rate.perSecond);
+    Print("window_lost", static_cast<double>(rate.lost));
+    Print("window_main_us_per_reply", rate.mainThreadMicroseconds);
+
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        if (ticks[i - 1] >= from && ticks[i] <= to)
+            intervals.push_back(Seconds(ticks[i] - ticks[i - 1]) * 1000);
+    }
+    if (intervals.empty()) {
+        std::fprintf(stderr, "handover_bench: no polling tick during the run\n");
+        return 1;
+    }
+    const auto [shortest, longest] = std::minmax_element(intervals.begin(), intervals.end());
+    double sum = 0;
+    for (double interval : intervals)
+        sum += interval;
+    Print("tick_count", static_cast<double>(intervals.size()));
+    Print("tick_mean_ms", sum / static_cast<double>(intervals.size()));
+    Print("tick_min_ms", *shortest);
+    Print("tick_max_ms", *longest);
+    Print("tick_worst_deviation_pct", std::max(500 - *shortest, *longest - 500) / 500 * 100);
+    return 0;
+}

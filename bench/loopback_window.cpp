@@ -1,0 +1,57 @@
+#include "bench/loopback_window.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QLineEdit>
+
+#include <arpa/inet.h>
+
+#include <stdexcept>
+
+namespace korva::bench {
+
+void RequireLoopback(const std::string& address)
+{
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
+        throw std::invalid_argument("not a loopback address: '" + address + "'");
+}
+
+HandOverCounter::HandOverCounter(QObject* window) { window->installEventFilter(this); }
+
+bool HandOverCounter::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() == QEvent::MetaCall)
+        count_.fetch_add(1, std::memory_order_relaxed);
+    return false;
+}
+
+LoopbackWindow::LoopbackWindow(const std::string& deviceAddress)
+{
+    RequireLoopback(deviceAddress);
+    if (!folder_.isValid())
+        throw std::runtime_error("cannot create a folder for the settings file");
+    const QString settingsPath = folder_.filePath(QStringLiteral("KorvaCfg.ini"));
+    QFile settings(settingsPath);
+    if (!settings.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write " + settingsPath.toStdString());
+    settings.write(("[Geral]\r\nIP=" + deviceAddress + "\r\n").c_str());
+    settings.close();
+
+    window_ = std::make_unique<TfrKorvaCfg01>(settingsPath);
+    // Both boxes a request can go to; checked before the endpoint exists, so before anything is sent.
+    for (const char* box : {"edIP1", "edIP2"}) {
+        auto* edit = window_->findChild<QLineEdit*>(QString::fromLatin1(box));
+        if (edit == nullptr)
+            throw std::runtime_error(std::string("the window has no ") + box);
+        edit->setText(QString::fromStdString(deviceAddress));
+    }
+    handOvers_ = std::make_unique<HandOverCounter>(window_.get());
+    window_->show();
+    if (!window_->StartEndpoint())
+        throw std::runtime_error("the window's endpoint did not open");
+}
+
+void LoopbackWindow::StartPolling() { window_->ldAutoClick(); }
+
+}  // namespace korva::bench
