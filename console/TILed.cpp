@@ -53,6 +53,9 @@ void TTILed::updateColour() {
 }
 
 void TTILed::paintBackground(const QColor& colour) {
+  // Every status reply sets every indicator, mostly to the colour it has: a new palette each time would
+  // repaint the panel and cost more than the whole reply.
+  if (palette().color(QPalette::Window) == colour && testAttribute(Qt::WA_SetPalette)) return;
   QPalette pal = palette();
   pal.setColor(QPalette::Window, colour);
   setPalette(pal);
