@@ -1,7 +1,10 @@
 #include "bench/flooding_device.h"
 
 #include "bench/loopback_window.h"
+#include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tools/sim/device_state.h"
+#include "tools/sim/sim_device.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -19,25 +22,22 @@ namespace {
 constexpr std::int64_t kAhead = 32;
 constexpr auto kGiveUp = std::chrono::milliseconds(200);
 
-// Status replies of a version 150 device whose readings change from one reply to the next, so that
-// the window has something new to show every time.
-std::vector<std::string> StatusReplies()
+// What korva-sim sends for live-data requests, with its drifting readings: most replies show the
+// window something new.
+std::vector<std::string> StatusReplies(const std::string& address)
 {
+    korva::sim::SimDevice device(korva::sim::InitialState(*korva::sim::ParseDecimalOctets(address)),
+                                 ScrambleForm{150, 0x3F, 0x14}, 1);
     std::vector<std::string> replies;
-    for (int i = 0; i < 100; ++i) {
-        const std::string plain = "150,3F,14,SND,0," + std::to_string(10 + i % 30) + "," + std::to_string(40 + i % 50) +
-                                  "," + std::to_string(200 + i) + ",1,0,1," + std::to_string(i % 2) + ",0," +
-                                  std::to_string(4700 + i) + ",X,Y,-,Z,1,2,3,4,5,6,7,8,9,-";
-        replies.push_back(ScrambleReply(plain, ScrambleForm{150, 0x3F, 0x14}));
-    }
+    for (int i = 0; i < 1000; ++i)
+        replies.push_back(device.Answer(BuildLiveDataRequest())->sent);
     return replies;
 }
 
 }  // namespace
 
-FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port) : replies_(StatusReplies())
+FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port) : replies_((RequireLoopback(address), StatusReplies(address)))
 {
-    RequireLoopback(address);
     socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0)
         throw std::runtime_error(std::string("socket: ") + std::strerror(errno));

@@ -1,6 +1,6 @@
 #pragma once
-// A stand-in device on a loopback address that answers as fast as the receiver keeps up: status
-// replies of the new form, sent never more than a few ahead of what the receiver reports as handled,
+// A stand-in device on a loopback address that answers as fast as the receiver keeps up: korva-sim's
+// status replies (form 150), sent never more than a few ahead of what the receiver reports as handled,
 // so that the figure is the receiver's pace and not the datagrams the kernel drops on the way.
 #include <atomic>
 #include <chrono>

@@ -6,6 +6,7 @@
 //
 // Prints one "name value" line per figure. Runs on any Qt platform; QT_QPA_PLATFORM=offscreen is meant.
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -62,6 +63,40 @@ Options ParseOptions(int argc, char** argv)
 }
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Where the main thread's time goes: the application measures every event it delivers at the outermost
+// level, by kind: the hand-overs (the reply handler), the window's repaints, and everything else.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (depth_++ > 0) {
+            const bool handled = QApplication::notify(receiver, event);
+            --depth_;
+            return handled;
+        }
+        const QEvent::Type type = event->type();
+        const auto start = Clock::now();
+        const bool handled = QApplication::notify(receiver, event);
+        const auto spent = Clock::now() - start;
+        --depth_;
+        (type == QEvent::MetaCall ? handOvers_ : type == QEvent::UpdateRequest ? repaints_ : others_) += spent;
+        return handled;
+    }
+
+    struct Spent {
+        Clock::duration handOvers{}, repaints{}, others{};
+    };
+    Spent Total() const { return {handOvers_, repaints_, others_}; }
+
+private:
+    int depth_ = 0;
+    Clock::duration handOvers_{};
+    Clock::duration repaints_{};
+    Clock::duration others_{};
+};
 
 void Print(const char* name, double value) { std::printf("%s %.6g\n", name, value); }
 
@@ -158,7 +193,7 @@ void Sleep(std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    TimedApplication application(argc, argv);
     const Options options = ParseOptions(argc, argv);
     FloodingDevice device(options.device, korva::kDevicePort);
 
@@ -201,9 +236,22 @@ int main(int argc, char** argv)
     Clock::time_point from;
     Clock::time_point to;
     const auto& handOvers = window.HandOvers();
-    const Rate rate =
-        Measure(device, port, [&] { return handOvers.Count(); }, options.window, RunEventLoopFor, &from, &to);
+    TimedApplication::Spent before;
+    const Rate rate = Measure(
+        device, port, [&] { return handOvers.Count(); }, options.window,
+        [&](std::chrono::milliseconds duration) {
+            // The warm-up runs first; what is spent from then on is the measured part.
+            before = application.Total();
+            RunEventLoopFor(duration);
+        },
+        &from, &to);
+    const TimedApplication::Spent after = application.Total();
+    const double replies = rate.perSecond * Seconds(to - from);
+    const auto perReply = [&](Clock::duration spent) { return Seconds(spent) * 1e6 / replies; };
     Print("window_per_s", rate.perSecond);
+    Print("window_handler_us_per_reply", perReply(after.handOvers - before.handOvers));
+    Print("window_repaint_us_per_reply", perReply(after.repaints - before.repaints));
+    Print("window_other_events_us_per_reply", perReply(after.others - before.others));
     Print("window_lost", static_cast<double>(rate.lost));
     Print("window_main_us_per_reply", rate.mainThreadMicroseconds);
 

@@ -126,13 +126,15 @@ idle_percent=$(value "$work/idle" cpu_percent_of_one_core)
     echo "$row"
   done
   echo
-  echo "Hand-over, medians of 3 runs of 10 s, a device on 127.0.0.180 sending v150 status replies never more than 32 ahead of the receiver:"
+  echo "Hand-over, medians of 3 runs of 10 s, a device on 127.0.0.180 sending status replies (form 150) never more than 32 ahead of the receiver:"
   echo
   echo "| Receiver | Replies per second | Main thread CPU per reply |"
   echo "|---|---|---|"
   echo "| bare receive loop (no hand-over) | $(rounded "$bare_rate") | — |"
   echo "| the endpoint handing over to the Qt main thread, no window | $(rounded "$endpoint_rate") | $(rounded "$(handover endpoint_main_us_per_reply)" 1) µs |"
   echo "| the window: hand-over, reply handler, display | $(rounded "$window_rate") | $(rounded "$(handover window_main_us_per_reply)" 1) µs |"
+  echo
+  echo "The window's main thread per reply: hand-over and reply handler $(rounded "$(handover window_handler_us_per_reply)" 1) µs, repainting $(rounded "$(handover window_repaint_us_per_reply)" 1) µs, other events $(rounded "$(handover window_other_events_us_per_reply)" 1) µs (wall time inside each event). The device sends korva-sim's own status replies, whose readings drift from one reply to the next."
   echo
   echo "Polling ticks during the window's flood: $(handover tick_count) intervals, mean $(rounded "$(handover tick_mean_ms)" 2) ms, shortest $(rounded "$(handover tick_min_ms)" 2) ms, longest $(rounded "$(handover tick_max_ms)" 2) ms; replies given up as lost: $(handover window_lost)."
   echo
