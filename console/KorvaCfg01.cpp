@@ -161,8 +161,7 @@ TfrKorvaCfg01::TfrKorvaCfg01(const QString& settingsPath, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       settingsPath_(settingsPath),
       UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
-          // Called on the receiving thread: the handler itself must run on the main thread.
-          [this] { QMetaObject::invokeMethod(this, [this] { UDP.ServePending(); }, Qt::QueuedConnection); }) {
+          [this] { emit datagramWaiting(); }) {
   setObjectName(QStringLiteral("frKorvaCfg01"));
   CreateControls();
   ConnectHandlers();
@@ -235,6 +234,9 @@ void TfrKorvaCfg01::CreateControls() {
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
+  // One queued connection made here, on the main thread, carries every hand-over: the receiving thread
+  // only posts an event, and the handler runs on the main thread.
+  connect(this, &TfrKorvaCfg01::datagramWaiting, this, [this] { UDP.ServePending(); }, Qt::QueuedConnection);
   connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
   connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
   connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });

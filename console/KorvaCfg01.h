@@ -49,6 +49,10 @@ class TfrKorvaCfg01 : public QWidget {
   void TmrRdTimer();
   void UDPUDPRead(const std::string& bytes);
 
+ signals:
+  // Emitted on the receiving thread: a datagram waits to be handed to UDPUDPRead on this thread.
+  void datagramWaiting();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
