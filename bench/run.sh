@@ -52,6 +52,8 @@ for run in 1 2 3; do
   "$build/bench/handover_bench" --seconds 10 --device 127.0.0.180 >"$work/handover$run" 2>"$work/handover$run.err"
 done
 handover() { for run in 1 2 3; do value "$work/handover$run" "$1"; done | median; }
+# The polling timer must keep its period in every run: its figures are the extremes over the runs.
+handover_extreme() { for run in 1 2 3; do value "$work/handover$run" "$2"; done | sort -g | "$1" -n 1; }
 
 echo "start-up and memory (11 runs each) ..." >&2
 # startup_korvacfg reads the settings file beside itself, as the console does: it must name a loopback
@@ -78,7 +80,7 @@ status_met=$( [ "$(met "$status_ns" '< 500')" = yes ] && [ "$(met "$status_ratio
 window_rate=$(handover window_per_s)
 bare_rate=$(handover bare_per_s)
 endpoint_rate=$(handover endpoint_per_s)
-tick_deviation=$(handover tick_worst_deviation_pct)
+tick_deviation=$(handover_extreme tail tick_worst_deviation_pct)
 
 k_start=$(startup startup_korvacfg startup_without_pause_ms)
 k_shipped=$(startup startup_korvacfg startup_ms)
@@ -104,7 +106,7 @@ idle_percent=$(value "$work/idle" cpu_percent_of_one_core)
   echo "|---|---|---|---|---|---|"
   echo "| Decoding a typical status reply (v150, 68 B): datagram to reading, CPU time | $(rounded "$status_ns") ns | copy and sum of the same bytes: $(rounded "$status_floor" 1) ns | ${status_ratio}× | < 500 ns and ≤ 20× | $status_met |"
   echo "| Replies handled per second with the window updating | $(rounded "$window_rate") /s | bare receive loop on the same kind of socket: $(rounded "$bare_rate") /s | $(ratio "$window_rate" "$bare_rate") | ≥ 20,000 /s | $(met "$window_rate" '>= 20000') |"
-  echo "| Polling timer during that flood: worst tick interval off 500 ms | $(rounded "$tick_deviation" 2) % | 500 ms | | ≤ 10 % | $(met "$tick_deviation" '<= 10') |"
+  echo "| Polling timer during those floods: worst tick interval off 500 ms, worst of 3 runs | $(rounded "$tick_deviation" 2) % | 500 ms | | ≤ 10 % | $(met "$tick_deviation" '<= 10') |"
   echo "| Start-up to the first painted pass of the event loop (without the deliberate 100 ms pause) | $(rounded "$k_start" 1) ms | bare window, 30 controls: $(rounded "$f_start" 1) ms | ${start_ratio}× | ≤ 1.3× | $(met "$start_ratio" '<= 1.3') |"
   echo "| Peak memory (VmHWM) at that point | $k_peak KiB | bare window, 30 controls: $f_peak KiB | ${peak_ratio}× | ≤ 1.15× | $(met "$peak_ratio" '<= 1.15') |"
   echo "| Idle cost in automatic mode against korva-sim | $idle_per_minute CPU s per minute ($(rounded "$idle_percent" 3) % of a core) | one core: 60 s per minute | $(ratio "$idle_percent" 100 5) | < 0.5 % of a core | $(met "$idle_percent" '< 0.5') |"
@@ -136,7 +138,7 @@ idle_percent=$(value "$work/idle" cpu_percent_of_one_core)
   echo
   echo "The window's main thread per reply: hand-over and reply handler $(rounded "$(handover window_handler_us_per_reply)" 1) µs, repainting $(rounded "$(handover window_repaint_us_per_reply)" 1) µs, other events $(rounded "$(handover window_other_events_us_per_reply)" 1) µs (wall time inside each event). The device sends korva-sim's own status replies, whose readings drift from one reply to the next."
   echo
-  echo "Polling ticks during the window's flood: $(handover tick_count) intervals, mean $(rounded "$(handover tick_mean_ms)" 2) ms, shortest $(rounded "$(handover tick_min_ms)" 2) ms, longest $(rounded "$(handover tick_max_ms)" 2) ms; replies given up as lost: $(handover window_lost)."
+  echo "Polling ticks during the window's floods, over the 3 runs: $(for run in 1 2 3; do value "$work/handover$run" tick_count; done | awk '{ s += $1 } END { print s }') intervals, shortest $(rounded "$(handover_extreme head tick_min_ms)" 2) ms, longest $(rounded "$(handover_extreme tail tick_max_ms)" 2) ms (the worst run's interval off 500 ms is the figure above); replies given up as lost: $(handover window_lost) (median)."
   echo
   echo "Start-up, medians of 11 runs each, taking turns (\`startup_probe\`; offscreen platform): KorvaCfg as shipped, with the 100 ms pause it makes before its event loop, $(rounded "$k_shipped" 1) ms ($(ratio "$k_shipped" "$f_start")× the bare window). Measured by \`startup_korvacfg\`, which runs app/main.cpp's sequence and ends at the first pass of the event loop after the window's first paint; the product is unchanged."
   echo
