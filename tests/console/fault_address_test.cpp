@@ -54,6 +54,8 @@ TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTry
 
     Click("ldAuto");
     EXPECT_FALSE(Child<TTILed>("ldAuto")->ledOn());
+    // A polling request still on its way would be taken for the button's.
+    QTest::qWait(100);
     device.WaitingRequests();
     Click("btRead");
     EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));

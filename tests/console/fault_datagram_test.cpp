@@ -1,6 +1,5 @@
 // Odd datagrams at the console: too long, empty, every byte value, and from where no device sits. The
 // window drops what it must drop, shows what it must show, and goes on working.
-#include <QCoreApplication>
 #include <QLabel>
 #include <QTest>
 
