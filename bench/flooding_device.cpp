@@ -36,8 +36,10 @@ std::vector<std::string> StatusReplies(const std::string& address)
 
 }  // namespace
 
-FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port) : replies_((RequireLoopback(address), StatusReplies(address)))
+FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port)
 {
+    RequireLoopback(address);
+    replies_ = StatusReplies(address);
     socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (socket_ < 0)
         throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
