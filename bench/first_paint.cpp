@@ -1,21 +1,15 @@
 #include "bench/first_paint.h"
 
+#include "bench/monotonic_clock.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
-#include <ctime>
 
 namespace korva::bench {
-
-std::int64_t MonotonicNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 FirstPaintProbe::FirstPaintProbe(QWidget& window) : QObject(&window)
 {

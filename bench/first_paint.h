@@ -3,13 +3,9 @@
 // "ready_ns <CLOCK_MONOTONIC nanoseconds>" on standard output and ends the event loop.
 #include <QObject>
 
-#include <cstdint>
-
 class QWidget;
 
 namespace korva::bench {
-
-std::int64_t MonotonicNanoseconds();
 
 class FirstPaintProbe : public QObject {
 public:

@@ -13,20 +13,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/monotonic_clock.h"
 
-long long MonotonicNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
+namespace {
 
 double Median(std::vector<double> values)
 {
@@ -47,7 +41,7 @@ bool RunOnce(const std::string& program, Run& run)
     int output[2];
     if (pipe(output) != 0)
         return false;
-    const long long started = MonotonicNanoseconds();
+    const long long started = korva::bench::MonotonicNanoseconds();
     const pid_t child = fork();
     if (child == 0) {
         dup2(output[1], STDOUT_FILENO);
