@@ -204,7 +204,7 @@ int main(int argc, char** argv)
     }
 
     {
-        // The endpoint handing over to the main thread exactly as the window has it do, with no window.
+        // The endpoint handing over to the main thread through a queued call, with no window behind it.
         QObject owner;
         std::atomic<std::uint64_t> handled{0};
         korva::transport::UdpEndpoint endpoint(
