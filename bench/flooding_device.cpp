@@ -74,6 +74,8 @@ void FloodingDevice::Start(std::uint16_t port, HandledCount handled)
 {
     Stop();
     stop_ = false;
+    sent_ = 0;
+    lost_ = 0;
     sender_ = std::thread([this, port, handled = std::move(handled)] { Flood(port, handled); });
 }
 

@@ -29,8 +29,9 @@ public:
     void Start(std::uint16_t port, HandledCount handled);
     void Stop();
 
+    // Since the last Start().
     std::uint64_t Sent() const { return sent_.load(); }
-    // Replies given up for lost: the receiver did not count them within 200 ms.
+    // Replies given up for lost since the last Start(): the receiver did not count them within 200 ms.
     std::uint64_t Lost() const { return lost_.load(); }
 
 private:
