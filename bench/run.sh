@@ -12,8 +12,7 @@ root=$(pwd)
 build=${1:-build-bench}
 results=bench/results.md
 
-# Release with -Werror trips GCC 12's -Wrestrict false positives in <string>; warnings stay on.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_WARNINGS_AS_ERRORS=OFF >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" -j2 --target decode_bench handover_bench idle_bench startup_korvacfg startup_floor \
   startup_probe korva-sim >/dev/null
 
