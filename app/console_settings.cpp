@@ -15,31 +15,33 @@ constexpr std::string_view kMaskKey = "msk";
 constexpr std::string_view kGatewayKey = "GW";
 
 void ReadInto(const ProfileFile& file, std::string_view key, std::string& value) {
-  if (std::optional<std::string> stored = file.Value(kSection, key)) value = *std::move(stored);
+    if (std::optional<std::string> stored = file.Value(kSection, key))
+        value = *std::move(stored);
 }
 
 }  // namespace
 
 std::string SettingsPathIn(const std::string& folder) {
-  if (folder.empty() || folder.back() == '/') return folder + "KorvaCfg.ini";
-  return folder + "/KorvaCfg.ini";
+    if (folder.empty() || folder.back() == '/')
+        return folder + "KorvaCfg.ini";
+    return folder + "/KorvaCfg.ini";
 }
 
 ConsoleSettings ReadConsoleSettings(const std::string& path) {
-  const ProfileFile file = ProfileFile::Load(path);
-  ConsoleSettings settings;
-  ReadInto(file, kAddressKey, settings.address);
-  ReadInto(file, kMaskKey, settings.mask);
-  ReadInto(file, kGatewayKey, settings.gateway);
-  return settings;
+    const ProfileFile file = ProfileFile::Load(path);
+    ConsoleSettings settings;
+    ReadInto(file, kAddressKey, settings.address);
+    ReadInto(file, kMaskKey, settings.mask);
+    ReadInto(file, kGatewayKey, settings.gateway);
+    return settings;
 }
 
 void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settings) {
-  ProfileFile file = ProfileFile::Load(path);
-  file.SetValue(kSection, kAddressKey, settings.address);
-  file.SetValue(kSection, kMaskKey, settings.mask);
-  file.SetValue(kSection, kGatewayKey, settings.gateway);
-  file.SaveAtomically(path);
+    ProfileFile file = ProfileFile::Load(path);
+    file.SetValue(kSection, kAddressKey, settings.address);
+    file.SetValue(kSection, kMaskKey, settings.mask);
+    file.SetValue(kSection, kGatewayKey, settings.gateway);
+    file.SaveAtomically(path);
 }
 
 }  // namespace korva::app

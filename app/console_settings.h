@@ -7,9 +7,9 @@
 namespace korva::app {
 
 struct ConsoleSettings {
-  std::string address = "192.168.0.250";  // "IP"
-  std::string mask = "255.255.255.0";     // "msk"
-  std::string gateway = "192.168.0.1";    // "GW"
+    std::string address = "192.168.0.250";  // "IP"
+    std::string mask = "255.255.255.0";     // "msk"
+    std::string gateway = "192.168.0.1";    // "GW"
 };
 
 // "KorvaCfg.ini" in the given folder.

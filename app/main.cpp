@@ -7,22 +7,23 @@
 #include "console/application_title.h"
 
 int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
-  // The application name, not the display name: Qt appends a display name to every window title.
-  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    QApplication application(argc, argv);
+    // The application name, not the display name: Qt appends a display name to every window title.
+    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-  TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
-  window.show();
+    TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
+    window.show();
 
-  bool started = false;
-  try {
-    started = window.StartEndpoint();
-  } catch (const std::exception&) {
-    // Without its socket the console is useless; it ends as quietly as it started.
-  }
-  if (!started) return 1;
+    bool started = false;
+    try {
+        started = window.StartEndpoint();
+    } catch (const std::exception&) {
+        // Without its socket the console is useless; it ends as quietly as it started.
+    }
+    if (!started)
+        return 1;
 
-  // A short pause between opening the socket and handling the first event, as the console always made.
-  QThread::msleep(100);
-  return QApplication::exec();
+    // A short pause between opening the socket and handling the first event, as the console always made.
+    QThread::msleep(100);
+    return QApplication::exec();
 }

@@ -17,43 +17,43 @@
 namespace korva::app {
 
 class ProfileFile {
- public:
-  // Never fails: a missing, unreadable or odd file reads as far as it can, else as empty.
-  static ProfileFile Load(const std::string& path);
+public:
+    // Never fails: a missing, unreadable or odd file reads as far as it can, else as empty.
+    static ProfileFile Load(const std::string& path);
 
-  std::optional<std::string> Value(std::string_view section, std::string_view key) const;
+    std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
-  // Replaces the value in place, or adds the key at the end of its section, or adds the section
-  // at the end of the file. Line breaks inside the value become blanks, since they would cut it.
-  // Section names containing ']' and key names containing '=' (or either containing a line break)
-  // cannot be stored and throw std::invalid_argument.
-  void SetValue(std::string_view section, std::string_view key, std::string_view value);
+    // Replaces the value in place, or adds the key at the end of its section, or adds the section
+    // at the end of the file. Line breaks inside the value become blanks, since they would cut it.
+    // Section names containing ']' and key names containing '=' (or either containing a line break)
+    // cannot be stored and throw std::invalid_argument.
+    void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
-  // Writes a temporary file beside path, flushes it to disk and renames it over path, so the file
-  // is either the old one or the new one, never half written. Throws
-  // std::runtime_error("Unable to write to " + path) on any failure, and also when the file
-  // existed but could not be read in full at Load, rather than destroy what was not read.
-  void SaveAtomically(const std::string& path) const;
+    // Writes a temporary file beside path, flushes it to disk and renames it over path, so the file
+    // is either the old one or the new one, never half written. Throws
+    // std::runtime_error("Unable to write to " + path) on any failure, and also when the file
+    // existed but could not be read in full at Load, rather than destroy what was not read.
+    void SaveAtomically(const std::string& path) const;
 
-  // The file's bytes as SaveAtomically would write them.
-  std::string Text() const;
+    // The file's bytes as SaveAtomically would write them.
+    std::string Text() const;
 
- private:
-  struct Line {
-    std::string text;  // without its line end
-    std::string end;   // "\r\n", "\n", or "" for a last line cut short
-  };
+private:
+    struct Line {
+        std::string text;  // without its line end
+        std::string end;   // "\r\n", "\n", or "" for a last line cut short
+    };
 
-  static ProfileFile Parse(std::string_view bytes);
-  // Index of the first section header of that name, or lines_.size().
-  std::size_t FindSection(std::string_view section) const;
-  // One past the last line of the section whose header is at index header.
-  std::size_t SectionEnd(std::size_t header) const;
-  std::string NewLineEnd() const;
-  void InsertLine(std::size_t index, std::string text);
+    static ProfileFile Parse(std::string_view bytes);
+    // Index of the first section header of that name, or lines_.size().
+    std::size_t FindSection(std::string_view section) const;
+    // One past the last line of the section whose header is at index header.
+    std::size_t SectionEnd(std::size_t header) const;
+    std::string NewLineEnd() const;
+    void InsertLine(std::size_t index, std::string text);
 
-  std::vector<Line> lines_;
-  bool fullyRead_ = true;  // false when a file existed but was unreadable or too big to read whole
+    std::vector<Line> lines_;
+    bool fullyRead_ = true;  // false when a file existed but was unreadable or too big to read whole
 };
 
 }  // namespace korva::app

@@ -13,14 +13,14 @@ namespace {
 using korva::ScrambleForm;
 
 const std::string kStatusBody = "SND,0,25,60,244,1,0,1,1,0,4711,X,Y,-,Z,1,2,3,4,5,6,7,8,9,-";
-const std::string kParameterBody = "RPR,0,192.168.0.250,255.255.255.0,192.168.0.1,0:26:171:1:2:255,8,9,10,11,12,13,14,"
-                                   "1.52,16,17,14,5,3,7,22,16,24,25,-";
+const std::string kParameterBody =
+    "RPR,0,192.168.0.250,255.255.255.0,192.168.0.1,0:26:171:1:2:255,8,9,10,11,12,13,14,"
+    "1.52,16,17,14,5,3,7,22,16,24,25,-";
 const std::string kResetBody = "RST,0,ACK";
 
 const ScrambleForm kForms[] = {{0, 0, 0}, {120, 0, 0}, {130, 0x3F, 0x14}, {150, 0x3F, 0x14}};
 
-std::string Received(const std::string& body, const ScrambleForm& form)
-{
+std::string Received(const std::string& body, const ScrambleForm& form) {
     if (form.version == 0)
         return "0100," + body;
     if (form.version < 130)
@@ -28,14 +28,12 @@ std::string Received(const std::string& body, const ScrambleForm& form)
     return korva::ScrambleReply(std::to_string(form.version) + ",3F,14," + body, form);
 }
 
-const std::string& BodyOf(int kind)
-{
+const std::string& BodyOf(int kind) {
     return kind == 0 ? kStatusBody : kind == 1 ? kParameterBody : kResetBody;
 }
 
 // What the console's reply handler does with a datagram before it touches a widget.
-void BM_Decode(benchmark::State& state)
-{
+void BM_Decode(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const ScrambleForm form = kForms[state.range(1)];
     const std::string received = Received(BodyOf(kind), form);
@@ -51,14 +49,15 @@ void BM_Decode(benchmark::State& state)
         else
             benchmark::DoNotOptimize(korva::ReadResetAck(reply.text, reply.headerOffset));
     }
-    state.SetLabel(std::string(kind == 0 ? "status" : kind == 1 ? "parameters" : "reset") + " v" +
-                   std::to_string(form.version) + " " + std::to_string(received.size()) + " B");
+    state.SetLabel(std::string(kind == 0   ? "status"
+                               : kind == 1 ? "parameters"
+                                           : "reset") +
+                   " v" + std::to_string(form.version) + " " + std::to_string(received.size()) + " B");
 }
 BENCHMARK(BM_Decode)->ArgsProduct({{0, 1, 2}, {0, 1, 2, 3}});
 
 // The physical floor: copy the same datagram and touch every byte once.
-void BM_CopyAndSum(benchmark::State& state)
-{
+void BM_CopyAndSum(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     const std::string received = Received(BodyOf(kind), kForms[state.range(1)]);
     for (auto _ : state) {

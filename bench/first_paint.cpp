@@ -11,8 +11,7 @@
 
 namespace korva::bench {
 
-FirstPaintProbe::FirstPaintProbe(QWidget& window) : QObject(&window)
-{
+FirstPaintProbe::FirstPaintProbe(QWidget& window) : QObject(&window) {
     window.installEventFilter(this);
     // A platform that never paints must not leave the measurement hanging.
     QTimer::singleShot(10'000, [] {
@@ -21,8 +20,7 @@ FirstPaintProbe::FirstPaintProbe(QWidget& window) : QObject(&window)
     });
 }
 
-bool FirstPaintProbe::eventFilter(QObject*, QEvent* event)
-{
+bool FirstPaintProbe::eventFilter(QObject*, QEvent* event) {
     if (event->type() == QEvent::Paint && !painted_) {
         painted_ = true;
         // Queued behind the paint itself: the next pass of the loop, once the window is on the screen.

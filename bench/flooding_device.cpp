@@ -24,8 +24,7 @@ constexpr auto kGiveUp = std::chrono::milliseconds(200);
 
 // What korva-sim sends for live-data requests, with its drifting readings: most replies show the
 // window something new.
-std::vector<std::string> StatusReplies(const std::string& address)
-{
+std::vector<std::string> StatusReplies(const std::string& address) {
     korva::sim::SimDevice device(korva::sim::InitialState(*korva::sim::ParseDecimalOctets(address)),
                                  ScrambleForm{150, 0x3F, 0x14}, 1);
     std::vector<std::string> replies;
@@ -36,8 +35,7 @@ std::vector<std::string> StatusReplies(const std::string& address)
 
 }  // namespace
 
-FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port)
-{
+FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port) {
     RequireLoopback(address);
     replies_ = StatusReplies(address);
     socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -54,14 +52,12 @@ FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port)
     }
 }
 
-FloodingDevice::~FloodingDevice()
-{
+FloodingDevice::~FloodingDevice() {
     Stop();
     close(socket_);
 }
 
-std::uint16_t FloodingDevice::TakeRequest()
-{
+std::uint16_t FloodingDevice::TakeRequest() {
     char request[512];
     sockaddr_in from{};
     socklen_t length = sizeof from;
@@ -70,8 +66,7 @@ std::uint16_t FloodingDevice::TakeRequest()
     return ntohs(from.sin_port);
 }
 
-void FloodingDevice::Start(std::uint16_t port, HandledCount handled)
-{
+void FloodingDevice::Start(std::uint16_t port, HandledCount handled) {
     Stop();
     stop_ = false;
     sent_ = 0;
@@ -79,15 +74,13 @@ void FloodingDevice::Start(std::uint16_t port, HandledCount handled)
     sender_ = std::thread([this, port, handled = std::move(handled)] { Flood(port, handled); });
 }
 
-void FloodingDevice::Stop()
-{
+void FloodingDevice::Stop() {
     stop_ = true;
     if (sender_.joinable())
         sender_.join();
 }
 
-void FloodingDevice::Flood(std::uint16_t port, const HandledCount& handled)
-{
+void FloodingDevice::Flood(std::uint16_t port, const HandledCount& handled) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);

@@ -47,8 +47,7 @@ struct Options {
     std::string device = "127.0.0.180";
 };
 
-Options ParseOptions(int argc, char** argv)
-{
+Options ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
@@ -62,7 +61,9 @@ Options ParseOptions(int argc, char** argv)
     return options;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Where the main thread's time goes: the application measures every event it delivers at the outermost
 // level, by kind: the hand-overs (the reply handler), the window's repaints, and everything else.
@@ -70,8 +71,7 @@ class TimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
 
-    bool notify(QObject* receiver, QEvent* event) override
-    {
+    bool notify(QObject* receiver, QEvent* event) override {
         if (depth_++ > 0) {
             const bool handled = QApplication::notify(receiver, event);
             --depth_;
@@ -98,13 +98,14 @@ private:
     Clock::duration others_{};
 };
 
-void Print(const char* name, double value) { std::printf("%s %.6g\n", name, value); }
+void Print(const char* name, double value) {
+    std::printf("%s %.6g\n", name, value);
+}
 
 // What the endpoint's receiving thread does, minus the hand-over: wait, read, count.
 class BareReceiver {
 public:
-    BareReceiver()
-    {
+    BareReceiver() {
         socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in any{};
         any.sin_family = AF_INET;
@@ -116,8 +117,7 @@ public:
         port_ = ntohs(any.sin_port);
         thread_ = std::thread([this] { Receive(); });
     }
-    ~BareReceiver()
-    {
+    ~BareReceiver() {
         stop_ = true;
         thread_.join();
         close(socket_);
@@ -126,8 +126,7 @@ public:
     std::uint64_t Count() const { return count_.load(std::memory_order_relaxed); }
 
 private:
-    void Receive()
-    {
+    void Receive() {
         std::array<char, 8192> buffer;
         while (!stop_) {
             pollfd readable{socket_, POLLIN, 0};
@@ -135,8 +134,8 @@ private:
                 continue;
             sockaddr_in from{};
             socklen_t length = sizeof from;
-            if (recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length) >=
-                0)
+            if (recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+                         &length) >= 0)
                 count_.fetch_add(1, std::memory_order_relaxed);
         }
     }
@@ -148,8 +147,7 @@ private:
     std::thread thread_;
 };
 
-double ThreadCpuSeconds()
-{
+double ThreadCpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
@@ -167,8 +165,7 @@ struct Rate {
 // the main thread going meanwhile (the event loop, or a plain sleep when nothing runs there).
 template <typename Counter, typename RunLoop>
 Rate Measure(FloodingDevice& device, std::uint16_t port, const Counter& count, std::chrono::milliseconds duration,
-             const RunLoop& runLoop, Clock::time_point* from = nullptr, Clock::time_point* to = nullptr)
-{
+             const RunLoop& runLoop, Clock::time_point* from = nullptr, Clock::time_point* to = nullptr) {
     device.Start(port, count);
     runLoop(kWarmUp);
     const std::uint64_t before = count();
@@ -187,19 +184,21 @@ Rate Measure(FloodingDevice& device, std::uint16_t port, const Counter& count, s
     return {handled / Seconds(end - start), device.Lost(), handled > 0 ? cpu * 1e6 / handled : 0};
 }
 
-void Sleep(std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }
+void Sleep(std::chrono::milliseconds d) {
+    std::this_thread::sleep_for(d);
+}
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     TimedApplication application(argc, argv);
     const Options options = ParseOptions(argc, argv);
     FloodingDevice device(options.device, korva::kDevicePort);
 
     {
         BareReceiver bare;
-        const Rate rate = Measure(device, bare.Port(), [&] { return bare.Count(); }, options.baseline, Sleep);
+        const Rate rate = Measure(
+            device, bare.Port(), [&] { return bare.Count(); }, options.baseline, Sleep);
         Print("bare_per_s", rate.perSecond);
     }
 
@@ -208,11 +207,17 @@ int main(int argc, char** argv)
         QObject owner;
         std::atomic<std::uint64_t> handled{0};
         korva::transport::UdpEndpoint endpoint(
-            [&](const std::string&, const korva::transport::Sender&) { handled.fetch_add(1, std::memory_order_relaxed); },
-            [&] { QMetaObject::invokeMethod(&owner, [&] { endpoint.ServePending(); }, Qt::QueuedConnection); });
+            [&](const std::string&, const korva::transport::Sender&) {
+                handled.fetch_add(1, std::memory_order_relaxed);
+            },
+            [&] {
+                QMetaObject::invokeMethod(
+                    &owner, [&] { endpoint.ServePending(); }, Qt::QueuedConnection);
+            });
         endpoint.SetActive(true);
-        const Rate rate = Measure(device, endpoint.LocalPort(), [&] { return handled.load(std::memory_order_relaxed); },
-                                  options.baseline, RunEventLoopFor);
+        const Rate rate = Measure(
+            device, endpoint.LocalPort(), [&] { return handled.load(std::memory_order_relaxed); }, options.baseline,
+            RunEventLoopFor);
         endpoint.SetActive(false);
         Print("endpoint_per_s", rate.perSecond);
         Print("endpoint_main_us_per_reply", rate.mainThreadMicroseconds);

@@ -10,24 +10,23 @@
 
 namespace korva::bench {
 
-void RequireLoopback(const std::string& address)
-{
+void RequireLoopback(const std::string& address) {
     in_addr parsed{};
     if (inet_pton(AF_INET, address.c_str(), &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
         throw std::invalid_argument("not a loopback address: '" + address + "'");
 }
 
-HandOverCounter::HandOverCounter(QObject* window) { window->installEventFilter(this); }
+HandOverCounter::HandOverCounter(QObject* window) {
+    window->installEventFilter(this);
+}
 
-bool HandOverCounter::eventFilter(QObject*, QEvent* event)
-{
+bool HandOverCounter::eventFilter(QObject*, QEvent* event) {
     if (event->type() == QEvent::MetaCall)
         count_.fetch_add(1, std::memory_order_relaxed);
     return false;
 }
 
-LoopbackWindow::LoopbackWindow(const std::string& deviceAddress)
-{
+LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
     RequireLoopback(deviceAddress);
     if (!folder_.isValid())
         throw std::runtime_error("cannot create a folder for the settings file");
@@ -52,6 +51,8 @@ LoopbackWindow::LoopbackWindow(const std::string& deviceAddress)
         throw std::runtime_error("the window's endpoint did not open");
 }
 
-void LoopbackWindow::StartPolling() { window_->ldAutoClick(); }
+void LoopbackWindow::StartPolling() {
+    window_->ldAutoClick();
+}
 
 }  // namespace korva::bench

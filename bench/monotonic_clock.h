@@ -6,8 +6,7 @@
 
 namespace korva::bench {
 
-inline std::int64_t MonotonicNanoseconds()
-{
+inline std::int64_t MonotonicNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;

@@ -7,8 +7,7 @@
 
 namespace korva::bench {
 
-inline void RunEventLoopFor(std::chrono::milliseconds duration)
-{
+inline void RunEventLoopFor(std::chrono::milliseconds duration) {
     QEventLoop loop;
     QTimer::singleShot(duration, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();

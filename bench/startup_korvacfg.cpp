@@ -17,8 +17,7 @@
 #include "console/KorvaCfg01.h"
 #include "console/application_title.h"
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 

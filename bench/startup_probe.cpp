@@ -22,8 +22,7 @@
 
 namespace {
 
-double Median(std::vector<double> values)
-{
+double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
@@ -36,8 +35,7 @@ struct Run {
 };
 
 // One start of program; false when it failed or did not report.
-bool RunOnce(const std::string& program, Run& run)
-{
+bool RunOnce(const std::string& program, Run& run) {
     int output[2];
     if (pipe(output) != 0)
         return false;
@@ -75,8 +73,7 @@ bool RunOnce(const std::string& program, Run& run)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 3) {
         std::fputs("usage: startup_probe RUNS PROGRAM...\n", stderr);
         return 2;

@@ -45,113 +45,115 @@ const QColor kSilver(192, 192, 192);
 const QColor kGreen(0, 128, 0);
 
 QFont ArialBold(int pixels) {
-  QFont font;
-  // Linux has no Arial; Liberation Sans has the same metrics.
-  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixels);
-  font.setBold(true);
-  return font;
+    QFont font;
+    // Linux has no Arial; Liberation Sans has the same metrics.
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    return font;
 }
 
 QFont MonoBold(int pixels) {
-  QFont font;
-  font.setFamilies({QStringLiteral("Monospac821 BT"), QStringLiteral("Liberation Mono")});
-  font.setStyleHint(QFont::Monospace);
-  font.setFixedPitch(true);
-  font.setPixelSize(pixels);
-  font.setBold(true);
-  return font;
+    QFont font;
+    font.setFamilies({QStringLiteral("Monospac821 BT"), QStringLiteral("Liberation Mono")});
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    return font;
 }
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-  QPalette palette = widget->palette();
-  palette.setColor(role, colour);
-  widget->setPalette(palette);
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
 }
 
 template <typename Control>
 Control* Place(Control* control, const char* name, const QRect& geometry, const QFont& font) {
-  control->setObjectName(QString::fromLatin1(name));
-  control->setGeometry(geometry);
-  control->setFont(font);
-  return control;
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(geometry);
+    control->setFont(font);
+    return control;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
-                        int pixels) {
-  return Place(new QPushButton(caption, parent), name, geometry, ArialBold(pixels));
+QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption, int pixels) {
+    return Place(new QPushButton(caption, parent), name, geometry, ArialBold(pixels));
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
-                  const QFont& font, Qt::Alignment alignment) {
-  QLabel* label = Place(new QLabel(text, parent), name, geometry, font);
-  label->setAlignment(alignment);
-  label->setTextFormat(Qt::PlainText);
-  return label;
+QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text, const QFont& font,
+                  Qt::Alignment alignment) {
+    QLabel* label = Place(new QLabel(text, parent), name, geometry, font);
+    label->setAlignment(alignment);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 QLabel* MakeFilledLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
                         const QFont& font, const QColor& background) {
-  QLabel* label = MakeLabel(parent, name, geometry, text, font, Qt::AlignCenter);
-  SetBackground(label, QPalette::Window, background);
-  label->setAutoFillBackground(true);
-  return label;
+    QLabel* label = MakeLabel(parent, name, geometry, text, font, Qt::AlignCenter);
+    SetBackground(label, QPalette::Window, background);
+    label->setAutoFillBackground(true);
+    return label;
 }
 
 // A static text with a sunken border: where the window shows what the device reported.
-QLabel* MakeReading(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
-                    const QFont& font) {
-  QLabel* reading = MakeFilledLabel(parent, name, geometry, text, font, kReadingBackground);
-  reading->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  reading->setLineWidth(1);
-  return reading;
+QLabel* MakeReading(QWidget* parent, const char* name, const QRect& geometry, const QString& text, const QFont& font) {
+    QLabel* reading = MakeFilledLabel(parent, name, geometry, text, font, kReadingBackground);
+    reading->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    reading->setLineWidth(1);
+    return reading;
 }
 
 TTILed* MakeLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
                 const std::array<QColor, 4>& onColours, bool lit) {
-  TTILed* led = Place(new TTILed(parent), name, geometry, ArialBold(15));
-  led->setCaption(caption);
-  led->setAlignment(Qt::AlignCenter);
-  led->setLedColorOff(kSilver);
-  led->setLedColorOn0(onColours[0]);
-  led->setLedColorOn1(onColours[1]);
-  led->setLedColorOn2(onColours[2]);
-  led->setLedColorOn3(onColours[3]);
-  led->setLedIndex(0);
-  led->setLedOn(lit);
-  return led;
+    TTILed* led = Place(new TTILed(parent), name, geometry, ArialBold(15));
+    led->setCaption(caption);
+    led->setAlignment(Qt::AlignCenter);
+    led->setLedColorOff(kSilver);
+    led->setLedColorOn0(onColours[0]);
+    led->setLedColorOn1(onColours[1]);
+    led->setLedColorOn2(onColours[2]);
+    led->setLedColorOn3(onColours[3]);
+    led->setLedIndex(0);
+    led->setLedOn(lit);
+    return led;
 }
 
 // The indicators of the device's states: index 1 (lime) for the good state, 0 (pale green) otherwise.
 TTILed* MakeStateLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption) {
-  return MakeLed(parent, name, geometry, caption, {kEditBackground, kLime, kYellow, kSilver}, true);
+    return MakeLed(parent, name, geometry, caption, {kEditBackground, kLime, kYellow, kSilver}, true);
 }
 
 void ShowState(TTILed* led, bool good) {
-  led->setLedIndex(good ? 1 : 0);
-  led->setLedOn(true);
+    led->setLedIndex(good ? 1 : 0);
+    led->setLedOn(true);
 }
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry, const QColor& buttonFace) {
-  AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), name, geometry, MonoBold(16));
-  edit->setText(QStringLiteral("000.000.000.000"));
-  edit->setAlignment(Qt::AlignCenter);
-  QPalette palette = edit->palette();
-  palette.setColor(QPalette::Active, QPalette::Base, kEditBackground);
-  palette.setColor(QPalette::Inactive, QPalette::Base, kEditBackground);
-  palette.setColor(QPalette::Disabled, QPalette::Base, buttonFace);
-  edit->setPalette(palette);
-  return edit;
+    AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), name, geometry, MonoBold(16));
+    edit->setText(QStringLiteral("000.000.000.000"));
+    edit->setAlignment(Qt::AlignCenter);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Active, QPalette::Base, kEditBackground);
+    palette.setColor(QPalette::Inactive, QPalette::Base, kEditBackground);
+    palette.setColor(QPalette::Disabled, QPalette::Base, buttonFace);
+    edit->setPalette(palette);
+    return edit;
 }
 
 // Device text is Windows-1252; the window's text is Unicode.
-QString FromDevice(const std::string& text) { return QString::fromStdString(korva::Cp1252ToUtf8(text)); }
-std::string ToDevice(const QString& text) { return korva::Utf8ToCp1252(text.toStdString()); }
+QString FromDevice(const std::string& text) {
+    return QString::fromStdString(korva::Cp1252ToUtf8(text));
+}
+std::string ToDevice(const QString& text) {
+    return korva::Utf8ToCp1252(text.toStdString());
+}
 
 int WindowLeft(int screenWidth) {
-  const int left = screenWidth - 1114;
-  return left < 0 ? 5 : left;
+    const int left = screenWidth - 1114;
+    return left < 0 ? 5 : left;
 }
 
 }  // namespace
@@ -162,281 +164,294 @@ TfrKorvaCfg01::TfrKorvaCfg01(const QString& settingsPath, QWidget* parent)
       settingsPath_(settingsPath),
       UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
           [this] { emit datagramWaiting(); }) {
-  setObjectName(QStringLiteral("frKorvaCfg01"));
-  CreateControls();
-  ConnectHandlers();
-  FormCreate();
+    setObjectName(QStringLiteral("frKorvaCfg01"));
+    CreateControls();
+    ConnectHandlers();
+    FormCreate();
 }
 
 TfrKorvaCfg01::~TfrKorvaCfg01() {
-  // Replies still being handed over are served before the controls go away.
-  UDP.SetActive(false);
+    // Replies still being handed over are served before the controls go away.
+    UDP.SetActive(false);
 }
 
 QString TfrKorvaCfg01::DefaultSettingsPath() {
-  return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
+    return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 void TfrKorvaCfg01::CreateControls() {
-  const QColor buttonFace = palette().color(QPalette::Button);
-  SetBackground(this, QPalette::Window, buttonFace);
-  setFont(ArialBold(12));
+    const QColor buttonFace = palette().color(QPalette::Button);
+    SetBackground(this, QPalette::Window, buttonFace);
+    setFont(ArialBold(12));
 
-  btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, QStringLiteral("lê dados"), 15);
-  ldAuto = MakeLed(this, "ldAuto", {105, 15, 81, 24}, QStringLiteral("aut"), {kLime, kYellow, kRed, kSilver},
-                   false);
-  stBat = MakeReading(this, "stBat", {10, 45, 66, 22}, QStringLiteral("24,4 V"), ArialBold(17));
-  stTmp = MakeReading(this, "stTmp", {80, 45, 51, 22}, QStringLiteral("26 °C"), ArialBold(17));
-  stUmd = MakeReading(this, "stUmd", {135, 45, 51, 22}, QStringLiteral("26 %"), ArialBold(17));
-  ldPrs = MakeStateLed(this, "ldPrs", {10, 75, 86, 24}, QStringLiteral("presença"));
-  ldRed1 = MakeStateLed(this, "ldRed1", {100, 75, 86, 24}, QStringLiteral("rede 1"));
-  ldRed2 = MakeStateLed(this, "ldRed2", {10, 105, 86, 24}, QStringLiteral("rede 2"));
-  ldRed3 = MakeStateLed(this, "ldRed3", {100, 105, 86, 24}, QStringLiteral("rede 3"));
-  btRst = MakeButton(this, "btRst", {10, 135, 86, 24}, QStringLiteral("reset"), 15);
-  btRst->setEnabled(false);
-  ldRst = MakeStateLed(this, "ldRst", {100, 135, 86, 24}, QStringLiteral("reset EC"));
-  lbDaHr = MakeFilledLabel(this, "lbDaHr", {25, 165, 146, 22}, QStringLiteral("00/00/00 00:00:00"), ArialBold(16),
-                           kClockBackground);
+    btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, QStringLiteral("lê dados"), 15);
+    ldAuto = MakeLed(this, "ldAuto", {105, 15, 81, 24}, QStringLiteral("aut"), {kLime, kYellow, kRed, kSilver}, false);
+    stBat = MakeReading(this, "stBat", {10, 45, 66, 22}, QStringLiteral("24,4 V"), ArialBold(17));
+    stTmp = MakeReading(this, "stTmp", {80, 45, 51, 22}, QStringLiteral("26 °C"), ArialBold(17));
+    stUmd = MakeReading(this, "stUmd", {135, 45, 51, 22}, QStringLiteral("26 %"), ArialBold(17));
+    ldPrs = MakeStateLed(this, "ldPrs", {10, 75, 86, 24}, QStringLiteral("presença"));
+    ldRed1 = MakeStateLed(this, "ldRed1", {100, 75, 86, 24}, QStringLiteral("rede 1"));
+    ldRed2 = MakeStateLed(this, "ldRed2", {10, 105, 86, 24}, QStringLiteral("rede 2"));
+    ldRed3 = MakeStateLed(this, "ldRed3", {100, 105, 86, 24}, QStringLiteral("rede 3"));
+    btRst = MakeButton(this, "btRst", {10, 135, 86, 24}, QStringLiteral("reset"), 15);
+    btRst->setEnabled(false);
+    ldRst = MakeStateLed(this, "ldRst", {100, 135, 86, 24}, QStringLiteral("reset EC"));
+    lbDaHr = MakeFilledLabel(this, "lbDaHr", {25, 165, 146, 22}, QStringLiteral("00/00/00 00:00:00"), ArialBold(16),
+                             kClockBackground);
 
-  MakeLabel(this, "Label4", {290, 5, 166, 22}, QStringLiteral("parâmetros atuais"), ArialBold(13), Qt::AlignCenter);
-  MakeLabel(this, "Label5", {470, 5, 166, 22}, QStringLiteral("parâmetros novos"), ArialBold(13), Qt::AlignCenter);
-  const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
-  MakeLabel(this, "Label1", {195, 30, 86, 22}, QStringLiteral("endereço"), ArialBold(13), right);
-  MakeLabel(this, "Label2", {195, 60, 86, 22}, QStringLiteral("máscara"), ArialBold(13), right);
-  MakeLabel(this, "Label3", {195, 85, 86, 22}, QStringLiteral("gateway"), ArialBold(13), right);
-  MakeLabel(this, "Label6", {195, 110, 86, 20}, QStringLiteral("mac address"), ArialBold(13), right);
-  MakeLabel(this, "Label7", {195, 135, 86, 20}, QStringLiteral("versão / data"), ArialBold(13), right);
+    MakeLabel(this, "Label4", {290, 5, 166, 22}, QStringLiteral("parâmetros atuais"), ArialBold(13), Qt::AlignCenter);
+    MakeLabel(this, "Label5", {470, 5, 166, 22}, QStringLiteral("parâmetros novos"), ArialBold(13), Qt::AlignCenter);
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
+    MakeLabel(this, "Label1", {195, 30, 86, 22}, QStringLiteral("endereço"), ArialBold(13), right);
+    MakeLabel(this, "Label2", {195, 60, 86, 22}, QStringLiteral("máscara"), ArialBold(13), right);
+    MakeLabel(this, "Label3", {195, 85, 86, 22}, QStringLiteral("gateway"), ArialBold(13), right);
+    MakeLabel(this, "Label6", {195, 110, 86, 20}, QStringLiteral("mac address"), ArialBold(13), right);
+    MakeLabel(this, "Label7", {195, 135, 86, 20}, QStringLiteral("versão / data"), ArialBold(13), right);
 
-  edIP1 = MakeEdit(this, "edIP1", {290, 30, 166, 23}, buttonFace);
-  edIP1->setMaxLength(15);
-  stMsk1 = MakeReading(this, "stMsk1", {290, 60, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
-  stGW1 = MakeReading(this, "stGW1", {290, 85, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
-  stMac1 = MakeReading(this, "stMac1", {290, 110, 166, 20}, QStringLiteral("00-00-00-00-00-00"), MonoBold(15));
-  stVrs = MakeReading(this, "stVrs", {290, 135, 166, 20}, QStringLiteral("1.30 00/00/00 00:00"), MonoBold(13));
-  btRd = MakeButton(this, "btRd", {290, 160, 166, 31}, QStringLiteral("lê parâmetros"), 17);
+    edIP1 = MakeEdit(this, "edIP1", {290, 30, 166, 23}, buttonFace);
+    edIP1->setMaxLength(15);
+    stMsk1 = MakeReading(this, "stMsk1", {290, 60, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
+    stGW1 = MakeReading(this, "stGW1", {290, 85, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
+    stMac1 = MakeReading(this, "stMac1", {290, 110, 166, 20}, QStringLiteral("00-00-00-00-00-00"), MonoBold(15));
+    stVrs = MakeReading(this, "stVrs", {290, 135, 166, 20}, QStringLiteral("1.30 00/00/00 00:00"), MonoBold(13));
+    btRd = MakeButton(this, "btRd", {290, 160, 166, 31}, QStringLiteral("lê parâmetros"), 17);
 
-  edIP2 = MakeEdit(this, "edIP2", {470, 30, 166, 23}, buttonFace);
-  edMsk2 = MakeEdit(this, "edMsk2", {470, 60, 166, 23}, buttonFace);
-  edGW2 = MakeEdit(this, "edGW2", {470, 85, 166, 23}, buttonFace);
-  btWr1 = MakeButton(this, "btWr1", {470, 115, 166, 31}, QStringLiteral("altera  IP/msk/GW"), 17);
-  lbAlt = MakeFilledLabel(this, "lbAlt", {470, 150, 166, 41}, QStringLiteral("reinicialização\npendente"),
-                          ArialBold(15), kNoticeBackground);
-  lbAlt->setToolTip(QStringLiteral("Este dispositivo contém parâmetros alterados que serão válidos somente após "
-                                   "sua reinicialização."));
-  lbAlt->hide();
+    edIP2 = MakeEdit(this, "edIP2", {470, 30, 166, 23}, buttonFace);
+    edMsk2 = MakeEdit(this, "edMsk2", {470, 60, 166, 23}, buttonFace);
+    edGW2 = MakeEdit(this, "edGW2", {470, 85, 166, 23}, buttonFace);
+    btWr1 = MakeButton(this, "btWr1", {470, 115, 166, 31}, QStringLiteral("altera  IP/msk/GW"), 17);
+    lbAlt = MakeFilledLabel(this, "lbAlt", {470, 150, 166, 41}, QStringLiteral("reinicialização\npendente"),
+                            ArialBold(15), kNoticeBackground);
+    lbAlt->setToolTip(
+        QStringLiteral("Este dispositivo contém parâmetros alterados que serão válidos somente após "
+                       "sua reinicialização."));
+    lbAlt->hide();
 
-  QWidget* const focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
-  for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) setTabOrder(focusOrder[i], focusOrder[i + 1]);
+    QWidget* const focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
+    for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
+        setTabOrder(focusOrder[i], focusOrder[i + 1]);
 
-  TmrRd = new QTimer(this);
-  TmrRd->setObjectName(QStringLiteral("TmrRd"));
-  TmrRd->setInterval(kPollingMilliseconds);
+    TmrRd = new QTimer(this);
+    TmrRd->setObjectName(QStringLiteral("TmrRd"));
+    TmrRd->setInterval(kPollingMilliseconds);
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
-  // One queued connection made here, on the main thread, carries every hand-over: the receiving thread
-  // only posts an event, and the handler runs on the main thread.
-  connect(this, &TfrKorvaCfg01::datagramWaiting, this, [this] { UDP.ServePending(); }, Qt::QueuedConnection);
-  connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
-  connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
-  connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });
-  connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
-  connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
-  connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
+    // One queued connection made here, on the main thread, carries every hand-over: the receiving thread
+    // only posts an event, and the handler runs on the main thread.
+    connect(
+        this, &TfrKorvaCfg01::datagramWaiting, this, [this] { UDP.ServePending(); }, Qt::QueuedConnection);
+    connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
+    connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
+    connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });
+    connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
+    connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
+    connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
 }
 
 void TfrKorvaCfg01::FormCreate() {
-  setWindowTitle(QStringLiteral("Melk - Configuração Korva - v") + QString::fromStdString(ProgramVersionText()));
-  Place();
-  LoadSettings();
-  ClearLiveData();
-  ClearParameters();
-  edIP2->setText(edIP1->text());
-  btRst->setEnabled(false);
-  edIP1->setFocus();
-  // The focus reaches the box only when the window is first activated, which selects nothing.
-  edIP1->selectAll();
-  TmrRd->start();
+    setWindowTitle(QStringLiteral("Melk - Configuração Korva - v") + QString::fromStdString(ProgramVersionText()));
+    Place();
+    LoadSettings();
+    ClearLiveData();
+    ClearParameters();
+    edIP2->setText(edIP1->text());
+    btRst->setEnabled(false);
+    edIP1->setFocus();
+    // The focus reaches the box only when the window is first activated, which selects nothing.
+    edIP1->selectAll();
+    TmrRd->start();
 }
 
 void TfrKorvaCfg01::Place() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const int screenWidth = screen != nullptr ? screen->geometry().width() : 0;
-  move(WindowLeft(screenWidth), kTop);
-  setFixedSize(kClientWidth, kClientHeight);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen != nullptr ? screen->geometry().width() : 0;
+    move(WindowLeft(screenWidth), kTop);
+    setFixedSize(kClientWidth, kClientHeight);
 }
 
 void TfrKorvaCfg01::LoadSettings() {
-  const korva::app::ConsoleSettings settings = korva::app::ReadConsoleSettings(settingsPath_.toStdString());
-  const QString address = FromDevice(settings.address);
-  // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
-  // name would be saved at close.
-  if (address.size() > edIP1->maxLength()) edIP1->setMaxLength(static_cast<int>(address.size()));
-  edIP1->setText(address);
-  edMsk2->setText(FromDevice(settings.mask));
-  edGW2->setText(FromDevice(settings.gateway));
+    const korva::app::ConsoleSettings settings = korva::app::ReadConsoleSettings(settingsPath_.toStdString());
+    const QString address = FromDevice(settings.address);
+    // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
+    // name would be saved at close.
+    if (address.size() > edIP1->maxLength())
+        edIP1->setMaxLength(static_cast<int>(address.size()));
+    edIP1->setText(address);
+    edMsk2->setText(FromDevice(settings.mask));
+    edGW2->setText(FromDevice(settings.gateway));
 }
 
 void TfrKorvaCfg01::SaveSettings() const {
-  korva::app::WriteConsoleSettings(settingsPath_.toStdString(),
-                                   {ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
+    korva::app::WriteConsoleSettings(settingsPath_.toStdString(),
+                                     {ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
 }
 
 bool TfrKorvaCfg01::StartEndpoint() {
-  UDP.SetActive(true);
-  return UDP.Active();
+    UDP.SetActive(true);
+    return UDP.Active();
 }
 
-void TfrKorvaCfg01::closeEvent(QCloseEvent* event) { FormClose(event); }
+void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
+    FormClose(event);
+}
 
 void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
-  try {
-    SaveSettings();
-  } catch (const std::exception& error) {
-    // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
-    event->ignore();
-    ShowErrorBox(this, QString::fromUtf8(error.what()));
-    return;
-  }
-  TmrRd->stop();
-  UDP.SetActive(false);
-  event->accept();
+    try {
+        SaveSettings();
+    } catch (const std::exception& error) {
+        // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
+        event->ignore();
+        ShowErrorBox(this, QString::fromUtf8(error.what()));
+        return;
+    }
+    TmrRd->stop();
+    UDP.SetActive(false);
+    event->accept();
 }
 
 void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(this, QString::fromUtf8(error.what()));
-  }
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowErrorBox(this, QString::fromUtf8(error.what()));
+    }
 }
 
 void TfrKorvaCfg01::SendTo(const QLineEdit* addressBox, const std::string& request) {
-  UDP.Send(ToDevice(addressBox->text()), korva::kDevicePort, request);
+    UDP.Send(ToDevice(addressBox->text()), korva::kDevicePort, request);
 }
 
 void TfrKorvaCfg01::ClearLiveData() {
-  for (QLabel* reading : {stBat, stTmp, stUmd}) reading->clear();
-  for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst}) led->setLedOn(false);
+    for (QLabel* reading : {stBat, stTmp, stUmd})
+        reading->clear();
+    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
+        led->setLedOn(false);
 }
 
 void TfrKorvaCfg01::ClearParameters() {
-  for (QLabel* reading : {stMsk1, stGW1, stMac1, stVrs}) reading->clear();
+    for (QLabel* reading : {stMsk1, stGW1, stMac1, stVrs})
+        reading->clear();
 }
 
 void TfrKorvaCfg01::btReadClick() {
-  ClearLiveData();
-  SendTo(edIP1, korva::BuildLiveDataRequest());
+    ClearLiveData();
+    SendTo(edIP1, korva::BuildLiveDataRequest());
 }
 
 void TfrKorvaCfg01::btRdClick() {
-  ClearParameters();
-  SendTo(edIP1, korva::BuildParameterRequest(true));
+    ClearParameters();
+    SendTo(edIP1, korva::BuildParameterRequest(true));
 }
 
 void TfrKorvaCfg01::btWr1Click() {
-  if (!ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion)) {
-    return;
-  }
-  // The write goes to the device where it is now; the check reads it back at its new address.
-  SendTo(edIP1, korva::BuildWriteCommand(ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())));
-  SendTo(edIP2, korva::BuildParameterRequest(true));
+    if (!ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion)) {
+        return;
+    }
+    // The write goes to the device where it is now; the check reads it back at its new address.
+    SendTo(edIP1, korva::BuildWriteCommand(ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())));
+    SendTo(edIP2, korva::BuildParameterRequest(true));
 }
 
 void TfrKorvaCfg01::btRstClick() {
-  resetPending_ = true;
-  resetAttemptsLeft_ = kResetAttempts;
+    resetPending_ = true;
+    resetAttemptsLeft_ = kResetAttempts;
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-  ldAuto->setLedOn(!ldAuto->ledOn());
-  automaticMode_ = ldAuto->ledOn();
-  // While polling, the address must not change under the requests, and a reset only makes sense then.
-  btRst->setEnabled(automaticMode_);
-  for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
-    manual->setEnabled(!automaticMode_);
-  }
+    ldAuto->setLedOn(!ldAuto->ledOn());
+    automaticMode_ = ldAuto->ledOn();
+    // While polling, the address must not change under the requests, and a reset only makes sense then.
+    btRst->setEnabled(automaticMode_);
+    for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
+        manual->setEnabled(!automaticMode_);
+    }
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-  if (!automaticMode_) return;
-  try {
-    if (!parametersRead_) SendTo(edIP1, korva::BuildParameterRequest(false));
-    std::string request;
-    if (resetPending_) {
-      request = korva::BuildResetCommand(echoNumber_);
-      if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0) resetPending_ = false;
-    } else {
-      request = korva::BuildLiveDataRequest();
+    if (!automaticMode_)
+        return;
+    try {
+        if (!parametersRead_)
+            SendTo(edIP1, korva::BuildParameterRequest(false));
+        std::string request;
+        if (resetPending_) {
+            request = korva::BuildResetCommand(echoNumber_);
+            if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0)
+                resetPending_ = false;
+        } else {
+            request = korva::BuildLiveDataRequest();
+        }
+        SendTo(edIP1, request);
+    } catch (const std::exception&) {
+        // Twice a second: a box per failed tick would bury the window. The next tick tries again.
     }
-    SendTo(edIP1, request);
-  } catch (const std::exception&) {
-    // Twice a second: a box per failed tick would bury the window. The next tick tries again.
-  }
 }
 
 void TfrKorvaCfg01::UDPUDPRead(const std::string& bytes) {
-  const std::string received = korva::Trim(bytes);
-  if (received.empty()) return;
-  const korva::PlainReply reply = korva::UnscrambleReply(received);
-  const std::string keyword = korva::ReplyKeyword(reply.text, reply.headerOffset);
-  // May wait in a modal message; everything below runs after it has closed.
-  ShowChangedNotice(keyword, reply);
-  lbDaHr->setText(ClockText(QDateTime::currentDateTime()));
-  if (keyword == "SND") {
-    ShowStatus(korva::ReadStatus(reply.text, reply.headerOffset, reply.formatVersion));
-  } else if (keyword == "RST") {
-    if (korva::ReadResetAck(reply.text, reply.headerOffset)) {
-      resetPending_ = false;
-      ldRst->setLedIndex(0);
+    const std::string received = korva::Trim(bytes);
+    if (received.empty())
+        return;
+    const korva::PlainReply reply = korva::UnscrambleReply(received);
+    const std::string keyword = korva::ReplyKeyword(reply.text, reply.headerOffset);
+    // May wait in a modal message; everything below runs after it has closed.
+    ShowChangedNotice(keyword, reply);
+    lbDaHr->setText(ClockText(QDateTime::currentDateTime()));
+    if (keyword == "SND") {
+        ShowStatus(korva::ReadStatus(reply.text, reply.headerOffset, reply.formatVersion));
+    } else if (keyword == "RST") {
+        if (korva::ReadResetAck(reply.text, reply.headerOffset)) {
+            resetPending_ = false;
+            ldRst->setLedIndex(0);
+        }
+    } else if (keyword == "RPR") {
+        parametersRead_ = true;
+        ShowParameters(korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion));
     }
-  } else if (keyword == "RPR") {
-    parametersRead_ = true;
-    ShowParameters(korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion));
-  }
 }
 
 void TfrKorvaCfg01::ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply) {
-  if (keyword == "WPR" && reply.formatVersion < 130) {
-    // Older devices say nothing more about a write: this is the operator's only confirmation.
-    ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
-    return;
-  }
-  if (!korva::ChangedFlag(reply.text, reply.headerOffset)) {
-    lbAlt->hide();
-    return;
-  }
-  // The notice label remembers that the operator was told already: the message comes once per change.
-  if (!lbAlt->isHidden()) return;
-  lbAlt->show();
-  ShowTimedMessage(QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua "
-                                  "reinicialização"),
-                   kYellow, 12, TfrNrm01::kInformation);
+    if (keyword == "WPR" && reply.formatVersion < 130) {
+        // Older devices say nothing more about a write: this is the operator's only confirmation.
+        ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
+        return;
+    }
+    if (!korva::ChangedFlag(reply.text, reply.headerOffset)) {
+        lbAlt->hide();
+        return;
+    }
+    // The notice label remembers that the operator was told already: the message comes once per change.
+    if (!lbAlt->isHidden())
+        return;
+    lbAlt->show();
+    ShowTimedMessage(QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua "
+                                    "reinicialização"),
+                     kYellow, 12, TfrNrm01::kInformation);
 }
 
 void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
-  stBat->setText(VoltsText(status.batteryTenths));
-  stTmp->setText(DegreesText(status.temperature));
-  stUmd->setText(PercentText(status.humidity));
-  ShowState(ldPrs, status.presence);
-  ShowState(ldRst, status.resetState);
-  ShowState(ldRed1, status.link1);
-  // Devices before version 150 have one link only; the other two indicators stay dark for them.
-  for (auto [led, link] : {std::pair{ldRed2, status.link2}, std::pair{ldRed3, status.link3}}) {
-    if (link) {
-      ShowState(led, *link);
-    } else {
-      led->setLedOn(false);
+    stBat->setText(VoltsText(status.batteryTenths));
+    stTmp->setText(DegreesText(status.temperature));
+    stUmd->setText(PercentText(status.humidity));
+    ShowState(ldPrs, status.presence);
+    ShowState(ldRst, status.resetState);
+    ShowState(ldRed1, status.link1);
+    // Devices before version 150 have one link only; the other two indicators stay dark for them.
+    for (auto [led, link] : {std::pair{ldRed2, status.link2}, std::pair{ldRed3, status.link3}}) {
+        if (link) {
+            ShowState(led, *link);
+        } else {
+            led->setLedOn(false);
+        }
     }
-  }
-  echoNumber_ = status.echo;
-  lbAlt->setVisible(status.changed);
+    echoNumber_ = status.echo;
+    lbAlt->setVisible(status.changed);
 }
 
 void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
-  stMsk1->setText(FromDevice(parameters.mask));
-  stGW1->setText(FromDevice(parameters.gateway));
-  stMac1->setText(FromDevice(parameters.mac));
-  stVrs->setText(FromDevice(parameters.firmware));
-  lbAlt->setVisible(parameters.changed);
+    stMsk1->setText(FromDevice(parameters.mask));
+    stGW1->setText(FromDevice(parameters.gateway));
+    stMac1->setText(FromDevice(parameters.mac));
+    stVrs->setText(FromDevice(parameters.firmware));
+    lbAlt->setVisible(parameters.changed);
 }

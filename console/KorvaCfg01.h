@@ -25,89 +25,89 @@ struct ParameterReading;
 }  // namespace korva
 
 class TfrKorvaCfg01 : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // settingsPath is the settings file read now and written at close (DefaultSettingsPath() in the
-  // program; tests hand in a file of their own).
-  explicit TfrKorvaCfg01(const QString& settingsPath, QWidget* parent = nullptr);
-  ~TfrKorvaCfg01() override;
+public:
+    // settingsPath is the settings file read now and written at close (DefaultSettingsPath() in the
+    // program; tests hand in a file of their own).
+    explicit TfrKorvaCfg01(const QString& settingsPath, QWidget* parent = nullptr);
+    ~TfrKorvaCfg01() override;
 
-  // "KorvaCfg.ini" in the folder that holds the executable.
-  static QString DefaultSettingsPath();
+    // "KorvaCfg.ini" in the folder that holds the executable.
+    static QString DefaultSettingsPath();
 
-  // Opens the endpoint; true when it is open. Throws transport::SocketError when it cannot be.
-  bool StartEndpoint();
+    // Opens the endpoint; true when it is open. Throws transport::SocketError when it cannot be.
+    bool StartEndpoint();
 
-  // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
-  // default error box.
-  void btReadClick();
-  void btRdClick();
-  void btWr1Click();
-  void btRstClick();
-  void ldAutoClick();
-  void TmrRdTimer();
-  void UDPUDPRead(const std::string& bytes);
+    // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
+    // default error box.
+    void btReadClick();
+    void btRdClick();
+    void btWr1Click();
+    void btRstClick();
+    void ldAutoClick();
+    void TmrRdTimer();
+    void UDPUDPRead(const std::string& bytes);
 
- signals:
-  // Emitted on the receiving thread: a datagram waits to be handed to UDPUDPRead on this thread.
-  void datagramWaiting();
+signals:
+    // Emitted on the receiving thread: a datagram waits to be handed to UDPUDPRead on this thread.
+    void datagramWaiting();
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  void FormCreate();
-  void FormClose(QCloseEvent* event);
-  void CreateControls();
-  void ConnectHandlers();
-  void Place();
-  void LoadSettings();
-  void SaveSettings() const;
+private:
+    void FormCreate();
+    void FormClose(QCloseEvent* event);
+    void CreateControls();
+    void ConnectHandlers();
+    void Place();
+    void LoadSettings();
+    void SaveSettings() const;
 
-  void ClearLiveData();
-  void ClearParameters();
-  void ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply);
-  void ShowStatus(const korva::StatusReading& status);
-  void ShowParameters(const korva::ParameterReading& parameters);
-  void SendTo(const QLineEdit* addressBox, const std::string& request);
-  // Runs a button's handler; an error it raises is shown in the default error box.
-  void RunShowingErrors(const std::function<void()>& handler);
+    void ClearLiveData();
+    void ClearParameters();
+    void ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply);
+    void ShowStatus(const korva::StatusReading& status);
+    void ShowParameters(const korva::ParameterReading& parameters);
+    void SendTo(const QLineEdit* addressBox, const std::string& request);
+    // Runs a button's handler; an error it raises is shown in the default error box.
+    void RunShowingErrors(const std::function<void()>& handler);
 
-  const QString settingsPath_;
+    const QString settingsPath_;
 
-  QPushButton* btRead = nullptr;
-  TTILed* ldAuto = nullptr;
-  QLabel* stBat = nullptr;
-  QLabel* stTmp = nullptr;
-  QLabel* stUmd = nullptr;
-  TTILed* ldPrs = nullptr;
-  TTILed* ldRed1 = nullptr;
-  TTILed* ldRed2 = nullptr;
-  TTILed* ldRed3 = nullptr;
-  QPushButton* btRst = nullptr;
-  TTILed* ldRst = nullptr;
-  QLabel* lbDaHr = nullptr;
-  AutoSelectEdit* edIP1 = nullptr;
-  QLabel* stMsk1 = nullptr;
-  QLabel* stGW1 = nullptr;
-  QLabel* stMac1 = nullptr;
-  QLabel* stVrs = nullptr;
-  QPushButton* btRd = nullptr;
-  AutoSelectEdit* edIP2 = nullptr;
-  AutoSelectEdit* edMsk2 = nullptr;
-  AutoSelectEdit* edGW2 = nullptr;
-  QPushButton* btWr1 = nullptr;
-  QLabel* lbAlt = nullptr;
-  QTimer* TmrRd = nullptr;
+    QPushButton* btRead = nullptr;
+    TTILed* ldAuto = nullptr;
+    QLabel* stBat = nullptr;
+    QLabel* stTmp = nullptr;
+    QLabel* stUmd = nullptr;
+    TTILed* ldPrs = nullptr;
+    TTILed* ldRed1 = nullptr;
+    TTILed* ldRed2 = nullptr;
+    TTILed* ldRed3 = nullptr;
+    QPushButton* btRst = nullptr;
+    TTILed* ldRst = nullptr;
+    QLabel* lbDaHr = nullptr;
+    AutoSelectEdit* edIP1 = nullptr;
+    QLabel* stMsk1 = nullptr;
+    QLabel* stGW1 = nullptr;
+    QLabel* stMac1 = nullptr;
+    QLabel* stVrs = nullptr;
+    QPushButton* btRd = nullptr;
+    AutoSelectEdit* edIP2 = nullptr;
+    AutoSelectEdit* edMsk2 = nullptr;
+    AutoSelectEdit* edGW2 = nullptr;
+    QPushButton* btWr1 = nullptr;
+    QLabel* lbAlt = nullptr;
+    QTimer* TmrRd = nullptr;
 
-  // Console state; main thread only.
-  bool automaticMode_ = false;
-  bool parametersRead_ = false;  // stops the automatic parameter request for the rest of the run
-  bool resetPending_ = false;
-  int resetAttemptsLeft_ = 0;
-  std::int32_t echoNumber_ = 0;  // from the last status reply, echoed in reset commands
+    // Console state; main thread only.
+    bool automaticMode_ = false;
+    bool parametersRead_ = false;  // stops the automatic parameter request for the rest of the run
+    bool resetPending_ = false;
+    int resetAttemptsLeft_ = 0;
+    std::int32_t echoNumber_ = 0;  // from the last status reply, echoed in reset commands
 
-  // Last member: destroyed first, while the controls its handler touches still exist.
-  korva::transport::UdpEndpoint UDP;
+    // Last member: destroyed first, while the controls its handler touches still exist.
+    korva::transport::UdpEndpoint UDP;
 };

@@ -24,173 +24,186 @@ constexpr int kMargin = 10;  // navy border around the panel, on every side
 constexpr int kTicksPerSecond = 10;
 
 void fillBackground(QWidget* widget, const QColor& colour) {
-  QPalette pal = widget->palette();
-  pal.setColor(QPalette::Window, colour);
-  widget->setPalette(pal);
-  widget->setAutoFillBackground(true);
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, colour);
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int x) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setGeometry(x, 177, 96, 25);
-  button->setAutoDefault(true);
-  return button;
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, 177, 96, 25);
+    button->setAutoDefault(true);
+    return button;
 }
 
 // Messages break lines with a lone carriage return, which a label would not show as a break.
 QString withLineFeeds(QString text) {
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
 }
 
 bool isMainWindow(const QWidget* widget) {
-  return widget != nullptr && widget->isVisible() && widget->windowType() == Qt::Window;
+    return widget != nullptr && widget->isVisible() && widget->windowType() == Qt::Window;
 }
 
 // The active window unless that is a dialog (say, an outer message still waiting), else the first
 // visible top-level window that is neither a dialog nor a popup.
 QWidget* mainWindow() {
-  QWidget* active = QApplication::activeWindow();
-  if (isMainWindow(active)) return active;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (isMainWindow(widget)) return widget;
-  }
-  return nullptr;
+    QWidget* active = QApplication::activeWindow();
+    if (isMainWindow(active))
+        return active;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (isMainWindow(widget))
+            return widget;
+    }
+    return nullptr;
 }
 
 void centreOverMainWindow(QWidget* dialog) {
-  QRect anchor;
-  if (QWidget* main = mainWindow()) {
-    anchor = main->frameGeometry();
-  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    anchor = screen->availableGeometry();
-  }
-  if (anchor.isEmpty()) return;
-  const QSize size = dialog->frameGeometry().size();
-  dialog->move(anchor.center().x() - size.width() / 2, anchor.center().y() - size.height() / 2);
+    QRect anchor;
+    if (QWidget* main = mainWindow()) {
+        anchor = main->frameGeometry();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        anchor = screen->availableGeometry();
+    }
+    if (anchor.isEmpty())
+        return;
+    const QSize size = dialog->frameGeometry().size();
+    dialog->move(anchor.center().x() - size.width() / 2, anchor.center().y() - size.height() / 2);
 }
 
 struct DeleteLater {
-  void operator()(QObject* object) const { object->deleteLater(); }
+    void operator()(QObject* object) const { object->deleteLater(); }
 };
 
 }  // namespace
 
-TfrNrm01::TfrNrm01(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-  setObjectName(QStringLiteral("frNrm01"));
-  fillBackground(this, QColor(0, 0, 128));
+TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("frNrm01"));
+    fillBackground(this, QColor(0, 0, 128));
 
-  pnMsg_ = new QFrame(this);
-  pnMsg_->setObjectName(QStringLiteral("pnMsg"));
-  pnMsg_->setFrameShape(QFrame::NoFrame);
-  pnMsg_->setGeometry(kMargin, kMargin, kPanelWidth, kPanelHeightWithButtons);
-  fillBackground(pnMsg_, pnMsg_->palette().color(QPalette::Button));
+    pnMsg_ = new QFrame(this);
+    pnMsg_->setObjectName(QStringLiteral("pnMsg"));
+    pnMsg_->setFrameShape(QFrame::NoFrame);
+    pnMsg_->setGeometry(kMargin, kMargin, kPanelWidth, kPanelHeightWithButtons);
+    fillBackground(pnMsg_, pnMsg_->palette().color(QPalette::Button));
 
-  ClMsg_ = new QFrame(pnMsg_);
-  ClMsg_->setObjectName(QStringLiteral("ClMsg"));
-  ClMsg_->setFrameShape(QFrame::NoFrame);
-  ClMsg_->setGeometry(10, 10, 431, 156);
-  fillBackground(ClMsg_, messageColour_);
+    ClMsg_ = new QFrame(pnMsg_);
+    ClMsg_->setObjectName(QStringLiteral("ClMsg"));
+    ClMsg_->setFrameShape(QFrame::NoFrame);
+    ClMsg_->setGeometry(10, 10, 431, 156);
+    fillBackground(ClMsg_, messageColour_);
 
-  // Created after ClMsg so that it lies on top of the coloured rectangle.
-  Msg1_ = new QLabel(pnMsg_);
-  Msg1_->setObjectName(QStringLiteral("Msg1"));
-  Msg1_->setGeometry(20, 20, 411, 136);
-  Msg1_->setAlignment(Qt::AlignCenter);
-  Msg1_->setWordWrap(true);
-  Msg1_->setTextFormat(Qt::PlainText);
-  QFont font(QStringLiteral("Arial"));
-  font.setBold(true);
-  font.setPixelSize(16);
-  Msg1_->setFont(font);
+    // Created after ClMsg so that it lies on top of the coloured rectangle.
+    Msg1_ = new QLabel(pnMsg_);
+    Msg1_->setObjectName(QStringLiteral("Msg1"));
+    Msg1_->setGeometry(20, 20, 411, 136);
+    Msg1_->setAlignment(Qt::AlignCenter);
+    Msg1_->setWordWrap(true);
+    Msg1_->setTextFormat(Qt::PlainText);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(16);
+    Msg1_->setFont(font);
 
-  btSim_ = makeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
-  btNao_ = makeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);
-  btOK_ = makeButton(pnMsg_, "btOK", QStringLiteral("&OK"), 180);
-  connect(btSim_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
-  connect(btOK_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
-  connect(btNao_, &QPushButton::clicked, this, &TfrNrm01::btNaoClick);
+    btSim_ = makeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
+    btNao_ = makeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);
+    btOK_ = makeButton(pnMsg_, "btOK", QStringLiteral("&OK"), 180);
+    connect(btSim_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
+    connect(btOK_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
+    connect(btNao_, &QPushButton::clicked, this, &TfrNrm01::btNaoClick);
 
-  Tmr1_ = new QTimer(this);
-  Tmr1_->setObjectName(QStringLiteral("Tmr1"));
-  Tmr1_->setInterval(100);
-  connect(Tmr1_, &QTimer::timeout, this, &TfrNrm01::Tmr1Timer);
+    Tmr1_ = new QTimer(this);
+    Tmr1_->setObjectName(QStringLiteral("Tmr1"));
+    Tmr1_->setInterval(100);
+    connect(Tmr1_, &QTimer::timeout, this, &TfrNrm01::Tmr1Timer);
 
-  applyKind();
+    applyKind();
 }
 
 // Applied at once, not only on showing, so that the dialog can be centred with its final height.
 void TfrNrm01::setKind(int kind) {
-  kind_ = kind;
-  applyKind();
+    kind_ = kind;
+    applyKind();
 }
 
 void TfrNrm01::applyKind() {
-  bool sim = true, nao = true, ok = true;
-  int panelHeight = kPanelHeightWithButtons;
-  switch (kind_) {
-    case kInformation: sim = nao = false; break;
-    case kQuestion: ok = false; break;
-    case kNotice:
-      sim = nao = ok = false;
-      panelHeight = kPanelHeightWithoutButtons;
-      break;
-    default: break;  // any other kind keeps the buttons and height as designed
-  }
-  btSim_->setVisible(sim);
-  btNao_->setVisible(nao);
-  btOK_->setVisible(ok);
-  pnMsg_->resize(kPanelWidth, panelHeight);
-  setFixedSize(kClientWidth, panelHeight + 2 * kMargin);
+    bool sim = true, nao = true, ok = true;
+    int panelHeight = kPanelHeightWithButtons;
+    switch (kind_) {
+        case kInformation:
+            sim = nao = false;
+            break;
+        case kQuestion:
+            ok = false;
+            break;
+        case kNotice:
+            sim = nao = ok = false;
+            panelHeight = kPanelHeightWithoutButtons;
+            break;
+        default:
+            break;  // any other kind keeps the buttons and height as designed
+    }
+    btSim_->setVisible(sim);
+    btNao_->setVisible(nao);
+    btOK_->setVisible(ok);
+    pnMsg_->resize(kPanelWidth, panelHeight);
+    setFixedSize(kClientWidth, panelHeight + 2 * kMargin);
 }
 
 void TfrNrm01::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  FormShow();
+    QDialog::showEvent(event);
+    FormShow();
 }
 
 void TfrNrm01::FormShow() {
-  QApplication::beep();
-  if (remainingTicks_ > 0) Tmr1_->start();
-  fillBackground(ClMsg_, messageColour_);
-  Msg1_->setText(withLineFeeds(messageText_));
-  applyKind();
-  for (QPushButton* button : {btSim_, btOK_, btNao_}) {
-    if (button->isVisibleTo(this)) {
-      button->setDefault(true);
-      button->setFocus(Qt::OtherFocusReason);
-      break;
+    QApplication::beep();
+    if (remainingTicks_ > 0)
+        Tmr1_->start();
+    fillBackground(ClMsg_, messageColour_);
+    Msg1_->setText(withLineFeeds(messageText_));
+    applyKind();
+    for (QPushButton* button : {btSim_, btOK_, btNao_}) {
+        if (button->isVisibleTo(this)) {
+            button->setDefault(true);
+            button->setFocus(Qt::OtherFocusReason);
+            break;
+        }
     }
-  }
 }
 
 void TfrNrm01::Tmr1Timer() {
-  --remainingTicks_;
-  if (remainingTicks_ <= 0) {
-    Tmr1_->stop();
-    btNaoClick();
-  }
+    --remainingTicks_;
+    if (remainingTicks_ <= 0) {
+        Tmr1_->stop();
+        btNaoClick();
+    }
 }
 
-void TfrNrm01::stopTimer() { Tmr1_->stop(); }
+void TfrNrm01::stopTimer() {
+    Tmr1_->stop();
+}
 
-void TfrNrm01::btSimClick() { done(1); }
+void TfrNrm01::btSimClick() {
+    done(1);
+}
 
-void TfrNrm01::btNaoClick() { done(0); }
+void TfrNrm01::btNaoClick() {
+    done(0);
+}
 
 bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind) {
-  // Released once control is back in the event loop, also when showing throws.
-  std::unique_ptr<TfrNrm01, DeleteLater> dialog(new TfrNrm01);
-  dialog->setKind(kind);
-  dialog->setRemainingTicks(
-      static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
-  dialog->setMessageColour(colour);
-  dialog->setMessageText(text);
-  centreOverMainWindow(dialog.get());
-  dialog->exec();
-  dialog->stopTimer();
-  return dialog->result() == 1;
+    // Released once control is back in the event loop, also when showing throws.
+    std::unique_ptr<TfrNrm01, DeleteLater> dialog(new TfrNrm01);
+    dialog->setKind(kind);
+    dialog->setRemainingTicks(static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
+    dialog->setMessageColour(colour);
+    dialog->setMessageText(text);
+    centreOverMainWindow(dialog.get());
+    dialog->exec();
+    dialog->stopTimer();
+    return dialog->result() == 1;
 }

@@ -11,52 +11,52 @@ class QPushButton;
 class QTimer;
 
 class TfrNrm01 : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
-  enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };
+public:
+    // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
+    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };
 
-  explicit TfrNrm01(QWidget* parent = nullptr);
+    explicit TfrNrm01(QWidget* parent = nullptr);
 
-  int kind() const { return kind_; }
-  void setKind(int kind);
-  int remainingTicks() const { return remainingTicks_; }
-  void setRemainingTicks(int ticks) { remainingTicks_ = ticks; }
-  QColor messageColour() const { return messageColour_; }
-  void setMessageColour(const QColor& colour) { messageColour_ = colour; }
-  QString messageText() const { return messageText_; }
-  void setMessageText(const QString& text) { messageText_ = text; }
+    int kind() const { return kind_; }
+    void setKind(int kind);
+    int remainingTicks() const { return remainingTicks_; }
+    void setRemainingTicks(int ticks) { remainingTicks_ = ticks; }
+    QColor messageColour() const { return messageColour_; }
+    void setMessageColour(const QColor& colour) { messageColour_ = colour; }
+    QString messageText() const { return messageText_; }
+    void setMessageText(const QString& text) { messageText_ = text; }
 
-  void stopTimer();
+    void stopTimer();
 
-  // Only a button or the time-out may close the dialog; Escape and close requests do nothing.
-  void reject() override {}
+    // Only a button or the time-out may close the dialog; Escape and close requests do nothing.
+    void reject() override {}
 
- public slots:
-  void FormShow();
-  void Tmr1Timer();
-  void btSimClick();
-  void btNaoClick();
+public slots:
+    void FormShow();
+    void Tmr1Timer();
+    void btSimClick();
+    void btNaoClick();
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent* event) override;
 
- private:
-  void applyKind();
+private:
+    void applyKind();
 
-  QFrame* pnMsg_;
-  QFrame* ClMsg_;
-  QLabel* Msg1_;
-  QPushButton* btSim_;
-  QPushButton* btNao_;
-  QPushButton* btOK_;
-  QTimer* Tmr1_;
+    QFrame* pnMsg_;
+    QFrame* ClMsg_;
+    QLabel* Msg1_;
+    QPushButton* btSim_;
+    QPushButton* btNao_;
+    QPushButton* btOK_;
+    QTimer* Tmr1_;
 
-  int kind_ = kInformation;
-  int remainingTicks_ = 0;
-  QColor messageColour_;
-  QString messageText_;
+    int kind_ = kInformation;
+    int remainingTicks_ = 0;
+    QColor messageColour_;
+    QString messageText_;
 };
 
 // Shows text on colour in a new dialog centred over the main window and waits for the answer.

@@ -4,73 +4,85 @@
 #include <QPalette>
 
 TTILed::TTILed(QWidget* parent) : QLabel(parent) {
-  setFrameStyle(QFrame::Panel | QFrame::Raised);
-  setLineWidth(1);
-  setAlignment(Qt::AlignCenter);
-  setTextFormat(Qt::PlainText);
-  setFocusPolicy(Qt::NoFocus);
-  setAutoFillBackground(true);
-  resize(16, 16);
-  setCaption(QStringLiteral(" "));
-  paintBackground(QColor(0, 128, 0));
-  setLedOn(false);
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setLineWidth(1);
+    setAlignment(Qt::AlignCenter);
+    setTextFormat(Qt::PlainText);
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
+    resize(16, 16);
+    setCaption(QStringLiteral(" "));
+    paintBackground(QColor(0, 128, 0));
+    setLedOn(false);
 }
 
 void TTILed::setLedOn(bool on) {
-  ledOn_ = on;
-  updateColour();
+    ledOn_ = on;
+    updateColour();
 }
 
 void TTILed::setLedColorOff(const QColor& colour) {
-  colorOff_ = colour;
-  updateColour();
+    colorOff_ = colour;
+    updateColour();
 }
 
-void TTILed::setLedColorOn0(const QColor& colour) { setLitColour(0, colour); }
-void TTILed::setLedColorOn1(const QColor& colour) { setLitColour(1, colour); }
-void TTILed::setLedColorOn2(const QColor& colour) { setLitColour(2, colour); }
-void TTILed::setLedColorOn3(const QColor& colour) { setLitColour(3, colour); }
+void TTILed::setLedColorOn0(const QColor& colour) {
+    setLitColour(0, colour);
+}
+void TTILed::setLedColorOn1(const QColor& colour) {
+    setLitColour(1, colour);
+}
+void TTILed::setLedColorOn2(const QColor& colour) {
+    setLitColour(2, colour);
+}
+void TTILed::setLedColorOn3(const QColor& colour) {
+    setLitColour(3, colour);
+}
 
 void TTILed::setLedIndex(int index) {
-  ledIndex_ = index;
-  updateColour();
+    ledIndex_ = index;
+    updateColour();
 }
 
-QColor TTILed::currentColor() const { return palette().color(QPalette::Window); }
+QColor TTILed::currentColor() const {
+    return palette().color(QPalette::Window);
+}
 
 void TTILed::setLitColour(int index, const QColor& colour) {
-  colorOn_[index] = colour;
-  updateColour();
+    colorOn_[index] = colour;
+    updateColour();
 }
 
 // An index outside 0..3 while lit keeps whatever colour the panel already has.
 void TTILed::updateColour() {
-  if (!ledOn_) {
-    paintBackground(colorOff_);
-  } else if (ledIndex_ >= 0 && ledIndex_ <= 3) {
-    paintBackground(colorOn_[ledIndex_]);
-  }
+    if (!ledOn_) {
+        paintBackground(colorOff_);
+    } else if (ledIndex_ >= 0 && ledIndex_ <= 3) {
+        paintBackground(colorOn_[ledIndex_]);
+    }
 }
 
 void TTILed::paintBackground(const QColor& colour) {
-  // Every status reply sets every indicator, mostly to the colour it has: a new palette each time would
-  // repaint the panel and cost more than the whole reply.
-  if (palette().color(QPalette::Window) == colour && testAttribute(Qt::WA_SetPalette)) return;
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, colour);
-  setPalette(pal);
+    // Every status reply sets every indicator, mostly to the colour it has: a new palette each time would
+    // repaint the panel and cost more than the whole reply.
+    if (palette().color(QPalette::Window) == colour && testAttribute(Qt::WA_SetPalette))
+        return;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour);
+    setPalette(pal);
 }
 
 // A click is a left press and release both inside the panel, like a button's.
 void TTILed::mousePressEvent(QMouseEvent* event) {
-  leftPressed_ = event->button() == Qt::LeftButton;
-  event->accept();
+    leftPressed_ = event->button() == Qt::LeftButton;
+    event->accept();
 }
 
 void TTILed::mouseReleaseEvent(QMouseEvent* event) {
-  const bool click = leftPressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
-  leftPressed_ = false;
-  event->accept();
-  if (click) emit clicked();
+    const bool click =
+        leftPressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    leftPressed_ = false;
+    event->accept();
+    if (click)
+        emit clicked();
 }

@@ -4,18 +4,18 @@
 #include <QLineEdit>
 
 class AutoSelectEdit : public QLineEdit {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit AutoSelectEdit(QWidget* parent = nullptr);
+public:
+    explicit AutoSelectEdit(QWidget* parent = nullptr);
 
- protected:
-  void focusInEvent(QFocusEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
- private:
-  // The press that brought the focus would otherwise put the cursor where it landed and drop the
-  // selection made on focus.
-  bool selectAfterPress_ = false;
+private:
+    // The press that brought the focus would otherwise put the cursor where it landed and drop the
+    // selection made on focus.
+    bool selectAfterPress_ = false;
 };

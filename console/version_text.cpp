@@ -4,11 +4,12 @@
 #include "protocol/text_fields.h"
 
 std::string VersionText(int major, int minor, int release, int build) {
-  return std::to_string(major) + "." + std::to_string(minor) + std::to_string(release) + "-" +
-         korva::ZeroPadded(build, 3);
+    return std::to_string(major) + "." + std::to_string(minor) + std::to_string(release) + "-" +
+           korva::ZeroPadded(build, 3);
 }
 
 std::string ProgramVersionText() {
-  if (!kKorvaHasVersion) return {};
-  return VersionText(kKorvaVersionMajor, kKorvaVersionMinor, kKorvaVersionRelease, kKorvaVersionBuild);
+    if (!kKorvaHasVersion)
+        return {};
+    return VersionText(kKorvaVersionMajor, kKorvaVersionMinor, kKorvaVersionRelease, kKorvaVersionBuild);
 }

@@ -15,13 +15,11 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char32_t CodePointOf(unsigned char byte)
-{
+char32_t CodePointOf(unsigned char byte) {
     return byte >= 0x80 && byte <= 0x9F ? kHighControls[byte - 0x80] : char32_t{byte};
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -34,8 +32,7 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-char ByteFor(char32_t cp)
-{
+char ByteFor(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
         return static_cast<char>(cp);
     for (std::size_t i = 0; i < kHighControls.size(); ++i) {
@@ -46,8 +43,7 @@ char ByteFor(char32_t cp)
 }
 
 // Decodes one UTF-8 sequence at text[i], advancing i; malformed input yields nothing (U+FFFD sentinel).
-char32_t NextCodePoint(std::string_view text, std::size_t& i)
-{
+char32_t NextCodePoint(std::string_view text, std::size_t& i) {
     constexpr char32_t kInvalid = 0xFFFD;
     const auto lead = static_cast<unsigned char>(text[i++]);
     if (lead < 0x80)
@@ -76,8 +72,7 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i)
 
 }  // namespace
 
-std::string Cp1252ToUtf8(std::string_view cp1252)
-{
+std::string Cp1252ToUtf8(std::string_view cp1252) {
     std::string utf8;
     utf8.reserve(cp1252.size());
     for (char c : cp1252)
@@ -85,8 +80,7 @@ std::string Cp1252ToUtf8(std::string_view cp1252)
     return utf8;
 }
 
-std::string Utf8ToCp1252(std::string_view utf8)
-{
+std::string Utf8ToCp1252(std::string_view utf8) {
     std::string bytes;
     bytes.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();)

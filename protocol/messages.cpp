@@ -19,12 +19,9 @@ class ReplyView {
 public:
     // lastField: the highest k the reading looks at; the line is not split beyond it.
     ReplyView(std::string_view plain, int headerOffset, int lastField)
-        : fields_(plain, LineField(headerOffset, lastField)), headerOffset_(headerOffset), lastField_(lastField)
-    {
-    }
+        : fields_(plain, LineField(headerOffset, lastField)), headerOffset_(headerOffset), lastField_(lastField) {}
 
-    std::string_view Raw(int k) const
-    {
+    std::string_view Raw(int k) const {
         assert(k <= lastField_);
         return fields_[headerOffset_ + k];
     }
@@ -34,15 +31,13 @@ public:
     bool ChangedMarkAt(int k) const { return Raw(k) == kChangedMark; }
 
     // Version 130 sends its address octets in hexadecimal; every other version in decimal.
-    std::string Address(int k, int formatVersion) const
-    {
+    std::string Address(int k, int formatVersion) const {
         return formatVersion == 130 ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
     }
     std::string TwoDigits(int k) const { return LeftPadAndCut(Raw(k), 2, '0'); }
 
 private:
-    static int LineField(int headerOffset, int k)
-    {
+    static int LineField(int headerOffset, int k) {
         const long long field = static_cast<long long>(headerOffset) + k;
         return static_cast<int>(std::clamp<long long>(field, 0, std::numeric_limits<int>::max()));
     }
@@ -53,8 +48,7 @@ private:
 };
 
 // Seven digits at least, the sign in front: -5 gives "-0000005".
-std::string EchoDigits(std::int32_t echo)
-{
+std::string EchoDigits(std::int32_t echo) {
     const long long magnitude = std::llabs(static_cast<long long>(echo));
     std::string digits = std::to_string(magnitude);
     if (digits.size() < 7)
@@ -64,28 +58,28 @@ std::string EchoDigits(std::int32_t echo)
 
 }  // namespace
 
-std::string BuildLiveDataRequest() { return "snd000" + std::string(kLineEnd); }
+std::string BuildLiveDataRequest() {
+    return "snd000" + std::string(kLineEnd);
+}
 
-std::string BuildParameterRequest(bool manual)
-{
+std::string BuildParameterRequest(bool manual) {
     return (manual ? "rPr000 " : "rPr000") + std::string(kLineEnd);
 }
 
-std::string BuildResetCommand(std::int32_t echo) { return "rst000005" + EchoDigits(echo) + std::string(kLineEnd); }
+std::string BuildResetCommand(std::int32_t echo) {
+    return "rst000005" + EchoDigits(echo) + std::string(kLineEnd);
+}
 
-std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway)
-{
+std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway) {
     return "wPr000 " + PaddedDottedQuad(address) + " " + PaddedDottedQuad(mask) + " " + PaddedDottedQuad(gateway) +
            std::string(kLineEnd);
 }
 
-std::string ReplyKeyword(std::string_view plain, int headerOffset)
-{
+std::string ReplyKeyword(std::string_view plain, int headerOffset) {
     return UpperCaseAscii(ReplyView(plain, headerOffset, 2).Trimmed(2));
 }
 
-StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion)
-{
+StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion) {
     const ReplyView reply(plain, headerOffset, formatVersion < 150 ? 13 : 15);
     StatusReading reading;
     reading.temperature = ToInteger(reply.Trimmed(4));
@@ -106,8 +100,7 @@ StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVer
     return reading;
 }
 
-ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion)
-{
+ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion) {
     const ReplyView reply(plain, headerOffset, 26);
     ParameterReading reading;
     reading.address = reply.Address(4, formatVersion);
@@ -121,11 +114,12 @@ ParameterReading ReadParameters(std::string_view plain, int headerOffset, int fo
     return reading;
 }
 
-bool ReadResetAck(std::string_view plain, int headerOffset)
-{
+bool ReadResetAck(std::string_view plain, int headerOffset) {
     return UpperCaseAscii(ReplyView(plain, headerOffset, 4).Trimmed(4)) == "ACK";
 }
 
-bool ChangedFlag(std::string_view plain, int headerOffset) { return ReplyView(plain, headerOffset, 26).ChangedMarkAt(26); }
+bool ChangedFlag(std::string_view plain, int headerOffset) {
+    return ReplyView(plain, headerOffset, 26).ChangedMarkAt(26);
+}
 
 }  // namespace korva

@@ -10,9 +10,9 @@ namespace korva {
 
 constexpr std::uint16_t kDevicePort = 5010;
 
-std::string BuildLiveDataRequest();                  // "snd000" CR LF
-std::string BuildParameterRequest(bool manual);      // "rPr000 " CR LF by hand, "rPr000" CR LF automatic
-std::string BuildResetCommand(std::int32_t echo);    // "rst000005" + echo as "0000000" + CR LF
+std::string BuildLiveDataRequest();                // "snd000" CR LF
+std::string BuildParameterRequest(bool manual);    // "rPr000 " CR LF by hand, "rPr000" CR LF automatic
+std::string BuildResetCommand(std::int32_t echo);  // "rst000005" + echo as "0000000" + CR LF
 // "wPr000 " + address + " " + mask + " " + gateway + CR LF, each as a zero-padded dotted quad.
 std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway);
 
@@ -26,10 +26,10 @@ struct StatusReading {
     bool presence = false;           // presence input is "1"
     bool resetState = false;         // "reset EC" field is "0"
     bool link1 = false;
-    std::optional<bool> link2;       // absent for versions below 150
+    std::optional<bool> link2;  // absent for versions below 150
     std::optional<bool> link3;
-    std::int32_t echo = 0;           // echoed back in a reset command
-    bool changed = false;            // the status reply's own changed-parameters flag
+    std::int32_t echo = 0;  // echoed back in a reset command
+    bool changed = false;   // the status reply's own changed-parameters flag
 };
 StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion);
 

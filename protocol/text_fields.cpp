@@ -6,8 +6,7 @@
 
 namespace korva {
 
-std::size_t FindWordStart(int wordNumber, std::string_view text, const DelimiterSet& delimiters)
-{
+std::size_t FindWordStart(int wordNumber, std::string_view text, const DelimiterSet& delimiters) {
     // Walks with 0-based indices; the result is reported 1-based.
     std::size_t i = 0;
     int count = 0;
@@ -25,8 +24,7 @@ std::size_t FindWordStart(int wordNumber, std::string_view text, const Delimiter
     return 0;
 }
 
-Word ExtractWordAt(int wordNumber, std::string_view text, const DelimiterSet& delimiters)
-{
+Word ExtractWordAt(int wordNumber, std::string_view text, const DelimiterSet& delimiters) {
     const std::size_t position = FindWordStart(wordNumber, text, delimiters);
     if (position == 0)
         return {};
@@ -36,19 +34,16 @@ Word ExtractWordAt(int wordNumber, std::string_view text, const DelimiterSet& de
     return {std::string(text.substr(position - 1, end - (position - 1))), position};
 }
 
-std::string CharacterField(int fieldNumber, std::string_view text, char delimiter)
-{
+std::string CharacterField(int fieldNumber, std::string_view text, char delimiter) {
     // A delimiter appended at the end would separate nothing: words never include delimiters.
     return ExtractWordAt(fieldNumber, text, DelimiterSet(delimiter)).text;
 }
 
-std::string ReplyField(int fieldNumber, std::string_view reply)
-{
+std::string ReplyField(int fieldNumber, std::string_view reply) {
     return CharacterField(fieldNumber, reply, ',');
 }
 
-ReplyFields::ReplyFields(std::string_view line, int lastField)
-{
+ReplyFields::ReplyFields(std::string_view line, int lastField) {
     // Counted in a local: stores through a char pointer would make the compiler reload a member.
     std::size_t count = 0;
     const std::size_t wanted = lastField < 0 ? 0 : static_cast<std::size_t>(lastField);
@@ -75,8 +70,7 @@ ReplyFields::ReplyFields(std::string_view line, int lastField)
     count_ = count;
 }
 
-std::string_view ReplyFields::operator[](int fieldNumber) const
-{
+std::string_view ReplyFields::operator[](int fieldNumber) const {
     if (fieldNumber < 1 || static_cast<std::size_t>(fieldNumber) > count_)
         return {};
     const auto index = static_cast<std::size_t>(fieldNumber) - 1;
@@ -85,12 +79,13 @@ std::string_view ReplyFields::operator[](int fieldNumber) const
 
 namespace {
 
-bool IsTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsTrimmable(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 // One to eight hexadecimal digits and nothing else. 80000000-FFFFFFFF are the 32-bit two's
 // complement of negative numbers, so the value is kept unsigned until the caller casts it.
-std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
-{
+std::optional<std::uint32_t> ParseHexDigits(std::string_view digits) {
     if (digits.empty() || digits.size() > 8)
         return std::nullopt;
     std::uint32_t value = 0;
@@ -104,8 +99,7 @@ std::optional<std::uint32_t> ParseHexDigits(std::string_view digits)
 }
 
 // Blanks, sign, optional hexadecimal prefix, digits; nullopt when any of it is malformed.
-std::optional<std::int32_t> ParseInteger(std::string_view text)
-{
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -150,8 +144,7 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
 
 }  // namespace
 
-int HexDigitValue(char c)
-{
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -161,8 +154,7 @@ int HexDigitValue(char c)
     return -1;
 }
 
-std::string_view TrimView(std::string_view text)
-{
+std::string_view TrimView(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && IsTrimmable(text[begin]))
@@ -172,10 +164,11 @@ std::string_view TrimView(std::string_view text)
     return text.substr(begin, end - begin);
 }
 
-std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
+}
 
-std::string UpperCaseAscii(std::string_view text)
-{
+std::string UpperCaseAscii(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) {
         if (c >= 'a' && c <= 'z')
@@ -184,18 +177,18 @@ std::string UpperCaseAscii(std::string_view text)
     return upper;
 }
 
-std::int32_t ToInteger(std::string_view text) { return ParseInteger(text).value_or(0); }
+std::int32_t ToInteger(std::string_view text) {
+    return ParseInteger(text).value_or(0);
+}
 
-std::int32_t HexValue(std::string_view text)
-{
+std::int32_t HexValue(std::string_view text) {
     if (text.find('$') != std::string_view::npos)
         return ToInteger(text);
     // A "$" in front leaves no room for blanks or a sign: only the digits themselves remain.
     return static_cast<std::int32_t>(ParseHexDigits(text).value_or(0));
 }
 
-std::string ZeroPadded(std::int32_t value, int width)
-{
+std::string ZeroPadded(std::int32_t value, int width) {
     std::string text = std::to_string(value);
     while (static_cast<int>(text.size()) < width) {
         // Zero and negatives widen after their first character: '0' -> '00', '-5' -> '-05'.
@@ -207,8 +200,7 @@ std::string ZeroPadded(std::int32_t value, int width)
     return text;
 }
 
-std::string LeftPadAndCut(std::string_view text, int width, char fill)
-{
+std::string LeftPadAndCut(std::string_view text, int width, char fill) {
     if (width <= 0)
         return {};
     std::string padded(text);
@@ -218,8 +210,7 @@ std::string LeftPadAndCut(std::string_view text, int width, char fill)
     return padded;
 }
 
-std::string HexText(std::int32_t value, int digits)
-{
+std::string HexText(std::int32_t value, int digits) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     auto bits = static_cast<std::uint32_t>(value);
     std::string text;
@@ -232,8 +223,7 @@ std::string HexText(std::int32_t value, int digits)
     return text;
 }
 
-std::string PaddedDottedQuad(std::string_view dottedQuad)
-{
+std::string PaddedDottedQuad(std::string_view dottedQuad) {
     std::string joined;
     for (int octet = 1; octet <= 4; ++octet)
         joined += LeftPadAndCut(CharacterField(octet, dottedQuad, '.'), 3, '0');
@@ -244,14 +234,14 @@ std::string PaddedDottedQuad(std::string_view dottedQuad)
     return joined;
 }
 
-std::string DottedQuadFromHexOctets(std::string_view hexOctets)
-{
+std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
     std::string rest(hexOctets);
     std::string decimal;
     for (int octet = 1; octet <= 3; ++octet) {
         const std::size_t dot = rest.find('.');
         // Without a dot the octet reads as empty (0) and nothing is consumed.
-        const std::string_view head = dot == std::string::npos ? std::string_view() : std::string_view(rest).substr(0, dot);
+        const std::string_view head =
+            dot == std::string::npos ? std::string_view() : std::string_view(rest).substr(0, dot);
         decimal += std::to_string(HexValue(head)) + ".";
         if (dot != std::string::npos)
             rest.erase(0, dot + 1);
@@ -263,8 +253,7 @@ std::string DottedQuadFromHexOctets(std::string_view hexOctets)
 namespace {
 
 // Six two-character groups (or longer, for out-of-range octets) with "-" at fixed positions.
-std::string DashedMac(std::string joined)
-{
+std::string DashedMac(std::string joined) {
     for (std::size_t position : {10u, 8u, 6u, 4u, 2u})
         joined.insert(std::min<std::size_t>(position, joined.size()), 1, '-');
     return joined;
@@ -272,16 +261,14 @@ std::string DashedMac(std::string joined)
 
 }  // namespace
 
-std::string MacFromDecimalOctets(std::string_view decimalOctets)
-{
+std::string MacFromDecimalOctets(std::string_view decimalOctets) {
     std::string joined;
     for (int octet = 1; octet <= 6; ++octet)
         joined += HexText(ToInteger(CharacterField(octet, decimalOctets, ':')), 2);
     return DashedMac(std::move(joined));
 }
 
-std::string MacFromHexOctets(std::string_view hexOctets)
-{
+std::string MacFromHexOctets(std::string_view hexOctets) {
     std::string joined;
     for (int octet = 1; octet <= 6; ++octet)
         joined += LeftPadAndCut(CharacterField(octet, hexOctets, ':'), 2, '0');

@@ -14,8 +14,7 @@ constexpr int kBaseShift = 35;
 constexpr int kFirstOldVersion = 101;
 constexpr int kFirstNewVersion = 130;
 
-char Shifted(char c, long long shift)
-{
+char Shifted(char c, long long shift) {
     // Conversion to an unsigned byte is arithmetic modulo 256, which is the wrap the devices use.
     return static_cast<char>(static_cast<unsigned char>(static_cast<long long>(static_cast<unsigned char>(c)) + shift));
 }
@@ -24,8 +23,7 @@ char Shifted(char c, long long shift)
 // Every reply of the new form goes through here: runs against the pattern cost less than a division and
 // a comparison with n for every byte.
 void AddRepeating(std::string& text, std::size_t from, std::size_t to,
-                  const std::array<unsigned char, kHeaderBytes>& pattern)
-{
+                  const std::array<unsigned char, kHeaderBytes>& pattern) {
     for (std::size_t p = from; p < to;) {
         const std::size_t cycle = p % kHeaderBytes;
         const std::size_t run = std::min(kHeaderBytes - cycle, to - p);
@@ -37,8 +35,7 @@ void AddRepeating(std::string& text, std::size_t from, std::size_t to,
 
 // Adds direction times the new form's shift to every byte: (p mod 20) + 35 before position n, (p mod 20)
 // + key from n on.
-void ShiftNewForm(std::string& text, int n, int key, int direction)
-{
+void ShiftNewForm(std::string& text, int n, int key, int direction) {
     std::array<unsigned char, kHeaderBytes> beforeN{};
     std::array<unsigned char, kHeaderBytes> fromN{};
     for (std::size_t cycle = 0; cycle < kHeaderBytes; ++cycle) {
@@ -55,8 +52,7 @@ void ShiftNewForm(std::string& text, int n, int key, int direction)
 // stack: a 20-byte string would need the heap once per reply.
 class DecodedHeader {
 public:
-    explicit DecodedHeader(std::string_view text) : size_(std::min(text.size(), kHeaderBytes))
-    {
+    explicit DecodedHeader(std::string_view text) : size_(std::min(text.size(), kHeaderBytes)) {
         for (std::size_t p = 0; p < size_; ++p)
             bytes_[p] = Shifted(text[p], -static_cast<long long>(p) - kBaseShift);
     }
@@ -69,16 +65,14 @@ private:
 
 // Bytes above 95 lose bit 5 and everything above bit 6: a-z become A-Z and 128-255 fold into 0-95.
 // Every byte is written back, changed or not, so that the loop can work on many bytes at once.
-void FoldHighBytes(std::string& text)
-{
+void FoldHighBytes(std::string& text) {
     for (char& c : text) {
         const auto byte = static_cast<unsigned char>(c);
         c = static_cast<char>(byte > 95 ? byte & 0x5F : byte);
     }
 }
 
-void TrimInPlace(std::string& text)
-{
+void TrimInPlace(std::string& text) {
     const std::string_view trimmed = TrimView(text);
     const auto begin = static_cast<std::size_t>(trimmed.data() - text.data());
     text.erase(begin + trimmed.size()).erase(0, begin);
@@ -86,8 +80,7 @@ void TrimInPlace(std::string& text)
 
 }  // namespace
 
-void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion)
-{
+void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion) {
     headerOffset = 0;
     formatVersion = 0;
     TrimInPlace(text);
@@ -113,15 +106,13 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion)
     FoldHighBytes(text);
 }
 
-PlainReply UnscrambleReply(std::string_view received)
-{
+PlainReply UnscrambleReply(std::string_view received) {
     PlainReply reply{std::string(received)};
     UnscrambleReply(reply.text, reply.headerOffset, reply.formatVersion);
     return reply;
 }
 
-std::string ScrambleReply(std::string_view plain, const ScrambleForm& form)
-{
+std::string ScrambleReply(std::string_view plain, const ScrambleForm& form) {
     std::string sent(plain);
     if (form.version >= kFirstNewVersion) {
         ShiftNewForm(sent, form.n, form.key % 60, +1);

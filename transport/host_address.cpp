@@ -18,12 +18,15 @@ namespace {
 constexpr std::uint32_t kLoopback = 0x7F000001;
 
 std::optional<std::uint32_t> ParseDecimalPart(std::string_view part, std::uint32_t limit) {
-    if (part.empty()) return std::nullopt;
+    if (part.empty())
+        return std::nullopt;
     std::uint64_t value = 0;
     for (char c : part) {
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9')
+            return std::nullopt;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) return std::nullopt;
+        if (value > limit)
+            return std::nullopt;
     }
     return static_cast<std::uint32_t>(value);
 }
@@ -40,7 +43,8 @@ std::uint32_t LookUpHostName(std::string_view host) {
     hints.ai_socktype = SOCK_DGRAM;
     addrinfo* found = nullptr;
     // The resolver stops at the first NUL byte and would look up only the name's beginning.
-    if (host.find('\0') != std::string_view::npos) throw SocketErrorFromCode(kHostNotFound);
+    if (host.find('\0') != std::string_view::npos)
+        throw SocketErrorFromCode(kHostNotFound);
     const std::string name(host);
     if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
         throw SocketErrorFromCode(kHostNotFound);
@@ -59,29 +63,34 @@ std::optional<std::uint32_t> ParseDecimalDottedAddress(std::string_view text) {
     while (true) {
         const std::size_t dot = text.find('.', start);
         parts.push_back(text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
-        if (dot == std::string_view::npos) break;
+        if (dot == std::string_view::npos)
+            break;
         start = dot + 1;
     }
-    if (parts.size() > 4) return std::nullopt;
+    if (parts.size() > 4)
+        return std::nullopt;
 
     // Every part but the last is one byte; the last fills the bytes that are left.
     std::uint32_t address = 0;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         const auto byte = ParseDecimalPart(parts[i], 0xFF);
-        if (!byte) return std::nullopt;
+        if (!byte)
+            return std::nullopt;
         address |= *byte << (8 * (3 - i));
     }
     const std::size_t remainingBits = 8 * (5 - parts.size());
-    const std::uint32_t lastLimit =
-        remainingBits >= 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << remainingBits) - 1;
+    const std::uint32_t lastLimit = remainingBits >= 32 ? 0xFFFFFFFFu : (std::uint32_t{1} << remainingBits) - 1;
     const auto last = ParseDecimalPart(parts.back(), lastLimit);
-    if (!last) return std::nullopt;
+    if (!last)
+        return std::nullopt;
     return address | *last;
 }
 
 std::uint32_t ResolveHost(std::string_view host) {
-    if (EqualsIgnoringCase(host, "LOCALHOST")) return kLoopback;
-    if (const auto numeric = ParseDecimalDottedAddress(host)) return *numeric;
+    if (EqualsIgnoringCase(host, "LOCALHOST"))
+        return kLoopback;
+    if (const auto numeric = ParseDecimalDottedAddress(host))
+        return *numeric;
     return LookUpHostName(host);
 }
 

@@ -67,11 +67,14 @@ std::string SocketErrorMessage(int code) {
     return message;
 }
 
-SocketError SocketErrorFromCode(int code) { return SocketError(code, SocketErrorMessage(code)); }
+SocketError SocketErrorFromCode(int code) {
+    return SocketError(code, SocketErrorMessage(code));
+}
 
 int SocketErrorCodeForErrno(int errnoValue) {
     for (const ErrorEntry& entry : kErrors) {
-        if (entry.errnoValue != 0 && entry.errnoValue == errnoValue) return entry.code;
+        if (entry.errnoValue != 0 && entry.errnoValue == errnoValue)
+            return entry.code;
     }
     return errnoValue;
 }

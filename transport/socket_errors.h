@@ -16,8 +16,7 @@ inline constexpr int kSocketOperationOnNonSocket = 10038;
 inline constexpr const char* kPackageSizeTooBig = "Package Size Too Big.";
 inline constexpr const char* kNotAllBytesSent = "Not all bytes sent.";
 inline constexpr const char* kCannotAllocateSocket = "Cannot allocate socket.";
-inline constexpr const char* kCannotBindAddressInUse =
-    "Could not bind socket. Address and port are already in use.";
+inline constexpr const char* kCannotBindAddressInUse = "Could not bind socket. Address and port are already in use.";
 
 // "Socket Error # <code>" CR LF and the code's text; a code without a text ends after the CR LF.
 std::string SocketErrorMessage(int code);

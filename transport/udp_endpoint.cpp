@@ -33,7 +33,8 @@ public:
         return *this;
     }
     ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
+        if (fd_ >= 0)
+            close(fd_);
     }
     int get() const { return fd_; }
 
@@ -61,7 +62,8 @@ struct Session {
 
 FileDescriptor OpenBoundSocket() {
     FileDescriptor socketFd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (socketFd.get() < 0) throw SocketError(0, kCannotAllocateSocket);
+    if (socketFd.get() < 0)
+        throw SocketError(0, kCannotAllocateSocket);
 
     const int off = 0;
     if (setsockopt(socketFd.get(), SOL_SOCKET, SO_BROADCAST, &off, sizeof off) != 0) {
@@ -72,7 +74,8 @@ FileDescriptor OpenBoundSocket() {
     any.sin_addr.s_addr = htonl(INADDR_ANY);
     any.sin_port = 0;
     if (bind(socketFd.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
-        if (errno == EADDRINUSE) throw SocketError(0, kCannotBindAddressInUse);
+        if (errno == EADDRINUSE)
+            throw SocketError(0, kCannotBindAddressInUse);
         throw SocketErrorFromErrno(errno);
     }
     return socketFd;
@@ -119,7 +122,8 @@ void UdpEndpoint::Impl::Open() {
     opened->socket = OpenBoundSocket();
     opened->localPort = BoundPort(opened->socket.get());
     opened->wakeUp = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (opened->wakeUp.get() < 0) throw SocketErrorFromErrno(errno);
+    if (opened->wakeUp.get() < 0)
+        throw SocketErrorFromErrno(errno);
 
     opened->receiver = std::thread([this, opened] { Receive(opened); });
     std::lock_guard lock(mutex);
@@ -131,7 +135,8 @@ void UdpEndpoint::Impl::Close() {
     // Taking the session out first makes a nested deactivation (from a handler that this very loop
     // runs) return at once instead of waiting for a thread that the outer call is already ending.
     const std::shared_ptr<Session> closing = std::exchange(session, nullptr);
-    if (!closing) return;
+    if (!closing)
+        return;
 
     closing->stopRequested = true;
     const std::uint64_t one = 1;
@@ -216,10 +221,13 @@ UdpEndpoint::UdpEndpoint(DatagramHandler handler, WakeOwner wakeOwner, std::chro
     impl_->readWait = readWait;
 }
 
-UdpEndpoint::~UdpEndpoint() { impl_->Close(); }
+UdpEndpoint::~UdpEndpoint() {
+    impl_->Close();
+}
 
 void UdpEndpoint::SetActive(bool active) {
-    if (active == Active()) return;
+    if (active == Active())
+        return;
     if (active) {
         impl_->Open();
     } else {
@@ -243,31 +251,37 @@ void UdpEndpoint::Send(std::string_view host, std::uint16_t port, std::string_vi
         std::lock_guard lock(impl_->mutex);
         current = impl_->session;
     }
-    if (!current) throw SocketErrorFromCode(kSocketOperationOnNonSocket);
+    if (!current)
+        throw SocketErrorFromCode(kSocketOperationOnNonSocket);
 
     const std::uint32_t address = ResolveHost(host);
     // Linux delivers datagrams for 0.0.0.0 to the local host; an address box left at
     // "000.000.000.000" must fail the way it always has instead of talking to whatever listens here.
-    if (address == INADDR_ANY) throw SocketErrorFromCode(kCannotAssignRequestedAddress);
-    if (data.size() > kLargestDatagram) throw SocketError(0, kPackageSizeTooBig);
+    if (address == INADDR_ANY)
+        throw SocketErrorFromCode(kCannotAssignRequestedAddress);
+    if (data.size() > kLargestDatagram)
+        throw SocketError(0, kPackageSizeTooBig);
 
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(address);
     to.sin_port = htons(port);
-    const ssize_t sent = sendto(current->socket.get(), data.data(), data.size(), 0,
-                                reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    const ssize_t sent =
+        sendto(current->socket.get(), data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (sent < 0) {
-        if (errno == EMSGSIZE) throw SocketError(0, kPackageSizeTooBig);
+        if (errno == EMSGSIZE)
+            throw SocketError(0, kPackageSizeTooBig);
         throw SocketErrorFromErrno(errno);
     }
-    if (static_cast<std::size_t>(sent) != data.size()) throw SocketError(0, kNotAllBytesSent);
+    if (static_cast<std::size_t>(sent) != data.size())
+        throw SocketError(0, kNotAllBytesSent);
 }
 
 void UdpEndpoint::ServePending() {
     std::unique_lock lock(impl_->mutex);
     const std::shared_ptr<Session> current = impl_->session;
-    if (!current || !current->pending || current->pending->taken) return;
+    if (!current || !current->pending || current->pending->taken)
+        return;
     impl_->Run(lock, current->pending);
 }
 

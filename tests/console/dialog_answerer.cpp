@@ -9,28 +9,31 @@
 #include "console/Nrm01.h"
 
 DialogAnswerer::DialogAnswerer(QString questionButton) : questionButton_(std::move(questionButton)) {
-  // Polled rather than hooked: the dialog's nested event loop runs this timer too.
-  poll_.setInterval(5);
-  connect(&poll_, &QTimer::timeout, this, &DialogAnswerer::AnswerModal);
-  poll_.start();
+    // Polled rather than hooked: the dialog's nested event loop runs this timer too.
+    poll_.setInterval(5);
+    connect(&poll_, &QTimer::timeout, this, &DialogAnswerer::AnswerModal);
+    poll_.start();
 }
 
 void DialogAnswerer::AnswerModal() {
-  QWidget* modal = QApplication::activeModalWidget();
-  if (modal == nullptr || !modal->isVisible()) return;
-  if (auto* message = qobject_cast<TfrNrm01*>(modal)) {
-    // The timer may fire again before the dialog has left the screen; answer each one once.
-    if (message->property("answered").toBool()) return;
-    message->setProperty("answered", true);
-    seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->messageText(), message->messageColour(),
-                     message->kind(), message->remainingTicks(), false});
-    const QString button = message->kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
-    message->findChild<QPushButton*>(button)->click();
-  } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-    if (box->property("answered").toBool()) return;
-    box->setProperty("answered", true);
-    seen_.push_back({QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), QColor(), -1, -1,
-                     box->icon() == QMessageBox::Critical});
-    box->button(QMessageBox::Ok)->click();
-  }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible())
+        return;
+    if (auto* message = qobject_cast<TfrNrm01*>(modal)) {
+        // The timer may fire again before the dialog has left the screen; answer each one once.
+        if (message->property("answered").toBool())
+            return;
+        message->setProperty("answered", true);
+        seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->messageText(), message->messageColour(),
+                         message->kind(), message->remainingTicks(), false});
+        const QString button = message->kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
+        message->findChild<QPushButton*>(button)->click();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        if (box->property("answered").toBool())
+            return;
+        box->setProperty("answered", true);
+        seen_.push_back({QStringLiteral("QMessageBox"), box->windowTitle(), box->text(), QColor(), -1, -1,
+                         box->icon() == QMessageBox::Critical});
+        box->button(QMessageBox::Ok)->click();
+    }
 }

@@ -8,26 +8,26 @@
 #include <vector>
 
 struct SeenDialog {
-  QString type;      // "TfrNrm01" or "QMessageBox"
-  QString title;     // window title (message boxes)
-  QString text;      // the message text as given to the dialog
-  QColor colour;     // message colour (timed messages)
-  int kind = -1;     // timed message kind
-  int ticks = -1;    // timed message's remaining 100 ms ticks when it was seen
-  bool critical = false;
+    QString type;    // "TfrNrm01" or "QMessageBox"
+    QString title;   // window title (message boxes)
+    QString text;    // the message text as given to the dialog
+    QColor colour;   // message colour (timed messages)
+    int kind = -1;   // timed message kind
+    int ticks = -1;  // timed message's remaining 100 ms ticks when it was seen
+    bool critical = false;
 };
 
 class DialogAnswerer : public QObject {
- public:
-  // questionButton answers SIM/NÃO questions ("btSim" or "btNao"); information is answered with OK.
-  explicit DialogAnswerer(QString questionButton = QStringLiteral("btSim"));
+public:
+    // questionButton answers SIM/NÃO questions ("btSim" or "btNao"); information is answered with OK.
+    explicit DialogAnswerer(QString questionButton = QStringLiteral("btSim"));
 
-  const std::vector<SeenDialog>& seen() const { return seen_; }
+    const std::vector<SeenDialog>& seen() const { return seen_; }
 
- private:
-  void AnswerModal();
+private:
+    void AnswerModal();
 
-  QString questionButton_;
-  QTimer poll_;
-  std::vector<SeenDialog> seen_;
+    QString questionButton_;
+    QTimer poll_;
+    std::vector<SeenDialog> seen_;
 };

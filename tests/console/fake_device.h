@@ -11,22 +11,22 @@
 #include <vector>
 
 class FakeDevice {
- public:
-  explicit FakeDevice(const char* address);  // binds address:5010; throws std::runtime_error
-  ~FakeDevice();
-  FakeDevice(const FakeDevice&) = delete;
-  FakeDevice& operator=(const FakeDevice&) = delete;
+public:
+    explicit FakeDevice(const char* address);  // binds address:5010; throws std::runtime_error
+    ~FakeDevice();
+    FakeDevice(const FakeDevice&) = delete;
+    FakeDevice& operator=(const FakeDevice&) = delete;
 
-  // The next request, or nullopt when none arrives within patience.
-  std::optional<std::string> NextRequest(std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
-  // The requests already waiting, without waiting for more.
-  std::vector<std::string> WaitingRequests();
-  // Sends reply to where the last request came from (the console's endpoint).
-  void Reply(std::string_view reply);
-  // The port the last request came from: where the console's endpoint listens (0 before any request).
-  std::uint16_t ConsolePort() const;
+    // The next request, or nullopt when none arrives within patience.
+    std::optional<std::string> NextRequest(std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
+    // The requests already waiting, without waiting for more.
+    std::vector<std::string> WaitingRequests();
+    // Sends reply to where the last request came from (the console's endpoint).
+    void Reply(std::string_view reply);
+    // The port the last request came from: where the console's endpoint listens (0 before any request).
+    std::uint16_t ConsolePort() const;
 
- private:
-  int socket_ = -1;
-  sockaddr_in lastSender_{};
+private:
+    int socket_ = -1;
+    sockaddr_in lastSender_{};
 };

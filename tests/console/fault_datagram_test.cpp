@@ -18,78 +18,86 @@ const QString kUntouched = QStringLiteral("untouched");
 // A parameter reply with a mask to show, filled with blanks up to size bytes: trimmed away when it
 // arrives whole, so it shows its mask exactly when the datagram was delivered.
 std::string PaddedParameterReply(std::size_t size) {
-  std::string reply = "0100,RPR,0,127.0.0.142,255.0.0.0,127.0.0.1,0:1:2:3:4:5";
-  reply.resize(size, ' ');
-  return reply;
+    std::string reply = "0100,RPR,0,127.0.0.142,255.0.0.0,127.0.0.1,0:1:2:3:4:5";
+    reply.resize(size, ' ');
+    return reply;
 }
 
 std::string EveryByteValue() {
-  std::string bytes;
-  for (int value = 0; value < 256; ++value) bytes += static_cast<char>(value);
-  return bytes;
+    std::string bytes;
+    for (int value = 0; value < 256; ++value)
+        bytes += static_cast<char>(value);
+    return bytes;
 }
 
 enum class From { kDevicePort, kOtherPort, kOtherAddress };
 
 TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
-  FakeDevice device(kDevice);
-  Open(kDevice);
-  Click("btRead");
-  ASSERT_TRUE(device.NextRequest()) << "the device must learn where the console listens";
-  const std::uint16_t consolePort = device.ConsolePort();
-  DatagramSource otherPort(kDevice);
-  DatagramSource otherAddress(kElsewhere);
+    FakeDevice device(kDevice);
+    Open(kDevice);
+    Click("btRead");
+    ASSERT_TRUE(device.NextRequest()) << "the device must learn where the console listens";
+    const std::uint16_t consolePort = device.ConsolePort();
+    DatagramSource otherPort(kDevice);
+    DatagramSource otherAddress(kElsewhere);
 
-  struct Case {
-    const char* what;
-    From from;
-    std::string bytes;
-    bool delivered;
-    bool clockSet;     // the reply handler got past its first step
-    QString mask;      // stMsk1 afterwards
-    QString temperature;  // stTmp afterwards
-  };
-  const Case cases[] = {
-      {"largest datagram, 65,507 bytes", From::kDevicePort, PaddedParameterReply(65507), false, false, kUntouched,
-       kUntouched},
-      {"one byte beyond the buffer, 8,193 bytes", From::kDevicePort, PaddedParameterReply(8193), false, false,
-       kUntouched, kUntouched},
-      {"exactly the buffer, 8,192 bytes", From::kDevicePort, PaddedParameterReply(8192), true, true,
-       QStringLiteral("255.0.0.0"), kUntouched},
-      {"empty", From::kDevicePort, std::string(), true, false, kUntouched, kUntouched},
-      {"every byte value 0 to 255", From::kDevicePort, EveryByteValue(), true, true, kUntouched, kUntouched},
-      {"status reply from another port", From::kOtherPort, "0100,SND,0,33,44,250,1,0,1,9", true, true, kUntouched,
-       QStringLiteral("33°C")},
-      {"parameter reply from another address", From::kOtherAddress,
-       "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", true, true, QStringLiteral("255.255.0.0"),
-       kUntouched},
-  };
-  HandOverCounter handed(window_.get());
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    for (const char* label : {"lbDaHr", "stMsk1", "stTmp"}) Child<QLabel>(label)->setText(kUntouched);
-    const std::size_t before = handed.count();
-    switch (c.from) {
-      case From::kDevicePort: device.Reply(c.bytes); break;
-      case From::kOtherPort: ASSERT_TRUE(otherPort.SendTo(kDevice, consolePort, c.bytes)); break;
-      case From::kOtherAddress: ASSERT_TRUE(otherAddress.SendTo(kDevice, consolePort, c.bytes)); break;
+    struct Case {
+        const char* what;
+        From from;
+        std::string bytes;
+        bool delivered;
+        bool clockSet;        // the reply handler got past its first step
+        QString mask;         // stMsk1 afterwards
+        QString temperature;  // stTmp afterwards
+    };
+    const Case cases[] = {
+        {"largest datagram, 65,507 bytes", From::kDevicePort, PaddedParameterReply(65507), false, false, kUntouched,
+         kUntouched},
+        {"one byte beyond the buffer, 8,193 bytes", From::kDevicePort, PaddedParameterReply(8193), false, false,
+         kUntouched, kUntouched},
+        {"exactly the buffer, 8,192 bytes", From::kDevicePort, PaddedParameterReply(8192), true, true,
+         QStringLiteral("255.0.0.0"), kUntouched},
+        {"empty", From::kDevicePort, std::string(), true, false, kUntouched, kUntouched},
+        {"every byte value 0 to 255", From::kDevicePort, EveryByteValue(), true, true, kUntouched, kUntouched},
+        {"status reply from another port", From::kOtherPort, "0100,SND,0,33,44,250,1,0,1,9", true, true, kUntouched,
+         QStringLiteral("33°C")},
+        {"parameter reply from another address", From::kOtherAddress,
+         "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", true, true, QStringLiteral("255.255.0.0"),
+         kUntouched},
+    };
+    HandOverCounter handed(window_.get());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* label : {"lbDaHr", "stMsk1", "stTmp"})
+            Child<QLabel>(label)->setText(kUntouched);
+        const std::size_t before = handed.count();
+        switch (c.from) {
+            case From::kDevicePort:
+                device.Reply(c.bytes);
+                break;
+            case From::kOtherPort:
+                ASSERT_TRUE(otherPort.SendTo(kDevice, consolePort, c.bytes));
+                break;
+            case From::kOtherAddress:
+                ASSERT_TRUE(otherAddress.SendTo(kDevice, consolePort, c.bytes));
+                break;
+        }
+        // An empty datagram behind it shows when the case has had its chance: it is handled and changes nothing.
+        device.Reply("");
+        const std::size_t expected = before + (c.delivered ? 1 : 0) + 1;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return handed.count() >= expected; }, 5000));
+        QTest::qWait(50);  // a datagram that should have been dropped but was late would show up now
+        EXPECT_EQ(handed.count(), expected);
+        EXPECT_EQ(Text("lbDaHr") != kUntouched, c.clockSet);
+        EXPECT_EQ(Text("stMsk1"), c.mask);
+        EXPECT_EQ(Text("stTmp"), c.temperature);
     }
-    // An empty datagram behind it shows when the case has had its chance: it is handled and changes nothing.
-    device.Reply("");
-    const std::size_t expected = before + (c.delivered ? 1 : 0) + 1;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handed.count() >= expected; }, 5000));
-    QTest::qWait(50);  // a datagram that should have been dropped but was late would show up now
-    EXPECT_EQ(handed.count(), expected);
-    EXPECT_EQ(Text("lbDaHr") != kUntouched, c.clockSet);
-    EXPECT_EQ(Text("stMsk1"), c.mask);
-    EXPECT_EQ(Text("stTmp"), c.temperature);
-  }
 
-  // And the window still talks to its device.
-  Click("btRead");
-  EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));
-  ReplyAndWait(device, "0100,SND,0,21,50,240,1,0,1,5");
-  EXPECT_EQ(Text("stTmp"), QStringLiteral("21°C"));
+    // And the window still talks to its device.
+    Click("btRead");
+    EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));
+    ReplyAndWait(device, "0100,SND,0,21,50,240,1,0,1,5");
+    EXPECT_EQ(Text("stTmp"), QStringLiteral("21°C"));
 }
 
 }  // namespace

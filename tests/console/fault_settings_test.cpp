@@ -15,147 +15,149 @@
 namespace {
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  ASSERT_EQ(file.write(bytes), bytes.size());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 korva::app::ConsoleSettings Saved(const QString& path) {
-  return korva::app::ReadConsoleSettings(path.toStdString());
+    return korva::app::ReadConsoleSettings(path.toStdString());
 }
 
 TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
-  // The tests may run as root, whom folder permissions do not stop; these stop everyone.
-  struct Case {
-    const char* what;
-    const char* address;
-    QString path;
-    std::function<void()> block;
-    std::function<void()> unblock;
-  };
-  const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
-  const QString folderAsFile = folder_.filePath(QStringLiteral("KorvaCfg.ini"));
-  const Case cases[] = {
-      {"the settings folder is a regular file", "127.0.0.144", fileAsFolder + QStringLiteral("/KorvaCfg.ini"),
-       [&] { WriteFile(fileAsFolder, "not a folder"); },
-       [&] { ASSERT_TRUE(QFile::remove(fileAsFolder) && QDir().mkdir(fileAsFolder)); }},
-      {"a folder sits where the settings file goes", "127.0.0.145", folderAsFile,
-       [&] {
-         ASSERT_TRUE(QDir().mkdir(folderAsFile));
-         WriteFile(folderAsFile + QStringLiteral("/kept"), "x");
-       },
-       [&] { ASSERT_TRUE(QDir(folderAsFile).removeRecursively()); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    c.block();
-    FakeDevice device(c.address);
-    window_ = std::make_unique<TfrKorvaCfg01>(c.path);
-    SetText("edIP1", QString::fromLatin1(c.address));
-    SetText("edIP2", QString::fromLatin1(c.address));
-    SetText("edMsk2", QStringLiteral("255.255.255.128"));
-    window_->show();
-    ASSERT_TRUE(window_->StartEndpoint());
-    DialogAnswerer operatorSays;
+    // The tests may run as root, whom folder permissions do not stop; these stop everyone.
+    struct Case {
+        const char* what;
+        const char* address;
+        QString path;
+        std::function<void()> block;
+        std::function<void()> unblock;
+    };
+    const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
+    const QString folderAsFile = folder_.filePath(QStringLiteral("KorvaCfg.ini"));
+    const Case cases[] = {
+        {"the settings folder is a regular file", "127.0.0.144", fileAsFolder + QStringLiteral("/KorvaCfg.ini"),
+         [&] { WriteFile(fileAsFolder, "not a folder"); },
+         [&] { ASSERT_TRUE(QFile::remove(fileAsFolder) && QDir().mkdir(fileAsFolder)); }},
+        {"a folder sits where the settings file goes", "127.0.0.145", folderAsFile,
+         [&] {
+             ASSERT_TRUE(QDir().mkdir(folderAsFile));
+             WriteFile(folderAsFile + QStringLiteral("/kept"), "x");
+         },
+         [&] { ASSERT_TRUE(QDir(folderAsFile).removeRecursively()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.block();
+        FakeDevice device(c.address);
+        window_ = std::make_unique<TfrKorvaCfg01>(c.path);
+        SetText("edIP1", QString::fromLatin1(c.address));
+        SetText("edIP2", QString::fromLatin1(c.address));
+        SetText("edMsk2", QStringLiteral("255.255.255.128"));
+        window_->show();
+        ASSERT_TRUE(window_->StartEndpoint());
+        DialogAnswerer operatorSays;
 
-    EXPECT_FALSE(window_->close());
-    EXPECT_TRUE(window_->isVisible());
-    ASSERT_EQ(operatorSays.seen().size(), 1u);
-    EXPECT_TRUE(operatorSays.seen()[0].critical);
-    EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("Unable to write to ") + c.path + u'.');
-    // The window goes on as before: timer running, endpoint open.
-    EXPECT_TRUE(Child<QTimer>("TmrRd")->isActive());
-    Click("btRead");
-    EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));
+        EXPECT_FALSE(window_->close());
+        EXPECT_TRUE(window_->isVisible());
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        EXPECT_TRUE(operatorSays.seen()[0].critical);
+        EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("Unable to write to ") + c.path + u'.');
+        // The window goes on as before: timer running, endpoint open.
+        EXPECT_TRUE(Child<QTimer>("TmrRd")->isActive());
+        Click("btRead");
+        EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));
 
-    c.unblock();
-    EXPECT_TRUE(window_->close());
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(operatorSays.seen().size(), 1u);
-    EXPECT_EQ(Saved(c.path).address, c.address);
-    EXPECT_EQ(Saved(c.path).mask, "255.255.255.128");
-    window_.reset();
-  }
+        c.unblock();
+        EXPECT_TRUE(window_->close());
+        EXPECT_FALSE(window_->isVisible());
+        EXPECT_EQ(operatorSays.seen().size(), 1u);
+        EXPECT_EQ(Saved(c.path).address, c.address);
+        EXPECT_EQ(Saved(c.path).mask, "255.255.255.128");
+        window_.reset();
+    }
 }
 
 QByteArray RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> byte(0, 255);
-  QByteArray bytes;
-  for (std::size_t i = 0; i < size; ++i) bytes += static_cast<char>(byte(random));
-  return bytes;
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> byte(0, 255);
+    QByteArray bytes;
+    for (std::size_t i = 0; i < size; ++i)
+        bytes += static_cast<char>(byte(random));
+    return bytes;
 }
 
 // About 20 MiB of comment lines, far more than the reader takes in.
 QByteArray HugeFiller() {
-  const QByteArray line = "; " + QByteArray(1022, 'x') + "\r\n";
-  return line.repeated(20 * 1024);
+    const QByteArray line = "; " + QByteArray(1022, 'x') + "\r\n";
+    return line.repeated(20 * 1024);
 }
 
 TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
-  const QByteArray whole = "[Geral]\r\nIP=127.0.0.146\r\nmsk=255.255.0.0\r\nGW=10.1.1.1\r\n";
-  const QString ip = QStringLiteral("127.0.0.146");
-  const QString mask = QStringLiteral("255.255.0.0");
-  const QString gateway = QStringLiteral("10.1.1.1");
-  const QString defaultIp = QStringLiteral("192.168.0.250");
-  const QString defaultMask = QStringLiteral("255.255.255.0");
-  const QString defaultGateway = QStringLiteral("192.168.0.1");
-  QByteArray utf16 = "\xFF\xFE";
-  for (char c : whole) utf16 += QByteArray(1, c) + '\0';
+    const QByteArray whole = "[Geral]\r\nIP=127.0.0.146\r\nmsk=255.255.0.0\r\nGW=10.1.1.1\r\n";
+    const QString ip = QStringLiteral("127.0.0.146");
+    const QString mask = QStringLiteral("255.255.0.0");
+    const QString gateway = QStringLiteral("10.1.1.1");
+    const QString defaultIp = QStringLiteral("192.168.0.250");
+    const QString defaultMask = QStringLiteral("255.255.255.0");
+    const QString defaultGateway = QStringLiteral("192.168.0.1");
+    QByteArray utf16 = "\xFF\xFE";
+    for (char c : whole)
+        utf16 += QByteArray(1, c) + '\0';
 
-  struct Case {
-    const char* what;
-    QByteArray bytes;
-    QString ip, mask, gateway;
-    bool savedAtClose;  // false: the file was not read whole, so the close refuses to replace it
-  };
-  const Case cases[] = {
-      {"empty", QByteArray(), defaultIp, defaultMask, defaultGateway, true},
-      {"binary", RandomBytes(4096, 5), defaultIp, defaultMask, defaultGateway, true},
-      {"binary around the settings", RandomBytes(4096, 6) + "\n" + whole + RandomBytes(4096, 7), ip, mask, gateway,
-       true},
-      {"cut in half", whole.left(whole.size() / 2), ip, defaultMask, defaultGateway, true},
-      {"cut inside the address", whole.left(19), QStringLiteral("127.0.0"), defaultMask, defaultGateway, true},
-      {"cut inside the section name", whole.left(4), defaultIp, defaultMask, defaultGateway, true},
-      {"UTF-16", utf16, defaultIp, defaultMask, defaultGateway, true},
-      {"huge, settings first", whole + HugeFiller(), ip, mask, gateway, false},
-      {"huge, settings beyond what is read", HugeFiller() + whole, defaultIp, defaultMask, defaultGateway, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    WriteFile(SettingsPath(), c.bytes);
-    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), c.ip);
-    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), c.ip);
-    EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), c.mask);
-    EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), c.gateway);
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        QString ip, mask, gateway;
+        bool savedAtClose;  // false: the file was not read whole, so the close refuses to replace it
+    };
+    const Case cases[] = {
+        {"empty", QByteArray(), defaultIp, defaultMask, defaultGateway, true},
+        {"binary", RandomBytes(4096, 5), defaultIp, defaultMask, defaultGateway, true},
+        {"binary around the settings", RandomBytes(4096, 6) + "\n" + whole + RandomBytes(4096, 7), ip, mask, gateway,
+         true},
+        {"cut in half", whole.left(whole.size() / 2), ip, defaultMask, defaultGateway, true},
+        {"cut inside the address", whole.left(19), QStringLiteral("127.0.0"), defaultMask, defaultGateway, true},
+        {"cut inside the section name", whole.left(4), defaultIp, defaultMask, defaultGateway, true},
+        {"UTF-16", utf16, defaultIp, defaultMask, defaultGateway, true},
+        {"huge, settings first", whole + HugeFiller(), ip, mask, gateway, false},
+        {"huge, settings beyond what is read", HugeFiller() + whole, defaultIp, defaultMask, defaultGateway, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(SettingsPath(), c.bytes);
+        window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+        EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), c.ip);
+        EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), c.ip);
+        EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), c.mask);
+        EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), c.gateway);
 
-    SetText("edGW2", QStringLiteral("10.2.2.2"));
-    DialogAnswerer operatorSays;
-    EXPECT_EQ(window_->close(), c.savedAtClose);
-    if (!c.savedAtClose) {
-      // Better to ask the operator than to cut away a file that was only partly read.
-      EXPECT_EQ(operatorSays.seen().size(), 1u);
-      EXPECT_EQ(QFile(SettingsPath()).size(), c.bytes.size());
-      ASSERT_TRUE(QFile::remove(SettingsPath()));
-      EXPECT_TRUE(window_->close());
+        SetText("edGW2", QStringLiteral("10.2.2.2"));
+        DialogAnswerer operatorSays;
+        EXPECT_EQ(window_->close(), c.savedAtClose);
+        if (!c.savedAtClose) {
+            // Better to ask the operator than to cut away a file that was only partly read.
+            EXPECT_EQ(operatorSays.seen().size(), 1u);
+            EXPECT_EQ(QFile(SettingsPath()).size(), c.bytes.size());
+            ASSERT_TRUE(QFile::remove(SettingsPath()));
+            EXPECT_TRUE(window_->close());
+        }
+        EXPECT_EQ(Saved(SettingsPath()).address, c.ip.toStdString());
+        EXPECT_EQ(Saved(SettingsPath()).gateway, "10.2.2.2");
+        window_.reset();
     }
-    EXPECT_EQ(Saved(SettingsPath()).address, c.ip.toStdString());
-    EXPECT_EQ(Saved(SettingsPath()).gateway, "10.2.2.2");
-    window_.reset();
-  }
 }
 
 // The address box takes at most 15 characters by typing, but a longer host name written into the file
 // by hand must survive a run of the program instead of being cut at start-up and saved cut.
 TEST_F(WindowTest, LongHostNameFromTheSettingsFileSurvivesARun) {
-  const QString name = QStringLiteral("korva-controller.example");
-  WriteFile(SettingsPath(), "[Geral]\r\nIP=" + name.toLatin1() + "\r\n");
-  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-  EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), name);
-  EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), name);
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(Saved(SettingsPath()).address, name.toStdString());
+    const QString name = QStringLiteral("korva-controller.example");
+    WriteFile(SettingsPath(), "[Geral]\r\nIP=" + name.toLatin1() + "\r\n");
+    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), name);
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), name);
+    EXPECT_TRUE(window_->close());
+    EXPECT_EQ(Saved(SettingsPath()).address, name.toStdString());
 }
 
 }  // namespace

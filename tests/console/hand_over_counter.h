@@ -6,19 +6,20 @@
 #include <cstddef>
 
 class HandOverCounter : public QObject {
- public:
-  explicit HandOverCounter(QObject* window) : window_(window) { window_->installEventFilter(this); }
-  ~HandOverCounter() override { window_->removeEventFilter(this); }
+public:
+    explicit HandOverCounter(QObject* window) : window_(window) { window_->installEventFilter(this); }
+    ~HandOverCounter() override { window_->removeEventFilter(this); }
 
-  std::size_t count() const { return count_; }
+    std::size_t count() const { return count_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == window_ && event->type() == QEvent::MetaCall) ++count_;
-    return false;
-  }
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::MetaCall)
+            ++count_;
+        return false;
+    }
 
- private:
-  QObject* window_;
-  std::size_t count_ = 0;
+private:
+    QObject* window_;
+    std::size_t count_ = 0;
 };

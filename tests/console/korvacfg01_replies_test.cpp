@@ -19,191 +19,218 @@ const QString kChangedMessage =
     QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua reinicialização");
 
 std::string Scrambled(const std::string& plain, int version, int key = 0, int n = 0) {
-  return korva::ScrambleReply(plain, {version, key, n});
+    return korva::ScrambleReply(plain, {version, key, n});
 }
 
 struct Led {
-  bool lit;
-  int index;
+    bool lit;
+    int index;
 };
 
 TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
-  struct Case {
-    const char* address;
-    std::string reply;
-    QString battery, temperature, humidity;
-    Led presence, resetEc, link1, link2, link3;
-    const char* echo;
-  };
-  const Case cases[] = {
-      {"127.0.0.71", "0100,SND,0,25,60,244,1,0,1,123", "24,4V", "25°C", "60%",
-       {true, 1}, {true, 1}, {true, 1}, {false, 0}, {false, 0}, "0000123"},
-      {"127.0.0.72", Scrambled("120,SND,0,-3,45,5,0,1,0,77", 120), "0,5V", "-3°C", "45%",
-       {true, 0}, {true, 0}, {true, 0}, {false, 0}, {false, 0}, "0000077"},
-      {"127.0.0.73", Scrambled("150,3F,14,SND,0,31,90,95,1,0,0,1,0,-42", 150, 0x3F, 0x14), "9,5V", "31°C", "90%",
-       {true, 1}, {true, 1}, {true, 0}, {true, 1}, {true, 0}, "-0000042"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.address);
-    FakeDevice device(c.address);
-    Open(c.address);
-    Click("btRead");
-    device.NextRequest();
-    // Lit beforehand, so that a reply without links 2 and 3 has to put them out.
-    Child<TTILed>("ldRed2")->setLedOn(true);
-    Child<TTILed>("ldRed3")->setLedOn(true);
-    ReplyAndWait(device, c.reply);
+    struct Case {
+        const char* address;
+        std::string reply;
+        QString battery, temperature, humidity;
+        Led presence, resetEc, link1, link2, link3;
+        const char* echo;
+    };
+    const Case cases[] = {
+        {"127.0.0.71",
+         "0100,SND,0,25,60,244,1,0,1,123",
+         "24,4V",
+         "25°C",
+         "60%",
+         {true, 1},
+         {true, 1},
+         {true, 1},
+         {false, 0},
+         {false, 0},
+         "0000123"},
+        {"127.0.0.72",
+         Scrambled("120,SND,0,-3,45,5,0,1,0,77", 120),
+         "0,5V",
+         "-3°C",
+         "45%",
+         {true, 0},
+         {true, 0},
+         {true, 0},
+         {false, 0},
+         {false, 0},
+         "0000077"},
+        {"127.0.0.73",
+         Scrambled("150,3F,14,SND,0,31,90,95,1,0,0,1,0,-42", 150, 0x3F, 0x14),
+         "9,5V",
+         "31°C",
+         "90%",
+         {true, 1},
+         {true, 1},
+         {true, 0},
+         {true, 1},
+         {true, 0},
+         "-0000042"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        FakeDevice device(c.address);
+        Open(c.address);
+        Click("btRead");
+        device.NextRequest();
+        // Lit beforehand, so that a reply without links 2 and 3 has to put them out.
+        Child<TTILed>("ldRed2")->setLedOn(true);
+        Child<TTILed>("ldRed3")->setLedOn(true);
+        ReplyAndWait(device, c.reply);
 
-    EXPECT_EQ(Text("stBat"), c.battery);
-    EXPECT_EQ(Text("stTmp"), c.temperature);
-    EXPECT_EQ(Text("stUmd"), c.humidity);
-    const std::pair<const char*, Led> leds[] = {
-        {"ldPrs", c.presence}, {"ldRst", c.resetEc}, {"ldRed1", c.link1}, {"ldRed2", c.link2}, {"ldRed3", c.link3}};
-    for (const auto& [name, expected] : leds) {
-      const TTILed* led = Child<TTILed>(name);
-      EXPECT_EQ(led->ledOn(), expected.lit) << name;
-      EXPECT_EQ(led->currentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
+        EXPECT_EQ(Text("stBat"), c.battery);
+        EXPECT_EQ(Text("stTmp"), c.temperature);
+        EXPECT_EQ(Text("stUmd"), c.humidity);
+        const std::pair<const char*, Led> leds[] = {
+            {"ldPrs", c.presence}, {"ldRst", c.resetEc}, {"ldRed1", c.link1}, {"ldRed2", c.link2}, {"ldRed3", c.link3}};
+        for (const auto& [name, expected] : leds) {
+            const TTILed* led = Child<TTILed>(name);
+            EXPECT_EQ(led->ledOn(), expected.lit) << name;
+            EXPECT_EQ(led->currentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
+        }
+        EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                        .match(Text("lbDaHr"))
+                        .hasMatch())
+            << Text("lbDaHr").toStdString();
+
+        Click("ldAuto");
+        Click("btRst");
+        EXPECT_EQ(Tick(device, 2).back(), std::string("rst000005") + c.echo + "\r\n");
+        window_.reset();
     }
-    EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
-                    .match(Text("lbDaHr"))
-                    .hasMatch())
-        << Text("lbDaHr").toStdString();
-
-    Click("ldAuto");
-    Click("btRst");
-    EXPECT_EQ(Tick(device, 2).back(), std::string("rst000005") + c.echo + "\r\n");
-    window_.reset();
-  }
 }
 
 TEST_F(WindowTest, ParameterReplyFillsTheParameterDisplay) {
-  FakeDevice device("127.0.0.74");
-  Open("127.0.0.74");
-  Click("btRd");
-  device.NextRequest();
-  // Version 130 sends the addresses with hexadecimal octets and the MAC in hexadecimal.
-  const std::string plain =
-      "130,3F,14,RPR,0,7F.00.00.4A,FF.FF.FF.00,7F.00.00.01,0:1a:ab:1:2:ff,0,0,0,0,0,0,0,1.52,0,0,14,5,3,7,0,16";
-  ReplyAndWait(device, Scrambled(plain, 130, 0x3F, 0x14));
-  EXPECT_EQ(Text("stMsk1"), QStringLiteral("255.255.255.0"));
-  EXPECT_EQ(Text("stGW1"), QStringLiteral("127.0.0.1"));
-  EXPECT_EQ(Text("stMac1"), QStringLiteral("00-1A-AB-01-02-FF"));
-  EXPECT_EQ(Text("stVrs"), QStringLiteral("1.52 07/03/16 14:05"));
-  EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.74")) << "the address read is shown nowhere";
+    FakeDevice device("127.0.0.74");
+    Open("127.0.0.74");
+    Click("btRd");
+    device.NextRequest();
+    // Version 130 sends the addresses with hexadecimal octets and the MAC in hexadecimal.
+    const std::string plain =
+        "130,3F,14,RPR,0,7F.00.00.4A,FF.FF.FF.00,7F.00.00.01,0:1a:ab:1:2:ff,0,0,0,0,0,0,0,1.52,0,0,14,5,3,7,0,16";
+    ReplyAndWait(device, Scrambled(plain, 130, 0x3F, 0x14));
+    EXPECT_EQ(Text("stMsk1"), QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(Text("stGW1"), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(Text("stMac1"), QStringLiteral("00-1A-AB-01-02-FF"));
+    EXPECT_EQ(Text("stVrs"), QStringLiteral("1.52 07/03/16 14:05"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.74")) << "the address read is shown nowhere";
 }
 
 TEST_F(WindowTest, ChangedParametersAreAnnouncedOncePerChange) {
-  FakeDevice device("127.0.0.75");
-  Open("127.0.0.75");
-  DialogAnswerer operatorSays;
-  const std::string plain = "0100,RPR,0,127.0.0.75,255.255.255.0,127.0.0.1,0:1:2:3:4:5";
-  const std::string flagged = WithGeneralChangedFlag(plain, 0);
-  Click("btRd");
-  device.NextRequest();
+    FakeDevice device("127.0.0.75");
+    Open("127.0.0.75");
+    DialogAnswerer operatorSays;
+    const std::string plain = "0100,RPR,0,127.0.0.75,255.255.255.0,127.0.0.1,0:1:2:3:4:5";
+    const std::string flagged = WithGeneralChangedFlag(plain, 0);
+    Click("btRd");
+    device.NextRequest();
 
-  struct Step {
-    std::string reply;
-    bool noticeShown;
-    std::size_t messagesSoFar;
-  };
-  const Step steps[] = {{flagged, true, 1}, {flagged, true, 1}, {plain, false, 1}, {flagged, true, 2}};
-  for (const Step& step : steps) {
-    ReplyAndWait(device, step.reply);
-    EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), step.noticeShown);
-    ASSERT_EQ(operatorSays.seen().size(), step.messagesSoFar);
-  }
-  for (const SeenDialog& message : operatorSays.seen()) {
-    EXPECT_EQ(message.text, kChangedMessage);
-    EXPECT_EQ(message.colour, kYellow);
-    EXPECT_EQ(message.kind, 0);
-    EXPECT_GT(message.ticks, 100);
-    EXPECT_LE(message.ticks, 120);
-  }
+    struct Step {
+        std::string reply;
+        bool noticeShown;
+        std::size_t messagesSoFar;
+    };
+    const Step steps[] = {{flagged, true, 1}, {flagged, true, 1}, {plain, false, 1}, {flagged, true, 2}};
+    for (const Step& step : steps) {
+        ReplyAndWait(device, step.reply);
+        EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), step.noticeShown);
+        ASSERT_EQ(operatorSays.seen().size(), step.messagesSoFar);
+    }
+    for (const SeenDialog& message : operatorSays.seen()) {
+        EXPECT_EQ(message.text, kChangedMessage);
+        EXPECT_EQ(message.colour, kYellow);
+        EXPECT_EQ(message.kind, 0);
+        EXPECT_GT(message.ticks, 100);
+        EXPECT_LE(message.ticks, 120);
+    }
 }
 
 TEST_F(WindowTest, StatusReplyDecidesTheNoticeByItsOwnFlag) {
-  struct Case {
-    const char* address;
-    std::string reply;
-    std::size_t messages;  // the general flag still announces the change
-    bool noticeShown;
-  };
-  const std::string status = "0100,SND,0,25,60,244,1,0,1,123,0,0,0";
-  const std::string ownFlag = "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT";
-  const Case cases[] = {{"127.0.0.76", WithGeneralChangedFlag(status, 0), 1, false},
-                        {"127.0.0.77", ownFlag, 0, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.address);
-    FakeDevice device(c.address);
-    Open(c.address);
-    DialogAnswerer operatorSays;
-    Click("btRead");
-    device.NextRequest();
-    ReplyAndWait(device, c.reply);
-    EXPECT_EQ(operatorSays.seen().size(), c.messages);
-    EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.noticeShown);
-    window_.reset();
-  }
+    struct Case {
+        const char* address;
+        std::string reply;
+        std::size_t messages;  // the general flag still announces the change
+        bool noticeShown;
+    };
+    const std::string status = "0100,SND,0,25,60,244,1,0,1,123,0,0,0";
+    const std::string ownFlag = "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT";
+    const Case cases[] = {{"127.0.0.76", WithGeneralChangedFlag(status, 0), 1, false},
+                          {"127.0.0.77", ownFlag, 0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        FakeDevice device(c.address);
+        Open(c.address);
+        DialogAnswerer operatorSays;
+        Click("btRead");
+        device.NextRequest();
+        ReplyAndWait(device, c.reply);
+        EXPECT_EQ(operatorSays.seen().size(), c.messages);
+        EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.noticeShown);
+        window_.reset();
+    }
 }
 
 TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreen) {
-  struct Case {
-    const char* address;
-    std::string reply;
-    std::size_t messages;
-  };
-  const Case cases[] = {
-      {"127.0.0.78", Scrambled("120,WPR,0", 120), 1},
-      {"127.0.0.79", Scrambled("130,3F,14,WPR,0", 130, 0x3F, 0x14), 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.address);
-    FakeDevice device(c.address);
-    Open(c.address);
-    DialogAnswerer operatorSays;
-    Click("btRd");
-    device.NextRequest();
-    // Shown by an earlier status reply; the write confirmation leaves it alone.
-    ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT");
-    ASSERT_FALSE(Child<QLabel>("lbAlt")->isHidden());
-    ReplyAndWait(device, c.reply);
-    ASSERT_EQ(operatorSays.seen().size(), c.messages);
-    if (c.messages == 1) {
-      EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("parâmetros alterados"));
-      EXPECT_EQ(operatorSays.seen()[0].colour, QColor(0, 128, 0));
-      EXPECT_EQ(operatorSays.seen()[0].kind, 0);
-      EXPECT_GT(operatorSays.seen()[0].ticks, 30);
-      EXPECT_LE(operatorSays.seen()[0].ticks, 50);
-      EXPECT_FALSE(Child<QLabel>("lbAlt")->isHidden());
-    } else {
-      EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden()) << "no general flag in the reply";
+    struct Case {
+        const char* address;
+        std::string reply;
+        std::size_t messages;
+    };
+    const Case cases[] = {
+        {"127.0.0.78", Scrambled("120,WPR,0", 120), 1},
+        {"127.0.0.79", Scrambled("130,3F,14,WPR,0", 130, 0x3F, 0x14), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        FakeDevice device(c.address);
+        Open(c.address);
+        DialogAnswerer operatorSays;
+        Click("btRd");
+        device.NextRequest();
+        // Shown by an earlier status reply; the write confirmation leaves it alone.
+        ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT");
+        ASSERT_FALSE(Child<QLabel>("lbAlt")->isHidden());
+        ReplyAndWait(device, c.reply);
+        ASSERT_EQ(operatorSays.seen().size(), c.messages);
+        if (c.messages == 1) {
+            EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("parâmetros alterados"));
+            EXPECT_EQ(operatorSays.seen()[0].colour, QColor(0, 128, 0));
+            EXPECT_EQ(operatorSays.seen()[0].kind, 0);
+            EXPECT_GT(operatorSays.seen()[0].ticks, 30);
+            EXPECT_LE(operatorSays.seen()[0].ticks, 50);
+            EXPECT_FALSE(Child<QLabel>("lbAlt")->isHidden());
+        } else {
+            EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden()) << "no general flag in the reply";
+        }
+        window_.reset();
     }
-    window_.reset();
-  }
 }
 
 TEST_F(WindowTest, ResetAcknowledgementWithoutPendingResetOnlyDimsTheResetIndicator) {
-  FakeDevice device("127.0.0.80");
-  Open("127.0.0.80");
-  Click("btRead");
-  device.NextRequest();
-  ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");
-  ASSERT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1);
-  ReplyAndWait(device, "0100,RST,0,ACK");
-  EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 0);
-  EXPECT_TRUE(Child<TTILed>("ldRst")->ledOn());
-  EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V"));
-  Click("ldAuto");
-  EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n");
+    FakeDevice device("127.0.0.80");
+    Open("127.0.0.80");
+    Click("btRead");
+    device.NextRequest();
+    ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");
+    ASSERT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1);
+    ReplyAndWait(device, "0100,RST,0,ACK");
+    EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 0);
+    EXPECT_TRUE(Child<TTILed>("ldRst")->ledOn());
+    EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V"));
+    Click("ldAuto");
+    EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n");
 }
 
 TEST_F(WindowTest, BlankDatagramChangesNothing) {
-  Open("127.0.0.81");
-  Child<QLabel>("lbDaHr")->setText(QStringLiteral("unchanged"));
-  window_->UDPUDPRead(std::string(" \r\n\t", 4));
-  window_->UDPUDPRead(std::string());
-  EXPECT_EQ(Text("lbDaHr"), QStringLiteral("unchanged"));
+    Open("127.0.0.81");
+    Child<QLabel>("lbDaHr")->setText(QStringLiteral("unchanged"));
+    window_->UDPUDPRead(std::string(" \r\n\t", 4));
+    window_->UDPUDPRead(std::string());
+    EXPECT_EQ(Text("lbDaHr"), QStringLiteral("unchanged"));
 }
 
 }  // namespace

@@ -16,187 +16,192 @@ const std::string kManualParameters = "rPr000 \r\n";
 const std::string kAutomaticParameters = "rPr000\r\n";
 
 TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress) {
-  struct Case {
-    const char* address;
-    const char* button;
-    std::string request;
-    const char* clearedReading;
-  };
-  const Case cases[] = {{"127.0.0.60", "btRead", kLiveData, "stBat"},
-                        {"127.0.0.61", "btRd", kManualParameters, "stMsk1"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.button);
-    FakeDevice device(c.address);
-    Open(c.address);
-    Child<QLabel>(c.clearedReading)->setText(QStringLiteral("old"));
-    Child<TTILed>("ldPrs")->setLedOn(true);
-    Click(c.button);
-    EXPECT_EQ(device.NextRequest(), c.request);
-    EXPECT_EQ(Text(c.clearedReading), QString());
-    EXPECT_EQ(Child<TTILed>("ldPrs")->ledOn(), c.button != std::string("btRead"));
-    EXPECT_EQ(device.WaitingRequests(), Requests{});
-    window_.reset();
-  }
+    struct Case {
+        const char* address;
+        const char* button;
+        std::string request;
+        const char* clearedReading;
+    };
+    const Case cases[] = {{"127.0.0.60", "btRead", kLiveData, "stBat"},
+                          {"127.0.0.61", "btRd", kManualParameters, "stMsk1"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        FakeDevice device(c.address);
+        Open(c.address);
+        Child<QLabel>(c.clearedReading)->setText(QStringLiteral("old"));
+        Child<TTILed>("ldPrs")->setLedOn(true);
+        Click(c.button);
+        EXPECT_EQ(device.NextRequest(), c.request);
+        EXPECT_EQ(Text(c.clearedReading), QString());
+        EXPECT_EQ(Child<TTILed>("ldPrs")->ledOn(), c.button != std::string("btRead"));
+        EXPECT_EQ(device.WaitingRequests(), Requests{});
+        window_.reset();
+    }
 }
 
 TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) {
-  struct Case {
-    const char* current;
-    const char* next;
-  };
-  for (const Case& c : {Case{"127.0.0.62", "127.0.0.63"}, Case{"127.0.0.64", "127.0.0.64"}}) {
-    SCOPED_TRACE(c.next);
-    FakeDevice current(c.current);
-    std::unique_ptr<FakeDevice> separate;
-    if (std::string(c.current) != c.next) separate = std::make_unique<FakeDevice>(c.next);
-    FakeDevice& next = separate ? *separate : current;
-    Open(c.current);
-    SetText("edIP2", QString::fromLatin1(c.next));
-    SetText("edMsk2", QStringLiteral("255.255.0.0"));
-    SetText("edGW2", QStringLiteral("10.0.0.1"));
-    DialogAnswerer operatorSays(QStringLiteral("btSim"));
+    struct Case {
+        const char* current;
+        const char* next;
+    };
+    for (const Case& c : {Case{"127.0.0.62", "127.0.0.63"}, Case{"127.0.0.64", "127.0.0.64"}}) {
+        SCOPED_TRACE(c.next);
+        FakeDevice current(c.current);
+        std::unique_ptr<FakeDevice> separate;
+        if (std::string(c.current) != c.next)
+            separate = std::make_unique<FakeDevice>(c.next);
+        FakeDevice& next = separate ? *separate : current;
+        Open(c.current);
+        SetText("edIP2", QString::fromLatin1(c.next));
+        SetText("edMsk2", QStringLiteral("255.255.0.0"));
+        SetText("edGW2", QStringLiteral("10.0.0.1"));
+        DialogAnswerer operatorSays(QStringLiteral("btSim"));
 
-    Click("btWr1");
+        Click("btWr1");
 
-    ASSERT_EQ(operatorSays.seen().size(), 1u);
-    const SeenDialog& question = operatorSays.seen()[0];
-    EXPECT_EQ(question.text, QStringLiteral("Confirma alteração de parâmetros ?"));
-    EXPECT_EQ(question.colour, QColor(255, 255, 0));
-    EXPECT_EQ(question.kind, 1);
-    EXPECT_GT(question.ticks, 100);  // 12 seconds of 100 ms ticks, a few perhaps gone already
-    EXPECT_LE(question.ticks, 120);
-    const std::string paddedNext = std::string(c.next) == "127.0.0.63" ? "127.000.000.063" : "127.000.000.064";
-    EXPECT_EQ(current.NextRequest(), "wPr000 " + paddedNext + " 255.255.000.000 010.000.000.001\r\n");
-    EXPECT_EQ(next.NextRequest(), kManualParameters);
-    EXPECT_EQ(current.WaitingRequests(), Requests{});
-    EXPECT_EQ(next.WaitingRequests(), Requests{});
-    window_.reset();
-  }
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        const SeenDialog& question = operatorSays.seen()[0];
+        EXPECT_EQ(question.text, QStringLiteral("Confirma alteração de parâmetros ?"));
+        EXPECT_EQ(question.colour, QColor(255, 255, 0));
+        EXPECT_EQ(question.kind, 1);
+        EXPECT_GT(question.ticks, 100);  // 12 seconds of 100 ms ticks, a few perhaps gone already
+        EXPECT_LE(question.ticks, 120);
+        const std::string paddedNext = std::string(c.next) == "127.0.0.63" ? "127.000.000.063" : "127.000.000.064";
+        EXPECT_EQ(current.NextRequest(), "wPr000 " + paddedNext + " 255.255.000.000 010.000.000.001\r\n");
+        EXPECT_EQ(next.NextRequest(), kManualParameters);
+        EXPECT_EQ(current.WaitingRequests(), Requests{});
+        EXPECT_EQ(next.WaitingRequests(), Requests{});
+        window_.reset();
+    }
 }
 
 TEST_F(WindowTest, WriteAnsweredNoSendsNothing) {
-  FakeDevice device("127.0.0.65");
-  Open("127.0.0.65");
-  DialogAnswerer operatorSays(QStringLiteral("btNao"));
-  Click("btWr1");
-  EXPECT_EQ(operatorSays.seen().size(), 1u);
-  EXPECT_EQ(device.NextRequest(std::chrono::milliseconds(200)), std::nullopt);
+    FakeDevice device("127.0.0.65");
+    Open("127.0.0.65");
+    DialogAnswerer operatorSays(QStringLiteral("btNao"));
+    Click("btWr1");
+    EXPECT_EQ(operatorSays.seen().size(), 1u);
+    EXPECT_EQ(device.NextRequest(std::chrono::milliseconds(200)), std::nullopt);
 }
 
 TEST_F(WindowTest, SendErrorsOfButtonsAppearInTheDefaultErrorBox) {
-  Open("127.0.0.66");
-  // A blank inside the name: the resolver refuses it without asking any name server.
-  SetText("edIP1", QStringLiteral("no such host"));
-  for (const char* button : {"btRead", "btRd", "btWr1"}) {
-    SCOPED_TRACE(button);
-    DialogAnswerer operatorSays(QStringLiteral("btSim"));
-    Click(button);
-    ASSERT_FALSE(operatorSays.seen().empty());
-    const SeenDialog& box = operatorSays.seen().back();
-    EXPECT_EQ(box.type, QStringLiteral("QMessageBox"));
-    EXPECT_EQ(box.title, QStringLiteral("Configurador TUNO"));
-    EXPECT_TRUE(box.critical);
-    EXPECT_EQ(box.text, QStringLiteral("Socket Error # 11001\nHost not found."));
-  }
+    Open("127.0.0.66");
+    // A blank inside the name: the resolver refuses it without asking any name server.
+    SetText("edIP1", QStringLiteral("no such host"));
+    for (const char* button : {"btRead", "btRd", "btWr1"}) {
+        SCOPED_TRACE(button);
+        DialogAnswerer operatorSays(QStringLiteral("btSim"));
+        Click(button);
+        ASSERT_FALSE(operatorSays.seen().empty());
+        const SeenDialog& box = operatorSays.seen().back();
+        EXPECT_EQ(box.type, QStringLiteral("QMessageBox"));
+        EXPECT_EQ(box.title, QStringLiteral("Configurador TUNO"));
+        EXPECT_TRUE(box.critical);
+        EXPECT_EQ(box.text, QStringLiteral("Socket Error # 11001\nHost not found."));
+    }
 }
 
 TEST_F(WindowTest, SendErrorsOfPollingTicksAreSilent) {
-  Open("127.0.0.89");
-  SetText("edIP1", QStringLiteral("no such host"));
-  Click("ldAuto");
-  DialogAnswerer operatorSays;
-  window_->TmrRdTimer();
-  window_->TmrRdTimer();
-  QCoreApplication::processEvents();
-  EXPECT_TRUE(operatorSays.seen().empty());
-  EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+    Open("127.0.0.89");
+    SetText("edIP1", QStringLiteral("no such host"));
+    Click("ldAuto");
+    DialogAnswerer operatorSays;
+    window_->TmrRdTimer();
+    window_->TmrRdTimer();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(operatorSays.seen().empty());
+    EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
 }
 
 TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
-  FakeDevice device("127.0.0.67");
-  Open("127.0.0.67");
-  EXPECT_EQ(Tick(device, 0), Requests{}) << "automatic mode is off";
+    FakeDevice device("127.0.0.67");
+    Open("127.0.0.67");
+    EXPECT_EQ(Tick(device, 0), Requests{}) << "automatic mode is off";
 
-  Click("ldAuto");
-  EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
-  EXPECT_TRUE(Child<QPushButton>("btRst")->isEnabled());
-  for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"}) {
-    EXPECT_FALSE(Child<QWidget>(manual)->isEnabled()) << manual;
-  }
-  for (int tick = 0; tick < 2; ++tick) {
-    EXPECT_EQ(Tick(device, 2), (Requests{kAutomaticParameters, kLiveData}));
-  }
-  ReplyAndWait(device, "0100,RPR,0,127.0.0.67,255.255.255.0,127.0.0.1,0:1:2:3:4:5");
-  EXPECT_EQ(Tick(device, 1), Requests{kLiveData});
+    Click("ldAuto");
+    EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+    EXPECT_TRUE(Child<QPushButton>("btRst")->isEnabled());
+    for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"}) {
+        EXPECT_FALSE(Child<QWidget>(manual)->isEnabled()) << manual;
+    }
+    for (int tick = 0; tick < 2; ++tick) {
+        EXPECT_EQ(Tick(device, 2), (Requests{kAutomaticParameters, kLiveData}));
+    }
+    ReplyAndWait(device, "0100,RPR,0,127.0.0.67,255.255.255.0,127.0.0.1,0:1:2:3:4:5");
+    EXPECT_EQ(Tick(device, 1), Requests{kLiveData});
 
-  // Leaving automatic mode and coming back does not ask again.
-  Click("ldAuto");
-  EXPECT_FALSE(Child<TTILed>("ldAuto")->ledOn());
-  EXPECT_FALSE(Child<QPushButton>("btRst")->isEnabled());
-  EXPECT_TRUE(Child<QWidget>("edIP1")->isEnabled());
-  Click("ldAuto");
-  EXPECT_EQ(Tick(device, 1), Requests{kLiveData});
-  EXPECT_EQ(device.WaitingRequests(), Requests{});
+    // Leaving automatic mode and coming back does not ask again.
+    Click("ldAuto");
+    EXPECT_FALSE(Child<TTILed>("ldAuto")->ledOn());
+    EXPECT_FALSE(Child<QPushButton>("btRst")->isEnabled());
+    EXPECT_TRUE(Child<QWidget>("edIP1")->isEnabled());
+    Click("ldAuto");
+    EXPECT_EQ(Tick(device, 1), Requests{kLiveData});
+    EXPECT_EQ(device.WaitingRequests(), Requests{});
 }
 
 TEST_F(WindowTest, PollingTimerTicksEveryHalfSecond) {
-  FakeDevice device("127.0.0.68");
-  Open("127.0.0.68");
-  auto* timer = Child<QTimer>("TmrRd");
-  EXPECT_EQ(timer->interval(), 500);
-  timer->start();
-  Click("ldAuto");
-  Requests requests;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        for (std::string& request : device.WaitingRequests()) requests.push_back(std::move(request));
-        return requests.size() >= 4;
-      },
-      5000));
-  EXPECT_EQ(Requests(requests.begin(), requests.begin() + 4),
-            (Requests{kAutomaticParameters, kLiveData, kAutomaticParameters, kLiveData}));
+    FakeDevice device("127.0.0.68");
+    Open("127.0.0.68");
+    auto* timer = Child<QTimer>("TmrRd");
+    EXPECT_EQ(timer->interval(), 500);
+    timer->start();
+    Click("ldAuto");
+    Requests requests;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (std::string& request : device.WaitingRequests())
+                requests.push_back(std::move(request));
+            return requests.size() >= 4;
+        },
+        5000));
+    EXPECT_EQ(Requests(requests.begin(), requests.begin() + 4),
+              (Requests{kAutomaticParameters, kLiveData, kAutomaticParameters, kLiveData}));
 }
 
 // The reset command echoes the number of the last status reply.
-std::string ResetCommand(const char* echo) { return std::string("rst000005") + echo + "\r\n"; }
+std::string ResetCommand(const char* echo) {
+    return std::string("rst000005") + echo + "\r\n";
+}
 
 TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
-  FakeDevice device("127.0.0.69");
-  Open("127.0.0.69");
-  Click("btRead");
-  device.NextRequest();
-  ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,4711");
-  Click("ldAuto");
-  Click("btRst");
+    FakeDevice device("127.0.0.69");
+    Open("127.0.0.69");
+    Click("btRead");
+    device.NextRequest();
+    ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,4711");
+    Click("ldAuto");
+    Click("btRst");
 
-  int resets = 0;
-  for (int tick = 0; tick < 16; ++tick) {
-    if (tick == 5) {  // off and on again in the middle: the reset goes on where it was
-      Click("ldAuto");
-      EXPECT_EQ(Tick(device, 0), Requests{});
-      Click("ldAuto");
+    int resets = 0;
+    for (int tick = 0; tick < 16; ++tick) {
+        if (tick == 5) {  // off and on again in the middle: the reset goes on where it was
+            Click("ldAuto");
+            EXPECT_EQ(Tick(device, 0), Requests{});
+            Click("ldAuto");
+        }
+        const Requests sent = Tick(device, 2);
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[0], kAutomaticParameters);
+        if (sent[1] == ResetCommand("0004711")) {
+            ++resets;
+        } else {
+            EXPECT_EQ(sent[1], kLiveData);
+            EXPECT_EQ(tick, 15) << "live data only once the fifteen resets are out";
+        }
     }
-    const Requests sent = Tick(device, 2);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[0], kAutomaticParameters);
-    if (sent[1] == ResetCommand("0004711")) {
-      ++resets;
-    } else {
-      EXPECT_EQ(sent[1], kLiveData);
-      EXPECT_EQ(tick, 15) << "live data only once the fifteen resets are out";
-    }
-  }
-  EXPECT_EQ(resets, 15);
+    EXPECT_EQ(resets, 15);
 }
 
 TEST_F(WindowTest, AcknowledgedResetStopsTheAttempts) {
-  FakeDevice device("127.0.0.70");
-  Open("127.0.0.70");
-  Click("ldAuto");
-  Click("btRst");
-  for (int tick = 0; tick < 3; ++tick) EXPECT_EQ(Tick(device, 2).back(), ResetCommand("0000000"));
-  ReplyAndWait(device, "0100,RST,0,ack");
-  EXPECT_EQ(Tick(device, 2).back(), kLiveData);
+    FakeDevice device("127.0.0.70");
+    Open("127.0.0.70");
+    Click("ldAuto");
+    Click("btRst");
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_EQ(Tick(device, 2).back(), ResetCommand("0000000"));
+    ReplyAndWait(device, "0100,RST,0,ack");
+    EXPECT_EQ(Tick(device, 2).back(), kLiveData);
 }
 
 }  // namespace

@@ -16,202 +16,207 @@
 namespace {
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  return file.readAll();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
 }
 
 TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
-  Open("127.0.0.82");
-  struct Case {
-    const char* name;
-    QRect geometry;
-    int fontPixels;
-    QString text;
-  };
-  const Case cases[] = {
-      {"btRead", {10, 15, 86, 24}, 15, "lê dados"},
-      {"ldAuto", {105, 15, 81, 24}, 15, "aut"},
-      {"stBat", {10, 45, 66, 22}, 17, ""},
-      {"stTmp", {80, 45, 51, 22}, 17, ""},
-      {"stUmd", {135, 45, 51, 22}, 17, ""},
-      {"ldPrs", {10, 75, 86, 24}, 15, "presença"},
-      {"ldRed1", {100, 75, 86, 24}, 15, "rede 1"},
-      {"ldRed2", {10, 105, 86, 24}, 15, "rede 2"},
-      {"ldRed3", {100, 105, 86, 24}, 15, "rede 3"},
-      {"btRst", {10, 135, 86, 24}, 15, "reset"},
-      {"ldRst", {100, 135, 86, 24}, 15, "reset EC"},
-      {"lbDaHr", {25, 165, 146, 22}, 16, "00/00/00 00:00:00"},
-      {"Label4", {290, 5, 166, 22}, 13, "parâmetros atuais"},
-      {"Label5", {470, 5, 166, 22}, 13, "parâmetros novos"},
-      {"Label1", {195, 30, 86, 22}, 13, "endereço"},
-      {"Label2", {195, 60, 86, 22}, 13, "máscara"},
-      {"Label3", {195, 85, 86, 22}, 13, "gateway"},
-      {"Label6", {195, 110, 86, 20}, 13, "mac address"},
-      {"Label7", {195, 135, 86, 20}, 13, "versão / data"},
-      {"edIP1", {290, 30, 166, 23}, 16, "127.0.0.82"},
-      {"stMsk1", {290, 60, 166, 20}, 16, ""},
-      {"stGW1", {290, 85, 166, 20}, 16, ""},
-      {"stMac1", {290, 110, 166, 20}, 15, ""},
-      {"stVrs", {290, 135, 166, 20}, 13, ""},
-      {"btRd", {290, 160, 166, 31}, 17, "lê parâmetros"},
-      {"edIP2", {470, 30, 166, 23}, 16, "127.0.0.82"},
-      {"edMsk2", {470, 60, 166, 23}, 16, "255.255.255.0"},
-      {"edGW2", {470, 85, 166, 23}, 16, "192.168.0.1"},
-      {"btWr1", {470, 115, 166, 31}, 17, "altera  IP/msk/GW"},
-      {"lbAlt", {470, 150, 166, 41}, 15, "reinicialização\npendente"},
-  };
-  for (const Case& c : cases) {
-    const QWidget* control = Child<QWidget>(c.name);
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->geometry(), c.geometry) << c.name;
-    EXPECT_EQ(control->font().pixelSize(), c.fontPixels) << c.name;
-    EXPECT_TRUE(control->font().bold()) << c.name;
-    QString text;
-    if (auto* label = qobject_cast<const QLabel*>(control)) text = label->text();
-    if (auto* button = qobject_cast<const QPushButton*>(control)) text = button->text();
-    if (auto* edit = qobject_cast<const QLineEdit*>(control)) text = edit->text();
-    EXPECT_EQ(text, c.text) << c.name;
-  }
-  EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
-  EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
-                                                               "serão válidos somente após sua reinicialização."));
-  EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
-  for (const char* name : {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst", "ldAuto"}) {
-    EXPECT_FALSE(Child<TTILed>(name)->ledOn()) << name;
-  }
+    Open("127.0.0.82");
+    struct Case {
+        const char* name;
+        QRect geometry;
+        int fontPixels;
+        QString text;
+    };
+    const Case cases[] = {
+        {"btRead", {10, 15, 86, 24}, 15, "lê dados"},
+        {"ldAuto", {105, 15, 81, 24}, 15, "aut"},
+        {"stBat", {10, 45, 66, 22}, 17, ""},
+        {"stTmp", {80, 45, 51, 22}, 17, ""},
+        {"stUmd", {135, 45, 51, 22}, 17, ""},
+        {"ldPrs", {10, 75, 86, 24}, 15, "presença"},
+        {"ldRed1", {100, 75, 86, 24}, 15, "rede 1"},
+        {"ldRed2", {10, 105, 86, 24}, 15, "rede 2"},
+        {"ldRed3", {100, 105, 86, 24}, 15, "rede 3"},
+        {"btRst", {10, 135, 86, 24}, 15, "reset"},
+        {"ldRst", {100, 135, 86, 24}, 15, "reset EC"},
+        {"lbDaHr", {25, 165, 146, 22}, 16, "00/00/00 00:00:00"},
+        {"Label4", {290, 5, 166, 22}, 13, "parâmetros atuais"},
+        {"Label5", {470, 5, 166, 22}, 13, "parâmetros novos"},
+        {"Label1", {195, 30, 86, 22}, 13, "endereço"},
+        {"Label2", {195, 60, 86, 22}, 13, "máscara"},
+        {"Label3", {195, 85, 86, 22}, 13, "gateway"},
+        {"Label6", {195, 110, 86, 20}, 13, "mac address"},
+        {"Label7", {195, 135, 86, 20}, 13, "versão / data"},
+        {"edIP1", {290, 30, 166, 23}, 16, "127.0.0.82"},
+        {"stMsk1", {290, 60, 166, 20}, 16, ""},
+        {"stGW1", {290, 85, 166, 20}, 16, ""},
+        {"stMac1", {290, 110, 166, 20}, 15, ""},
+        {"stVrs", {290, 135, 166, 20}, 13, ""},
+        {"btRd", {290, 160, 166, 31}, 17, "lê parâmetros"},
+        {"edIP2", {470, 30, 166, 23}, 16, "127.0.0.82"},
+        {"edMsk2", {470, 60, 166, 23}, 16, "255.255.255.0"},
+        {"edGW2", {470, 85, 166, 23}, 16, "192.168.0.1"},
+        {"btWr1", {470, 115, 166, 31}, 17, "altera  IP/msk/GW"},
+        {"lbAlt", {470, 150, 166, 41}, 15, "reinicialização\npendente"},
+    };
+    for (const Case& c : cases) {
+        const QWidget* control = Child<QWidget>(c.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->geometry(), c.geometry) << c.name;
+        EXPECT_EQ(control->font().pixelSize(), c.fontPixels) << c.name;
+        EXPECT_TRUE(control->font().bold()) << c.name;
+        QString text;
+        if (auto* label = qobject_cast<const QLabel*>(control))
+            text = label->text();
+        if (auto* button = qobject_cast<const QPushButton*>(control))
+            text = button->text();
+        if (auto* edit = qobject_cast<const QLineEdit*>(control))
+            text = edit->text();
+        EXPECT_EQ(text, c.text) << c.name;
+    }
+    EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
+    EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
+                                                                "serão válidos somente após sua reinicialização."));
+    EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
+    for (const char* name : {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst", "ldAuto"}) {
+        EXPECT_FALSE(Child<TTILed>(name)->ledOn()) << name;
+    }
 }
 
 TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {
-  Open("127.0.0.83");
-  EXPECT_EQ(window_->windowTitle(), QStringLiteral("Melk - Configuração Korva - v1.00-001"));
-  EXPECT_EQ(window_->size(), QSize(645, 199));
-  EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
-  const Qt::WindowFlags flags = window_->windowFlags();
-  EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-  const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
-  EXPECT_EQ(window_->pos(), QPoint(screenWidth < 1114 ? 5 : screenWidth - 1114, 5));
-  EXPECT_FALSE(Child<QPushButton>("btRst")->isEnabled());
-  EXPECT_TRUE(Child<QTimer>("TmrRd")->interval() == 500);
+    Open("127.0.0.83");
+    EXPECT_EQ(window_->windowTitle(), QStringLiteral("Melk - Configuração Korva - v1.00-001"));
+    EXPECT_EQ(window_->size(), QSize(645, 199));
+    EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+    const Qt::WindowFlags flags = window_->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+    EXPECT_EQ(window_->pos(), QPoint(screenWidth < 1114 ? 5 : screenWidth - 1114, 5));
+    EXPECT_FALSE(Child<QPushButton>("btRst")->isEnabled());
+    EXPECT_TRUE(Child<QTimer>("TmrRd")->interval() == 500);
 }
 
 TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
-  // Loaded from the settings rather than typed in, so that the start-up selection is what is seen.
-  WriteFile(SettingsPath(), "[Geral]\nIP=127.0.0.84\n");
-  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-  window_->show();
-  QApplication::setActiveWindow(window_.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
-  EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
-  const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "edIP1"};  // btRst is disabled
-  for (const char* next : order) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(next)) << next;
-  }
+    // Loaded from the settings rather than typed in, so that the start-up selection is what is seen.
+    WriteFile(SettingsPath(), "[Geral]\nIP=127.0.0.84\n");
+    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    window_->show();
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
+    const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "edIP1"};  // btRst is disabled
+    for (const char* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(next)) << next;
+    }
 }
 
 TEST_F(WindowTest, EditBoxesSelectAllOnFocusAndIgnoreEnterAndEscape) {
-  Open("127.0.0.85");
-  QApplication::setActiveWindow(window_.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  auto* address = Child<QLineEdit>("edIP1");
-  auto* mask = Child<QLineEdit>("edMsk2");
+    Open("127.0.0.85");
+    QApplication::setActiveWindow(window_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    auto* address = Child<QLineEdit>("edIP1");
+    auto* mask = Child<QLineEdit>("edMsk2");
 
-  QTest::mouseClick(mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, mask->height() / 2));
-  EXPECT_EQ(QApplication::focusWidget(), mask);
-  EXPECT_EQ(mask->selectedText(), mask->text()) << "by mouse";
-  QTest::mouseClick(mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, mask->height() / 2));
-  EXPECT_FALSE(mask->hasSelectedText()) << "a click inside the focused box places the cursor";
-
-  address->setFocus(Qt::MouseFocusReason);
-  mask->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(mask->selectedText(), mask->text()) << "by Tab";
-
-  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-    QTest::keyClick(mask, key);
-    EXPECT_EQ(mask->text(), QStringLiteral("255.255.255.0"));
+    QTest::mouseClick(mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, mask->height() / 2));
     EXPECT_EQ(QApplication::focusWidget(), mask);
-  }
+    EXPECT_EQ(mask->selectedText(), mask->text()) << "by mouse";
+    QTest::mouseClick(mask, Qt::LeftButton, Qt::NoModifier, QPoint(5, mask->height() / 2));
+    EXPECT_FALSE(mask->hasSelectedText()) << "a click inside the focused box places the cursor";
 
-  address->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(address, QStringLiteral("1234567890123456789"));
-  EXPECT_EQ(address->text(), QStringLiteral("123456789012345"));
-  mask->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(mask, QStringLiteral("1234567890123456789"));
-  EXPECT_EQ(mask->text(), QStringLiteral("1234567890123456789"));
+    address->setFocus(Qt::MouseFocusReason);
+    mask->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(mask->selectedText(), mask->text()) << "by Tab";
+
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyClick(mask, key);
+        EXPECT_EQ(mask->text(), QStringLiteral("255.255.255.0"));
+        EXPECT_EQ(QApplication::focusWidget(), mask);
+    }
+
+    address->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(address, QStringLiteral("1234567890123456789"));
+    EXPECT_EQ(address->text(), QStringLiteral("123456789012345"));
+    mask->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(mask, QStringLiteral("1234567890123456789"));
+    EXPECT_EQ(mask->text(), QStringLiteral("1234567890123456789"));
 }
 
 TEST_F(WindowTest, SettingsFileFillsTheBoxesWithDefaultsForWhatItLacks) {
-  WriteFile(SettingsPath(), "[geral]\r\nip=10.0.0.7\r\n");
-  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-  EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("10.0.0.7"));
-  EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("10.0.0.7"));
-  EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.255.0"));
-  EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("192.168.0.1"));
-  window_.reset();  // destroyed without closing: the file stays as it was
-  EXPECT_EQ(ReadFile(SettingsPath()), QByteArray("[geral]\r\nip=10.0.0.7\r\n"));
+    WriteFile(SettingsPath(), "[geral]\r\nip=10.0.0.7\r\n");
+    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("192.168.0.1"));
+    window_.reset();  // destroyed without closing: the file stays as it was
+    EXPECT_EQ(ReadFile(SettingsPath()), QByteArray("[geral]\r\nip=10.0.0.7\r\n"));
 
-  window_ = std::make_unique<TfrKorvaCfg01>(folder_.filePath(QStringLiteral("none.ini")));
-  EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("192.168.0.250"));
-  window_.reset();
-  EXPECT_FALSE(QFile::exists(folder_.filePath(QStringLiteral("none.ini")))) << "reading creates nothing";
+    window_ = std::make_unique<TfrKorvaCfg01>(folder_.filePath(QStringLiteral("none.ini")));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("192.168.0.250"));
+    window_.reset();
+    EXPECT_FALSE(QFile::exists(folder_.filePath(QStringLiteral("none.ini")))) << "reading creates nothing";
 }
 
 TEST_F(WindowTest, ClosingSavesAddressMaskAndGatewayAndKeepsTheRest) {
-  WriteFile(SettingsPath(), "; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=10.0.0.7\nextra=1\n");
-  Open("127.0.0.86");
-  SetText("edIP2", QStringLiteral("10.9.9.9"));
-  SetText("edMsk2", QStringLiteral("255.0.0.0"));
-  SetText("edGW2", QStringLiteral("máscara?"));
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(ReadFile(SettingsPath()),
-            QByteArray("; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=127.0.0.86\nextra=1\nmsk=255.0.0.0\n"
-                       "GW=m\xE1scara?\n"));
-  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-  EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("máscara?"));
-  EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.86")) << "the new address is not kept";
+    WriteFile(SettingsPath(), "; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=10.0.0.7\nextra=1\n");
+    Open("127.0.0.86");
+    SetText("edIP2", QStringLiteral("10.9.9.9"));
+    SetText("edMsk2", QStringLiteral("255.0.0.0"));
+    SetText("edGW2", QStringLiteral("máscara?"));
+    EXPECT_TRUE(window_->close());
+    EXPECT_EQ(ReadFile(SettingsPath()),
+              QByteArray("; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=127.0.0.86\nextra=1\nmsk=255.0.0.0\n"
+                         "GW=m\xE1scara?\n"));
+    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("máscara?"));
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.86")) << "the new address is not kept";
 }
 
 TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
-  const QString missing = folder_.filePath(QStringLiteral("missing"));
-  const QString path = missing + QStringLiteral("/KorvaCfg.ini");
-  window_ = std::make_unique<TfrKorvaCfg01>(path);
-  Child<QTimer>("TmrRd")->stop();
-  SetText("edIP1", QStringLiteral("127.0.0.87"));
-  window_->show();
-  DialogAnswerer operatorSays;
+    const QString missing = folder_.filePath(QStringLiteral("missing"));
+    const QString path = missing + QStringLiteral("/KorvaCfg.ini");
+    window_ = std::make_unique<TfrKorvaCfg01>(path);
+    Child<QTimer>("TmrRd")->stop();
+    SetText("edIP1", QStringLiteral("127.0.0.87"));
+    window_->show();
+    DialogAnswerer operatorSays;
 
-  EXPECT_FALSE(window_->close());
-  EXPECT_TRUE(window_->isVisible());
-  ASSERT_EQ(operatorSays.seen().size(), 1u);
-  EXPECT_EQ(operatorSays.seen()[0].title, QStringLiteral("Configurador TUNO"));
-  EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("Unable to write to ") + path + u'.');
+    EXPECT_FALSE(window_->close());
+    EXPECT_TRUE(window_->isVisible());
+    ASSERT_EQ(operatorSays.seen().size(), 1u);
+    EXPECT_EQ(operatorSays.seen()[0].title, QStringLiteral("Configurador TUNO"));
+    EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("Unable to write to ") + path + u'.');
 
-  ASSERT_TRUE(QDir().mkdir(missing));
-  EXPECT_TRUE(window_->close());
-  EXPECT_FALSE(window_->isVisible());
-  EXPECT_TRUE(ReadFile(path).contains("IP=127.0.0.87"));
+    ASSERT_TRUE(QDir().mkdir(missing));
+    EXPECT_TRUE(window_->close());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(ReadFile(path).contains("IP=127.0.0.87"));
 }
 
 TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSettings) {
-  FakeDevice device("127.0.0.88");
-  Open("127.0.0.88");
-  Click("btRead");
-  device.NextRequest();
-  for (int reply = 0; reply < 200; ++reply) device.Reply("0100,SND,0,25,60,244,1,0,1,123");
-  // Let the receiving thread read the first reply and wait for the main thread to handle it.
-  QThread::msleep(50);
-  EXPECT_TRUE(window_->close());
-  EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=127.0.0.88"));
+    FakeDevice device("127.0.0.88");
+    Open("127.0.0.88");
+    Click("btRead");
+    device.NextRequest();
+    for (int reply = 0; reply < 200; ++reply)
+        device.Reply("0100,SND,0,25,60,244,1,0,1,123");
+    // Let the receiving thread read the first reply and wait for the main thread to handle it.
+    QThread::msleep(50);
+    EXPECT_TRUE(window_->close());
+    EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=127.0.0.88"));
 }
 
 }  // namespace

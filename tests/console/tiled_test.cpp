@@ -8,107 +8,106 @@
 
 namespace {
 
-const QColor kGray(128, 128, 128), kLime(0, 255, 0), kYellow(255, 255, 0), kRed(255, 0, 0),
-    kSilver(192, 192, 192);
+const QColor kGray(128, 128, 128), kLime(0, 255, 0), kYellow(255, 255, 0), kRed(255, 0, 0), kSilver(192, 192, 192);
 
 TEST(TILed, NewControlIsSmallBlankDarkGrayAndTakesNoFocus) {
-  TTILed led;
-  EXPECT_EQ(led.size(), QSize(16, 16));
-  EXPECT_EQ(led.caption(), " ");
-  EXPECT_FALSE(led.ledOn());
-  EXPECT_EQ(led.ledIndex(), 0);
-  EXPECT_EQ(led.ledColorOff(), kGray);
-  EXPECT_EQ(led.ledColorOn0(), kLime);
-  EXPECT_EQ(led.ledColorOn1(), kYellow);
-  EXPECT_EQ(led.ledColorOn2(), kRed);
-  EXPECT_EQ(led.ledColorOn3(), kSilver);
-  EXPECT_EQ(led.currentColor(), kGray);
-  EXPECT_EQ(led.focusPolicy(), Qt::NoFocus);
+    TTILed led;
+    EXPECT_EQ(led.size(), QSize(16, 16));
+    EXPECT_EQ(led.caption(), " ");
+    EXPECT_FALSE(led.ledOn());
+    EXPECT_EQ(led.ledIndex(), 0);
+    EXPECT_EQ(led.ledColorOff(), kGray);
+    EXPECT_EQ(led.ledColorOn0(), kLime);
+    EXPECT_EQ(led.ledColorOn1(), kYellow);
+    EXPECT_EQ(led.ledColorOn2(), kRed);
+    EXPECT_EQ(led.ledColorOn3(), kSilver);
+    EXPECT_EQ(led.currentColor(), kGray);
+    EXPECT_EQ(led.focusPolicy(), Qt::NoFocus);
 }
 
 TEST(TILed, LitIndexSelectsItsColourAndDarkShowsOffWhateverTheIndex) {
-  struct Case {
-    bool on;
-    int index;
-    QColor expected;
-  };
-  const Case cases[] = {
-      {true, 0, kLime},  {true, 1, kYellow}, {true, 2, kRed},   {true, 3, kSilver},
-      {false, 0, kGray}, {false, 2, kGray},  {false, 5, kGray}, {false, -1, kGray},
-  };
-  for (const Case& c : cases) {
-    TTILed led;
-    led.setLedIndex(c.index);
-    led.setLedOn(c.on);
-    EXPECT_EQ(led.currentColor(), c.expected) << "on " << c.on << " index " << c.index;
-  }
+    struct Case {
+        bool on;
+        int index;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {true, 0, kLime},  {true, 1, kYellow}, {true, 2, kRed},   {true, 3, kSilver},
+        {false, 0, kGray}, {false, 2, kGray},  {false, 5, kGray}, {false, -1, kGray},
+    };
+    for (const Case& c : cases) {
+        TTILed led;
+        led.setLedIndex(c.index);
+        led.setLedOn(c.on);
+        EXPECT_EQ(led.currentColor(), c.expected) << "on " << c.on << " index " << c.index;
+    }
 }
 
 TEST(TILed, IndexOutsideTheFourKeepsTheColourWhileLit) {
-  for (int outside : {4, 5, -1, 1000}) {
-    TTILed led;
-    led.setLedIndex(2);
-    led.setLedOn(true);
-    led.setLedIndex(outside);
-    EXPECT_EQ(led.currentColor(), kRed) << outside;
-    EXPECT_EQ(led.ledIndex(), outside);
-    led.setLedOn(false);
-    EXPECT_EQ(led.currentColor(), kGray) << outside;
-    led.setLedOn(true);
-    EXPECT_EQ(led.currentColor(), kGray) << "lit with " << outside << " keeps the off colour";
-  }
+    for (int outside : {4, 5, -1, 1000}) {
+        TTILed led;
+        led.setLedIndex(2);
+        led.setLedOn(true);
+        led.setLedIndex(outside);
+        EXPECT_EQ(led.currentColor(), kRed) << outside;
+        EXPECT_EQ(led.ledIndex(), outside);
+        led.setLedOn(false);
+        EXPECT_EQ(led.currentColor(), kGray) << outside;
+        led.setLedOn(true);
+        EXPECT_EQ(led.currentColor(), kGray) << "lit with " << outside << " keeps the off colour";
+    }
 }
 
 TEST(TILed, ChangingAColourRepaintsOnlyWhenThatColourIsShown) {
-  const QColor pink(255, 192, 203);
-  using Setter = void (TTILed::*)(const QColor&);
-  struct Case {
-    const char* what;
-    bool on;
-    Setter setter;
-    bool shown;
-  };
-  const Case cases[] = {
-      {"on1 while lit with 1", true, &TTILed::setLedColorOn1, true},
-      {"on2 while lit with 1", true, &TTILed::setLedColorOn2, false},
-      {"off while lit", true, &TTILed::setLedColorOff, false},
-      {"off while dark", false, &TTILed::setLedColorOff, true},
-      {"on1 while dark", false, &TTILed::setLedColorOn1, false},
-  };
-  for (const Case& c : cases) {
-    TTILed led;
-    led.setLedIndex(1);
-    led.setLedOn(c.on);
-    const QColor before = led.currentColor();
-    (led.*c.setter)(pink);
-    EXPECT_EQ(led.currentColor(), c.shown ? pink : before) << c.what;
-  }
+    const QColor pink(255, 192, 203);
+    using Setter = void (TTILed::*)(const QColor&);
+    struct Case {
+        const char* what;
+        bool on;
+        Setter setter;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"on1 while lit with 1", true, &TTILed::setLedColorOn1, true},
+        {"on2 while lit with 1", true, &TTILed::setLedColorOn2, false},
+        {"off while lit", true, &TTILed::setLedColorOff, false},
+        {"off while dark", false, &TTILed::setLedColorOff, true},
+        {"on1 while dark", false, &TTILed::setLedColorOn1, false},
+    };
+    for (const Case& c : cases) {
+        TTILed led;
+        led.setLedIndex(1);
+        led.setLedOn(c.on);
+        const QColor before = led.currentColor();
+        (led.*c.setter)(pink);
+        EXPECT_EQ(led.currentColor(), c.shown ? pink : before) << c.what;
+    }
 }
 
 TEST(TILed, DesignTimePropertiesReachTheSameSetters) {
-  TTILed led;
-  ASSERT_TRUE(led.setProperty("LedColorOn3", QColor(1, 2, 3)));
-  ASSERT_TRUE(led.setProperty("LedIndex", 3));
-  ASSERT_TRUE(led.setProperty("LedOn", true));
-  EXPECT_EQ(led.currentColor(), QColor(1, 2, 3));
+    TTILed led;
+    ASSERT_TRUE(led.setProperty("LedColorOn3", QColor(1, 2, 3)));
+    ASSERT_TRUE(led.setProperty("LedIndex", 3));
+    ASSERT_TRUE(led.setProperty("LedOn", true));
+    EXPECT_EQ(led.currentColor(), QColor(1, 2, 3));
 }
 
 TEST(TILed, ClickIsALeftPressAndReleaseInside) {
-  TTILed led;
-  led.resize(81, 24);
-  led.show();
-  QSignalSpy clicks(&led, &TTILed::clicked);
-  const QPoint inside(40, 12), outside(200, 12);
+    TTILed led;
+    led.resize(81, 24);
+    led.show();
+    QSignalSpy clicks(&led, &TTILed::clicked);
+    const QPoint inside(40, 12), outside(200, 12);
 
-  QTest::mouseClick(&led, Qt::LeftButton, Qt::NoModifier, inside);
-  EXPECT_EQ(clicks.count(), 1);
+    QTest::mouseClick(&led, Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 1);
 
-  QTest::mouseClick(&led, Qt::RightButton, Qt::NoModifier, inside);
-  EXPECT_EQ(clicks.count(), 1) << "right button";
+    QTest::mouseClick(&led, Qt::RightButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 1) << "right button";
 
-  QTest::mousePress(&led, Qt::LeftButton, Qt::NoModifier, inside);
-  QTest::mouseRelease(&led, Qt::LeftButton, Qt::NoModifier, outside);
-  EXPECT_EQ(clicks.count(), 1) << "released outside";
+    QTest::mousePress(&led, Qt::LeftButton, Qt::NoModifier, inside);
+    QTest::mouseRelease(&led, Qt::LeftButton, Qt::NoModifier, outside);
+    EXPECT_EQ(clicks.count(), 1) << "released outside";
 }
 
 }  // namespace

@@ -7,54 +7,64 @@
 
 #include "console/TILed.h"
 
-void WindowTest::SetUp() { ASSERT_TRUE(folder_.isValid()); }
+void WindowTest::SetUp() {
+    ASSERT_TRUE(folder_.isValid());
+}
 
 void WindowTest::TearDown() {
-  if (window_) window_->close();
-  window_.reset();
+    if (window_)
+        window_->close();
+    window_.reset();
 }
 
 void WindowTest::Open(const char* address) {
-  window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
-  Child<QTimer>("TmrRd")->stop();
-  SetText("edIP1", QString::fromLatin1(address));
-  SetText("edIP2", QString::fromLatin1(address));
-  window_->show();
-  ASSERT_TRUE(window_->StartEndpoint());
+    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    Child<QTimer>("TmrRd")->stop();
+    SetText("edIP1", QString::fromLatin1(address));
+    SetText("edIP2", QString::fromLatin1(address));
+    window_->show();
+    ASSERT_TRUE(window_->StartEndpoint());
 }
 
-void WindowTest::SetText(const char* box, const QString& text) const { Child<QLineEdit>(box)->setText(text); }
+void WindowTest::SetText(const char* box, const QString& text) const {
+    Child<QLineEdit>(box)->setText(text);
+}
 
-QString WindowTest::Text(const char* label) const { return Child<QLabel>(label)->text(); }
+QString WindowTest::Text(const char* label) const {
+    return Child<QLabel>(label)->text();
+}
 
 void WindowTest::Click(const char* name) const {
-  QWidget* control = Child<QWidget>(name);
-  QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
+    QWidget* control = Child<QWidget>(name);
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, control->rect().center());
 }
 
 void WindowTest::ReplyAndWait(FakeDevice& device, std::string_view reply) {
-  // Every handled reply ends by writing the time into the clock label.
-  const QString marker = QStringLiteral("waiting for a reply");
-  Child<QLabel>("lbDaHr")->setText(marker);
-  device.Reply(reply);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Text("lbDaHr") != marker; }, 5000)) << "no reply handled";
+    // Every handled reply ends by writing the time into the clock label.
+    const QString marker = QStringLiteral("waiting for a reply");
+    Child<QLabel>("lbDaHr")->setText(marker);
+    device.Reply(reply);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text("lbDaHr") != marker; }, 5000)) << "no reply handled";
 }
 
 std::vector<std::string> WindowTest::Tick(FakeDevice& device, std::size_t expected) {
-  window_->TmrRdTimer();
-  std::vector<std::string> requests;
-  while (requests.size() < expected) {
-    const auto request = device.NextRequest();
-    if (!request) break;
-    requests.push_back(*request);
-  }
-  // Anything beyond what was expected shows up in the result too.
-  while (const auto extra = device.NextRequest(std::chrono::milliseconds(50))) requests.push_back(*extra);
-  return requests;
+    window_->TmrRdTimer();
+    std::vector<std::string> requests;
+    while (requests.size() < expected) {
+        const auto request = device.NextRequest();
+        if (!request)
+            break;
+        requests.push_back(*request);
+    }
+    // Anything beyond what was expected shows up in the result too.
+    while (const auto extra = device.NextRequest(std::chrono::milliseconds(50)))
+        requests.push_back(*extra);
+    return requests;
 }
 
 std::string WithGeneralChangedFlag(std::string line, int headerOffset) {
-  const auto fields = static_cast<int>(std::count(line.begin(), line.end(), ',')) + 1;
-  for (int field = fields; field < headerOffset + 25; ++field) line += ",0";
-  return line + ",ALT";
+    const auto fields = static_cast<int>(std::count(line.begin(), line.end(), ',')) + 1;
+    for (int field = fields; field < headerOffset + 25; ++field)
+        line += ",0";
+    return line + ",ALT";
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The real main window on the offscreen platform, with its settings file in a folder of its own and
 // its polling timer stopped so that each test decides when a tick happens.
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -16,33 +16,33 @@
 #include "fake_device.h"
 
 class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
+protected:
+    void SetUp() override;
+    void TearDown() override;
 
-  // Creates the window with the settings in this test's folder, shows it, opens its endpoint and
-  // points edIP1 and edIP2 at address before anything can be sent.
-  void Open(const char* address);
-  QString SettingsPath() const { return folder_.filePath(QStringLiteral("KorvaCfg.ini")); }
+    // Creates the window with the settings in this test's folder, shows it, opens its endpoint and
+    // points edIP1 and edIP2 at address before anything can be sent.
+    void Open(const char* address);
+    QString SettingsPath() const { return folder_.filePath(QStringLiteral("KorvaCfg.ini")); }
 
-  template <typename Control>
-  Control* Child(const char* name) const {
-    Control* control = window_->findChild<Control*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
-  void SetText(const char* box, const QString& text) const;
-  QString Text(const char* label) const;
-  void Click(const char* name) const;  // a button or the "aut" indicator, clicked with the mouse
+    template <typename Control>
+    Control* Child(const char* name) const {
+        Control* control = window_->findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    void SetText(const char* box, const QString& text) const;
+    QString Text(const char* label) const;
+    void Click(const char* name) const;  // a button or the "aut" indicator, clicked with the mouse
 
-  // Sends reply from device and returns once the window has handled it (dialogs it opens included).
-  void ReplyAndWait(FakeDevice& device, std::string_view reply);
-  // Runs one polling tick and returns the requests it sent to device, in order: the expected number,
-  // and any more that arrive soon after.
-  std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
+    // Sends reply from device and returns once the window has handled it (dialogs it opens included).
+    void ReplyAndWait(FakeDevice& device, std::string_view reply);
+    // Runs one polling tick and returns the requests it sent to device, in order: the expected number,
+    // and any more that arrive soon after.
+    std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
 
-  QTemporaryDir folder_;
-  std::unique_ptr<TfrKorvaCfg01> window_;
+    QTemporaryDir folder_;
+    std::unique_ptr<TfrKorvaCfg01> window_;
 };
 
 // line with filler fields up to field 25 (counted after headerOffset) and "ALT" as field 26: the

@@ -13,16 +13,14 @@ namespace korva::fuzz {
 namespace {
 
 // A broken promise of the decoder is a crash, so that the fuzzer keeps the input.
-void Require(bool promise)
-{
+void Require(bool promise) {
     if (!promise)
         std::abort();
 }
 
 }  // namespace
 
-void DecodeReply(const std::uint8_t* data, std::size_t size)
-{
+void DecodeReply(const std::uint8_t* data, std::size_t size) {
     const std::string received(reinterpret_cast<const char*>(data), size);
     const PlainReply reply = UnscrambleReply(received);
     Require(reply.text.size() <= received.size());

@@ -10,8 +10,7 @@
 
 namespace korva::fuzz {
 
-void ReadSettingsFile(const std::uint8_t* data, std::size_t size)
-{
+void ReadSettingsFile(const std::uint8_t* data, std::size_t size) {
     // The reader takes a path; an anonymous in-memory file gives it one without touching the disk.
     const int fd = memfd_create("KorvaCfg.ini", 0);
     if (fd < 0)

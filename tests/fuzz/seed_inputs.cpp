@@ -7,13 +7,14 @@ namespace korva::fuzz {
 namespace {
 
 // Plain reply lines of every kind, with the header of each form in front.
-std::vector<std::string> KnownReplies()
-{
+std::vector<std::string> KnownReplies() {
     const std::string status = "SND,0,25,60,244,1,0,1,123,A,B,C,ALT,D,E,F,G,H,I,J,K,L,M,N,ALT";
-    const std::string parameters = "RPR,0,C0.A8.0.FA,FF.FF.FF.0,C0.A8.0.1,0:1a:ab:1:2:ff,8,9,10,11,12,13,14,1.52,"
-                                   "16,17,14,5,3,7,22,16,24,25,ALT";
-    const std::string decimalParameters = "RPR,0,192.168.0.250,255.255.255.0,192.168.0.1,0:26:171:1:2:255,8,9,10,"
-                                          "11,12,13,14,1.52,16,17,14,5,3,7,22,16,24,25,-";
+    const std::string parameters =
+        "RPR,0,C0.A8.0.FA,FF.FF.FF.0,C0.A8.0.1,0:1a:ab:1:2:ff,8,9,10,11,12,13,14,1.52,"
+        "16,17,14,5,3,7,22,16,24,25,ALT";
+    const std::string decimalParameters =
+        "RPR,0,192.168.0.250,255.255.255.0,192.168.0.1,0:26:171:1:2:255,8,9,10,"
+        "11,12,13,14,1.52,16,17,14,5,3,7,22,16,24,25,-";
     const std::string reset = "RST,0,ACK";
     const std::string write = "WPR,0";
     std::vector<std::string> replies;
@@ -29,8 +30,7 @@ std::vector<std::string> KnownReplies()
 
 }  // namespace
 
-std::vector<std::string> ReplySeeds()
-{
+std::vector<std::string> ReplySeeds() {
     std::vector<std::string> seeds = KnownReplies();
     const std::vector<std::string> known = seeds;
     for (const std::string& reply : known) {
@@ -50,8 +50,7 @@ std::vector<std::string> ReplySeeds()
     return seeds;
 }
 
-std::vector<std::string> SettingsSeeds()
-{
+std::vector<std::string> SettingsSeeds() {
     return {
         "",
         "[Geral]\r\nIP=192.168.0.250\r\nmsk=255.255.255.0\r\nGW=192.168.0.1\r\n",

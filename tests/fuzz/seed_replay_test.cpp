@@ -13,14 +13,12 @@ namespace {
 
 using Target = void (*)(const std::uint8_t*, std::size_t);
 
-void RunAll(Target target, const std::vector<std::string>& inputs)
-{
+void RunAll(Target target, const std::vector<std::string>& inputs) {
     for (const std::string& input : inputs)
         target(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
 }
 
-std::vector<std::string> Regressions(const char* kind)
-{
+std::vector<std::string> Regressions(const char* kind) {
     std::vector<std::string> inputs;
     const auto folder = std::filesystem::path(KORVA_FUZZ_REGRESSIONS) / kind;
     if (!std::filesystem::is_directory(folder))
@@ -32,16 +30,14 @@ std::vector<std::string> Regressions(const char* kind)
     return inputs;
 }
 
-TEST(FuzzSeeds, ReplyDecodingKeepsItsPromises)
-{
+TEST(FuzzSeeds, ReplyDecodingKeepsItsPromises) {
     const auto seeds = ReplySeeds();
     ASSERT_GT(seeds.size(), 50u);
     RunAll(DecodeReply, seeds);
     RunAll(DecodeReply, Regressions("reply"));
 }
 
-TEST(FuzzSeeds, SettingsReaderKeepsItsPromises)
-{
+TEST(FuzzSeeds, SettingsReaderKeepsItsPromises) {
     RunAll(ReadSettingsFile, SettingsSeeds());
     RunAll(ReadSettingsFile, Regressions("settings"));
 }

@@ -7,8 +7,7 @@
 
 namespace {
 
-void WriteAll(const std::filesystem::path& folder, const std::vector<std::string>& seeds)
-{
+void WriteAll(const std::filesystem::path& folder, const std::vector<std::string>& seeds) {
     std::filesystem::create_directories(folder);
     for (std::size_t i = 0; i < seeds.size(); ++i)
         std::ofstream(folder / ("seed-" + std::to_string(i)), std::ios::binary) << seeds[i];
@@ -16,8 +15,7 @@ void WriteAll(const std::filesystem::path& folder, const std::vector<std::string
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: write_seed_corpus DIR\n";
         return 2;

@@ -11,8 +11,7 @@
 namespace korva {
 namespace {
 
-void DecodeEverything(const std::string& received)
-{
+void DecodeEverything(const std::string& received) {
     const PlainReply reply = UnscrambleReply(received);
     EXPECT_LE(reply.text.size(), received.size());
     EXPECT_TRUE(reply.headerOffset == 0 || reply.headerOffset == 2);
@@ -32,8 +31,7 @@ void DecodeEverything(const std::string& received)
     MacFromHexOctets(received);
 }
 
-TEST(Garbage, RandomByteStringsOfEveryLengthUpTo300)
-{
+TEST(Garbage, RandomByteStringsOfEveryLengthUpTo300) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> byte(0, 255);
     for (std::size_t length = 0; length <= 300; ++length) {
@@ -46,8 +44,7 @@ TEST(Garbage, RandomByteStringsOfEveryLengthUpTo300)
     }
 }
 
-TEST(Garbage, EveryPrefixAndEverySingleByteChangeOfAValidReply)
-{
+TEST(Garbage, EveryPrefixAndEverySingleByteChangeOfAValidReply) {
     const std::string valid = ScrambleReply("150,3F,14,SND,0,25,60,244,1,0,1,1,0,123,X,ALT", {150, 0x3F, 20});
     for (std::size_t length = 0; length <= valid.size(); ++length)
         ASSERT_NO_THROW(DecodeEverything(valid.substr(0, length)));

@@ -7,8 +7,7 @@
 namespace korva {
 namespace {
 
-TEST(Requests, AreExactBytes)
-{
+TEST(Requests, AreExactBytes) {
     EXPECT_EQ(BuildLiveDataRequest(), "snd000\r\n");
     EXPECT_EQ(BuildParameterRequest(true), "rPr000 \r\n");
     EXPECT_EQ(BuildParameterRequest(false), "rPr000\r\n");
@@ -22,16 +21,14 @@ TEST(Requests, AreExactBytes)
     EXPECT_EQ(BuildWriteCommand("", "", ""), "wPr000 000.000.000.000 000.000.000.000 000.000.000.000\r\n");
 }
 
-TEST(ReplyKeyword, IsFieldTwoAfterTheHeaderTrimmedAndUpperCased)
-{
+TEST(ReplyKeyword, IsFieldTwoAfterTheHeaderTrimmedAndUpperCased) {
     EXPECT_EQ(ReplyKeyword("0100,snd,0", 0), "SND");
     EXPECT_EQ(ReplyKeyword("0100, SND ,0", 0), "SND");
     EXPECT_EQ(ReplyKeyword("150,3F,14,RPR,0", 2), "RPR");
     EXPECT_EQ(ReplyKeyword("0100", 0), "");
 }
 
-TEST(ReadStatus, PlainReplyBelowVersion150HasNoLinks2And3)
-{
+TEST(ReadStatus, PlainReplyBelowVersion150HasNoLinks2And3) {
     const StatusReading s = ReadStatus("0100,SND,0,25,60,244,1,0,1,123", 0, 0);
     EXPECT_EQ(s.temperature, 25);
     EXPECT_EQ(s.humidity, 60);
@@ -45,8 +42,7 @@ TEST(ReadStatus, PlainReplyBelowVersion150HasNoLinks2And3)
     EXPECT_FALSE(s.changed);
 }
 
-TEST(ReadStatus, FieldsMoveWithTheVersionAndTheHeaderOffset)
-{
+TEST(ReadStatus, FieldsMoveWithTheVersionAndTheHeaderOffset) {
     // Line fields: 1 version, 2 key, 3 n, 4 keyword, then reply fields 3.. at line field 5..
     const std::string line = "150,3F,14,SND,0,-3,45,121,0,1,0,1,0,42,X,Y,ALT";
     const StatusReading s = ReadStatus(line, 2, 150);
@@ -58,7 +54,7 @@ TEST(ReadStatus, FieldsMoveWithTheVersionAndTheHeaderOffset)
     EXPECT_FALSE(s.link1);
     EXPECT_EQ(s.link2, std::optional<bool>(true));
     EXPECT_EQ(s.link3, std::optional<bool>(false));
-    EXPECT_EQ(s.echo, 42);  // line field 14
+    EXPECT_EQ(s.echo, 42);   // line field 14
     EXPECT_TRUE(s.changed);  // line field 17
 
     const StatusReading old = ReadStatus("120,SND,0,20,50,200,1,1,1,77,A,B,ALT", 0, 120);
@@ -67,8 +63,7 @@ TEST(ReadStatus, FieldsMoveWithTheVersionAndTheHeaderOffset)
     EXPECT_FALSE(old.resetState);
 }
 
-TEST(ReadStatus, EchoAndFlagFieldsAreNotTrimmed)
-{
+TEST(ReadStatus, EchoAndFlagFieldsAreNotTrimmed) {
     struct EchoCase {
         const char* field;
         std::int32_t echo;
@@ -83,16 +78,16 @@ TEST(ReadStatus, EchoAndFlagFieldsAreNotTrimmed)
 
 // A parameter reply with the given fields 4-7 and the usual tail up to field 26.
 std::string ParameterLine(const std::string& header, const std::string& address, const std::string& mac,
-                          const std::string& flag)
-{
+                          const std::string& flag) {
     // fields: 2 RPR, 3, 4 address, 5 mask, 6 gateway, 7 MAC, 8-14 filler, 15 firmware, 16-17 filler,
     // 18 hour, 19 minute, 20 month, 21 day, 22 filler, 23 year, 24-25 filler, 26 flag
-    return header + "RPR,0," + address + ",FF.FF.FF.0,C0.A8.0.1," + mac + ",8,9,10,11,12,13,14,1.52,16,17,14,5,3,7,22,16,24,25," + flag;
+    return header + "RPR,0," + address + ",FF.FF.FF.0,C0.A8.0.1," + mac +
+           ",8,9,10,11,12,13,14,1.52,16,17,14,5,3,7,22,16,24,25," + flag;
 }
 
-TEST(ReadParameters, AddressesMacAndFirmwareByVersion)
-{
-    const ParameterReading v130 = ReadParameters(ParameterLine("130,0,14,", "C0.A8.00.FA", "0:1A:AB:1:2:FF", "ALT"), 2, 130);
+TEST(ReadParameters, AddressesMacAndFirmwareByVersion) {
+    const ParameterReading v130 =
+        ReadParameters(ParameterLine("130,0,14,", "C0.A8.00.FA", "0:1A:AB:1:2:FF", "ALT"), 2, 130);
     EXPECT_EQ(v130.address, "192.168.0.250");
     EXPECT_EQ(v130.mask, "255.255.255.0");
     EXPECT_EQ(v130.gateway, "192.168.0.1");
@@ -100,7 +95,8 @@ TEST(ReadParameters, AddressesMacAndFirmwareByVersion)
     EXPECT_EQ(v130.firmware, "1.52 07/03/16 14:05");
     EXPECT_TRUE(v130.changed);
 
-    const ParameterReading v131 = ReadParameters(ParameterLine("131,0,14,", "C0.A8.00.FA", "0:1A:AB:1:2:FF", "-"), 2, 131);
+    const ParameterReading v131 =
+        ReadParameters(ParameterLine("131,0,14,", "C0.A8.00.FA", "0:1A:AB:1:2:FF", "-"), 2, 131);
     EXPECT_EQ(v131.address, "C0.A8.00.FA");
     EXPECT_FALSE(v131.changed);
 
@@ -114,8 +110,7 @@ TEST(ReadParameters, AddressesMacAndFirmwareByVersion)
     EXPECT_EQ(v150.mac, "00-1A-AB-01-02-FF");
 }
 
-TEST(ReadParameters, MissingFieldsReadAsEmptyOrZeroTexts)
-{
+TEST(ReadParameters, MissingFieldsReadAsEmptyOrZeroTexts) {
     const ParameterReading p = ReadParameters("0100,RPR", 0, 0);
     EXPECT_EQ(p.address, "");
     EXPECT_EQ(p.mac, "00-00-00-00-00-00");
@@ -123,8 +118,7 @@ TEST(ReadParameters, MissingFieldsReadAsEmptyOrZeroTexts)
     EXPECT_FALSE(p.changed);
 }
 
-TEST(ResetAckAndChangedFlag, ReadFields4And26)
-{
+TEST(ResetAckAndChangedFlag, ReadFields4And26) {
     EXPECT_TRUE(ReadResetAck(UnscrambleReply("0100,RST,0,ack").text, 0));
     EXPECT_TRUE(ReadResetAck("150,0,14,RST,0, ACK ", 2));
     EXPECT_FALSE(ReadResetAck("0100,RST,0,NAK", 0));

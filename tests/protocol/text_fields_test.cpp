@@ -13,39 +13,35 @@ struct FieldCase {
     const char* expected;
 };
 
-TEST(ReplyField, SkipsEmptyFieldsAndIgnoresATrailingComma)
-{
+TEST(ReplyField, SkipsEmptyFieldsAndIgnoresATrailingComma) {
     const FieldCase cases[] = {
-        {"A,,B", 1, "A"},          {"A,,B", 2, "B"},          {"A,,B", 3, ""},
-        {"A,B,", 2, "B"},          {"A,B", 2, "B"},           {",,A", 1, "A"},
-        {"A,B", 0, ""},            {"A,B", -1, ""},           {"", 1, ""},
-        {"0100,SND, x ,", 3, " x "}, {",,,", 1, ""},          {"ONE", 1, "ONE"},
+        {"A,,B", 1, "A"}, {"A,,B", 2, "B"},  {"A,,B", 3, ""}, {"A,B,", 2, "B"}, {"A,B", 2, "B"},
+        {",,A", 1, "A"},  {"A,B", 0, ""},    {"A,B", -1, ""}, {"", 1, ""},      {"0100,SND, x ,", 3, " x "},
+        {",,,", 1, ""},   {"ONE", 1, "ONE"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ReplyField(c.number, c.text), c.expected) << c.text << " field " << c.number;
 }
 
 // Forty fields, some empty: more than a reply usually carries.
-std::string LongLine()
-{
+std::string LongLine() {
     std::string line;
     for (int n = 1; n <= 40; ++n)
         line += (n % 7 == 0 ? ",," : ",") + std::to_string(n);
     return line;
 }
 
-TEST(ReplyFields, SplitOnceAgreesWithFieldByField)
-{
+TEST(ReplyFields, SplitOnceAgreesWithFieldByField) {
     const std::string longLine = LongLine();
-    for (const std::string line : {"A,,B", ",,A,B,,", "", ",", "0100,SND,0,25,60,244,1,0,1,123", " , ,x", "A,B,", longLine.c_str()}) {
+    for (const std::string line :
+         {"A,,B", ",,A,B,,", "", ",", "0100,SND,0,25,60,244,1,0,1,123", " , ,x", "A,B,", longLine.c_str()}) {
         const ReplyFields fields(line);
         for (int n = -1; n <= 44; ++n)
             EXPECT_EQ(fields[n], ReplyField(n, line)) << '"' << line << "\" field " << n;
     }
 }
 
-TEST(ReplyFields, StopsAfterTheLastFieldAsked)
-{
+TEST(ReplyFields, StopsAfterTheLastFieldAsked) {
     const std::string longLine = LongLine();
     for (const int lastField : {-1, 0, 1, 3, 32, 33, 39, 40, 41}) {
         const ReplyFields fields(longLine, lastField);
@@ -58,8 +54,7 @@ TEST(ReplyFields, StopsAfterTheLastFieldAsked)
     EXPECT_EQ(ReplyFields("A,BC", 2)[2], "BC");
 }
 
-TEST(ExtractWordAt, ReportsTheOneBasedPositionOfTheWord)
-{
+TEST(ExtractWordAt, ReportsTheOneBasedPositionOfTheWord) {
     const DelimiterSet comma(',');
     EXPECT_EQ(FindWordStart(2, ",,AB,,CD", comma), 7u);
     const Word word = ExtractWordAt(2, ",,AB,,CD", comma);
@@ -76,35 +71,52 @@ struct IntegerCase {
     std::int32_t expected;
 };
 
-TEST(ToInteger, ReadsDecimalAndPrefixedHexadecimalOrZero)
-{
+TEST(ToInteger, ReadsDecimalAndPrefixedHexadecimalOrZero) {
     const IntegerCase cases[] = {
-        {"42", 42},           {"  42", 42},          {"+7", 7},           {"-7", -7},
-        {"42 ", 0},           {"\t42", 0},           {"", 0},             {" ", 0},
-        {"-", 0},             {"4x2", 0},            {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1},           {"2147483648", 0},   {"99999999999", 0},
-        {"$1F", 31},          {"x1f", 31},           {"X1F", 31},         {"0x1F", 31},
-        {"0X1f", 31},         {"$", 0},              {"0x", 0},           {"$FFFFFFFF", -1},
-        {"$80000000", -2147483647 - 1},             {"$7FFFFFFF", 2147483647},
-        {"$123456789", 0},    {"-$10", -16},         {" $A", 10},         {"$1G", 0},
+        {"42", 42},
+        {"  42", 42},
+        {"+7", 7},
+        {"-7", -7},
+        {"42 ", 0},
+        {"\t42", 0},
+        {"", 0},
+        {" ", 0},
+        {"-", 0},
+        {"4x2", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", 0},
+        {"99999999999", 0},
+        {"$1F", 31},
+        {"x1f", 31},
+        {"X1F", 31},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"$", 0},
+        {"0x", 0},
+        {"$FFFFFFFF", -1},
+        {"$80000000", -2147483647 - 1},
+        {"$7FFFFFFF", 2147483647},
+        {"$123456789", 0},
+        {"-$10", -16},
+        {" $A", 10},
+        {"$1G", 0},
         {"007", 7},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ToInteger(c.text), c.expected) << '"' << c.text << '"';
 }
 
-TEST(HexValue, AddsTheDollarUnlessOneIsPresent)
-{
+TEST(HexValue, AddsTheDollarUnlessOneIsPresent) {
     const IntegerCase cases[] = {
-        {"FA", 250}, {"0a", 10}, {"1G", 0}, {"", 0}, {"$1F", 31}, {"1F", 31}, {" 1F", 0}, {"  $1F", 31},
-        {"0x1F", 0},  // the "$" in front makes "0x" a stray character
+        {"FA", 250}, {"0a", 10}, {"1G", 0},     {"", 0},     {"$1F", 31},
+        {"1F", 31},  {" 1F", 0}, {"  $1F", 31}, {"0x1F", 0},  // the "$" in front makes "0x" a stray character
     };
     for (const auto& c : cases)
         EXPECT_EQ(HexValue(c.text), c.expected) << '"' << c.text << '"';
 }
 
-TEST(NumberTexts, PadCutAndWriteHexadecimal)
-{
+TEST(NumberTexts, PadCutAndWriteHexadecimal) {
     EXPECT_EQ(ZeroPadded(7, 2), "07");
     EXPECT_EQ(ZeroPadded(5, 2), "05");
     EXPECT_EQ(ZeroPadded(12, 2), "12");
@@ -124,8 +136,7 @@ TEST(NumberTexts, PadCutAndWriteHexadecimal)
     EXPECT_EQ(HexText(-1, 2), "FFFFFFFF");
 }
 
-TEST(DottedQuads, PadAndConvertFromHexadecimalOctets)
-{
+TEST(DottedQuads, PadAndConvertFromHexadecimalOctets) {
     EXPECT_EQ(PaddedDottedQuad("192.168.0.1"), "192.168.000.001");
     EXPECT_EQ(PaddedDottedQuad(""), "000.000.000.000");
     EXPECT_EQ(PaddedDottedQuad("10.0.7"), "010.000.007.000");
@@ -139,8 +150,7 @@ TEST(DottedQuads, PadAndConvertFromHexadecimalOctets)
     EXPECT_EQ(DottedQuadFromHexOctets("ZZ.1.2.3"), "0.1.2.3");
 }
 
-TEST(MacTexts, PutTheDashesAtFixedPositions)
-{
+TEST(MacTexts, PutTheDashesAtFixedPositions) {
     EXPECT_EQ(MacFromDecimalOctets("0:26:171:1:2:255"), "00-1A-AB-01-02-FF");
     EXPECT_EQ(MacFromDecimalOctets("256:1:2:3:4:5"), "10-00-10-20-30-405");
     EXPECT_EQ(MacFromDecimalOctets(""), "00-00-00-00-00-00");
@@ -148,8 +158,7 @@ TEST(MacTexts, PutTheDashesAtFixedPositions)
     EXPECT_EQ(MacFromHexOctets("123:1:2:3:4:5"), "12-01-02-03-04-05");
 }
 
-TEST(Trim, RemovesControlBytesAndBlanksAtBothEnds)
-{
+TEST(Trim, RemovesControlBytesAndBlanksAtBothEnds) {
     EXPECT_EQ(Trim("\r\n  A B \t\0"), "A B");
     EXPECT_EQ(Trim(std::string("\0A\0", 3)), "A");
     EXPECT_EQ(Trim(" \x01 "), "");

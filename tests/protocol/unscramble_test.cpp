@@ -16,8 +16,7 @@ struct FormCase {
     int version;
 };
 
-TEST(UnscrambleReply, KnownAnswers)
-{
+TEST(UnscrambleReply, KnownAnswers) {
     const FormCase cases[] = {
         {"0100,snd,0,25", "0100,SND,0,25", 0, 0},
         {"  0100,RST,0,ack\r\n", "0100,RST,0,ACK", 0, 0},
@@ -35,8 +34,7 @@ TEST(UnscrambleReply, KnownAnswers)
     }
 }
 
-TEST(UnscrambleReply, FoldsEveryByteAbove95)
-{
+TEST(UnscrambleReply, FoldsEveryByteAbove95) {
     std::string high;
     for (int b = 96; b <= 255; ++b)
         high += static_cast<char>(b);
@@ -48,16 +46,14 @@ TEST(UnscrambleReply, FoldsEveryByteAbove95)
 
 // A byte string whose every byte is the plain byte shifted by the given rule, so that the tests do not
 // lean on the scrambler they also check.
-std::string ShiftEach(const std::string& plain, int (*shift)(std::size_t))
-{
+std::string ShiftEach(const std::string& plain, int (*shift)(std::size_t)) {
     std::string sent = plain;
     for (std::size_t p = 0; p < sent.size(); ++p)
         sent[p] = static_cast<char>((static_cast<unsigned char>(plain[p]) + shift(p)) % 256);
     return sent;
 }
 
-TEST(UnscrambleReply, OldFormShiftsByTheUnreducedPosition)
-{
+TEST(UnscrambleReply, OldFormShiftsByTheUnreducedPosition) {
     const std::string plain = "120,SND,0,25,60,244,1,0,1,123,A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V";
     const std::string sent = ShiftEach(plain, [](std::size_t p) { return static_cast<int>(p) + 35; });
     EXPECT_EQ(static_cast<unsigned char>(sent[25]), (static_cast<unsigned char>(plain[25]) + 60) % 256);
@@ -67,32 +63,31 @@ TEST(UnscrambleReply, OldFormShiftsByTheUnreducedPosition)
     EXPECT_EQ(reply.headerOffset, 0);
 }
 
-TEST(UnscrambleReply, NewFormUsesTheHeaderShiftBeforeNAndTheKeyAfter)
-{
+TEST(UnscrambleReply, NewFormUsesTheHeaderShiftBeforeNAndTheKeyAfter) {
     // Key 3F is 63, 3 after the remainder by 60; n 14 is 20.
     const std::string plain = "150,3F,14,SND,0,25,60,244,1,0,1,1,0,123";
-    const std::string sent = ShiftEach(plain, [](std::size_t p) {
-        return static_cast<int>(p % 20) + (p < 20 ? 35 : 3);
-    });
+    const std::string sent =
+        ShiftEach(plain, [](std::size_t p) { return static_cast<int>(p % 20) + (p < 20 ? 35 : 3); });
     const PlainReply reply = UnscrambleReply(sent);
     EXPECT_EQ(reply.text, plain);
     EXPECT_EQ(reply.formatVersion, 150);
     EXPECT_EQ(reply.headerOffset, 2);
 }
 
-TEST(UnscrambleReply, VersionBoundaries)
-{
+TEST(UnscrambleReply, VersionBoundaries) {
     struct Boundary {
         const char* plainHeader;
         int offset;
         bool unshifted;
     };
     const Boundary boundaries[] = {
-        {"100,SND,0", 0, false}, {"101,SND,0", 0, true}, {"129,SND,0", 0, true}, {"130,0,14,SND", 2, true},
+        {"100,SND,0", 0, false},
+        {"101,SND,0", 0, true},
+        {"129,SND,0", 0, true},
+        {"130,0,14,SND", 2, true},
     };
     for (const auto& b : boundaries) {
-        const std::string sent =
-            ShiftEach(b.plainHeader, [](std::size_t p) { return static_cast<int>(p) + 35; });
+        const std::string sent = ShiftEach(b.plainHeader, [](std::size_t p) { return static_cast<int>(p) + 35; });
         const PlainReply reply = UnscrambleReply(sent);
         EXPECT_EQ(reply.headerOffset, b.offset) << b.plainHeader;
         EXPECT_EQ(reply.formatVersion, std::stoi(b.plainHeader)) << b.plainHeader;
@@ -103,8 +98,7 @@ TEST(UnscrambleReply, VersionBoundaries)
     }
 }
 
-TEST(UnscrambleReply, NegativeKeyKeepsItsSignAndNOfZeroUsesTheKeyEverywhere)
-{
+TEST(UnscrambleReply, NegativeKeyKeepsItsSignAndNOfZeroUsesTheKeyEverywhere) {
     // The header is sent in the header rule so that it decodes; with n = 0 the decoder then takes every
     // byte, header included, by the key rule: key -$41 is -65, -5 after the signed remainder. (Without
     // the "$" a minus sign would make the key text invalid, reading as 0.)
@@ -118,8 +112,7 @@ TEST(UnscrambleReply, NegativeKeyKeepsItsSignAndNOfZeroUsesTheKeyEverywhere)
 }
 
 // Plain lines made of the characters a reply can hold after decoding: upper-case, digits, punctuation.
-std::string RandomPlainLine(std::mt19937& random, std::size_t length)
-{
+std::string RandomPlainLine(std::mt19937& random, std::size_t length) {
     static constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789,.:-/ ";
     std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
     std::string line;
@@ -128,14 +121,13 @@ std::string RandomPlainLine(std::mt19937& random, std::size_t length)
     return line;
 }
 
-bool SurvivesTrimming(const std::string& sent)
-{
-    return sent.empty() || (static_cast<unsigned char>(sent.front()) > 32 && static_cast<unsigned char>(sent.back()) > 32);
+bool SurvivesTrimming(const std::string& sent) {
+    return sent.empty() ||
+           (static_cast<unsigned char>(sent.front()) > 32 && static_cast<unsigned char>(sent.back()) > 32);
 }
 
 // The plain line a device of the given form sends, its header included.
-std::string PlainLine(const ScrambleForm& form, const std::string& body)
-{
+std::string PlainLine(const ScrambleForm& form, const std::string& body) {
     if (form.version == 0)
         return "0100,SND," + body;
     if (form.version < 130)
@@ -146,8 +138,7 @@ std::string PlainLine(const ScrambleForm& form, const std::string& body)
     return header + std::string("SND,") + body;
 }
 
-TEST(ScrambleReply, IsUndoneByUnscrambleInEveryForm)
-{
+TEST(ScrambleReply, IsUndoneByUnscrambleInEveryForm) {
     std::mt19937 random(20261207);
     int checked = 0;
     for (int round = 0; round < 400; ++round) {

@@ -25,11 +25,11 @@ TEST(HostAddress, DecimalDottedForms) {
         {"192.168.000.010", Quad(192, 168, 0, 10)},  // zeros in front stay decimal, not octal
         {"010.008.009.077", Quad(10, 8, 9, 77)},
         {"127.0.0.41", Quad(127, 0, 0, 41)},
-        {"127.0.41", Quad(127, 0, 0, 41)},             // a.b.c: c fills two bytes
+        {"127.0.41", Quad(127, 0, 0, 41)},  // a.b.c: c fills two bytes
         {"127.1.300", Quad(127, 1, 1, 44)},
-        {"127.41", Quad(127, 0, 0, 41)},               // a.b: b fills three bytes
+        {"127.41", Quad(127, 0, 0, 41)},  // a.b: b fills three bytes
         {"10.16777215", Quad(10, 255, 255, 255)},
-        {"2130706473", Quad(127, 0, 0, 41)},           // a: the whole address
+        {"2130706473", Quad(127, 0, 0, 41)},  // a: the whole address
         {"4294967295", Quad(255, 255, 255, 255)},
         {"0", 0u},
         {"000.000.000.000", 0u},

@@ -42,7 +42,8 @@ public:
     std::optional<std::string> Receive() {
         std::array<char, 70000> buffer;
         const ssize_t length = recv(fd_, buffer.data(), buffer.size(), 0);
-        if (length < 0) return std::nullopt;
+        if (length < 0)
+            return std::nullopt;
         return std::string(buffer.data(), static_cast<std::size_t>(length));
     }
 
@@ -50,7 +51,8 @@ public:
         const sockaddr_in to = Address("127.0.0.1", port);
         const ssize_t sent =
             sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        if (sent != static_cast<ssize_t>(bytes.size())) throw std::runtime_error("test peer could not send");
+        if (sent != static_cast<ssize_t>(bytes.size()))
+            throw std::runtime_error("test peer could not send");
     }
 
 private:

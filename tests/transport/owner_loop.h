@@ -25,7 +25,8 @@ public:
     // Waits for one wake-up and takes it off the queue without serving it.
     bool TakeWakeUp() {
         std::unique_lock lock(mutex_);
-        if (!wokenUp_.wait_for(lock, kPatience, [this] { return wakeUps_ > 0; })) return false;
+        if (!wokenUp_.wait_for(lock, kPatience, [this] { return wakeUps_ > 0; }))
+            return false;
         --wakeUps_;
         return true;
     }
@@ -33,7 +34,8 @@ public:
     // Serves hand-overs until done() holds; false when no wake-up came for a while before that.
     bool ServeUntil(UdpEndpoint& endpoint, const std::function<bool()>& done) {
         while (!done()) {
-            if (!TakeWakeUp()) return done();
+            if (!TakeWakeUp())
+                return done();
             endpoint.ServePending();
         }
         return true;

@@ -28,8 +28,7 @@ TEST(SocketErrors, SystemErrorsBecomeTheOperatorsCodesAndTexts) {
     for (const ErrnoCase& c : cases) {
         const SocketError error = SocketErrorFromErrno(c.errnoValue);
         EXPECT_EQ(error.code(), c.code) << c.errnoValue;
-        const std::string expected =
-            c.message ? c.message : "Socket Error # " + std::to_string(c.errnoValue) + "\r\n";
+        const std::string expected = c.message ? c.message : "Socket Error # " + std::to_string(c.errnoValue) + "\r\n";
         EXPECT_EQ(std::string(error.what()), expected) << c.errnoValue;
     }
 }

@@ -39,17 +39,18 @@ protected:
     OwnerLoop owner;
     std::vector<Delivery> delivered;
     std::function<void(const std::string&)> alsoOnDatagram;
-    UdpEndpoint endpoint{
-        [this](const std::string& bytes, const Sender& from) {
-            delivered.push_back({bytes, from, std::this_thread::get_id()});
-            if (alsoOnDatagram) alsoOnDatagram(bytes);
-        },
-        owner.Waker()};
+    UdpEndpoint endpoint{[this](const std::string& bytes, const Sender& from) {
+                             delivered.push_back({bytes, from, std::this_thread::get_id()});
+                             if (alsoOnDatagram)
+                                 alsoOnDatagram(bytes);
+                         },
+                         owner.Waker()};
 };
 
 std::string EveryByteValue() {
     std::string bytes;
-    for (int value = 0; value < 256; ++value) bytes += static_cast<char>(value);
+    for (int value = 0; value < 256; ++value)
+        bytes += static_cast<char>(value);
     return bytes;
 }
 
@@ -88,9 +89,11 @@ TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
     std::vector<std::string> expected;
     for (const auto& c : cases) {
         std::string bytes(c.size, '\0');
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>('A' + i % 26);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>('A' + i % 26);
         peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
-        if (c.delivered) expected.push_back(bytes);
+        if (c.delivered)
+            expected.push_back(bytes);
     }
     const std::string marker = "end";
     peer.SendToLoopbackPort(endpoint.LocalPort(), marker);
@@ -98,7 +101,8 @@ TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
 
     ASSERT_TRUE(ServeUntilDelivered(expected.size()));
     std::vector<std::string> got;
-    for (const Delivery& d : delivered) got.push_back(d.bytes);
+    for (const Delivery& d : delivered)
+        got.push_back(d.bytes);
     EXPECT_EQ(got, expected);
 }
 
@@ -108,11 +112,13 @@ TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
     int running = 0;
     int overlaps = 0;
     alsoOnDatagram = [&](const std::string&) {
-        if (++running > 1) ++overlaps;
+        if (++running > 1)
+            ++overlaps;
         endpoint.ServePending();  // a modal wait inside a handler must not start the next datagram
         --running;
     };
-    for (int i = 0; i < kCount; ++i) peer.SendToLoopbackPort(endpoint.LocalPort(), std::to_string(i));
+    for (int i = 0; i < kCount; ++i)
+        peer.SendToLoopbackPort(endpoint.LocalPort(), std::to_string(i));
 
     ASSERT_TRUE(ServeUntilDelivered(kCount));
     for (int i = 0; i < kCount; ++i) {
@@ -125,8 +131,10 @@ TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
 TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
     LoopbackPeer peer("127.0.0.43");
     alsoOnDatagram = [](const std::string& bytes) {
-        if (bytes == "runtime") throw std::runtime_error("bad reply");
-        if (bytes == "other") throw 42;
+        if (bytes == "runtime")
+            throw std::runtime_error("bad reply");
+        if (bytes == "other")
+            throw 42;
     };
     for (const char* bytes : {"runtime", "first", "other", "second"}) {
         peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
@@ -144,13 +152,9 @@ TEST_F(UdpEndpointTest, HostFormsReachTheirAddress) {
         const char* host;
         LoopbackPeer* reaches;
     } cases[] = {
-        {"127.0.0.44", &peer},
-        {"127.000.000.044", &peer},  // octal reading would go to 127.0.0.36
-        {"127.0.44", &peer},
-        {"127.44", &peer},
-        {"2130706476", &peer},
-        {"localhost", &localhost},
-        {"LocalHost", &localhost},
+        {"127.0.0.44", &peer},     {"127.000.000.044", &peer},  // octal reading would go to 127.0.0.36
+        {"127.0.44", &peer},       {"127.44", &peer},          {"2130706476", &peer},
+        {"localhost", &localhost}, {"LocalHost", &localhost},
     };
     for (const auto& c : cases) {
         const std::string bytes = std::string("to ") + c.host;
@@ -209,7 +213,8 @@ TEST_F(UdpEndpointTest, DeactivationServesTheHandOverAlreadyRequested) {
 TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
     LoopbackPeer peer("127.0.0.49");
     alsoOnDatagram = [&](const std::string& bytes) {
-        if (bytes == "close") endpoint.SetActive(false);
+        if (bytes == "close")
+            endpoint.SetActive(false);
     };
     peer.SendToLoopbackPort(endpoint.LocalPort(), "close");
     ASSERT_TRUE(ServeUntilDelivered(1));
@@ -237,8 +242,8 @@ TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
     // wake-up shows as this test hanging until CTest's time-out.
     OwnerLoop owner;
     std::vector<std::string> delivered;
-    UdpEndpoint endpoint([&](const std::string& bytes, const Sender&) { delivered.push_back(bytes); },
-                         owner.Waker(), std::chrono::hours(1));
+    UdpEndpoint endpoint([&](const std::string& bytes, const Sender&) { delivered.push_back(bytes); }, owner.Waker(),
+                         std::chrono::hours(1));
     endpoint.SetActive(true);
     LoopbackPeer peer("127.0.0.51");
     peer.SendToLoopbackPort(endpoint.LocalPort(), "ping");

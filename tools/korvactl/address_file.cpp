@@ -5,8 +5,7 @@
 
 namespace korva::ctl {
 
-std::vector<std::string> ReadAddressLines(std::istream& in)
-{
+std::vector<std::string> ReadAddressLines(std::istream& in) {
     std::vector<std::string> names;
     std::string line;
     while (std::getline(in, line)) {
@@ -21,8 +20,7 @@ std::vector<std::string> ReadAddressLines(std::istream& in)
 }
 
 std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
-                                                           const std::vector<std::string>& files, std::string& error)
-{
+                                                           const std::vector<std::string>& files, std::string& error) {
     std::vector<std::string> all = names;
     for (const std::string& file : files) {
         std::ifstream in(file);

@@ -11,8 +11,7 @@ namespace {
 
 using Setter = std::function<bool(CommandLine&, const std::string&)>;
 
-std::optional<int> ParseCount(const std::string& text, int low, int high)
-{
+std::optional<int> ParseCount(const std::string& text, int low, int high) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
@@ -20,8 +19,7 @@ std::optional<int> ParseCount(const std::string& text, int low, int high)
     return value;
 }
 
-Setter DurationSetter(std::chrono::milliseconds CommandLine::*field)
-{
+Setter DurationSetter(std::chrono::milliseconds CommandLine::*field) {
     return [field](CommandLine& line, const std::string& text) {
         const auto duration = ParseDuration(text);
         if (duration)
@@ -30,16 +28,14 @@ Setter DurationSetter(std::chrono::milliseconds CommandLine::*field)
     };
 }
 
-Setter TextSetter(std::optional<std::string> CommandLine::*field)
-{
+Setter TextSetter(std::optional<std::string> CommandLine::*field) {
     return [field](CommandLine& line, const std::string& text) {
         line.*field = text;
         return true;
     };
 }
 
-const std::map<std::string, Setter>& ValueOptions()
-{
+const std::map<std::string, Setter>& ValueOptions() {
     static const std::map<std::string, Setter> options = {
         {"-f",
          [](CommandLine& line, const std::string& file) {
@@ -73,8 +69,7 @@ const std::map<std::string, Setter>& ValueOptions()
     return options;
 }
 
-const std::map<std::string, bool CommandLine::*>& FlagOptions()
-{
+const std::map<std::string, bool CommandLine::*>& FlagOptions() {
     static const std::map<std::string, bool CommandLine::*> flags = {
         {"--table", &CommandLine::table},
         {"--yes", &CommandLine::yes},
@@ -84,8 +79,7 @@ const std::map<std::string, bool CommandLine::*>& FlagOptions()
 }
 
 // Which options each command takes.
-const std::set<std::string>& AllowedOptions(std::string_view command)
-{
+const std::set<std::string>& AllowedOptions(std::string_view command) {
     static const std::map<std::string_view, std::set<std::string>> allowed = {
         {"status", {"-f", "--timeout", "--retries", "--table"}},
         {"params", {"-f", "--timeout", "--retries", "--table"}},
@@ -100,8 +94,7 @@ const std::set<std::string>& AllowedOptions(std::string_view command)
 
 }  // namespace
 
-std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text)
-{
+std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
     double scale = 1000;  // a bare number is seconds
     if (text.ends_with("ms")) {
         scale = 1;
@@ -119,8 +112,7 @@ std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text)
     return std::chrono::milliseconds(static_cast<long long>(millis));
 }
 
-ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments)
-{
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
     CommandLine line;
     const std::set<std::string>& allowed = AllowedOptions(command);
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -7,8 +7,7 @@
 
 namespace korva::ctl {
 
-Consent AskConsent(const std::string& question, Terminal& terminal)
-{
+Consent AskConsent(const std::string& question, Terminal& terminal) {
     if (!terminal.interactive)
         return Consent::kNoTerminal;
     terminal.out << question << " [y/N] " << std::flush;

@@ -6,9 +6,9 @@
 namespace korva::ctl {
 
 struct Terminal {
-    bool interactive;     // standard input is a terminal someone can answer on
+    bool interactive;  // standard input is a terminal someone can answer on
     std::istream& in;
-    std::ostream& out;    // where the question goes (standard error, so the output stays clean)
+    std::ostream& out;  // where the question goes (standard error, so the output stays clean)
 };
 
 enum class Consent { kGiven, kDeclined, kNoTerminal };

@@ -46,8 +46,7 @@ protected:
     void WakeAt(SteadyTime deadline) { deadline_ = deadline; }
     void Report(const DeviceReply& reply, std::optional<int> resetCommands = std::nullopt);
     void ReportFailure(const std::string& reason);
-    void Finish(bool succeeded)
-    {
+    void Finish(bool succeeded) {
         finished_ = true;
         succeeded_ = succeeded;
     }

@@ -11,8 +11,7 @@ namespace {
 
 // Runs one step of a conversation; a failed send ends that device's conversation, not the others.
 template <typename Step>
-void Guarded(Conversation& conversation, Step step)
-{
+void Guarded(Conversation& conversation, Step step) {
     try {
         step();
     } catch (const transport::SocketError& error) {
@@ -20,8 +19,7 @@ void Guarded(Conversation& conversation, Step step)
     }
 }
 
-DeviceReply Decode(Incoming datagram)
-{
+DeviceReply Decode(Incoming datagram) {
     DeviceReply reply{std::move(datagram), {}, {}};
     reply.plain = UnscrambleReply(Trim(reply.datagram.bytes));
     reply.keyword = ReplyKeyword(reply.plain.text, reply.plain.headerOffset);
@@ -30,14 +28,12 @@ DeviceReply Decode(Incoming datagram)
 
 }  // namespace
 
-bool AllSucceeded(const std::vector<Conversation*>& conversations)
-{
+bool AllSucceeded(const std::vector<Conversation*>& conversations) {
     return std::all_of(conversations.begin(), conversations.end(),
                        [](const Conversation* conversation) { return conversation->Succeeded(); });
 }
 
-bool RunConversations(Link& link, const std::vector<Conversation*>& conversations)
-{
+bool RunConversations(Link& link, const std::vector<Conversation*>& conversations) {
     for (Conversation* conversation : conversations) {
         if (!conversation->Target().error.empty())
             conversation->Fail(conversation->Target().error);

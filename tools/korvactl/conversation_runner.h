@@ -13,8 +13,7 @@ namespace korva::ctl {
 bool RunConversations(Link& link, const std::vector<Conversation*>& conversations);
 
 template <typename Owned>
-std::vector<Conversation*> Pointers(const std::vector<Owned>& conversations)
-{
+std::vector<Conversation*> Pointers(const std::vector<Owned>& conversations) {
     std::vector<Conversation*> pointers;
     for (const auto& conversation : conversations)
         pointers.push_back(conversation.get());

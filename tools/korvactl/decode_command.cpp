@@ -17,8 +17,7 @@ struct DecodeOptions {
 
 // Decodes every line of one input; returns the number of bad lines.
 int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions& options, std::ostream& out,
-                 std::ostream& err)
-{
+                 std::ostream& err) {
     int bad = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -41,8 +40,7 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
 
 }  // namespace
 
-int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err)
-{
+int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
     DecodeOptions options;
     for (const std::string& argument : arguments) {
         if (argument == "--text")

@@ -7,8 +7,7 @@
 
 namespace korva::ctl {
 
-std::string OneLine(std::string message)
-{
+std::string OneLine(std::string message) {
     for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;)
         message.replace(at, 2, " ");
     std::replace(message.begin(), message.end(), '\r', ' ');
@@ -18,8 +17,7 @@ std::string OneLine(std::string message)
     return message;
 }
 
-DeviceTarget ResolveTarget(const std::string& name)
-{
+DeviceTarget ResolveTarget(const std::string& name) {
     DeviceTarget target{name, {}, {}};
     try {
         const std::uint32_t address = transport::ResolveHost(name);
@@ -31,8 +29,7 @@ DeviceTarget ResolveTarget(const std::string& name)
     return target;
 }
 
-std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings)
-{
+std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings) {
     std::vector<DeviceTarget> targets;
     for (const std::string& name : names) {
         DeviceTarget target = ResolveTarget(name);

@@ -14,16 +14,14 @@
 namespace korva::ctl {
 namespace {
 
-int OpenWakeFd()
-{
+int OpenWakeFd() {
     const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0)
         throw transport::SocketErrorFromErrno(errno);
     return fd;
 }
 
-void Drain(int fd)
-{
+void Drain(int fd) {
     std::uint64_t count = 0;
     [[maybe_unused]] const auto read_ = read(fd, &count, sizeof count);
 }
@@ -40,8 +38,7 @@ EndpointLink::EndpointLink(int interruptFd)
           [this] {
               const std::uint64_t one = 1;
               [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
-          })
-{
+          }) {
     try {
         endpoint_.SetActive(true);
     } catch (...) {
@@ -50,21 +47,20 @@ EndpointLink::EndpointLink(int interruptFd)
     }
 }
 
-EndpointLink::~EndpointLink()
-{
+EndpointLink::~EndpointLink() {
     endpoint_.SetActive(false);  // before the descriptor its wake-ups write to goes away
     close(wakeFd_);
 }
 
-SteadyTime EndpointLink::Now() { return std::chrono::steady_clock::now(); }
+SteadyTime EndpointLink::Now() {
+    return std::chrono::steady_clock::now();
+}
 
-void EndpointLink::Send(const std::string& address, std::string_view data)
-{
+void EndpointLink::Send(const std::string& address, std::string_view data) {
     endpoint_.Send(address, kDevicePort, data);
 }
 
-WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram)
-{
+WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {
     while (true) {
         if (!received_.empty()) {
             datagram = std::move(received_.front());

@@ -6,12 +6,13 @@ namespace korva::ctl {
 
 namespace {
 
-bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ':' || c == '\r'; }
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == ':' || c == '\r';
+}
 
 }  // namespace
 
-std::optional<std::string> ParseHexLine(std::string_view line)
-{
+std::optional<std::string> ParseHexLine(std::string_view line) {
     std::string bytes;
     int high = -1;  // the first digit of a pair, waiting for its second
     for (char c : line) {

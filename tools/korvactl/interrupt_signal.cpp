@@ -1,26 +1,24 @@
 #include "tools/korvactl/interrupt_signal.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdint>
 #include <stdexcept>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace korva::ctl {
 namespace {
 
 volatile std::sig_atomic_t interruptFd = -1;
 
-extern "C" void OnInterrupt(int)
-{
+extern "C" void OnInterrupt(int) {
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = write(interruptFd, &one, sizeof one);
 }
 
 }  // namespace
 
-int InterruptSignal::Install()
-{
+int InterruptSignal::Install() {
     if (interruptFd >= 0)
         return interruptFd;
     const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

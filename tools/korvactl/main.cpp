@@ -12,8 +12,7 @@
 
 namespace {
 
-void PrintUsage(std::ostream& out)
-{
+void PrintUsage(std::ostream& out) {
     out << "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]\n"
            "  status ADDRESS...   one live-data request to each device\n"
            "  params ADDRESS...   one parameter request to each device\n"
@@ -37,8 +36,7 @@ void PrintUsage(std::ostream& out)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
         PrintUsage(arguments.empty() ? std::cerr : std::cout);
@@ -49,10 +47,10 @@ int main(int argc, char** argv)
     if (command == "decode")
         return korva::ctl::RunDecode(rest, std::cin, std::cout, std::cerr);
     if (korva::ctl::IsNetworkCommand(command)) {
-        korva::ctl::CommandIo io{std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
-                                     return std::make_unique<korva::ctl::EndpointLink>(
-                                         korva::ctl::InterruptSignal::Install());
-                                 }};
+        korva::ctl::CommandIo io{
+            std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
+                return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install());
+            }};
         return korva::ctl::RunNetworkCommand(command, rest, io);
     }
     std::cerr << "korvactl: unknown command '" << command << "'\n";

@@ -13,8 +13,7 @@ namespace {
 
 using CommandFunction = int (*)(CommandContext&);
 
-const std::map<std::string_view, CommandFunction>& Commands()
-{
+const std::map<std::string_view, CommandFunction>& Commands() {
     static const std::map<std::string_view, CommandFunction> commands = {
         {"status", RunStatusCommand}, {"params", RunStatusCommand}, {"watch", RunWatchCommand},
         {"reset", RunResetCommand},   {"set", RunSetCommand},
@@ -24,8 +23,7 @@ const std::map<std::string_view, CommandFunction>& Commands()
 
 }  // namespace
 
-std::unique_ptr<Link> OpenLink(CommandContext& context)
-{
+std::unique_ptr<Link> OpenLink(CommandContext& context) {
     try {
         return context.io.openLink();
     } catch (const transport::SocketError& error) {
@@ -35,15 +33,15 @@ std::unique_ptr<Link> OpenLink(CommandContext& context)
     }
 }
 
-void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason)
-{
+void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason) {
     context.output.Write(Record{target.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
 }
 
-bool IsNetworkCommand(std::string_view command) { return Commands().contains(command); }
+bool IsNetworkCommand(std::string_view command) {
+    return Commands().contains(command);
+}
 
-int RunNetworkCommand(std::string_view command, const std::vector<std::string>& arguments, CommandIo& io)
-{
+int RunNetworkCommand(std::string_view command, const std::vector<std::string>& arguments, CommandIo& io) {
     const std::string prefix = "korvactl " + std::string(command) + ": ";
     const ParsedCommandLine parsed = ParseCommandLine(command, arguments);
     if (!parsed.line) {

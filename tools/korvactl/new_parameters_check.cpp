@@ -8,8 +8,7 @@ namespace korva::ctl {
 namespace {
 
 // Four decimal octets of one to three digits each, 0 to 255; the zero-padded form is fine too.
-std::optional<std::uint32_t> ParseOctets(std::string_view text)
-{
+std::optional<std::uint32_t> ParseOctets(std::string_view text) {
     std::uint32_t address = 0;
     for (int octet = 0; octet < 4; ++octet) {
         if (octet > 0) {
@@ -32,8 +31,7 @@ std::optional<std::uint32_t> ParseOctets(std::string_view text)
 }
 
 // The prefix length of a mask of contiguous ones followed by zeros; nullopt for any other mask.
-std::optional<int> PrefixLength(std::uint32_t mask)
-{
+std::optional<int> PrefixLength(std::uint32_t mask) {
     const std::uint32_t hostBits = ~mask;
     if ((hostBits & (hostBits + 1)) != 0)
         return std::nullopt;
@@ -44,8 +42,7 @@ std::optional<int> PrefixLength(std::uint32_t mask)
 }
 
 void CheckHost(const char* what, const std::string& text, std::uint32_t host, std::uint32_t mask,
-               std::vector<std::string>& problems)
-{
+               std::vector<std::string>& problems) {
     if ((host & ~mask) == 0)
         problems.push_back(std::string(what) + " " + text + " is the network address of its subnet");
     else if ((host & ~mask) == ~mask)
@@ -54,8 +51,7 @@ void CheckHost(const char* what, const std::string& text, std::uint32_t host, st
 
 }  // namespace
 
-std::vector<std::string> CheckNewParameters(const NewParameters& parameters)
-{
+std::vector<std::string> CheckNewParameters(const NewParameters& parameters) {
     std::vector<std::string> problems;
     const auto address = ParseOctets(parameters.address);
     const auto mask = ParseOctets(parameters.mask);

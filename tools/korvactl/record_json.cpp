@@ -8,8 +8,7 @@
 
 namespace korva::ctl {
 
-std::string IsoUtcText(WallTime time)
-{
+std::string IsoUtcText(WallTime time) {
     const auto since = time.time_since_epoch();
     const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(since).count();
     const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since).count() % 1000;
@@ -20,8 +19,7 @@ std::string IsoUtcText(WallTime time)
     return text.str();
 }
 
-nlohmann::ordered_json RecordToJson(const Record& record)
-{
+nlohmann::ordered_json RecordToJson(const Record& record) {
     nlohmann::ordered_json json = {{"address", record.name}};
     if (!record.reply) {
         json["failed_at"] = IsoUtcText(record.at);

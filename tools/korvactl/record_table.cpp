@@ -24,8 +24,7 @@ using Cells = std::vector<std::pair<Column, std::string>>;
 constexpr Column kAddress{"ADDRESS", 15};
 constexpr Column kTime{"TIME", 12};
 
-std::string LocalTimeText(WallTime time)
-{
+std::string LocalTimeText(WallTime time) {
     const auto since = time.time_since_epoch();
     const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(since).count();
     const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since).count() % 1000;
@@ -36,18 +35,20 @@ std::string LocalTimeText(WallTime time)
     return text.str();
 }
 
-std::string YesNo(const Json& value) { return value.get<bool>() ? "yes" : "no"; }
-std::string Link(const Json& value) { return value.is_null() ? "-" : value.get<bool>() ? "up" : "down"; }
+std::string YesNo(const Json& value) {
+    return value.get<bool>() ? "yes" : "no";
+}
+std::string Link(const Json& value) {
+    return value.is_null() ? "-" : value.get<bool>() ? "up" : "down";
+}
 
-std::string Volts(int tenths)
-{
+std::string Volts(int tenths) {
     std::ostringstream text;
     text << tenths / 10 << '.' << (tenths < 0 ? -tenths : tenths) % 10;
     return text.str();
 }
 
-Cells StatusCells(const Json& status)
-{
+Cells StatusCells(const Json& status) {
     return {{{"TEMP_C", 6}, std::to_string(status["temperature"].get<int>())},
             {{"HUM_%", 5}, std::to_string(status["humidity"].get<int>())},
             {{"BATT_V", 6}, Volts(status["battery_tenths"].get<int>())},
@@ -60,8 +61,7 @@ Cells StatusCells(const Json& status)
             {{"CHANGED", 7}, YesNo(status["changed"])}};
 }
 
-Cells ParameterCells(const Json& parameters)
-{
+Cells ParameterCells(const Json& parameters) {
     return {{{"DEVICE_IP", 15}, parameters["address"].get<std::string>()},
             {{"MASK", 15}, parameters["mask"].get<std::string>()},
             {{"GATEWAY", 15}, parameters["gateway"].get<std::string>()},
@@ -70,8 +70,7 @@ Cells ParameterCells(const Json& parameters)
             {{"CHANGED", 7}, YesNo(parameters["changed"])}};
 }
 
-Cells KindCells(const Json& reply)
-{
+Cells KindCells(const Json& reply) {
     const std::string keyword = reply["keyword"].get<std::string>();
     if (keyword == "SND")
         return StatusCells(reply["status"]);
@@ -89,8 +88,7 @@ Cells KindCells(const Json& reply)
     return {{{"KEYWORD", 7}, keyword}, {{"REPLY", 0}, reply["plain"].get<std::string>()}};
 }
 
-void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const std::vector<int>& widths)
-{
+void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const std::vector<int>& widths) {
     std::string line;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (i > 0)
@@ -104,8 +102,7 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
 
 }  // namespace
 
-void TableWriter::Write(const Record& record)
-{
+void TableWriter::Write(const Record& record) {
     const Json json = RecordToJson(record);
     Cells cells{{kAddress, record.name}, {kTime, LocalTimeText(record.at)}};
     if (!record.reply) {

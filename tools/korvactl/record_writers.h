@@ -46,8 +46,7 @@ class RecordFilter : public RecordSink {
 public:
     enum class Keep { kReplies, kFailures };
     RecordFilter(RecordSink& next, Keep keep) : next_(next), keep_(keep) {}
-    void Write(const Record& record) override
-    {
+    void Write(const Record& record) override {
         if (record.reply.has_value() == (keep_ == Keep::kReplies))
             next_.Write(record);
     }

@@ -9,8 +9,7 @@ namespace korva::ctl {
 
 namespace {
 
-nlohmann::ordered_json StatusJson(const StatusReading& status)
-{
+nlohmann::ordered_json StatusJson(const StatusReading& status) {
     auto optionalLink = [](const std::optional<bool>& link) -> nlohmann::ordered_json {
         return link ? nlohmann::ordered_json(*link) : nlohmann::ordered_json(nullptr);
     };
@@ -28,22 +27,17 @@ nlohmann::ordered_json StatusJson(const StatusReading& status)
     };
 }
 
-nlohmann::ordered_json ParametersJson(const ParameterReading& parameters)
-{
+nlohmann::ordered_json ParametersJson(const ParameterReading& parameters) {
     return {
-        {"address", Cp1252ToUtf8(parameters.address)},
-        {"mask", Cp1252ToUtf8(parameters.mask)},
-        {"gateway", Cp1252ToUtf8(parameters.gateway)},
-        {"mac", Cp1252ToUtf8(parameters.mac)},
-        {"firmware", Cp1252ToUtf8(parameters.firmware)},
-        {"changed", parameters.changed},
+        {"address", Cp1252ToUtf8(parameters.address)},   {"mask", Cp1252ToUtf8(parameters.mask)},
+        {"gateway", Cp1252ToUtf8(parameters.gateway)},   {"mac", Cp1252ToUtf8(parameters.mac)},
+        {"firmware", Cp1252ToUtf8(parameters.firmware)}, {"changed", parameters.changed},
     };
 }
 
 }  // namespace
 
-nlohmann::ordered_json ReplyToJson(std::string_view datagram)
-{
+nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     // The console trims before decoding and ignores what is left empty; decoding does the same trim.
     const PlainReply reply = UnscrambleReply(Trim(datagram));
     const int h = reply.headerOffset;

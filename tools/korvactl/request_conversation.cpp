@@ -2,17 +2,17 @@
 
 namespace korva::ctl {
 
-void RequestConversation::Start(Link& link) { SendAttempt(link); }
+void RequestConversation::Start(Link& link) {
+    SendAttempt(link);
+}
 
-void RequestConversation::SendAttempt(Link& link)
-{
+void RequestConversation::SendAttempt(Link& link) {
     ++attempts_;
     Send(link, request_.bytes);
     WakeAt(link.Now() + policy_.timeout);
 }
 
-void RequestConversation::OnReply(const DeviceReply& reply, Link&)
-{
+void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
     // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
     if (reply.keyword != request_.keyword)
         return;
@@ -21,8 +21,7 @@ void RequestConversation::OnReply(const DeviceReply& reply, Link&)
     Finish(true);
 }
 
-void RequestConversation::OnDeadline(Link& link)
-{
+void RequestConversation::OnDeadline(Link& link) {
     if (attempts_ <= policy_.retries) {
         SendAttempt(link);
         return;

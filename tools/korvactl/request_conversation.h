@@ -23,8 +23,7 @@ struct Request {
 class RequestConversation : public Conversation {
 public:
     RequestConversation(DeviceTarget target, RecordSink& sink, Request request, RetryPolicy policy)
-        : Conversation(std::move(target), sink), request_(std::move(request)), policy_(policy)
-    {}
+        : Conversation(std::move(target), sink), request_(std::move(request)), policy_(policy) {}
 
     void Start(Link& link) override;
     void OnReply(const DeviceReply& reply, Link& link) override;

@@ -9,8 +9,7 @@
 
 namespace korva::ctl {
 
-int RunResetCommand(CommandContext& context)
-{
+int RunResetCommand(CommandContext& context) {
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
@@ -33,7 +32,8 @@ int RunResetCommand(CommandContext& context)
             ReportUnanswered(context, statusRead->Target(), "interrupted before the reset command");
             continue;
         }
-        const StatusReading status = ReadStatus(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
+        const StatusReading status =
+            ReadStatus(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
         resets.push_back(std::make_unique<ResetConversation>(statusRead->Target(), context.output, status.echo,
                                                              context.line.retry.timeout));
     }

@@ -4,14 +4,12 @@
 
 namespace korva::ctl {
 
-void ResetConversation::Start(Link& link)
-{
+void ResetConversation::Start(Link& link) {
     first_ = link.Now();
     SendCommand(link);
 }
 
-void ResetConversation::SendCommand(Link& link)
-{
+void ResetConversation::SendCommand(Link& link) {
     Send(link, BuildResetCommand(echo_));
     ++sent_;
     // Counted from the first command, so the spacing does not stretch with each wake-up's lateness.
@@ -19,16 +17,14 @@ void ResetConversation::SendCommand(Link& link)
                                   : first_ + (kResetCommands - 1) * kResetSpacing + lastWait_);
 }
 
-void ResetConversation::OnReply(const DeviceReply& reply, Link&)
-{
+void ResetConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.keyword != "RST" || !ReadResetAck(reply.plain.text, reply.plain.headerOffset))
         return;
     Report(reply, sent_);
     Finish(true);
 }
 
-void ResetConversation::OnDeadline(Link& link)
-{
+void ResetConversation::OnDeadline(Link& link) {
     if (sent_ < kResetCommands) {
         SendCommand(link);
         return;

@@ -16,8 +16,7 @@ class ResetConversation : public Conversation {
 public:
     // lastWait: how long an acknowledgement of the last command is waited for (at least the spacing).
     ResetConversation(DeviceTarget target, RecordSink& sink, std::int32_t echo, std::chrono::milliseconds lastWait)
-        : Conversation(std::move(target), sink), echo_(echo), lastWait_(std::max(lastWait, kResetSpacing))
-    {}
+        : Conversation(std::move(target), sink), echo_(echo), lastWait_(std::max(lastWait, kResetSpacing)) {}
 
     void Start(Link& link) override;
     void OnReply(const DeviceReply& reply, Link& link) override;

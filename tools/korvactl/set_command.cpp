@@ -14,8 +14,7 @@ namespace korva::ctl {
 namespace {
 
 // Refuses (with the reasons on standard error) unless the values pass the checks or --force is given.
-bool ValuesAccepted(CommandContext& context, const NewParameters& parameters)
-{
+bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
     if (context.line.force)
         return true;
     const std::vector<std::string> problems = CheckNewParameters(parameters);
@@ -27,29 +26,28 @@ bool ValuesAccepted(CommandContext& context, const NewParameters& parameters)
 }
 
 // The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters)
-{
+std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters) {
     if (context.line.yes)
         return std::nullopt;
     const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
                                  parameters.gateway + " to the device at " + context.targets.front().name + "?";
     switch (AskConsent(question, context.io.terminal)) {
-    case Consent::kGiven:
-        return std::nullopt;
-    case Consent::kDeclined:
-        context.io.err << "korvactl set: nothing written\n";
-        return kExitNotAllAnswered;
-    case Consent::kNoTerminal:
-        break;
+        case Consent::kGiven:
+            return std::nullopt;
+        case Consent::kDeclined:
+            context.io.err << "korvactl set: nothing written\n";
+            return kExitNotAllAnswered;
+        case Consent::kNoTerminal:
+            break;
     }
-    context.io.err << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
+    context.io.err
+        << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
     return kExitUsage;
 }
 
 }  // namespace
 
-int RunSetCommand(CommandContext& context)
-{
+int RunSetCommand(CommandContext& context) {
     if (!context.line.ip || !context.line.mask || !context.line.gateway) {
         context.io.err << "korvactl set: give the new values with --ip, --mask and --gateway\n";
         return kExitUsage;

@@ -7,8 +7,7 @@
 
 namespace korva::ctl {
 
-int RunStatusCommand(CommandContext& context)
-{
+int RunStatusCommand(CommandContext& context) {
     const Request request = context.command == "status"
                                 ? Request{BuildLiveDataRequest(), "SND", "live-data request"}
                                 : Request{BuildParameterRequest(true), "RPR", "parameter request"};
@@ -17,7 +16,8 @@ int RunStatusCommand(CommandContext& context)
         return kExitNotAllAnswered;
     std::vector<std::unique_ptr<RequestConversation>> conversations;
     for (const DeviceTarget& target : context.targets)
-        conversations.push_back(std::make_unique<RequestConversation>(target, context.output, request, context.line.retry));
+        conversations.push_back(
+            std::make_unique<RequestConversation>(target, context.output, request, context.line.retry));
     RunConversations(*link, Pointers(conversations));
     return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
 }

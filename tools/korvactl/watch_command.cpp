@@ -5,8 +5,7 @@
 
 namespace korva::ctl {
 
-int RunWatchCommand(CommandContext& context)
-{
+int RunWatchCommand(CommandContext& context) {
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;

@@ -5,14 +5,12 @@
 
 namespace korva::ctl {
 
-void WatchConversation::Start(Link& link)
-{
+void WatchConversation::Start(Link& link) {
     first_ = link.Now();
     Tick(link);
 }
 
-void WatchConversation::Tick(Link& link)
-{
+void WatchConversation::Tick(Link& link) {
     if (!answered_) {
         ++missed_;
         ReportFailure("no live data within " + std::to_string(settings_.interval.count()) + " ms");
@@ -37,8 +35,7 @@ void WatchConversation::Tick(Link& link)
     }
 }
 
-void WatchConversation::OnReply(const DeviceReply& reply, Link&)
-{
+void WatchConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.keyword == "RPR")
         parametersRead_ = true;
     if (reply.keyword == "SND")
@@ -46,6 +43,8 @@ void WatchConversation::OnReply(const DeviceReply& reply, Link&)
     Report(reply);
 }
 
-void WatchConversation::OnDeadline(Link& link) { Tick(link); }
+void WatchConversation::OnDeadline(Link& link) {
+    Tick(link);
+}
 
 }  // namespace korva::ctl

@@ -17,8 +17,7 @@ struct WatchSettings {
 class WatchConversation : public Conversation {
 public:
     WatchConversation(DeviceTarget target, RecordSink& sink, WatchSettings settings)
-        : Conversation(std::move(target), sink), settings_(settings)
-    {}
+        : Conversation(std::move(target), sink), settings_(settings) {}
 
     void Start(Link& link) override;
     void OnReply(const DeviceReply& reply, Link& link) override;

@@ -16,13 +16,17 @@ std::optional<Ipv4> ParseDecimalOctets(std::string_view text) {
             return std::nullopt;
         }
         int value = 0;
-        for (char digit : part) value = value * 10 + (digit - '0');
-        if (value > 255) return std::nullopt;
+        for (char digit : part)
+            value = value * 10 + (digit - '0');
+        if (value > 255)
+            return std::nullopt;
         octets[count++] = static_cast<std::uint8_t>(value);
-        if (dot == text.size()) break;
+        if (dot == text.size())
+            break;
         start = dot + 1;
     }
-    if (count != octets.size()) return std::nullopt;
+    if (count != octets.size())
+        return std::nullopt;
     return octets;
 }
 
@@ -43,10 +47,13 @@ void Drift::Step(DeviceState& state) {
     state.temperature = Wander(state.temperature, 15, 40);
     state.humidity = Wander(state.humidity, 20, 95);
     state.batteryTenths = Wander(state.batteryTenths, 220, 270);
-    if (Chance(5)) state.presence = !state.presence;
-    if (Chance(2)) state.resetEcInput = 1 - state.resetEcInput;
+    if (Chance(5))
+        state.presence = !state.presence;
+    if (Chance(2))
+        state.resetEcInput = 1 - state.resetEcInput;
     for (bool& link : state.links) {
-        if (Chance(3)) link = !link;
+        if (Chance(3))
+            link = !link;
     }
 }
 
@@ -54,14 +61,16 @@ std::int32_t Drift::NextEcho(std::int32_t previous) {
     // Seven digits: the reset command carries the echo number in a seven-digit field.
     std::uniform_int_distribution<std::int32_t> digits(0, 9'999'999);
     std::int32_t next = digits(random_);
-    while (next == previous) next = digits(random_);
+    while (next == previous)
+        next = digits(random_);
     return next;
 }
 
 int Drift::Wander(int value, int low, int high) {
     // One step in three, by one unit: slow enough to watch, fast enough to see it move.
     std::uniform_int_distribution<int> step(-1, 1);
-    if (!Chance(33)) return value;
+    if (!Chance(33))
+        return value;
     return std::clamp(value + step(random_), low, high);
 }
 

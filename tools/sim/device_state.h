@@ -38,7 +38,7 @@ struct DeviceState {
     int humidity = 60;        // percent
     int batteryTenths = 244;  // tenths of a volt
     bool presence = false;
-    int resetEcInput = 0;     // sent as is; the console lights its LED for 0
+    int resetEcInput = 0;  // sent as is; the console lights its LED for 0
     std::array<bool, 3> links{true, true, false};
     std::int32_t echo = 4711;  // changes with every status reply
 };

@@ -7,11 +7,14 @@ namespace korva::sim {
 namespace {
 
 // Comma field of the keyword, counted from 1: the new form has two more header fields.
-int KeywordField(const ScrambleForm& form) { return form.version >= 130 ? 4 : 2; }
+int KeywordField(const ScrambleForm& form) {
+    return form.version >= 130 ? 4 : 2;
+}
 
 std::string WithKeyword(const std::string& plain, const ScrambleForm& form, std::string_view keyword) {
     const Word word = ExtractWordAt(KeywordField(form), plain, DelimiterSet(','));
-    if (word.position == 0) return plain;
+    if (word.position == 0)
+        return plain;
     std::string changed = plain;
     changed.replace(word.position - 1, word.text.size(), keyword);
     return changed;
@@ -19,22 +22,26 @@ std::string WithKeyword(const std::string& plain, const ScrambleForm& form, std:
 
 std::string WithEmptyFields(const std::string& plain, const ScrambleForm& form) {
     const Word keyword = ExtractWordAt(KeywordField(form), plain, DelimiterSet(','));
-    if (keyword.position == 0) return plain;
+    if (keyword.position == 0)
+        return plain;
     const std::size_t afterKeyword = keyword.position - 1 + keyword.text.size();
     std::string changed = plain.substr(0, afterKeyword);
-    for (char c : plain.substr(afterKeyword)) changed += c == ',' ? std::string(",,") : std::string(1, c);
+    for (char c : plain.substr(afterKeyword))
+        changed += c == ',' ? std::string(",,") : std::string(1, c);
     return changed;
 }
 
 void Note(std::string& faults, const char* fault) {
-    if (!faults.empty()) faults += ", ";
+    if (!faults.empty())
+        faults += ", ";
     faults += fault;
 }
 
 }  // namespace
 
 std::optional<FaultyReply> FaultInjector::Apply(const Reply& reply, const ScrambleForm& form) {
-    if (Chance(settings_.dropPercent)) return std::nullopt;
+    if (Chance(settings_.dropPercent))
+        return std::nullopt;
     FaultyReply out{reply, {}};
     if (Chance(settings_.wrongKeywordPercent)) {
         out.reply.plain = WithKeyword(out.reply.plain, form, "ERR");
@@ -44,7 +51,8 @@ std::optional<FaultyReply> FaultInjector::Apply(const Reply& reply, const Scramb
         out.reply.plain = WithEmptyFields(out.reply.plain, form);
         Note(out.faults, "extra empty fields");
     }
-    if (!out.faults.empty()) out.reply.sent = SendableLine(out.reply.plain, form);
+    if (!out.faults.empty())
+        out.reply.sent = SendableLine(out.reply.plain, form);
     if (Chance(settings_.truncatePercent)) {
         out.reply.sent.resize(out.reply.sent.size() / 2);
         Note(out.faults, "truncated");
@@ -53,8 +61,10 @@ std::optional<FaultyReply> FaultInjector::Apply(const Reply& reply, const Scramb
 }
 
 bool FaultInjector::Chance(int percent) {
-    if (percent <= 0) return false;
-    if (percent >= 100) return true;
+    if (percent <= 0)
+        return false;
+    if (percent >= 100)
+        return true;
     std::uniform_int_distribution<int> roll(0, 99);
     return roll(random_) < percent;
 }

@@ -13,10 +13,10 @@ namespace korva::sim {
 // Each share is a percentage of replies, 0 to 100.
 struct FaultSettings {
     int dropPercent = 0;
-    int delayMs = 0;                   // every reply waits this long
-    int wrongKeywordPercent = 0;       // the keyword becomes "ERR"
-    int truncatePercent = 0;           // only the first half of the bytes go out
-    int extraEmptyFieldsPercent = 0;   // every comma after the keyword doubled; readers see no change
+    int delayMs = 0;                  // every reply waits this long
+    int wrongKeywordPercent = 0;      // the keyword becomes "ERR"
+    int truncatePercent = 0;          // only the first half of the bytes go out
+    int extraEmptyFieldsPercent = 0;  // every comma after the keyword doubled; readers see no change
 };
 
 struct FaultyReply {

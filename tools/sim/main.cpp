@@ -2,9 +2,9 @@
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_server.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <iostream>
 

@@ -22,22 +22,27 @@ public:
 
     std::string Line(const ScrambleForm& form) const {
         std::string line = Header(form);
-        for (int k = 2; k <= kLastField; ++k) line += "," + fields_[k];
+        for (int k = 2; k <= kLastField; ++k)
+            line += "," + fields_[k];
         return line;
     }
 
 private:
     static std::string Header(const ScrambleForm& form) {
-        if (form.version == 0) return "0100";
+        if (form.version == 0)
+            return "0100";
         std::string header = std::to_string(form.version);
-        if (form.version >= kNewFormVersion) header += "," + HexText(form.key, 2) + "," + HexText(form.n, 2);
+        if (form.version >= kNewFormVersion)
+            header += "," + HexText(form.key, 2) + "," + HexText(form.n, 2);
         return header;
     }
 
     std::vector<std::string> fields_;
 };
 
-std::string Flag(bool on) { return on ? "1" : "0"; }
+std::string Flag(bool on) {
+    return on ? "1" : "0";
+}
 
 std::string HexOctets(const Ipv4& octets) {
     return HexText(octets[0], 2) + "." + HexText(octets[1], 2) + "." + HexText(octets[2], 2) + "." +
@@ -52,17 +57,21 @@ std::string AddressText(const Ipv4& octets, int version) {
 std::string MacText(const std::array<std::uint8_t, 6>& mac, int version) {
     std::string text;
     for (std::uint8_t octet : mac) {
-        if (!text.empty()) text += ":";
+        if (!text.empty())
+            text += ":";
         text += version < kNewFormVersion ? std::to_string(octet) : HexText(octet, 2);
     }
     return text;
 }
 
 void SetGeneralChangedFlag(ReplyFields& fields, const DeviceState& state) {
-    if (state.pending) fields.Set(26, kChangedMark);
+    if (state.pending)
+        fields.Set(26, kChangedMark);
 }
 
-unsigned char LastByte(const std::string& text) { return static_cast<unsigned char>(text.back()); }
+unsigned char LastByte(const std::string& text) {
+    return static_cast<unsigned char>(text.back());
+}
 
 }  // namespace
 
@@ -77,12 +86,14 @@ std::string StatusLine(const DeviceState& state, const ScrambleForm& form) {
     const bool changed = state.pending.has_value();
     if (form.version < kLinksVersion) {
         fields.Set(10, std::to_string(state.echo));
-        if (changed) fields.Set(13, kChangedMark);
+        if (changed)
+            fields.Set(13, kChangedMark);
     } else {
         fields.Set(10, Flag(state.links[1]));
         fields.Set(11, Flag(state.links[2]));
         fields.Set(12, std::to_string(state.echo));
-        if (changed) fields.Set(15, kChangedMark);
+        if (changed)
+            fields.Set(15, kChangedMark);
     }
     SetGeneralChangedFlag(fields, state);
     return fields.Line(form);
@@ -127,19 +138,25 @@ std::string SendableLine(std::string plain, const ScrambleForm& form) {
         plain += ",";
         sent = ScrambleReply(plain, form);
     }
-    if (trimmedAway(sent)) sent = ScrambleReply(plain + "Z", form);
+    if (trimmedAway(sent))
+        sent = ScrambleReply(plain + "Z", form);
     return sent;
 }
 
 std::string FormProblem(const ScrambleForm& form) {
-    if (form.version == 0) return {};
-    if (form.version <= 100) return "a scrambled form needs a version above 100";
-    if (form.version > 999) return "the version must have at most three digits";
-    if (form.version < kNewFormVersion) return {};
+    if (form.version == 0)
+        return {};
+    if (form.version <= 100)
+        return "a scrambled form needs a version above 100";
+    if (form.version > 999)
+        return "the version must have at most three digits";
+    if (form.version < kNewFormVersion)
+        return {};
     // The console reads the header from the first 20 bytes un-shifted by position + 35, so the header
     // must fit there and n must keep every header byte, its closing comma too, on that rule.
     const std::string header = std::to_string(form.version) + "," + HexText(form.key, 2) + "," + HexText(form.n, 2);
-    if (header.size() > 20) return "the header '" + header + "' does not fit in the first 20 bytes";
+    if (header.size() > 20)
+        return "the header '" + header + "' does not fit in the first 20 bytes";
     if (form.n < static_cast<int>(header.size()) + 1) {
         return "n must be at least " + std::to_string(header.size() + 1) + " (the header and its comma)";
     }

@@ -23,7 +23,8 @@ std::optional<Reply> SimDevice::Answer(std::string_view request) {
     } else if (command == "WPR") {
         plain = Write(std::string_view(line).substr(3));
     }
-    if (!plain) return std::nullopt;
+    if (!plain)
+        return std::nullopt;
     return Reply{*plain, SendableLine(*plain, form_)};
 }
 
@@ -52,7 +53,8 @@ std::optional<std::string> SimDevice::Write(std::string_view arguments) {
     const auto newAddress = ParseDecimalOctets(address);
     const auto newMask = ParseDecimalOctets(mask);
     const auto newGateway = ParseDecimalOctets(gateway);
-    if (zeros != "000" || !newAddress || !newMask || !newGateway || (words >> extra)) return std::nullopt;
+    if (zeros != "000" || !newAddress || !newMask || !newGateway || (words >> extra))
+        return std::nullopt;
     state_.pending = NetworkParameters{*newAddress, *newMask, *newGateway};
     return WriteLine(state_, form_);
 }

@@ -21,15 +21,19 @@ std::optional<Number> ParseNumber(const std::string& text, Number low, Number hi
 
 // Up to eight hexadecimal digits, an optional 0x in front; FFFFFFxx are negative like the device's.
 std::optional<int> ParseHex(std::string text) {
-    if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) text.erase(0, 2);
-    if (text.size() > 8) return std::nullopt;
+    if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X")))
+        text.erase(0, 2);
+    if (text.size() > 8)
+        return std::nullopt;
     const auto value = ParseNumber<long long>(text, 0, 0xFFFFFFFFLL, 16);
-    if (!value) return std::nullopt;
+    if (!value)
+        return std::nullopt;
     return static_cast<int>(static_cast<std::uint32_t>(*value));
 }
 
 std::optional<int> ParseFormVersion(const std::string& text) {
-    if (text == "plain") return 0;
+    if (text == "plain")
+        return 0;
     return ParseNumber<int>(text, 101, 999);
 }
 
@@ -39,7 +43,8 @@ template <typename Number>
 Setter NumberSetter(Number SimOptions::*field, Number low, Number high) {
     return [=](SimOptions& options, const std::string& text) {
         const auto value = ParseNumber<Number>(text, low, high);
-        if (value) options.*field = *value;
+        if (value)
+            options.*field = *value;
         return value.has_value();
     };
 }
@@ -47,7 +52,8 @@ Setter NumberSetter(Number SimOptions::*field, Number low, Number high) {
 Setter FaultSetter(int FaultSettings::*field, int high) {
     return [=](SimOptions& options, const std::string& text) {
         const auto value = ParseNumber<int>(text, 0, high);
-        if (value) options.faults.*field = *value;
+        if (value)
+            options.faults.*field = *value;
         return value.has_value();
     };
 }
@@ -57,26 +63,30 @@ const std::map<std::string, Setter>& ValueOptions() {
         {"--address",
          [](SimOptions& o, const std::string& text) {
              const auto address = ParseDecimalOctets(text);
-             if (address) o.address = *address;
+             if (address)
+                 o.address = *address;
              return address.has_value();
          }},
         {"--port", NumberSetter<std::uint16_t>(&SimOptions::port, 1, 65535)},
         {"--form",
          [](SimOptions& o, const std::string& text) {
              const auto version = ParseFormVersion(text);
-             if (version) o.form.version = *version;
+             if (version)
+                 o.form.version = *version;
              return version.has_value();
          }},
         {"--key",
          [](SimOptions& o, const std::string& text) {
              const auto key = ParseHex(text);
-             if (key) o.form.key = *key;
+             if (key)
+                 o.form.key = *key;
              return key.has_value();
          }},
         {"--n",
          [](SimOptions& o, const std::string& text) {
              const auto n = ParseHex(text);
-             if (n) o.form.n = *n;
+             if (n)
+                 o.form.n = *n;
              return n.has_value();
          }},
         {"--seed", NumberSetter<std::uint32_t>(&SimOptions::seed, 0, 0xFFFFFFFFu)},
@@ -103,9 +113,11 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--allow-any-address") {
             allowAnyAddress = true;
         } else if (const auto setter = ValueOptions().find(name); setter != ValueOptions().end()) {
-            if (i + 1 == arguments.size()) return {std::nullopt, name + " needs a value"};
+            if (i + 1 == arguments.size())
+                return {std::nullopt, name + " needs a value"};
             const std::string& value = arguments[++i];
-            if (!setter->second(options, value)) return {std::nullopt, "bad value for " + name + ": '" + value + "'"};
+            if (!setter->second(options, value))
+                return {std::nullopt, "bad value for " + name + ": '" + value + "'"};
         } else {
             return {std::nullopt, "unknown option '" + name + "'"};
         }

@@ -57,8 +57,7 @@ std::string Peer(const sockaddr_in& address) {
 std::string TimeOfDay() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm local{};
     localtime_r(&seconds, &local);
     std::ostringstream text;
@@ -67,9 +66,11 @@ std::string TimeOfDay() {
 }
 
 std::string FormName(const ScrambleForm& form) {
-    if (form.version == 0) return "plain";
+    if (form.version == 0)
+        return "plain";
     std::string name = "form " + std::to_string(form.version);
-    if (form.version >= 130) name += " (key " + HexText(form.key, 2) + ", n " + HexText(form.n, 2) + ")";
+    if (form.version >= 130)
+        name += " (key " + HexText(form.key, 2) + ", n " + HexText(form.n, 2) + ")";
     return name;
 }
 
@@ -84,7 +85,8 @@ public:
     // Empty on success, otherwise what went wrong.
     std::string Open() {
         socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (socket_ < 0) return std::string("cannot create a socket: ") + std::strerror(errno);
+        if (socket_ < 0)
+            return std::string("cannot create a socket: ") + std::strerror(errno);
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(options_.port);
@@ -97,22 +99,27 @@ public:
     }
 
     ~Server() {
-        if (socket_ >= 0) close(socket_);
+        if (socket_ >= 0)
+            close(socket_);
     }
 
     void Serve(int stopFd) {
         while (true) {
             std::array<pollfd, 2> waitFor{pollfd{socket_, POLLIN, 0}, pollfd{stopFd, POLLIN, 0}};
-            if (poll(waitFor.data(), waitFor.size(), MillisecondsToNextDelayed()) < 0 && errno != EINTR) return;
-            if (waitFor[1].revents != 0) return;
+            if (poll(waitFor.data(), waitFor.size(), MillisecondsToNextDelayed()) < 0 && errno != EINTR)
+                return;
+            if (waitFor[1].revents != 0)
+                return;
             SendDueReplies();
-            if (waitFor[0].revents != 0) Receive();
+            if (waitFor[0].revents != 0)
+                Receive();
         }
     }
 
 private:
     int MillisecondsToNextDelayed() const {
-        if (delayed_.empty()) return -1;
+        if (delayed_.empty())
+            return -1;
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(delayed_.begin()->first - Clock::now());
         return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
     }
@@ -128,9 +135,10 @@ private:
         std::array<char, 8192> buffer;
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t length = recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC,
-                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (length < 0 || static_cast<std::size_t>(length) > buffer.size()) return;
+        const ssize_t length =
+            recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (length < 0 || static_cast<std::size_t>(length) > buffer.size())
+            return;
         const std::string_view request(buffer.data(), static_cast<std::size_t>(length));
         Log("<-", from, Printable(request));
 
@@ -155,13 +163,13 @@ private:
 
     void Send(const Outgoing& outgoing) {
         // A lost reply is what a real device gives on a bad link too; the console copes with it.
-        [[maybe_unused]] const auto sent =
-            sendto(socket_, outgoing.bytes.data(), outgoing.bytes.size(), 0,
-                   reinterpret_cast<const sockaddr*>(&outgoing.to), sizeof outgoing.to);
+        [[maybe_unused]] const auto sent = sendto(socket_, outgoing.bytes.data(), outgoing.bytes.size(), 0,
+                                                  reinterpret_cast<const sockaddr*>(&outgoing.to), sizeof outgoing.to);
     }
 
     void Log(const char* direction, const sockaddr_in& peer, const std::string& text) {
-        if (options_.verbose) out_ << TimeOfDay() << ' ' << direction << ' ' << Peer(peer) << ' ' << text << std::endl;
+        if (options_.verbose)
+            out_ << TimeOfDay() << ' ' << direction << ' ' << Peer(peer) << ' ' << text << std::endl;
     }
 
     const SimOptions& options_;

@@ -17,14 +17,12 @@ extern char** environ;
 namespace korva::ctl::testing {
 namespace {
 
-std::string TempPath(const char* kind)
-{
+std::string TempPath(const char* kind) {
     static int counter = 0;
     return "/tmp/korvactl_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + "." + kind;
 }
 
-std::string Contents(const std::string& path)
-{
+std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
@@ -34,8 +32,7 @@ std::string Contents(const std::string& path)
 }  // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments)
-    : outPath_(TempPath("out")), errPath_(TempPath("err"))
-{
+    : outPath_(TempPath("out")), errPath_(TempPath("err")) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -53,8 +50,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         throw std::runtime_error("cannot start " + program);
 }
 
-ChildProcess::~ChildProcess()
-{
+ChildProcess::~ChildProcess() {
     if (!exitStatus_) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -63,11 +59,14 @@ ChildProcess::~ChildProcess()
     std::remove(errPath_.c_str());
 }
 
-std::string ChildProcess::Out() const { return Contents(outPath_); }
-std::string ChildProcess::Err() const { return Contents(errPath_); }
+std::string ChildProcess::Out() const {
+    return Contents(outPath_);
+}
+std::string ChildProcess::Err() const {
+    return Contents(errPath_);
+}
 
-bool ChildProcess::WaitForOut(const std::string& text) const
-{
+bool ChildProcess::WaitForOut(const std::string& text) const {
     for (int i = 0; i < 500; ++i) {
         if (Out().find(text) != std::string::npos)
             return true;
@@ -76,10 +75,11 @@ bool ChildProcess::WaitForOut(const std::string& text) const
     return false;
 }
 
-void ChildProcess::Signal(int signalNumber) const { kill(pid_, signalNumber); }
+void ChildProcess::Signal(int signalNumber) const {
+    kill(pid_, signalNumber);
+}
 
-std::optional<int> ChildProcess::Wait(std::chrono::seconds patience)
-{
+std::optional<int> ChildProcess::Wait(std::chrono::seconds patience) {
     const auto giveUp = std::chrono::steady_clock::now() + patience;
     while (!exitStatus_ && std::chrono::steady_clock::now() < giveUp) {
         int status = 0;
@@ -91,8 +91,7 @@ std::optional<int> ChildProcess::Wait(std::chrono::seconds patience)
     return exitStatus_;
 }
 
-Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments)
-{
+Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments) {
     ChildProcess child(program, arguments);
     const auto status = child.Wait();
     return {status.value_or(-1), child.Out(), child.Err()};

@@ -1,6 +1,6 @@
 // Options, durations and device lists of the network commands.
-#include "tools/korvactl/address_file.h"
 #include "tools/korvactl/command_line.h"
+#include "tools/korvactl/address_file.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +13,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ParseDuration, UnitsAndBareSeconds)
-{
+TEST(ParseDuration, UnitsAndBareSeconds) {
     const struct {
         const char* text;
         std::optional<std::chrono::milliseconds> expected;
     } cases[] = {
-        {"500ms", 500ms}, {"2s", 2000ms},  {"1.5s", 1500ms}, {"1", 1000ms},     {"0.2", 200ms},
-        {"1ms", 1ms},     {"3600s", 3600000ms},
-        {"0", std::nullopt}, {"0.0001", std::nullopt}, {"3601s", std::nullopt}, {"-1s", std::nullopt},
-        {"", std::nullopt},  {"ms", std::nullopt},     {"5 ms", std::nullopt},  {"5m", std::nullopt},
-        {"nan", std::nullopt}, {"inf", std::nullopt},
+        {"500ms", 500ms},        {"2s", 2000ms},         {"1.5s", 1500ms},
+        {"1", 1000ms},           {"0.2", 200ms},         {"1ms", 1ms},
+        {"3600s", 3600000ms},    {"0", std::nullopt},    {"0.0001", std::nullopt},
+        {"3601s", std::nullopt}, {"-1s", std::nullopt},  {"", std::nullopt},
+        {"ms", std::nullopt},    {"5 ms", std::nullopt}, {"5m", std::nullopt},
+        {"nan", std::nullopt},   {"inf", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseDuration(c.text), c.expected) << c.text;
 }
 
-TEST(ParseCommandLine, DefaultsAndEveryOptionForm)
-{
+TEST(ParseCommandLine, DefaultsAndEveryOptionForm) {
     const auto defaults = ParseCommandLine("status", {"127.0.0.100"});
     ASSERT_TRUE(defaults.line) << defaults.error;
     EXPECT_EQ(defaults.line->retry.timeout, 1000ms);
@@ -40,7 +39,8 @@ TEST(ParseCommandLine, DefaultsAndEveryOptionForm)
     const auto parsed = ParseCommandLine(
         "status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table", "-f=ignored"});
     ASSERT_FALSE(parsed.line);  // "-f=..." is not the --name=value form
-    const auto ok = ParseCommandLine("status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table"});
+    const auto ok =
+        ParseCommandLine("status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table"});
     ASSERT_TRUE(ok.line) << ok.error;
     EXPECT_EQ(ok.line->names, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(ok.line->files, (std::vector<std::string>{"list.txt"}));
@@ -54,8 +54,7 @@ TEST(ParseCommandLine, DefaultsAndEveryOptionForm)
     EXPECT_EQ(watch.line->count, 3);
 }
 
-TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake)
-{
+TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
     const struct {
         const char* command;
         std::vector<std::string> arguments;
@@ -78,14 +77,12 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake)
     }
 }
 
-TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines)
-{
+TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines) {
     std::istringstream file("# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n");
     EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{"127.0.0.100", "127.0.0.101", "no such host"}));
 }
 
-TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError)
-{
+TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {
     const std::string path = ::testing::TempDir() + "korvactl_devices.txt";
     std::ofstream(path) << "127.0.0.102\n127.0.0.103\n";
     std::string error;

@@ -12,8 +12,7 @@
 namespace korva::ctl {
 namespace {
 
-std::string Hex(std::string_view bytes, const char* separator)
-{
+std::string Hex(std::string_view bytes, const char* separator) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (unsigned char b : bytes) {
@@ -25,8 +24,7 @@ std::string Hex(std::string_view bytes, const char* separator)
     return hex;
 }
 
-TEST(ParseHexLine, AcceptsCaptureStylesAndRejectsAnythingElse)
-{
+TEST(ParseHexLine, AcceptsCaptureStylesAndRejectsAnythingElse) {
     EXPECT_EQ(ParseHexLine("30313030"), "0100");
     EXPECT_EQ(ParseHexLine("30 31 30 30"), "0100");
     EXPECT_EQ(ParseHexLine("30:31:30:30\r"), "0100");
@@ -39,8 +37,7 @@ TEST(ParseHexLine, AcceptsCaptureStylesAndRejectsAnythingElse)
     EXPECT_FALSE(ParseHexLine("0100,SND"));
 }
 
-TEST(ReplyToJson, StatusReplyOfEachFormCarriesEveryKey)
-{
+TEST(ReplyToJson, StatusReplyOfEachFormCarriesEveryKey) {
     const auto plain = ReplyToJson("0100,snd,0,25,60,244,1,0,1,123");
     EXPECT_EQ(plain["plain"], "0100,SND,0,25,60,244,1,0,1,123");
     EXPECT_EQ(plain["offset"], 0);
@@ -70,8 +67,7 @@ TEST(ReplyToJson, StatusReplyOfEachFormCarriesEveryKey)
     EXPECT_EQ(scrambled["status"]["changed"], true);
 }
 
-TEST(ReplyToJson, ParameterResetAndOtherReplies)
-{
+TEST(ReplyToJson, ParameterResetAndOtherReplies) {
     std::string tail;
     for (int field = 8; field <= 14; ++field)
         tail += "," + std::to_string(field);
@@ -90,8 +86,7 @@ TEST(ReplyToJson, ParameterResetAndOtherReplies)
     EXPECT_FALSE(write.contains("status") || write.contains("parameters") || write.contains("reset_ack"));
 }
 
-TEST(ReplyToJson, HighAndControlBytesStillMakeValidJson)
-{
+TEST(ReplyToJson, HighAndControlBytesStillMakeValidJson) {
     std::string every;
     for (int b = 0; b < 256; ++b)
         every += static_cast<char>(b);
@@ -99,8 +94,7 @@ TEST(ReplyToJson, HighAndControlBytesStillMakeValidJson)
     EXPECT_EQ(nlohmann::json::parse(dumped)["offset"], 0);
 }
 
-TEST(RunDecode, ReportsBadLinesByNumberAndGoesOn)
-{
+TEST(RunDecode, ReportsBadLinesByNumberAndGoesOn) {
     std::istringstream in(Hex("0100,RST,0,ACK", " ") + "\n\nnot hex\n" + Hex("0100,SND,0,1", ":") + "\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunDecode({}, in, out, err), 1);
@@ -115,8 +109,7 @@ TEST(RunDecode, ReportsBadLinesByNumberAndGoesOn)
     EXPECT_NE(err.str().find("line 3"), std::string::npos) << err.str();
 }
 
-TEST(RunDecode, TextModeAndCleanInputSucceed)
-{
+TEST(RunDecode, TextModeAndCleanInputSucceed) {
     std::istringstream in("0100,rst,0,ack\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunDecode({"--text"}, in, out, err), 0);

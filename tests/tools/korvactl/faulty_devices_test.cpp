@@ -12,8 +12,7 @@
 namespace korva::ctl::testing {
 namespace {
 
-TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough)
-{
+TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough) {
     Simulator sim("127.0.0.110", {"--drop-percent", "70", "--seed", "7"});
     ASSERT_TRUE(sim.Ready());
     constexpr int kRuns = 6;
@@ -27,8 +26,7 @@ TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough)
     EXPECT_GT(sim.RequestsSeen("snd000"), kRuns) << "no reply was dropped, so nothing was retried";
 }
 
-TEST(SilentDevice, TimesOutAfterTheRetriesAndSaysSoInTheExitStatus)
-{
+TEST(SilentDevice, TimesOutAfterTheRetriesAndSaysSoInTheExitStatus) {
     Simulator sim("127.0.0.111", {"--drop-percent", "100"});
     ASSERT_TRUE(sim.Ready());
 
@@ -52,8 +50,7 @@ TEST(SilentDevice, TimesOutAfterTheRetriesAndSaysSoInTheExitStatus)
 }
 
 // A plain-form device that acknowledges only its acknowledgeOn-th reset command (0: none).
-LoopbackDevice::Script LateResetter(int acknowledgeOn)
-{
+LoopbackDevice::Script LateResetter(int acknowledgeOn) {
     return [acknowledgeOn, resets = 0](const std::string& request) mutable -> std::optional<std::string> {
         if (request == "snd000\r\n")
             return "0100,SND,0,25,60,244,1,0,1,4711";
@@ -63,8 +60,7 @@ LoopbackDevice::Script LateResetter(int acknowledgeOn)
     };
 }
 
-int ResetCommands(const LoopbackDevice& device)
-{
+int ResetCommands(const LoopbackDevice& device) {
     int count = 0;
     for (const std::string& request : device.Requests()) {
         EXPECT_TRUE(request == "snd000\r\n" || request == "rst0000050004711\r\n") << request;
@@ -73,8 +69,7 @@ int ResetCommands(const LoopbackDevice& device)
     return count;
 }
 
-TEST(ResettingDevice, AcknowledgedOnTheThirdCommand)
-{
+TEST(ResettingDevice, AcknowledgedOnTheThirdCommand) {
     LoopbackDevice device("127.0.0.112", LateResetter(3));
     const Finished run = Korvactl({"reset", "127.0.0.112", "--table"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
@@ -82,8 +77,7 @@ TEST(ResettingDevice, AcknowledgedOnTheThirdCommand)
     EXPECT_NE(run.out.find("ack    3"), std::string::npos) << run.out;
 }
 
-TEST(ResettingDevice, NeverAcknowledgedAfterExactlyFifteenCommands)
-{
+TEST(ResettingDevice, NeverAcknowledgedAfterExactlyFifteenCommands) {
     LoopbackDevice device("127.0.0.113", LateResetter(0));
     const Finished run = Korvactl({"reset", "127.0.0.113"});
     EXPECT_EQ(run.exitStatus, 1);
@@ -92,8 +86,7 @@ TEST(ResettingDevice, NeverAcknowledgedAfterExactlyFifteenCommands)
         << run.err;
 }
 
-TEST(WritingProgram, RefusesBadValuesAndUnconfirmedWritesWithoutSendingAnything)
-{
+TEST(WritingProgram, RefusesBadValuesAndUnconfirmedWritesWithoutSendingAnything) {
     Simulator sim("127.0.0.114");
     ASSERT_TRUE(sim.Ready());
     const Finished bad = Korvactl(
@@ -115,10 +108,11 @@ TEST(WritingProgram, RefusesBadValuesAndUnconfirmedWritesWithoutSendingAnything)
     EXPECT_EQ(sim.RequestsSeen("wPr000 127.000.000.114 255.255.000.255 127.000.000.001"), 1);
 }
 
-long LineCount(const std::string& text) { return std::count(text.begin(), text.end(), '\n'); }
+long LineCount(const std::string& text) {
+    return std::count(text.begin(), text.end(), '\n');
+}
 
-TEST(WatchingProgram, CtrlCEndsItCleanly)
-{
+TEST(WatchingProgram, CtrlCEndsItCleanly) {
     Simulator sim("127.0.0.115");
     ASSERT_TRUE(sim.Ready());
     ChildProcess watch(KORVACTL_PATH, {"watch", "127.0.0.115", "--interval", "200ms"});

@@ -13,8 +13,7 @@
 
 namespace korva::ctl::testing {
 
-LoopbackDevice::LoopbackDevice(const std::string& address, Script script) : script_(std::move(script))
-{
+LoopbackDevice::LoopbackDevice(const std::string& address, Script script) : script_(std::move(script)) {
     fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -25,21 +24,18 @@ LoopbackDevice::LoopbackDevice(const std::string& address, Script script) : scri
     thread_ = std::thread([this] { Serve(); });
 }
 
-LoopbackDevice::~LoopbackDevice()
-{
+LoopbackDevice::~LoopbackDevice() {
     stop_ = true;
     thread_.join();
     close(fd_);
 }
 
-std::vector<std::string> LoopbackDevice::Requests() const
-{
+std::vector<std::string> LoopbackDevice::Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
 }
 
-void LoopbackDevice::Serve()
-{
+void LoopbackDevice::Serve() {
     std::array<char, 2048> buffer;
     while (!stop_) {
         pollfd readable{fd_, POLLIN, 0};

@@ -6,8 +6,7 @@
 namespace korva::ctl {
 namespace {
 
-TEST(CheckNewParameters, AcceptsUsableSubnets)
-{
+TEST(CheckNewParameters, AcceptsUsableSubnets) {
     const NewParameters good[] = {
         {"192.168.0.250", "255.255.255.0", "192.168.0.1"},
         {"010.000.000.007", "255.000.000.000", "010.000.000.001"},  // the zero-padded form of the boxes
@@ -19,13 +18,13 @@ TEST(CheckNewParameters, AcceptsUsableSubnets)
         EXPECT_EQ(CheckNewParameters(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
 }
 
-TEST(CheckNewParameters, NamesEachProblem)
-{
+TEST(CheckNewParameters, NamesEachProblem) {
     const struct {
         NewParameters parameters;
         std::vector<std::string> problems;
     } cases[] = {
-        {{"192.168.0.256", "255.255.255.0", "192.168.0.1"}, {"address '192.168.0.256' is not four decimal octets 0-255"}},
+        {{"192.168.0.256", "255.255.255.0", "192.168.0.1"},
+         {"address '192.168.0.256' is not four decimal octets 0-255"}},
         {{"192.168.0", "255.255.255.0", "192.168.0.1"}, {"address '192.168.0' is not four decimal octets 0-255"}},
         {{"192.168.0.1.5", "255.255.255.0", "192.168.0.1"},
          {"address '192.168.0.1.5' is not four decimal octets 0-255"}},

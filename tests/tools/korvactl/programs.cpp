@@ -5,8 +5,7 @@
 namespace korva::ctl::testing {
 namespace {
 
-std::vector<std::string> SimulatorArguments(const std::string& address, const std::vector<std::string>& options)
-{
+std::vector<std::string> SimulatorArguments(const std::string& address, const std::vector<std::string>& options) {
     std::vector<std::string> arguments = {"--address", address, "--verbose"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     return arguments;
@@ -15,13 +14,11 @@ std::vector<std::string> SimulatorArguments(const std::string& address, const st
 }  // namespace
 
 Simulator::Simulator(const std::string& address, const std::vector<std::string>& options)
-    : process_(KORVA_SIM_PATH, SimulatorArguments(address, options))
-{
+    : process_(KORVA_SIM_PATH, SimulatorArguments(address, options)) {
     ready_ = process_.WaitForOut("korva-sim answering on");
 }
 
-int Simulator::RequestsSeen(const std::string& command) const
-{
+int Simulator::RequestsSeen(const std::string& command) const {
     // The verbose log has one line per datagram: "hh:mm:ss.mmm <- peer request".
     std::istringstream log(process_.Out());
     int seen = 0;
@@ -36,10 +33,11 @@ int Simulator::RequestsSeen(const std::string& command) const
     return seen;
 }
 
-Finished Korvactl(const std::vector<std::string>& arguments) { return RunToEnd(KORVACTL_PATH, arguments); }
+Finished Korvactl(const std::vector<std::string>& arguments) {
+    return RunToEnd(KORVACTL_PATH, arguments);
+}
 
-std::vector<nlohmann::json> JsonLines(const std::string& out)
-{
+std::vector<nlohmann::json> JsonLines(const std::string& out) {
     std::vector<nlohmann::json> records;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);)

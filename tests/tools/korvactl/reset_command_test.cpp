@@ -14,8 +14,7 @@ struct ResettableDevice {
     bool answersStatus = true;
 };
 
-DeviceScript Play(ResettableDevice device)
-{
+DeviceScript Play(ResettableDevice device) {
     return [device, resets = 0](const std::string& request) mutable -> std::optional<Answer> {
         if (Is(request, "snd"))
             return device.answersStatus ? std::optional<Answer>(Answer{StatusLine(device.echo), 3ms}) : std::nullopt;
@@ -25,8 +24,7 @@ DeviceScript Play(ResettableDevice device)
     };
 }
 
-std::vector<SentRequest> ResetCommands(const ScriptedNetwork& network, const std::string& address)
-{
+std::vector<SentRequest> ResetCommands(const ScriptedNetwork& network, const std::string& address) {
     std::vector<SentRequest> commands;
     for (const SentRequest& request : network.SentTo(address)) {
         if (Is(request.bytes, "rst"))
@@ -35,8 +33,7 @@ std::vector<SentRequest> ResetCommands(const ScriptedNetwork& network, const std
     return commands;
 }
 
-TEST(ResetCommand, RepeatsTheCommandHalfASecondApartUntilAcknowledged)
-{
+TEST(ResetCommand, RepeatsTheCommandHalfASecondApartUntilAcknowledged) {
     for (const int k : {1, 2, 7, 15}) {
         SCOPED_TRACE("acknowledged on command " + std::to_string(k));
         ScriptedNetwork network;
@@ -58,8 +55,7 @@ TEST(ResetCommand, RepeatsTheCommandHalfASecondApartUntilAcknowledged)
     }
 }
 
-TEST(ResetCommand, NeverAcknowledgedMeansExactlyFifteenCommandsAndFailure)
-{
+TEST(ResetCommand, NeverAcknowledgedMeansExactlyFifteenCommandsAndFailure) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", Play({0, -42, true}));
     const CommandRun run = RunCommand(network, "reset", {"127.0.0.100", "--timeout", "200ms"});
@@ -75,8 +71,7 @@ TEST(ResetCommand, NeverAcknowledgedMeansExactlyFifteenCommandsAndFailure)
     EXPECT_EQ(run.records[0]["error"], "reset not acknowledged after 15 reset commands");
 }
 
-TEST(ResetCommand, LongerTimeoutLengthensOnlyTheWaitAfterTheLastCommand)
-{
+TEST(ResetCommand, LongerTimeoutLengthensOnlyTheWaitAfterTheLastCommand) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", Play({0, 1, true}));
     RunCommand(network, "reset", {"127.0.0.100", "--timeout", "2s"});
@@ -86,8 +81,7 @@ TEST(ResetCommand, LongerTimeoutLengthensOnlyTheWaitAfterTheLastCommand)
     EXPECT_EQ(network.Elapsed(), commands[14].at + 2s);
 }
 
-TEST(ResetCommand, NoStatusReplyMeansNoResetCommand)
-{
+TEST(ResetCommand, NoStatusReplyMeansNoResetCommand) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", Play({1, 1, false}));
     const CommandRun run = RunCommand(network, "reset", {"127.0.0.100", "--timeout", "100ms", "--retries", "1"});
@@ -97,8 +91,7 @@ TEST(ResetCommand, NoStatusReplyMeansNoResetCommand)
     EXPECT_EQ(run.records[0]["error"], "no reply to the live-data request (2 requests, 100 ms each)");
 }
 
-TEST(ResetCommand, SeveralDevicesEachWithTheirOwnEchoAndOutcome)
-{
+TEST(ResetCommand, SeveralDevicesEachWithTheirOwnEchoAndOutcome) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", Play({3, 100, true}));
     network.AddDevice("127.0.0.101", Play({1, 101, true}));

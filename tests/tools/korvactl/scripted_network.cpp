@@ -12,8 +12,7 @@ public:
 
     SteadyTime Now() override { return SteadyTime(network_.now_); }
 
-    void Send(const std::string& address, std::string_view data) override
-    {
+    void Send(const std::string& address, std::string_view data) override {
         if (network_.failing_ == address)
             throw transport::SocketErrorFromCode(10051);
         network_.sent_.push_back({network_.now_, address, std::string(data)});
@@ -24,8 +23,7 @@ public:
             network_.inFlight_.push_back({network_.now_ + answer->delay, address, answer->line});
     }
 
-    WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override
-    {
+    WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override {
         const milliseconds until = std::chrono::duration_cast<milliseconds>(deadline.time_since_epoch());
         auto& inFlight = network_.inFlight_;
         const auto first = std::min_element(inFlight.begin(), inFlight.end(),
@@ -49,19 +47,16 @@ private:
     ScriptedNetwork& network_;
 };
 
-void ScriptedNetwork::Inject(milliseconds at, const std::string& from, const std::string& bytes)
-{
+void ScriptedNetwork::Inject(milliseconds at, const std::string& from, const std::string& bytes) {
     inFlight_.push_back({at, from, bytes});
 }
 
-std::unique_ptr<Link> ScriptedNetwork::OpenLink()
-{
+std::unique_ptr<Link> ScriptedNetwork::OpenLink() {
     ++linksOpened_;
     return std::make_unique<ScriptedLink>(*this);
 }
 
-std::vector<SentRequest> ScriptedNetwork::SentTo(const std::string& address) const
-{
+std::vector<SentRequest> ScriptedNetwork::SentTo(const std::string& address) const {
     std::vector<SentRequest> to;
     std::copy_if(sent_.begin(), sent_.end(), std::back_inserter(to),
                  [&](const SentRequest& request) { return request.address == address; });

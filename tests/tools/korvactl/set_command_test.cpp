@@ -9,8 +9,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A device that acknowledges writes and answers parameter requests.
-DeviceScript WritableDevice(const std::string& reportedAddress)
-{
+DeviceScript WritableDevice(const std::string& reportedAddress) {
     return [reportedAddress](const std::string& request) -> std::optional<Answer> {
         if (Is(request, "wPr"))
             return Answer{WriteLine(), 2ms};
@@ -21,19 +20,18 @@ DeviceScript WritableDevice(const std::string& reportedAddress)
 }
 
 std::vector<std::string> SetArguments(const std::string& address, const std::string& ip, const std::string& mask,
-                                      const std::string& gateway, std::vector<std::string> more = {"--yes"})
-{
+                                      const std::string& gateway, std::vector<std::string> more = {"--yes"}) {
     std::vector<std::string> arguments = {address, "--ip", ip, "--mask", mask, "--gateway", gateway};
     arguments.insert(arguments.end(), more.begin(), more.end());
     return arguments;
 }
 
-TEST(SetCommand, WritesToTheDeviceThenAsksTheNewAddressForItsParameters)
-{
+TEST(SetCommand, WritesToTheDeviceThenAsksTheNewAddressForItsParameters) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WritableDevice("127.0.0.100"));
     network.AddDevice("127.0.0.101", WritableDevice("127.0.0.101"));
-    const CommandRun run = RunCommand(network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1"));
+    const CommandRun run =
+        RunCommand(network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1"));
 
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     ASSERT_EQ(network.Sent().size(), 2u);
@@ -47,8 +45,7 @@ TEST(SetCommand, WritesToTheDeviceThenAsksTheNewAddressForItsParameters)
     EXPECT_EQ(run.records[1]["parameters"]["address"], "127.0.0.101");
 }
 
-TEST(SetCommand, SilenceAtTheNewAddressIsANoteNotAFailure)
-{
+TEST(SetCommand, SilenceAtTheNewAddressIsANoteNotAFailure) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WritableDevice("127.0.0.100"));
     const CommandRun run = RunCommand(
@@ -60,8 +57,7 @@ TEST(SetCommand, SilenceAtTheNewAddressIsANoteNotAFailure)
     EXPECT_NE(run.err.find("written; no parameter reply from 127.0.0.102"), std::string::npos) << run.err;
 }
 
-TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress)
-{
+TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress) {
     ScriptedNetwork network;
     const CommandRun run = RunCommand(
         network, "set",
@@ -73,8 +69,7 @@ TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress)
     EXPECT_EQ(run.records[0]["error"], "no reply to the write command (3 requests, 50 ms each)");
 }
 
-TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced)
-{
+TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced) {
     const std::vector<std::string> bad = SetArguments("127.0.0.100", "127.0.0.0", "255.255.255.0", "127.0.1.1");
     ScriptedNetwork refused;
     const CommandRun run = RunCommand(refused, "set", bad);
@@ -93,20 +88,16 @@ TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced)
     EXPECT_EQ(forced.Sent()[0].bytes, "wPr000 127.000.000.000 255.255.255.000 127.000.001.001\r\n");
 }
 
-TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne)
-{
+TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne) {
     struct Case {
         TerminalInput terminal;
         bool yesFlag;
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 0, true},
-        {{true, " YES \n"}, false, 0, true},
-        {{true, "n\n"}, false, 1, false},
-        {{true, "\n"}, false, 1, false},
-        {{true, ""}, false, 1, false},    // end of input
-        {{false, "y\n"}, false, 2, false},  // nobody to ask
+        {{true, "y\n"}, false, 0, true},   {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
+        {{true, "\n"}, false, 1, false},   {{true, ""}, false, 1, false},  // end of input
+        {{false, "y\n"}, false, 2, false},                                 // nobody to ask
         {{false, ""}, true, 0, true},
     };
     for (const Case& c : cases) {
@@ -114,26 +105,25 @@ TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne)
                      " --yes " + std::to_string(c.yesFlag));
         ScriptedNetwork network;
         network.AddDevice("127.0.0.100", WritableDevice("127.0.0.100"));
-        const CommandRun run = RunCommand(
-            network, "set",
-            SetArguments("127.0.0.100", "127.0.0.100", "255.255.255.0", "127.0.0.1",
-                         c.yesFlag ? std::vector<std::string>{"--yes"} : std::vector<std::string>{}),
-            c.terminal);
+        const CommandRun run =
+            RunCommand(network, "set",
+                       SetArguments("127.0.0.100", "127.0.0.100", "255.255.255.0", "127.0.0.1",
+                                    c.yesFlag ? std::vector<std::string>{"--yes"} : std::vector<std::string>{}),
+                       c.terminal);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
         EXPECT_EQ(!network.Sent().empty(), c.written);
-        const bool asked = run.err.find("Write address 127.0.0.100, mask 255.255.255.0, gateway 127.0.0.1 to the "
-                                        "device at 127.0.0.100? [y/N]") != std::string::npos;
+        const bool asked = run.err.find(
+                               "Write address 127.0.0.100, mask 255.255.255.0, gateway 127.0.0.1 to the "
+                               "device at 127.0.0.100? [y/N]") != std::string::npos;
         EXPECT_EQ(asked, c.terminal.interactive && !c.yesFlag);
     }
 }
 
-TEST(SetCommand, NeedsOneDeviceAndAllThreeValues)
-{
+TEST(SetCommand, NeedsOneDeviceAndAllThreeValues) {
     ScriptedNetwork network;
-    EXPECT_EQ(RunCommand(network, "set", {"127.0.0.100", "--ip", "10.0.0.7", "--mask", "255.0.0.0", "--yes"}).exitStatus,
-              2);
-    EXPECT_EQ(RunCommand(network, "set", SetArguments("127.0.0.100", "10.0.0.7", "255.0.0.0", "10.0.0.1"))
-                      .exitStatus,
+    EXPECT_EQ(
+        RunCommand(network, "set", {"127.0.0.100", "--ip", "10.0.0.7", "--mask", "255.0.0.0", "--yes"}).exitStatus, 2);
+    EXPECT_EQ(RunCommand(network, "set", SetArguments("127.0.0.100", "10.0.0.7", "255.0.0.0", "10.0.0.1")).exitStatus,
               1);  // all there, but nobody answers: the write is not acknowledged
     ScriptedNetwork untouched;
     std::vector<std::string> twoDevices = SetArguments("127.0.0.100", "10.0.0.7", "255.0.0.0", "10.0.0.1");

@@ -25,8 +25,7 @@ constexpr Form kForms[] = {
 
 class EveryForm : public ::testing::TestWithParam<Form> {};
 
-TEST_P(EveryForm, StatusParamsWatchSetAndReset)
-{
+TEST_P(EveryForm, StatusParamsWatchSetAndReset) {
     const Form form = GetParam();
     const std::string address = form.address;
     Simulator sim(address, {"--form", form.option});
@@ -87,11 +86,12 @@ TEST_P(EveryForm, StatusParamsWatchSetAndReset)
     EXPECT_NE(table.out.find("\n" + address + " "), std::string::npos) << table.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(KorvaSim, EveryForm, ::testing::ValuesIn(kForms),
-                         [](const auto& info) { return std::string(info.param.option == std::string("plain") ? "plain" : "v") + (info.param.version ? std::to_string(info.param.version) : ""); });
+INSTANTIATE_TEST_SUITE_P(KorvaSim, EveryForm, ::testing::ValuesIn(kForms), [](const auto& info) {
+    return std::string(info.param.option == std::string("plain") ? "plain" : "v") +
+           (info.param.version ? std::to_string(info.param.version) : "");
+});
 
-TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile)
-{
+TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile) {
     Simulator plain("127.0.0.104", {"--form", "plain"});
     Simulator v130("127.0.0.105", {"--form", "130"});
     ASSERT_TRUE(plain.Ready() && v130.Ready());
@@ -114,8 +114,7 @@ TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile)
         << run.err;
 }
 
-TEST(KorvaSimDevices, NewAddressTakesEffectAfterTheReset)
-{
+TEST(KorvaSimDevices, NewAddressTakesEffectAfterTheReset) {
     Simulator sim("127.0.0.106");
     ASSERT_TRUE(sim.Ready());
     const Finished set = Korvactl({"set", "127.0.0.106", "--ip", "127.0.0.107", "--mask", "255.255.255.0", "--gateway",

@@ -10,8 +10,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::map<std::string, nlohmann::json> ByAddress(const std::vector<nlohmann::json>& records)
-{
+std::map<std::string, nlohmann::json> ByAddress(const std::vector<nlohmann::json>& records) {
     std::map<std::string, nlohmann::json> byAddress;
     for (const auto& record : records) {
         EXPECT_FALSE(byAddress.contains(record["address"])) << "two records for " << record["address"];
@@ -21,8 +20,7 @@ std::map<std::string, nlohmann::json> ByAddress(const std::vector<nlohmann::json
 }
 
 // Answers live-data requests, but only from the (skip + 1)-th on.
-DeviceScript AnswersAfterSkipping(int skip, int echo = 123)
-{
+DeviceScript AnswersAfterSkipping(int skip, int echo = 123) {
     return [skip, echo, seen = 0](const std::string& request) mutable -> std::optional<Answer> {
         if (!Is(request, "snd") || seen++ < skip)
             return std::nullopt;
@@ -30,15 +28,14 @@ DeviceScript AnswersAfterSkipping(int skip, int echo = 123)
     };
 }
 
-TEST(StatusCommand, EachDeviceHasItsOwnRetriesAndTheExitStatusSaysWhetherAllAnswered)
-{
+TEST(StatusCommand, EachDeviceHasItsOwnRetriesAndTheExitStatusSaysWhetherAllAnswered) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", AnswersAfterSkipping(0, 1));
     network.AddDevice("127.0.0.101", AnswersAfterSkipping(2, 2));  // answers the third request
     network.AddDevice("127.0.0.102", AnswersAfterSkipping(99));    // never
 
-    const CommandRun run =
-        RunCommand(network, "status", {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--timeout", "1s", "--retries", "2"});
+    const CommandRun run = RunCommand(
+        network, "status", {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--timeout", "1s", "--retries", "2"});
 
     EXPECT_EQ(run.exitStatus, 1);
     auto records = ByAddress(run.records);
@@ -64,8 +61,7 @@ TEST(StatusCommand, EachDeviceHasItsOwnRetriesAndTheExitStatusSaysWhetherAllAnsw
     EXPECT_EQ(network.Elapsed(), 3000ms);  // the silent device's last time-out, not the sum of all
 }
 
-TEST(StatusCommand, AllAnsweringEndsAtTheLastReplyWithExitStatusZero)
-{
+TEST(StatusCommand, AllAnsweringEndsAtTheLastReplyWithExitStatusZero) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
     network.AddDevice("127.0.0.101", AnswersAfterSkipping(1));
@@ -76,8 +72,7 @@ TEST(StatusCommand, AllAnsweringEndsAtTheLastReplyWithExitStatusZero)
     EXPECT_TRUE(run.err.empty()) << run.err;
 }
 
-TEST(StatusCommand, RepliesFromOtherAddressesOrOfAnotherKindAreNoAnswer)
-{
+TEST(StatusCommand, RepliesFromOtherAddressesOrOfAnotherKindAreNoAnswer) {
     ScriptedNetwork network;
     // The named device answers a live-data request with a parameter reply only.
     network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{ParameterLine("127.0.0.100"), 1ms}; });
@@ -90,11 +85,11 @@ TEST(StatusCommand, RepliesFromOtherAddressesOrOfAnotherKindAreNoAnswer)
     EXPECT_TRUE(run.records[0].contains("error"));
 }
 
-TEST(StatusCommand, NothingIsSentToAnAddressNotNamed)
-{
+TEST(StatusCommand, NothingIsSentToAnAddressNotNamed) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
-    const CommandRun run = RunCommand(network, "status", {"127.0.0.100", "localhost", "127.000.000.101", "--timeout", "50ms"});
+    const CommandRun run =
+        RunCommand(network, "status", {"127.0.0.100", "localhost", "127.000.000.101", "--timeout", "50ms"});
     std::set<std::string> destinations;
     for (const auto& request : network.Sent())
         destinations.insert(request.address);
@@ -105,8 +100,7 @@ TEST(StatusCommand, NothingIsSentToAnAddressNotNamed)
     EXPECT_TRUE(records.contains("127.000.000.101"));
 }
 
-TEST(StatusCommand, UnresolvableNamesAndFailedSendsAreReportedPerDeviceWhileTheOthersGoOn)
-{
+TEST(StatusCommand, UnresolvableNamesAndFailedSendsAreReportedPerDeviceWhileTheOthersGoOn) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
     network.FailSendsTo("127.0.0.103");
@@ -120,8 +114,7 @@ TEST(StatusCommand, UnresolvableNamesAndFailedSendsAreReportedPerDeviceWhileTheO
     EXPECT_EQ(network.SentTo("127.0.0.103").size(), 0u);
 }
 
-TEST(StatusCommand, TheSameDeviceNamedTwiceIsAskedOnce)
-{
+TEST(StatusCommand, TheSameDeviceNamedTwiceIsAskedOnce) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.1", AnswersAfterSkipping(0));
     const CommandRun run = RunCommand(network, "status", {"127.0.0.1", "LOCALHOST"});
@@ -131,8 +124,7 @@ TEST(StatusCommand, TheSameDeviceNamedTwiceIsAskedOnce)
     EXPECT_NE(run.err.find("LOCALHOST is 127.0.0.1 like 127.0.0.1"), std::string::npos) << run.err;
 }
 
-TEST(StatusCommand, InterruptedDevicesAreReportedAsSuch)
-{
+TEST(StatusCommand, InterruptedDevicesAreReportedAsSuch) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
     network.InterruptAt(500ms);
@@ -144,8 +136,7 @@ TEST(StatusCommand, InterruptedDevicesAreReportedAsSuch)
     EXPECT_EQ(network.Elapsed(), 500ms);
 }
 
-TEST(ParamsCommand, SendsTheManualParameterRequestAndPrintsTheParameters)
-{
+TEST(ParamsCommand, SendsTheManualParameterRequestAndPrintsTheParameters) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", [](const std::string& request) -> std::optional<Answer> {
         if (request != "rPr000 \r\n")
@@ -164,13 +155,13 @@ TEST(ParamsCommand, SendsTheManualParameterRequestAndPrintsTheParameters)
     EXPECT_EQ(parameters["changed"], false);
 }
 
-TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice)
-{
+TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice) {
     ScriptedNetwork network;
     for (const char* address : {"127.0.0.100", "127.0.0.101"})
         network.AddDevice(address, [address](const std::string&) { return Answer{ParameterLine(address)}; });
-    const CommandRun run = RunCommand(network, "params", {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--table",
-                                                          "--timeout", "10ms", "--retries", "0"});
+    const CommandRun run =
+        RunCommand(network, "params",
+                   {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--table", "--timeout", "10ms", "--retries", "0"});
     std::istringstream lines(run.out);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);)

@@ -10,8 +10,7 @@ using namespace std::chrono_literals;
 
 // Answers every live-data request except those whose number (from 1) is in dropped; answers the
 // parameter request from the given one on.
-DeviceScript WatchedDevice(std::set<int> dropped = {}, int answerParametersFrom = 1)
-{
+DeviceScript WatchedDevice(std::set<int> dropped = {}, int answerParametersFrom = 1) {
     return [=, status = 0, parameters = 0](const std::string& request) mutable -> std::optional<Answer> {
         if (Is(request, "rPr"))
             return ++parameters >= answerParametersFrom ? std::optional<Answer>(Answer{ParameterLine("10.0.0.7"), 4ms})
@@ -22,15 +21,14 @@ DeviceScript WatchedDevice(std::set<int> dropped = {}, int answerParametersFrom 
     };
 }
 
-TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData)
-{
+TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // ignores the first parameter request
     const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "200ms", "--count", "4"});
 
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    std::vector<std::string> expected = {"rPr000\r\n", "snd000\r\n", "rPr000\r\n", "snd000\r\n", "snd000\r\n",
-                                         "snd000\r\n"};
+    std::vector<std::string> expected = {"rPr000\r\n", "snd000\r\n", "rPr000\r\n",
+                                         "snd000\r\n", "snd000\r\n", "snd000\r\n"};
     std::vector<std::string> sent;
     for (const auto& request : network.Sent())
         sent.push_back(request.bytes);
@@ -46,8 +44,7 @@ TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData)
     EXPECT_EQ(run.records[4]["received_at"], "1970-01-01T00:00:00.604Z");
 }
 
-TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne)
-{
+TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WatchedDevice({2, 3}));
     const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "100ms", "--count", "4"});
@@ -64,8 +61,7 @@ TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne)
     EXPECT_EQ(network.SentTo("127.0.0.100").size(), 5u);  // one parameter request, four live-data requests
 }
 
-TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped)
-{
+TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WatchedDevice());
     network.AddDevice("127.0.0.101", WatchedDevice());
@@ -80,8 +76,7 @@ TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped)
         EXPECT_FALSE(record.contains("error")) << record;
 }
 
-TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn)
-{
+TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn) {
     ScriptedNetwork network;
     network.FailSendsTo("127.0.0.103");
     network.AddDevice("127.0.0.100", WatchedDevice());
@@ -99,8 +94,7 @@ TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn)
     EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
 }
 
-TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges)
-{
+TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // status, then parameters, then status again
     const CommandRun run =

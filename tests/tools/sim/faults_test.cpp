@@ -67,7 +67,8 @@ TEST(Faults, ASharePercentHitsRoughlyThatShare) {
     const Reply reply = StatusReply(form);
     FaultInjector injector({.dropPercent = 30}, 5);
     int dropped = 0;
-    for (int i = 0; i < 1000; ++i) dropped += injector.Apply(reply, form).has_value() ? 0 : 1;
+    for (int i = 0; i < 1000; ++i)
+        dropped += injector.Apply(reply, form).has_value() ? 0 : 1;
     EXPECT_GT(dropped, 200);
     EXPECT_LT(dropped, 400);
 }

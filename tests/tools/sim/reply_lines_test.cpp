@@ -32,7 +32,8 @@ TEST(SendableLine, NeverEndsOnAByteTheReceiverWouldTrim) {
         int mended = 0;
         for (int length = 0; length < 300; ++length) {
             std::string plain = c.header;
-            for (int i = 0; i < length; ++i) plain += i % 3 == 2 ? ',' : static_cast<char>('0' + i % 10);
+            for (int i = 0; i < length; ++i)
+                plain += i % 3 == 2 ? ',' : static_cast<char>('0' + i % 10);
             const std::string sent = SendableLine(plain, c.form);
             SCOPED_TRACE(plain);
             ASSERT_GT(static_cast<unsigned char>(sent.back()), 32);
@@ -42,7 +43,8 @@ TEST(SendableLine, NeverEndsOnAByteTheReceiverWouldTrim) {
             ASSERT_EQ(decoded.formatVersion, c.form.version);
             ASSERT_EQ(decoded.text.substr(0, plain.size()), plain);
             ASSERT_TRUE(OnlyHarmlessTail(std::string_view(decoded.text).substr(plain.size())));
-            if (sent.size() != plain.size()) ++mended;
+            if (sent.size() != plain.size())
+                ++mended;
         }
         EXPECT_EQ(mended > 0, c.needsMending) << c.header;
     }
@@ -57,17 +59,12 @@ TEST(FormProblem, OnlyFormsTheConsoleCanDecode) {
         ScrambleForm form;
         bool usable;
     } cases[] = {
-        {{0, 0, 0}, true},
-        {{100, 0, 0}, false},    // read as an unscrambled reply
-        {{101, 0, 0}, true},
-        {{129, 0, 0}, true},
-        {{130, 0x3F, 0x14}, true},
-        {{150, 0x3F, 10}, true},  // "150,3F,0A" and its comma: ten bytes
-        {{150, 0x3F, 9}, false},  // the comma after the header would use the key
-        {{150, 0x3F, 0}, false},
-        {{150, -40, 0x10}, true},
-        {{150, -40, 0x0F}, false},
-        {{150, 0x7FFFFFFF, 0x7FFFFFFF}, false},  // the header no longer fits in 20 bytes
+        {{0, 0, 0}, true},         {{100, 0, 0}, false},  // read as an unscrambled reply
+        {{101, 0, 0}, true},       {{129, 0, 0}, true},
+        {{130, 0x3F, 0x14}, true}, {{150, 0x3F, 10}, true},  // "150,3F,0A" and its comma: ten bytes
+        {{150, 0x3F, 9}, false},                             // the comma after the header would use the key
+        {{150, 0x3F, 0}, false},   {{150, -40, 0x10}, true},
+        {{150, -40, 0x0F}, false}, {{150, 0x7FFFFFFF, 0x7FFFFFFF}, false},  // the header no longer fits in 20 bytes
         {{1000, 0, 0}, false},
     };
     for (const auto& c : cases) {

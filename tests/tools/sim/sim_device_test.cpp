@@ -11,21 +11,16 @@ namespace korva::sim {
 namespace {
 
 const ScrambleForm kForms[] = {
-    {0, 0, 0},               // plain
-    {101, 0, 0},             // old form, lowest version
-    {120, 0, 0},
-    {129, 0, 0},
-    {130, 0x3F, 0x14},       // new form, addresses in hexadecimal octets
-    {131, 0x3F, 0x14},
-    {150, 0x3F, 0x14},
-    {150, 0x77, 0x40},       // n beyond the first 20 bytes, key 119 -> 59
-    {150, -40, 0x14},        // negative key: no comma at the end survives the trim
+    {0, 0, 0},                                                // plain
+    {101, 0, 0},                                              // old form, lowest version
+    {120, 0, 0},       {129, 0, 0},       {130, 0x3F, 0x14},  // new form, addresses in hexadecimal octets
+    {131, 0x3F, 0x14}, {150, 0x3F, 0x14}, {150, 0x77, 0x40},  // n beyond the first 20 bytes, key 119 -> 59
+    {150, -40, 0x14},                                         // negative key: no comma at the end survives the trim
     {200, 0, 0x0E},
 };
 
 std::string FormName(const ScrambleForm& form) {
-    return "form " + std::to_string(form.version) + " key " + std::to_string(form.key) + " n " +
-           std::to_string(form.n);
+    return "form " + std::to_string(form.version) + " key " + std::to_string(form.key) + " n " + std::to_string(form.n);
 }
 
 const Ipv4 kAddress{127, 0, 0, 20};

@@ -20,10 +20,29 @@ TEST(SimOptions, DefaultsAnswerOnLoopbackInTheNewForm) {
 }
 
 TEST(SimOptions, ValuesAreReadAndCheckedAsDocumented) {
-    const auto options = Parse({"--address", "127.0.0.23", "--port", "5011", "--form", "130", "--key",
-                                "0xFFFFFFD8", "--n", "1e", "--drop-percent", "25", "--delay-ms", "300",
-                                "--wrong-keyword-percent", "5", "--truncate-percent", "6",
-                                "--extra-empty-fields-percent", "7", "--seed", "99", "--verbose"})
+    const auto options = Parse({"--address",
+                                "127.0.0.23",
+                                "--port",
+                                "5011",
+                                "--form",
+                                "130",
+                                "--key",
+                                "0xFFFFFFD8",
+                                "--n",
+                                "1e",
+                                "--drop-percent",
+                                "25",
+                                "--delay-ms",
+                                "300",
+                                "--wrong-keyword-percent",
+                                "5",
+                                "--truncate-percent",
+                                "6",
+                                "--extra-empty-fields-percent",
+                                "7",
+                                "--seed",
+                                "99",
+                                "--verbose"})
                              .options;
     ASSERT_TRUE(options.has_value());
     EXPECT_EQ(options->address, (Ipv4{127, 0, 0, 23}));

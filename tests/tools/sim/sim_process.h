@@ -19,7 +19,8 @@ class SimProcess {
 public:
     explicit SimProcess(std::vector<std::string> arguments) {
         int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe");
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -27,13 +28,15 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         arguments.insert(arguments.begin(), KORVA_SIM_PATH);
         std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
         argv.push_back(nullptr);
         const int failed = posix_spawn(&pid_, KORVA_SIM_PATH, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(out[1]);
         output_ = out[0];
-        if (failed != 0) throw std::runtime_error("cannot start korva-sim");
+        if (failed != 0)
+            throw std::runtime_error("cannot start korva-sim");
     }
 
     ~SimProcess() {
@@ -53,10 +56,12 @@ public:
                 return line;
             }
             pollfd readable{output_, POLLIN, 0};
-            if (poll(&readable, 1, 5000) <= 0) return std::nullopt;
+            if (poll(&readable, 1, 5000) <= 0)
+                return std::nullopt;
             char chunk[512];
             const ssize_t length = read(output_, chunk, sizeof chunk);
-            if (length <= 0) return std::nullopt;
+            if (length <= 0)
+                return std::nullopt;
             buffered_.append(chunk, static_cast<std::size_t>(length));
         }
     }

@@ -37,7 +37,8 @@ public:
         Post(device, request);
         char buffer[8192];
         const ssize_t length = recv(fd_, buffer, sizeof buffer, 0);
-        if (length < 0) return std::nullopt;
+        if (length < 0)
+            return std::nullopt;
         return std::string(buffer, static_cast<std::size_t>(length));
     }
 
@@ -111,8 +112,8 @@ TEST(SimProcess, DelayedRepliesStillArriveInOrder) {
     SimProcess sim({"--address", "127.0.0.33", "--form", "150", "--delay-ms", "50"});
     ASSERT_TRUE(sim.ReadLine().has_value());
     Client client("127.0.0.34");
-    for (const auto& [request, keyword] : {std::pair{BuildLiveDataRequest(), "SND"},
-                                           std::pair{BuildParameterRequest(true), "RPR"}}) {
+    for (const auto& [request, keyword] :
+         {std::pair{BuildLiveDataRequest(), "SND"}, std::pair{BuildParameterRequest(true), "RPR"}}) {
         const auto sent = client.Ask("127.0.0.33", request);
         ASSERT_TRUE(sent.has_value()) << keyword;
         const PlainReply plain = UnscrambleReply(*sent);
