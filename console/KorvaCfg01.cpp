@@ -234,6 +234,8 @@ void TfrKorvaCfg01::CreateControls() {
     TmrRd = new QTimer(this);
     TmrRd->setObjectName(QStringLiteral("TmrRd"));
     TmrRd->setInterval(kPollingMilliseconds);
+    // A coarse timer may drift 5 % either way; the device is polled every 500 ms, not roughly so.
+    TmrRd->setTimerType(Qt::PreciseTimer);
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
