@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -21,6 +23,7 @@ namespace korva::transport {
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
+constexpr std::chrono::microseconds kHandlerSpin{200};
 // The largest payload an IPv4 UDP datagram can carry.
 constexpr std::size_t kLargestDatagram = 65507;
 
@@ -45,8 +48,8 @@ private:
 struct HandOver {
     std::string bytes;
     Sender from;
-    bool taken = false;  // the owner has started the handler
-    bool done = false;   // the handler has returned
+    bool taken = false;              // the owner has started the handler
+    std::atomic<bool> done = false;  // the handler has returned; read without the lock while spinning
 };
 
 // Everything that lives from one activation to the next deactivation.
@@ -172,6 +175,15 @@ void UdpEndpoint::Impl::Run(std::unique_lock<std::mutex>& lock, std::shared_ptr<
 
 void UdpEndpoint::Impl::WaitForHandler(std::unique_lock<std::mutex>& lock, Session& current,
                                        const std::shared_ptr<HandOver>& handOver) {
+    // Most replies are handled within microseconds: a short spin first spares this thread the sleep and
+    // the wake-up, which cost more than the handler itself when replies pour in. A handler that takes
+    // longer (a message box) finds the thread asleep on the condition below.
+    lock.unlock();
+    const auto spinUntil = std::chrono::steady_clock::now() + kHandlerSpin;
+    while (!handOver->done.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinUntil) {
+        std::this_thread::yield();
+    }
+    lock.lock();
     // When deactivation starts while the handler runs, that handler may be the one deactivating:
     // stop waiting for it. A hand-over not yet started is still served by the deactivation.
     changed.wait(lock, [&] { return handOver->done || (current.stopRequested && handOver->taken); });
