@@ -1,6 +1,8 @@
 #include "app/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
 namespace korva::app {
 namespace {
@@ -59,6 +62,48 @@ int CreateTemporary(const std::string& target, std::string& name) {
     return -1;
 }
 
+std::string NameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The writer's process number in a temporary name "<target>.tmp<pid>-<n>", or 0 when the name is not
+// one of this target's temporary files.
+pid_t WriterOf(std::string_view entry, std::string_view target) {
+    const std::string_view prefix = ".tmp";
+    if (entry.size() <= target.size() + prefix.size() || entry.substr(0, target.size()) != target ||
+        entry.substr(target.size(), prefix.size()) != prefix) {
+        return 0;
+    }
+    const std::string_view rest = entry.substr(target.size() + prefix.size());
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
+        rest.find_first_not_of("0123456789-") != std::string_view::npos) {
+        return 0;
+    }
+    pid_t pid = 0;
+    for (char digit : rest.substr(0, dash))
+        pid = pid * 10 + (digit - '0');
+    return pid;
+}
+
+// A writer killed between creating its temporary file and renaming it leaves that file behind. Once
+// its process is gone nobody will finish it, so the next successful save removes it; files of a
+// writer that is still running are left alone.
+void RemoveAbandonedTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string name = NameOf(target);
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr)
+        return;
+    while (const dirent* entry = readdir(listing)) {
+        const pid_t writer = WriterOf(entry->d_name, name);
+        if (writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH)
+            unlink((folder + "/" + entry->d_name).c_str());
+    }
+    closedir(listing);
+}
+
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
@@ -87,6 +132,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         fsync(folder);
         close(folder);
     }
+    RemoveAbandonedTemporaries(target);
 }
 
 }  // namespace korva::app

@@ -8,7 +8,8 @@ namespace korva::app {
 // the new one: a temporary file in the same folder is written, flushed to disk and renamed over the
 // target. A symbolic link at path is followed and its target replaced; the target's permissions are
 // kept. Throws std::runtime_error("Unable to write to " + path) on any failure and leaves no
-// temporary file behind.
+// temporary file behind. A successful write also removes the temporary files that writers killed in
+// the middle of a write left beside the target.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace korva::app
