@@ -1,7 +1,6 @@
 // KorvaCfg: the console for one Korva site controller.
 #include <QApplication>
 #include <QThread>
-#include <exception>
 
 #include "console/KorvaCfg01.h"
 #include "console/application_title.h"
@@ -14,13 +13,7 @@ int main(int argc, char* argv[]) {
     TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
     window.show();
 
-    bool started = false;
-    try {
-        started = window.StartEndpoint();
-    } catch (const std::exception&) {
-        // Without its socket the console is useless; it ends as quietly as it started.
-    }
-    if (!started)
+    if (!window.StartEndpoint())
         return 1;
 
     // A short pause between opening the socket and handling the first event, as the console always made.

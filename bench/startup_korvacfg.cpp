@@ -32,12 +32,7 @@ int main(int argc, char* argv[]) {
     window.show();
     korva::bench::FirstPaintProbe probe(window);
 
-    bool started = false;
-    try {
-        started = window.StartEndpoint();
-    } catch (const std::exception&) {
-    }
-    if (!started)
+    if (!window.StartEndpoint())
         return 1;
 
     const std::int64_t pauseStart = korva::bench::MonotonicNanoseconds();

@@ -290,7 +290,12 @@ void TfrKorvaCfg01::SaveSettings() const {
 }
 
 bool TfrKorvaCfg01::StartEndpoint() {
-    UDP.SetActive(true);
+    try {
+        UDP.SetActive(true);
+    } catch (const korva::transport::SocketError&) {
+        // Without its socket the console is useless; the caller ends it as quietly as it started.
+        return false;
+    }
     return UDP.Active();
 }
 

@@ -36,7 +36,7 @@ public:
     // "KorvaCfg.ini" in the folder that holds the executable.
     static QString DefaultSettingsPath();
 
-    // Opens the endpoint; true when it is open. Throws transport::SocketError when it cannot be.
+    // Opens the endpoint; true when it is open, false when it cannot be opened.
     bool StartEndpoint();
 
     // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
