@@ -10,19 +10,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace korva::transport {
 namespace {
 
 constexpr std::size_t kReceiveBufferSize = 8192;
+// The system's default socket buffer (208 KiB) holds about two hundred small datagrams: a flood from
+// one sender on the network fills it within the time the receiving thread waits to be scheduled, and
+// the device's replies that arrive then are lost. The system caps this at net.core.rmem_max.
+constexpr int kSocketReceiveBuffer = 4 << 20;
 constexpr std::chrono::microseconds kHandlerSpin{200};
 // The largest payload an IPv4 UDP datagram can carry.
 constexpr std::size_t kLargestDatagram = 65507;
@@ -72,6 +79,9 @@ FileDescriptor OpenBoundSocket() {
     if (setsockopt(socketFd.get(), SOL_SOCKET, SO_BROADCAST, &off, sizeof off) != 0) {
         throw SocketErrorFromErrno(errno);
     }
+    // Whatever size the system grants will do; the default is only less robust under a flood.
+    [[maybe_unused]] const int sized =
+        setsockopt(socketFd.get(), SOL_SOCKET, SO_RCVBUF, &kSocketReceiveBuffer, sizeof kSocketReceiveBuffer);
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -93,6 +103,44 @@ std::uint16_t BoundPort(int socketFd) {
     return ntohs(bound.sin_port);
 }
 
+// Reads up to kSize waiting datagrams with one system call. A flood from elsewhere has to be read away
+// faster than a single sender writes it, or the device's replies are lost to a full socket buffer; one
+// datagram per call was not fast enough for that.
+class DatagramBatch {
+public:
+    static constexpr std::size_t kSize = 32;
+
+    DatagramBatch() : buffers_(kSize * kReceiveBufferSize) {}
+
+    // How many datagrams were read, without waiting; 0 on a read error, which loses the datagram (as
+    // do the errors an unreachable port answers with).
+    std::size_t Read(int socket) {
+        for (std::size_t i = 0; i < kSize; ++i) {
+            slices_[i] = iovec{buffers_.data() + i * kReceiveBufferSize, kReceiveBufferSize};
+            headers_[i] = mmsghdr{};
+            headers_[i].msg_hdr.msg_name = &from_[i];
+            headers_[i].msg_hdr.msg_namelen = sizeof from_[i];
+            headers_[i].msg_hdr.msg_iov = &slices_[i];
+            headers_[i].msg_hdr.msg_iovlen = 1;
+        }
+        const int count = recvmmsg(socket, headers_.data(), kSize, MSG_DONTWAIT, nullptr);
+        return count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+
+    // False for a datagram longer than the buffer: it is dropped whole, never handed on cut short.
+    bool Whole(std::size_t i) const { return (headers_[i].msg_hdr.msg_flags & MSG_TRUNC) == 0; }
+    std::string_view Bytes(std::size_t i) const {
+        return {buffers_.data() + i * kReceiveBufferSize, headers_[i].msg_len};
+    }
+    const sockaddr_in& From(std::size_t i) const { return from_[i]; }
+
+private:
+    std::vector<char> buffers_;
+    std::array<iovec, kSize> slices_{};
+    std::array<mmsghdr, kSize> headers_{};
+    std::array<sockaddr_in, kSize> from_{};
+};
+
 Sender SenderOf(const sockaddr_in& address) {
     std::array<char, INET_ADDRSTRLEN> text{};
     inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size());
@@ -108,11 +156,20 @@ struct UdpEndpoint::Impl {
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::shared_ptr<Session> session;  // null while inactive or while being closed
+    std::shared_ptr<Session> session;                    // null while inactive or while being closed
+    std::optional<std::vector<std::uint32_t>> accepted;  // sorted; nullopt: every source is accepted
+    std::uint64_t droppedFromElsewhere = 0;
+
+    bool Accepts(const sockaddr_in& from) const {
+        return !accepted || std::ranges::binary_search(*accepted, ntohl(from.sin_addr.s_addr));
+    }
 
     void Open();
     void Close();
     void Receive(const std::shared_ptr<Session>& session);
+    // Parks one datagram for the owner, wakes the owner and waits until its handler has returned.
+    void HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current, std::string_view bytes,
+                         const sockaddr_in& from);
     void WaitForHandler(std::unique_lock<std::mutex>& lock, Session& session,
                         const std::shared_ptr<HandOver>& handOver);
     // Runs the handler with the mutex released. Takes its own reference: the receiving thread may drop
@@ -191,39 +248,40 @@ void UdpEndpoint::Impl::WaitForHandler(std::unique_lock<std::mutex>& lock, Sessi
 }
 
 void UdpEndpoint::Impl::Receive(const std::shared_ptr<Session>& current) {
-    std::array<char, kReceiveBufferSize> buffer;
+    DatagramBatch batch;
     std::unique_lock lock(mutex);
     while (!current->stopRequested) {
         lock.unlock();
         std::array<pollfd, 2> waitFor{pollfd{current->socket.get(), POLLIN, 0},
                                       pollfd{current->wakeUp.get(), POLLIN, 0}};
         const int ready = poll(waitFor.data(), waitFor.size(), static_cast<int>(readWait.count()));
-        ssize_t length = -1;
-        sockaddr_in from{};
-        if (ready > 0 && waitFor[0].revents != 0) {
-            socklen_t fromLength = sizeof from;
-            // MSG_TRUNC makes recvfrom report the datagram's real length, so that one longer than the
-            // buffer is recognised and dropped whole instead of being handed on cut short.
-            length = recvfrom(current->socket.get(), buffer.data(), buffer.size(), MSG_TRUNC,
-                              reinterpret_cast<sockaddr*>(&from), &fromLength);
-        }
+        const std::size_t count = ready > 0 && waitFor[0].revents != 0 ? batch.Read(current->socket.get()) : 0;
         lock.lock();
-        // Read errors lose the datagram, as do the errors an unreachable port answers with.
-        if (current->stopRequested || length < 0 || static_cast<std::size_t>(length) > buffer.size()) {
-            continue;
+        for (std::size_t i = 0; i < count && !current->stopRequested; ++i) {
+            if (!batch.Whole(i))
+                continue;
+            if (!Accepts(batch.From(i))) {
+                ++droppedFromElsewhere;
+                continue;
+            }
+            HandOverAndWait(lock, *current, batch.Bytes(i), batch.From(i));
         }
-        auto handOver = std::make_shared<HandOver>();
-        handOver->bytes.assign(buffer.data(), static_cast<std::size_t>(length));
-        handOver->from = SenderOf(from);
-        current->pending = handOver;
-        changed.notify_all();
-        lock.unlock();
-        wakeOwner();
-        lock.lock();
-        WaitForHandler(lock, *current, handOver);
     }
     current->receiverEnded = true;
     changed.notify_all();
+}
+
+void UdpEndpoint::Impl::HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current, std::string_view bytes,
+                                        const sockaddr_in& from) {
+    auto handOver = std::make_shared<HandOver>();
+    handOver->bytes.assign(bytes);
+    handOver->from = SenderOf(from);
+    current.pending = handOver;
+    changed.notify_all();
+    lock.unlock();
+    wakeOwner();
+    lock.lock();
+    WaitForHandler(lock, current, handOver);
 }
 
 UdpEndpoint::UdpEndpoint(DatagramHandler handler, WakeOwner wakeOwner, std::chrono::milliseconds readWait)
@@ -258,6 +316,12 @@ std::uint16_t UdpEndpoint::LocalPort() const {
 }
 
 void UdpEndpoint::Send(std::string_view host, std::uint16_t port, std::string_view data) {
+    if (!Active())
+        throw SocketErrorFromCode(kSocketOperationOnNonSocket);
+    SendTo(ResolveHost(host), port, data);
+}
+
+void UdpEndpoint::SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) {
     std::shared_ptr<Session> current;
     {
         std::lock_guard lock(impl_->mutex);
@@ -266,7 +330,6 @@ void UdpEndpoint::Send(std::string_view host, std::uint16_t port, std::string_vi
     if (!current)
         throw SocketErrorFromCode(kSocketOperationOnNonSocket);
 
-    const std::uint32_t address = ResolveHost(host);
     // Linux delivers datagrams for 0.0.0.0 to the local host; an address box left at
     // "000.000.000.000" must fail the way it always has instead of talking to whatever listens here.
     if (address == INADDR_ANY)
@@ -287,6 +350,17 @@ void UdpEndpoint::Send(std::string_view host, std::uint16_t port, std::string_vi
     }
     if (static_cast<std::size_t>(sent) != data.size())
         throw SocketError(0, kNotAllBytesSent);
+}
+
+void UdpEndpoint::AcceptOnlyFrom(std::vector<std::uint32_t> sources) {
+    std::ranges::sort(sources);
+    std::lock_guard lock(impl_->mutex);
+    impl_->accepted = std::move(sources);
+}
+
+std::uint64_t UdpEndpoint::DroppedFromElsewhere() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->droppedFromElsewhere;
 }
 
 void UdpEndpoint::ServePending() {

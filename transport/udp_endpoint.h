@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korva::transport {
 
@@ -54,6 +55,16 @@ public:
 
     // Sends data, exactly its bytes, as one datagram to host:port. Throws SocketError.
     void Send(std::string_view host, std::uint16_t port, std::string_view data);
+    // The same to an address already resolved (ResolveHost), host byte order.
+    void SendTo(std::uint32_t address, std::uint16_t port, std::string_view data);
+
+    // From now on only datagrams whose source is one of these IPv4 addresses (host byte order, any
+    // port) are handed over; the rest are dropped on the receiving thread and counted, so that traffic
+    // from elsewhere costs the owner's thread nothing. An empty list drops everything. Until the first
+    // call every datagram is handed over. Any thread; holds across deactivation.
+    void AcceptOnlyFrom(std::vector<std::uint32_t> sources);
+    // Datagrams dropped so far because of their source.
+    std::uint64_t DroppedFromElsewhere() const;
 
     // Owner's thread: runs the handler for the datagram waiting to be handed over, if any. Exceptions
     // from the handler are discarded. Safe to call when nothing waits, and re-entrantly.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -251,6 +252,43 @@ TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
 
     endpoint.SetActive(false);  // the receiving thread is back in its hour-long wait by now
     EXPECT_FALSE(endpoint.Active());
+}
+
+TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
+    LoopbackPeer device("127.0.0.52");
+    LoopbackPeer devicesOtherPort("127.0.0.52");
+    LoopbackPeer elsewhere("127.0.0.53");
+    const std::uint32_t deviceAddress = 0x7F000034;  // 127.0.0.52
+    const std::uint16_t port = endpoint.LocalPort();
+    const auto droppedReaches = [&](std::uint64_t count) {
+        for (int wait = 0; wait < 500 && endpoint.DroppedFromElsewhere() < count; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return endpoint.DroppedFromElsewhere() == count;
+    };
+
+    endpoint.AcceptOnlyFrom({deviceAddress});
+    for (int i = 0; i < 3; ++i)
+        elsewhere.SendToLoopbackPort(port, "from elsewhere");
+    ASSERT_TRUE(droppedReaches(3));
+    device.SendToLoopbackPort(port, "from the device");
+    devicesOtherPort.SendToLoopbackPort(port, "from the device's other port");
+    ASSERT_TRUE(ServeUntilDelivered(2));
+    EXPECT_EQ(delivered[0].bytes, "from the device");
+    EXPECT_EQ(delivered[1].bytes, "from the device's other port");
+
+    // An empty list accepts nobody; the list holds until it is replaced, deactivation included.
+    endpoint.AcceptOnlyFrom({});
+    device.SendToLoopbackPort(port, "while nobody is accepted");
+    ASSERT_TRUE(droppedReaches(4));
+    endpoint.SetActive(false);
+    endpoint.SetActive(true);
+    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "after reopening");
+    ASSERT_TRUE(droppedReaches(5));
+    endpoint.AcceptOnlyFrom({0x7F000035, deviceAddress});
+    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "accepted now");
+    ASSERT_TRUE(ServeUntilDelivered(3));
+    EXPECT_EQ(delivered[2].bytes, "accepted now");
+    EXPECT_EQ(endpoint.DroppedFromElsewhere(), 5u);
 }
 
 }  // namespace
