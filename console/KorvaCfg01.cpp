@@ -25,6 +25,7 @@
 #include "protocol/cp1252.h"
 #include "protocol/messages.h"
 #include "protocol/text_fields.h"
+#include "transport/host_address.h"
 
 namespace {
 
@@ -165,6 +166,8 @@ TfrKorvaCfg01::TfrKorvaCfg01(const QString& settingsPath, QWidget* parent)
       UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
           [this] { emit datagramWaiting(); }) {
     setObjectName(QStringLiteral("frKorvaCfg01"));
+    // Until the first request there is no device to listen to: anything arriving is somebody else's.
+    UDP.AcceptOnlyFrom({});
     CreateControls();
     ConnectHandlers();
     FormCreate();
@@ -325,8 +328,20 @@ void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
     }
 }
 
-void TfrKorvaCfg01::SendTo(const QLineEdit* addressBox, const std::string& request) {
-    UDP.Send(ToDevice(addressBox->text()), korva::kDevicePort, request);
+std::uint32_t TfrKorvaCfg01::SendToDevice(const std::string& request) {
+    std::uint32_t device = 0;
+    try {
+        device = korva::transport::ResolveHost(ToDevice(edIP1->text()));
+    } catch (...) {
+        // The box no longer names the device that earlier replies came from.
+        UDP.AcceptOnlyFrom({});
+        throw;
+    }
+    // Any host on the network can send to our port; only the device we are talking to is believed.
+    // Accepting before sending: a device on loopback answers before Send has returned.
+    UDP.AcceptOnlyFrom({device});
+    UDP.SendTo(device, korva::kDevicePort, request);
+    return device;
 }
 
 void TfrKorvaCfg01::ClearLiveData() {
@@ -343,21 +358,26 @@ void TfrKorvaCfg01::ClearParameters() {
 
 void TfrKorvaCfg01::btReadClick() {
     ClearLiveData();
-    SendTo(edIP1, korva::BuildLiveDataRequest());
+    SendToDevice(korva::BuildLiveDataRequest());
 }
 
 void TfrKorvaCfg01::btRdClick() {
     ClearParameters();
-    SendTo(edIP1, korva::BuildParameterRequest(true));
+    SendToDevice(korva::BuildParameterRequest(true));
 }
 
 void TfrKorvaCfg01::btWr1Click() {
     if (!ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion)) {
         return;
     }
-    // The write goes to the device where it is now; the check reads it back at its new address.
-    SendTo(edIP1, korva::BuildWriteCommand(ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())));
-    SendTo(edIP2, korva::BuildParameterRequest(true));
+    // The write goes to the device where it is now; the check reads it back at its new address, so
+    // replies from both addresses count until the next request.
+    const std::uint32_t device = SendToDevice(
+        korva::BuildWriteCommand(ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())));
+    writeReplyAwaited_ = true;
+    const std::uint32_t newAddress = korva::transport::ResolveHost(ToDevice(edIP2->text()));
+    UDP.AcceptOnlyFrom({device, newAddress});
+    UDP.SendTo(newAddress, korva::kDevicePort, korva::BuildParameterRequest(true));
 }
 
 void TfrKorvaCfg01::btRstClick() {
@@ -380,7 +400,7 @@ void TfrKorvaCfg01::TmrRdTimer() {
         return;
     try {
         if (!parametersRead_)
-            SendTo(edIP1, korva::BuildParameterRequest(false));
+            SendToDevice(korva::BuildParameterRequest(false));
         std::string request;
         if (resetPending_) {
             request = korva::BuildResetCommand(echoNumber_);
@@ -389,7 +409,7 @@ void TfrKorvaCfg01::TmrRdTimer() {
         } else {
             request = korva::BuildLiveDataRequest();
         }
-        SendTo(edIP1, request);
+        SendToDevice(request);
     } catch (const std::exception&) {
         // Twice a second: a box per failed tick would bury the window. The next tick tries again.
     }
@@ -401,13 +421,20 @@ void TfrKorvaCfg01::UDPUDPRead(const std::string& bytes) {
         return;
     const korva::PlainReply reply = korva::UnscrambleReply(received);
     const std::string keyword = korva::ReplyKeyword(reply.text, reply.headerOffset);
+    if (keyword == "WPR") {
+        // A write reply nobody asked for would open a modal notice per datagram: one answers one write.
+        if (!writeReplyAwaited_)
+            return;
+        writeReplyAwaited_ = false;
+    }
     // May wait in a modal message; everything below runs after it has closed.
     ShowChangedNotice(keyword, reply);
     lbDaHr->setText(ClockText(QDateTime::currentDateTime()));
     if (keyword == "SND") {
         ShowStatus(korva::ReadStatus(reply.text, reply.headerOffset, reply.formatVersion));
     } else if (keyword == "RST") {
-        if (korva::ReadResetAck(reply.text, reply.headerOffset)) {
+        // An acknowledgement counts only for a reset this console is still sending.
+        if (resetPending_ && korva::ReadResetAck(reply.text, reply.headerOffset)) {
             resetPending_ = false;
             ldRst->setLedIndex(0);
         }

@@ -70,7 +70,9 @@ private:
     void ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply);
     void ShowStatus(const korva::StatusReading& status);
     void ShowParameters(const korva::ParameterReading& parameters);
-    void SendTo(const QLineEdit* addressBox, const std::string& request);
+    // Sends request to the address in edIP1 and makes it the only source whose datagrams are handled.
+    // Returns that address.
+    std::uint32_t SendToDevice(const std::string& request);
     // Runs a button's handler; an error it raises is shown in the default error box.
     void RunShowingErrors(const std::function<void()>& handler);
 
@@ -106,7 +108,8 @@ private:
     bool parametersRead_ = false;  // stops the automatic parameter request for the rest of the run
     bool resetPending_ = false;
     int resetAttemptsLeft_ = 0;
-    std::int32_t echoNumber_ = 0;  // from the last status reply, echoed in reset commands
+    std::int32_t echoNumber_ = 0;     // from the last status reply, echoed in reset commands
+    bool writeReplyAwaited_ = false;  // a write went out and its reply has not come yet
 
     // Last member: destroyed first, while the controls its handler touches still exist.
     korva::transport::UdpEndpoint UDP;

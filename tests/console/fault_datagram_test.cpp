@@ -62,8 +62,7 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
         {"status reply from another port", From::kOtherPort, "0100,SND,0,33,44,250,1,0,1,9", true, true, kUntouched,
          QStringLiteral("33°C")},
         {"parameter reply from another address", From::kOtherAddress,
-         "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", true, true, QStringLiteral("255.255.0.0"),
-         kUntouched},
+         "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", false, false, kUntouched, kUntouched},
     };
     HandOverCounter handed(window_.get());
     for (const Case& c : cases) {

@@ -1,19 +1,23 @@
 // The console under a flood of status replies: it keeps polling, its memory stays bounded, a button
 // still works afterwards, and closing during the flood is prompt and saves the boxes. Handled
 // datagrams per second, kernel drops and the time to close are printed for the record.
-#include <QEventLoop>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 
+#include <QSignalSpy>
+
 #include <chrono>
 #include <functional>
+#include <string>
 
 #include "app/console_settings.h"
 #include "console/TILed.h"
+#include "console_port.h"
 #include "datagram_source.h"
 #include "hand_over_counter.h"
 #include "process_figures.h"
+#include "shown_texts.h"
 #include "window_fixture.h"
 
 namespace {
@@ -34,21 +38,6 @@ constexpr long kMemoryGrowthBoundKiB = 256 * 1024;
 #endif
 const std::string kFloodReply = "0100,SND,0,31,62,250,1,0,1,4242";
 const std::string kLiveDataRequest = "snd000\r\n";
-
-// Runs the event loop in slices of 20 ms until done() holds or bound has passed. Neither QTest::qWait
-// nor qWaitFor would do: they sleep between slices, and under a flood one of their slices lasts the
-// whole wait because the event queue never runs dry.
-bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
-    const auto deadline = Clock::now() + bound;
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return false;
-        QEventLoop slice;
-        QTimer::singleShot(20, &slice, &QEventLoop::quit);
-        slice.exec();
-    }
-    return true;
-}
 
 // Serves events until no datagram has been handed over for a quarter of a second: whatever a flood
 // left in the socket buffer has been handled.
@@ -143,6 +132,95 @@ TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
     ReplyAndWait(device, "0100,SND,0,22,40,241,0,1,0,7");
     EXPECT_EQ(Text("stTmp"), QStringLiteral("22°C"));
     EXPECT_EQ(Text("stBat"), QStringLiteral("24,1V"));
+}
+
+// What became of the device's own replies while a flood poured in.
+struct RealReplies {
+    int answered = 0;  // live-data requests the device answered, each with a reading of its own
+    int shown = 0;     // of those readings, how many the window showed
+    int ticks = 0;     // polling ticks meanwhile
+    int requests = 0;  // live-data requests the device received meanwhile
+};
+
+// The device answers each live-data request with temperature 100 + n and echo n (n = 1, 2, …), never
+// the flood's 31, until it has answered `answers` requests or the bound has passed.
+RealReplies AnswerThroughAFlood(FakeDevice& device, const QLabel* temperature, QTimer* timer, int answers) {
+    RealReplies result;
+    ShownTexts shown(temperature->window(), temperature);
+    QSignalSpy ticks(timer, &QTimer::timeout);
+    ServeEventsUntil(
+        [&] {
+            for (const std::string& request : device.WaitingRequests()) {
+                if (request != kLiveDataRequest || result.answered >= answers)
+                    continue;
+                ++result.requests;
+                ++result.answered;
+                const std::string n = std::to_string(result.answered);
+                device.Reply("0100,SND,0," + std::to_string(100 + result.answered) + ",60,244,1,0,1," + n);
+            }
+            result.ticks = static_cast<int>(ticks.count());
+            return result.answered >= answers;
+        },
+        60s);
+    // The last reply's way through the flood.
+    ServeEventsUntil([] { return false; }, 300ms);
+    for (int n = 1; n <= result.answered; ++n)
+        result.shown += shown.texts().count(QString::number(100 + n) + QStringLiteral("°C")) > 0 ? 1 : 0;
+    return result;
+}
+
+void ReportRealReplies(const std::string& flood, const RealReplies& replies, std::size_t sent) {
+    ReportFigure(flood + ".datagrams_sent", static_cast<double>(sent));
+    ReportFigure(flood + ".device_replies", replies.answered);
+    ReportFigure(flood + ".device_replies_shown", replies.shown);
+    ReportFigure(flood + ".polling_ticks", replies.ticks);
+    ReportFigure(flood + ".live_data_requests_received", replies.requests);
+}
+
+constexpr int kRealReplies = 20;
+
+TEST_F(FloodTest, AForeignFloodLetsTheDeviceThrough) {
+    const char* const address = "127.0.0.156";
+    const char* const elsewhere = "127.0.0.157";
+    FakeDevice device(address);
+    StartPolling(device, address);
+    const std::uint16_t consolePort = ConsolePortOfThisProcess();
+    ASSERT_NE(consolePort, 0);
+    HandOverCounter handed(window_.get());
+    const long dropsBefore = UdpReceiveBufferErrors();
+
+    Flood flood(elsewhere, address, consolePort, kFloodReply, kFloodLimit);
+    const RealReplies replies =
+        AnswerThroughAFlood(device, Child<QLabel>("stTmp"), Child<QTimer>("TmrRd"), kRealReplies);
+    flood.Stop();
+    ReportRealReplies("foreign_flood", replies, flood.Sent());
+    ReportFigure("foreign_flood.datagrams_handed_over", static_cast<double>(handed.count()));
+    ReportFigure("foreign_flood.kernel_receive_buffer_drops",
+                 static_cast<double>(UdpReceiveBufferErrors() - dropsBefore));
+
+    ASSERT_EQ(replies.answered, kRealReplies) << "the device heard too few polling requests";
+    EXPECT_FALSE(flood.Finished()) << "the flood ran out before the device had answered";
+    EXPECT_GE(replies.requests + 1, replies.ticks) << "every polling tick reached the device";
+    EXPECT_GE(replies.shown * 100, replies.answered * 95) << "the flood cost the device its replies";
+    EXPECT_EQ(handed.count(), static_cast<std::size_t>(replies.shown))
+        << "nothing but the device's replies reached the window";
+    Click("ldAuto");
+}
+
+TEST_F(FloodTest, AFloodFromTheDevicesOwnAddressIsHandledAndCounted) {
+    const char* const address = "127.0.0.158";
+    FakeDevice device(address);
+    StartPolling(device, address);
+    Flood flood(address, address, device.ConsolePort(), kFloodReply, kFloodLimit);
+    const RealReplies replies =
+        AnswerThroughAFlood(device, Child<QLabel>("stTmp"), Child<QTimer>("TmrRd"), kRealReplies);
+    flood.Stop();
+    ReportRealReplies("own_address_flood", replies, flood.Sent());
+
+    // Its source is the device's, so nothing tells it apart: what counts is that polling goes on.
+    ASSERT_EQ(replies.answered, kRealReplies) << "the device heard too few polling requests";
+    EXPECT_GE(replies.requests + 1, replies.ticks) << "every polling tick reached the device";
+    Click("ldAuto");
 }
 
 TEST_F(FloodTest, ClosingDuringAFloodReturnsAndSavesWhatTheBoxesHeld) {

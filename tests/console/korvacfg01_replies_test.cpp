@@ -34,6 +34,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
         QString battery, temperature, humidity;
         Led presence, resetEc, link1, link2, link3;
         const char* echo;
+        bool notice = false;  // the status reply's own changed mark
     };
     const Case cases[] = {
         {"127.0.0.71",
@@ -69,6 +70,19 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
          {true, 1},
          {true, 0},
          "-0000042"},
+        // The last version with one link: its echo and changed mark sit where version 120 has them.
+        {"127.0.0.90",
+         Scrambled("149,3F,14,SND,0,18,33,130,1,1,1,58,0,0,ALT", 149, 0x3F, 0x14),
+         "13,0V",
+         "18°C",
+         "33%",
+         {true, 1},
+         {true, 0},
+         {true, 1},
+         {false, 0},
+         {false, 0},
+         "0000058",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
@@ -91,7 +105,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
             EXPECT_EQ(led->ledOn(), expected.lit) << name;
             EXPECT_EQ(led->currentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
         }
-        EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
+        EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.notice);
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
                         .match(Text("lbDaHr"))
                         .hasMatch())
@@ -174,16 +188,17 @@ TEST_F(WindowTest, StatusReplyDecidesTheNoticeByItsOwnFlag) {
     }
 }
 
-TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreen) {
+TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreenOnceForTheWriteSent) {
     struct Case {
         const char* address;
         std::string reply;
-        std::size_t messages;
+        std::size_t notices;  // green notices after the write, besides the write's own question
     };
     const Case cases[] = {
         {"127.0.0.78", Scrambled("120,WPR,0", 120), 1},
         {"127.0.0.79", Scrambled("130,3F,14,WPR,0", 130, 0x3F, 0x14), 0},
     };
+    const std::string status = "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         FakeDevice device(c.address);
@@ -192,25 +207,42 @@ TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreen) {
         Click("btRd");
         device.NextRequest();
         // Shown by an earlier status reply; the write confirmation leaves it alone.
-        ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT");
+        ReplyAndWait(device, status);
         ASSERT_FALSE(Child<QLabel>("lbAlt")->isHidden());
+
+        // A write reply before any write was sent is nobody's answer: ignored, the status behind it is not.
+        device.Reply(c.reply);
+        ReplyAndWait(device, status);
+        EXPECT_TRUE(operatorSays.seen().empty());
+
+        Click("btWr1");
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        ASSERT_EQ(device.NextRequest().value_or("").substr(0, 3), "wPr");
+        ASSERT_EQ(device.NextRequest(), "rPr000 \r\n");
         ReplyAndWait(device, c.reply);
-        ASSERT_EQ(operatorSays.seen().size(), c.messages);
-        if (c.messages == 1) {
-            EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("parâmetros alterados"));
-            EXPECT_EQ(operatorSays.seen()[0].colour, QColor(0, 128, 0));
-            EXPECT_EQ(operatorSays.seen()[0].kind, 0);
-            EXPECT_GT(operatorSays.seen()[0].ticks, 30);
-            EXPECT_LE(operatorSays.seen()[0].ticks, 50);
+        ASSERT_EQ(operatorSays.seen().size(), 1 + c.notices);
+        if (c.notices == 1) {
+            const SeenDialog& notice = operatorSays.seen()[1];
+            EXPECT_EQ(notice.text, QStringLiteral("parâmetros alterados"));
+            EXPECT_EQ(notice.colour, QColor(0, 128, 0));
+            EXPECT_EQ(notice.kind, 0);
+            EXPECT_GT(notice.ticks, 30);
+            EXPECT_LE(notice.ticks, 50);
             EXPECT_FALSE(Child<QLabel>("lbAlt")->isHidden());
         } else {
             EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden()) << "no general flag in the reply";
         }
+
+        // One write, one answer: a repeated write reply opens nothing more.
+        for (int i = 0; i < 3; ++i)
+            device.Reply(c.reply);
+        ReplyAndWait(device, status);
+        EXPECT_EQ(operatorSays.seen().size(), 1 + c.notices);
         window_.reset();
     }
 }
 
-TEST_F(WindowTest, ResetAcknowledgementWithoutPendingResetOnlyDimsTheResetIndicator) {
+TEST_F(WindowTest, ResetAcknowledgementCountsOnlyWhileAResetIsPending) {
     FakeDevice device("127.0.0.80");
     Open("127.0.0.80");
     Click("btRead");
@@ -218,11 +250,16 @@ TEST_F(WindowTest, ResetAcknowledgementWithoutPendingResetOnlyDimsTheResetIndica
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");
     ASSERT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1);
     ReplyAndWait(device, "0100,RST,0,ACK");
+    EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1) << "no reset was asked for";
+    EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V"));
+
+    Click("ldAuto");
+    Click("btRst");
+    EXPECT_EQ(Tick(device, 2).back(), "rst0000050000123\r\n");
+    ReplyAndWait(device, "0100,RST,0,ACK");
     EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 0);
     EXPECT_TRUE(Child<TTILed>("ldRst")->ledOn());
-    EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V"));
-    Click("ldAuto");
-    EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n");
+    EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n") << "the acknowledgement ends the reset";
 }
 
 TEST_F(WindowTest, BlankDatagramChangesNothing) {

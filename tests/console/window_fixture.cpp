@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -67,4 +68,16 @@ std::string WithGeneralChangedFlag(std::string line, int headerOffset) {
     for (int field = fields; field < headerOffset + 25; ++field)
         line += ",0";
     return line + ",ALT";
+}
+
+bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        QEventLoop slice;
+        QTimer::singleShot(20, &slice, &QEventLoop::quit);
+        slice.exec();
+    }
+    return true;
 }

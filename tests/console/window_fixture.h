@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +46,11 @@ protected:
     QTemporaryDir folder_;
     std::unique_ptr<TfrKorvaCfg01> window_;
 };
+
+// Runs the event loop in slices of 20 ms until done() holds or bound has passed. Neither QTest::qWait
+// nor qWaitFor would do when datagrams pour in: they sleep between slices, and each hand-over is posted
+// only once the one before it has been handled, so they would handle one datagram per slice.
+bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
 
 // line with filler fields up to field 25 (counted after headerOffset) and "ALT" as field 26: the
 // general changed-parameters flag of every reply.

@@ -1,0 +1,36 @@
+#pragma once
+// Every text a label showed while datagrams poured in. A handled datagram leaves its values on screen
+// until the next one is handed over, so looking just before each hand-over (one queued call each, see
+// HandOverCounter) misses none of them, however fast they come.
+#include <QEvent>
+#include <QLabel>
+#include <QObject>
+#include <QString>
+#include <set>
+
+class ShownTexts : public QObject {
+public:
+    ShownTexts(QObject* window, const QLabel* label) : window_(window), label_(label) {
+        window_->installEventFilter(this);
+    }
+    ~ShownTexts() override { window_->removeEventFilter(this); }
+
+    // Includes what the label shows now.
+    std::set<QString> texts() const {
+        std::set<QString> all = texts_;
+        all.insert(label_->text());
+        return all;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::MetaCall)
+            texts_.insert(label_->text());
+        return false;
+    }
+
+private:
+    QObject* window_;
+    const QLabel* label_;
+    std::set<QString> texts_;
+};
