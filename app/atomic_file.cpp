@@ -21,13 +21,16 @@ namespace {
     throw std::runtime_error("Unable to write to " + path);
 }
 
-// Renaming over a symbolic link would replace the link itself, not the file it points to.
+// Renaming over a symbolic link would replace the link itself, not the file it points to. A link to
+// nothing is refused: replacing it with a regular file would quietly cut the user's link.
 std::string ResolveLink(const std::string& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
         return path;
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    if (!resolved)
+        Fail(path);
+    return resolved.get();
 }
 
 std::string FolderOf(const std::string& path) {
@@ -51,11 +54,11 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 // O_EXCL with a fresh name per attempt, so that two writers never share a temporary file.
-int CreateTemporary(const std::string& target, std::string& name) {
+int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -104,34 +107,90 @@ void RemoveAbandonedTemporaries(const std::string& target) {
     closedir(listing);
 }
 
+void Discard(int fd, const std::string& temporary) {
+    close(fd);
+    unlink(temporary.c_str());
+}
+
+// Makes the rename itself durable.
+bool SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = fsync(fd) == 0;
+    return close(fd) == 0 && synced;
+}
+
+// Every byte is on disk before the rename makes the temporary file the target, so that a crash can
+// never leave a target that is named but not yet written.
+bool RenameOver(int fd, const std::string& temporary, const std::string& target, std::string_view bytes) {
+    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return SyncFolder(FolderOf(target));
+}
+
+// Not crash-proof, so the order limits the harm of a failure part-way: the new bytes go over the old
+// ones first and the file is cut to their length only afterwards, so a full disk or a kill never leaves
+// an empty file, and the file needs no more room than it has until it grows. The flush comes last so
+// that it covers the length too.
+bool OverwriteInPlace(int fd, std::string_view bytes) {
+    return WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+}
+
+bool CreateFile(const std::string& target, std::string_view bytes) {
+    std::string temporary;
+    const int fd = CreateTemporary(target, 0666, temporary);
+    return fd >= 0 && RenameOver(fd, temporary, target, bytes);
+}
+
+// The replacement takes over the file's owner, group and mode; where it cannot (a folder that takes no
+// new files, a file of another user), the file is written where it is rather than handed to whoever
+// saves it or left unsaved.
+bool ReplaceFile(int existing, const std::string& target, std::string_view bytes) {
+    struct stat file {};
+    if (fstat(existing, &file) != 0 || !S_ISREG(file.st_mode))
+        return false;
+    std::string temporary;
+    // Readable by nobody else until it has the file's own mode.
+    const int fd = CreateTemporary(target, 0600, temporary);
+    if (fd < 0)
+        return (errno == EACCES || errno == EPERM) && OverwriteInPlace(existing, bytes);
+    if (fchown(fd, file.st_uid, file.st_gid) != 0) {
+        Discard(fd, temporary);
+        return OverwriteInPlace(existing, bytes);
+    }
+    // After the change of owner, which clears the set-user and set-group bits.
+    if (fchmod(fd, file.st_mode & 07777) != 0) {
+        Discard(fd, temporary);
+        return false;
+    }
+    return RenameOver(fd, temporary, target, bytes);
+}
+
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = ResolveLink(path);
-    std::string temporary;
-    const int fd = CreateTemporary(target, temporary);
-    if (fd < 0)
+    // Opening the file for writing asks the system whether this user may write it at all, which a
+    // rename in a writable folder would not. O_NONBLOCK: a FIFO in its place fails at once instead of
+    // hanging the close.
+    const int existing = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (existing < 0 && errno != ENOENT)
         Fail(path);
-
-    struct stat existing {};
-    bool ok = true;
-    if (stat(target.c_str(), &existing) == 0) {
-        ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    bool saved = false;
+    if (existing < 0) {
+        saved = CreateFile(target, bytes);
+    } else {
+        saved = ReplaceFile(existing, target, bytes);
+        saved = close(existing) == 0 && saved;
     }
-    ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
+    if (!saved)
         Fail(path);
-    }
-
-    // Makes the rename itself durable; the new file is already complete, so a failure here is moot.
-    const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
     RemoveAbandonedTemporaries(target);
 }
 
