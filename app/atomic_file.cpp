@@ -40,9 +40,9 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(FileCalls& calls, int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        const ssize_t written = calls.Write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -54,11 +54,11 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 // O_EXCL with a fresh name per attempt, so that two writers never share a temporary file.
-int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
+int CreateTemporary(FileCalls& calls, const std::string& target, mode_t mode, std::string& name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        const int fd = calls.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -107,87 +107,122 @@ void RemoveAbandonedTemporaries(const std::string& target) {
     closedir(listing);
 }
 
-void Discard(int fd, const std::string& temporary) {
-    close(fd);
-    unlink(temporary.c_str());
+void Discard(FileCalls& calls, int fd, const std::string& temporary) {
+    calls.Close(fd);
+    calls.Unlink(temporary.c_str());
 }
 
 // Makes the rename itself durable.
-bool SyncFolder(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+bool SyncFolder(FileCalls& calls, const std::string& folder) {
+    const int fd = calls.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    const bool synced = fsync(fd) == 0;
-    return close(fd) == 0 && synced;
+    const bool synced = calls.Fsync(fd) == 0;
+    return calls.Close(fd) == 0 && synced;
 }
 
 // Every byte is on disk before the rename makes the temporary file the target, so that a crash can
 // never leave a target that is named but not yet written.
-bool RenameOver(int fd, const std::string& temporary, const std::string& target, std::string_view bytes) {
-    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+bool RenameOver(FileCalls& calls, int fd, const std::string& temporary, const std::string& target,
+                std::string_view bytes) {
+    bool ok = WriteAll(calls, fd, bytes) && calls.Fsync(fd) == 0;
+    ok = calls.Close(fd) == 0 && ok;
+    ok = ok && calls.Rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
-        unlink(temporary.c_str());
+        calls.Unlink(temporary.c_str());
         return false;
     }
-    return SyncFolder(FolderOf(target));
+    return SyncFolder(calls, FolderOf(target));
 }
 
 // Not crash-proof, so the order limits the harm of a failure part-way: the new bytes go over the old
 // ones first and the file is cut to their length only afterwards, so a full disk or a kill never leaves
 // an empty file, and the file needs no more room than it has until it grows. The flush comes last so
 // that it covers the length too.
-bool OverwriteInPlace(int fd, std::string_view bytes) {
-    return WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+bool OverwriteInPlace(FileCalls& calls, int fd, std::string_view bytes) {
+    return WriteAll(calls, fd, bytes) && calls.Ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+           calls.Fsync(fd) == 0;
 }
 
-bool CreateFile(const std::string& target, std::string_view bytes) {
+bool CreateFile(FileCalls& calls, const std::string& target, std::string_view bytes) {
     std::string temporary;
-    const int fd = CreateTemporary(target, 0666, temporary);
-    return fd >= 0 && RenameOver(fd, temporary, target, bytes);
+    const int fd = CreateTemporary(calls, target, 0666, temporary);
+    return fd >= 0 && RenameOver(calls, fd, temporary, target, bytes);
 }
 
 // The replacement takes over the file's owner, group and mode; where it cannot (a folder that takes no
 // new files, a file of another user), the file is written where it is rather than handed to whoever
 // saves it or left unsaved.
-bool ReplaceFile(int existing, const std::string& target, std::string_view bytes) {
+bool ReplaceFile(FileCalls& calls, int existing, const std::string& target, std::string_view bytes) {
     struct stat file {};
     if (fstat(existing, &file) != 0 || !S_ISREG(file.st_mode))
         return false;
     std::string temporary;
     // Readable by nobody else until it has the file's own mode.
-    const int fd = CreateTemporary(target, 0600, temporary);
+    const int fd = CreateTemporary(calls, target, 0600, temporary);
     if (fd < 0)
-        return (errno == EACCES || errno == EPERM) && OverwriteInPlace(existing, bytes);
-    if (fchown(fd, file.st_uid, file.st_gid) != 0) {
-        Discard(fd, temporary);
-        return OverwriteInPlace(existing, bytes);
+        return (errno == EACCES || errno == EPERM) && OverwriteInPlace(calls, existing, bytes);
+    if (calls.Fchown(fd, file.st_uid, file.st_gid) != 0) {
+        Discard(calls, fd, temporary);
+        return OverwriteInPlace(calls, existing, bytes);
     }
     // After the change of owner, which clears the set-user and set-group bits.
-    if (fchmod(fd, file.st_mode & 07777) != 0) {
-        Discard(fd, temporary);
+    if (calls.Fchmod(fd, file.st_mode & 07777) != 0) {
+        Discard(calls, fd, temporary);
         return false;
     }
-    return RenameOver(fd, temporary, target, bytes);
+    return RenameOver(calls, fd, temporary, target, bytes);
 }
 
 }  // namespace
 
+int FileCalls::Open(const char* path, int flags, mode_t mode) {
+    return open(path, flags, mode);
+}
+ssize_t FileCalls::Write(int fd, const void* bytes, size_t count) {
+    return write(fd, bytes, count);
+}
+int FileCalls::Ftruncate(int fd, off_t length) {
+    return ftruncate(fd, length);
+}
+int FileCalls::Fchown(int fd, uid_t owner, gid_t group) {
+    return fchown(fd, owner, group);
+}
+int FileCalls::Fchmod(int fd, mode_t mode) {
+    return fchmod(fd, mode);
+}
+int FileCalls::Fsync(int fd) {
+    return fsync(fd);
+}
+int FileCalls::Close(int fd) {
+    return close(fd);
+}
+int FileCalls::Rename(const char* from, const char* to) {
+    return rename(from, to);
+}
+int FileCalls::Unlink(const char* path) {
+    return unlink(path);
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    FileCalls system;
+    WriteFileAtomically(path, bytes, system);
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes, FileCalls& calls) {
     const std::string target = ResolveLink(path);
     // Opening the file for writing asks the system whether this user may write it at all, which a
     // rename in a writable folder would not. O_NONBLOCK: a FIFO in its place fails at once instead of
     // hanging the close.
-    const int existing = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const int existing = calls.Open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0);
     if (existing < 0 && errno != ENOENT)
         Fail(path);
     bool saved = false;
     if (existing < 0) {
-        saved = CreateFile(target, bytes);
+        saved = CreateFile(calls, target, bytes);
     } else {
-        saved = ReplaceFile(existing, target, bytes);
-        saved = close(existing) == 0 && saved;
+        saved = ReplaceFile(calls, existing, target, bytes);
+        saved = calls.Close(existing) == 0 && saved;
     }
     if (!saved)
         Fail(path);

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
+using korva::app::FileCalls;
 using korva::app::WriteFileAtomically;
 
 namespace {
@@ -247,6 +250,185 @@ TEST_F(AtomicFileTest, PipeInPlaceOfTheFileIsRefusedAtOnceAndKept) {
 
     EXPECT_TRUE(S_ISFIFO(Status(path_).st_mode));
     EXPECT_EQ(Entries(folder_), std::vector<std::string>{"KorvaCfg.ini"});
+}
+
+// Makes the calls for real and records each as "<call> <what it acts on>", naming the settings file
+// "target", the save's temporary file "temporary" and their folder "folder". A call recorded under a
+// name in failures is not made and fails with the error given there.
+class RecordingCalls : public FileCalls {
+public:
+    explicit RecordingCalls(std::string target, std::map<std::string, int> failures = {})
+        : target_(std::move(target)), failures_(std::move(failures)) {}
+
+    int Open(const char* path, int flags, mode_t mode) override {
+        const std::string name = NameOf(path);
+        if (Fails("open " + name))
+            return -1;
+        const int fd = FileCalls::Open(path, flags, mode);
+        names_[fd] = name;
+        return fd;
+    }
+    ssize_t Write(int fd, const void* bytes, size_t count) override {
+        return Fails("write " + names_[fd]) ? -1 : FileCalls::Write(fd, bytes, count);
+    }
+    int Ftruncate(int fd, off_t length) override {
+        return Fails("ftruncate " + names_[fd]) ? -1 : FileCalls::Ftruncate(fd, length);
+    }
+    int Fchown(int fd, uid_t owner, gid_t group) override {
+        return Fails("fchown " + names_[fd]) ? -1 : FileCalls::Fchown(fd, owner, group);
+    }
+    int Fchmod(int fd, mode_t mode) override {
+        return Fails("fchmod " + names_[fd]) ? -1 : FileCalls::Fchmod(fd, mode);
+    }
+    int Fsync(int fd) override { return Fails("fsync " + names_[fd]) ? -1 : FileCalls::Fsync(fd); }
+    int Rename(const char* from, const char* to) override {
+        return Fails("rename " + NameOf(from) + " " + NameOf(to)) ? -1 : FileCalls::Rename(from, to);
+    }
+    // Always made, so that no test leaks a descriptor or a file.
+    int Close(int fd) override {
+        calls.push_back("close " + names_[fd]);
+        return FileCalls::Close(fd);
+    }
+    int Unlink(const char* path) override {
+        calls.push_back("unlink " + NameOf(path));
+        return FileCalls::Unlink(path);
+    }
+
+    std::vector<std::string> calls;
+
+private:
+    std::string NameOf(const std::string& path) const {
+        if (path == target_)
+            return "target";
+        if (path.rfind(target_ + ".tmp", 0) == 0)
+            return "temporary";
+        return path == fs::path(target_).parent_path().string() ? "folder" : path;
+    }
+    bool Fails(std::string call) {
+        calls.push_back(std::move(call));
+        const auto failure = failures_.find(calls.back());
+        if (failure == failures_.end())
+            return false;
+        errno = failure->second;
+        return true;
+    }
+
+    const std::string target_;
+    const std::map<std::string, int> failures_;
+    std::map<int, std::string> names_;
+};
+
+constexpr const char* kOldText = "[Geral]\nIP=the old value, longer than the new one\n";
+constexpr const char* kNewText = "[Geral]\nIP=new\n";
+
+TEST_F(AtomicFileTest, EveryByteIsFlushedBeforeTheRenameAndTheRenameBeforeTheSaveEnds) {
+    const std::vector<std::string> replacing = {
+        "open target",     "open temporary",  "fchown temporary", "fchmod temporary",
+        "write temporary", "fsync temporary", "close temporary",  "rename temporary target",
+        "open folder",     "fsync folder",    "close folder",     "close target",
+    };
+    const std::vector<std::string> creating = {
+        "open target",     "open temporary",  "write temporary",
+        "fsync temporary", "close temporary", "rename temporary target",
+        "open folder",     "fsync folder",    "close folder",
+    };
+    for (const bool existing : {true, false}) {
+        SCOPED_TRACE(existing ? "replacing a file" : "creating the file");
+        fs::remove(path_);
+        if (existing)
+            Write(path_, kOldText);
+        RecordingCalls calls(path_);
+
+        WriteFileAtomically(path_, kNewText, calls);
+
+        EXPECT_EQ(calls.calls, existing ? replacing : creating);
+        EXPECT_EQ(Read(path_), kNewText);
+    }
+}
+
+TEST_F(AtomicFileTest, FailedCallIsReportedAndLeavesNoTemporaryFile) {
+    struct Case {
+        const char* failing;
+        bool existing;
+        std::optional<std::string> left;  // what the file holds afterwards; no file when empty
+    };
+    const Case cases[] = {
+        {"fsync temporary", true, kOldText},
+        {"fsync temporary", false, std::nullopt},
+        {"write temporary", true, kOldText},
+        {"fchmod temporary", true, kOldText},
+        {"rename temporary target", true, kOldText},
+        {"rename temporary target", false, std::nullopt},
+        // Renamed already, but not yet sure to outlast a crash: the next save tries again.
+        {"fsync folder", true, kNewText},
+        {"fsync folder", false, kNewText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.failing) + (c.existing ? ", replacing a file" : ", creating the file"));
+        fs::remove(path_);
+        if (c.existing)
+            Write(path_, kOldText);
+        RecordingCalls calls(path_, {{c.failing, EIO}});
+
+        try {
+            WriteFileAtomically(path_, kNewText, calls);
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to write to " + path_);
+        }
+
+        EXPECT_EQ(fs::exists(path_), c.left.has_value());
+        if (c.left) {
+            EXPECT_EQ(Read(path_), *c.left);
+        }
+        const std::vector<std::string> expected =
+            c.left ? std::vector<std::string>{"KorvaCfg.ini"} : std::vector<std::string>{};
+        EXPECT_EQ(Entries(folder_), expected);
+    }
+}
+
+TEST_F(AtomicFileTest, InPlaceWriteCutsTheFileOnlyAfterWritingAndFlushesLast) {
+    struct Case {
+        const char* what;
+        std::map<std::string, int> failures;
+        std::vector<std::string> calls;
+        bool saved;
+    };
+    const std::vector<std::string> inPlace = {"open target",      "open temporary", "write target",
+                                              "ftruncate target", "fsync target",   "close target"};
+    const Case cases[] = {
+        {"the folder takes no new files", {{"open temporary", EACCES}}, inPlace, true},
+        {"the replacement cannot be given the owner",
+         {{"fchown temporary", EPERM}},
+         {"open target", "open temporary", "fchown temporary", "close temporary", "unlink temporary", "write target",
+          "ftruncate target", "fsync target", "close target"},
+         true},
+        // A full disk is no reason to give up the crash-proof way for one that would not fit either.
+        {"the disk is full", {{"open temporary", ENOSPC}}, {"open target", "open temporary", "close target"}, false},
+        {"the flush of the file fails", {{"open temporary", EACCES}, {"fsync target", EIO}}, inPlace, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(path_, kOldText);
+        const ino_t before = Status(path_).st_ino;
+        RecordingCalls calls(path_, c.failures);
+
+        bool saved = true;
+        try {
+            WriteFileAtomically(path_, kNewText, calls);
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to write to " + path_);
+            saved = false;
+        }
+
+        EXPECT_EQ(saved, c.saved);
+        EXPECT_EQ(calls.calls, c.calls);
+        if (c.saved) {
+            EXPECT_EQ(Read(path_), kNewText);
+        }
+        EXPECT_EQ(Status(path_).st_ino, before);
+        EXPECT_EQ(Entries(folder_), std::vector<std::string>{"KorvaCfg.ini"});
+    }
 }
 
 }  // namespace
