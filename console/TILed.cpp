@@ -86,3 +86,10 @@ void TTILed::mouseReleaseEvent(QMouseEvent* event) {
     if (click)
         emit clicked();
 }
+
+// The second press of a double click arrives as a double-click event, which QWidget would hand to
+// mousePressEvent: its release would then be a second click, and "aut" would switch straight back.
+void TTILed::mouseDoubleClickEvent(QMouseEvent* event) {
+    leftPressed_ = false;
+    event->accept();
+}

@@ -1,6 +1,7 @@
 #include <QColor>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,34 @@ TEST(TILed, ClickIsALeftPressAndReleaseInside) {
     QTest::mousePress(&led, Qt::LeftButton, Qt::NoModifier, inside);
     QTest::mouseRelease(&led, Qt::LeftButton, Qt::NoModifier, outside);
     EXPECT_EQ(clicks.count(), 1) << "released outside";
+}
+
+// The "aut" indicator toggles automatic mode on each click: a double click counted twice would switch
+// it on and straight off again.
+TEST(TILed, DoubleClickIsOneClickAndSeparateClicksEachCount) {
+    TTILed led;
+    led.resize(81, 24);
+    led.show();
+    QSignalSpy clicks(&led, &TTILed::clicked);
+    const QPoint inside(40, 12);
+
+    // Through the window, as a mouse does it: press, release, press, release, and the platform layer
+    // recognises the double click. (The widget overload sends a lone double-click event instead.)
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&led));
+    QWindow* window = led.windowHandle();
+    ASSERT_NE(window, nullptr);
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 1) << "double click";
+
+    clicks.clear();
+    QTest::mouseClick(&led, Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 1) << "a plain click after the double click";
+    QTest::mouseClick(&led, Qt::LeftButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 2) << "a second separate click";
+
+    clicks.clear();
+    QTest::mouseDClick(window, Qt::RightButton, Qt::NoModifier, inside);
+    EXPECT_EQ(clicks.count(), 0) << "right double click";
 }
 
 }  // namespace
