@@ -62,17 +62,33 @@ QWidget* mainWindow() {
     return nullptr;
 }
 
+// start moved as little as needed for [start, start + length) to lie within [first, first + room);
+// what does not fit sticks out past the end, keeping the beginning (the first lines, the left edge).
+int keepWithin(int start, int length, int first, int room) {
+    return std::max(first, std::min(start, first + room - length));
+}
+
+// Centred over the main window, then moved inside the free area of the screen that window is on: a
+// window near the top would otherwise hide the message's first lines above the screen's edge.
 void centreOverMainWindow(QWidget* dialog) {
     QRect anchor;
+    QScreen* screen = QGuiApplication::primaryScreen();
     if (QWidget* main = mainWindow()) {
         anchor = main->frameGeometry();
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        screen = main->screen();
+    } else if (screen != nullptr) {
         anchor = screen->availableGeometry();
     }
     if (anchor.isEmpty())
         return;
     const QSize size = dialog->frameGeometry().size();
-    dialog->move(anchor.center().x() - size.width() / 2, anchor.center().y() - size.height() / 2);
+    QPoint topLeft(anchor.center().x() - size.width() / 2, anchor.center().y() - size.height() / 2);
+    if (screen != nullptr) {
+        const QRect area = screen->availableGeometry();
+        topLeft.setX(keepWithin(topLeft.x(), size.width(), area.left(), area.width()));
+        topLeft.setY(keepWithin(topLeft.y(), size.height(), area.top(), area.height()));
+    }
+    dialog->move(topLeft);
 }
 
 struct DeleteLater {

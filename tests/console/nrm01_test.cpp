@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -232,6 +233,46 @@ TEST(TimedMessage, CentredOverTheMainWindow) {
     const QPoint expected = main.frameGeometry().center();
     EXPECT_LE(std::abs(centre.x() - expected.x()), 1) << centre.x() << " vs " << expected.x();
     EXPECT_LE(std::abs(centre.y() - expected.y()), 1) << centre.y() << " vs " << expected.y();
+}
+
+// Centred over a window near an edge, the dialog would start off the screen and hide its first lines
+// (or its buttons): it moves inside the screen's free area, and stays centred along the other axis.
+TEST(TimedMessage, StaysInsideTheScreenOverAWindowNearItsEdges) {
+    QWidget probe;
+    const QRect available = probe.screen()->availableGeometry();
+    struct Case {
+        const char* what;
+        QRect window;
+        bool centredAcross;  // the dialog fits centred horizontally
+        bool centredDown;    // and vertically
+    };
+    const Case cases[] = {
+        {"near the top", QRect(available.left() + 100, available.top() + 5, 645, 199), true, false},
+        {"near the left", QRect(available.left() + 5, available.top() + 200, 200, 150), false, true},
+        {"near the bottom right", QRect(available.right() - 250, available.bottom() - 60, 300, 100), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QWidget main;
+        main.setGeometry(c.window);
+        main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+        QRect shown;
+        OnDialog([&](TfrNrm01& d) {
+            shown = d.frameGeometry();
+            d.btSimClick();
+        });
+        ShowTimedMessage("linha 1\rlinha 2", kYellow, 0, 0);
+        EXPECT_TRUE(available.contains(shown))
+            << "dialog at " << shown.x() << "," << shown.y() << " size " << shown.width() << "x" << shown.height();
+        const QPoint centre = main.frameGeometry().center();
+        if (c.centredAcross) {
+            EXPECT_LE(std::abs(shown.center().x() - centre.x()), 1) << shown.center().x() << " vs " << centre.x();
+        }
+        if (c.centredDown) {
+            EXPECT_LE(std::abs(shown.center().y() - centre.y()), 1) << shown.center().y() << " vs " << centre.y();
+        }
+    }
 }
 
 }  // namespace
