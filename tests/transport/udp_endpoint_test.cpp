@@ -1,12 +1,14 @@
 #include "transport/udp_endpoint.h"
 
 #include "loopback_peer.h"
+#include "own_process.h"
 #include "owner_loop.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -17,6 +19,7 @@ namespace {
 
 using testing::LoopbackPeer;
 using testing::OwnerLoop;
+using testing::ThreadIds;
 
 struct Delivery {
     std::string bytes;
@@ -63,6 +66,31 @@ TEST_F(UdpEndpointTest, ActivationBindsAPortTheSystemChose) {
     EXPECT_EQ(endpoint.LocalPort(), 0);
     endpoint.SetActive(true);
     EXPECT_NE(endpoint.LocalPort(), 0);
+}
+
+// A second socket would leave replies to the first one unread, and a second receiving thread would
+// outlive the endpoint: activating an active endpoint changes nothing.
+TEST_F(UdpEndpointTest, SecondActivationKeepsTheOneSocketAndThread) {
+    endpoint.SetActive(false);
+    const std::set<int> threadsInactive = ThreadIds();
+    endpoint.SetActive(true);
+    const std::uint16_t port = endpoint.LocalPort();
+    const std::size_t descriptors = testing::OpenDescriptorCount();
+    const std::set<int> threadsActive = ThreadIds();
+    const std::set<int> receiver = testing::Added(threadsInactive, threadsActive);
+    ASSERT_EQ(receiver.size(), 1u) << "one receiving thread per activation";
+
+    endpoint.SetActive(true);
+    EXPECT_TRUE(endpoint.Active());
+    EXPECT_EQ(endpoint.LocalPort(), port);
+    EXPECT_EQ(testing::OpenDescriptorCount(), descriptors);
+    const std::set<int> startedAgain = testing::Added(threadsActive, ThreadIds());
+    EXPECT_TRUE(startedAgain.empty()) << startedAgain.size() << " more receiving thread(s)";
+
+    endpoint.SetActive(false);
+    std::set<int> started = receiver;
+    started.insert(startedAgain.begin(), startedAgain.end());
+    EXPECT_TRUE(testing::ThreadsStillListed(started).empty()) << "a receiving thread outlives deactivation";
 }
 
 TEST_F(UdpEndpointTest, ExactBytesBothWays) {
