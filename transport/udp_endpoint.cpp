@@ -17,7 +17,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -178,16 +180,25 @@ struct UdpEndpoint::Impl {
 };
 
 void UdpEndpoint::Impl::Open() {
-    auto opened = std::make_shared<Session>();
-    opened->socket = OpenBoundSocket();
-    opened->localPort = BoundPort(opened->socket.get());
-    opened->wakeUp = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (opened->wakeUp.get() < 0)
-        throw SocketErrorFromErrno(errno);
+    try {
+        auto opened = std::make_shared<Session>();
+        opened->socket = OpenBoundSocket();
+        opened->localPort = BoundPort(opened->socket.get());
+        opened->wakeUp = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        if (opened->wakeUp.get() < 0)
+            throw SocketErrorFromErrno(errno);
 
-    opened->receiver = std::thread([this, opened] { Receive(opened); });
-    std::lock_guard lock(mutex);
-    session = opened;
+        opened->receiver = std::thread([this, opened] { Receive(opened); });
+        std::lock_guard lock(mutex);
+        session = opened;
+    } catch (const std::system_error& error) {
+        // Out of memory or threads. The callers take a SocketError for a failed start-up and end
+        // quietly; anything else escaping start-up would abort the program. The descriptors opened so
+        // far close with the session on the way out.
+        throw SocketErrorFromErrno(error.code().value());
+    } catch (const std::bad_alloc&) {
+        throw SocketErrorFromErrno(ENOMEM);
+    }
 }
 
 void UdpEndpoint::Impl::Close() {
