@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QThread>
 
+#include "app/close_on_signal.h"
 #include "console/KorvaCfg01.h"
 #include "console/application_title.h"
 
@@ -11,6 +12,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
     TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
+    // Before anything can take long: a signal from here on is answered once the event loop runs.
+    const korva::app::CloseOnSignal closeOnSignal(&window);
     window.show();
 
     if (!window.StartEndpoint())

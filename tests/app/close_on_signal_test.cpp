@@ -1,0 +1,89 @@
+// The console asked to end by a signal closes as through its close button: what was typed is saved,
+// and a save that fails keeps the window open with the error box.
+#include "app/close_on_signal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "../console/dialog_answerer.h"
+#include "app/console_settings.h"
+#include "console/KorvaCfg01.h"
+
+namespace {
+
+constexpr int kPatienceMs = 5000;
+
+class CloseOnSignalTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+
+    // A window that has been typed into, its polling timer stopped (it never goes automatic here).
+    std::unique_ptr<TfrKorvaCfg01> TypedWindow(const QString& settingsPath) {
+        auto window = std::make_unique<TfrKorvaCfg01>(settingsPath);
+        window->findChild<QTimer*>(QStringLiteral("TmrRd"))->stop();
+        window->findChild<QLineEdit*>(QStringLiteral("edIP1"))->setText(QStringLiteral("127.0.0.216"));
+        window->findChild<QLineEdit*>(QStringLiteral("edMsk2"))->setText(QStringLiteral("255.255.252.0"));
+        window->findChild<QLineEdit*>(QStringLiteral("edGW2"))->setText(QStringLiteral("127.0.0.217"));
+        window->show();
+        return window;
+    }
+
+    static korva::app::ConsoleSettings Saved(const QString& path) {
+        return korva::app::ReadConsoleSettings(path.toStdString());
+    }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(CloseOnSignalTest, EachEndingSignalSavesWhatWasTypedAndClosesTheWindow) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const QString path = folder_.filePath(QStringLiteral("KorvaCfg%1.ini").arg(signal));
+        auto window = TypedWindow(path);
+        const korva::app::CloseOnSignal closeOnSignal(window.get());
+
+        ASSERT_EQ(raise(signal), 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kPatienceMs)) << "window still open";
+        ASSERT_TRUE(QFile::exists(path)) << "nothing saved";
+        EXPECT_EQ(Saved(path).address, "127.0.0.216");
+        EXPECT_EQ(Saved(path).mask, "255.255.252.0");
+        EXPECT_EQ(Saved(path).gateway, "127.0.0.217");
+    }
+}
+
+TEST_F(CloseOnSignalTest, FailedSaveKeepsTheWindowOpenAndShowsTheErrorOnce) {
+    // A regular file where the settings folder should be stops root as well as anyone.
+    const QString notAFolder = folder_.filePath(QStringLiteral("file"));
+    const QString path = notAFolder + QStringLiteral("/KorvaCfg.ini");
+    {
+        QFile blocker(notAFolder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    auto window = TypedWindow(path);
+    const korva::app::CloseOnSignal closeOnSignal(window.get());
+    DialogAnswerer operatorSays;
+
+    ASSERT_EQ(raise(SIGTERM), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !operatorSays.seen().empty(); }, kPatienceMs)) << "no error box";
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_EQ(operatorSays.seen().size(), 1u);
+    EXPECT_TRUE(operatorSays.seen()[0].critical);
+    EXPECT_EQ(operatorSays.seen()[0].text, QStringLiteral("Unable to write to ") + path + u'.');
+
+    // Once the folder can take the file, the next signal saves and closes.
+    ASSERT_TRUE(QFile::remove(notAFolder) && QDir().mkdir(notAFolder));
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kPatienceMs)) << "window still open";
+    EXPECT_EQ(Saved(path).address, "127.0.0.216");
+    EXPECT_EQ(operatorSays.seen().size(), 1u);
+}
+
+}  // namespace
