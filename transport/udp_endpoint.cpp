@@ -180,8 +180,9 @@ struct UdpEndpoint::Impl {
 };
 
 void UdpEndpoint::Impl::Open() {
+    std::shared_ptr<Session> opened;
     try {
-        auto opened = std::make_shared<Session>();
+        opened = std::make_shared<Session>();
         opened->socket = OpenBoundSocket();
         opened->localPort = BoundPort(opened->socket.get());
         opened->wakeUp = FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
@@ -189,8 +190,6 @@ void UdpEndpoint::Impl::Open() {
             throw SocketErrorFromErrno(errno);
 
         opened->receiver = std::thread([this, opened] { Receive(opened); });
-        std::lock_guard lock(mutex);
-        session = opened;
     } catch (const std::system_error& error) {
         // Out of memory or threads. The callers take a SocketError for a failed start-up and end
         // quietly; anything else escaping start-up would abort the program. The descriptors opened so
@@ -199,6 +198,8 @@ void UdpEndpoint::Impl::Open() {
     } catch (const std::bad_alloc&) {
         throw SocketErrorFromErrno(ENOMEM);
     }
+    std::lock_guard lock(mutex);
+    session = opened;
 }
 
 void UdpEndpoint::Impl::Close() {
