@@ -10,7 +10,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -21,6 +20,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -159,11 +159,11 @@ struct UdpEndpoint::Impl {
     std::mutex mutex;
     std::condition_variable changed;
     std::shared_ptr<Session> session;                    // null while inactive or while being closed
-    std::optional<std::vector<std::uint32_t>> accepted;  // sorted; nullopt: every source is accepted
+    std::optional<std::unordered_set<std::uint32_t>> accepted;  // nullopt: every source is accepted
     std::uint64_t droppedFromElsewhere = 0;
 
     bool Accepts(const sockaddr_in& from) const {
-        return !accepted || std::ranges::binary_search(*accepted, ntohl(from.sin_addr.s_addr));
+        return !accepted || accepted->contains(ntohl(from.sin_addr.s_addr));
     }
 
     void Open();
@@ -365,9 +365,16 @@ void UdpEndpoint::SendTo(std::uint32_t address, std::uint16_t port, std::string_
 }
 
 void UdpEndpoint::AcceptOnlyFrom(std::vector<std::uint32_t> sources) {
-    std::ranges::sort(sources);
+    std::unordered_set<std::uint32_t> accepted(sources.begin(), sources.end());
     std::lock_guard lock(impl_->mutex);
-    impl_->accepted = std::move(sources);
+    impl_->accepted = std::move(accepted);
+}
+
+void UdpEndpoint::AlsoAcceptFrom(std::uint32_t source) {
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->accepted)
+        impl_->accepted.emplace();
+    impl_->accepted->insert(source);
 }
 
 std::uint64_t UdpEndpoint::DroppedFromElsewhere() const {

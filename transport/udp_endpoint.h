@@ -63,6 +63,8 @@ public:
     // from elsewhere costs the owner's thread nothing. An empty list drops everything. Until the first
     // call every datagram is handed over. Any thread; holds across deactivation.
     void AcceptOnlyFrom(std::vector<std::uint32_t> sources);
+    // Adds one address to those accepted (the first call starts the filtering with it alone).
+    void AlsoAcceptFrom(std::uint32_t source);
     // Datagrams dropped so far because of their source.
     std::uint64_t DroppedFromElsewhere() const;
 

@@ -317,6 +317,16 @@ TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
     ASSERT_TRUE(ServeUntilDelivered(3));
     EXPECT_EQ(delivered[2].bytes, "accepted now");
     EXPECT_EQ(endpoint.DroppedFromElsewhere(), 5u);
+
+    // Adding keeps what was accepted.
+    endpoint.AcceptOnlyFrom({});
+    endpoint.AlsoAcceptFrom(deviceAddress);
+    endpoint.AlsoAcceptFrom(0x7F000035);
+    device.SendToLoopbackPort(endpoint.LocalPort(), "device again");
+    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "elsewhere again");
+    ASSERT_TRUE(ServeUntilDelivered(5));
+    EXPECT_EQ(delivered[3].bytes, "device again");
+    EXPECT_EQ(delivered[4].bytes, "elsewhere again");
 }
 
 }  // namespace
