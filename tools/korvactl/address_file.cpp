@@ -1,6 +1,7 @@
 #include "tools/korvactl/address_file.h"
 
-#include <fstream>
+#include "tools/korvactl/input_file.h"
+
 #include <istream>
 
 namespace korva::ctl {
@@ -23,13 +24,16 @@ std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std
                                                            const std::vector<std::string>& files, std::string& error) {
     std::vector<std::string> all = names;
     for (const std::string& file : files) {
-        std::ifstream in(file);
-        if (!in) {
-            error = "cannot read the device list " + file;
+        std::string reason;
+        if (auto in = OpenInputFile(file, reason)) {
+            for (std::string& name : ReadAddressLines(*in))
+                all.push_back(std::move(name));
+            reason = ReadError(*in);
+        }
+        if (!reason.empty()) {
+            error = "cannot read the device list " + file + ": " + reason;
             return std::nullopt;
         }
-        for (std::string& name : ReadAddressLines(in))
-            all.push_back(std::move(name));
     }
     return all;
 }

@@ -10,7 +10,7 @@ namespace korva::ctl {
 std::vector<std::string> ReadAddressLines(std::istream& in);
 
 // The names given as arguments, then those of each file in turn. nullopt, with the reason in error,
-// when a file cannot be read.
+// when a file cannot be read (a directory cannot).
 std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
                                                            const std::vector<std::string>& files, std::string& error);
 

@@ -1,9 +1,10 @@
 #include "tools/korvactl/decode_command.h"
 
 #include "tools/korvactl/hex_line.h"
+#include "tools/korvactl/input_file.h"
+#include "tools/korvactl/output_error.h"
 #include "tools/korvactl/reply_json.h"
 
-#include <fstream>
 #include <iostream>
 
 namespace korva::ctl {
@@ -21,6 +22,7 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
     int bad = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
+        ThrowIfFailed(out);  // a full disk ends the decoding instead of letting it run on for nothing
         if (options.text) {
             out << ReplyToJson(line).dump() << '\n';
             continue;
@@ -53,19 +55,27 @@ int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::
     }
 
     int bad = 0;
-    if (options.files.empty())
-        bad += DecodeStream(in, "<stdin>", options, out, err);
-    for (const std::string& file : options.files) {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream) {
-            err << "korvactl decode: cannot open " << file << "\n";
-            ++bad;
-            continue;
+    bool unreadable = false;
+    try {
+        if (options.files.empty())
+            bad += DecodeStream(in, "<stdin>", options, out, err);
+        for (const std::string& file : options.files) {
+            std::string reason;
+            if (auto stream = OpenInputFile(file, reason)) {
+                bad += DecodeStream(*stream, file, options, out, err);
+                reason = ReadError(*stream);
+            }
+            if (!reason.empty()) {
+                err << "korvactl decode: cannot read " << file << ": " << reason << "\n";
+                unreadable = true;
+            }
         }
-        bad += DecodeStream(stream, file, options, out, err);
+        FlushOrThrow(out);
+    } catch (const OutputError& error) {
+        err << "korvactl decode: cannot write the output: " << error.what() << "\n";
+        return 1;
     }
-    out.flush();
-    return bad == 0 ? 0 : 1;
+    return unreadable ? 2 : bad == 0 ? 0 : 1;
 }
 
 }  // namespace korva::ctl

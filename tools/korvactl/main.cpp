@@ -3,6 +3,8 @@
 #include "tools/korvactl/endpoint_link.h"
 #include "tools/korvactl/interrupt_signal.h"
 #include "tools/korvactl/network_command.h"
+#include "tools/korvactl/output_error.h"
+#include "tools/korvactl/standard_descriptors.h"
 
 #include <unistd.h>
 
@@ -31,16 +33,28 @@ void PrintUsage(std::ostream& out) {
            "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)\n"
            "  --retries N         requests sent again after a time-out (default 2; not for watch)\n"
            "  --table             a table for people instead of one JSON object a line\n"
-           "exit status: 0 every device answered (reset: acknowledged), 1 not all did, 2 bad command line\n";
+           "exit status: 0 every device answered (reset: acknowledged), 1 not all did or the output could\n"
+           "             not be written, 2 bad command line or a file that cannot be read\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    korva::ctl::HoldClosedStandardDescriptors();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
-        PrintUsage(arguments.empty() ? std::cerr : std::cout);
-        return arguments.empty() ? 2 : 0;
+    if (arguments.empty()) {
+        PrintUsage(std::cerr);
+        return 2;
+    }
+    if (arguments[0] == "--help" || arguments[0] == "-h") {
+        PrintUsage(std::cout);
+        try {
+            korva::ctl::FlushOrThrow(std::cout);
+        } catch (const korva::ctl::OutputError& error) {
+            std::cerr << "korvactl: cannot write the output: " << error.what() << "\n";
+            return 1;
+        }
+        return 0;
     }
     const std::string& command = arguments[0];
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());

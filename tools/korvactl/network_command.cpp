@@ -2,6 +2,7 @@
 
 #include "tools/korvactl/address_file.h"
 #include "tools/korvactl/command_context.h"
+#include "tools/korvactl/output_error.h"
 #include "tools/korvactl/record_writers.h"
 #include "transport/udp_endpoint.h"
 
@@ -72,7 +73,12 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
     TableWriter table(io.out);
     FailureEcho output(parsed.line->table ? static_cast<RecordSink&>(table) : json, io.err, std::string(command));
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
-    return Commands().at(command)(context);
+    try {
+        return Commands().at(command)(context);
+    } catch (const OutputError& error) {
+        io.err << prefix << "cannot write the output: " << error.what() << "\n";
+        return kExitNotAllAnswered;
+    }
 }
 
 }  // namespace korva::ctl

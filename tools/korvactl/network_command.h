@@ -13,8 +13,9 @@
 namespace korva::ctl {
 
 inline constexpr int kExitAllAnswered = 0;
-inline constexpr int kExitNotAllAnswered = 1;  // also: a write refused at the prompt, a reset not acknowledged
-inline constexpr int kExitUsage = 2;           // bad command line, or values `set` refuses to write
+// also: a write refused at the prompt, a reset not acknowledged, output that could not be written
+inline constexpr int kExitNotAllAnswered = 1;
+inline constexpr int kExitUsage = 2;  // bad command line, or values `set` refuses to write
 
 struct CommandIo {
     std::ostream& out;

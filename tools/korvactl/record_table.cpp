@@ -1,4 +1,5 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
+#include "tools/korvactl/output_error.h"
 #include "tools/korvactl/record_json.h"
 #include "tools/korvactl/record_writers.h"
 
@@ -128,7 +129,7 @@ void TableWriter::Write(const Record& record) {
         }
     }
     PrintLine(out_, values, widths);
-    out_ << std::flush;
+    FlushOrThrow(out_);
 }
 
 }  // namespace korva::ctl

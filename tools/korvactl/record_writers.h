@@ -1,5 +1,6 @@
 #pragma once
-// The two output styles: JSON lines for scripts, a table for people.
+// The two output styles: JSON lines for scripts, a table for people. Both flush each record and throw
+// OutputError when it cannot be written.
 #include "tools/korvactl/record.h"
 
 #include <iosfwd>

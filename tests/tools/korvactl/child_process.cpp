@@ -31,12 +31,17 @@ std::string Contents(const std::string& path) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, StandardOutput output)
     : outPath_(TempPath("out")), errPath_(TempPath("err")) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (output == StandardOutput::kCaptured)
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    else if (output == StandardOutput::kFullDevice)
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+    else
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<std::string> all = {program};
     all.insert(all.end(), arguments.begin(), arguments.end());
@@ -91,8 +96,8 @@ std::optional<int> ChildProcess::Wait(std::chrono::seconds patience) {
     return exitStatus_;
 }
 
-Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments) {
-    ChildProcess child(program, arguments);
+Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments, StandardOutput output) {
+    ChildProcess child(program, arguments, output);
     const auto status = child.Wait();
     return {status.value_or(-1), child.Out(), child.Err()};
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A program run by a test: standard input from /dev/null (so never a terminal), standard output and
-// error into files the test reads, ended with SIGKILL if the test leaves it running.
+// error into files the test reads (or standard output on a full device, or closed), ended with SIGKILL
+// if the test leaves it running.
 #include <sys/types.h>
 
 #include <chrono>
@@ -10,9 +11,12 @@
 
 namespace korva::ctl::testing {
 
+enum class StandardOutput { kCaptured, kFullDevice, kClosed };
+
 class ChildProcess {
 public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 StandardOutput output = StandardOutput::kCaptured);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -37,6 +41,7 @@ struct Finished {
     std::string out;
     std::string err;
 };
-Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments);
+Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments,
+                  StandardOutput output = StandardOutput::kCaptured);
 
 }  // namespace korva::ctl::testing

@@ -1,6 +1,7 @@
 // Options, durations and device lists of the network commands.
 #include "tools/korvactl/command_line.h"
 #include "tools/korvactl/address_file.h"
+#include "tools/korvactl/device_target.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,28 @@ TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {
     std::remove(path.c_str());
 
     EXPECT_FALSE(CollectDeviceNames({}, {path}, error));
-    EXPECT_EQ(error, "cannot read the device list " + path);
+    EXPECT_EQ(error, "cannot read the device list " + path + ": No such file or directory");
+}
+
+TEST(AddressFile, ADirectoryIsRefusedNotReadAsAnEmptyList) {
+    const std::string directory = ::testing::TempDir();
+    std::string error;
+    EXPECT_FALSE(CollectDeviceNames({"127.0.0.100"}, {directory}, error));
+    EXPECT_EQ(error, "cannot read the device list " + directory + ": Is a directory");
+}
+
+TEST(ResolveTargets, NamesOfOneDeviceAreAskedOnceAndUnresolvedNamesAreKept) {
+    std::vector<std::string> warnings;
+    const std::vector<DeviceTarget> targets = ResolveTargets(
+        {"127.0.0.1", "localhost", "127.0.0.2", "no such host", "no such host", "127.1", "127.0.0.2"}, warnings);
+    std::vector<std::string> names;
+    for (const DeviceTarget& target : targets)
+        names.push_back(target.name + "=" + target.address);
+    EXPECT_EQ(names, (std::vector<std::string>{"127.0.0.1=127.0.0.1", "127.0.0.2=127.0.0.2",
+                                               "no such host=", "no such host="}));
+    EXPECT_EQ(warnings, (std::vector<std::string>{"localhost is 127.0.0.1 like 127.0.0.1; asked once",
+                                                  "127.1 is 127.0.0.1 like 127.0.0.1; asked once",
+                                                  "127.0.0.2 is 127.0.0.2 like 127.0.0.2; asked once"}));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 namespace korva::ctl {
@@ -115,10 +117,28 @@ TEST(RunDecode, TextModeAndCleanInputSucceed) {
     EXPECT_EQ(RunDecode({"--text"}, in, out, err), 0);
     EXPECT_EQ(nlohmann::json::parse(out.str())["reset_ack"], true);
     EXPECT_TRUE(err.str().empty());
+}
 
-    std::istringstream none("");
-    EXPECT_EQ(RunDecode({"/nonexistent/capture.txt"}, none, out, err), 1);
-    EXPECT_NE(err.str().find("cannot open"), std::string::npos);
+TEST(RunDecode, MissingFilesAndDirectoriesAreNamedAndEndWithStatusTwo) {
+    const std::string capture = ::testing::TempDir() + "korvactl_capture.txt";
+    std::ofstream(capture) << "30313030\n";
+    const std::string directory = ::testing::TempDir();
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {"/nonexistent/capture.txt",
+         "korvactl decode: cannot read /nonexistent/capture.txt: No such file or directory\n"},
+        {directory, "korvactl decode: cannot read " + directory + ": Is a directory\n"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream none("");
+        std::ostringstream out, err;
+        EXPECT_EQ(RunDecode({c.path, capture}, none, out, err), 2) << c.path;
+        EXPECT_EQ(err.str(), c.message);
+        EXPECT_EQ(out.str().find("{\"plain\":\"0100\""), 0u) << "the readable file is still decoded: " << out.str();
+    }
+    std::remove(capture.c_str());
 }
 
 }  // namespace

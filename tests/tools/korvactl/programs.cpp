@@ -33,8 +33,8 @@ int Simulator::RequestsSeen(const std::string& command) const {
     return seen;
 }
 
-Finished Korvactl(const std::vector<std::string>& arguments) {
-    return RunToEnd(KORVACTL_PATH, arguments);
+Finished Korvactl(const std::vector<std::string>& arguments, StandardOutput output) {
+    return RunToEnd(KORVACTL_PATH, arguments, output);
 }
 
 std::vector<nlohmann::json> JsonLines(const std::string& out) {

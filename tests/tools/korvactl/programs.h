@@ -23,7 +23,7 @@ private:
     bool ready_ = false;
 };
 
-Finished Korvactl(const std::vector<std::string>& arguments);
+Finished Korvactl(const std::vector<std::string>& arguments, StandardOutput output = StandardOutput::kCaptured);
 std::vector<nlohmann::json> JsonLines(const std::string& out);
 
 }  // namespace korva::ctl::testing
