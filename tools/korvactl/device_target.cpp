@@ -4,6 +4,7 @@
 #include "transport/udp_endpoint.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace korva::ctl {
 
@@ -31,14 +32,18 @@ DeviceTarget ResolveTarget(const std::string& name) {
 
 std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings) {
     std::vector<DeviceTarget> targets;
+    // Lists of many thousand devices come from files; a search through the targets for each name
+    // made the check quadratic.
+    std::unordered_map<std::string, std::size_t> targetOfAddress;
     for (const std::string& name : names) {
         DeviceTarget target = ResolveTarget(name);
-        const auto same = std::find_if(targets.begin(), targets.end(), [&](const DeviceTarget& known) {
-            return !target.address.empty() && known.address == target.address;
-        });
-        if (same != targets.end()) {
-            warnings.push_back(name + " is " + target.address + " like " + same->name + "; asked once");
-            continue;
+        if (!target.address.empty()) {
+            const auto [known, added] = targetOfAddress.try_emplace(target.address, targets.size());
+            if (!added) {
+                warnings.push_back(name + " is " + target.address + " like " + targets[known->second].name +
+                                   "; asked once");
+                continue;
+            }
         }
         targets.push_back(std::move(target));
     }
