@@ -1,5 +1,6 @@
 #include "tools/sim/sim_options.h"
 
+#include "tools/sim/delayed_replies.h"
 #include "tools/sim/reply_lines.h"
 
 #include <charconv>
@@ -144,7 +145,9 @@ std::string SimUsage() {
            "  --key K, --n N    key and n of the new form, hexadecimal (default 3F and 14)\n"
            "  --seed S          seed of the measurements' drift and of the faults (default 1)\n"
            "  --drop-percent P  drop P% of the replies\n"
-           "  --delay-ms D      send every reply D ms late\n"
+           "  --delay-ms D      send every reply D ms late (at most " +
+           std::to_string(DelayedReplies::kDefaultCapacity) +
+           " wait; more are dropped and counted)\n"
            "  --wrong-keyword-percent P      answer P% with the keyword ERR\n"
            "  --truncate-percent P           send only the first half of P% of the replies\n"
            "  --extra-empty-fields-percent P double the commas of P% of the replies\n"

@@ -1,6 +1,7 @@
 #include "tools/sim/sim_server.h"
 
 #include "protocol/text_fields.h"
+#include "tools/sim/delayed_replies.h"
 #include "tools/sim/faults.h"
 #include "tools/sim/sim_device.h"
 
@@ -16,18 +17,12 @@
 #include <cstring>
 #include <ctime>
 #include <iomanip>
-#include <map>
 #include <sstream>
 
 namespace korva::sim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct Outgoing {
-    sockaddr_in to{};
-    std::string bytes;
-};
+using Clock = DelayedReplies::Clock;
 
 std::string Printable(std::string_view bytes) {
     std::ostringstream text;
@@ -116,19 +111,25 @@ public:
         }
     }
 
+    // At the end of the run: what the bound on delayed replies cost, when it cost anything.
+    void ReportDroppedDelayed() const {
+        if (delayed_.Dropped() > 0)
+            out_ << "korva-sim: " << delayed_.Dropped() << " delayed replies dropped, " << delayed_.MostWaiting()
+                 << " waited at most" << std::endl;
+    }
+
 private:
     int MillisecondsToNextDelayed() const {
-        if (delayed_.empty())
+        const auto due = delayed_.NextDue();
+        if (!due)
             return -1;
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(delayed_.begin()->first - Clock::now());
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now());
         return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
     }
 
     void SendDueReplies() {
-        while (!delayed_.empty() && delayed_.begin()->first <= Clock::now()) {
-            Send(delayed_.begin()->second);
-            delayed_.erase(delayed_.begin());
-        }
+        for (const Outgoing& reply : delayed_.TakeDue(Clock::now()))
+            Send(reply);
     }
 
     void Receive() {
@@ -154,10 +155,12 @@ private:
         }
         Log("->", from, Printable(faulty->reply.plain) + (faulty->faults.empty() ? "" : "  [" + faulty->faults + "]"));
         Outgoing outgoing{from, faulty->reply.sent};
-        if (options_.faults.delayMs > 0) {
-            delayed_.emplace(Clock::now() + std::chrono::milliseconds(options_.faults.delayMs), outgoing);
-        } else {
+        if (options_.faults.delayMs <= 0) {
             Send(outgoing);
+        } else if (!delayed_.Add(Clock::now() + std::chrono::milliseconds(options_.faults.delayMs),
+                                 std::move(outgoing))) {
+            Log("x ", from,
+                "(no room for another delayed reply, " + std::to_string(delayed_.Waiting()) + " waiting)  [dropped]");
         }
     }
 
@@ -177,7 +180,7 @@ private:
     SimDevice device_;
     FaultInjector faults_;
     int socket_ = -1;
-    std::multimap<Clock::time_point, Outgoing> delayed_;
+    DelayedReplies delayed_;
 };
 
 }  // namespace
@@ -189,6 +192,7 @@ int RunSimulator(const SimOptions& options, int stopFd, std::ostream& out, std::
         return 1;
     }
     server.Serve(stopFd);
+    server.ReportDroppedDelayed();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tests/tools/support/udp_sockets.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -130,6 +131,25 @@ TEST(SimProcess, DroppedRepliesAreLoggedNotSent) {
     const auto dropped = sim.ReadLine();
     ASSERT_TRUE(dropped.has_value());
     EXPECT_NE(dropped->find("[dropped]"), std::string::npos) << *dropped;
+}
+
+TEST(SimProcess, ALongDelayHoldsAtMost4096RepliesAndCountsTheRestAsDropped) {
+    SimProcess sim({"--address", "127.0.0.202", "--form", "plain", "--delay-ms", "60000"});
+    ASSERT_TRUE(sim.ReadLine().has_value());
+    Client client("127.0.0.203");
+    // Bursts small enough for the simulator's receive buffer, each read before the next goes out, so
+    // that every request reaches the simulator and the count of drops is exact.
+    constexpr int kBursts = 50;
+    constexpr int kBurst = 100;
+    for (int burst = 0; burst < kBursts; ++burst) {
+        for (int i = 0; i < kBurst; ++i)
+            client.Post("127.0.0.202", BuildLiveDataRequest());
+        ASSERT_TRUE(korva::testing::WaitUntilRead("127.0.0.202", kDevicePort)) << "burst " << burst;
+    }
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.ReadLine(), std::optional<std::string>("korva-sim: " + std::to_string(kBursts * kBurst - 4096) +
+                                                         " delayed replies dropped, 4096 waited at most"));
+    EXPECT_EQ(sim.WaitForExit(), std::optional<int>(0));
 }
 
 TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
