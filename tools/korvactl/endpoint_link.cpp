@@ -1,6 +1,7 @@
 #include "tools/korvactl/endpoint_link.h"
 
 #include "protocol/messages.h"
+#include "transport/host_address.h"
 #include "transport/socket_errors.h"
 
 #include <poll.h>
@@ -39,6 +40,7 @@ EndpointLink::EndpointLink(int interruptFd)
               const std::uint64_t one = 1;
               [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
           }) {
+    endpoint_.AcceptOnlyFrom({});
     try {
         endpoint_.SetActive(true);
     } catch (...) {
@@ -57,7 +59,9 @@ SteadyTime EndpointLink::Now() {
 }
 
 void EndpointLink::Send(const std::string& address, std::string_view data) {
-    endpoint_.Send(address, kDevicePort, data);
+    const std::uint32_t device = transport::ResolveHost(address);
+    endpoint_.AlsoAcceptFrom(device);  // before the request goes out, or its reply could come too soon
+    endpoint_.SendTo(device, kDevicePort, data);
 }
 
 WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {

@@ -2,6 +2,10 @@
 // The link on the console's own UDP endpoint. The thread that calls WaitUntil is the endpoint's owner:
 // the endpoint's wake-up writes to an eventfd that WaitUntil polls, and WaitUntil then serves the
 // hand-over itself, so every datagram is taken in on the caller's thread, one at a time.
+//
+// Only datagrams from addresses this link has sent to get that far: the rest are dropped on the
+// endpoint's receiving thread, so that a flood from elsewhere cannot fill the socket's buffer while
+// every one of its datagrams waits for a hand-over, and crowd out the devices' replies.
 #include "tools/korvactl/link.h"
 #include "transport/udp_endpoint.h"
 

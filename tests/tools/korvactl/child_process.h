@@ -26,6 +26,7 @@ public:
     // Waits (a few seconds at most) until standard output holds text; false when it never does.
     bool WaitForOut(const std::string& text) const;
     void Signal(int signalNumber) const;
+    pid_t Pid() const { return pid_; }
     // The exit status (128 + signal when killed), or nullopt when it runs on past the patience.
     std::optional<int> Wait(std::chrono::seconds patience = std::chrono::seconds(30));
 
