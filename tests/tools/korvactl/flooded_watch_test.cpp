@@ -23,9 +23,9 @@ public:
     static constexpr long kMost = 50'000'000;
 
     Flood(const char* fromAddress, const char* toAddress, std::uint16_t port) {
-        sockaddr_in local = Address(fromAddress, 0);
+        sockaddr_in local = korva::testing::SocketAddress(fromAddress, 0);
         bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-        const sockaddr_in to = Address(toAddress, port);
+        const sockaddr_in to = korva::testing::SocketAddress(toAddress, port);
         thread_ = std::thread([this, to] {
             for (long i = 0; i < kMost && !stop_; ++i) {
                 if (sendto(fd_, "x", 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 1)
@@ -41,14 +41,6 @@ public:
     long Sent() const { return sent_; }
 
 private:
-    static sockaddr_in Address(const char* address, std::uint16_t port) {
-        sockaddr_in result{};
-        result.sin_family = AF_INET;
-        result.sin_port = htons(port);
-        inet_pton(AF_INET, address, &result.sin_addr);
-        return result;
-    }
-
     int fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     std::atomic<bool> stop_{false};
     std::atomic<long> sent_{0};

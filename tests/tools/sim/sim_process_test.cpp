@@ -22,7 +22,7 @@ using testing::SimProcess;
 class Client {
 public:
     explicit Client(const char* address) {
-        sockaddr_in local = Address(address, 0);
+        sockaddr_in local = korva::testing::SocketAddress(address, 0);
         bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
         timeval patience{5, 0};
         setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
@@ -30,7 +30,7 @@ public:
     ~Client() { close(fd_); }
 
     void Post(const char* device, const std::string& request) {
-        const sockaddr_in to = Address(device, kDevicePort);
+        const sockaddr_in to = korva::testing::SocketAddress(device, kDevicePort);
         sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     }
 
@@ -44,14 +44,6 @@ public:
     }
 
 private:
-    static sockaddr_in Address(const char* address, std::uint16_t port) {
-        sockaddr_in result{};
-        result.sin_family = AF_INET;
-        result.sin_port = htons(port);
-        inet_pton(AF_INET, address, &result.sin_addr);
-        return result;
-    }
-
     int fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 };
 
