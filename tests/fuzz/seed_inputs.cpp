@@ -44,9 +44,10 @@ std::vector<std::string> ReplySeeds() {
     for (int b = 128; b <= 255; ++b)
         high += static_cast<char>(b);
     seeds.push_back(high);
-    seeds.push_back(std::string(64 * 1024, ','));
-    seeds.push_back("0100,SND," + std::string(64 * 1024 - 9, '9'));
-    seeds.push_back(ScrambleReply("150,3F,14,SND," + std::string(64 * 1024, 'A'), {150, 0x3F, 0x14}));
+    // The longest lines a device can get through: the endpoint drops any datagram above this size.
+    seeds.push_back(std::string(kLongestDatagram, ','));
+    seeds.push_back("0100,SND," + std::string(kLongestDatagram - 9, '9'));
+    seeds.push_back(ScrambleReply("150,3F,14,SND," + std::string(kLongestDatagram - 14, 'A'), {150, 0x3F, 0x14}));
     return seeds;
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 // Seed inputs for the fuzzers, also replayed by an ordinary test: known replies, every reply form,
 // truncated prefixes, empty fields, high bytes, very long lines, odd settings files.
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace korva::fuzz {
+
+// The endpoint's receive buffer drops longer datagrams whole, so no reply is ever longer; scripts/fuzz.sh
+// gives reply_fuzzer the same -max_len.
+constexpr std::size_t kLongestDatagram = 8192;
 
 std::vector<std::string> ReplySeeds();
 std::vector<std::string> SettingsSeeds();
