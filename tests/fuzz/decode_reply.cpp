@@ -1,23 +1,13 @@
 #include "tests/fuzz/fuzz_targets.h"
+#include "tests/fuzz/require.h"
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
 #include "tools/korvactl/reply_json.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace korva::fuzz {
-
-namespace {
-
-// A broken promise of the decoder is a crash, so that the fuzzer keeps the input.
-void Require(bool promise) {
-    if (!promise)
-        std::abort();
-}
-
-}  // namespace
 
 void DecodeReply(const std::uint8_t* data, std::size_t size) {
     const std::string received(reinterpret_cast<const char*>(data), size);

@@ -1,11 +1,11 @@
 #include "tests/fuzz/fuzz_targets.h"
+#include "tests/fuzz/require.h"
 
 #include "app/profile_file.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace korva::fuzz {
@@ -13,12 +13,10 @@ namespace korva::fuzz {
 void ReadSettingsFile(const std::uint8_t* data, std::size_t size) {
     // The reader takes a path; an anonymous in-memory file gives it one without touching the disk.
     const int fd = memfd_create("KorvaCfg.ini", 0);
-    if (fd < 0)
-        std::abort();
+    Require(fd >= 0);
     for (std::size_t written = 0; written < size;) {
         const ssize_t n = write(fd, data + written, size - written);
-        if (n <= 0)
-            std::abort();
+        Require(n > 0);
         written += static_cast<std::size_t>(n);
     }
     auto file = app::ProfileFile::Load("/proc/self/fd/" + std::to_string(fd));
@@ -30,8 +28,7 @@ void ReadSettingsFile(const std::uint8_t* data, std::size_t size) {
     file.SetValue("geral", "GW", std::string(reinterpret_cast<const char*>(data), size > 64 ? 64 : size));
     const std::string text = file.Text();
     // What was just written must read back.
-    if (file.Value("GERAL", "ip") != "127.0.0.1")
-        std::abort();
+    Require(file.Value("GERAL", "ip") == "127.0.0.1");
     (void)text;
 }
 
