@@ -65,4 +65,25 @@ std::vector<std::string> SettingsSeeds() {
     };
 }
 
+std::vector<std::string> KorvactlInputSeeds() {
+    return {
+        "",
+        "# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n127.0.0.100\n",
+        "127.0.0.100\n--timeout\n200ms\n-f\nlist.txt\n--retries=0\n--table",
+        "127.0.0.100\n--interval=250ms\n--count\n3\n-f\n--table",
+        "127.0.0.100\n--count=3",
+        "--ip=192.168.0.250\n--mask=255.255.255.0\n--gateway=192.168.0.1\n--yes\n--force\n127.0.0.100",
+        "--ip\n192.168.000.250\n--mask\n255.255.255.252\n--gateway\n192.168.0.249\n--timeout=1.5s",
+        "192.168.0.0\n255.255.255.0\n192.168.0.255",
+        "10.0.0.1\n255.0.255.0\n10.0.0.1.\n",
+        "--timeout=0.2\n--timeout=3600s\n--timeout=3600001ms\n--timeout=0ms\n--timeout=1e3ms",
+        "--interval=-1s\n--interval=nan\n--interval=inf\n--interval=0x10ms\n--interval= 1s",
+        "--count=0\n--count=100000001\n--retries=101\n--count=+5\n--count",
+        "-\n--\n--=\n--table=1\n--nope\n-f",
+        std::string("\0\xFF#\r\n\t\x80=--ip=\xE9", 12),
+        // Read as numbers: 1, 4000, the largest, half an hour, an hour, an hour and a millisecond.
+        std::string("\x01\0\0\0\xA0\x0F\0\0\xFF\xFF\xFF\xFF\x40\x77\x1B\0\x80\xEE\x36\0\x81\xEE\x36\0", 24),
+    };
+}
+
 }  // namespace korva::fuzz

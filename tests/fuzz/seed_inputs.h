@@ -1,6 +1,6 @@
 #pragma once
 // Seed inputs for the fuzzers, also replayed by an ordinary test: known replies, every reply form,
-// truncated prefixes, empty fields, high bytes, very long lines, odd settings files.
+// truncated prefixes, empty fields, high bytes, very long lines, odd settings files, korvactl's inputs.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -13,5 +13,7 @@ constexpr std::size_t kLongestDatagram = 8192;
 
 std::vector<std::string> ReplySeeds();
 std::vector<std::string> SettingsSeeds();
+// Device list files, argument lists one a line, and byte runs the target reads as numbers.
+std::vector<std::string> KorvactlInputSeeds();
 
 }  // namespace korva::fuzz

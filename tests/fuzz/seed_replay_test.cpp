@@ -33,6 +33,9 @@ std::vector<std::string> Regressions(const char* kind) {
 TEST(FuzzSeeds, ReplyDecodingKeepsItsPromises) {
     const auto seeds = ReplySeeds();
     ASSERT_GT(seeds.size(), 50u);
+    // reply_fuzzer cuts longer inputs to a datagram's length, so a longer seed would not be what it says.
+    for (const std::string& seed : seeds)
+        EXPECT_LE(seed.size(), kLongestDatagram) << seed.substr(0, 40);
     RunAll(DecodeReply, seeds);
     RunAll(DecodeReply, Regressions("reply"));
 }
@@ -40,6 +43,11 @@ TEST(FuzzSeeds, ReplyDecodingKeepsItsPromises) {
 TEST(FuzzSeeds, SettingsReaderKeepsItsPromises) {
     RunAll(ReadSettingsFile, SettingsSeeds());
     RunAll(ReadSettingsFile, Regressions("settings"));
+}
+
+TEST(FuzzSeeds, KorvactlInputReadersKeepTheirPromises) {
+    RunAll(ReadKorvactlInputs, KorvactlInputSeeds());
+    RunAll(ReadKorvactlInputs, Regressions("korvactl_inputs"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// write_seed_corpus DIR: writes DIR/reply/* and DIR/settings/*, the fuzzers' starting inputs.
+// write_seed_corpus DIR: writes DIR/reply/*, DIR/settings/* and DIR/korvactl_inputs/*, the fuzzers'
+// starting inputs.
 #include "tests/fuzz/seed_inputs.h"
 
 #include <filesystem>
@@ -23,5 +24,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path root = argv[1];
     WriteAll(root / "reply", korva::fuzz::ReplySeeds());
     WriteAll(root / "settings", korva::fuzz::SettingsSeeds());
+    WriteAll(root / "korvactl_inputs", korva::fuzz::KorvactlInputSeeds());
     return 0;
 }
