@@ -10,8 +10,8 @@ void DecodeReply(const std::uint8_t* data, std::size_t size);
 // Loads the bytes as a settings file, reads the console's keys, changes them and renders the result.
 void ReadSettingsFile(const std::uint8_t* data, std::size_t size);
 // Reads the bytes as korvactl's own inputs: as a device list file, as command-line arguments one a line
-// (for every network command), as durations and new parameters; and builds durations, counts and subnets
-// from the bytes whose parsed values are known.
+// (for every network command), as durations, new parameters and `decode`'s hex lines; and builds
+// durations, counts, subnets and hex lines from the bytes whose parsed values are known.
 void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size);
 
 }  // namespace korva::fuzz

@@ -4,6 +4,7 @@
 #include "protocol/messages.h"
 #include "tools/korvactl/address_file.h"
 #include "tools/korvactl/command_line.h"
+#include "tools/korvactl/hex_line.h"
 #include "tools/korvactl/new_parameters_check.h"
 
 #include <algorithm>
@@ -240,6 +241,32 @@ void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t
     }
 }
 
+std::string HexText(std::string_view bytes, std::string_view separator, bool upperCase) {
+    const char* digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string text;
+    for (unsigned char byte : bytes) {
+        if (!text.empty())
+            text += separator;
+        text += {digits[byte >> 4], digits[byte & 0xF]};
+    }
+    return text;
+}
+
+// A line `decode` accepts holds two hex digits a byte and nothing else but separators; the bytes printed
+// the ways captures print them, with a Windows line end, read back as those bytes.
+void CheckHexLines(std::string_view text, const std::vector<std::string>& lines) {
+    constexpr std::string_view kHexDigits = "0123456789abcdefABCDEF";
+    for (const std::string& line : lines)
+        if (const auto bytes = ctl::ParseHexLine(line))
+            Require(2 * bytes->size() == static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [&](char c) {
+                        return kHexDigits.find(c) != std::string_view::npos;
+                    })));
+    const std::string_view bytes = text.substr(0, 64);
+    const std::pair<std::string_view, bool> forms[] = {{" ", true}, {":", false}, {"", true}, {"\t", false}};
+    for (const auto& [separator, upperCase] : forms)
+        Require(ctl::ParseHexLine(HexText(bytes, separator, upperCase) + "\r") == std::string(bytes));
+}
+
 }  // namespace
 
 void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size) {
@@ -253,6 +280,7 @@ void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size) {
             Require(IsDuration(*duration));
     if (lines.size() >= 3)
         CheckProblems({lines[0], lines[1], lines[2]});
+    CheckHexLines(text, lines);
 
     const std::vector<std::uint32_t> numbers = Numbers(text);
     for (std::size_t i = 0; i < numbers.size(); ++i) {

@@ -80,6 +80,7 @@ std::vector<std::string> KorvactlInputSeeds() {
         "--interval=-1s\n--interval=nan\n--interval=inf\n--interval=0x10ms\n--interval= 1s",
         "--count=0\n--count=100000001\n--retries=101\n--count=+5\n--count",
         "-\n--\n--=\n--table=1\n--nope\n-f",
+        "30 31 30 30\n30:31:30:30\r\n3031\t3030\n3 0\n303\n0x30\n",
         std::string("\0\xFF#\r\n\t\x80=--ip=\xE9", 12),
         // Read as numbers: 1, 4000, the largest, half an hour, an hour, an hour and a millisecond.
         std::string("\x01\0\0\0\xA0\x0F\0\0\xFF\xFF\xFF\xFF\x40\x77\x1B\0\x80\xEE\x36\0\x81\xEE\x36\0", 24),
