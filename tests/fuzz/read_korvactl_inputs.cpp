@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstring>
+#include <cstdint>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -38,12 +38,13 @@ std::vector<std::string> Lines(std::string_view text) {
     }
 }
 
-// The input's bytes four at a time as numbers, for values the target builds itself.
+// The input's first bytes four at a time as little-endian numbers, for values the target builds itself.
 std::vector<std::uint32_t> Numbers(std::string_view text) {
     std::vector<std::uint32_t> numbers;
     for (std::size_t at = 0; at + 4 <= text.size() && numbers.size() < 24; at += 4) {
         std::uint32_t number = 0;
-        std::memcpy(&number, text.data() + at, 4);
+        for (int byte = 3; byte >= 0; --byte)
+            number = number << 8 | static_cast<unsigned char>(text[at + static_cast<std::size_t>(byte)]);
         numbers.push_back(number);
     }
     return numbers;
