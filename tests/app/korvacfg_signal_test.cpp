@@ -9,47 +9,21 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "app/console_settings.h"
+#include "tests/support/udp_sockets.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 constexpr std::chrono::seconds kPatience{30};
 
-// The socket inodes among a process's open descriptors.
-std::set<std::string> SocketInodes(pid_t pid) {
-    std::set<std::string> inodes;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-        const std::string target = fs::read_symlink(entry.path(), error).string();
-        if (!error && target.rfind("socket:[", 0) == 0)
-            inodes.insert(target.substr(8, target.size() - 9));
-    }
-    return inodes;
-}
-
 // The console opens its UDP endpoint once its window is up and its signal handling is in place.
 bool HasUdpSocket(pid_t pid) {
-    const std::set<std::string> inodes = SocketInodes(pid);
-    std::ifstream table("/proc/" + std::to_string(pid) + "/net/udp");
-    std::string line;
-    std::getline(table, line);  // the heading
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string field;
-        for (int column = 0; column <= 9 && fields >> field; ++column) {
-        }
-        if (inodes.count(field) != 0)
-            return true;
-    }
-    return false;
+    return !korva::testing::UdpSocketsOf(pid).empty();
 }
 
 // The child's wait status once it has ended, or nothing after the patience has run out.

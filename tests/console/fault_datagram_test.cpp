@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "datagram_source.h"
 #include "hand_over_counter.h"
+#include "tests/support/datagram_source.h"
 #include "window_fixture.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include "app/console_settings.h"
 #include "console/TILed.h"
 #include "console_port.h"
-#include "datagram_source.h"
 #include "hand_over_counter.h"
 #include "process_figures.h"
 #include "shown_texts.h"
+#include "tests/support/datagram_source.h"
 #include "window_fixture.h"
 
 namespace {

@@ -10,9 +10,9 @@
 
 #include "console/TILed.h"
 #include "console_port.h"
-#include "datagram_source.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
+#include "tests/support/datagram_source.h"
 #include "window_fixture.h"
 
 namespace {

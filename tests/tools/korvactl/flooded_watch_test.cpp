@@ -1,51 +1,16 @@
 // korvactl watch while another host floods its port with small datagrams: the flood must not crowd
 // the device's replies out of the socket's buffer.
+#include "tests/support/datagram_source.h"
+#include "tests/support/udp_sockets.h"
 #include "tests/tools/korvactl/programs.h"
-#include "tests/tools/support/udp_sockets.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace korva::ctl::testing {
 namespace {
-
-// Sends one-byte datagrams from fromAddress to toAddress:port as fast as it can, until stopped or
-// kMost have gone out.
-class Flood {
-public:
-    static constexpr long kMost = 50'000'000;
-
-    Flood(const char* fromAddress, const char* toAddress, std::uint16_t port) {
-        sockaddr_in local = korva::testing::SocketAddress(fromAddress, 0);
-        bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-        const sockaddr_in to = korva::testing::SocketAddress(toAddress, port);
-        thread_ = std::thread([this, to] {
-            for (long i = 0; i < kMost && !stop_; ++i) {
-                if (sendto(fd_, "x", 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 1)
-                    ++sent_;
-            }
-        });
-    }
-    ~Flood() {
-        stop_ = true;
-        thread_.join();
-        close(fd_);
-    }
-    long Sent() const { return sent_; }
-
-private:
-    int fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    std::atomic<bool> stop_{false};
-    std::atomic<long> sent_{0};
-    std::thread thread_;
-};
 
 // korvactl's own UDP port, once its endpoint is open.
 std::uint16_t PortOf(const ChildProcess& program) {
@@ -66,9 +31,9 @@ TEST(FloodedWatch, RepliesGetThroughAFloodFromAnotherAddress) {
                        {"watch", "127.0.0.205", "--interval", "100ms", "--count", std::to_string(kRounds)});
     const std::uint16_t port = PortOf(watch);
     ASSERT_NE(port, 0) << "korvactl opened no UDP socket";
-    long flooded = 0;
+    std::size_t flooded = 0;
     {
-        Flood flood("127.0.0.206", "127.0.0.207", port);
+        Flood flood("127.0.0.206", "127.0.0.207", port, "x", 50'000'000);
         ASSERT_TRUE(watch.Wait().has_value());
         flooded = flood.Sent();
     }
@@ -76,7 +41,7 @@ TEST(FloodedWatch, RepliesGetThroughAFloodFromAnotherAddress) {
     for (const auto& record : JsonLines(watch.Out()))
         answered += record.value("keyword", "") == "SND" ? 1 : 0;
     EXPECT_GE(answered, kRounds - 2) << "rounds answered under a flood of " << flooded << " datagrams";
-    EXPECT_GT(flooded, 10'000) << "the flood was too thin to prove anything";
+    EXPECT_GT(flooded, 10'000u) << "the flood was too thin to prove anything";
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
-#include "tests/tools/support/udp_sockets.h"
+#include "tests/support/udp_sockets.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "tests/tools/support/udp_sockets.h"
+#include "tests/support/udp_sockets.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>

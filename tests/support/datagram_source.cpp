@@ -1,4 +1,4 @@
-#include "datagram_source.h"
+#include "tests/support/datagram_source.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
