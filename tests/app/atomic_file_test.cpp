@@ -1,9 +1,9 @@
 // What a save does to the file it replaces: who may write it, who owns it afterwards, where it lands
 // when the folder or the owner stands in the way.
 #include "app/atomic_file.h"
+#include "tests/support/unprivileged.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,13 +25,8 @@ using korva::app::WriteFileAtomically;
 
 namespace {
 
-// The unprivileged user the saves of "may not write" cases run as when the tests run as root, whom
-// permission bits do not stop.
-constexpr uid_t kNobody = 65534;
-
-bool RunningAsRoot() {
-    return geteuid() == 0;
-}
+using korva::testing::kUnprivilegedUser;
+using korva::testing::RunningAsRoot;
 
 // The error a save raised, or nothing when it succeeded.
 std::optional<std::string> Save(const std::string& path, const std::string& bytes) {
@@ -43,34 +38,10 @@ std::optional<std::string> Save(const std::string& path, const std::string& byte
     }
 }
 
-// Saves as a user without privileges: as nobody in a child process when the tests run as root, directly
-// otherwise. The child hands its error text back through a pipe.
+// Saves as a user whom permission bits stop; a save's error text is never empty.
 std::optional<std::string> SaveUnprivileged(const std::string& path, const std::string& bytes) {
-    if (!RunningAsRoot())
-        return Save(path, bytes);
-    int channel[2];
-    if (pipe(channel) != 0)
-        return "no pipe";
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        if (setgid(kNobody) != 0 || setuid(kNobody) != 0)
-            _exit(2);
-        const std::optional<std::string> error = Save(path, bytes);
-        if (error && write(channel[1], error->data(), error->size()) < 0)
-            _exit(2);
-        _exit(error ? 1 : 0);
-    }
-    close(channel[1]);
-    std::string error;
-    char chunk[256];
-    for (ssize_t got; child > 0 && (got = read(channel[0], chunk, sizeof chunk)) > 0;)
-        error.append(chunk, static_cast<std::size_t>(got));
-    close(channel[0]);
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 2)
-        return "the unprivileged save did not run";
-    return WEXITSTATUS(status) == 0 ? std::nullopt : std::optional<std::string>(error);
+    std::string error = korva::testing::RunUnprivileged([&] { return Save(path, bytes).value_or(""); });
+    return error.empty() ? std::nullopt : std::optional<std::string>(std::move(error));
 }
 
 class AtomicFileTest : public testing::Test {
@@ -110,12 +81,7 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // Makes path belong to the user SaveUnprivileged saves as, so that only its mode bits decide.
-    static void GiveToSaver(const fs::path& path) {
-        if (RunningAsRoot()) {
-            ASSERT_EQ(lchown(path.c_str(), kNobody, kNobody), 0) << path;
-        }
-    }
+    static void GiveToSaver(const fs::path& path) { korva::testing::GiveToUnprivilegedUser(path.string()); }
     static void SetMode(const fs::path& path, mode_t mode) { ASSERT_EQ(chmod(path.c_str(), mode), 0) << path; }
 
     fs::path folder_;
@@ -189,7 +155,7 @@ TEST_F(AtomicFileTest, ReplacedFileKeepsItsOwnerGroupAndMode) {
     for (const std::string& path : {real, link}) {
         SCOPED_TRACE(path);
         Write(real, "[Geral]\nIP=1\n");
-        ASSERT_EQ(chown(real.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(chown(real.c_str(), kUnprivilegedUser, kUnprivilegedUser), 0);
         SetMode(real, 0604);
 
         ASSERT_EQ(Save(path, "[Geral]\nIP=2\n"), std::nullopt);
@@ -197,8 +163,8 @@ TEST_F(AtomicFileTest, ReplacedFileKeepsItsOwnerGroupAndMode) {
         EXPECT_EQ(Read(real), "[Geral]\nIP=2\n");
         const struct stat info = Status(real);
         EXPECT_TRUE(S_ISREG(info.st_mode));
-        EXPECT_EQ(info.st_uid, kNobody);
-        EXPECT_EQ(info.st_gid, kNobody);
+        EXPECT_EQ(info.st_uid, kUnprivilegedUser);
+        EXPECT_EQ(info.st_gid, kUnprivilegedUser);
         EXPECT_EQ(info.st_mode & 07777, 0604u);
         EXPECT_TRUE(fs::is_symlink(link));
     }

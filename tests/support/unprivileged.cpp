@@ -1,0 +1,50 @@
+#include "tests/support/unprivileged.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace korva::testing {
+namespace {
+
+constexpr int kCouldNotRun = 2;
+
+}  // namespace
+
+bool RunningAsRoot() {
+    return geteuid() == 0;
+}
+
+std::string RunUnprivileged(const std::function<std::string()>& job) {
+    if (!RunningAsRoot())
+        return job();
+    int channel[2];
+    if (pipe(channel) != 0)
+        throw std::runtime_error("no pipe for the unprivileged child");
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        if (setgid(kUnprivilegedUser) != 0 || setuid(kUnprivilegedUser) != 0)
+            _exit(kCouldNotRun);
+        const std::string text = job();
+        _exit(write(channel[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : kCouldNotRun);
+    }
+    close(channel[1]);
+    std::string text;
+    char chunk[256];
+    for (ssize_t got; child > 0 && (got = read(channel[0], chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the unprivileged part did not run");
+    return text;
+}
+
+void GiveToUnprivilegedUser(const std::string& path) {
+    if (RunningAsRoot() && lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser) != 0)
+        throw std::runtime_error("cannot give " + path + " to the unprivileged user");
+}
+
+}  // namespace korva::testing

@@ -1,0 +1,24 @@
+#pragma once
+// Runs part of a test as a user whom permission bits stop. Tests may run as root (CI does), whom a
+// read-only file or folder does not stop, so such a case runs as nobody in a child process there.
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+
+namespace korva::testing {
+
+// The user the unprivileged part runs as when the tests run as root.
+inline constexpr uid_t kUnprivilegedUser = 65534;
+
+bool RunningAsRoot();
+
+// Runs job and returns the text it gave: directly when this process is not root, otherwise as
+// kUnprivilegedUser in a child process, whose text comes back through a pipe. Throws
+// std::runtime_error when the child could not become that user or did not finish.
+std::string RunUnprivileged(const std::function<std::string()>& job);
+
+// Hands path to the user the unprivileged part runs as (when root), so that only its mode bits decide.
+void GiveToUnprivilegedUser(const std::string& path);
+
+}  // namespace korva::testing
