@@ -1,7 +1,7 @@
 #pragma once
-// The settings file of the console: section "Geral" of "KorvaCfg.ini" beside the executable keeps the
-// device address, the mask and the gateway last typed. Values are Windows-1252 text, stored exactly as
-// typed: no validation, no reformatting.
+// The settings file of the console: section "Geral" of "KorvaCfg.ini" (beside the executable, or in the
+// user's configuration folder: settings_place.h) keeps the device address, the mask and the gateway last typed. Values
+// are Windows-1252 text, stored exactly as typed: no validation, no reformatting.
 #include <string>
 
 namespace korva::app {
@@ -19,7 +19,8 @@ std::string SettingsPathIn(const std::string& folder);
 ConsoleSettings ReadConsoleSettings(const std::string& path);
 
 // Replaces the three values and keeps every other section, key and comment of the file; creates the
-// file or the section when missing. Throws std::runtime_error("Unable to write to <path>").
+// file or the section when missing. Throws
+// std::runtime_error("Unable to write to <path>").
 void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settings);
 
 }  // namespace korva::app

@@ -2,16 +2,27 @@
 #include <QApplication>
 #include <QThread>
 
+#include <iostream>
+#include <string>
+#include <vector>
+
 #include "app/close_on_signal.h"
+#include "app/program_information.h"
+#include "app/settings_place.h"
 #include "console/KorvaCfg01.h"
 #include "console/application_title.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before Qt starts, so that they work without a display.
+    if (korva::app::PrintRequestedInformation(std::vector<std::string>(argv + 1, argv + argc), std::cout))
+        return std::cout.flush() ? 0 : 1;
+
     QApplication application(argc, argv);
     // The application name, not the display name: Qt appends a display name to every window title.
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-    TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
+    TfrKorvaCfg01 window(QString::fromStdString(
+        korva::app::SettingsPathForProgramIn(QCoreApplication::applicationDirPath().toStdString())));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
     const korva::app::CloseOnSignal closeOnSignal(&window);
     window.show();

@@ -11,22 +11,30 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/console_settings.h"
 #include "bench/first_paint.h"
 #include "bench/loopback_window.h"
 #include "bench/monotonic_clock.h"
 #include "console/KorvaCfg01.h"
 #include "console/application_title.h"
 
+namespace {
+
+QString SettingsPath() {
+    return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-    TfrKorvaCfg01 window(TfrKorvaCfg01::DefaultSettingsPath());
+    TfrKorvaCfg01 window(SettingsPath());
     try {
         korva::bench::RequireLoopback(window.findChild<QLineEdit*>(QStringLiteral("edIP1"))->text().toStdString());
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "startup_korvacfg: %s in %s\n", error.what(),
-                     TfrKorvaCfg01::DefaultSettingsPath().toLocal8Bit().constData());
+        std::fprintf(stderr, "startup_korvacfg: %s in %s\n", error.what(), SettingsPath().toLocal8Bit().constData());
         return 2;
     }
     window.show();

@@ -178,10 +178,6 @@ TfrKorvaCfg01::~TfrKorvaCfg01() {
     UDP.SetActive(false);
 }
 
-QString TfrKorvaCfg01::DefaultSettingsPath() {
-    return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
-}
-
 void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
     SetBackground(this, QPalette::Window, buttonFace);
@@ -310,10 +306,20 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
     try {
         SaveSettings();
     } catch (const std::exception& error) {
-        // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
-        event->ignore();
-        ShowErrorBox(this, QString::fromUtf8(error.what()));
-        return;
+        if (!saveFailed_) {
+            // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
+            saveFailed_ = true;
+            event->ignore();
+            ShowErrorBox(this, QString::fromUtf8(error.what()));
+            return;
+        }
+        // Told once already: a window that cannot be closed would cost more than three boxes' values.
+        if (!ShowTimedMessage(QStringLiteral("Não foi possível gravar as configurações.\rFechar assim mesmo? O "
+                                             "endereço, a máscara e o gateway digitados serão perdidos."),
+                              kYellow, 0, TfrNrm01::kQuestion)) {
+            event->ignore();
+            return;
+        }
     }
     TmrRd->stop();
     UDP.SetActive(false);

@@ -28,13 +28,10 @@ class TfrKorvaCfg01 : public QWidget {
     Q_OBJECT
 
 public:
-    // settingsPath is the settings file read now and written at close (DefaultSettingsPath() in the
-    // program; tests hand in a file of their own).
+    // settingsPath is the settings file read now and written at close (the program chooses it in app/;
+    // tests hand in a file of their own).
     explicit TfrKorvaCfg01(const QString& settingsPath, QWidget* parent = nullptr);
     ~TfrKorvaCfg01() override;
-
-    // "KorvaCfg.ini" in the folder that holds the executable.
-    static QString DefaultSettingsPath();
 
     // Opens the endpoint; true when it is open, false when it cannot be opened.
     bool StartEndpoint();
@@ -110,6 +107,7 @@ private:
     int resetAttemptsLeft_ = 0;
     std::int32_t echoNumber_ = 0;     // from the last status reply, echoed in reset commands
     bool writeReplyAwaited_ = false;  // a write went out and its reply has not come yet
+    bool saveFailed_ = false;         // a close could not save the settings; the next one may close without
 
     // Last member: destroyed first, while the controls its handler touches still exist.
     korva::transport::UdpEndpoint UDP;

@@ -19,4 +19,4 @@ ctest --test-dir build-asan --output-on-failure
 echo "== ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_TSAN=ON -DKORVA_BUILD_CONSOLE=ON
 cmake --build build-tsan
-ctest --test-dir build-tsan --output-on-failure -R "${TSAN_TESTS:-transport|korvacfg01|nrm01|fault|signal|sim|korvactl}"
+ctest --test-dir build-tsan --output-on-failure -R "${TSAN_TESTS:-transport|korvacfg|nrm01|fault|signal|sim|korvactl}"

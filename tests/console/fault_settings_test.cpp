@@ -9,6 +9,7 @@
 #include <random>
 
 #include "app/console_settings.h"
+#include "console/Nrm01.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 
@@ -76,6 +77,46 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
         EXPECT_EQ(Saved(c.path).mask, "255.255.255.128");
         window_.reset();
     }
+}
+
+TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) {
+    // A regular file where the folder should be stops root as well as anyone.
+    const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
+    WriteFile(fileAsFolder, "not a folder");
+    const QString path = fileAsFolder + QStringLiteral("/KorvaCfg.ini");
+    window_ = std::make_unique<TfrKorvaCfg01>(path);
+    SetText("edIP1", QStringLiteral("127.0.0.233"));
+    SetText("edIP2", QStringLiteral("127.0.0.233"));
+    window_->show();
+    ASSERT_TRUE(window_->StartEndpoint());
+    {
+        DialogAnswerer operatorSays;
+        EXPECT_FALSE(window_->close());
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        EXPECT_TRUE(operatorSays.seen()[0].critical) << "the first failure is reported as before";
+    }
+    const QString question = QStringLiteral(
+        "Não foi possível gravar as configurações.\rFechar assim mesmo? O endereço, a máscara e o "
+        "gateway digitados serão perdidos.");
+    {
+        DialogAnswerer operatorSays(QStringLiteral("btNao"));
+        EXPECT_FALSE(window_->close());
+        EXPECT_TRUE(window_->isVisible());
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        EXPECT_EQ(operatorSays.seen()[0].type, QStringLiteral("TfrNrm01"));
+        EXPECT_EQ(operatorSays.seen()[0].kind, TfrNrm01::kQuestion);
+        EXPECT_EQ(operatorSays.seen()[0].text, question);
+        EXPECT_TRUE(Child<QTimer>("TmrRd")->isActive()) << "NÃO keeps the window working";
+    }
+    DialogAnswerer operatorSays(QStringLiteral("btSim"));
+    EXPECT_TRUE(window_->close());
+    EXPECT_FALSE(window_->isVisible());
+    ASSERT_EQ(operatorSays.seen().size(), 1u);
+    EXPECT_EQ(operatorSays.seen()[0].text, question);
+    EXPECT_FALSE(Child<QTimer>("TmrRd")->isActive());
+    QFile blocker(fileAsFolder);
+    ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
+    EXPECT_EQ(blocker.readAll(), QByteArray("not a folder")) << "nothing written";
 }
 
 QByteArray RandomBytes(std::size_t size, unsigned seed) {

@@ -33,6 +33,7 @@ void PrintUsage(std::ostream& out) {
            "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)\n"
            "  --retries N         requests sent again after a time-out (default 2; not for watch)\n"
            "  --table             a table for people instead of one JSON object a line\n"
+           "  -h, --help          this text; --version: the program's version\n"
            "exit status: 0 every device answered (reset: acknowledged), 1 not all did or the output could\n"
            "             not be written, 2 bad command line or a file that cannot be read\n";
 }
@@ -46,8 +47,12 @@ int main(int argc, char** argv) {
         PrintUsage(std::cerr);
         return 2;
     }
-    if (arguments[0] == "--help" || arguments[0] == "-h") {
-        PrintUsage(std::cout);
+    const bool version = arguments[0] == "--version";
+    if (version || arguments[0] == "--help" || arguments[0] == "-h") {
+        if (version)
+            std::cout << "korvactl " << KORVA_PROGRAM_VERSION << '\n';
+        else
+            PrintUsage(std::cout);
         try {
             korva::ctl::FlushOrThrow(std::cout);
         } catch (const korva::ctl::OutputError& error) {

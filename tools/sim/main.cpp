@@ -25,9 +25,12 @@ int main(int argc, char** argv) {
         std::cerr << "korva-sim: " << parsed.error << "\n\n" << korva::sim::SimUsage();
         return 2;
     }
-    if (parsed.options->help) {
-        std::cout << korva::sim::SimUsage();
-        return 0;
+    if (parsed.options->help || parsed.options->version) {
+        if (parsed.options->help)
+            std::cout << korva::sim::SimUsage();
+        else
+            std::cout << "korva-sim " << KORVA_PROGRAM_VERSION << '\n';
+        return std::cout.flush() ? 0 : 1;
     }
 
     // The signal handler only writes to a pipe that the serving loop waits on, so a stop request is

@@ -109,6 +109,8 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
         const std::string& name = arguments[i];
         if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else if (name == "--verbose" || name == "-v") {
             options.verbose = true;
         } else if (name == "--allow-any-address") {
@@ -152,6 +154,7 @@ std::string SimUsage() {
            "  --truncate-percent P           send only the first half of P% of the replies\n"
            "  --extra-empty-fields-percent P double the commas of P% of the replies\n"
            "  --verbose         print one line per request and reply\n"
+           "  -h, --help        print this text; --version: print the program's version\n"
            "\n"
            "Stops on SIGINT or SIGTERM.\n";
 }

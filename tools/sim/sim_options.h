@@ -20,6 +20,7 @@ struct SimOptions {
     FaultSettings faults;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions {

@@ -1,0 +1,177 @@
+// The built console, run from a folder of its own: told to end with SIGTERM as a logout or `kill` does,
+// it must exit normally and write its settings file on the way out, beside itself or, installed, in the
+// user's configuration folder. Asked for its version or usage, it answers without a display.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "app/console_settings.h"
+#include "tests/support/udp_sockets.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::chrono::seconds kPatience{30};
+
+// The console opens its UDP endpoint once its window is up and its signal handling is in place.
+bool HasUdpSocket(pid_t pid) {
+    return !korva::testing::UdpSocketsOf(pid).empty();
+}
+
+// The child's wait status once it has ended, or nothing after the patience has run out.
+std::optional<int> WaitForExit(pid_t pid, std::chrono::seconds patience) {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < giveUp) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::nullopt;
+}
+
+class RunningConsole : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/korvacfg-signal-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        PlaceProgramIn(folder_);
+    }
+
+    void PlaceProgramIn(const fs::path& programFolder) {
+        fs::create_directories(programFolder);
+        program_ = programFolder / "KorvaCfg";
+        fs::copy_file(KORVA_CONSOLE_PROGRAM, program_, fs::copy_options::overwrite_existing);
+        fs::permissions(program_, fs::perms::owner_all);
+    }
+
+    void TearDown() override {
+        if (pid_ > 0 && !WaitForExit(pid_, std::chrono::seconds(0))) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        fs::remove_all(folder_);
+    }
+
+    void Start(const fs::path& configHome = {}) {
+        pid_ = fork();
+        ASSERT_GE(pid_, 0);
+        if (pid_ == 0) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            if (!configHome.empty())
+                setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+            execl(program_.c_str(), program_.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+
+    void WaitUntilUp() {
+        const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+        while (!HasUdpSocket(pid_) && std::chrono::steady_clock::now() < giveUp) {
+            ASSERT_FALSE(WaitForExit(pid_, std::chrono::seconds(0))) << "the console ended on its own";
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_TRUE(HasUdpSocket(pid_)) << "the console did not come up";
+    }
+
+    void EndWithSigterm() {
+        ASSERT_EQ(kill(pid_, SIGTERM), 0);
+        const std::optional<int> status = WaitForExit(pid_, kPatience);
+        ASSERT_TRUE(status.has_value()) << "still running after SIGTERM";
+        pid_ = -1;
+        ASSERT_FALSE(WIFSIGNALED(*status)) << "ended by signal " << WTERMSIG(*status);
+        ASSERT_TRUE(WIFEXITED(*status));
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+    }
+
+    fs::path SettingsFile() const { return korva::app::SettingsPathIn(folder_.string()); }
+
+    fs::path folder_;
+    fs::path program_;
+    pid_t pid_ = -1;
+};
+
+TEST_F(RunningConsole, SigtermSavesTheSettingsAndExitsNormally) {
+    korva::app::ConsoleSettings settings;
+    settings.address = "127.0.0.215";
+    settings.mask = "255.255.255.240";
+    korva::app::WriteConsoleSettings(SettingsFile().string(), settings);
+    Start();
+    ASSERT_NO_FATAL_FAILURE(WaitUntilUp());
+    // Only a save at the end can bring the file back.
+    ASSERT_TRUE(fs::remove(SettingsFile()));
+
+    ASSERT_NO_FATAL_FAILURE(EndWithSigterm());
+    ASSERT_TRUE(fs::exists(SettingsFile())) << "settings not saved";
+    const korva::app::ConsoleSettings saved = korva::app::ReadConsoleSettings(SettingsFile().string());
+    EXPECT_EQ(saved.address, "127.0.0.215");
+    EXPECT_EQ(saved.mask, "255.255.255.240");
+}
+
+TEST_F(RunningConsole, InstalledItKeepsItsSettingsInTheUsersConfigurationFolder) {
+    // The layout every install makes: the program in a prefix's bin folder, its desktop entry in share.
+    const fs::path prefix = folder_ / "usr";
+    PlaceProgramIn(prefix / "bin");
+    fs::create_directories(prefix / "share" / "applications");
+    std::ofstream(prefix / "share" / "applications" / "korvacfg.desktop") << "[Desktop Entry]\n";
+    const fs::path configHome = folder_ / "config";
+    const fs::path userFile = configHome / "KorvaCfg" / "KorvaCfg.ini";
+    fs::create_directories(userFile.parent_path());
+    korva::app::ConsoleSettings settings;
+    settings.address = "127.0.0.234";
+    settings.gateway = "127.0.0.1";
+    korva::app::WriteConsoleSettings(userFile.string(), settings);
+
+    Start(configHome);
+    ASSERT_NO_FATAL_FAILURE(WaitUntilUp());
+    // Only a save at the end can bring the file back.
+    ASSERT_TRUE(fs::remove(userFile));
+    ASSERT_NO_FATAL_FAILURE(EndWithSigterm());
+
+    ASSERT_TRUE(fs::exists(userFile)) << "settings not saved in the user's folder";
+    const korva::app::ConsoleSettings saved = korva::app::ReadConsoleSettings(userFile.string());
+    EXPECT_EQ(saved.address, "127.0.0.234") << "read from the user's file at start";
+    EXPECT_EQ(saved.gateway, "127.0.0.1");
+    EXPECT_FALSE(fs::exists(korva::app::SettingsPathIn((prefix / "bin").string())));
+}
+
+// What the program printed on its standard output and its exit status, run with no display at all.
+std::pair<std::string, int> RunWithoutDisplay(const std::string& argument) {
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
+                                std::string(KORVA_CONSOLE_PROGRAM) + "' " + argument + " 2>/dev/null";
+    FILE* const pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return {"", -1};
+    std::string output;
+    char chunk[256];
+    for (std::size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        output.append(chunk, got);
+    const int status = pclose(pipe);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(ConsoleCommandLine, VersionAndHelpAreAnsweredWithoutOpeningAWindow) {
+    EXPECT_EQ(RunWithoutDisplay("--version"),
+              std::make_pair(std::string("KorvaCfg ") + KORVA_PROGRAM_VERSION + "\n", 0));
+    const auto [usage, status] = RunWithoutDisplay("--help");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(usage.find("usage: KorvaCfg"), std::string::npos) << usage;
+    EXPECT_NE(usage.find("XDG_CONFIG_HOME"), std::string::npos) << usage;
+    // Without those options the same command line needs the display it lacks: the check above is real.
+    EXPECT_NE(RunWithoutDisplay("").second, 0);
+}
+
+}  // namespace

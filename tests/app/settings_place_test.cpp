@@ -1,0 +1,123 @@
+// Which settings file the console uses: beside the program when its folder takes the file, in the
+// user's configuration folder when it does not or when the program is installed.
+#include "app/settings_place.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/unprivileged.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using korva::app::ChooseSettingsPath;
+using korva::app::InstalledProgramFolder;
+using korva::app::UserSettingsFolder;
+
+TEST(UserSettingsFolder, FollowsTheXdgRulesForTheConfigurationHome) {
+    EXPECT_EQ(UserSettingsFolder("/home/ana/cfg", "/home/ana"), "/home/ana/cfg/KorvaCfg");
+    // Relative and empty values are to be ignored, not taken relative to wherever the program started.
+    EXPECT_EQ(UserSettingsFolder("cfg", "/home/ana"), "/home/ana/.config/KorvaCfg");
+    EXPECT_EQ(UserSettingsFolder("", "/home/ana"), "/home/ana/.config/KorvaCfg");
+    EXPECT_EQ(UserSettingsFolder(nullptr, "/home/ana"), "/home/ana/.config/KorvaCfg");
+    EXPECT_EQ(UserSettingsFolder(nullptr, "home"), "");
+    EXPECT_EQ(UserSettingsFolder(nullptr, nullptr), "");
+}
+
+class SettingsPlaceTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string name = "/tmp/korva-place-XXXXXX";
+        ASSERT_NE(mkdtemp(name.data()), nullptr);
+        root_ = name;
+        // The unprivileged cases must reach the program's folder inside.
+        fs::permissions(root_, fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+        program_ = root_ / "prefix" / "bin";
+        fs::create_directories(program_);
+        user_ = (root_ / "home" / ".config" / "KorvaCfg").string();
+    }
+    void TearDown() override {
+        fs::permissions(program_, fs::perms::owner_all, fs::perm_options::add, ignore_);
+        fs::remove_all(root_, ignore_);
+    }
+
+    std::string Beside() const { return (program_ / "KorvaCfg.ini").string(); }
+    std::string InUserFolder() const { return user_ + "/KorvaCfg.ini"; }
+
+    // The choice as an operator without privileges gets it.
+    std::string ChosenUnprivileged(bool installed) const {
+        return korva::testing::RunUnprivileged([&] { return ChooseSettingsPath(program_.string(), installed, user_); });
+    }
+
+    void MarkInstalled() {
+        fs::create_directories(root_ / "prefix" / "share" / "applications");
+        std::ofstream(root_ / "prefix" / "share" / "applications" / "korvacfg.desktop") << "[Desktop Entry]\n";
+    }
+
+    fs::path root_;
+    fs::path program_;
+    std::string user_;
+    std::error_code ignore_;
+};
+
+TEST_F(SettingsPlaceTest, TheProgramsFolderComesFirstWhenItTakesTheFile) {
+    korva::testing::GiveToUnprivilegedUser(program_.string());
+    EXPECT_EQ(ChosenUnprivileged(false), Beside()) << "no file yet, writable folder";
+
+    std::ofstream(Beside()) << "[Geral]\n";
+    korva::testing::GiveToUnprivilegedUser(Beside());
+    EXPECT_EQ(ChosenUnprivileged(false), Beside()) << "writable file";
+
+    // Without a folder of the user's own there is nowhere else to go.
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, ""), Beside());
+}
+
+TEST_F(SettingsPlaceTest, TheUsersFolderTakesOverWhenTheProgramsFolderCannotTakeTheFile) {
+    korva::testing::GiveToUnprivilegedUser(program_.string());
+    std::ofstream(Beside()) << "[Geral]\n";
+    korva::testing::GiveToUnprivilegedUser(Beside());
+    fs::permissions(Beside(), fs::perms::owner_read);
+    EXPECT_EQ(ChosenUnprivileged(false), InUserFolder()) << "a read-only file in a writable folder";
+
+    fs::remove(Beside());
+    fs::permissions(program_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(ChosenUnprivileged(false), InUserFolder()) << "a read-only folder";
+
+    EXPECT_EQ(ChooseSettingsPath((root_ / "missing").string(), false, user_), InUserFolder()) << "no folder at all";
+    fs::permissions(program_, fs::perms::owner_all);
+    ASSERT_TRUE(fs::create_directory(Beside()));
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, user_), InUserFolder()) << "a folder in the file's place";
+}
+
+TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheUsersFolderEvenForRoot) {
+    EXPECT_FALSE(InstalledProgramFolder(program_.string())) << "a bin folder alone is no installation";
+    MarkInstalled();
+    EXPECT_TRUE(InstalledProgramFolder(program_.string()));
+    EXPECT_TRUE(InstalledProgramFolder(program_.string() + "/"));
+    EXPECT_FALSE(InstalledProgramFolder((root_ / "prefix").string())) << "only the prefix's bin folder";
+
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, user_), InUserFolder());
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, user_), Beside());
+}
+
+TEST_F(SettingsPlaceTest, TheUsersFolderIsMadeForThatUserOnly) {
+    korva::app::MakeUserSettingsFolder(user_);
+    for (const fs::path& made :
+         {fs::path(user_), fs::path(user_).parent_path(), fs::path(user_).parent_path().parent_path()}) {
+        struct stat info {};
+        ASSERT_EQ(stat(made.c_str(), &info), 0) << made;
+        EXPECT_TRUE(S_ISDIR(info.st_mode)) << made;
+        EXPECT_EQ(info.st_mode & 07777, 0700u) << made;
+    }
+    // A file in the way stops it without an error: the save reports it later.
+    std::ofstream(root_ / "blocked") << "not a folder";
+    korva::app::MakeUserSettingsFolder((root_ / "blocked" / "KorvaCfg").string());
+    EXPECT_TRUE(fs::is_regular_file(root_ / "blocked"));
+}
+
+}  // namespace
