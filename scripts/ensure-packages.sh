@@ -23,3 +23,7 @@ FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
 RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
+
+# The Wireshark dissector's test reads captures with tshark and records a live conversation with tcpdump.
+# tshark's package asks whether non-root users may capture; the noninteractive frontend keeps its default.
+CAPTURE_PACKAGES=(tshark tcpdump)

@@ -1,0 +1,150 @@
+// The Wireshark dissector against korvactl decode and the request builders: one capture of every
+// kind of datagram, read by tshark once, compared field by field; and a live conversation between
+// korva-sim and korvactl, captured on loopback.
+#include "tests/tools/korvactl/programs.h"
+#include "tests/tools/wireshark/capture_file.h"
+#include "tests/tools/wireshark/datagram_corpus.h"
+#include "tests/tools/wireshark/dissected_packet.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace korva::wireshark_testing {
+namespace {
+
+using ctl::testing::ChildProcess;
+using ctl::testing::Finished;
+using ctl::testing::RunToEnd;
+
+constexpr std::uint32_t kConsole = 0x7F0000DC;  // 127.0.0.220
+constexpr std::uint32_t kDevice = 0x7F0000DD;   // 127.0.0.221
+constexpr std::uint16_t kConsolePort = 40123;
+constexpr std::uint16_t kDevicePort = 5010;
+
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/usr/sbin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return {};
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() : path_(std::filesystem::temp_directory_path() / ("korva_dissector_" + std::to_string(getpid()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolder() { std::filesystem::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// One tshark run over a whole capture, with the dissector loaded and no user's preferences or
+// plugins (HOME points at the scratch folder).
+Finished Dissect(const std::string& tshark, const ScratchFolder& scratch, const std::string& capture) {
+    return RunToEnd("/usr/bin/env",
+                    {"HOME=" + scratch / "", tshark, "-n", "-r", capture, "-X",
+                     std::string("lua_script:") + KORVA_DISSECTOR, "-T", "json", "--no-duplicate-keys", "-J", "korva"});
+}
+
+std::string Hex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+// What korvactl decode prints for each datagram, in order: the non-empty ones as hex lines, the empty
+// ones as empty text lines (decode skips blank hex lines, which separate pasted datagrams).
+std::vector<nlohmann::json> Decode(const std::vector<Datagram>& datagrams, const ScratchFolder& scratch) {
+    std::ofstream hex(scratch / "datagrams.hex");
+    for (const Datagram& datagram : datagrams) {
+        if (!datagram.request && !datagram.bytes.empty())
+            hex << Hex(datagram.bytes) << "\n";
+    }
+    hex.close();
+    std::ofstream(scratch / "empty.txt") << "\n";
+    const Finished decoded = ctl::testing::Korvactl({"decode", scratch / "datagrams.hex"});
+    const Finished empty = ctl::testing::Korvactl({"decode", "--text", scratch / "empty.txt"});
+    EXPECT_EQ(decoded.exitStatus, 0) << decoded.err;
+    EXPECT_EQ(empty.exitStatus, 0) << empty.err;
+    const auto lines = ctl::testing::JsonLines(decoded.out);
+    const auto emptyLine = ctl::testing::JsonLines(empty.out);
+
+    std::vector<nlohmann::json> byDatagram;
+    std::size_t next = 0;
+    for (const Datagram& datagram : datagrams) {
+        if (datagram.request)
+            byDatagram.emplace_back();
+        else if (datagram.bytes.empty())
+            byDatagram.push_back(emptyLine.at(0));
+        else
+            byDatagram.push_back(lines.at(next++));
+    }
+    return byDatagram;
+}
+
+TEST(WiresharkDissector, ShowsEveryDatagramAsKorvactlDecodeAndTheRequestBuildersDo) {
+    const std::string tshark = FindProgram("tshark");
+    if (tshark.empty())
+        GTEST_SKIP() << "tshark is not installed (scripts/ensure-packages.sh: CAPTURE_PACKAGES)";
+    const ScratchFolder scratch;
+    const std::vector<Datagram> datagrams = BuildCorpus(20240518);
+    ASSERT_GE(datagrams.size(), 1000u);
+
+    {
+        CaptureFile capture(scratch / "corpus.pcap");
+        for (const Datagram& datagram : datagrams) {
+            const UdpEnd console{kConsole, kConsolePort}, device{kDevice, kDevicePort};
+            if (datagram.request)
+                capture.Add(console, device, datagram.bytes);
+            else
+                capture.Add(device, console, datagram.bytes);
+        }
+        ASSERT_TRUE(capture.Good());
+    }
+    const std::vector<nlohmann::json> decoded = Decode(datagrams, scratch);
+    const Finished run = Dissect(tshark, scratch, scratch / "corpus.pcap");
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err.find("Lua"), std::string::npos) << run.err;
+    const std::vector<DissectedPacket> shown = ReadTsharkJson(run.out);
+    ASSERT_EQ(shown.size(), datagrams.size());
+
+    int disagreements = 0;
+    for (std::size_t i = 0; i < datagrams.size(); ++i) {
+        const Datagram& datagram = datagrams[i];
+        if (!datagram.request && datagram.bytes.empty()) {
+            EXPECT_EQ(decoded[i]["keyword"], "") << "korvactl decode reads an empty datagram as a reply";
+        }
+        const DissectedPacket expected =
+            datagram.request ? ExpectedForRequest(*datagram.request) : ExpectedForReply(decoded[i], datagram.bytes);
+        if (shown[i] == expected)
+            continue;
+        // The first few in full; a systematic fault would otherwise print a thousand of them.
+        if (++disagreements <= 5)
+            ADD_FAILURE() << "packet " << i + 1 << " (" << datagram.origin << ", " << datagram.bytes.size()
+                          << " bytes: " << Hex(datagram.bytes.substr(0, 80)) << ")\nexpected: " << Describe(expected)
+                          << "shown: " << Describe(shown[i]);
+    }
+    EXPECT_EQ(disagreements, 0) << "of " << datagrams.size() << " datagrams";
+}
+
+}  // namespace
+}  // namespace korva::wireshark_testing
