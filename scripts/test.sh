@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
+# Without them the Wireshark dissector's test skips: CI must not.
+ensure_packages "${CAPTURE_PACKAGES[@]}"
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

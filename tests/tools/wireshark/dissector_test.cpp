@@ -146,5 +146,108 @@ TEST(WiresharkDissector, ShowsEveryDatagramAsKorvactlDecodeAndTheRequestBuilders
     EXPECT_EQ(disagreements, 0) << "of " << datagrams.size() << " datagrams";
 }
 
+// tcpdump on the loopback interface, writing one device's UDP traffic to a file until stopped.
+class LoopbackCapture {
+public:
+    LoopbackCapture(const std::string& tcpdump, const std::string& file, const std::string& device)
+        // -Z root: the file lies in a folder only root may write to; -U writes every packet at once.
+        // --immediate-mode: without it packets wait in the kernel's buffer, and a stop loses them.
+        : file_(file),
+          process_(tcpdump,
+                   {"-i", "lo", "-n", "-U", "--immediate-mode", "-Z", "root", "-w", file, "udp and host " + device}) {
+        // tcpdump says so on standard error once the filter is in place; it ends at once when it may
+        // not capture.
+        for (int second = 0; second < 10 && !listening_; ++second) {
+            listening_ = process_.Err().find("listening on") != std::string::npos;
+            if (!listening_ && process_.Wait(std::chrono::seconds(1)))
+                break;
+        }
+    }
+    bool Listening() const { return listening_; }
+    // Waits (ten seconds at most) until the file holds the given number of packets; -U writes each
+    // one as it comes.
+    std::size_t WaitForPackets(std::size_t wanted) const {
+        std::size_t held = 0;
+        for (int i = 0; i < 200 && (held = PacketsIn(file_)) < wanted; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return held;
+    }
+    std::string Complaint() const { return process_.Err(); }
+    // Stops the capture; the file then holds every packet captured.
+    std::optional<int> Stop() {
+        process_.Signal(SIGINT);
+        return process_.Wait();
+    }
+
+private:
+    static std::size_t PacketsIn(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        in.ignore(24);  // the file's header
+        std::size_t packets = 0;
+        std::uint32_t record[4];  // seconds, microseconds, length kept, length on the wire
+        while (in.read(reinterpret_cast<char*>(record), sizeof record) && in.ignore(record[2]) &&
+               in.gcount() == static_cast<std::streamsize>(record[2]))
+            ++packets;
+        return packets;
+    }
+
+    std::string file_;
+    ChildProcess process_;
+    bool listening_ = false;
+};
+
+TEST(WiresharkDissector, ShowsALiveConversationBetweenKorvaSimAndKorvactlWithoutFault) {
+    const std::string tshark = FindProgram("tshark");
+    const std::string tcpdump = FindProgram("tcpdump");
+    if (tshark.empty() || tcpdump.empty())
+        GTEST_SKIP() << "tshark or tcpdump is not installed (scripts/ensure-packages.sh: CAPTURE_PACKAGES)";
+    const ScratchFolder scratch;
+    const std::string device = "127.0.0.222";
+    LoopbackCapture capture(tcpdump, scratch / "live.pcap", device);
+    if (!capture.Listening())
+        GTEST_SKIP() << "capture on the loopback interface is not permitted here: " << capture.Complaint();
+
+    {
+        // Version 130: the new form, and the only one that sends addresses as hexadecimal octets.
+        ctl::testing::Simulator sim(device, {"--form", "130"});
+        ASSERT_TRUE(sim.Ready());
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"watch", device, "--count", "5", "--interval", "100ms"},
+              {"params", device},
+              {"set", device, "--ip", device, "--mask", "255.0.0.0", "--gateway", "127.0.0.1", "--yes"},
+              {"reset", device}}) {
+            const Finished run = ctl::testing::Korvactl(command);
+            EXPECT_EQ(run.exitStatus, 0) << command[0] << ": " << run.err;
+        }
+        // The device answers every request these commands send.
+        const auto packets = static_cast<std::size_t>(2 * sim.RequestsSeen(""));
+        EXPECT_EQ(capture.WaitForPackets(packets), packets);
+    }
+    ASSERT_EQ(capture.Stop(), 0) << capture.Complaint();
+
+    const Finished run = Dissect(tshark, scratch, scratch / "live.pcap");
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const std::vector<DissectedPacket> shown = ReadTsharkJson(run.out);
+    ASSERT_GE(shown.size(), 16u) << "watch, params, set and reset each ask and are answered";
+    std::set<std::string> requests, keywords;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const DissectedPacket& packet = shown[i];
+        EXPECT_TRUE(packet.dissected) << "packet " << i + 1;
+        EXPECT_FALSE(packet.malformed) << "packet " << i + 1 << ": " << Describe(packet);
+        // The device holds the written parameters until the reset: that note is all there is to see.
+        EXPECT_TRUE(packet.experts.empty() || packet.experts == std::set<std::string>{"korva.restart_pending"})
+            << "packet " << i + 1 << ": " << Describe(packet);
+        for (const auto& kind :
+             packet.fields.count("korva.request") ? packet.fields.at("korva.request") : std::vector<std::string>{})
+            requests.insert(kind);
+        for (const auto& keyword :
+             packet.fields.count("korva.keyword") ? packet.fields.at("korva.keyword") : std::vector<std::string>{})
+            keywords.insert(keyword);
+    }
+    EXPECT_TRUE(requests.count("live data") && requests.count("write") && requests.count("reset"))
+        << Describe({true, {{"korva.request", {requests.begin(), requests.end()}}}, {}, false});
+    EXPECT_EQ(keywords, (std::set<std::string>{"SND", "RPR", "WPR", "RST"}));
+}
+
 }  // namespace
 }  // namespace korva::wireshark_testing
