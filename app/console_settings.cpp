@@ -19,6 +19,16 @@ void ReadInto(const ProfileFile& file, std::string_view key, std::string& value)
         value = *std::move(stored);
 }
 
+class SettingsFile : public console::SettingsStore {
+public:
+    explicit SettingsFile(std::string path) : path_(std::move(path)) {}
+    ConsoleSettings Load() override { return ReadConsoleSettings(path_); }
+    void Save(const ConsoleSettings& settings) override { WriteConsoleSettings(path_, settings); }
+
+private:
+    const std::string path_;
+};
+
 }  // namespace
 
 std::string SettingsPathIn(const std::string& folder) {
@@ -42,6 +52,10 @@ void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settin
     file.SetValue(kSection, kMaskKey, settings.mask);
     file.SetValue(kSection, kGatewayKey, settings.gateway);
     file.SaveAtomically(path);
+}
+
+std::unique_ptr<console::SettingsStore> SettingsFileAt(const std::string& path) {
+    return std::make_unique<SettingsFile>(path);
 }
 
 }  // namespace korva::app

@@ -1,16 +1,15 @@
 #pragma once
-// The settings file of the console: section "Geral" of "KorvaCfg.ini" (beside the executable, or in the
-// user's configuration folder: settings_place.h) keeps the device address, the mask and the gateway last typed. Values
-// are Windows-1252 text, stored exactly as typed: no validation, no reformatting.
+// The settings file of the console: keys "IP", "msk" and "GW" of section "Geral" in "KorvaCfg.ini"
+// (beside the executable, or in the user's configuration folder: settings_place.h). Values are
+// Windows-1252 text, stored exactly as typed: no validation, no reformatting.
+#include <memory>
 #include <string>
+
+#include "console/settings_store.h"
 
 namespace korva::app {
 
-struct ConsoleSettings {
-    std::string address = "192.168.0.250";  // "IP"
-    std::string mask = "255.255.255.0";     // "msk"
-    std::string gateway = "192.168.0.1";    // "GW"
-};
+using console::ConsoleSettings;
 
 // "KorvaCfg.ini" in the given folder.
 std::string SettingsPathIn(const std::string& folder);
@@ -22,5 +21,8 @@ ConsoleSettings ReadConsoleSettings(const std::string& path);
 // file or the section when missing. Throws
 // std::runtime_error("Unable to write to <path>").
 void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settings);
+
+// The window's settings kept in the file at path.
+std::unique_ptr<console::SettingsStore> SettingsFileAt(const std::string& path);
 
 }  // namespace korva::app

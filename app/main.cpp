@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/close_on_signal.h"
+#include "app/console_settings.h"
 #include "app/program_information.h"
 #include "app/settings_place.h"
 #include "console/KorvaCfg01.h"
@@ -21,7 +22,7 @@ int main(int argc, char* argv[]) {
     // The application name, not the display name: Qt appends a display name to every window title.
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-    TfrKorvaCfg01 window(QString::fromStdString(
+    TfrKorvaCfg01 window(korva::app::SettingsFileAt(
         korva::app::SettingsPathForProgramIn(QCoreApplication::applicationDirPath().toStdString())));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
     const korva::app::CloseOnSignal closeOnSignal(&window);

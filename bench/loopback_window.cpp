@@ -1,5 +1,7 @@
 #include "bench/loopback_window.h"
 
+#include "app/console_settings.h"
+
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
@@ -37,7 +39,7 @@ LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
     settings.write(("[Geral]\r\nIP=" + deviceAddress + "\r\n").c_str());
     settings.close();
 
-    window_ = std::make_unique<TfrKorvaCfg01>(settingsPath);
+    window_ = std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
     // Both boxes a request can go to; checked before the endpoint exists, so before anything is sent.
     for (const char* box : {"edIP1", "edIP2"}) {
         auto* edit = window_->findChild<QLineEdit*>(QString::fromLatin1(box));

@@ -20,8 +20,8 @@
 
 namespace {
 
-QString SettingsPath() {
-    return QString::fromStdString(korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString()));
+std::string SettingsPath() {
+    return korva::app::SettingsPathIn(QCoreApplication::applicationDirPath().toStdString());
 }
 
 }  // namespace
@@ -30,11 +30,11 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-    TfrKorvaCfg01 window(SettingsPath());
+    TfrKorvaCfg01 window(korva::app::SettingsFileAt(SettingsPath()));
     try {
         korva::bench::RequireLoopback(window.findChild<QLineEdit*>(QStringLiteral("edIP1"))->text().toStdString());
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "startup_korvacfg: %s in %s\n", error.what(), SettingsPath().toLocal8Bit().constData());
+        std::fprintf(stderr, "startup_korvacfg: %s in %s\n", error.what(), SettingsPath().c_str());
         return 2;
     }
     window.show();

@@ -1,7 +1,6 @@
 #include "console/KorvaCfg01.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFont>
 #include <QGuiApplication>
@@ -15,7 +14,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "app/console_settings.h"
 #include "console/Nrm01.h"
 #include "console/TILed.h"
 #include "console/auto_select_edit.h"
@@ -159,10 +157,10 @@ int WindowLeft(int screenWidth) {
 
 }  // namespace
 
-TfrKorvaCfg01::TfrKorvaCfg01(const QString& settingsPath, QWidget* parent)
+TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<korva::console::SettingsStore> settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      settingsPath_(settingsPath),
+      settings_(std::move(settings)),
       UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
           [this] { emit datagramWaiting(); }) {
     setObjectName(QStringLiteral("frKorvaCfg01"));
@@ -272,7 +270,7 @@ void TfrKorvaCfg01::Place() {
 }
 
 void TfrKorvaCfg01::LoadSettings() {
-    const korva::app::ConsoleSettings settings = korva::app::ReadConsoleSettings(settingsPath_.toStdString());
+    const korva::console::ConsoleSettings settings = settings_->Load();
     const QString address = FromDevice(settings.address);
     // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
     // name would be saved at close.
@@ -284,8 +282,7 @@ void TfrKorvaCfg01::LoadSettings() {
 }
 
 void TfrKorvaCfg01::SaveSettings() const {
-    korva::app::WriteConsoleSettings(settingsPath_.toStdString(),
-                                     {ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
+    settings_->Save({ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
 }
 
 bool TfrKorvaCfg01::StartEndpoint() {

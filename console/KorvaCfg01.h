@@ -6,8 +6,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "console/settings_store.h"
 #include "protocol/unscramble.h"
 #include "transport/udp_endpoint.h"
 
@@ -28,9 +30,8 @@ class TfrKorvaCfg01 : public QWidget {
     Q_OBJECT
 
 public:
-    // settingsPath is the settings file read now and written at close (the program chooses it in app/;
-    // tests hand in a file of their own).
-    explicit TfrKorvaCfg01(const QString& settingsPath, QWidget* parent = nullptr);
+    // settings are read now and saved at close.
+    explicit TfrKorvaCfg01(std::unique_ptr<korva::console::SettingsStore> settings, QWidget* parent = nullptr);
     ~TfrKorvaCfg01() override;
 
     // Opens the endpoint; true when it is open, false when it cannot be opened.
@@ -73,7 +74,7 @@ private:
     // Runs a button's handler; an error it raises is shown in the default error box.
     void RunShowingErrors(const std::function<void()>& handler);
 
-    const QString settingsPath_;
+    const std::unique_ptr<korva::console::SettingsStore> settings_;
 
     QPushButton* btRead = nullptr;
     TTILed* ldAuto = nullptr;

@@ -27,7 +27,7 @@ protected:
 
     // A window that has been typed into, its polling timer stopped (it never goes automatic here).
     std::unique_ptr<TfrKorvaCfg01> TypedWindow(const QString& settingsPath) {
-        auto window = std::make_unique<TfrKorvaCfg01>(settingsPath);
+        auto window = std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
         window->findChild<QTimer*>(QStringLiteral("TmrRd"))->stop();
         window->findChild<QLineEdit*>(QStringLiteral("edIP1"))->setText(QStringLiteral("127.0.0.216"));
         window->findChild<QLineEdit*>(QStringLiteral("edMsk2"))->setText(QStringLiteral("255.255.252.0"));

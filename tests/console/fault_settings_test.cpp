@@ -51,7 +51,7 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
         SCOPED_TRACE(c.what);
         c.block();
         FakeDevice device(c.address);
-        window_ = std::make_unique<TfrKorvaCfg01>(c.path);
+        window_ = WindowWithSettingsIn(c.path);
         SetText("edIP1", QString::fromLatin1(c.address));
         SetText("edIP2", QString::fromLatin1(c.address));
         SetText("edMsk2", QStringLiteral("255.255.255.128"));
@@ -84,7 +84,7 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
     const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
     WriteFile(fileAsFolder, "not a folder");
     const QString path = fileAsFolder + QStringLiteral("/KorvaCfg.ini");
-    window_ = std::make_unique<TfrKorvaCfg01>(path);
+    window_ = WindowWithSettingsIn(path);
     SetText("edIP1", QStringLiteral("127.0.0.233"));
     SetText("edIP2", QStringLiteral("127.0.0.233"));
     window_->show();
@@ -167,7 +167,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile(SettingsPath(), c.bytes);
-        window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+        window_ = WindowWithSettingsIn(SettingsPath());
         EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), c.ip);
         EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), c.ip);
         EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), c.mask);
@@ -194,7 +194,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
 TEST_F(WindowTest, LongHostNameFromTheSettingsFileSurvivesARun) {
     const QString name = QStringLiteral("korva-controller.example");
     WriteFile(SettingsPath(), "[Geral]\r\nIP=" + name.toLatin1() + "\r\n");
-    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    window_ = WindowWithSettingsIn(SettingsPath());
     EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), name);
     EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), name);
     EXPECT_TRUE(window_->close());

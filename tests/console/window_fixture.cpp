@@ -6,7 +6,12 @@
 #include <QTest>
 #include <algorithm>
 
+#include "app/console_settings.h"
 #include "console/TILed.h"
+
+std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path) {
+    return std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(path.toStdString()));
+}
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(folder_.isValid());
@@ -19,7 +24,7 @@ void WindowTest::TearDown() {
 }
 
 void WindowTest::Open(const char* address) {
-    window_ = std::make_unique<TfrKorvaCfg01>(SettingsPath());
+    window_ = WindowWithSettingsIn(SettingsPath());
     Child<QTimer>("TmrRd")->stop();
     SetText("edIP1", QString::fromLatin1(address));
     SetText("edIP2", QString::fromLatin1(address));

@@ -17,6 +17,9 @@
 #include "console/KorvaCfg01.h"
 #include "fake_device.h"
 
+// The main window with its settings in the file at path, as the program makes it.
+std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path);
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;

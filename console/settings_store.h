@@ -1,0 +1,23 @@
+#pragma once
+// What the window remembers between runs, and the place that keeps it. The window reads the values when
+// it opens and saves them when it closes; where and how they are kept is the program's business.
+#include <string>
+
+namespace korva::console {
+
+// The device address, the new mask and the new gateway as last typed: Windows-1252, exactly as typed.
+struct ConsoleSettings {
+    std::string address = "192.168.0.250";
+    std::string mask = "255.255.255.0";
+    std::string gateway = "192.168.0.1";
+};
+
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual ConsoleSettings Load() = 0;
+    // Throws std::runtime_error with the text the error box shows.
+    virtual void Save(const ConsoleSettings& settings) = 0;
+};
+
+}  // namespace korva::console
