@@ -22,8 +22,6 @@
 #include "console/version_text.h"
 #include "protocol/cp1252.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
-#include "transport/host_address.h"
 
 namespace {
 
@@ -31,7 +29,6 @@ constexpr int kClientWidth = 645;
 constexpr int kClientHeight = 199;  // the design is 226 high; its bottom is cut off on purpose
 constexpr int kTop = 5;
 constexpr int kPollingMilliseconds = 500;
-constexpr int kResetAttempts = 15;
 
 const QColor kReadingBackground(192, 255, 255);
 const QColor kEditBackground(208, 255, 208);
@@ -161,6 +158,7 @@ TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<korva::console::SettingsStore> sett
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       settings_(std::move(settings)),
+      core_(UDP, *this, [] { return std::chrono::system_clock::now(); }),
       UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
           [this] { emit datagramWaiting(); }) {
     setObjectName(QStringLiteral("frKorvaCfg01"));
@@ -331,20 +329,8 @@ void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
     }
 }
 
-std::uint32_t TfrKorvaCfg01::SendToDevice(const std::string& request) {
-    std::uint32_t device = 0;
-    try {
-        device = korva::transport::ResolveHost(ToDevice(edIP1->text()));
-    } catch (...) {
-        // The box no longer names the device that earlier replies came from.
-        UDP.AcceptOnlyFrom({});
-        throw;
-    }
-    // Any host on the network can send to our port; only the device we are talking to is believed.
-    // Accepting before sending: a device on loopback answers before Send has returned.
-    UDP.AcceptOnlyFrom({device});
-    UDP.SendTo(device, korva::kDevicePort, request);
-    return device;
+std::string TfrKorvaCfg01::DeviceAddress() const {
+    return ToDevice(edIP1->text());
 }
 
 void TfrKorvaCfg01::ClearLiveData() {
@@ -360,110 +346,68 @@ void TfrKorvaCfg01::ClearParameters() {
 }
 
 void TfrKorvaCfg01::btReadClick() {
-    ClearLiveData();
-    SendToDevice(korva::BuildLiveDataRequest());
+    core_.ReadLiveData(DeviceAddress());
 }
 
 void TfrKorvaCfg01::btRdClick() {
-    ClearParameters();
-    SendToDevice(korva::BuildParameterRequest(true));
+    core_.ReadParameters(DeviceAddress());
 }
 
 void TfrKorvaCfg01::btWr1Click() {
-    if (!ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion)) {
-        return;
-    }
-    // The write goes to the device where it is now; the check reads it back at its new address, so
-    // replies from both addresses count until the next request.
-    const std::uint32_t device = SendToDevice(
-        korva::BuildWriteCommand(ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())));
-    writeReplyAwaited_ = true;
-    const std::uint32_t newAddress = korva::transport::ResolveHost(ToDevice(edIP2->text()));
-    UDP.AcceptOnlyFrom({device, newAddress});
-    UDP.SendTo(newAddress, korva::kDevicePort, korva::BuildParameterRequest(true));
+    core_.WriteParameters(DeviceAddress(),
+                          {ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
 }
 
 void TfrKorvaCfg01::btRstClick() {
-    resetPending_ = true;
-    resetAttemptsLeft_ = kResetAttempts;
+    core_.StartReset();
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    ldAuto->setLedOn(!ldAuto->ledOn());
-    automaticMode_ = ldAuto->ledOn();
-    // While polling, the address must not change under the requests, and a reset only makes sense then.
-    btRst->setEnabled(automaticMode_);
-    for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
-        manual->setEnabled(!automaticMode_);
-    }
+    core_.ToggleAutomaticMode();
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    if (!automaticMode_)
-        return;
-    try {
-        if (!parametersRead_)
-            SendToDevice(korva::BuildParameterRequest(false));
-        std::string request;
-        if (resetPending_) {
-            request = korva::BuildResetCommand(echoNumber_);
-            if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0)
-                resetPending_ = false;
-        } else {
-            request = korva::BuildLiveDataRequest();
-        }
-        SendToDevice(request);
-    } catch (const std::exception&) {
-        // Twice a second: a box per failed tick would bury the window. The next tick tries again.
-    }
+    core_.Tick(DeviceAddress());
 }
 
 void TfrKorvaCfg01::UDPUDPRead(const std::string& bytes) {
-    const std::string received = korva::Trim(bytes);
-    if (received.empty())
-        return;
-    const korva::PlainReply reply = korva::UnscrambleReply(received);
-    const std::string keyword = korva::ReplyKeyword(reply.text, reply.headerOffset);
-    if (keyword == "WPR") {
-        // A write reply nobody asked for would open a modal notice per datagram: one answers one write.
-        if (!writeReplyAwaited_)
-            return;
-        writeReplyAwaited_ = false;
-    }
-    // May wait in a modal message; everything below runs after it has closed.
-    ShowChangedNotice(keyword, reply);
-    lbDaHr->setText(ClockText(QDateTime::currentDateTime()));
-    if (keyword == "SND") {
-        ShowStatus(korva::ReadStatus(reply.text, reply.headerOffset, reply.formatVersion));
-    } else if (keyword == "RST") {
-        // An acknowledgement counts only for a reset this console is still sending.
-        if (resetPending_ && korva::ReadResetAck(reply.text, reply.headerOffset)) {
-            resetPending_ = false;
-            ldRst->setLedIndex(0);
-        }
-    } else if (keyword == "RPR") {
-        parametersRead_ = true;
-        ShowParameters(korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion));
+    core_.HandleDatagram(bytes);
+}
+
+void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
+    ldAuto->setLedOn(on);
+    // While polling, the address must not change under the requests, and a reset only makes sense then.
+    btRst->setEnabled(on);
+    for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
+        manual->setEnabled(!on);
     }
 }
 
-void TfrKorvaCfg01::ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply) {
-    if (keyword == "WPR" && reply.formatVersion < 130) {
-        // Older devices say nothing more about a write: this is the operator's only confirmation.
-        ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
-        return;
-    }
-    if (!korva::ChangedFlag(reply.text, reply.headerOffset)) {
-        lbAlt->hide();
-        return;
-    }
-    // The notice label remembers that the operator was told already: the message comes once per change.
-    if (!lbAlt->isHidden())
-        return;
-    lbAlt->show();
+bool TfrKorvaCfg01::ConfirmWrite() {
+    return ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion);
+}
+
+void TfrKorvaCfg01::TellWriteDone() {
+    ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
+}
+
+void TfrKorvaCfg01::TellRestartPending() {
     ShowTimedMessage(QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua "
                                     "reinicialização"),
                      kYellow, 12, TfrNrm01::kInformation);
+}
+
+void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch());
+    lbDaHr->setText(ClockText(QDateTime::fromMSecsSinceEpoch(milliseconds.count())));
+}
+
+void TfrKorvaCfg01::ShowResetAcknowledged() {
+    ldRst->setLedIndex(0);
+}
+
+void TfrKorvaCfg01::ShowRestartPending(bool shown) {
+    lbAlt->setVisible(shown);
 }
 
 void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
@@ -481,8 +425,6 @@ void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
             led->setLedOn(false);
         }
     }
-    echoNumber_ = status.echo;
-    lbAlt->setVisible(status.changed);
 }
 
 void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
@@ -490,5 +432,4 @@ void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
     stGW1->setText(FromDevice(parameters.gateway));
     stMac1->setText(FromDevice(parameters.mac));
     stVrs->setText(FromDevice(parameters.firmware));
-    lbAlt->setVisible(parameters.changed);
 }

@@ -1,7 +1,6 @@
 #pragma once
-// The console's only window and its controller: it holds the device address the operator typed and
-// the state of automatic mode and of a pending reset, sends every request through its UDP endpoint,
-// interprets every reply and shows the results. Every handler runs on the main thread.
+// The console's only window: it draws the controls, forwards each event with what the boxes hold to the
+// console's rules (ConsoleCore), and shows what the rules show. Every handler runs on the main thread.
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -9,8 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "console/console_core.h"
+#include "console/console_view.h"
 #include "console/settings_store.h"
-#include "protocol/unscramble.h"
 #include "transport/udp_endpoint.h"
 
 class AutoSelectEdit;
@@ -21,12 +21,7 @@ class QPushButton;
 class QTimer;
 class TTILed;
 
-namespace korva {
-struct StatusReading;
-struct ParameterReading;
-}  // namespace korva
-
-class TfrKorvaCfg01 : public QWidget {
+class TfrKorvaCfg01 : public QWidget, private korva::console::ConsoleView {
     Q_OBJECT
 
 public:
@@ -62,15 +57,21 @@ private:
     void Place();
     void LoadSettings();
     void SaveSettings() const;
+    // The device's address as typed in edIP1.
+    std::string DeviceAddress() const;
 
-    void ClearLiveData();
-    void ClearParameters();
-    void ShowChangedNotice(const std::string& keyword, const korva::PlainReply& reply);
-    void ShowStatus(const korva::StatusReading& status);
-    void ShowParameters(const korva::ParameterReading& parameters);
-    // Sends request to the address in edIP1 and makes it the only source whose datagrams are handled.
-    // Returns that address.
-    std::uint32_t SendToDevice(const std::string& request);
+    void ClearLiveData() override;
+    void ClearParameters() override;
+    void ShowStatus(const korva::StatusReading& status) override;
+    void ShowParameters(const korva::ParameterReading& parameters) override;
+    void ShowReplyTime(std::chrono::system_clock::time_point at) override;
+    void ShowResetAcknowledged() override;
+    void ShowRestartPending(bool shown) override;
+    void ShowAutomaticMode(bool on) override;
+    bool ConfirmWrite() override;
+    void TellWriteDone() override;
+    void TellRestartPending() override;
+
     // Runs a button's handler; an error it raises is shown in the default error box.
     void RunShowingErrors(const std::function<void()>& handler);
 
@@ -101,15 +102,10 @@ private:
     QLabel* lbAlt = nullptr;
     QTimer* TmrRd = nullptr;
 
-    // Console state; main thread only.
-    bool automaticMode_ = false;
-    bool parametersRead_ = false;  // stops the automatic parameter request for the rest of the run
-    bool resetPending_ = false;
-    int resetAttemptsLeft_ = 0;
-    std::int32_t echoNumber_ = 0;     // from the last status reply, echoed in reset commands
-    bool writeReplyAwaited_ = false;  // a write went out and its reply has not come yet
-    bool saveFailed_ = false;         // a close could not save the settings; the next one may close without
+    bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
 
-    // Last member: destroyed first, while the controls its handler touches still exist.
+    // Talks through UDP, constructed after it; used only once both exist.
+    korva::console::ConsoleCore core_;
+    // Last member: destroyed first, while the controls and the rules its handler reaches still exist.
     korva::transport::UdpEndpoint UDP;
 };

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "transport/device_link.h"
+
 namespace korva::transport {
 
 // "Socket Error # <code>" CR LF <text>, or one of the endpoint's own messages (code 0).
@@ -32,7 +34,7 @@ struct Sender {
     std::uint16_t port = 0;
 };
 
-class UdpEndpoint {
+class UdpEndpoint : public DeviceLink {
 public:
     using DatagramHandler = std::function<void(const std::string& bytes, const Sender& from)>;
     using WakeOwner = std::function<void()>;
@@ -41,7 +43,7 @@ public:
     // again. Deactivation wakes it at once anyway; tests lengthen the wait to prove exactly that.
     UdpEndpoint(DatagramHandler handler, WakeOwner wakeOwner,
                 std::chrono::milliseconds readWait = std::chrono::milliseconds(1000));
-    ~UdpEndpoint();  // deactivates
+    ~UdpEndpoint() override;  // deactivates
     UdpEndpoint(const UdpEndpoint&) = delete;
     UdpEndpoint& operator=(const UdpEndpoint&) = delete;
 
@@ -56,13 +58,13 @@ public:
     // Sends data, exactly its bytes, as one datagram to host:port. Throws SocketError.
     void Send(std::string_view host, std::uint16_t port, std::string_view data);
     // The same to an address already resolved (ResolveHost), host byte order.
-    void SendTo(std::uint32_t address, std::uint16_t port, std::string_view data);
+    void SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) override;
 
     // From now on only datagrams whose source is one of these IPv4 addresses (host byte order, any
     // port) are handed over; the rest are dropped on the receiving thread and counted, so that traffic
     // from elsewhere costs the owner's thread nothing. An empty list drops everything. Until the first
     // call every datagram is handed over. Any thread; holds across deactivation.
-    void AcceptOnlyFrom(std::vector<std::uint32_t> sources);
+    void AcceptOnlyFrom(std::vector<std::uint32_t> sources) override;
     // Adds one address to those accepted (the first call starts the filtering with it alone).
     void AlsoAcceptFrom(std::uint32_t source);
     // Datagrams dropped so far because of their source.

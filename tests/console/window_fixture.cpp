@@ -68,13 +68,6 @@ std::vector<std::string> WindowTest::Tick(FakeDevice& device, std::size_t expect
     return requests;
 }
 
-std::string WithGeneralChangedFlag(std::string line, int headerOffset) {
-    const auto fields = static_cast<int>(std::count(line.begin(), line.end(), ',')) + 1;
-    for (int field = fields; field < headerOffset + 25; ++field)
-        line += ",0";
-    return line + ",ALT";
-}
-
 bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!done()) {

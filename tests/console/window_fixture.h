@@ -16,6 +16,7 @@
 
 #include "console/KorvaCfg01.h"
 #include "fake_device.h"
+#include "reply_texts.h"
 
 // The main window with its settings in the file at path, as the program makes it.
 std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path);
@@ -55,6 +56,3 @@ protected:
 // only once the one before it has been handled, so they would handle one datagram per slice.
 bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
 
-// line with filler fields up to field 25 (counted after headerOffset) and "ALT" as field 26: the
-// general changed-parameters flag of every reply.
-std::string WithGeneralChangedFlag(std::string line, int headerOffset);

@@ -1,0 +1,227 @@
+// The console's rules on their own: a recording link instead of the socket, a recording view instead
+// of the window, a clock the test sets, and the polling tick called by hand. No widget, no waiting.
+#include "console/console_core.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console/console_view.h"
+#include "protocol/messages.h"
+#include "protocol/unscramble.h"
+#include "reply_texts.h"
+#include "transport/host_address.h"
+
+namespace {
+
+using korva::console::ConsoleCore;
+using namespace std::chrono_literals;
+
+constexpr const char* kDevice = "10.1.1.5";  // never sent to: the link only records
+constexpr const char* kStatus = "0100,SND,0,25,60,244,1,0,1,123,0,0,0";
+constexpr const char* kParameters = "0100,RPR,0,10.1.1.5,255.255.255.0,10.1.1.1,0:1:2:3:4:5";
+constexpr const char* kResetAck = "0100,RST,0,ACK";
+constexpr const char* kLiveData = "snd000\r\n";
+constexpr const char* kAutomaticParameterRequest = "rPr000\r\n";
+
+struct Sent {
+    std::uint32_t address;
+    std::string request;
+};
+
+class RecordingLink : public korva::transport::DeviceLink {
+public:
+    void SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) override {
+        EXPECT_EQ(port, korva::kDevicePort);
+        sent.push_back({address, std::string(data)});
+    }
+    void AcceptOnlyFrom(std::vector<std::uint32_t> sources) override { accepted = std::move(sources); }
+
+    // The requests sent since the last call.
+    std::vector<std::string> TakeRequests() {
+        std::vector<std::string> requests;
+        for (const Sent& one : sent)
+            requests.push_back(one.request);
+        sent.clear();
+        return requests;
+    }
+
+    std::vector<Sent> sent;
+    std::vector<std::uint32_t> accepted;
+};
+
+class RecordingView : public korva::console::ConsoleView {
+public:
+    void ClearLiveData() override { events.push_back("clear live data"); }
+    void ClearParameters() override { events.push_back("clear parameters"); }
+    void ShowStatus(const korva::StatusReading& status) override { shownEcho = status.echo; }
+    void ShowParameters(const korva::ParameterReading& parameters) override { shownMask = parameters.mask; }
+    void ShowReplyTime(std::chrono::system_clock::time_point at) override { replyTimes.push_back(at); }
+    void ShowResetAcknowledged() override { events.push_back("reset acknowledged"); }
+    void ShowRestartPending(bool shown) override { restartPendingShown = shown; }
+    void ShowAutomaticMode(bool on) override { automaticShown = on; }
+    bool ConfirmWrite() override {
+        events.push_back("write question");
+        return operatorSaysYes;
+    }
+    void TellWriteDone() override { events.push_back("write done"); }
+    void TellRestartPending() override { events.push_back("restart pending"); }
+
+    int Count(const std::string& event) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), event));
+    }
+
+    bool operatorSaysYes = true;
+    std::vector<std::string> events;
+    std::vector<std::chrono::system_clock::time_point> replyTimes;
+    std::int32_t shownEcho = -1;
+    std::string shownMask;
+    bool restartPendingShown = false;
+    bool automaticShown = false;
+};
+
+class ConsoleCoreTest : public ::testing::Test {
+protected:
+    // Requests of n polling ticks, in order.
+    std::vector<std::string> Ticks(int n) {
+        for (int i = 0; i < n; ++i)
+            core_.Tick(kDevice);
+        return link_.TakeRequests();
+    }
+    // Automatic mode with the parameters already read: one request a tick.
+    void Polling() {
+        core_.HandleDatagram(kParameters);
+        core_.ToggleAutomaticMode();
+        link_.TakeRequests();
+    }
+
+    RecordingLink link_;
+    RecordingView view_;
+    std::chrono::system_clock::time_point now_{std::chrono::seconds(1'700'000'000)};
+    ConsoleCore core_{link_, view_, [this] { return now_; }};
+};
+
+TEST_F(ConsoleCoreTest, TheAutomaticParameterRequestStopsForTheRestOfTheRunAfterAnyParameterReply) {
+    EXPECT_TRUE(Ticks(3).empty()) << "nothing is sent outside automatic mode";
+    core_.ToggleAutomaticMode();
+    EXPECT_TRUE(view_.automaticShown);
+    const std::vector<std::string> beforeReply = {kAutomaticParameterRequest, kLiveData, kAutomaticParameterRequest,
+                                                  kLiveData};
+    EXPECT_EQ(Ticks(2), beforeReply);
+
+    // The answer to a manual request counts as well.
+    core_.ReadParameters(kDevice);
+    EXPECT_EQ(link_.TakeRequests(), std::vector<std::string>{"rPr000 \r\n"});
+    core_.HandleDatagram(kParameters);
+    EXPECT_EQ(view_.shownMask, "255.255.255.0");
+    EXPECT_EQ(Ticks(2), (std::vector<std::string>{kLiveData, kLiveData}));
+
+    core_.ToggleAutomaticMode();
+    EXPECT_FALSE(view_.automaticShown);
+    EXPECT_TRUE(Ticks(1).empty());
+    core_.ToggleAutomaticMode();
+    EXPECT_EQ(Ticks(1), std::vector<std::string>{kLiveData}) << "not asked again when polling starts again";
+}
+
+TEST_F(ConsoleCoreTest, AResetGivesAtMostFifteenCommandsOnFifteenTicksAndStopsAtTheAcknowledgement) {
+    Polling();
+    core_.HandleDatagram(kStatus);  // echo number 123
+    const std::string reset = korva::BuildResetCommand(123);
+
+    core_.HandleDatagram(kResetAck);
+    EXPECT_EQ(view_.Count("reset acknowledged"), 0) << "no reset was asked for";
+
+    core_.StartReset();
+    const std::vector<std::string> unanswered = Ticks(20);
+    ASSERT_EQ(unanswered.size(), 20u);
+    for (std::size_t i = 0; i < unanswered.size(); ++i)
+        EXPECT_EQ(unanswered[i], i < ConsoleCore::kResetAttempts ? reset : kLiveData) << "tick " << i + 1;
+    EXPECT_FALSE(core_.ResetPending());
+    core_.HandleDatagram(kResetAck);
+    EXPECT_EQ(view_.Count("reset acknowledged"), 0) << "too late: the console gave up";
+
+    core_.StartReset();
+    EXPECT_EQ(Ticks(3), (std::vector<std::string>{reset, reset, reset}));
+    core_.HandleDatagram(kResetAck);
+    EXPECT_EQ(view_.Count("reset acknowledged"), 1);
+    EXPECT_EQ(Ticks(2), (std::vector<std::string>{kLiveData, kLiveData}));
+}
+
+TEST_F(ConsoleCoreTest, AWriteIsSentOnlyAfterSimAndIsReadBackAtTheNewAddress) {
+    const korva::console::NewParameters parameters{"10.1.1.9", "255.255.0.0", "10.1.0.1"};
+    view_.operatorSaysYes = false;  // NÃO, or the question timed out
+    core_.WriteParameters(kDevice, parameters);
+    EXPECT_EQ(view_.Count("write question"), 1);
+    EXPECT_TRUE(link_.sent.empty());
+    EXPECT_TRUE(link_.accepted.empty());
+
+    view_.operatorSaysYes = true;
+    core_.WriteParameters(kDevice, parameters);
+    ASSERT_EQ(link_.sent.size(), 2u);
+    const std::uint32_t device = korva::transport::ResolveHost(kDevice);
+    const std::uint32_t moved = korva::transport::ResolveHost("10.1.1.9");
+    EXPECT_EQ(link_.sent[0].address, device);
+    EXPECT_EQ(link_.sent[0].request, korva::BuildWriteCommand("10.1.1.9", "255.255.0.0", "10.1.0.1"));
+    EXPECT_EQ(link_.sent[1].address, moved);
+    EXPECT_EQ(link_.sent[1].request, "rPr000 \r\n");
+    EXPECT_EQ(link_.accepted, (std::vector<std::uint32_t>{device, moved}));
+}
+
+TEST_F(ConsoleCoreTest, OnlyTheReplyToAWriteSentIsTakenAsTheWritesAnswer) {
+    const std::string oldDeviceWriteReply = korva::ScrambleReply("120,WPR,0", {120, 0, 0});
+    core_.HandleDatagram(oldDeviceWriteReply);
+    EXPECT_EQ(view_.Count("write done"), 0);
+    EXPECT_TRUE(view_.replyTimes.empty()) << "an unasked write reply is ignored whole";
+
+    core_.WriteParameters(kDevice, {"10.1.1.9", "255.255.0.0", "10.1.0.1"});
+    for (int i = 0; i < 3; ++i)
+        core_.HandleDatagram(oldDeviceWriteReply);
+    EXPECT_EQ(view_.Count("write done"), 1) << "one write, one answer";
+    EXPECT_EQ(view_.replyTimes.size(), 1u);
+}
+
+TEST_F(ConsoleCoreTest, AFlaggedReplyTellsOfTheChangeOnceWhileTheLabelStaysShown) {
+    const std::string flagged = WithGeneralChangedFlag(kParameters, 0);
+    struct Step {
+        std::string reply;
+        bool labelShown;
+        int toldSoFar;
+    };
+    const Step steps[] = {{flagged, true, 1}, {flagged, true, 1}, {kParameters, false, 1}, {flagged, true, 2}};
+    for (const Step& step : steps) {
+        core_.HandleDatagram(step.reply);
+        EXPECT_EQ(view_.restartPendingShown, step.labelShown);
+        EXPECT_EQ(view_.Count("restart pending"), step.toldSoFar);
+    }
+}
+
+TEST_F(ConsoleCoreTest, EachReplyIsShownWithTheClocksTimeAndItsEchoIsUsedByTheReset) {
+    core_.HandleDatagram(kStatus);
+    now_ += 90s;
+    core_.HandleDatagram("0100,SND,0,25,60,244,1,0,1,77,0,0,0");
+    ASSERT_EQ(view_.replyTimes.size(), 2u);
+    EXPECT_EQ(view_.replyTimes[1] - view_.replyTimes[0], 90s);
+    EXPECT_EQ(view_.shownEcho, 77);
+
+    Polling();
+    core_.StartReset();
+    EXPECT_EQ(Ticks(1), std::vector<std::string>{korva::BuildResetCommand(77)});
+}
+
+TEST_F(ConsoleCoreTest, ATickThatCannotSendIsDroppedAndBelievesNobody) {
+    Polling();
+    core_.Tick(kDevice);
+    ASSERT_EQ(link_.accepted.size(), 1u);
+    // A blank makes the text a name no resolver is asked about.
+    core_.Tick("no such host");
+    EXPECT_TRUE(link_.TakeRequests().size() == 1u);
+    EXPECT_TRUE(link_.accepted.empty());
+    EXPECT_THROW(core_.ReadLiveData("no such host"), std::exception) << "a button shows what a tick drops";
+    EXPECT_EQ(view_.Count("clear live data"), 1) << "cleared before sending, as the button always did";
+}
+
+}  // namespace
