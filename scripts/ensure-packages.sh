@@ -16,10 +16,13 @@ ensure_packages() {
 
 # What every build of the project needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev fonts-liberation fonts-dejavu-core)
+                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev fonts-liberation fonts-dejavu-core scdoc)
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+# What the package test needs: it builds the Debian package, checks it and installs it.
+PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completion)
 
 # What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
 RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
