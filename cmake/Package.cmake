@@ -5,11 +5,6 @@ set(KORVA_PACKAGE_MAINTAINER "KorvaCfg developers <korvacfg@example.org>"
 
 set(CPACK_PACKAGE_NAME korvacfg)
 
-# The console compares its own folder with the compiled-in bindir to keep its settings out of it, so
-# the package must install exactly where the build says it will: configure with
-# -DCMAKE_INSTALL_PREFIX=/usr for a package.
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
-
 # The version has no Debian revision (the package is made where the program is), so Debian's rules
 # for a native package apply: its changelog is changelog.gz.
 # The changelog's newest entry names the version it ships; a version bumped without a new entry

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# What Tab offers after `korvactl`: the commands, each command's own options, files after -f and for
+# decode, and nothing where the user must type a value of their own.
+# Usage: completion_test.sh COMPLETION_SCRIPT
+set -uo pipefail
+completion=$1
+library=/usr/share/bash-completion/bash_completion
+if [ ! -r "$library" ]; then
+  echo "SKIP: bash-completion is not installed (scripts/ensure-packages.sh lists it)"
+  exit 77
+fi
+# shellcheck source=/dev/null
+. "$library"
+# shellcheck source=/dev/null
+. "$completion"
+
+files=$(mktemp -d)
+trap 'rm -rf "$files"' EXIT
+mkdir "$files/sites"
+touch "$files/site-a.txt" "$files/site-b.txt"
+cd "$files" || exit 1
+
+failures=0
+# expect "WORD..." -- the command line up to the cursor, the last word being completed
+expect() {
+  local wanted=$1
+  shift
+  COMP_WORDS=("$@")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMP_LINE="${COMP_WORDS[*]}"
+  COMP_POINT=${#COMP_LINE}
+  COMPREPLY=()
+  _korvactl korvactl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+  local got
+  got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
+  wanted=$(printf '%s\n' $wanted | sort | xargs)
+  if [ "$got" != "$wanted" ]; then
+    echo "FAIL: [$*] offered '$got', wanted '$wanted'"
+    failures=$((failures + 1))
+  fi
+}
+
+# the commands
+expect "status params watch set reset decode --help -h --version" korvactl ""
+expect "status set" korvactl s
+expect "--help --version" korvactl --
+# each command's own options, nothing another command takes
+expect "-f --timeout --retries --table" korvactl status ""
+expect "-f --timeout --retries --table" korvactl params 192.168.0.250 -
+expect "--timeout --table" korvactl reset --t
+expect "-f --interval --count --table" korvactl watch -
+expect "--ip --mask --gateway --yes --force --timeout --retries --table" korvactl set 192.168.0.250 --
+expect "--text" korvactl decode -
+expect "" korvactl bogus -
+# files where a file is named
+expect "sites site-a.txt site-b.txt" korvactl status -f ""
+expect "site-a.txt" korvactl watch --table -f site-a
+expect "sites site-a.txt site-b.txt" korvactl decode --text ""
+# values of the user's own
+expect "" korvactl status --timeout ""
+expect "" korvactl watch --interval=1
+expect "" korvactl set 192.168.0.250 --ip 192.168.0.
+expect "" korvactl status 192.168.0.
+expect "" korvactl status --table=
+
+[ $failures -eq 0 ] || exit 1
+echo "all completions as wanted"
