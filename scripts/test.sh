@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 ensure_packages "${BUILD_PACKAGES[@]}"
 # Without them the Wireshark dissector's test skips: CI must not.
 ensure_packages "${CAPTURE_PACKAGES[@]}"
+# The package test builds, checks and installs the Debian package with these.
+ensure_packages "${PACKAGE_TEST_PACKAGES[@]}"
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON

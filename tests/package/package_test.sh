@@ -38,10 +38,11 @@ work=$(mktemp -d)
 sim=
 console=
 cleanup() {
+  set +e  # everything is tried, whatever the state the test ended in
   [ -n "$console" ] && kill -KILL "$console" 2>/dev/null
   [ -n "$sim" ] && kill -TERM "$sim" 2>/dev/null
   wait 2>/dev/null
-  apt_get purge "$package" >/dev/null 2>&1
+  dpkg-query -W "$package" >/dev/null 2>&1 && apt_get purge "$package" >/dev/null 2>&1
   rm -f $stray_settings  # not there before: only a faulty console made it
   rm -rf "$work"
 }
