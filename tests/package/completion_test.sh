@@ -33,7 +33,7 @@ expect() {
   _korvactl korvactl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
   local got
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
-  wanted=$(printf '%s\n' $wanted | sort | xargs)
+  wanted=$(tr ' ' '\n' <<<"$wanted" | sort | xargs)
   if [ "$got" != "$wanted" ]; then
     echo "FAIL: [$*] offered '$got', wanted '$wanted'"
     failures=$((failures + 1))

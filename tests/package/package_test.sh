@@ -57,8 +57,10 @@ deb="$build/${package}_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "no $deb after the package target"
 
 echo "== lintian"
-lintian --fail-on error "$deb" 2>&1 | grep -v 'running with root privileges' || true
-lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian reports errors"
+lintian_status=0
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || lintian_status=$?
+grep -v 'running with root privileges' "$work/lintian.log" || true
+[ $lintian_status -eq 0 ] || fail "lintian reports errors"
 
 echo "== apt-get install $deb"
 # Slim Debian images keep man pages out with a dpkg path-exclude; a later path-include on the command
