@@ -21,6 +21,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The application name, not the display name: Qt appends a display name to every window title.
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    // Lets the desktop match the window to the installed menu entry (korvacfg.desktop) and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvacfg"));
 
     TfrKorvaCfg01 window(korva::app::SettingsFileAt(
         korva::app::SettingsPathForProgramIn(QCoreApplication::applicationDirPath().toStdString())));
