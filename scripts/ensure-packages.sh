@@ -16,7 +16,8 @@ ensure_packages() {
 
 # What every build of the project needs.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev fonts-liberation fonts-dejavu-core scdoc)
+                libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev prometheus-cpp-dev
+                fonts-liberation fonts-dejavu-core scdoc)
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -30,3 +31,8 @@ RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
 # The Wireshark dissector's test reads captures with tshark and records a live conversation with tcpdump.
 # tshark's package asks whether non-root users may capture; the noninteractive frontend keeps its default.
 CAPTURE_PACKAGES=(tshark tcpdump)
+
+# The exporter's integration test runs its own Prometheus server on loopback against korvactl, and promtool
+# checks the exporter's output and the example configuration in docs/prometheus/. The package's own service
+# is not wanted; where an init system starts it, it listens on every interface.
+MONITORING_PACKAGES=(prometheus)

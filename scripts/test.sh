@@ -9,6 +9,12 @@ ensure_packages "${BUILD_PACKAGES[@]}"
 ensure_packages "${CAPTURE_PACKAGES[@]}"
 # The package test builds, checks and installs the Debian package with these.
 ensure_packages "${PACKAGE_TEST_PACKAGES[@]}"
+# Without it the exporter's Prometheus tests skip. The package's own server, where an init system has
+# started it, listens on every interface: the tests start theirs on loopback, so it is stopped.
+ensure_packages "${MONITORING_PACKAGES[@]}"
+if command -v systemctl >/dev/null && systemctl is-active --quiet prometheus 2>/dev/null; then
+  systemctl disable --now prometheus
+fi
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
