@@ -65,6 +65,7 @@ const std::map<std::string, Setter>& ValueOptions() {
         {"--ip", TextSetter(&CommandLine::ip)},
         {"--mask", TextSetter(&CommandLine::mask)},
         {"--gateway", TextSetter(&CommandLine::gateway)},
+        {"--listen", TextSetter(&CommandLine::listen)},
     };
     return options;
 }
@@ -86,6 +87,7 @@ const std::set<std::string>& AllowedOptions(std::string_view command) {
         {"reset", {"-f", "--timeout", "--retries", "--table"}},
         {"watch", {"-f", "--interval", "--count", "--table"}},
         {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
+        {"exporter", {"-f", "--timeout", "--listen"}},
     };
     static const std::set<std::string> none;
     const auto found = allowed.find(command);

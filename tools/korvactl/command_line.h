@@ -1,5 +1,5 @@
 #pragma once
-// The options of korvactl's network commands (status, params, watch, set, reset).
+// The options of korvactl's network commands (status, params, watch, set, reset) and of its exporter.
 #include "tools/korvactl/request_conversation.h"
 
 #include <chrono>
@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<std::string> ip;
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
+    std::optional<std::string> listen;  // the exporter's ADDRESS:PORT
 };
 
 struct ParsedCommandLine {

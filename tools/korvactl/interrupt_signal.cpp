@@ -18,7 +18,7 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
-int InterruptSignal::Install() {
+int InterruptSignal::Install(bool alsoTerminate) {
     if (interruptFd >= 0)
         return interruptFd;
     const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -30,6 +30,8 @@ int InterruptSignal::Install() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
+    if (alsoTerminate)
+        sigaction(SIGTERM, &action, nullptr);
     return fd;
 }
 

@@ -6,8 +6,9 @@ namespace korva::ctl {
 
 class InterruptSignal {
 public:
-    // Installs the handler; the descriptor stays readable from the first SIGINT on.
-    static int Install();
+    // Installs the handler; the descriptor stays readable from the first SIGINT on. alsoTerminate: a
+    // server, which a service manager stops with SIGTERM, ends just as cleanly on that.
+    static int Install(bool alsoTerminate = false);
 };
 
 }  // namespace korva::ctl

@@ -1,6 +1,7 @@
 // korvactl: the console's work from a script.
 #include "tools/korvactl/decode_command.h"
 #include "tools/korvactl/endpoint_link.h"
+#include "tools/korvactl/exporter_command.h"
 #include "tools/korvactl/interrupt_signal.h"
 #include "tools/korvactl/network_command.h"
 #include "tools/korvactl/output_error.h"
@@ -28,6 +29,11 @@ void PrintUsage(std::ostream& out) {
            "  decode [--text] [FILE...]\n"
            "                      reads captured datagrams (hex, one a line; --text: the reply text) and\n"
            "                      prints what the device said\n"
+           "  exporter --listen ADDRESS:PORT [ADDRESS...] [-f FILE] [--timeout D]\n"
+           "                      a Prometheus exporter until SIGINT or SIGTERM: /probe?target=ADDRESS asks\n"
+           "                      that device at scrape time (waiting --timeout at most, default 1s, or less\n"
+           "                      when Prometheus's scrape time-out is shorter); /metrics holds the\n"
+           "                      exporter's own metrics and asks the devices listed, all at once\n"
            "options of the network commands:\n"
            "  -f FILE             more devices, one a line, # starts a comment (not for set)\n"
            "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)\n"
@@ -65,6 +71,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     if (command == "decode")
         return korva::ctl::RunDecode(rest, std::cin, std::cout, std::cerr);
+    if (command == "exporter")
+        return korva::ctl::RunExporterCommand(rest, std::cout, std::cerr);
     if (korva::ctl::IsNetworkCommand(command)) {
         korva::ctl::CommandIo io{
             std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {

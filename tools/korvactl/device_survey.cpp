@@ -1,0 +1,64 @@
+#include "tools/korvactl/device_survey.h"
+
+#include "tools/korvactl/conversation_runner.h"
+#include "tools/korvactl/request_conversation.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace korva::ctl {
+namespace {
+
+// The survey reads the answers off its conversations; the records they write are not needed.
+class Unrecorded : public RecordSink {
+public:
+    void Write(const Record&) override {}
+};
+
+// Three tries fit in the budget: the first and two repeats.
+RetryPolicy PolicyWithin(std::chrono::milliseconds budget) {
+    return {std::max(std::chrono::milliseconds(1), budget / 3), 2};
+}
+
+void NoteReply(DeviceSample& sample, const DeviceReply& reply) {
+    if (!sample.lastReply || *sample.lastReply < reply.datagram.receivedAt)
+        sample.lastReply = reply.datagram.receivedAt;
+    sample.restartPending = sample.restartPending || ChangedFlag(reply.plain.text, reply.plain.headerOffset);
+}
+
+}  // namespace
+
+std::vector<DeviceSample> SurveyDevices(Link& link, const std::vector<DeviceTarget>& targets,
+                                        std::chrono::milliseconds budget) {
+    Unrecorded unrecorded;
+    const RetryPolicy policy = PolicyWithin(budget);
+    const Request liveData{BuildLiveDataRequest(), "SND", "live-data request"};
+    const Request parameters{BuildParameterRequest(false), "RPR", "parameter request"};
+    std::vector<std::unique_ptr<RequestConversation>> statusAsks, parameterAsks;
+    for (const DeviceTarget& target : targets) {
+        statusAsks.push_back(std::make_unique<RequestConversation>(target, unrecorded, liveData, policy));
+        parameterAsks.push_back(std::make_unique<RequestConversation>(target, unrecorded, parameters, policy));
+    }
+    std::vector<Conversation*> all = Pointers(statusAsks);
+    const std::vector<Conversation*> parameterPointers = Pointers(parameterAsks);
+    all.insert(all.end(), parameterPointers.begin(), parameterPointers.end());
+    RunConversations(link, all);
+
+    std::vector<DeviceSample> samples;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        DeviceSample sample{targets[i].name, {}, {}, {}, false};
+        if (const auto& reply = statusAsks[i]->Answer()) {
+            sample.status = ReadStatus(reply->plain.text, reply->plain.headerOffset, reply->plain.formatVersion);
+            NoteReply(sample, *reply);
+        }
+        if (const auto& reply = parameterAsks[i]->Answer()) {
+            sample.parameters =
+                ReadParameters(reply->plain.text, reply->plain.headerOffset, reply->plain.formatVersion);
+            NoteReply(sample, *reply);
+        }
+        samples.push_back(std::move(sample));
+    }
+    return samples;
+}
+
+}  // namespace korva::ctl
