@@ -1,0 +1,212 @@
+// The exporter's scrapes against scripted devices: what each metric reads, what a silent device shows,
+// how long a scrape may wait, and what /metrics adds.
+#include "tools/korvactl/exporter_scrapes.h"
+#include "tests/tools/korvactl/command_runner.h"
+#include "tools/korvactl/scrape_budget.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+namespace korva::ctl::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Series of an exposition, "name{labels}" → value; comment lines left out.
+std::map<std::string, std::string> Series(const std::string& exposition) {
+    std::map<std::string, std::string> series;
+    std::istringstream lines(exposition);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || line.front() == '#')
+            continue;
+        const std::size_t blank = line.rfind(' ');
+        EXPECT_NE(blank, std::string::npos) << line;
+        EXPECT_FALSE(series.contains(line.substr(0, blank))) << "twice: " << line;
+        series[line.substr(0, blank)] = line.substr(blank + 1);
+    }
+    return series;
+}
+
+// Answers live data after statusDelay and parameters after parameterDelay; nullopt: never.
+DeviceScript Device(const std::string& address, std::optional<milliseconds> statusDelay,
+                    std::optional<milliseconds> parameterDelay) {
+    return [=](const std::string& request) -> std::optional<Answer> {
+        if (Is(request, "snd") && statusDelay)
+            return Answer{StatusLine(7), *statusDelay};
+        if (Is(request, "rPr") && parameterDelay)
+            return Answer{ParameterLine(address), *parameterDelay};
+        return std::nullopt;
+    };
+}
+
+struct Exporter {
+    explicit Exporter(ScriptedNetwork& network, std::vector<std::string> listed = {}, milliseconds timeout = 900ms) {
+        std::vector<DeviceTarget> devices;
+        for (const std::string& name : listed)
+            devices.push_back(ResolveTarget(name));
+        scrapes = std::make_unique<ExporterScrapes>(
+            ExporterSettings{timeout, std::move(devices), [&network] { return network.OpenLink(); }});
+    }
+    std::unique_ptr<ExporterScrapes> scrapes;
+};
+
+TEST(ExporterProbe, ReadsEveryMetricOfAnAnsweringDevice) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.20.10", Device("127.0.20.10", 4ms, 6ms));
+    Exporter exporter(network);
+
+    const ScrapeResponse response = exporter.scrapes->Probe("127.0.20.10", std::nullopt);
+
+    ASSERT_EQ(response.status, 200) << response.body;
+    EXPECT_EQ(response.contentType, "text/plain; version=0.0.4; charset=utf-8");
+    const auto series = Series(response.body);
+    const std::string device = "{device=\"127.0.20.10\"}";
+    // The plain status line reads 25 °C, 60 %, 244 tenths of a volt, presence "1", reset field "0", link 1 "1".
+    const std::map<std::string, std::string> expected = {
+        {"korva_up" + device, "1"},
+        {"korva_temperature_celsius" + device, "25"},
+        {"korva_humidity_percent" + device, "60"},
+        {"korva_battery_volts" + device, "24.4"},
+        {"korva_presence" + device, "1"},
+        {"korva_reset_state" + device, "1"},
+        {"korva_link_up{device=\"127.0.20.10\",link=\"1\"}", "1"},
+        {"korva_restart_pending" + device, "0"},
+        {"korva_device_info{device=\"127.0.20.10\",firmware=\"1.52 07/03/16 14:05\",gateway=\"10.0.0.1\","
+         "mac=\"00-1A-AB-01-02-FF\",mask=\"255.255.255.0\"}",
+         "1"},
+        {"korva_last_reply_timestamp_seconds" + device, "0.006"},  // the later of the two replies
+        {"korva_exporter_scrape_duration_seconds", series.at("korva_exporter_scrape_duration_seconds")},
+    };
+    EXPECT_EQ(series, expected);  // links 2 and 3 are absent from this reply form, so are their series
+    EXPECT_EQ(network.SentTo("127.0.20.10").size(), 2u);
+}
+
+TEST(ExporterProbe, ASilentDeviceIsDownWithoutReadingsAfterThreeTriesWithinTheBudget) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.20.11", Device("127.0.20.11", std::nullopt, std::nullopt));
+    Exporter exporter(network, {}, 900ms);
+
+    const ScrapeResponse response = exporter.scrapes->Probe("127.0.20.11", std::nullopt);
+
+    ASSERT_EQ(response.status, 200);
+    const auto series = Series(response.body);
+    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.11\"}"), "0");
+    EXPECT_EQ(series.size(), 2u) << response.body;  // korva_up and the scrape's duration
+    const auto sent = network.SentTo("127.0.20.11");
+    ASSERT_EQ(sent.size(), 6u);  // live data and parameters, three times each
+    EXPECT_EQ(sent[4].at, 600ms);
+    EXPECT_EQ(network.Elapsed(), 900ms);
+}
+
+TEST(ExporterProbe, PrometheusScrapeTimeOutShortensTheWait) {
+    ScriptedNetwork network;
+    Exporter exporter(network, {}, 5s);
+    exporter.scrapes->Probe("127.0.20.12", "0.5");
+    EXPECT_EQ(network.Elapsed(), 450ms);  // nine tenths of Prometheus's half second, not the 5 s time-out
+}
+
+TEST(ExporterProbe, ADeviceThatAnswersOnlyItsParametersIsUpWithItsInfoAndNoReadings) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.20.13", Device("127.0.20.13", std::nullopt, 3ms));
+    Exporter exporter(network);
+
+    const auto series = Series(exporter.scrapes->Probe("127.0.20.13", std::nullopt).body);
+
+    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.13\"}"), "1");
+    EXPECT_EQ(series.count("korva_temperature_celsius{device=\"127.0.20.13\"}"), 0u);
+    EXPECT_EQ(series.at("korva_restart_pending{device=\"127.0.20.13\"}"), "0");
+    bool info = false;
+    for (const auto& [name, value] : series)
+        info = info || name.starts_with("korva_device_info{device=\"127.0.20.13\"");
+    EXPECT_TRUE(info) << "no info series";
+}
+
+TEST(ExporterProbe, ADeviceGoneSilentStillShowsWhenItLastAnswered) {
+    ScriptedNetwork network;
+    bool silent = false;
+    network.AddDevice("127.0.20.14", [&silent](const std::string& request) -> std::optional<Answer> {
+        if (silent || !Is(request, "snd"))
+            return std::nullopt;
+        return Answer{StatusLine(1), 250ms};
+    });
+    Exporter exporter(network);
+
+    EXPECT_EQ(Series(exporter.scrapes->Probe("127.0.20.14", std::nullopt).body)
+                  .at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"),
+              "0.25");
+    silent = true;
+    const auto later = Series(exporter.scrapes->Probe("127.0.20.14", std::nullopt).body);
+    EXPECT_EQ(later.at("korva_up{device=\"127.0.20.14\"}"), "0");
+    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"), "0.25");
+    // Nothing is remembered for a device that never answered.
+    EXPECT_EQ(Series(exporter.scrapes->Probe("127.0.20.15", std::nullopt).body)
+                  .count("korva_last_reply_timestamp_seconds{device=\"127.0.20.15\"}"),
+              0u);
+}
+
+TEST(ExporterProbe, RefusesAProbeWithoutATargetAndReportsAnUnresolvableOneAsDown) {
+    ScriptedNetwork network;
+    Exporter exporter(network);
+    EXPECT_EQ(exporter.scrapes->Probe(std::nullopt, std::nullopt).status, 400);
+    EXPECT_EQ(exporter.scrapes->Probe("", std::nullopt).status, 400);
+    EXPECT_EQ(network.LinksOpened(), 0);
+
+    const ScrapeResponse unknown = exporter.scrapes->Probe("no such host", std::nullopt);
+    ASSERT_EQ(unknown.status, 200);
+    EXPECT_EQ(Series(unknown.body).at("korva_up{device=\"no such host\"}"), "0");
+    EXPECT_TRUE(network.Sent().empty());
+}
+
+TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.20.16", Device("127.0.20.16", 300ms, 300ms));
+    network.AddDevice("127.0.20.17", Device("127.0.20.17", 300ms, 300ms));
+    Exporter exporter(network, {"127.0.20.16", "127.0.20.17", "127.0.20.18"}, 900ms);
+    exporter.scrapes->Probe("127.0.20.16", std::nullopt);
+    exporter.scrapes->Probe("127.0.20.18", std::nullopt);
+    const milliseconds before = network.Elapsed();
+
+    const ScrapeResponse response = exporter.scrapes->Metrics(std::nullopt);
+
+    ASSERT_EQ(response.status, 200);
+    // Not one device after the other: the silent one's 900 ms bound the whole scrape.
+    EXPECT_EQ(network.Elapsed() - before, 900ms);
+    const auto series = Series(response.body);
+    EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"answered\"}"), "1");
+    EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"unanswered\"}"), "1");
+    EXPECT_EQ(series.at("korva_exporter_probe_duration_seconds_count"), "2");
+    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.16\"}"), "1");
+    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.17\"}"), "1");
+    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.18\"}"), "0");
+    EXPECT_EQ(series.at("korva_temperature_celsius{device=\"127.0.20.17\"}"), "25");
+    EXPECT_TRUE(series.contains("korva_exporter_scrape_duration_seconds"));
+}
+
+TEST(ExporterMetrics, WithoutListedDevicesCarriesOnlyTheExportersOwnMetrics) {
+    ScriptedNetwork network;
+    Exporter exporter(network);
+    const auto series = Series(exporter.scrapes->Metrics(std::nullopt).body);
+    for (const auto& [name, value] : series)
+        EXPECT_TRUE(name.starts_with("korva_exporter_")) << name;
+    EXPECT_TRUE(series.contains("korva_exporter_scrape_duration_seconds"));
+    EXPECT_EQ(network.LinksOpened(), 0);
+}
+
+TEST(ScrapeBudget, TheTimeOutOrNineTenthsOfPrometheusTimeOutWhicheverIsShorter) {
+    struct Case {
+        std::optional<std::string_view> header;
+        milliseconds expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, 1000ms}, {"10", 1000ms},  {"1", 900ms},   {"0.5", 450ms}, {"1.111", 999ms},
+        {"0.0001", 1ms},        {"0", 1000ms},   {"-2", 1000ms}, {"", 1000ms},   {"1s", 1000ms},
+        {"nan", 1000ms},        {"inf", 1000ms}, {" 1", 1000ms},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScrapeBudget(1000ms, c.header), c.expected) << (c.header ? *c.header : "(none)");
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing
