@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -94,6 +96,17 @@ std::optional<int> ChildProcess::Wait(std::chrono::seconds patience) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return exitStatus_;
+}
+
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/usr/sbin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return {};
 }
 
 Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments, StandardOutput output) {

@@ -42,6 +42,9 @@ struct Finished {
     std::string out;
     std::string err;
 };
+// The program's path found on PATH as the shell would, or empty when it is not installed.
+std::string FindProgram(const std::string& name);
+
 Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments,
                   StandardOutput output = StandardOutput::kCaptured);
 

@@ -33,6 +33,15 @@ int Simulator::RequestsSeen(const std::string& command) const {
     return seen;
 }
 
+ExporterProcess::ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments)
+    : process_(KORVACTL_PATH, [&] {
+          std::vector<std::string> all = {"exporter", "--listen", listen};
+          all.insert(all.end(), arguments.begin(), arguments.end());
+          return all;
+      }()) {
+    ready_ = process_.WaitForOut("korvactl exporter: serving");
+}
+
 Finished Korvactl(const std::vector<std::string>& arguments, StandardOutput output) {
     return RunToEnd(KORVACTL_PATH, arguments, output);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// korvactl and korva-sim as programs: a simulated device on one loopback address, and korvactl runs
-// whose output is read back as JSON lines.
+// korvactl and korva-sim as programs: a simulated device on one loopback address, korvactl runs whose
+// output is read back as JSON lines, and the exporter serving on a loopback address.
 #include "tests/tools/korvactl/child_process.h"
 
 #include <nlohmann/json.hpp>
@@ -17,6 +17,18 @@ public:
     bool Ready() const { return ready_; }
     // Requests the simulator has received that start with the given command ("snd000", "rst").
     int RequestsSeen(const std::string& command) const;
+
+private:
+    ChildProcess process_;
+    bool ready_ = false;
+};
+
+// korvactl exporter --listen ADDRESS:PORT plus the given arguments, running until the test signals it.
+class ExporterProcess {
+public:
+    ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments = {});
+    bool Ready() const { return ready_; }
+    ChildProcess& Process() { return process_; }
 
 private:
     ChildProcess process_;

@@ -2,6 +2,7 @@
 // kind of datagram, read by tshark once, compared field by field; and a live conversation between
 // korva-sim and korvactl, captured on loopback.
 #include "tests/tools/korvactl/programs.h"
+#include "tests/tools/korvactl/scratch_folder.h"
 #include "tests/tools/wireshark/capture_file.h"
 #include "tests/tools/wireshark/datagram_corpus.h"
 #include "tests/tools/wireshark/dissected_packet.h"
@@ -21,36 +22,15 @@ namespace korva::wireshark_testing {
 namespace {
 
 using ctl::testing::ChildProcess;
+using ctl::testing::FindProgram;
 using ctl::testing::Finished;
 using ctl::testing::RunToEnd;
+using ctl::testing::ScratchFolder;
 
 constexpr std::uint32_t kConsole = 0x7F0000DC;  // 127.0.0.220
 constexpr std::uint32_t kDevice = 0x7F0000DD;   // 127.0.0.221
 constexpr std::uint16_t kConsolePort = 40123;
 constexpr std::uint16_t kDevicePort = 5010;
-
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "/usr/bin:/usr/sbin");
-    for (std::string folder; std::getline(folders, folder, ':');) {
-        const std::filesystem::path candidate = std::filesystem::path(folder) / name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-    }
-    return {};
-}
-
-class ScratchFolder {
-public:
-    ScratchFolder() : path_(std::filesystem::temp_directory_path() / ("korva_dissector_" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 // One tshark run over a whole capture, with the dissector loaded and no user's preferences or
 // plugins (HOME points at the scratch folder).
@@ -105,7 +85,7 @@ TEST(WiresharkDissector, ShowsEveryDatagramAsKorvactlDecodeAndTheRequestBuilders
     const std::string tshark = FindProgram("tshark");
     if (tshark.empty())
         GTEST_SKIP() << "tshark is not installed (scripts/ensure-packages.sh: CAPTURE_PACKAGES)";
-    const ScratchFolder scratch;
+    const ScratchFolder scratch("korva_dissector_");
     const std::vector<Datagram> datagrams = BuildCorpus(20240518);
     ASSERT_GE(datagrams.size(), 1000u);
 
@@ -201,7 +181,7 @@ TEST(WiresharkDissector, ShowsALiveConversationBetweenKorvaSimAndKorvactlWithout
     const std::string tcpdump = FindProgram("tcpdump");
     if (tshark.empty() || tcpdump.empty())
         GTEST_SKIP() << "tshark or tcpdump is not installed (scripts/ensure-packages.sh: CAPTURE_PACKAGES)";
-    const ScratchFolder scratch;
+    const ScratchFolder scratch("korva_dissector_");
     const std::string device = "127.0.0.222";
     LoopbackCapture capture(tcpdump, scratch / "live.pcap", device);
     if (!capture.Listening())

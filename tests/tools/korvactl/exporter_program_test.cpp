@@ -1,0 +1,148 @@
+// korvactl exporter as a program: HTTP on a loopback address, korva-sim devices behind it, its command
+// line, SIGTERM, and its output as promtool reads it. Loopback addresses 127.0.20.1-5 (HTTP, ports
+// 20913-20917) and 127.0.21.1-9 (devices).
+#include "tests/tools/korvactl/http_get.h"
+#include "tests/tools/korvactl/loopback_device.h"
+#include "tests/tools/korvactl/programs.h"
+#include "tests/tools/korvactl/scratch_folder.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <fstream>
+#include <thread>
+
+namespace korva::ctl::testing {
+namespace {
+
+// The value of the series in the exposition, or "" when it has none.
+std::string SeriesValue(const std::string& exposition, const std::string& series) {
+    const std::string start = series + " ";
+    std::istringstream lines(exposition);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with(start))
+            return line.substr(start.size());
+    }
+    return {};
+}
+
+class ExporterProgram : public ::testing::Test {
+protected:
+    ExporterProgram() : scratch_("korva_exporter_program_") {}
+    std::string DeviceList(const std::vector<std::string>& addresses) {
+        std::ofstream list(scratch_ / "devices.txt");
+        list << "# the site\n";
+        for (const std::string& address : addresses)
+            list << address << "\n";
+        return scratch_ / "devices.txt";
+    }
+    ScratchFolder scratch_;
+};
+
+TEST_F(ExporterProgram, ProbesOneDeviceAtATimeServesTheListedOnesOnMetricsAndStopsOnSigterm) {
+    Simulator plain("127.0.21.1", {"--form", "plain"});
+    Simulator threeLinks("127.0.21.2", {"--form", "150"});
+    ASSERT_TRUE(plain.Ready() && threeLinks.Ready());
+    ExporterProcess exporter("127.0.20.1:20913",
+                             {"-f", DeviceList({"127.0.21.1", "127.0.21.2", "127.0.21.9"}), "--timeout", "300ms"});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+
+    const HttpReply probe = HttpGet("127.0.20.1", 20913, "/probe?target=127.0.21.2");
+    ASSERT_EQ(probe.status, 200) << probe.body;
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.2\"}"), "1");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_battery_volts{device=\"127.0.21.2\"}"), "24.4");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_link_up{device=\"127.0.21.2\",link=\"3\"}").empty(), false);
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.1\"}"), "");  // only the one asked for
+    EXPECT_EQ(plain.RequestsSeen("snd000"), 0);
+
+    const HttpReply silent = HttpGet("127.0.20.1", 20913, "/probe?target=127.0.21.9");
+    ASSERT_EQ(silent.status, 200) << silent.body;
+    EXPECT_EQ(SeriesValue(silent.body, "korva_up{device=\"127.0.21.9\"}"), "0");
+
+    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/probe").status, 400);
+    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/").status, 404);
+
+    const HttpReply metrics = HttpGet("127.0.20.1", 20913, "/metrics");
+    ASSERT_EQ(metrics.status, 200) << metrics.body;
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.1\"}"), "1");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.2\"}"), "1");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.9\"}"), "0");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_link_up{device=\"127.0.21.1\",link=\"2\"}"), "");  // plain form
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_exporter_probes_total{result=\"answered\"}"), "1");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_exporter_probes_total{result=\"unanswered\"}"), "1");
+
+    exporter.Process().Signal(SIGTERM);
+    EXPECT_EQ(exporter.Process().Wait(), 0) << exporter.Process().Err();
+    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/metrics").status, 0);  // no longer listening
+}
+
+TEST_F(ExporterProgram, SigintEndsAProbeUnderWayAtOnce) {
+    // A device that hears the requests and never answers: the probe could wait the whole hour.
+    const LoopbackDevice mute("127.0.21.8", [](const std::string&) { return std::nullopt; });
+    ExporterProcess exporter("127.0.20.2:20914", {"--timeout", "3600s"});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+    std::thread stopOnceAsked([&] {
+        while (mute.Requests().empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        exporter.Process().Signal(SIGINT);
+    });
+    const HttpReply probe = HttpGet("127.0.20.2", 20914, "/probe?target=127.0.21.8");
+    stopOnceAsked.join();
+    EXPECT_EQ(probe.status, 200) << probe.body;
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.8\"}"), "0");
+    EXPECT_EQ(exporter.Process().Wait(), 0) << exporter.Process().Err();
+}
+
+TEST_F(ExporterProgram, RefusesABadCommandLineAndAnAddressItCannotListenOn) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"exporter"}, 2, "say where to serve: --listen ADDRESS:PORT"},
+        {{"exporter", "--listen", "20915"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", ":20915"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", "127.0.20.3:0"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", "127.0.20.3:65536"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", "127.0.20.3:"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", "no such host:20915"}, 2, "cannot listen on no such host:20915"},
+        {{"exporter", "--listen", "127.0.20.3:20915", "--retries", "1"}, 2, "exporter takes no option --retries"},
+        {{"exporter", "--listen", "127.0.20.3:20915", "--timeout", "soon"}, 2, "bad value for --timeout"},
+        {{"exporter", "--listen", "127.0.20.3:20915", "-f", "/"}, 2, "cannot read the device list /"},
+    };
+    for (const Case& c : cases) {
+        const Finished run = Korvactl(c.arguments);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << c.arguments.back() << ": " << run.err;
+        EXPECT_NE(run.err.find("korvactl exporter: " + c.message), std::string::npos) << run.err;
+    }
+
+    ExporterProcess first("127.0.20.4:20916");
+    ASSERT_TRUE(first.Ready()) << first.Process().Err();
+    const Finished second = Korvactl({"exporter", "--listen", "127.0.20.4:20916"});
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_NE(second.err.find("korvactl exporter: cannot listen on 127.0.20.4:20916"), std::string::npos) << second.err;
+}
+
+TEST_F(ExporterProgram, PromtoolAcceptsWhatItServes) {
+    const std::string promtool = FindProgram("promtool");
+    if (promtool.empty())
+        GTEST_SKIP() << "promtool is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
+    Simulator device("127.0.21.3", {"--form", "130"});
+    ASSERT_TRUE(device.Ready());
+    ExporterProcess exporter("127.0.20.5:20917", {"127.0.21.3", "127.0.21.7", "--timeout", "300ms"});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+
+    for (const std::string path : {"/probe?target=127.0.21.3", "/probe?target=127.0.21.7", "/metrics"}) {
+        const HttpReply reply = HttpGet("127.0.20.5", 20917, path);
+        ASSERT_EQ(reply.status, 200) << path;
+        std::ofstream(scratch_ / "scrape.txt") << reply.body;
+        // promtool reads the exposition from its standard input only.
+        const Finished check =
+            RunToEnd("/bin/sh", {"-c", "exec \"$0\" check metrics <\"$1\"", promtool, scratch_ / "scrape.txt"});
+        EXPECT_EQ(check.exitStatus, 0) << path << "\n" << check.out << check.err << reply.body;
+    }
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing
