@@ -1,0 +1,222 @@
+// One exporter scrape of many devices: korvactl exporter with the devices listed (-f) serves /metrics,
+// which asks them all at once. Figures: the scrape's wall time (median) and the exporter's CPU time
+// for it (mean), against a raw loop in this process that sends the same requests (live data and parameters to every
+// device) from one socket and takes in the replies. The devices are simulated in this process, one
+// socket per loopback address from 127.3.0.1 on.
+//
+//   exporter_scrape_bench KORVACTL [--devices N] [--scrapes N]
+// prints "key value" lines.
+#include "bench/loopback_fleet.h"
+#include "bench/monotonic_clock.h"
+#include "protocol/messages.h"
+
+#include <arpa/inet.h>
+#include <civetweb.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kListenAddress = "127.3.255.1";
+constexpr int kListenPort = 20950;
+constexpr const char* kRawLoopAddress = "127.3.255.2";
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// User and system CPU of a process, in seconds.
+double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; fields >> field; ++i) {  // field 3 is the state
+        if (i == 14)
+            utime = std::stod(field);
+        if (i == 15) {
+            stime = std::stod(field);
+            break;
+        }
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+class Exporter {
+public:
+    Exporter(const std::string& korvactl, const std::string& deviceList) {
+        int out[2];
+        if (pipe(out) != 0)
+            throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string listen = std::string(kListenAddress) + ":" + std::to_string(kListenPort);
+        std::vector<std::string> arguments = {korvactl, "exporter", "--listen",  listen,
+                                              "-f",     deviceList, "--timeout", "5s"};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, korvactl.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            throw std::runtime_error("cannot start " + korvactl);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        std::string said;
+        std::array<char, 256> chunk{};
+        for (ssize_t got; said.find('\n') == std::string::npos && (got = read(out[0], chunk.data(), chunk.size())) > 0;)
+            said.append(chunk.data(), static_cast<std::size_t>(got));
+        close(out[0]);
+        if (said.find("serving") == std::string::npos)
+            throw std::runtime_error("the exporter did not start");
+    }
+    ~Exporter() {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+std::string Scrape() {
+    std::array<char, 256> error{};
+    mg_connection* connection = mg_download(kListenAddress, kListenPort, 0, error.data(), error.size(),
+                                            "GET /metrics HTTP/1.0\r\nHost: %s\r\n\r\n", kListenAddress);
+    if (!connection)
+        throw std::runtime_error(std::string("scrape failed: ") + error.data());
+    std::string body;
+    std::array<char, 65536> chunk{};
+    for (int got; (got = mg_read(connection, chunk.data(), chunk.size())) > 0;)
+        body.append(chunk.data(), static_cast<std::size_t>(got));
+    mg_close_connection(connection);
+    return body;
+}
+
+int CountAnswered(const std::string& exposition) {
+    int answered = 0;
+    std::istringstream lines(exposition);
+    for (std::string line; std::getline(lines, line);)
+        answered += line.starts_with("korva_up{") && line.ends_with("} 1");
+    return answered;
+}
+
+// Sends a live-data and a parameter request to every device from one socket (with the endpoint's
+// receive buffer), then takes in replies until all came or none came for a second. Returns the replies.
+int RawRound(int fd, const std::vector<sockaddr_in>& devices) {
+    const std::string liveData = korva::BuildLiveDataRequest();
+    const std::string parameters = korva::BuildParameterRequest(false);
+    for (const sockaddr_in& device : devices) {
+        for (const std::string* request : {&liveData, &parameters})
+            sendto(fd, request->data(), request->size(), 0, reinterpret_cast<const sockaddr*>(&device), sizeof device);
+    }
+    const int expected = static_cast<int>(devices.size()) * 2;
+    std::array<char, 2048> buffer{};
+    int received = 0;
+    pollfd wait{fd, POLLIN, 0};
+    while (received < expected && poll(&wait, 1, 1000) > 0) {
+        while (recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT) >= 0)
+            ++received;
+    }
+    return received;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: exporter_scrape_bench KORVACTL [--devices N] [--scrapes N]\n";
+        return 2;
+    }
+    const std::string korvactl = argv[1];
+    int deviceCount = 1000, scrapes = 11;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        (option == "--devices" ? deviceCount : scrapes) = std::stoi(argv[i + 1]);
+    }
+    mg_init_library(0);
+    const korva::bench::LoopbackFleet fleet("127.3.0.1", deviceCount);
+    const std::string list = "/tmp/exporter_scrape_bench_" + std::to_string(getpid()) + ".txt";
+    {
+        std::ofstream out(list);
+        for (const std::string& address : fleet.Addresses())
+            out << address << "\n";
+    }
+
+    std::vector<double> scrapeMs, rawMs;
+    double cpuMsPerScrape = 0;
+    int fewestAnswered = deviceCount;
+    std::size_t bytes = 0;
+    {
+        const Exporter exporter(korvactl, list);
+        Scrape();  // the first scrape pays for the exporter's start-up, as no later one does
+        // The system counts CPU time in clock ticks (10 ms): one scrape's share is the whole run's mean.
+        const double cpuBefore = ProcessCpuSeconds(exporter.Pid());
+        for (int i = 0; i < scrapes; ++i) {
+            const auto start = korva::bench::MonotonicNanoseconds();
+            const std::string body = Scrape();
+            scrapeMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
+            fewestAnswered = std::min(fewestAnswered, CountAnswered(body));
+            bytes = body.size();
+        }
+        cpuMsPerScrape = (ProcessCpuSeconds(exporter.Pid()) - cpuBefore) * 1000 / scrapes;
+    }
+    std::remove(list.c_str());
+
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int receiveBuffer = 4 << 20;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, kRawLoopAddress, &local.sin_addr);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+        throw std::runtime_error("cannot bind the raw loop's socket");
+    std::vector<sockaddr_in> devices;
+    for (const std::string& address : fleet.Addresses()) {
+        sockaddr_in device{};
+        device.sin_family = AF_INET;
+        device.sin_port = htons(korva::kDevicePort);
+        inet_pton(AF_INET, address.c_str(), &device.sin_addr);
+        devices.push_back(device);
+    }
+    int fewestRawReplies = deviceCount * 2;
+    RawRound(fd, devices);
+    for (int i = 0; i < scrapes; ++i) {
+        const auto start = korva::bench::MonotonicNanoseconds();
+        fewestRawReplies = std::min(fewestRawReplies, RawRound(fd, devices));
+        rawMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
+    }
+    close(fd);
+
+    std::cout << "devices " << deviceCount << "\n"
+              << "scrapes " << scrapes << "\n"
+              << "scrape_ms " << Median(scrapeMs) << "\n"
+              << "scrape_ms_max " << *std::max_element(scrapeMs.begin(), scrapeMs.end()) << "\n"
+              << "exporter_cpu_ms " << cpuMsPerScrape << "\n"
+              << "answered_fewest " << fewestAnswered << "\n"
+              << "exposition_bytes " << bytes << "\n"
+              << "raw_ms " << Median(rawMs) << "\n"
+              << "raw_replies_fewest " << fewestRawReplies << "\n";
+    return 0;
+}
