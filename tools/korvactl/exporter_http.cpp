@@ -2,7 +2,10 @@
 
 #include <CivetServer.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <stdexcept>
 
 namespace korva::ctl {
@@ -26,38 +29,73 @@ void Send(mg_connection* connection, const ScrapeResponse& response) {
     mg_write(connection, response.body.data(), response.body.size());
 }
 
+// How long a stop waits for the answers under way; their devices' waits end at the stop signal.
+constexpr std::chrono::seconds kAnswersPatience{5};
+
 }  // namespace
+
+// The answers being written. Stopping the server abandons every write still under way, so the answer of
+// a scrape that the stop itself ended must be out before the server goes.
+class ExporterHttp::AnswersUnderWay {
+public:
+    void Begin() {
+        const std::lock_guard lock(mutex_);
+        ++count_;
+    }
+    void End() {
+        {
+            const std::lock_guard lock(mutex_);
+            --count_;
+        }
+        none_.notify_all();
+    }
+    void WaitUntilNone() {
+        std::unique_lock lock(mutex_);
+        none_.wait_for(lock, kAnswersPatience, [this] { return count_ == 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable none_;
+    int count_ = 0;
+};
 
 class ExporterHttp::Handler : public CivetHandler {
 public:
     using Serve = std::function<ScrapeResponse(mg_connection*)>;
-    explicit Handler(Serve serve) : serve_(std::move(serve)) {}
+    Handler(AnswersUnderWay& answers, Serve serve) : answers_(answers), serve_(std::move(serve)) {}
 
     using CivetHandler::handleGet;
     bool handleGet(CivetServer*, mg_connection* connection) override {
+        answers_.Begin();
         Send(connection, serve_(connection));
+        answers_.End();
         return true;
     }
 
 private:
+    AnswersUnderWay& answers_;
     Serve serve_;
 };
 
 ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
-    : probe_(std::make_unique<Handler>([&scrapes](mg_connection* connection) {
-          std::optional<std::string> target;
-          if (std::string value; CivetServer::getParam(connection, "target", value))
-              target = value;
-          return scrapes.Probe(target, Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
-      })),
-      metrics_(std::make_unique<Handler>([&scrapes](mg_connection* connection) {
+    : answers_(std::make_unique<AnswersUnderWay>()),
+      probe_(std::make_unique<Handler>(*answers_,
+                                       [&scrapes](mg_connection* connection) {
+                                           std::optional<std::string> target;
+                                           if (std::string value; CivetServer::getParam(connection, "target", value))
+                                               target = value;
+                                           return scrapes.Probe(
+                                               target, Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
+                                       })),
+      metrics_(std::make_unique<Handler>(*answers_, [&scrapes](mg_connection* connection) {
           return scrapes.Metrics(Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
       })) {
     try {
         server_ =
             std::make_unique<CivetServer>(std::vector<std::string>{"listening_ports", listen, "num_threads", kWorkers});
     } catch (const CivetException&) {
-        // civetweb logs the system's reason itself; its exception only says that starting failed.
+        // civetweb's exception only says that starting failed, not why.
         throw std::runtime_error("cannot listen on " + listen);
     }
     // "$": these paths exactly, not everything below them.
@@ -66,6 +104,7 @@ ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
 }
 
 ExporterHttp::~ExporterHttp() {
+    answers_->WaitUntilNone();
     server_->close();
 }
 

@@ -19,7 +19,9 @@ public:
     ExporterHttp& operator=(const ExporterHttp&) = delete;
 
 private:
+    class AnswersUnderWay;
     class Handler;
+    std::unique_ptr<AnswersUnderWay> answers_;
     std::unique_ptr<Handler> probe_;
     std::unique_ptr<Handler> metrics_;
     std::unique_ptr<CivetServer> server_;
