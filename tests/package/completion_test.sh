@@ -41,7 +41,7 @@ expect() {
 }
 
 # the commands
-expect "status params watch set reset decode --help -h --version" korvactl ""
+expect "status params watch set reset decode exporter --help -h --version" korvactl ""
 expect "status set" korvactl s
 expect "--help --version" korvactl --
 # each command's own options, nothing another command takes
@@ -51,6 +51,7 @@ expect "--timeout --table" korvactl reset --t
 expect "-f --interval --count --table" korvactl watch -
 expect "--ip --mask --gateway --yes --force --timeout --retries --table" korvactl set 192.168.0.250 --
 expect "--text" korvactl decode -
+expect "--listen -f --timeout" korvactl exporter -
 expect "" korvactl bogus -
 # files where a file is named
 expect "sites site-a.txt site-b.txt" korvactl status -f ""
@@ -58,6 +59,7 @@ expect "site-a.txt" korvactl watch --table -f site-a
 expect "sites site-a.txt site-b.txt" korvactl decode --text ""
 # values of the user's own
 expect "" korvactl status --timeout ""
+expect "" korvactl exporter --listen ""
 expect "" korvactl watch --interval=1
 expect "" korvactl set 192.168.0.250 --ip 192.168.0.
 expect "" korvactl status 192.168.0.
