@@ -88,28 +88,28 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
     if (received.empty())
         return;
     const PlainReply reply = UnscrambleReply(received);
-    const std::string keyword = ReplyKeyword(reply.text, reply.headerOffset);
-    if (keyword == "WPR") {
+    const ReplyKind kind = ReadReplyKind(reply.text, reply.headerOffset);
+    if (kind == ReplyKind::kWrite) {
         // A write reply nobody asked for would open a modal notice per datagram: one answers one write.
         if (!writeReplyAwaited_)
             return;
         writeReplyAwaited_ = false;
     }
     // May wait in a modal message; everything below runs after it has closed.
-    TellOfChanges(keyword, reply);
+    TellOfChanges(kind, reply);
     view_.ShowReplyTime(clock_());
-    if (keyword == "SND") {
+    if (kind == ReplyKind::kStatus) {
         const StatusReading status = ReadStatus(reply.text, reply.headerOffset, reply.formatVersion);
         view_.ShowStatus(status);
         echoNumber_ = status.echo;
         ShowRestartPending(status.changed);
-    } else if (keyword == "RST") {
+    } else if (kind == ReplyKind::kReset) {
         // An acknowledgement counts only for a reset this console is still sending.
         if (resetPending_ && ReadResetAck(reply.text, reply.headerOffset)) {
             resetPending_ = false;
             view_.ShowResetAcknowledged();
         }
-    } else if (keyword == "RPR") {
+    } else if (kind == ReplyKind::kParameters) {
         parametersRead_ = true;
         const ParameterReading parameters = korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion);
         view_.ShowParameters(parameters);
@@ -117,8 +117,8 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
     }
 }
 
-void ConsoleCore::TellOfChanges(const std::string& keyword, const PlainReply& reply) {
-    if (keyword == "WPR" && reply.formatVersion < 130) {
+void ConsoleCore::TellOfChanges(ReplyKind kind, const PlainReply& reply) {
+    if (kind == ReplyKind::kWrite && reply.formatVersion < kFirstNewFormVersion) {
         // Older devices say nothing more about a write: this is the operator's only confirmation.
         view_.TellWriteDone();
         return;

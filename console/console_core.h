@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "protocol/reply_format.h"
 #include "transport/device_link.h"
 
 namespace korva {
@@ -57,7 +58,7 @@ public:
 private:
     // Sends request to deviceAddress and makes it the only source believed; returns the address.
     std::uint32_t SendToDevice(const std::string& deviceAddress, const std::string& request);
-    void TellOfChanges(const std::string& keyword, const PlainReply& reply);
+    void TellOfChanges(ReplyKind kind, const PlainReply& reply);
     void ShowRestartPending(bool shown);
 
     transport::DeviceLink& link_;

@@ -1,5 +1,6 @@
 #include "protocol/messages.h"
 
+#include "protocol/reply_format.h"
 #include "protocol/text_fields.h"
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 namespace korva {
 
 namespace {
+
+namespace f = reply_field;
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kChangedMark = "ALT";
@@ -32,7 +35,7 @@ public:
 
     // Version 130 sends its address octets in hexadecimal; every other version in decimal.
     std::string Address(int k, int formatVersion) const {
-        return formatVersion == 130 ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
+        return formatVersion == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
     }
     std::string TwoDigits(int k) const { return LeftPadAndCut(Raw(k), 2, '0'); }
 
@@ -76,50 +79,81 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
 }
 
 std::string ReplyKeyword(std::string_view plain, int headerOffset) {
-    return UpperCaseAscii(ReplyView(plain, headerOffset, 2).Trimmed(2));
+    return UpperCaseAscii(ReplyView(plain, headerOffset, f::kKeyword).Trimmed(f::kKeyword));
+}
+
+ReplyKind ReadReplyKind(std::string_view plain, int headerOffset) {
+    return KindOfKeyword(ReplyKeyword(plain, headerOffset));
 }
 
 StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion) {
-    const ReplyView reply(plain, headerOffset, formatVersion < 150 ? 13 : 15);
+    const bool threeLinks = formatVersion >= kThreeLinksVersion;
+    const ReplyView reply(plain, headerOffset, threeLinks ? f::kStatusChanged : f::kOneLinkChanged);
     StatusReading reading;
-    reading.temperature = ToInteger(reply.Trimmed(4));
-    reading.humidity = ToInteger(reply.Trimmed(5));
-    reading.batteryTenths = ToInteger(reply.Trimmed(6));
-    reading.presence = reply.Is(7, "1");
-    reading.resetState = reply.Is(8, "0");
-    reading.link1 = reply.Is(9, "1");
-    if (formatVersion < 150) {
-        reading.echo = ToInteger(reply.Raw(10));
-        reading.changed = reply.ChangedMarkAt(13);
+    reading.temperature = ToInteger(reply.Trimmed(f::kTemperature));
+    reading.humidity = ToInteger(reply.Trimmed(f::kHumidity));
+    reading.batteryTenths = ToInteger(reply.Trimmed(f::kBatteryTenths));
+    reading.presence = reply.Is(f::kPresence, "1");
+    reading.resetState = reply.Is(f::kResetState, "0");
+    reading.link1 = reply.Is(f::kLink1, "1");
+    if (threeLinks) {
+        reading.link2 = reply.Is(f::kLink2, "1");
+        reading.link3 = reply.Is(f::kLink3, "1");
+        reading.echo = ToInteger(reply.Raw(f::kEcho));
+        reading.changed = reply.ChangedMarkAt(f::kStatusChanged);
     } else {
-        reading.link2 = reply.Is(10, "1");
-        reading.link3 = reply.Is(11, "1");
-        reading.echo = ToInteger(reply.Raw(12));
-        reading.changed = reply.ChangedMarkAt(15);
+        reading.echo = ToInteger(reply.Raw(f::kOneLinkEcho));
+        reading.changed = reply.ChangedMarkAt(f::kOneLinkChanged);
     }
     return reading;
 }
 
 ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion) {
-    const ReplyView reply(plain, headerOffset, 26);
+    const ReplyView reply(plain, headerOffset, f::kChangedFlag);
     ParameterReading reading;
-    reading.address = reply.Address(4, formatVersion);
-    reading.mask = reply.Address(5, formatVersion);
-    reading.gateway = reply.Address(6, formatVersion);
-    reading.mac = formatVersion < 130 ? MacFromDecimalOctets(reply.Trimmed(7)) : MacFromHexOctets(reply.Trimmed(7));
+    reading.address = reply.Address(f::kAddress, formatVersion);
+    reading.mask = reply.Address(f::kMask, formatVersion);
+    reading.gateway = reply.Address(f::kGateway, formatVersion);
+    const std::string_view mac = reply.Trimmed(f::kMac);
+    reading.mac = formatVersion < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
     // firmware version, day/month/year, hour:minute
-    reading.firmware = std::string(reply.Raw(15)) + " " + reply.TwoDigits(21) + "/" + reply.TwoDigits(20) + "/" +
-                       reply.TwoDigits(23) + " " + reply.TwoDigits(18) + ":" + reply.TwoDigits(19);
-    reading.changed = reply.ChangedMarkAt(26);
+    reading.firmware = std::string(reply.Raw(f::kFirmwareVersion)) + " " + reply.TwoDigits(f::kFirmwareDay) + "/" +
+                       reply.TwoDigits(f::kFirmwareMonth) + "/" + reply.TwoDigits(f::kFirmwareYear) + " " +
+                       reply.TwoDigits(f::kFirmwareHour) + ":" + reply.TwoDigits(f::kFirmwareMinute);
+    reading.changed = reply.ChangedMarkAt(f::kChangedFlag);
     return reading;
 }
 
 bool ReadResetAck(std::string_view plain, int headerOffset) {
-    return UpperCaseAscii(ReplyView(plain, headerOffset, 4).Trimmed(4)) == "ACK";
+    return UpperCaseAscii(ReplyView(plain, headerOffset, f::kResetAck).Trimmed(f::kResetAck)) == "ACK";
 }
 
 bool ChangedFlag(std::string_view plain, int headerOffset) {
-    return ReplyView(plain, headerOffset, 26).ChangedMarkAt(26);
+    return ReplyView(plain, headerOffset, f::kChangedFlag).ChangedMarkAt(f::kChangedFlag);
+}
+
+ReplyKind KindOfKeyword(std::string_view keyword) {
+    for (const ReplyKind kind : {ReplyKind::kStatus, ReplyKind::kParameters, ReplyKind::kReset, ReplyKind::kWrite}) {
+        if (keyword == KeywordOf(kind))
+            return kind;
+    }
+    return ReplyKind::kUnknown;
+}
+
+std::string_view KeywordOf(ReplyKind kind) {
+    switch (kind) {
+        case ReplyKind::kStatus:
+            return "SND";
+        case ReplyKind::kParameters:
+            return "RPR";
+        case ReplyKind::kReset:
+            return "RST";
+        case ReplyKind::kWrite:
+            return "WPR";
+        case ReplyKind::kUnknown:
+            break;
+    }
+    return {};
 }
 
 }  // namespace korva

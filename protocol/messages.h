@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/reply_format.h"
+
 namespace korva {
 
 constexpr std::uint16_t kDevicePort = 5010;
@@ -18,6 +20,8 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
 
 // Field 2, trimmed and upper-cased: "SND", "RPR", "RST", "WPR" or anything else.
 std::string ReplyKeyword(std::string_view plain, int headerOffset);
+// The kind its keyword names.
+ReplyKind ReadReplyKind(std::string_view plain, int headerOffset);
 
 struct StatusReading {
     std::int32_t temperature = 0;    // degrees Celsius
@@ -26,7 +30,7 @@ struct StatusReading {
     bool presence = false;           // presence input is "1"
     bool resetState = false;         // "reset EC" field is "0"
     bool link1 = false;
-    std::optional<bool> link2;  // absent for versions below 150
+    std::optional<bool> link2;  // absent before kThreeLinksVersion
     std::optional<bool> link3;
     std::int32_t echo = 0;  // echoed back in a reset command
     bool changed = false;   // the status reply's own changed-parameters flag

@@ -1,5 +1,6 @@
 #include "protocol/unscramble.h"
 
+#include "protocol/reply_format.h"
 #include "protocol/text_fields.h"
 
 #include <algorithm>
@@ -11,8 +12,6 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 20;
 constexpr int kBaseShift = 35;
-constexpr int kFirstOldVersion = 101;
-constexpr int kFirstNewVersion = 130;
 
 char Shifted(char c, long long shift) {
     // Conversion to an unsigned byte is arithmetic modulo 256, which is the wrap the devices use.
@@ -90,12 +89,12 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion) {
         const ReplyFields headerFields(header.View(), 3);  // version, key, n
         formatVersion = ToInteger(headerFields[1]);
 
-        if (formatVersion >= kFirstNewVersion) {
+        if (formatVersion >= kFirstNewFormVersion) {
             headerOffset = 2;
             const int key = HexValue(headerFields[2]) % 60;  // remainder with the sign of the key
             const int n = HexValue(headerFields[3]);
             ShiftNewForm(text, n, key, -1);
-        } else if (formatVersion >= kFirstOldVersion) {
+        } else if (formatVersion >= kFirstOldFormVersion) {
             // The old form shifts by the full position, not reduced modulo 20.
             for (std::size_t p = 0; p < text.size(); ++p)
                 text[p] = Shifted(text[p], -static_cast<long long>(p) - kBaseShift);
@@ -114,9 +113,9 @@ PlainReply UnscrambleReply(std::string_view received) {
 
 std::string ScrambleReply(std::string_view plain, const ScrambleForm& form) {
     std::string sent(plain);
-    if (form.version >= kFirstNewVersion) {
+    if (form.version >= kFirstNewFormVersion) {
         ShiftNewForm(sent, form.n, form.key % 60, +1);
-    } else if (form.version >= kFirstOldVersion) {
+    } else if (form.version >= kFirstOldFormVersion) {
         for (std::size_t p = 0; p < sent.size(); ++p)
             sent[p] = Shifted(sent[p], static_cast<long long>(p) + kBaseShift);
     }

@@ -28,6 +28,18 @@ TEST(ReplyKeyword, IsFieldTwoAfterTheHeaderTrimmedAndUpperCased) {
     EXPECT_EQ(ReplyKeyword("0100", 0), "");
 }
 
+TEST(ReplyKind, NamesTheFourKeywordsAndNothingElse) {
+    EXPECT_EQ(ReadReplyKind("0100,snd,0", 0), ReplyKind::kStatus);
+    EXPECT_EQ(ReadReplyKind("150,3F,14, RPR ,0", 2), ReplyKind::kParameters);
+    EXPECT_EQ(ReadReplyKind("0100,RST,0,ACK", 0), ReplyKind::kReset);
+    EXPECT_EQ(ReadReplyKind("120,WPR,0", 0), ReplyKind::kWrite);
+    for (const char* other : {"0100,ERR,0", "0100,SNDX,0", "0100,SN D,0", "0100"})
+        EXPECT_EQ(ReadReplyKind(other, 0), ReplyKind::kUnknown) << other;
+    for (const ReplyKind kind : {ReplyKind::kStatus, ReplyKind::kParameters, ReplyKind::kReset, ReplyKind::kWrite})
+        EXPECT_EQ(KindOfKeyword(KeywordOf(kind)), kind);
+    EXPECT_EQ(KeywordOf(ReplyKind::kUnknown), "");
+}
+
 TEST(ReadStatus, PlainReplyBelowVersion150HasNoLinks2And3) {
     const StatusReading s = ReadStatus("0100,SND,0,25,60,244,1,0,1,123", 0, 0);
     EXPECT_EQ(s.temperature, 25);
