@@ -15,6 +15,7 @@
 namespace korva::sim {
 
 struct Outgoing {
+    int socket = -1;  // the one of the answering device's address, so the reply comes from there
     sockaddr_in to{};
     std::string bytes;
 };

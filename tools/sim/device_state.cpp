@@ -40,6 +40,8 @@ DeviceState InitialState(const Ipv4& address) {
     state.current.address = address;
     state.current.mask = {255, 255, 255, 0};
     state.current.gateway = {address[0], address[1], address[2], 1};
+    // Devices of one simulator must differ in their MAC as real ones do; the address makes it unique.
+    state.mac = {0x00, 0x1A, 0xAB, address[1], address[2], address[3]};
     return state;
 }
 

@@ -30,7 +30,7 @@ struct DeviceState {
     NetworkParameters current;
     // Written but not yet in force: the device applies them on its next reset.
     std::optional<NetworkParameters> pending;
-    std::array<std::uint8_t, 6> mac{0x00, 0x1A, 0xAB, 0x01, 0x02, 0xFF};
+    std::array<std::uint8_t, 6> mac{0x00, 0x1A, 0xAB, 0x00, 0x00, 0x00};
     std::string firmware = "1.52";
     FirmwareDate firmwareDate;
 
@@ -47,7 +47,8 @@ struct DeviceState {
 std::optional<Ipv4> ParseDecimalOctets(std::string_view text);
 std::string DecimalOctetsText(const Ipv4& octets);
 
-// A device at the given address with the usual /24 mask and the gateway at .1 of its network.
+// A device at the given address with the usual /24 mask, the gateway at .1 of its network, and a MAC
+// ending in the address's last three octets.
 DeviceState InitialState(const Ipv4& address);
 
 // Moves the measurements a little and now and then flips an input, like a device left on a desk.

@@ -17,6 +17,9 @@ struct FaultSettings {
     int wrongKeywordPercent = 0;      // the keyword becomes "ERR"
     int truncatePercent = 0;          // only the first half of the bytes go out
     int extraEmptyFieldsPercent = 0;  // every comma after the keyword doubled; readers see no change
+    // The reset command a device acknowledges first, counted per device since its last reset: the ones
+    // before get "NAK", like a device busy with something else.
+    int resetAcknowledgedOn = 1;
 };
 
 struct FaultyReply {

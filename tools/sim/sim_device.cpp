@@ -7,8 +7,8 @@
 #include <utility>
 
 namespace korva::sim {
-SimDevice::SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed)
-    : state_(std::move(initial)), form_(form), drift_(seed) {}
+SimDevice::SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed, int resetAcknowledgedOn)
+    : state_(std::move(initial)), form_(form), drift_(seed), resetAcknowledgedOn_(resetAcknowledgedOn) {}
 
 std::optional<Reply> SimDevice::Answer(std::string_view request) {
     const std::string line = Trim(request);
@@ -37,9 +37,12 @@ std::string SimDevice::Status() {
 std::string SimDevice::Reset(std::string_view echoDigits) {
     // Only a command that echoes the latest status reply's number counts: it proves the sender has
     // seen this device's own answer, not a stale or stray one.
-    const bool acknowledged = ToInteger(echoDigits) == state_.echo;
-    if (acknowledged && state_.pending) {
-        state_.current = *state_.pending;
+    ++resetCommands_;
+    const bool acknowledged = ToInteger(echoDigits) == state_.echo && resetCommands_ >= resetAcknowledgedOn_;
+    if (acknowledged) {
+        resetCommands_ = 0;
+        if (state_.pending)
+            state_.current = *state_.pending;
         state_.pending.reset();
     }
     return ResetLine(state_, form_, acknowledged);

@@ -16,7 +16,8 @@ struct Reply {
 
 class SimDevice {
 public:
-    SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed);
+    // resetAcknowledgedOn: see FaultSettings.
+    SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed, int resetAcknowledgedOn = 1);
 
     // The reply to a request line, or nullopt for lines a device does not answer.
     std::optional<Reply> Answer(std::string_view request);
@@ -32,6 +33,8 @@ private:
     DeviceState state_;
     ScrambleForm form_;
     Drift drift_;
+    int resetAcknowledgedOn_;
+    int resetCommands_ = 0;  // since the last acknowledged one
 };
 
 }  // namespace korva::sim

@@ -63,10 +63,24 @@ const std::map<std::string, Setter>& ValueOptions() {
     static const std::map<std::string, Setter> options = {
         {"--address",
          [](SimOptions& o, const std::string& text) {
-             const auto address = ParseDecimalOctets(text);
-             if (address)
-                 o.address = *address;
-             return address.has_value();
+             const auto addresses = ParseIpv4Range(text);
+             if (addresses)
+                 o.addresses = *addresses;
+             return addresses.has_value();
+         }},
+        {"--devices",
+         [](SimOptions& o, const std::string& text) {
+             const auto devices = ParseNumber<long long>(text, 0, 1LL << 32);
+             if (devices)
+                 o.devices = static_cast<std::uint64_t>(*devices);
+             return devices.has_value();
+         }},
+        {"--reset-ack-on",
+         [](SimOptions& o, const std::string& text) {
+             const auto k = ParseNumber<int>(text, 1, 1000);
+             if (k)
+                 o.faults.resetAcknowledgedOn = *k;
+             return k.has_value();
          }},
         {"--port", NumberSetter<std::uint16_t>(&SimOptions::port, 1, 65535)},
         {"--form",
@@ -126,9 +140,16 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
         }
     }
     // A simulator answering on a real network could be mistaken for a device: loopback unless asked.
-    if (options.address[0] != 127 && !allowAnyAddress) {
-        return {std::nullopt, "--address " + DecimalOctetsText(options.address) +
-                                  " is not a loopback address (127.x.x.x); add --allow-any-address to use it"};
+    const bool loopback = options.addresses.first >> 24 == 127 && options.addresses.Last() >> 24 == 127;
+    if (!loopback && !allowAnyAddress) {
+        const char* what =
+            options.addresses.count == 1 ? " is not a loopback address" : " is not all loopback addresses";
+        return {std::nullopt, "--address " + Ipv4RangeText(options.addresses) + what +
+                                  " (127.x.x.x); add --allow-any-address to use it"};
+    }
+    if (options.devices && *options.devices > options.addresses.count) {
+        return {std::nullopt, "--devices " + std::to_string(*options.devices) + " is more than the " +
+                                  std::to_string(options.addresses.count) + " addresses of --address"};
     }
     if (const std::string problem = FormProblem(options.form); !problem.empty()) {
         return {std::nullopt, "form " + std::to_string(options.form.version) + ": " + problem};
@@ -139,7 +160,10 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
 std::string SimUsage() {
     return "korva-sim: a simulated Korva device answering on UDP\n"
            "\n"
-           "  --address A       IPv4 address to answer on (default 127.0.0.1; loopback only)\n"
+           "  --address A       where devices answer: one address, a CIDR block (127.0.10.0/24) or a\n"
+           "                    first-last range (default 127.0.0.1; loopback only); one socket each\n"
+           "  --devices N       devices on the first N addresses only; the others are free for devices\n"
+           "                    given a new address (default: a device on every address)\n"
            "  --allow-any-address  also accept a non-loopback --address\n"
            "  --port P          UDP port (default 5010)\n"
            "  --form F          reply form: plain, or a version: 101-129 old form, 130 and above new form\n"
@@ -153,9 +177,13 @@ std::string SimUsage() {
            "  --wrong-keyword-percent P      answer P% with the keyword ERR\n"
            "  --truncate-percent P           send only the first half of P% of the replies\n"
            "  --extra-empty-fields-percent P double the commas of P% of the replies\n"
-           "  --verbose         print one line per request and reply\n"
+           "  --reset-ack-on K  answer NAK to the first K-1 reset commands of each device (default 1)\n"
+           "  --verbose         print one line per request and reply (with several addresses, the\n"
+           "                    device's address first)\n"
            "  -h, --help        print this text; --version: print the program's version\n"
            "\n"
+           "A device with new parameters takes its new address on an acknowledged reset when that\n"
+           "address is one of --address and free; otherwise it falls silent, as if it had left the network.\n"
            "Stops on SIGINT or SIGTERM.\n";
 }
 

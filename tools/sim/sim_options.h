@@ -1,5 +1,6 @@
 #pragma once
 // The simulator's command line.
+#include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
 #include "tools/sim/device_state.h"
@@ -13,7 +14,8 @@
 namespace korva::sim {
 
 struct SimOptions {
-    Ipv4 address{127, 0, 0, 1};
+    Ipv4Range addresses{0x7F000001, 1};
+    std::optional<std::uint64_t> devices;  // on the first addresses; all of them when not given
     std::uint16_t port = kDevicePort;
     ScrambleForm form{150, 0x3F, 0x14};
     std::uint32_t seed = 1;

@@ -3,11 +3,12 @@
 #include "protocol/text_fields.h"
 #include "tools/sim/delayed_replies.h"
 #include "tools/sim/faults.h"
-#include "tools/sim/sim_device.h"
+#include "tools/sim/sim_fleet.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <ctime>
 #include <iomanip>
 #include <sstream>
+#include <vector>
 
 namespace korva::sim {
 namespace {
@@ -69,45 +71,63 @@ std::string FormName(const ScrambleForm& form) {
     return name;
 }
 
+// One socket per address, each bound to its address alone: the port is shared with whatever else runs
+// on the machine's other loopback addresses, so a wildcard socket would take their traffic too. The
+// descriptor limit is the price; it is raised to its hard limit when the range needs it.
 class Server {
 public:
     Server(const SimOptions& options, std::ostream& out)
         : options_(options),
           out_(out),
-          device_(InitialState(options.address), options.form, options.seed),
+          fleet_({options.addresses, options.devices.value_or(options.addresses.count), options.form, options.seed,
+                  options.faults.resetAcknowledgedOn}),
           faults_(options.faults, options.seed + 1) {}
 
+    ~Server() {
+        for (const int socket : sockets_)
+            close(socket);
+        if (epoll_ >= 0)
+            close(epoll_);
+    }
+
     // Empty on success, otherwise what went wrong.
-    std::string Open() {
-        socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        if (socket_ < 0)
-            return std::string("cannot create a socket: ") + std::strerror(errno);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(options_.port);
-        std::memcpy(&local.sin_addr, options_.address.data(), 4);
-        if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-            return "cannot bind " + Peer(local) + ": " + std::strerror(errno);
+    std::string Open(int stopFd) {
+        if (const std::string problem = RaiseDescriptorLimit(); !problem.empty())
+            return problem;
+        epoll_ = epoll_create1(EPOLL_CLOEXEC);
+        if (epoll_ < 0 || !Watch(stopFd, kStopMark))
+            return std::string("cannot wait for sockets: ") + std::strerror(errno);
+        sockets_.reserve(options_.addresses.count);
+        for (std::uint64_t i = 0; i < options_.addresses.count; ++i) {
+            const sockaddr_in local = LocalAddress(i);
+            const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            if (socket < 0)
+                return std::string("cannot create a socket: ") + std::strerror(errno);
+            sockets_.push_back(socket);
+            if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+                return "cannot bind " + Peer(local) + ": " + std::strerror(errno);
+            if (!Watch(socket, i))
+                return std::string("cannot wait for sockets: ") + std::strerror(errno);
         }
-        out_ << "korva-sim answering on " << Peer(local) << ", " << FormName(options_.form) << std::endl;
+        out_ << "korva-sim answering on " << Ipv4RangeText(options_.addresses) << ":" << options_.port;
+        if (options_.addresses.count > 1)
+            out_ << " (" << options_.devices.value_or(options_.addresses.count) << " devices)";
+        out_ << ", " << FormName(options_.form) << std::endl;
         return {};
     }
 
-    ~Server() {
-        if (socket_ >= 0)
-            close(socket_);
-    }
-
-    void Serve(int stopFd) {
+    void Serve() {
+        std::array<epoll_event, 64> ready;
         while (true) {
-            std::array<pollfd, 2> waitFor{pollfd{socket_, POLLIN, 0}, pollfd{stopFd, POLLIN, 0}};
-            if (poll(waitFor.data(), waitFor.size(), MillisecondsToNextDelayed()) < 0 && errno != EINTR)
-                return;
-            if (waitFor[1].revents != 0)
+            const int count = epoll_wait(epoll_, ready.data(), ready.size(), MillisecondsToNextDelayed());
+            if (count < 0 && errno != EINTR)
                 return;
             SendDueReplies();
-            if (waitFor[0].revents != 0)
-                Receive();
+            for (int i = 0; i < count; ++i) {
+                if (ready[i].data.u64 == kStopMark)
+                    return;
+                ReceiveAll(ready[i].data.u64);
+            }
         }
     }
 
@@ -119,6 +139,44 @@ public:
     }
 
 private:
+    static constexpr std::uint64_t kStopMark = ~std::uint64_t{0};
+    // Descriptors beyond the sockets: standard streams, the stop pipe, epoll, and a few for the libraries.
+    static constexpr rlim_t kOtherDescriptors = 16;
+    // Datagrams read from one socket before the others get their turn.
+    static constexpr int kBurst = 16;
+
+    std::string RaiseDescriptorLimit() const {
+        rlimit limit{};
+        getrlimit(RLIMIT_NOFILE, &limit);
+        const rlim_t needed = static_cast<rlim_t>(options_.addresses.count) + kOtherDescriptors;
+        if (needed <= limit.rlim_cur)
+            return {};
+        if (needed > limit.rlim_max) {
+            return std::to_string(options_.addresses.count) +
+                   " addresses need as many sockets, and this process may open " + std::to_string(limit.rlim_max) +
+                   " descriptors at most (ulimit -Hn); listen on fewer addresses";
+        }
+        limit.rlim_cur = limit.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            return std::string("cannot raise the descriptor limit: ") + std::strerror(errno);
+        return {};
+    }
+
+    bool Watch(int fd, std::uint64_t mark) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = mark;
+        return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) == 0;
+    }
+
+    sockaddr_in LocalAddress(std::uint64_t index) const {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(options_.port);
+        local.sin_addr.s_addr = htonl(options_.addresses.At(index));
+        return local;
+    }
+
     int MillisecondsToNextDelayed() const {
         const auto due = delayed_.NextDue();
         if (!due)
@@ -132,54 +190,71 @@ private:
             Send(reply);
     }
 
-    void Receive() {
+    void ReceiveAll(std::uint64_t index) {
+        for (int i = 0; i < kBurst && Receive(index); ++i) {
+        }
+    }
+
+    // false when nothing was waiting.
+    bool Receive(std::uint64_t index) {
         std::array<char, 8192> buffer;
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
+        const int socket = sockets_[index];
         const ssize_t length =
-            recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (length < 0 || static_cast<std::size_t>(length) > buffer.size())
-            return;
+            recvfrom(socket, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        if (length < 0)
+            return errno == EINTR;
+        if (static_cast<std::size_t>(length) > buffer.size())
+            return true;
+        const std::uint32_t device = options_.addresses.At(index);
         const std::string_view request(buffer.data(), static_cast<std::size_t>(length));
-        Log("<-", from, Printable(request));
+        Log(device, "<-", from, Printable(request));
 
-        const auto reply = device_.Answer(request);
+        const auto reply = fleet_.Answer(device, request);
         if (!reply) {
-            Log("  ", from, "(not answered)");
-            return;
+            Log(device, "  ", from, "(not answered)");
+            return true;
         }
         const auto faulty = faults_.Apply(*reply, options_.form);
         if (!faulty) {
-            Log("x ", from, Printable(reply->plain) + "  [dropped]");
-            return;
+            Log(device, "x ", from, Printable(reply->plain) + "  [dropped]");
+            return true;
         }
-        Log("->", from, Printable(faulty->reply.plain) + (faulty->faults.empty() ? "" : "  [" + faulty->faults + "]"));
-        Outgoing outgoing{from, faulty->reply.sent};
+        Log(device, "->", from,
+            Printable(faulty->reply.plain) + (faulty->faults.empty() ? "" : "  [" + faulty->faults + "]"));
+        Outgoing outgoing{socket, from, faulty->reply.sent};
         if (options_.faults.delayMs <= 0) {
             Send(outgoing);
         } else if (!delayed_.Add(Clock::now() + std::chrono::milliseconds(options_.faults.delayMs),
                                  std::move(outgoing))) {
-            Log("x ", from,
+            Log(device, "x ", from,
                 "(no room for another delayed reply, " + std::to_string(delayed_.Waiting()) + " waiting)  [dropped]");
         }
+        return true;
     }
 
     void Send(const Outgoing& outgoing) {
         // A lost reply is what a real device gives on a bad link too; the console copes with it.
-        [[maybe_unused]] const auto sent = sendto(socket_, outgoing.bytes.data(), outgoing.bytes.size(), 0,
+        [[maybe_unused]] const auto sent = sendto(outgoing.socket, outgoing.bytes.data(), outgoing.bytes.size(), 0,
                                                   reinterpret_cast<const sockaddr*>(&outgoing.to), sizeof outgoing.to);
     }
 
-    void Log(const char* direction, const sockaddr_in& peer, const std::string& text) {
-        if (options_.verbose)
-            out_ << TimeOfDay() << ' ' << direction << ' ' << Peer(peer) << ' ' << text << std::endl;
+    void Log(std::uint32_t device, const char* direction, const sockaddr_in& peer, const std::string& text) {
+        if (!options_.verbose)
+            return;
+        out_ << TimeOfDay() << ' ';
+        if (options_.addresses.count > 1)
+            out_ << Ipv4Text(device) << ' ';
+        out_ << direction << ' ' << Peer(peer) << ' ' << text << std::endl;
     }
 
     const SimOptions& options_;
     std::ostream& out_;
-    SimDevice device_;
+    SimFleet fleet_;
     FaultInjector faults_;
-    int socket_ = -1;
+    int epoll_ = -1;
+    std::vector<int> sockets_;  // one per address, in the order of the range
     DelayedReplies delayed_;
 };
 
@@ -187,11 +262,11 @@ private:
 
 int RunSimulator(const SimOptions& options, int stopFd, std::ostream& out, std::ostream& errors) {
     Server server(options, out);
-    if (const std::string problem = server.Open(); !problem.empty()) {
+    if (const std::string problem = server.Open(stopFd); !problem.empty()) {
         errors << "korva-sim: " << problem << std::endl;
         return 1;
     }
-    server.Serve(stopFd);
+    server.Serve();
     server.ReportDroppedDelayed();
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The simulator on the network: one UDP socket, answering each request to the sender's address/port.
+// The simulator on the network: a UDP socket per address listened on, each device answering from its
+// own address to the sender's address and port.
 #include "tools/sim/sim_options.h"
 
 #include <ostream>

@@ -82,7 +82,7 @@ TEST(SimDevice, ParameterRepliesOfEveryFormReadAsTheStateHeld) {
             EXPECT_EQ(reading.address, "127.0.0.20");
             EXPECT_EQ(reading.mask, "255.255.255.0");
             EXPECT_EQ(reading.gateway, "127.0.0.1");
-            EXPECT_EQ(reading.mac, "00-1A-AB-01-02-FF");
+            EXPECT_EQ(reading.mac, "00-1A-AB-00-00-14");  // the address's last three octets
             EXPECT_EQ(reading.firmware, "1.52 07/03/16 14:05");
             EXPECT_FALSE(reading.changed);
         }

@@ -12,7 +12,10 @@ ParsedOptions Parse(std::initializer_list<const char*> arguments) {
 TEST(SimOptions, DefaultsAnswerOnLoopbackInTheNewForm) {
     const ParsedOptions parsed = Parse({});
     ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
-    EXPECT_EQ(parsed.options->address, (Ipv4{127, 0, 0, 1}));
+    EXPECT_EQ(parsed.options->addresses.first, 0x7F000001u);
+    EXPECT_EQ(parsed.options->addresses.count, 1u);
+    EXPECT_FALSE(parsed.options->devices.has_value());
+    EXPECT_EQ(parsed.options->faults.resetAcknowledgedOn, 1);
     EXPECT_EQ(parsed.options->port, 5010);
     EXPECT_EQ(parsed.options->form.version, 150);
     EXPECT_EQ(parsed.options->form.key, 0x3F);
@@ -45,7 +48,8 @@ TEST(SimOptions, ValuesAreReadAndCheckedAsDocumented) {
                                 "--verbose"})
                              .options;
     ASSERT_TRUE(options.has_value());
-    EXPECT_EQ(options->address, (Ipv4{127, 0, 0, 23}));
+    EXPECT_EQ(options->addresses.first, 0x7F000017u);
+    EXPECT_EQ(options->addresses.count, 1u);
     EXPECT_EQ(options->port, 5011);
     EXPECT_EQ(options->form.version, 130);
     EXPECT_EQ(options->form.key, -40);
@@ -60,6 +64,18 @@ TEST(SimOptions, ValuesAreReadAndCheckedAsDocumented) {
     EXPECT_EQ(Parse({"--form", "plain"}).options->form.version, 0);
 }
 
+TEST(SimOptions, ManyDevicesOnARangeWithSomeAddressesFree) {
+    const auto options = Parse({"--address", "127.0.10.0/24", "--devices", "40", "--reset-ack-on", "5"}).options;
+    ASSERT_TRUE(options.has_value());
+    EXPECT_EQ(options->addresses.first, 0x7F000A00u);
+    EXPECT_EQ(options->addresses.count, 256u);
+    EXPECT_EQ(options->devices, std::optional<std::uint64_t>(40));
+    EXPECT_EQ(options->faults.resetAcknowledgedOn, 5);
+    const auto range = Parse({"--address", "127.0.10.250-127.0.11.9"}).options;
+    ASSERT_TRUE(range.has_value());
+    EXPECT_EQ(range->addresses.count, 16u);
+}
+
 TEST(SimOptions, RefusesWhatItCannotDo) {
     const std::initializer_list<const char*> refused[] = {
         {"--address", "192.168.0.250"},  // not loopback
@@ -67,6 +83,11 @@ TEST(SimOptions, RefusesWhatItCannotDo) {
         {"--address", "127.0.0"},
         {"--address", "127.0.0.256"},
         {"--address"},
+        {"--address", "127.255.255.0-128.0.0.3"},  // leaves loopback at the end
+        {"--address", "126.255.255.252/30"},
+        {"--address", "127.0.10.0/24", "--devices", "257"},
+        {"--devices", "2"},  // one address by default
+        {"--reset-ack-on", "0"},
         {"--port", "0"},
         {"--port", "65536"},
         {"--port", "50x"},
@@ -89,7 +110,7 @@ TEST(SimOptions, RefusesWhatItCannotDo) {
 TEST(SimOptions, AnyAddressOnlyWhenAskedFor) {
     const ParsedOptions parsed = Parse({"--address", "192.168.0.250", "--allow-any-address"});
     ASSERT_TRUE(parsed.options.has_value()) << parsed.error;
-    EXPECT_EQ(parsed.options->address, (Ipv4{192, 168, 0, 250}));
+    EXPECT_EQ(parsed.options->addresses.first, 0xC0A800FAu);
 }
 
 }  // namespace

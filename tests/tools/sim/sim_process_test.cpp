@@ -36,10 +36,23 @@ public:
 
     std::optional<std::string> Ask(const char* device, const std::string& request) {
         Post(device, request);
+        return Receive();
+    }
+
+    // The next datagram; from: its sender's address.
+    std::optional<std::string> Receive(std::string* from = nullptr) {
         char buffer[8192];
-        const ssize_t length = recv(fd_, buffer, sizeof buffer, 0);
+        sockaddr_in sender{};
+        socklen_t senderLength = sizeof sender;
+        const ssize_t length =
+            recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
         if (length < 0)
             return std::nullopt;
+        if (from) {
+            char text[INET_ADDRSTRLEN] = {};
+            inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
+            *from = text;
+        }
         return std::string(buffer, static_cast<std::size_t>(length));
     }
 
@@ -99,6 +112,37 @@ TEST(SimProcess, VerboseLogsEachRequestAndReply) {
     EXPECT_NE(request->find("snd000\\r\\n"), std::string::npos) << *request;
     EXPECT_NE(reply->find("-> 127.0.0.31:"), std::string::npos) << *reply;
     EXPECT_NE(reply->find("0100,SND,"), std::string::npos) << *reply;
+}
+
+TEST(SimProcess, ARangeHasADeviceOnEachOfItsFirstAddressesAnsweringFromItsOwnAddress) {
+    SimProcess sim({"--address", "127.0.10.16/28", "--devices", "4", "--form", "plain", "--verbose"});
+    const auto ready = sim.ReadLine();
+    ASSERT_TRUE(ready.has_value());
+    EXPECT_NE(ready->find("127.0.10.16-127.0.10.31:5010 (4 devices)"), std::string::npos) << *ready;
+    Client client("127.0.10.200");
+    for (int i = 0; i < 4; ++i) {
+        const std::string device = "127.0.10." + std::to_string(16 + i);
+        SCOPED_TRACE(device);
+        client.Post(device.c_str(), BuildParameterRequest(false));
+        std::string from;
+        const auto sent = client.Receive(&from);
+        ASSERT_TRUE(sent.has_value());
+        EXPECT_EQ(from, device);
+        const PlainReply plain = UnscrambleReply(*sent);
+        EXPECT_EQ(ReadParameters(plain.text, plain.headerOffset, plain.formatVersion).address, device);
+        ASSERT_TRUE(sim.ReadLine().has_value());  // the request
+        const auto answered = sim.ReadLine();
+        ASSERT_TRUE(answered.has_value());
+        EXPECT_NE(answered->find(device + " -> 127.0.10.200:"), std::string::npos) << *answered;
+    }
+    // A free address of the range hears the request and leaves it unanswered.
+    client.Post("127.0.10.20", BuildLiveDataRequest());
+    const auto heard = sim.ReadLine();
+    ASSERT_TRUE(heard.has_value());
+    EXPECT_NE(heard->find("127.0.10.20 <- 127.0.10.200:"), std::string::npos) << *heard;
+    const auto unanswered = sim.ReadLine();
+    ASSERT_TRUE(unanswered.has_value());
+    EXPECT_NE(unanswered->find("(not answered)"), std::string::npos) << *unanswered;
 }
 
 TEST(SimProcess, DelayedRepliesStillArriveInOrder) {
