@@ -5,6 +5,9 @@
 #include "transport/udp_endpoint.h"
 
 #include <algorithm>
+#include <set>
+#include <unordered_map>
+#include <utility>
 
 namespace korva::ctl {
 namespace {
@@ -34,44 +37,65 @@ bool AllSucceeded(const std::vector<Conversation*>& conversations) {
 }
 
 bool RunConversations(Link& link, const std::vector<Conversation*>& conversations) {
-    for (Conversation* conversation : conversations) {
-        if (!conversation->Target().error.empty())
-            conversation->Fail(conversation->Target().error);
-        else
-            Guarded(*conversation, [&] { conversation->Start(link); });
-    }
-    std::vector<Conversation*> running = conversations;
-    const auto dropFinished = [&] {
-        std::erase_if(running, [](const Conversation* conversation) { return conversation->Finished(); });
+    // A search of a /16 runs 65,536 conversations: the sender's conversations are looked up by address
+    // and the next deadline is kept in order, so a reply or a wake-up costs no pass over all of them.
+    // Indexes keep the order of the list wherever two conversations act at the same moment.
+    std::unordered_map<std::string, std::vector<std::size_t>> byAddress;
+    std::set<std::pair<SteadyTime, std::size_t>> deadlines;
+    std::vector<SteadyTime> scheduled(conversations.size());
+    const auto reschedule = [&](std::size_t i) {
+        deadlines.erase({scheduled[i], i});
+        if (!conversations[i]->Finished()) {
+            scheduled[i] = conversations[i]->Deadline();
+            deadlines.insert({scheduled[i], i});
+        }
     };
-    dropFinished();
+    for (std::size_t i = 0; i < conversations.size(); ++i) {
+        Conversation& conversation = *conversations[i];
+        if (!conversation.Target().error.empty())
+            conversation.Fail(conversation.Target().error);
+        else
+            Guarded(conversation, [&] { conversation.Start(link); });
+        if (!conversation.Finished()) {
+            byAddress[conversation.Target().address].push_back(i);
+            scheduled[i] = conversation.Deadline();
+            deadlines.insert({scheduled[i], i});
+        }
+    }
 
-    while (!running.empty()) {
-        const SteadyTime next =
-            (*std::min_element(running.begin(), running.end(), [](const Conversation* a, const Conversation* b) {
-                return a->Deadline() < b->Deadline();
-            }))->Deadline();
+    while (!deadlines.empty()) {
         Incoming datagram;
-        const WakeReason reason = link.WaitUntil(next, datagram);
+        const WakeReason reason = link.WaitUntil(deadlines.begin()->first, datagram);
         if (reason == WakeReason::kInterrupted) {
-            for (Conversation* conversation : running)
-                conversation->OnInterrupt();
+            for (Conversation* conversation : conversations) {
+                if (!conversation->Finished())
+                    conversation->OnInterrupt();
+            }
             return false;
         }
         if (reason == WakeReason::kDatagram && !Trim(datagram.bytes).empty()) {
-            const DeviceReply reply = Decode(std::move(datagram));
-            for (Conversation* conversation : running) {
-                if (!conversation->Finished() && conversation->Target().address == reply.datagram.from)
-                    Guarded(*conversation, [&] { conversation->OnReply(reply, link); });
+            if (const auto hearers = byAddress.find(datagram.from); hearers != byAddress.end()) {
+                const DeviceReply reply = Decode(std::move(datagram));
+                for (const std::size_t i : hearers->second) {
+                    if (conversations[i]->Finished())
+                        continue;
+                    Guarded(*conversations[i], [&] { conversations[i]->OnReply(reply, link); });
+                    reschedule(i);
+                }
             }
         }
         // Deadlines are looked at after every wake-up, so a steady stream of datagrams cannot starve them.
+        // Those due now are collected first: a conversation whose next deadline has passed already waits
+        // for the next wake-up, as each one gets one step per wake-up.
         const SteadyTime now = link.Now();
-        for (Conversation* conversation : running) {
-            if (!conversation->Finished() && conversation->Deadline() <= now)
-                Guarded(*conversation, [&] { conversation->OnDeadline(link); });
+        std::vector<std::size_t> due;
+        for (auto next = deadlines.begin(); next != deadlines.end() && next->first <= now; ++next)
+            due.push_back(next->second);
+        std::sort(due.begin(), due.end());
+        for (const std::size_t i : due) {
+            Guarded(*conversations[i], [&] { conversations[i]->OnDeadline(link); });
+            reschedule(i);
         }
-        dropFinished();
     }
     return true;
 }

@@ -47,7 +47,10 @@ TEST_P(EveryForm, StatusParamsWatchSetAndReset) {
     ASSERT_EQ(records.size(), 1u);
     // Version 130 sends the address as hexadecimal octets; every form reads back as decimal.
     EXPECT_EQ(records[0]["parameters"]["address"], address);
-    EXPECT_EQ(records[0]["parameters"]["mac"], "00-1A-AB-01-02-FF");
+    // The simulator's MAC ends in the address's last three octets: 127.0.0.100 is 00-1A-AB-00-00-64.
+    char mac[32];
+    std::snprintf(mac, sizeof mac, "00-1A-AB-00-00-%02X", std::stoi(address.substr(address.rfind('.') + 1)));
+    EXPECT_EQ(records[0]["parameters"]["mac"], mac);
     EXPECT_EQ(records[0]["parameters"]["firmware"], "1.52 07/03/16 14:05");
     EXPECT_EQ(records[0]["parameters"]["changed"], false);
 
@@ -115,7 +118,8 @@ TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile) {
 }
 
 TEST(KorvaSimDevices, NewAddressTakesEffectAfterTheReset) {
-    Simulator sim("127.0.0.106");
+    // A device on .106 and a free .107 it can move to.
+    Simulator sim("127.0.0.106-127.0.0.107", {"--devices", "1"});
     ASSERT_TRUE(sim.Ready());
     const Finished set = Korvactl({"set", "127.0.0.106", "--ip", "127.0.0.107", "--mask", "255.255.255.0", "--gateway",
                                    "127.0.0.1", "--yes", "--timeout", "100ms", "--retries", "0"});
@@ -128,11 +132,12 @@ TEST(KorvaSimDevices, NewAddressTakesEffectAfterTheReset) {
     EXPECT_EQ(records[0]["parameters"]["changed"], true);
 
     EXPECT_EQ(Korvactl({"reset", "127.0.0.106"}).exitStatus, 0);
-    // The simulator keeps its socket; what it reports is the address now in force.
-    records = JsonLines(Korvactl({"params", "127.0.0.106"}).out);
+    records = JsonLines(Korvactl({"params", "127.0.0.107"}).out);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0]["parameters"]["address"], "127.0.0.107");
     EXPECT_EQ(records[0]["parameters"]["changed"], false);
+    EXPECT_EQ(Korvactl({"params", "127.0.0.106", "--timeout", "100ms", "--retries", "0"}).exitStatus, 1)
+        << "the old address still answers";
 }
 
 }  // namespace
