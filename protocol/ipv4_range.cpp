@@ -3,9 +3,8 @@
 #include <charconv>
 
 namespace korva {
-namespace {
 
-std::optional<std::uint32_t> ParseAddress(std::string_view text) {
+std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
     std::uint32_t address = 0;
     for (int octet = 0; octet < 4; ++octet) {
         if (octet > 0) {
@@ -27,8 +26,10 @@ std::optional<std::uint32_t> ParseAddress(std::string_view text) {
     return address;
 }
 
+namespace {
+
 std::optional<Ipv4Range> ParseCidr(std::string_view address, std::string_view prefixText) {
-    const auto first = ParseAddress(address);
+    const auto first = ParseIpv4(address);
     int prefix = -1;
     const auto [end, error] = std::from_chars(prefixText.data(), prefixText.data() + prefixText.size(), prefix);
     if (!first || prefixText.empty() || prefixText.size() > 2 || error != std::errc() ||
@@ -46,13 +47,13 @@ std::optional<Ipv4Range> ParseIpv4Range(std::string_view text) {
     if (const std::size_t slash = text.find('/'); slash != std::string_view::npos)
         return ParseCidr(text.substr(0, slash), text.substr(slash + 1));
     if (const std::size_t dash = text.find('-'); dash != std::string_view::npos) {
-        const auto first = ParseAddress(text.substr(0, dash));
-        const auto last = ParseAddress(text.substr(dash + 1));
+        const auto first = ParseIpv4(text.substr(0, dash));
+        const auto last = ParseIpv4(text.substr(dash + 1));
         if (!first || !last || *last < *first)
             return std::nullopt;
         return Ipv4Range{*first, std::uint64_t{*last} - *first + 1};
     }
-    const auto address = ParseAddress(text);
+    const auto address = ParseIpv4(text);
     if (!address)
         return std::nullopt;
     return Ipv4Range{*address, 1};

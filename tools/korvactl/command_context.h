@@ -14,7 +14,7 @@ namespace korva::ctl {
 struct CommandContext {
     std::string command;
     CommandLine line;
-    std::vector<DeviceTarget> targets;  // the devices named, resolved
+    std::vector<DeviceTarget> targets;  // the devices named, resolved (none for scan and apply)
     RecordSink& output;                 // replies and failures, failures echoed on standard error
     CommandIo& io;
 };
@@ -28,5 +28,7 @@ int RunStatusCommand(CommandContext& context);  // status and params
 int RunWatchCommand(CommandContext& context);
 int RunResetCommand(CommandContext& context);
 int RunSetCommand(CommandContext& context);
+int RunScanCommand(CommandContext& context);   // context.line.names: the ranges
+int RunApplyCommand(CommandContext& context);  // context.line.names: the plan file
 
 }  // namespace korva::ctl

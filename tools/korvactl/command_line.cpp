@@ -62,6 +62,17 @@ const std::map<std::string, Setter>& ValueOptions() {
              line.count = ParseCount(text, 1, 100'000'000);
              return line.count.has_value();
          }},
+        {"--rate",
+         [](CommandLine& line, const std::string& text) {
+             double rate = -1;
+             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+             const bool valid = !text.empty() && error == std::errc() && end == text.data() + text.size() &&
+                                rate >= 0 && rate <= 1'000'000;
+             if (valid)
+                 line.rate = rate;
+             return valid;
+         }},
+        {"--reset-interval", DurationSetter(&CommandLine::resetInterval)},
         {"--ip", TextSetter(&CommandLine::ip)},
         {"--mask", TextSetter(&CommandLine::mask)},
         {"--gateway", TextSetter(&CommandLine::gateway)},
@@ -88,6 +99,8 @@ const std::set<std::string>& AllowedOptions(std::string_view command) {
         {"watch", {"-f", "--interval", "--count", "--table"}},
         {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
         {"exporter", {"-f", "--timeout", "--listen"}},
+        {"scan", {"--rate", "--timeout", "--table", "--force"}},
+        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval"}},
     };
     static const std::set<std::string> none;
     const auto found = allowed.find(command);

@@ -1,5 +1,6 @@
 #pragma once
-// The options of korvactl's network commands (status, params, watch, set, reset) and of its exporter.
+// The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
+// its exporter.
 #include "tools/korvactl/request_conversation.h"
 
 #include <chrono>
@@ -23,6 +24,8 @@ struct CommandLine {
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
     std::optional<std::string> listen;  // the exporter's ADDRESS:PORT
+    double rate = 200;                             // scan: requests per second; 0 for no limit
+    std::chrono::milliseconds resetInterval{500};  // apply: between reset commands
 };
 
 struct ParsedCommandLine {

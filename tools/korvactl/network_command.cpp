@@ -7,19 +7,50 @@
 #include "transport/udp_endpoint.h"
 
 #include <map>
+#include <optional>
 #include <ostream>
 
 namespace korva::ctl {
 namespace {
 
-using CommandFunction = int (*)(CommandContext&);
+struct CommandEntry {
+    int (*run)(CommandContext&);
+    // The arguments name devices, resolved before the command runs; scan takes ranges, apply a plan.
+    bool namesDevices;
+};
 
-const std::map<std::string_view, CommandFunction>& Commands() {
-    static const std::map<std::string_view, CommandFunction> commands = {
-        {"status", RunStatusCommand}, {"params", RunStatusCommand}, {"watch", RunWatchCommand},
-        {"reset", RunResetCommand},   {"set", RunSetCommand},
+const std::map<std::string_view, CommandEntry>& Commands() {
+    static const std::map<std::string_view, CommandEntry> commands = {
+        {"status", {RunStatusCommand, true}}, {"params", {RunStatusCommand, true}}, {"watch", {RunWatchCommand, true}},
+        {"reset", {RunResetCommand, true}},   {"set", {RunSetCommand, true}},       {"scan", {RunScanCommand, false}},
+        {"apply", {RunApplyCommand, false}},
     };
     return commands;
+}
+
+// The devices the arguments and -f files name, resolved; nullopt after the reason was printed.
+std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, const CommandLine& line,
+                                                      std::ostream& err) {
+    const std::string prefix = "korvactl " + std::string(command) + ": ";
+    std::string error;
+    const auto names = CollectDeviceNames(line.names, line.files, error);
+    if (!names) {
+        err << prefix << error << "\n";
+        return std::nullopt;
+    }
+    if (names->empty()) {
+        err << prefix << "name at least one device (an address, or -f FILE)\n";
+        return std::nullopt;
+    }
+    if (command == "set" && names->size() != 1) {
+        err << prefix << "set writes to one device: name exactly one address\n";
+        return std::nullopt;
+    }
+    std::vector<std::string> warnings;
+    std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
+    for (const std::string& warning : warnings)
+        err << prefix << warning << "\n";
+    return targets;
 }
 
 }  // namespace
@@ -49,32 +80,21 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
         io.err << prefix << parsed.error << "\n";
         return kExitUsage;
     }
-    std::string error;
-    const auto names = CollectDeviceNames(parsed.line->names, parsed.line->files, error);
-    if (!names) {
-        io.err << prefix << error << "\n";
-        return kExitUsage;
+    const CommandEntry& entry = Commands().at(command);
+    std::vector<DeviceTarget> targets;
+    if (entry.namesDevices) {
+        auto named = NamedTargets(command, *parsed.line, io.err);
+        if (!named)
+            return kExitUsage;
+        targets = std::move(*named);
     }
-    if (names->empty()) {
-        io.err << prefix << "name at least one device (an address, or -f FILE)\n";
-        return kExitUsage;
-    }
-    if (command == "set" && names->size() != 1) {
-        io.err << prefix << "set writes to one device: name exactly one address\n";
-        return kExitUsage;
-    }
-
-    std::vector<std::string> warnings;
-    std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
-    for (const std::string& warning : warnings)
-        io.err << prefix << warning << "\n";
 
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);
     FailureEcho output(parsed.line->table ? static_cast<RecordSink&>(table) : json, io.err, std::string(command));
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
     try {
-        return Commands().at(command)(context);
+        return entry.run(context);
     } catch (const OutputError& error) {
         io.err << prefix << "cannot write the output: " << error.what() << "\n";
         return kExitNotAllAnswered;

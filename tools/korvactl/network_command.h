@@ -1,5 +1,5 @@
 #pragma once
-// korvactl's network commands: status, params, watch, set and reset.
+// korvactl's network commands: status, params, watch, set, reset, scan and apply.
 #include "tools/korvactl/confirmation.h"
 #include "tools/korvactl/link.h"
 

@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <unordered_map>
 
 namespace korva::ctl {
 
@@ -55,6 +56,30 @@ public:
 private:
     RecordSink& next_;
     Keep keep_;
+};
+
+// Keeps nothing: for requests whose answers the caller reads from the conversations themselves.
+class DiscardedRecords : public RecordSink {
+public:
+    void Write(const Record&) override {}
+};
+
+// Keeps the reason of each failure by device name, and nothing else: for a step whose failures become
+// part of a result rather than results of their own.
+class FailureReasons : public RecordSink {
+public:
+    void Write(const Record& record) override {
+        if (!record.reply)
+            reasons_[record.name] = record.error;
+    }
+    // The last failure of the device named, or fallback when there was none.
+    std::string Of(const std::string& name, const std::string& fallback) const {
+        const auto found = reasons_.find(name);
+        return found == reasons_.end() ? fallback : found->second;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> reasons_;
 };
 
 }  // namespace korva::ctl

@@ -13,8 +13,7 @@ void ResetConversation::SendCommand(Link& link) {
     Send(link, BuildResetCommand(echo_));
     ++sent_;
     // Counted from the first command, so the spacing does not stretch with each wake-up's lateness.
-    WakeAt(sent_ < kResetCommands ? first_ + sent_ * kResetSpacing
-                                  : first_ + (kResetCommands - 1) * kResetSpacing + lastWait_);
+    WakeAt(sent_ < kResetCommands ? first_ + sent_ * spacing_ : first_ + (kResetCommands - 1) * spacing_ + lastWait_);
 }
 
 void ResetConversation::OnReply(const DeviceReply& reply, Link&) {

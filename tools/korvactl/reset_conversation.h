@@ -1,6 +1,7 @@
 #pragma once
 // The reset of automatic mode: the reset command with the device's echo number, repeated 500 ms apart
-// until the device acknowledges it or 15 commands have gone out.
+// (the console's polling period; apply can shorten it) until the device acknowledges it or 15 commands
+// have gone out.
 #include "tools/korvactl/conversation.h"
 
 #include <algorithm>
@@ -15,8 +16,12 @@ inline constexpr std::chrono::milliseconds kResetSpacing{500};
 class ResetConversation : public Conversation {
 public:
     // lastWait: how long an acknowledgement of the last command is waited for (at least the spacing).
-    ResetConversation(DeviceTarget target, RecordSink& sink, std::int32_t echo, std::chrono::milliseconds lastWait)
-        : Conversation(std::move(target), sink), echo_(echo), lastWait_(std::max(lastWait, kResetSpacing)) {}
+    ResetConversation(DeviceTarget target, RecordSink& sink, std::int32_t echo, std::chrono::milliseconds lastWait,
+                      std::chrono::milliseconds spacing = kResetSpacing)
+        : Conversation(std::move(target), sink),
+          echo_(echo),
+          spacing_(spacing),
+          lastWait_(std::max(lastWait, spacing)) {}
 
     void Start(Link& link) override;
     void OnReply(const DeviceReply& reply, Link& link) override;
@@ -28,6 +33,7 @@ private:
     void SendCommand(Link& link);
 
     std::int32_t echo_;
+    std::chrono::milliseconds spacing_;
     std::chrono::milliseconds lastWait_;
     SteadyTime first_{};
     int sent_ = 0;

@@ -1,0 +1,103 @@
+#include "tools/korvactl/plan_file.h"
+
+#include "tools/korvactl/new_parameters_check.h"
+
+#include "protocol/ipv4_range.h"
+
+#include <algorithm>
+#include <cctype>
+#include <istream>
+#include <map>
+
+namespace korva::ctl {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = line.find(',', start);
+        fields.push_back(Trimmed(line.substr(start, comma - start)));
+        if (comma == std::string::npos)
+            return fields;
+        start = comma + 1;
+    }
+}
+
+bool IsHeader(const std::vector<std::string>& fields) {
+    std::string first = fields.front();
+    std::transform(first.begin(), first.end(), first.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return first == "address";
+}
+
+std::string LineName(const PlanRow& row) {
+    return "line " + std::to_string(row.line) + " (" + row.address + ")";
+}
+
+}  // namespace
+
+Plan ReadPlan(std::istream& in) {
+    Plan plan;
+    std::string text;
+    for (int number = 1; std::getline(in, text); ++number) {
+        text = Trimmed(text.substr(0, text.find('#')));
+        if (text.empty())
+            continue;
+        const std::vector<std::string> fields = Fields(text);
+        if (plan.rows.empty() && plan.problems.empty() && IsHeader(fields))
+            continue;
+        if (fields.size() != 4) {
+            plan.problems.push_back("line " + std::to_string(number) +
+                                    ": expected address,new_address,mask,gateway; found " +
+                                    std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
+            continue;
+        }
+        plan.rows.push_back({number, fields[0], fields[1], fields[2], fields[3]});
+    }
+    return plan;
+}
+
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
+    std::vector<std::string> problems;
+    std::map<std::uint32_t, const PlanRow*> byAddress;
+    std::map<std::uint32_t, const PlanRow*> byNewAddress;
+    for (const PlanRow& row : rows) {
+        for (const std::string& problem : CheckNewParameters({row.newAddress, row.mask, row.gateway}))
+            problems.push_back(LineName(row) + ": " + problem);
+        const auto address = ParseIpv4(row.address);
+        if (!address) {
+            problems.push_back("line " + std::to_string(row.line) + ": address '" + row.address +
+                               "' is not four decimal octets 0-255");
+        } else if (const auto [other, added] = byAddress.try_emplace(*address, &row); !added) {
+            problems.push_back(LineName(row) + ": the same device is planned on line " +
+                               std::to_string(other->second->line));
+        }
+        if (const auto newAddress = ParseIpv4(row.newAddress)) {
+            if (const auto [other, added] = byNewAddress.try_emplace(*newAddress, &row); !added)
+                problems.push_back(LineName(row) + ": new address " + row.newAddress + " is also planned for " +
+                                   other->second->address + " on line " + std::to_string(other->second->line));
+        }
+    }
+    // A device planned to take the address another device of the plan holds now: the two would answer on
+    // one address if that other device were not moved first, and a plan has no order.
+    for (const PlanRow& row : rows) {
+        const auto newAddress = ParseIpv4(row.newAddress);
+        const auto address = ParseIpv4(row.address);
+        if (!newAddress || newAddress == address)
+            continue;
+        if (const auto holder = byAddress.find(*newAddress); holder != byAddress.end())
+            problems.push_back(LineName(row) + ": new address " + row.newAddress + " is where the device of line " +
+                               std::to_string(holder->second->line) + " is now");
+    }
+    return problems;
+}
+
+}  // namespace korva::ctl
