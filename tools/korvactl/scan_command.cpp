@@ -6,6 +6,7 @@
 #include "tools/korvactl/scan_ranges.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 namespace korva::ctl {
@@ -31,11 +32,12 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
         position += range.count;
         for (std::uint64_t i = skipped; i < range.count && conversations.size() < kSlice; ++i) {
             const std::string address = Ipv4Text(range.At(i));
-            auto offset = std::chrono::steady_clock::duration::zero();
-            if (context.line.rate > 0) {
-                offset = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                    std::chrono::duration<double>(static_cast<double>(conversations.size()) / context.line.rate));
-            }
+            // Whole milliseconds, as the waits are: a rate above 1000 a second goes out in bursts each
+            // millisecond.
+            const std::chrono::milliseconds offset(
+                context.line.rate > 0
+                    ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
+                    : 0);
             conversations.push_back(std::make_unique<ScanConversation>(
                 DeviceTarget{address, address, {}}, context.output, start + offset, context.line.retry.timeout));
         }

@@ -1,0 +1,106 @@
+// scan against scripted devices: which addresses are asked, in what order, at what pace, and what is
+// listed.
+#include "tests/tools/korvactl/command_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace korva::ctl::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+DeviceScript Answering(const std::string& address) {
+    return [address](const std::string& request) -> std::optional<Answer> {
+        if (Is(request, "rPr"))
+            return Answer{ParameterLine(address), 2ms};
+        return std::nullopt;
+    };
+}
+
+TEST(ScanCommand, AsksEachAddressOnceInOrderAtThePaceAndListsExactlyTheAnswers) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.12.2", Answering("127.0.12.2"));
+    network.AddDevice("127.0.12.9", Answering("127.0.12.9"));
+    network.AddDevice("127.0.12.10", Answering("127.0.12.10"));  // outside the ranges
+    const CommandRun run =
+        RunCommand(network, "scan", {"127.0.12.4-127.0.12.9", "127.0.12.0/29", "--rate", "50", "--timeout", "300ms"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    const auto& sent = network.Sent();
+    ASSERT_EQ(sent.size(), 10u);
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        EXPECT_EQ(sent[i].address, "127.0.12." + std::to_string(i));
+        EXPECT_EQ(sent[i].bytes, "rPr000\r\n");
+        EXPECT_EQ(sent[i].at, static_cast<int>(i) * 20ms);  // 50 a second
+    }
+    ASSERT_EQ(run.records.size(), 2u);
+    EXPECT_EQ(run.records[0]["address"], "127.0.12.2");
+    EXPECT_EQ(run.records[0]["parameters"]["address"], "127.0.12.2");
+    EXPECT_EQ(run.records[1]["address"], "127.0.12.9");
+    EXPECT_EQ(run.records[1]["parameters"]["mask"], "255.255.255.0");
+    // .9 answered; the last silent address, .8, ends the search a time-out after its request.
+    EXPECT_EQ(network.Elapsed(), 8 * 20ms + 300ms);
+    EXPECT_NE(run.err.find("4 addresses named more than once; each is asked once"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("2 devices answered of 10 addresses asked"), std::string::npos) << run.err;
+}
+
+TEST(ScanCommand, WithoutALimitEverythingGoesAtOnceAndSilenceIsNoFailure) {
+    ScriptedNetwork network;
+    const CommandRun run = RunCommand(network, "scan", {"127.0.12.0/28", "--rate", "0", "--timeout", "100ms"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    ASSERT_EQ(network.Sent().size(), 16u);
+    EXPECT_EQ(network.Sent().back().at, 0ms);
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_NE(run.err.find("0 devices answered of 16 addresses asked"), std::string::npos) << run.err;
+}
+
+TEST(ScanCommand, MoreThanA16OnlyWithForceAndThenInSlices) {
+    {
+        ScriptedNetwork network;
+        const CommandRun run = RunCommand(network, "scan", {"127.0.0.0/16", "127.1.0.0/32"});
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(network.LinksOpened(), 0);
+        EXPECT_NE(run.err.find("65537 addresses are more than 65536; add --force"), std::string::npos) << run.err;
+    }
+    {
+        ScriptedNetwork network;
+        const CommandRun run = RunCommand(network, "scan", {"127.0.0.0/16", "127.0.5.0/24"});  // inside: 65536
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(network.Sent().size(), 65536u);
+    }
+    ScriptedNetwork network;
+    const CommandRun run =
+        RunCommand(network, "scan", {"127.2.0.0/15", "127.4.0.0/32", "--force", "--rate", "0", "--timeout", "10ms"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    const auto& sent = network.Sent();
+    ASSERT_EQ(sent.size(), 131073u);
+    EXPECT_EQ(sent[65535].at, 0ms);
+    EXPECT_EQ(sent[65536].address, "127.3.0.0");
+    EXPECT_EQ(sent[65536].at, 10ms) << "the second slice starts when the first has ended";
+    EXPECT_EQ(sent[131072].address, "127.4.0.0");
+    EXPECT_EQ(sent[131072].at, 20ms);
+}
+
+TEST(ScanCommand, BadCommandLinesSendNothing) {
+    const std::vector<std::string> cases[] = {
+        {},
+        {"127.0.12.0/33"},
+        {"127.0.12.7/24"},
+        {"127.0.12.9-127.0.12.1"},
+        {"no such host"},
+        {"127.0.12.0/24", "--rate", "-1"},
+        {"127.0.12.0/24", "--rate", "fast"},
+        {"127.0.12.0/24", "--retries", "2"},
+    };
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments.empty() ? "(none)" : arguments.back());
+        ScriptedNetwork network;
+        const CommandRun run = RunCommand(network, "scan", arguments);
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(network.LinksOpened(), 0);
+        EXPECT_FALSE(run.err.empty());
+    }
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing
