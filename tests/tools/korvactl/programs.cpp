@@ -19,7 +19,8 @@ Simulator::Simulator(const std::string& address, const std::vector<std::string>&
 }
 
 int Simulator::RequestsSeen(const std::string& command) const {
-    // The verbose log has one line per datagram: "hh:mm:ss.mmm <- peer request".
+    // The verbose log has one line per datagram: "hh:mm:ss.mmm <- peer request", with the device's
+    // address before the arrow when the simulator listens on several.
     std::istringstream log(process_.Out());
     int seen = 0;
     for (std::string line; std::getline(log, line);) {
