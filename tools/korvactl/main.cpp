@@ -31,7 +31,7 @@ void PrintUsage(std::ostream& out) {
            "                      10.1.2.1-10.1.2.99 or one address; each address once), R a second\n"
            "                      (default 200; 0: no limit), then lists the devices that answered;\n"
            "                      more than 65536 addresses only with --force; --timeout: the wait\n"
-           "                      after each request\n"
+           "                      after the last request\n"
            "  apply PLAN.csv [--yes] [--reset-interval D]\n"
            "                      commissions the devices of a plan, one a line:\n"
            "                      address,new_address,mask,gateway (a header line, # comments and blank\n"

@@ -25,6 +25,7 @@ struct Tally {
 // One slice of addresses from the ranges, starting at the given position; false when interrupted.
 bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, Tally& tally) {
     std::vector<std::unique_ptr<ScanConversation>> conversations;
+    ScanProgress progress;
     const SteadyTime start = link.Now();
     std::uint64_t position = 0;  // of the range's first address among all of the ranges'
     for (const Ipv4Range& range : ranges.ranges) {
@@ -38,8 +39,10 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
                 context.line.rate > 0
                     ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
                     : 0);
-            conversations.push_back(std::make_unique<ScanConversation>(
-                DeviceTarget{address, address, {}}, context.output, start + offset, context.line.retry.timeout));
+            conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}},
+                                                                       context.output, progress, start + offset,
+                                                                       context.line.retry.timeout));
+            progress.lastPlanned = start + offset;
         }
     }
     const bool completed = RunConversations(link, Pointers(conversations));

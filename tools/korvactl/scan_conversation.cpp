@@ -2,6 +2,8 @@
 
 #include "protocol/messages.h"
 
+#include <algorithm>
+
 namespace korva::ctl {
 
 void ScanConversation::Start(Link& link) {
@@ -15,8 +17,10 @@ void ScanConversation::Ask(Link& link) {
     // The automatic request, as the console sends to a device it has not heard from yet; the manual one
     // belongs to reading back a write.
     asked_ = true;
+    --progress_.unasked;
     Send(link, BuildParameterRequest(false));
-    WakeAt(link.Now() + timeout_);
+    progress_.lastAsked = link.Now();
+    WakeAt(progress_.lastAsked + timeout_);
 }
 
 void ScanConversation::OnReply(const DeviceReply& reply, Link&) {
@@ -29,6 +33,10 @@ void ScanConversation::OnReply(const DeviceReply& reply, Link&) {
 void ScanConversation::OnDeadline(Link& link) {
     if (!asked_)
         Ask(link);
+    else if (progress_.unasked > 0)
+        WakeAt(std::max(link.Now(), progress_.lastPlanned) + timeout_);
+    else if (link.Now() < progress_.lastAsked + timeout_)
+        WakeAt(progress_.lastAsked + timeout_);
     else
         Finish(false);
 }
