@@ -6,7 +6,8 @@
 # Each figure is set against a baseline measured in the same run, since the machines are shared and
 # noisy. Everything is sent to loopback addresses only: the simulated and flooding devices answer on
 # 127.0.0.180 and 127.0.0.182, the start-up measurement reads a KorvaCfg.ini naming 127.0.0.181, the
-# exporter's scrape asks 1,000 devices on 127.3.0.1-127.3.3.232 and listens on 127.3.255.1.
+# exporter's scrape asks 1,000 devices on 127.3.0.1-127.3.3.232 and listens on 127.3.255.1, and the
+# fleet's simulators answer on 127.1.0.0/16 and 127.2.0.0/16 (bench/fleet.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -15,7 +16,7 @@ results=bench/results.md
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" -j2 --target decode_bench handover_bench idle_bench startup_korvacfg startup_floor \
-  startup_probe korva-sim exporter_scrape_bench korvactl >/dev/null
+  startup_probe korva-sim exporter_scrape_bench korvactl sweep_floor >/dev/null
 
 work=$(mktemp -d)
 started=()
@@ -76,6 +77,8 @@ for run in 1 2 3; do
   "$build/bench/exporter_scrape_bench" "$build/tools/korvactl/korvactl" --devices 1000 --scrapes 21 >"$work/exporter$run"
 done
 exporter() { for run in 1 2 3; do value "$work/exporter$run" "$1"; done | median; }
+echo "korvactl over many devices (3 runs) ..." >&2
+bash bench/fleet.sh "$build" >"$work/fleet"
 
 # --- the table ---
 status_ns=$(decode_ns BM_Decode 0 3)
@@ -104,6 +107,11 @@ idle_percent=$(value "$work/idle" cpu_percent_of_one_core)
 scrape_ms=$(exporter scrape_ms)
 scrape_cpu_ms=$(exporter exporter_cpu_ms)
 raw_ms=$(exporter raw_ms)
+sweep_rate=$(value "$work/fleet" status_per_s)
+sweep_floor=$(value "$work/fleet" status_floor_per_s)
+sweep_ratio=$(ratio "$sweep_rate" "$sweep_floor")
+scan_rate=$(value "$work/fleet" scan_per_s)
+scan_floor=$(value "$work/fleet" scan_floor_per_s)
 
 {
   echo "# Benchmark results"
@@ -119,6 +127,8 @@ raw_ms=$(exporter raw_ms)
   echo "| Polling timer during those floods: worst tick interval off 500 ms, worst of 3 runs | $(rounded "$tick_deviation" 2) % | 500 ms | | ≤ 10 % | $(met "$tick_deviation" '<= 10') |"
   echo "| Start-up to the first painted pass of the event loop (without the deliberate 100 ms pause) | $(rounded "$k_start" 1) ms | bare window, 30 controls: $(rounded "$f_start" 1) ms | ${start_ratio}× | ≤ 1.3× | $(met "$start_ratio" '<= 1.3') |"
   echo "| Peak memory (VmHWM) at that point | $k_peak KiB | bare window, 30 controls: $f_peak KiB | ${peak_ratio}× | ≤ 1.15× | $(met "$peak_ratio" '<= 1.15') |"
+  echo "| \`korvactl status\` sweeping 10,000 simulated devices: replies per second, start to exit | $(rounded "$sweep_rate") /s ($(value "$work/fleet" status_answered) answered) | raw send-and-receive loop on the same simulator sockets: $(rounded "$sweep_floor") /s | $sweep_ratio | ≥ 0.5 | $(met "$sweep_ratio" '>= 0.5') |"
+  echo "| \`korvactl scan\` of a /16 (10,000 devices), no rate limit: addresses per second, its final 200 ms wait left out | $(rounded "$scan_rate") /s ($(value "$work/fleet" scan_found) found) | the same loop over the /16: $(rounded "$scan_floor") /s ($(value "$work/fleet" scan_floor_answered) found) | $(ratio "$scan_rate" "$scan_floor") | | |"
   echo "| Idle cost in automatic mode against korva-sim | $idle_per_minute CPU s per minute ($(rounded "$idle_percent" 3) % of a core) | one core: 60 s per minute | $(ratio "$idle_percent" 100 5) | < 0.5 % of a core | $(met "$idle_percent" '< 0.5') |"
   echo "| One exporter scrape of 1,000 devices (\`/metrics\` with \`-f\`), wall time | $(rounded "$scrape_ms" 1) ms (exporter CPU $(rounded "$scrape_cpu_ms" 1) ms) | raw loop, same 2,000 requests and replies from one socket: $(rounded "$raw_ms" 1) ms | $(ratio "$scrape_ms" "$raw_ms" 1)× | — | |"
   echo
@@ -154,6 +164,7 @@ raw_ms=$(exporter raw_ms)
   echo "Start-up, medians of 11 runs each, taking turns (\`startup_probe\`; offscreen platform): KorvaCfg as shipped, with the 100 ms pause it makes before its event loop, $(rounded "$k_shipped" 1) ms ($(ratio "$k_shipped" "$f_start")× the bare window). Measured by \`startup_korvacfg\`, which runs app/main.cpp's sequence and ends at the first pass of the event loop after the window's first paint; the product is unchanged."
   echo
   echo "Exporter scrape, medians of 3 runs of 21 scrapes each (after one scrape that is not counted): the devices are simulated inside the benchmark's own process, one socket per address on 127.3.0.0/16 and one thread answering for all of them with korva-sim's device (form 150), on the same two cores as the exporter. The fewest devices found up in any scrape: $(for run in 1 2 3; do value "$work/exporter$run" answered_fewest; done | sort -g | head -n 1) of 1,000; each page is $(value "$work/exporter1" exposition_bytes) bytes. The exporter's CPU is its whole process (HTTP, the survey's two threads, the exposition) from /proc, in clock ticks, so it is the mean per scrape."
+  echo "korvactl over many devices (\`bench/fleet.sh\`): korva-sim serves 10,000 devices on 127.1.0.0-127.1.39.15 and 10,000 on 127.2.0.0-127.2.39.15, one socket each. The sweep is the median of 3 runs of the whole program (start, 10,000 names read, requests, JSON lines to a file, $(value "$work/fleet" status_s) s); the search of 127.2.0.0/16 is one run ($(value "$work/fleet" scan_s) s without its final wait), where requests to the free addresses cost the kernel an ICMP error each and korvactl's unread replies wait in its socket buffer while the requests go out."
   echo
   echo "Idle: $(value "$work/idle" replies) replies handled in $(rounded "$idle_wall" 1) s of automatic mode (getrusage of the whole process, all threads)."
 } >"$results"

@@ -1,0 +1,87 @@
+// The floor for korvactl's sweeps: one UDP socket that sends a request to every address of a range,
+// taking in whatever replies are waiting after each send, then waits until every address has answered
+// or none has for --quiet-ms. No decoding, no bookkeeping beyond a count: what the simulator and the
+// loopback device allow, measured on the same simulator sockets as korvactl in the same run.
+//
+//   sweep_floor --range 127.1.0.0-127.1.39.15 --request status|params [--quiet-ms 200]
+//
+// Prints "asked", "answered", "seconds" (first send to the last reply or the last send, whichever is
+// later), "answered_per_s" and "asked_per_s".
+#include "bench/monotonic_clock.h"
+#include "protocol/ipv4_range.h"
+#include "protocol/messages.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// As large as the console's endpoint asks for, so that both receivers have the same room.
+constexpr int kReceiveBuffer = 4 << 20;
+
+int TakeWaiting(int socket, std::int64_t& lastReply) {
+    std::array<char, 2048> buffer;
+    int taken = 0;
+    while (recv(socket, buffer.data(), buffer.size(), MSG_DONTWAIT) > 0) {
+        ++taken;
+        lastReply = korva::bench::MonotonicNanoseconds();
+    }
+    return taken;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string rangeText;
+    std::string kind = "status";
+    int quietMs = 200;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--range")
+            rangeText = argv[i + 1];
+        else if (name == "--request")
+            kind = argv[i + 1];
+        else if (name == "--quiet-ms")
+            quietMs = std::stoi(argv[i + 1]);
+    }
+    const auto range = korva::ParseIpv4Range(rangeText);
+    if (!range || range->first >> 24 != 127 || range->Last() >> 24 != 127) {
+        std::fprintf(stderr, "sweep_floor: --range must be a loopback range\n");
+        return 2;
+    }
+    const std::string request = kind == "params" ? korva::BuildParameterRequest(false) : korva::BuildLiveDataRequest();
+
+    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
+    const std::int64_t start = korva::bench::MonotonicNanoseconds();
+    std::int64_t lastReply = start;
+    std::uint64_t answered = 0;
+    for (std::uint64_t i = 0; i < range->count; ++i) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(korva::kDevicePort);
+        to.sin_addr.s_addr = htonl(range->At(i));
+        sendto(socket, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        answered += static_cast<std::uint64_t>(TakeWaiting(socket, lastReply));
+    }
+    const std::int64_t sent = korva::bench::MonotonicNanoseconds();
+    while (answered < range->count) {
+        pollfd readable{socket, POLLIN, 0};
+        if (poll(&readable, 1, quietMs) <= 0)
+            break;
+        answered += static_cast<std::uint64_t>(TakeWaiting(socket, lastReply));
+    }
+    close(socket);
+    const double seconds = static_cast<double>(std::max(lastReply, sent) - start) / 1e9;
+    std::printf("asked %llu\nanswered %llu\nseconds %.4f\nanswered_per_s %.0f\nasked_per_s %.0f\n",
+                static_cast<unsigned long long>(range->count), static_cast<unsigned long long>(answered), seconds,
+                static_cast<double>(answered) / seconds, static_cast<double>(range->count) / seconds);
+    return 0;
+}
