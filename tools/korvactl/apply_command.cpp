@@ -21,8 +21,13 @@ namespace {
 
 const std::string kPrefix = "korvactl apply: ";
 
+// "010.000.000.007" as "10.0.0.7": one device, however the plan writes its address.
+std::string Canonical(const std::string& address) {
+    return Ipv4Text(*ParseIpv4(address));
+}
+
 DeviceTarget Target(const std::string& address) {
-    return {address, Ipv4Text(*ParseIpv4(address)), {}};
+    return {address, Canonical(address), {}};
 }
 
 // The parameters a device reported, when they are the planned ones.
@@ -69,8 +74,8 @@ public:
     std::vector<std::string> Survey(Link& link) {
         std::vector<std::string> addresses;
         for (const PlanResult& result : results_) {
-            addresses.push_back(result.row.address);
-            addresses.push_back(result.row.newAddress);
+            addresses.push_back(Canonical(result.row.address));
+            addresses.push_back(Canonical(result.row.newAddress));
         }
         DiscardedRecords silence;
         if (!ReadParametersAt(link, addresses, context_.line.retry, false, survey_, silence))
@@ -78,8 +83,8 @@ public:
         std::vector<std::string> problems;
         for (PlanResult& result : results_) {
             const PlanRow& row = result.row;
-            const auto now = Reading(*survey_[row.address]);
-            const auto there = Reading(*survey_[row.newAddress]);
+            const auto now = Reading(*survey_[Canonical(row.address)]);
+            const auto there = Reading(*survey_[Canonical(row.newAddress)]);
             const bool moves = ParseIpv4(row.address) != ParseIpv4(row.newAddress);
             if (now && !moves && AsPlanned(*now, row)) {
                 result.outcome = PlanOutcome::kUnchanged;
@@ -151,7 +156,7 @@ public:
                 result.detail = "written; " + resetFailures.Of(result.row.address, "reset interrupted");
             } else {
                 verifying.push_back(&result);
-                newAddresses.push_back(result.row.newAddress);
+                newAddresses.push_back(Canonical(result.row.newAddress));
             }
         }
         if (reset.interrupted)
@@ -160,7 +165,7 @@ public:
         DiscardedRecords silence;
         ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack, silence);
         for (PlanResult* result : verifying) {
-            const auto found = readBack.find(result->row.newAddress);
+            const auto found = readBack.find(Canonical(result->row.newAddress));
             const auto reading = found == readBack.end() ? std::nullopt : Reading(*found->second);
             if (!reading) {
                 result->outcome = PlanOutcome::kNotVerified;
@@ -190,7 +195,7 @@ public:
 private:
     CommandContext& context_;
     std::vector<PlanResult> results_;
-    std::map<std::string, std::unique_ptr<RequestConversation>> survey_;  // by address asked
+    std::map<std::string, std::unique_ptr<RequestConversation>> survey_;  // by canonical address asked
     std::vector<PlanResult*> toChange_;
     std::map<const PlanResult*, ParameterReading> current_;
 };

@@ -1,0 +1,134 @@
+// apply against scripted devices: the question, what goes out in which order, and the results that
+// depend on what a device reports.
+#include "tests/tools/korvactl/command_runner.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace korva::ctl::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Parameters(const std::string& address, const std::string& mask, const std::string& gateway) {
+    return "0100,RPR,0," + address + "," + mask + "," + gateway +
+           ",0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17,14,05,03,07,22,16";
+}
+
+// A device that keeps its address and reports the same parameters whatever is written, and
+// acknowledges every write and its first reset.
+DeviceScript StubbornDevice(const std::string& address) {
+    return [address](const std::string& request) -> std::optional<Answer> {
+        if (Is(request, "rPr"))
+            return Answer{Parameters(address, "255.255.255.0", "127.0.12.254"), 2ms};
+        if (Is(request, "wPr"))
+            return Answer{WriteLine(), 2ms};
+        if (Is(request, "snd"))
+            return Answer{StatusLine(77), 2ms};
+        if (Is(request, "rst"))
+            return Answer{ResetLine(true), 2ms};
+        return std::nullopt;
+    };
+}
+
+class Plan {
+public:
+    explicit Plan(const std::string& text) : path_("/tmp/korvactl-apply-test-" + std::to_string(getpid()) + ".csv") {
+        std::ofstream(path_) << text;
+    }
+    ~Plan() { std::remove(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+int Count(const ScriptedNetwork& network, const char* command) {
+    int count = 0;
+    for (const SentRequest& request : network.Sent())
+        count += Is(request.bytes, command) ? 1 : 0;
+    return count;
+}
+
+TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
+    // The device is to get a new mask and gateway on its own address.
+    const Plan plan("127.0.12.1,127.0.12.1,255.255.0.0,127.0.0.1\n");
+    struct Case {
+        TerminalInput terminal;
+        bool yesFlag;
+        int exitStatus;
+        bool written;
+    } cases[] = {
+        {{true, "y\n"}, false, 1, true},  // written, but it reads back unchanged: failed
+        {{true, "n\n"}, false, 1, false},
+        {{false, "y\n"}, false, 2, false},  // nobody to ask
+        {{false, ""}, true, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("typed '" + c.terminal.typed + "' interactive " + std::to_string(c.terminal.interactive));
+        ScriptedNetwork network;
+        network.AddDevice("127.0.12.1", StubbornDevice("127.0.12.1"));
+        std::vector<std::string> arguments = {plan.Path(), "--timeout", "100ms"};
+        if (c.yesFlag)
+            arguments.push_back("--yes");
+        const CommandRun run = RunCommand(network, "apply", arguments, c.terminal);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+        EXPECT_EQ(Count(network, "wPr") == 1, c.written);
+        EXPECT_EQ(Count(network, "wPr") == 0, !c.written);
+        EXPECT_NE(run.err.find("127.0.12.1: address 127.0.12.1 -> 127.0.12.1, mask 255.255.255.0 -> 255.255.0.0, "
+                               "gateway 127.0.12.254 -> 127.0.0.1"),
+                  std::string::npos)
+            << run.err;
+        if (!c.written)
+            continue;
+        // Write, live data for the echo number, reset, then the manual parameter request at the new address.
+        const auto& sent = network.Sent();
+        ASSERT_EQ(sent.size(), 5u);
+        EXPECT_EQ(sent[0].bytes, "rPr000\r\n");
+        EXPECT_EQ(sent[1].bytes, "wPr000 127.000.012.001 255.255.000.000 127.000.000.001\r\n");
+        EXPECT_EQ(sent[2].bytes, "snd000\r\n");
+        EXPECT_EQ(sent[3].bytes, "rst0000050000077\r\n");
+        EXPECT_EQ(sent[4].bytes, "rPr000 \r\n");
+        ASSERT_EQ(run.records.size(), 1u);
+        EXPECT_EQ(run.records[0]["result"], "failed");
+        EXPECT_EQ(run.records[0]["detail"],
+                  "written and reset; 127.0.12.1 reports address 127.0.12.1, mask 255.255.255.0, gateway 127.0.12.254");
+    }
+}
+
+TEST(ApplyCommand, ADeviceAlreadyAsPlannedIsUnchangedWithoutAQuestionOrAWrite) {
+    const Plan plan("address,new_address,mask,gateway\n127.0.12.1,127.000.012.001,255.255.255.000,127.0.12.254\n");
+    ScriptedNetwork network;
+    network.AddDevice("127.0.12.1", StubbornDevice("127.0.12.1"));
+    const CommandRun run = RunCommand(network, "apply", {plan.Path()}, {false, ""});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(network.Sent().size(), 1u);
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0]["result"], "unchanged");
+    EXPECT_FALSE(run.records[0].contains("detail"));
+}
+
+TEST(ApplyCommand, AResetNeverAcknowledgedIsWrittenButNotVerified) {
+    const Plan plan("127.0.12.1,127.0.12.1,255.255.0.0,127.0.0.1\n");
+    ScriptedNetwork network;
+    network.AddDevice("127.0.12.1", [](const std::string& request) -> std::optional<Answer> {
+        if (Is(request, "rst"))
+            return Answer{ResetLine(false), 2ms};
+        return StubbornDevice("127.0.12.1")(request);
+    });
+    const CommandRun run =
+        RunCommand(network, "apply", {plan.Path(), "--yes", "--timeout", "100ms", "--reset-interval", "40ms"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(Count(network, "rst"), 15);
+    const auto resets = network.SentTo("127.0.12.1");
+    EXPECT_EQ(resets.back().at - resets[resets.size() - 15].at, 14 * 40ms) << "the interval asked for";
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0]["result"], "written_not_verified");
+    EXPECT_EQ(run.records[0]["detail"], "written; reset not acknowledged after 15 reset commands");
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing
