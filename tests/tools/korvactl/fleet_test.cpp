@@ -1,5 +1,5 @@
 // scan and apply as programs against one korva-sim serving many devices, each test on its own /24 of
-// 127.0.11.0-127.0.16.255 with devices on part of it and free addresses for them to move to.
+// 127.0.11.0-127.0.15.255 with devices on part of it and free addresses for them to move to.
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
