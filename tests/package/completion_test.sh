@@ -41,8 +41,8 @@ expect() {
 }
 
 # the commands
-expect "status params watch set reset decode exporter --help -h --version" korvactl ""
-expect "status set" korvactl s
+expect "status params watch set reset scan apply decode exporter --help -h --version" korvactl ""
+expect "status set scan" korvactl s
 expect "--help --version" korvactl --
 # each command's own options, nothing another command takes
 expect "-f --timeout --retries --table" korvactl status ""
@@ -52,14 +52,18 @@ expect "-f --interval --count --table" korvactl watch -
 expect "--ip --mask --gateway --yes --force --timeout --retries --table" korvactl set 192.168.0.250 --
 expect "--text" korvactl decode -
 expect "--listen -f --timeout" korvactl exporter -
+expect "--rate --force --timeout --table" korvactl scan -
+expect "--yes --reset-interval --timeout --retries --table" korvactl apply -
 expect "" korvactl bogus -
 # files where a file is named
 expect "sites site-a.txt site-b.txt" korvactl status -f ""
 expect "site-a.txt" korvactl watch --table -f site-a
 expect "sites site-a.txt site-b.txt" korvactl decode --text ""
+expect "sites site-a.txt site-b.txt" korvactl apply --yes ""
 # values of the user's own
 expect "" korvactl status --timeout ""
 expect "" korvactl exporter --listen ""
+expect "" korvactl scan 10.0.0.0/24 --rate ""
 expect "" korvactl watch --interval=1
 expect "" korvactl set 192.168.0.250 --ip 192.168.0.
 expect "" korvactl status 192.168.0.
