@@ -1,5 +1,7 @@
 #include "tools/sim/device_state.h"
 
+#include "protocol/text_fields.h"
+
 #include <algorithm>
 
 namespace korva::sim {
@@ -33,6 +35,35 @@ std::optional<Ipv4> ParseDecimalOctets(std::string_view text) {
 std::string DecimalOctetsText(const Ipv4& octets) {
     return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
            std::to_string(octets[3]);
+}
+
+StatusReading StatusReadingOf(const DeviceState& state) {
+    StatusReading status;
+    status.temperature = state.temperature;
+    status.humidity = state.humidity;
+    status.batteryTenths = state.batteryTenths;
+    status.presence = state.presence;
+    status.resetState = state.resetEcInput == 0;
+    status.link1 = state.links[0];
+    status.link2 = state.links[1];
+    status.link3 = state.links[2];
+    status.echo = state.echo;
+    status.changed = state.pending.has_value();
+    return status;
+}
+
+ParameterReading ParameterReadingOf(const DeviceState& state) {
+    ParameterReading parameters;
+    parameters.address = DecimalOctetsText(state.current.address);
+    parameters.mask = DecimalOctetsText(state.current.mask);
+    parameters.gateway = DecimalOctetsText(state.current.gateway);
+    for (const std::uint8_t octet : state.mac)
+        parameters.mac += (parameters.mac.empty() ? "" : "-") + HexText(octet, 2);
+    const FirmwareDate& date = state.firmwareDate;
+    parameters.firmware = state.firmware + " " + ZeroPadded(date.day, 2) + "/" + ZeroPadded(date.month, 2) + "/" +
+                          ZeroPadded(date.year, 2) + " " + ZeroPadded(date.hour, 2) + ":" + ZeroPadded(date.minute, 2);
+    parameters.changed = state.pending.has_value();
+    return parameters;
 }
 
 DeviceState InitialState(const Ipv4& address) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/messages.h"
+
 namespace korva::sim {
 
 using Ipv4 = std::array<std::uint8_t, 4>;
@@ -46,6 +48,10 @@ struct DeviceState {
 // Four decimal octets of one to three digits ('010.000.000.007' or '10.0.0.7'); nullopt otherwise.
 std::optional<Ipv4> ParseDecimalOctets(std::string_view text);
 std::string DecimalOctetsText(const Ipv4& octets);
+
+// What the device reports of itself, as the console's readers give it back.
+StatusReading StatusReadingOf(const DeviceState& state);
+ParameterReading ParameterReadingOf(const DeviceState& state);
 
 // A device at the given address with the usual /24 mask, the gateway at .1 of its network, and a MAC
 // ending in the address's last three octets.

@@ -1,7 +1,7 @@
 #include "tools/sim/faults.h"
 
+#include "protocol/reply_writer.h"
 #include "protocol/text_fields.h"
-#include "tools/sim/reply_lines.h"
 
 namespace korva::sim {
 namespace {
@@ -52,7 +52,7 @@ std::optional<FaultyReply> FaultInjector::Apply(const Reply& reply, const Scramb
         Note(out.faults, "extra empty fields");
     }
     if (!out.faults.empty())
-        out.reply.sent = SendableLine(out.reply.plain, form);
+        out.reply.sent = SendableReply(out.reply.plain, form);
     if (Chance(settings_.truncatePercent)) {
         out.reply.sent.resize(out.reply.sent.size() / 2);
         Note(out.faults, "truncated");

@@ -1,7 +1,7 @@
 #include "tools/sim/sim_device.h"
 
+#include "protocol/reply_writer.h"
 #include "protocol/text_fields.h"
-#include "tools/sim/reply_lines.h"
 
 #include <sstream>
 #include <utility>
@@ -17,7 +17,7 @@ std::optional<Reply> SimDevice::Answer(std::string_view request) {
     if (command == "SND") {
         plain = Status();
     } else if (command == "RPR") {
-        plain = ParameterLine(state_, form_);
+        plain = ParameterReplyLine(ParameterReadingOf(state_), form_);
     } else if (command == "RST" && UpperCaseAscii(line.substr(0, 9)) == "RST000005") {
         plain = Reset(std::string_view(line).substr(9));
     } else if (command == "WPR") {
@@ -25,13 +25,13 @@ std::optional<Reply> SimDevice::Answer(std::string_view request) {
     }
     if (!plain)
         return std::nullopt;
-    return Reply{*plain, SendableLine(*plain, form_)};
+    return Reply{*plain, SendableReply(*plain, form_)};
 }
 
 std::string SimDevice::Status() {
     drift_.Step(state_);
     state_.echo = drift_.NextEcho(state_.echo);
-    return StatusLine(state_, form_);
+    return StatusReplyLine(StatusReadingOf(state_), state_.pending.has_value(), form_);
 }
 
 std::string SimDevice::Reset(std::string_view echoDigits) {
@@ -45,7 +45,7 @@ std::string SimDevice::Reset(std::string_view echoDigits) {
             state_.current = *state_.pending;
         state_.pending.reset();
     }
-    return ResetLine(state_, form_, acknowledged);
+    return ResetReplyLine(acknowledged, state_.pending.has_value(), form_);
 }
 
 std::optional<std::string> SimDevice::Write(std::string_view arguments) {
@@ -59,7 +59,7 @@ std::optional<std::string> SimDevice::Write(std::string_view arguments) {
     if (zeros != "000" || !newAddress || !newMask || !newGateway || (words >> extra))
         return std::nullopt;
     state_.pending = NetworkParameters{*newAddress, *newMask, *newGateway};
-    return WriteLine(state_, form_);
+    return WriteReplyLine(state_.pending.has_value(), form_);
 }
 
 }  // namespace korva::sim

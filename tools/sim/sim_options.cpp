@@ -1,7 +1,7 @@
 #include "tools/sim/sim_options.h"
 
+#include "protocol/reply_writer.h"
 #include "tools/sim/delayed_replies.h"
-#include "tools/sim/reply_lines.h"
 
 #include <charconv>
 #include <functional>
@@ -151,7 +151,7 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
         return {std::nullopt, "--devices " + std::to_string(*options.devices) + " is more than the " +
                                   std::to_string(options.addresses.count) + " addresses of --address"};
     }
-    if (const std::string problem = FormProblem(options.form); !problem.empty()) {
+    if (const std::string problem = ScrambleFormProblem(options.form); !problem.empty()) {
         return {std::nullopt, "form " + std::to_string(options.form.version) + ": " + problem};
     }
     return {options, {}};

@@ -1,10 +1,16 @@
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "protocol/reply_writer.h"
 #include "tools/korvactl/network_command.h"
 
 #include <sstream>
 
 namespace korva::ctl::testing {
+namespace {
+
+constexpr ScrambleForm kPlain{0, 0, 0};
+
+}  // namespace
 
 CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, const std::vector<std::string>& arguments,
                       const TerminalInput& terminal) {
@@ -25,20 +31,28 @@ CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, cons
 }
 
 std::string StatusLine(int echo) {
-    return "0100,SND,0,25,60,244,1,0,1," + std::to_string(echo);
+    StatusReading status;
+    status.temperature = 25;
+    status.humidity = 60;
+    status.batteryTenths = 244;
+    status.presence = true;
+    status.resetState = true;
+    status.link1 = true;
+    status.echo = echo;
+    return StatusReplyLine(status, false, kPlain);
 }
 
 std::string ParameterLine(const std::string& address) {
-    return "0100,RPR,0," + address +
-           ",255.255.255.0,10.0.0.1,0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17,14,05,03,07,22,16";
+    return ParameterReplyLine({address, "255.255.255.0", "10.0.0.1", "00-1A-AB-01-02-FF", "1.52 07/03/16 14:05"},
+                              kPlain);
 }
 
 std::string ResetLine(bool acknowledged) {
-    return std::string("0100,RST,0,") + (acknowledged ? "ACK" : "NAK");
+    return ResetReplyLine(acknowledged, false, kPlain);
 }
 
 std::string WriteLine() {
-    return "0100,WPR,0";
+    return WriteReplyLine(false, kPlain);
 }
 
 bool Is(const std::string& request, const char* command) {
