@@ -50,7 +50,7 @@ std::string Described(const ParameterReading& reading) {
 // One parameter request to each of the addresses, all at once. false when the user interrupted.
 bool ReadParametersAt(Link& link, const std::vector<std::string>& addresses, const RetryPolicy& retry, bool manual,
                       std::map<std::string, std::unique_ptr<RequestConversation>>& readings, RecordSink& failures) {
-    const Request request{BuildParameterRequest(manual), "RPR", "parameter request"};
+    const Request request{BuildParameterRequest(manual), ReplyKind::kParameters, "parameter request"};
     std::vector<Conversation*> running;
     for (const std::string& address : addresses) {
         auto& reading = readings[address];
@@ -123,7 +123,8 @@ public:
         std::vector<std::unique_ptr<RequestConversation>> writes;
         for (PlanResult* result : toChange_) {
             const PlanRow& row = result->row;
-            const Request write{BuildWriteCommand(row.newAddress, row.mask, row.gateway), "WPR", "write command"};
+            const Request write{BuildWriteCommand(row.newAddress, row.mask, row.gateway), ReplyKind::kWrite,
+                                "write command"};
             writes.push_back(
                 std::make_unique<RequestConversation>(Target(row.address), writeFailures, write, context_.line.retry));
         }

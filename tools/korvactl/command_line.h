@@ -23,7 +23,7 @@ struct CommandLine {
     std::optional<std::string> ip;
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
-    std::optional<std::string> listen;  // the exporter's ADDRESS:PORT
+    std::optional<std::string> listen;             // the exporter's ADDRESS:PORT
     double rate = 200;                             // scan: requests per second; 0 for no limit
     std::chrono::milliseconds resetInterval{500};  // apply: between reset commands
 };

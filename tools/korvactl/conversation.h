@@ -5,6 +5,7 @@
 #include "tools/korvactl/link.h"
 #include "tools/korvactl/record.h"
 
+#include "protocol/reply_format.h"
 #include "protocol/unscramble.h"
 
 #include <optional>
@@ -18,6 +19,7 @@ struct DeviceReply {
     Incoming datagram;
     PlainReply plain;
     std::string keyword;
+    ReplyKind kind = ReplyKind::kUnknown;
 };
 
 class Conversation {

@@ -26,6 +26,7 @@ DeviceReply Decode(Incoming datagram) {
     DeviceReply reply{std::move(datagram), {}, {}};
     reply.plain = UnscrambleReply(Trim(reply.datagram.bytes));
     reply.keyword = ReplyKeyword(reply.plain.text, reply.plain.headerOffset);
+    reply.kind = KindOfKeyword(reply.keyword);
     return reply;
 }
 

@@ -32,8 +32,8 @@ std::vector<DeviceSample> SurveyDevices(Link& link, const std::vector<DeviceTarg
                                         std::chrono::milliseconds budget) {
     Unrecorded unrecorded;
     const RetryPolicy policy = PolicyWithin(budget);
-    const Request liveData{BuildLiveDataRequest(), "SND", "live-data request"};
-    const Request parameters{BuildParameterRequest(false), "RPR", "parameter request"};
+    const Request liveData{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"};
+    const Request parameters{BuildParameterRequest(false), ReplyKind::kParameters, "parameter request"};
     std::vector<std::unique_ptr<RequestConversation>> statusAsks, parameterAsks;
     for (const DeviceTarget& target : targets) {
         statusAsks.push_back(std::make_unique<RequestConversation>(target, unrecorded, liveData, policy));

@@ -1,4 +1,5 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
+#include "protocol/reply_format.h"
 #include "tools/korvactl/output_error.h"
 #include "tools/korvactl/record_json.h"
 #include "tools/korvactl/record_writers.h"
@@ -73,18 +74,19 @@ Cells ParameterCells(const Json& parameters) {
 
 Cells KindCells(const Json& reply) {
     const std::string keyword = reply["keyword"].get<std::string>();
-    if (keyword == "SND")
+    const ReplyKind kind = KindOfKeyword(keyword);
+    if (kind == ReplyKind::kStatus)
         return StatusCells(reply["status"]);
-    if (keyword == "RPR")
+    if (kind == ReplyKind::kParameters)
         return ParameterCells(reply["parameters"]);
-    if (keyword == "RST") {
+    if (kind == ReplyKind::kReset) {
         const std::string commands =
             reply.contains("reset_commands") ? std::to_string(reply["reset_commands"].get<int>()) : "-";
         return {{{"RESET", 5}, reply["reset_ack"].get<bool>() ? "ack" : "no"},
                 {{"COMMANDS", 8}, commands},
                 {{"CHANGED", 7}, YesNo(reply["changed_flag"])}};
     }
-    if (keyword == "WPR")
+    if (kind == ReplyKind::kWrite)
         return {{{"WRITE", 8}, "accepted"}, {{"CHANGED", 7}, YesNo(reply["changed_flag"])}};
     return {{{"KEYWORD", 7}, keyword}, {{"REPLY", 0}, reply["plain"].get<std::string>()}};
 }

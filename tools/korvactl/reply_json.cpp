@@ -50,11 +50,12 @@ nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
         {"keyword", Cp1252ToUtf8(keyword)},
         {"changed_flag", ChangedFlag(reply.text, h)},
     };
-    if (keyword == "SND")
+    const ReplyKind kind = KindOfKeyword(keyword);
+    if (kind == ReplyKind::kStatus)
         json["status"] = StatusJson(ReadStatus(reply.text, h, reply.formatVersion));
-    else if (keyword == "RPR")
+    else if (kind == ReplyKind::kParameters)
         json["parameters"] = ParametersJson(ReadParameters(reply.text, h, reply.formatVersion));
-    else if (keyword == "RST")
+    else if (kind == ReplyKind::kReset)
         json["reset_ack"] = ReadResetAck(reply.text, h);
     return json;
 }

@@ -14,7 +14,7 @@ void RequestConversation::SendAttempt(Link& link) {
 
 void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
     // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
-    if (reply.keyword != request_.keyword)
+    if (reply.kind != request_.answer)
         return;
     answer_ = reply;
     Report(reply);

@@ -16,7 +16,7 @@ struct RetryPolicy {
 
 struct Request {
     std::string bytes;
-    std::string keyword;      // the reply that answers it
+    ReplyKind answer;         // the reply that answers it
     std::string description;  // for messages: "live-data request"
 };
 

@@ -17,7 +17,7 @@ void ResetConversation::SendCommand(Link& link) {
 }
 
 void ResetConversation::OnReply(const DeviceReply& reply, Link&) {
-    if (reply.keyword != "RST" || !ReadResetAck(reply.plain.text, reply.plain.headerOffset))
+    if (reply.kind != ReplyKind::kReset || !ReadResetAck(reply.plain.text, reply.plain.headerOffset))
         return;
     Report(reply, sent_);
     Finish(true);

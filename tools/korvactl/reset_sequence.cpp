@@ -11,7 +11,7 @@ namespace korva::ctl {
 
 ResetOutcome ResetDevices(Link& link, const std::vector<DeviceTarget>& targets, RecordSink& statusFailures,
                           RecordSink& results, const RetryPolicy& retry, std::chrono::milliseconds spacing) {
-    const Request statusRequest{BuildLiveDataRequest(), "SND", "live-data request"};
+    const Request statusRequest{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"};
     std::vector<std::unique_ptr<RequestConversation>> statusReads;
     for (const DeviceTarget& target : targets)
         statusReads.push_back(std::make_unique<RequestConversation>(target, statusFailures, statusRequest, retry));

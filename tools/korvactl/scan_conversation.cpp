@@ -24,7 +24,7 @@ void ScanConversation::Ask(Link& link) {
 }
 
 void ScanConversation::OnReply(const DeviceReply& reply, Link&) {
-    if (reply.keyword != "RPR")
+    if (reply.kind != ReplyKind::kParameters)
         return;
     Report(reply);
     Finish(true);

@@ -61,7 +61,7 @@ int RunSetCommand(CommandContext& context) {
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
-    const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), "WPR",
+    const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), ReplyKind::kWrite,
                         "write command"};
     RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
     if (!RunConversations(*link, {&writing}) || !writing.Succeeded())
@@ -71,7 +71,8 @@ int RunSetCommand(CommandContext& context) {
     // expected there; the write itself has been acknowledged already.
     RecordFilter repliesOnly(context.output, RecordFilter::Keep::kReplies);
     const DeviceTarget newAddress = ResolveTarget(parameters.address);
-    RequestConversation reading(newAddress, repliesOnly, {BuildParameterRequest(true), "RPR", "parameter request"},
+    RequestConversation reading(newAddress, repliesOnly,
+                                {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
                                 context.line.retry);
     RunConversations(*link, {&reading});
     if (!reading.Succeeded())

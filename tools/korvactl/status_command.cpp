@@ -9,8 +9,8 @@ namespace korva::ctl {
 
 int RunStatusCommand(CommandContext& context) {
     const Request request = context.command == "status"
-                                ? Request{BuildLiveDataRequest(), "SND", "live-data request"}
-                                : Request{BuildParameterRequest(true), "RPR", "parameter request"};
+                                ? Request{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"}
+                                : Request{BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"};
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;

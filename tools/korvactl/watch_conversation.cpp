@@ -36,9 +36,9 @@ void WatchConversation::Tick(Link& link) {
 }
 
 void WatchConversation::OnReply(const DeviceReply& reply, Link&) {
-    if (reply.keyword == "RPR")
+    if (reply.kind == ReplyKind::kParameters)
         parametersRead_ = true;
-    if (reply.keyword == "SND")
+    if (reply.kind == ReplyKind::kStatus)
         answered_ = true;
     Report(reply);
 }
