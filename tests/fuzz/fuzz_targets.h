@@ -13,5 +13,9 @@ void ReadSettingsFile(const std::uint8_t* data, std::size_t size);
 // (for every network command), as durations, new parameters and `decode`'s hex lines; and builds
 // durations, counts, subnets and hex lines from the bytes whose parsed values are known.
 void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size);
+// Reads the bytes as a run of the console: operator actions, polling ticks and datagrams, in any order,
+// against the console's rules; checks what they promise (no answer counted twice, no reset command
+// beyond the fifteenth, NÃO sends nothing, the automatic parameter request ends after a parameter reply).
+void DriveConsoleCore(const std::uint8_t* data, std::size_t size);
 
 }  // namespace korva::fuzz

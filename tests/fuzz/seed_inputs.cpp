@@ -1,5 +1,6 @@
 #include "tests/fuzz/seed_inputs.h"
 
+#include "protocol/reply_writer.h"
 #include "protocol/unscramble.h"
 
 namespace korva::fuzz {
@@ -84,6 +85,57 @@ std::vector<std::string> KorvactlInputSeeds() {
         std::string("\0\xFF#\r\n\t\x80=--ip=\xE9", 12),
         // Read as numbers: 1, 4000, the largest, half an hour, an hour, an hour and a millisecond.
         std::string("\x01\0\0\0\xA0\x0F\0\0\xFF\xFF\xFF\xFF\x40\x77\x1B\0\x80\xEE\x36\0\x81\xEE\x36\0", 24),
+    };
+}
+
+namespace {
+
+// The console-core target's actions: one byte each, some followed by what they take.
+constexpr char kAddress = 0, kReadLiveData = 1, kReadParameters = 2, kWrite = 3, kReset = 4, kAutomatic = 5, kTick = 6,
+               kDatagram = 7;
+
+std::string Datagram(const std::string& bytes) {
+    return std::string{kDatagram, static_cast<char>(bytes.size())} + bytes;
+}
+
+std::string Repeated(const std::string& actions, int times) {
+    std::string run;
+    for (int i = 0; i < times; ++i)
+        run += actions;
+    return run;
+}
+
+}  // namespace
+
+std::vector<std::string> ConsoleCoreSeeds() {
+    const ScrambleForm plain{0, 0, 0};
+    const ScrambleForm old{120, 0, 0};
+    StatusReading status;
+    status.echo = 123;
+    const std::string statusReply = SendableReply(StatusReplyLine(status, false, plain), plain);
+    const std::string flaggedStatus = SendableReply(StatusReplyLine(status, true, plain), plain);
+    const std::string parameterReply = SendableReply(
+        ParameterReplyLine(
+            {"127.0.0.2", "255.255.255.0", "127.0.0.1", "00-1A-AB-01-02-FF", "1.52 07/03/16 14:05", true}, plain),
+        plain);
+    const std::string oldWriteReply = SendableReply(WriteReplyLine(false, old), old);
+    const std::string acknowledged = SendableReply(ResetReplyLine(true, false, plain), plain);
+    const std::string yes{kWrite, 0, 0};
+    const std::string no{kWrite, 1, 1};
+    return {
+        "",
+        // automatic mode: parameters asked until a reply comes, then live data
+        std::string{kAutomatic} + Repeated({kTick}, 3) + Datagram(parameterReply) + Repeated({kTick}, 3),
+        // a reset never acknowledged, then one acknowledged on the third tick
+        std::string{kAutomatic} + Datagram(statusReply) + kReset + Repeated({kTick}, 20) + kReset +
+            Repeated({kTick}, 3) + Datagram(acknowledged) + Repeated({kTick}, 2),
+        // writes answered yes and no, old devices' write replies asked for and not
+        yes + Datagram(oldWriteReply) + Datagram(oldWriteReply) + no + Datagram(oldWriteReply),
+        // the changed flag on, kept, off and on again
+        Datagram(flaggedStatus) + Datagram(flaggedStatus) + Datagram(statusReply) + Datagram(flaggedStatus),
+        // every address text, a name that resolves nowhere among them, with buttons and ticks
+        std::string{kAddress, 3, kReadLiveData, kAutomatic, kTick, kAddress, 1, kReadParameters, kTick},
+        std::string{kDatagram, 0} + Datagram(std::string(200, '\xFF')) + Datagram(std::string("\0,SND", 5)),
     };
 }
 

@@ -15,5 +15,7 @@ std::vector<std::string> ReplySeeds();
 std::vector<std::string> SettingsSeeds();
 // Device list files, argument lists one a line, and byte runs the target reads as numbers.
 std::vector<std::string> KorvactlInputSeeds();
+// Runs of the console: automatic mode, resets, writes, flagged replies, odd datagrams.
+std::vector<std::string> ConsoleCoreSeeds();
 
 }  // namespace korva::fuzz

@@ -50,5 +50,10 @@ TEST(FuzzSeeds, KorvactlInputReadersKeepTheirPromises) {
     RunAll(ReadKorvactlInputs, Regressions("korvactl_inputs"));
 }
 
+TEST(FuzzSeeds, ConsoleRulesKeepTheirPromises) {
+    RunAll(DriveConsoleCore, ConsoleCoreSeeds());
+    RunAll(DriveConsoleCore, Regressions("console_core"));
+}
+
 }  // namespace
 }  // namespace korva::fuzz

@@ -25,5 +25,6 @@ int main(int argc, char** argv) {
     WriteAll(root / "reply", korva::fuzz::ReplySeeds());
     WriteAll(root / "settings", korva::fuzz::SettingsSeeds());
     WriteAll(root / "korvactl_inputs", korva::fuzz::KorvactlInputSeeds());
+    WriteAll(root / "console_core", korva::fuzz::ConsoleCoreSeeds());
     return 0;
 }

@@ -1,0 +1,159 @@
+// The console's rules driven by a stream of operator actions, polling ticks and datagrams, with a
+// recording link and view. Whatever the order, the rules keep their promises.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "console/console_core.h"
+#include "console/console_view.h"
+#include "protocol/messages.h"
+#include "protocol/text_fields.h"
+#include "protocol/unscramble.h"
+#include "tests/fuzz/fuzz_targets.h"
+#include "tests/fuzz/require.h"
+
+namespace korva::fuzz {
+namespace {
+
+// Numeric texts only: a name would make the resolver ask a server. The blank makes the last one a name
+// the resolver rejects by itself.
+constexpr const char* kAddressTexts[] = {"127.0.0.2", "127.0.0.3", "10.1.1.5", "no such host"};
+constexpr const char* kAutomaticParameterRequest = "rPr000\r\n";
+
+class Link : public transport::DeviceLink {
+public:
+    void SendTo(std::uint32_t, std::uint16_t port, std::string_view data) override {
+        Require(port == kDevicePort);
+        sent.emplace_back(data);
+    }
+    void AcceptOnlyFrom(std::vector<std::uint32_t>) override {}
+    std::vector<std::string> sent;
+};
+
+class View : public console::ConsoleView {
+public:
+    void ClearLiveData() override {}
+    void ClearParameters() override {}
+    void ShowStatus(const StatusReading&) override {}
+    void ShowParameters(const ParameterReading&) override {}
+    void ShowReplyTime(std::chrono::system_clock::time_point) override {}
+    void ShowResetAcknowledged() override {}
+    void ShowRestartPending(bool shown) override {
+        if (!shown)
+            toldWhileShown = false;
+    }
+    void ShowAutomaticMode(bool) override {}
+    bool ConfirmWrite() override { return answerYes; }
+    void TellWriteDone() override { ++writesDone; }
+    void TellRestartPending() override {
+        // Told only as the label appears: never again while it stays up.
+        Require(!toldWhileShown);
+        toldWhileShown = true;
+    }
+
+    bool answerYes = false;
+    bool toldWhileShown = false;
+    int writesDone = 0;
+};
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool Empty() const { return used_ >= size_; }
+    std::uint8_t Byte() { return used_ < size_ ? data_[used_++] : 0; }
+    std::string Bytes(std::size_t count) {
+        const std::size_t taken = std::min(count, size_ - std::min(size_, used_));
+        std::string bytes(reinterpret_cast<const char*>(data_ + used_), taken);
+        used_ += taken;
+        return bytes;
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t used_ = 0;
+};
+
+bool IsReset(const std::string& request) {
+    return request.rfind("rst000005", 0) == 0;
+}
+
+}  // namespace
+
+void DriveConsoleCore(const std::uint8_t* data, std::size_t size) {
+    Link link;
+    View view;
+    console::ConsoleCore core(link, view, [] { return std::chrono::system_clock::time_point(); });
+    Input input(data, size);
+    std::string address = kAddressTexts[0];
+    bool parameterReplySeen = false;
+    int resetsSinceStart = 0;
+    int writesSent = 0;
+    while (!input.Empty()) {
+        const std::size_t sentBefore = link.sent.size();
+        const int writesDoneBefore = view.writesDone;
+        bool parameterReply = false;
+        bool writeAsked = false;
+        try {
+            switch (input.Byte() % 8) {
+                case 0:
+                    address = kAddressTexts[input.Byte() % std::size(kAddressTexts)];
+                    break;
+                case 1:
+                    core.ReadLiveData(address);
+                    break;
+                case 2:
+                    core.ReadParameters(address);
+                    break;
+                case 3:
+                    view.answerYes = input.Byte() % 2 == 0;
+                    writeAsked = true;
+                    core.WriteParameters(address, {kAddressTexts[input.Byte() % 3], "255.255.255.0", "10.1.1.1"});
+                    break;
+                case 4:
+                    core.StartReset();
+                    resetsSinceStart = 0;
+                    break;
+                case 5:
+                    core.ToggleAutomaticMode();
+                    break;
+                case 6:
+                    core.Tick(address);
+                    break;
+                default: {
+                    const std::string datagram = input.Bytes(input.Byte());
+                    const std::string trimmed = Trim(datagram);
+                    const PlainReply reply = UnscrambleReply(trimmed);
+                    parameterReply =
+                        !trimmed.empty() && ReadReplyKind(reply.text, reply.headerOffset) == ReplyKind::kParameters;
+                    core.HandleDatagram(datagram);
+                    break;
+                }
+            }
+        } catch (const std::exception&) {
+            // A button whose address names no host: the window shows it; the rules go on.
+        }
+        const std::vector<std::string> sent(link.sent.begin() + static_cast<std::ptrdiff_t>(sentBefore),
+                                            link.sent.end());
+        if (writeAsked && !view.answerYes)
+            Require(sent.empty());  // NÃO sends nothing
+        if (writeAsked && view.answerYes && !sent.empty())
+            ++writesSent;
+        for (const std::string& request : sent) {
+            if (parameterReplySeen)
+                Require(request != kAutomaticParameterRequest);
+            if (IsReset(request))
+                Require(++resetsSinceStart <= console::ConsoleCore::kResetAttempts);
+        }
+        // One write, at most one answer.
+        Require(view.writesDone - writesDoneBefore <= 1);
+        Require(view.writesDone <= writesSent);
+        parameterReplySeen = parameterReplySeen || parameterReply;
+    }
+}
+
+}  // namespace korva::fuzz
