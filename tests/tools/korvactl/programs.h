@@ -1,7 +1,7 @@
 #pragma once
 // korvactl and korva-sim as programs: a simulated device on one loopback address, korvactl runs whose
 // output is read back as JSON lines, and the exporter serving on a loopback address.
-#include "tests/tools/korvactl/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,6 +9,12 @@
 #include <vector>
 
 namespace korva::ctl::testing {
+
+using korva::testing::ChildProcess;
+using korva::testing::FindProgram;
+using korva::testing::Finished;
+using korva::testing::RunToEnd;
+using korva::testing::StandardOutput;
 
 class Simulator {
 public:

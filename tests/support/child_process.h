@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace korva::ctl::testing {
+namespace korva::testing {
 
 enum class StandardOutput { kCaptured, kFullDevice, kClosed };
 
@@ -48,4 +48,4 @@ std::string FindProgram(const std::string& name);
 Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments,
                   StandardOutput output = StandardOutput::kCaptured);
 
-}  // namespace korva::ctl::testing
+}  // namespace korva::testing

@@ -1,4 +1,4 @@
-#include "tests/tools/korvactl/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace korva::ctl::testing {
+namespace korva::testing {
 namespace {
 
 std::string TempPath(const char* kind) {
@@ -115,4 +115,4 @@ Finished RunToEnd(const std::string& program, const std::vector<std::string>& ar
     return {status.value_or(-1), child.Out(), child.Err()};
 }
 
-}  // namespace korva::ctl::testing
+}  // namespace korva::testing
