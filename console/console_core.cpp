@@ -84,10 +84,10 @@ void ConsoleCore::Tick(const std::string& deviceAddress) {
 }
 
 void ConsoleCore::HandleDatagram(const std::string& bytes) {
-    const std::string received = Trim(bytes);
-    if (received.empty())
+    // The decoding trims as well, on its own copy: the datagram is copied once.
+    if (TrimView(bytes).empty())
         return;
-    const PlainReply reply = UnscrambleReply(received);
+    const PlainReply reply = UnscrambleReply(bytes);
     const ReplyKind kind = ReadReplyKind(reply.text, reply.headerOffset);
     if (kind == ReplyKind::kWrite) {
         // A write reply nobody asked for would open a modal notice per datagram: one answers one write.

@@ -37,7 +37,7 @@ public:
     std::string Address(int k, int formatVersion) const {
         return formatVersion == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
     }
-    std::string TwoDigits(int k) const { return LeftPadAndCut(Raw(k), 2, '0'); }
+    void AppendTwoDigits(std::string& text, int k) const { AppendLeftPadAndCut(text, Raw(k), 2, '0'); }
 
 private:
     static int LineField(int headerOffset, int k) {
@@ -116,10 +116,20 @@ ParameterReading ReadParameters(std::string_view plain, int headerOffset, int fo
     reading.gateway = reply.Address(f::kGateway, formatVersion);
     const std::string_view mac = reply.Trimmed(f::kMac);
     reading.mac = formatVersion < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
-    // firmware version, day/month/year, hour:minute
-    reading.firmware = std::string(reply.Raw(f::kFirmwareVersion)) + " " + reply.TwoDigits(f::kFirmwareDay) + "/" +
-                       reply.TwoDigits(f::kFirmwareMonth) + "/" + reply.TwoDigits(f::kFirmwareYear) + " " +
-                       reply.TwoDigits(f::kFirmwareHour) + ":" + reply.TwoDigits(f::kFirmwareMinute);
+    // firmware version, day/month/year, hour:minute, written into room reserved once
+    const std::string_view version = reply.Raw(f::kFirmwareVersion);
+    std::string& firmware = reading.firmware;
+    firmware.reserve(version.size() + std::string_view(" dd/mm/yy hh:nn").size());
+    firmware.append(version).append(1, ' ');
+    reply.AppendTwoDigits(firmware, f::kFirmwareDay);
+    firmware += '/';
+    reply.AppendTwoDigits(firmware, f::kFirmwareMonth);
+    firmware += '/';
+    reply.AppendTwoDigits(firmware, f::kFirmwareYear);
+    firmware += ' ';
+    reply.AppendTwoDigits(firmware, f::kFirmwareHour);
+    firmware += ':';
+    reply.AppendTwoDigits(firmware, f::kFirmwareMinute);
     reading.changed = reply.ChangedMarkAt(f::kChangedFlag);
     return reading;
 }

@@ -1,6 +1,9 @@
 #include "protocol/text_fields.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
 #include <limits>
 #include <optional>
 
@@ -200,13 +203,18 @@ std::string ZeroPadded(std::int32_t value, int width) {
     return text;
 }
 
-std::string LeftPadAndCut(std::string_view text, int width, char fill) {
+void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, char fill) {
     if (width <= 0)
-        return {};
-    std::string padded(text);
-    if (static_cast<int>(padded.size()) < width)
-        padded.insert(0, static_cast<std::size_t>(width) - padded.size(), fill);
-    padded.resize(static_cast<std::size_t>(width));
+        return;
+    const auto wanted = static_cast<std::size_t>(width);
+    if (piece.size() < wanted)
+        text.append(wanted - piece.size(), fill);
+    text.append(piece.substr(0, wanted));
+}
+
+std::string LeftPadAndCut(std::string_view text, int width, char fill) {
+    std::string padded;
+    AppendLeftPadAndCut(padded, text, width, fill);
     return padded;
 }
 
@@ -234,45 +242,100 @@ std::string PaddedDottedQuad(std::string_view dottedQuad) {
     return joined;
 }
 
-std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
-    std::string rest(hexOctets);
-    std::string decimal;
-    for (int octet = 1; octet <= 3; ++octet) {
-        const std::size_t dot = rest.find('.');
-        // Without a dot the octet reads as empty (0) and nothing is consumed.
-        const std::string_view head =
-            dot == std::string::npos ? std::string_view() : std::string_view(rest).substr(0, dot);
-        decimal += std::to_string(HexValue(head)) + ".";
-        if (dot != std::string::npos)
-            rest.erase(0, dot + 1);
-    }
-    decimal += std::to_string(HexValue(rest));
-    return decimal;
-}
-
 namespace {
 
-// Six two-character groups (or longer, for out-of-range octets) with "-" at fixed positions.
-std::string DashedMac(std::string joined) {
-    for (std::size_t position : {10u, 8u, 6u, 4u, 2u})
-        joined.insert(std::min<std::size_t>(position, joined.size()), 1, '-');
-    return joined;
+// A short text assembled on the stack: a reading keeps only the finished text, so the pieces it is
+// made of never reach the heap.
+template <std::size_t Capacity>
+class ShortText {
+public:
+    void Append(std::string_view text) {
+        assert(size_ + text.size() <= Capacity);
+        std::copy(text.begin(), text.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
+        size_ += text.size();
+    }
+    void Append(char c) { Append(std::string_view(&c, 1)); }
+    void AppendDecimal(std::int32_t value) {
+        std::array<char, 11> digits{};  // "-2147483648"
+        const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+        Append(std::string_view(digits.data(), static_cast<std::size_t>(written - digits.data())));
+    }
+    // Upper-case hexadecimal with at least two digits; negatives in 32-bit two's complement.
+    void AppendHexOctet(std::int32_t value) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        std::array<char, 8> reversed{};
+        std::size_t count = 0;
+        auto bits = static_cast<std::uint32_t>(value);
+        do {
+            reversed[count++] = kDigits[bits & 0xF];
+            bits >>= 4;
+        } while (bits != 0);
+        if (count < 2)
+            reversed[count++] = '0';
+        while (count > 0)
+            Append(reversed[--count]);
+    }
+    std::string_view View() const { return {bytes_.data(), size_}; }
+
+private:
+    std::array<char, Capacity> bytes_{};
+    std::size_t size_ = 0;
+};
+
+// Calls each(word) for words 1 to count of text; missing words are empty.
+template <typename Each>
+void ForEachWord(std::string_view text, char delimiter, int count, Each each) {
+    std::size_t i = 0;
+    for (int word = 0; word < count; ++word) {
+        while (i < text.size() && text[i] == delimiter)
+            ++i;
+        const std::size_t start = i;
+        while (i < text.size() && text[i] != delimiter)
+            ++i;
+        each(text.substr(start, i - start));
+    }
+}
+
+// Six octets of two characters (or longer, for out-of-range octets) joined, with "-" before the 3rd,
+// 5th, 7th, 9th and 11th character. The joined octets are never shorter than twelve characters.
+std::string DashedMac(std::string_view joined) {
+    std::string dashed;
+    dashed.reserve(joined.size() + 5);
+    for (std::size_t position = 0; position < 10; position += 2)
+        dashed.append(joined.substr(position, 2)).append(1, '-');
+    dashed.append(joined.substr(10));
+    return dashed;
 }
 
 }  // namespace
 
+std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
+    std::string_view rest = hexOctets;
+    ShortText<4 * 11 + 3> decimal;
+    for (int octet = 1; octet <= 3; ++octet) {
+        const std::size_t dot = rest.find('.');
+        // Without a dot the octet reads as empty (0) and nothing is consumed.
+        const std::string_view head = dot == std::string_view::npos ? std::string_view() : rest.substr(0, dot);
+        decimal.AppendDecimal(HexValue(head));
+        decimal.Append('.');
+        if (dot != std::string_view::npos)
+            rest.remove_prefix(dot + 1);
+    }
+    decimal.AppendDecimal(HexValue(rest));
+    return std::string(decimal.View());
+}
+
 std::string MacFromDecimalOctets(std::string_view decimalOctets) {
-    std::string joined;
-    for (int octet = 1; octet <= 6; ++octet)
-        joined += HexText(ToInteger(CharacterField(octet, decimalOctets, ':')), 2);
-    return DashedMac(std::move(joined));
+    ShortText<6 * 8> joined;
+    ForEachWord(decimalOctets, ':', 6, [&](std::string_view octet) { joined.AppendHexOctet(ToInteger(octet)); });
+    return DashedMac(joined.View());
 }
 
 std::string MacFromHexOctets(std::string_view hexOctets) {
+    // Twelve characters: inline in the string.
     std::string joined;
-    for (int octet = 1; octet <= 6; ++octet)
-        joined += LeftPadAndCut(CharacterField(octet, hexOctets, ':'), 2, '0');
-    return DashedMac(std::move(joined));
+    ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) { AppendLeftPadAndCut(joined, octet, 2, '0'); });
+    return DashedMac(joined);
 }
 
 }  // namespace korva

@@ -1,0 +1,92 @@
+#include "allocation_counter.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// Per thread: gtest's own threads, if any, must not count towards the code under test.
+thread_local bool counting = false;
+thread_local std::size_t allocations = 0;
+
+void* Allocate(std::size_t size) {
+    if (counting)
+        ++allocations;
+    // malloc(0) may return null; operator new must not.
+    if (void* block = std::malloc(size == 0 ? 1 : size))
+        return block;
+    throw std::bad_alloc();
+}
+
+void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
+    if (counting)
+        ++allocations;
+    const auto align = static_cast<std::size_t>(alignment);
+    // aligned_alloc wants a size that is a multiple of the alignment.
+    const std::size_t rounded = (size + align - 1) / align * align;
+    if (void* block = std::aligned_alloc(align, rounded == 0 ? align : rounded))
+        return block;
+    throw std::bad_alloc();
+}
+
+}  // namespace
+
+std::size_t CountAllocations(const std::function<void()>& action) {
+    allocations = 0;
+    counting = true;
+    action();
+    counting = false;
+    return allocations;
+}
+
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return AllocateAligned(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return AllocateAligned(size, alignment);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::align_val_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::align_val_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
+    std::free(block);
+}

@@ -1,0 +1,55 @@
+// The console's reply handler on top of the decoding: one copy of the datagram, nothing more, when the
+// view it shows the reading through keeps no texts of its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "allocation_counter.h"
+#include "console/console_core.h"
+#include "console/console_view.h"
+#include "protocol/messages.h"
+#include "transport/device_link.h"
+
+namespace {
+
+class SilentLink : public korva::transport::DeviceLink {
+public:
+    void SendTo(std::uint32_t, std::uint16_t, std::string_view) override {}
+    void AcceptOnlyFrom(std::vector<std::uint32_t>) override {}
+};
+
+// Keeps only what it needs to prove the reply was read, in members that never reach the heap.
+class CountingView : public korva::console::ConsoleView {
+public:
+    void ClearLiveData() override {}
+    void ClearParameters() override {}
+    void ShowStatus(const korva::StatusReading& status) override {
+        ++statuses;
+        battery = status.batteryTenths;
+    }
+    void ShowParameters(const korva::ParameterReading&) override {}
+    void ShowReplyTime(std::chrono::system_clock::time_point) override {}
+    void ShowResetAcknowledged() override {}
+    void ShowRestartPending(bool) override {}
+    void ShowAutomaticMode(bool) override {}
+    bool ConfirmWrite() override { return false; }
+    void TellWriteDone() override {}
+    void TellRestartPending() override {}
+
+    int statuses = 0;
+    int battery = 0;
+};
+
+TEST(HandleDatagramAllocations, AStatusReplyCostsOneCopyOfTheDatagram) {
+    SilentLink link;
+    CountingView view;
+    korva::console::ConsoleCore core(link, view, [] { return std::chrono::system_clock::time_point(); });
+    const std::string received = "  0100,SND,0,25,60,244,1,0,1,1,0,4711,X,Y,-,-\r\n";
+    const std::size_t allocations = CountAllocations([&] { core.HandleDatagram(received); });
+    EXPECT_EQ(view.statuses, 1);
+    EXPECT_EQ(view.battery, 244);
+    EXPECT_EQ(allocations, 1u);
+}
+
+}  // namespace
