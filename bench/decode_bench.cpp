@@ -38,16 +38,16 @@ void BM_Decode(benchmark::State& state) {
     const ScrambleForm form = kForms[state.range(1)];
     const std::string received = Received(BodyOf(kind), form);
     for (auto _ : state) {
-        const korva::PlainReply reply = korva::UnscrambleReply(received);
-        const std::string keyword = korva::ReplyKeyword(reply.text, reply.headerOffset);
-        const bool changed = korva::ChangedFlag(reply.text, reply.headerOffset);
-        benchmark::DoNotOptimize(changed);
-        if (keyword == "SND")
-            benchmark::DoNotOptimize(korva::ReadStatus(reply.text, reply.headerOffset, reply.formatVersion));
-        else if (keyword == "RPR")
-            benchmark::DoNotOptimize(korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion));
+        const korva::PlainReply plain = korva::UnscrambleReply(received);
+        const korva::ReplyReader reply(plain.text, plain.headerOffset, plain.formatVersion);
+        const korva::ReplyKind replyKind = reply.Kind();
+        benchmark::DoNotOptimize(reply.ChangedFlag());
+        if (replyKind == korva::ReplyKind::kStatus)
+            benchmark::DoNotOptimize(reply.Status());
+        else if (replyKind == korva::ReplyKind::kParameters)
+            benchmark::DoNotOptimize(reply.Parameters());
         else
-            benchmark::DoNotOptimize(korva::ReadResetAck(reply.text, reply.headerOffset));
+            benchmark::DoNotOptimize(reply.ResetAck());
     }
     state.SetLabel(std::string(kind == 0   ? "status"
                                : kind == 1 ? "parameters"

@@ -87,8 +87,10 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
     // The decoding trims as well, on its own copy: the datagram is copied once.
     if (TrimView(bytes).empty())
         return;
-    const PlainReply reply = UnscrambleReply(bytes);
-    const ReplyKind kind = ReadReplyKind(reply.text, reply.headerOffset);
+    const PlainReply plain = UnscrambleReply(bytes);
+    // Split once for every question below.
+    const ReplyReader reply(plain.text, plain.headerOffset, plain.formatVersion);
+    const ReplyKind kind = reply.Kind();
     if (kind == ReplyKind::kWrite) {
         // A write reply nobody asked for would open a modal notice per datagram: one answers one write.
         if (!writeReplyAwaited_)
@@ -99,31 +101,31 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
     TellOfChanges(kind, reply);
     view_.ShowReplyTime(clock_());
     if (kind == ReplyKind::kStatus) {
-        const StatusReading status = ReadStatus(reply.text, reply.headerOffset, reply.formatVersion);
+        const StatusReading status = reply.Status();
         view_.ShowStatus(status);
         echoNumber_ = status.echo;
         ShowRestartPending(status.changed);
     } else if (kind == ReplyKind::kReset) {
         // An acknowledgement counts only for a reset this console is still sending.
-        if (resetPending_ && ReadResetAck(reply.text, reply.headerOffset)) {
+        if (resetPending_ && reply.ResetAck()) {
             resetPending_ = false;
             view_.ShowResetAcknowledged();
         }
     } else if (kind == ReplyKind::kParameters) {
         parametersRead_ = true;
-        const ParameterReading parameters = korva::ReadParameters(reply.text, reply.headerOffset, reply.formatVersion);
+        const ParameterReading parameters = reply.Parameters();
         view_.ShowParameters(parameters);
         ShowRestartPending(parameters.changed);
     }
 }
 
-void ConsoleCore::TellOfChanges(ReplyKind kind, const PlainReply& reply) {
-    if (kind == ReplyKind::kWrite && reply.formatVersion < kFirstNewFormVersion) {
+void ConsoleCore::TellOfChanges(ReplyKind kind, const ReplyReader& reply) {
+    if (kind == ReplyKind::kWrite && reply.FormatVersion() < kFirstNewFormVersion) {
         // Older devices say nothing more about a write: this is the operator's only confirmation.
         view_.TellWriteDone();
         return;
     }
-    if (!ChangedFlag(reply.text, reply.headerOffset)) {
+    if (!reply.ChangedFlag()) {
         ShowRestartPending(false);
         return;
     }

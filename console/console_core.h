@@ -12,7 +12,7 @@
 #include "transport/device_link.h"
 
 namespace korva {
-struct PlainReply;
+class ReplyReader;
 }
 
 namespace korva::console {
@@ -58,7 +58,7 @@ public:
 private:
     // Sends request to deviceAddress and makes it the only source believed; returns the address.
     std::uint32_t SendToDevice(const std::string& deviceAddress, const std::string& request);
-    void TellOfChanges(ReplyKind kind, const PlainReply& reply);
+    void TellOfChanges(ReplyKind kind, const ReplyReader& reply);
     void ShowRestartPending(bool shown);
 
     transport::DeviceLink& link_;

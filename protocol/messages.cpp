@@ -17,38 +17,10 @@ namespace f = reply_field;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kChangedMark = "ALT";
 
-// A plain reply seen from its keyword on: field k is comma-field headerOffset + k of the line.
-class ReplyView {
-public:
-    // lastField: the highest k the reading looks at; the line is not split beyond it.
-    ReplyView(std::string_view plain, int headerOffset, int lastField)
-        : fields_(plain, LineField(headerOffset, lastField)), headerOffset_(headerOffset), lastField_(lastField) {}
-
-    std::string_view Raw(int k) const {
-        assert(k <= lastField_);
-        return fields_[headerOffset_ + k];
-    }
-    std::string_view Trimmed(int k) const { return TrimView(Raw(k)); }
-    bool Is(int k, std::string_view expected) const { return Trimmed(k) == expected; }
-    // The changed mark is compared as sent: " ALT" is not the mark.
-    bool ChangedMarkAt(int k) const { return Raw(k) == kChangedMark; }
-
-    // Version 130 sends its address octets in hexadecimal; every other version in decimal.
-    std::string Address(int k, int formatVersion) const {
-        return formatVersion == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
-    }
-    void AppendTwoDigits(std::string& text, int k) const { AppendLeftPadAndCut(text, Raw(k), 2, '0'); }
-
-private:
-    static int LineField(int headerOffset, int k) {
-        const long long field = static_cast<long long>(headerOffset) + k;
-        return static_cast<int>(std::clamp<long long>(field, 0, std::numeric_limits<int>::max()));
-    }
-
-    ReplyFields fields_;
-    int headerOffset_;
-    int lastField_;
-};
+int LineField(int headerOffset, int k) {
+    const long long field = static_cast<long long>(headerOffset) + k;
+    return static_cast<int>(std::clamp<long long>(field, 0, std::numeric_limits<int>::max()));
+}
 
 // Seven digits at least, the sign in front: -5 gives "-0000005".
 std::string EchoDigits(std::int32_t echo) {
@@ -78,8 +50,113 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
            std::string(kLineEnd);
 }
 
+ReplyReader::ReplyReader(std::string_view plain, int headerOffset, int formatVersion, int lastField)
+    : fields_(plain, LineField(headerOffset, lastField)),
+      headerOffset_(headerOffset),
+      formatVersion_(formatVersion),
+      lastField_(lastField) {}
+
+std::string_view ReplyReader::Raw(int k) const {
+    assert(k <= lastField_);
+    return fields_[headerOffset_ + k];
+}
+
+std::string_view ReplyReader::Trimmed(int k) const {
+    return TrimView(Raw(k));
+}
+
+namespace {
+
+// The fields compared are one to three bytes long: a loop costs less than a call to memcmp.
+bool SameBytes(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+}  // namespace
+
+bool ReplyReader::Is(int k, std::string_view expected) const {
+    return SameBytes(Trimmed(k), expected);
+}
+
+bool ReplyReader::ChangedMarkAt(int k) const {
+    // Compared as sent: " ALT" is not the mark.
+    return SameBytes(Raw(k), kChangedMark);
+}
+
+std::string ReplyReader::Address(int k) const {
+    // Version 130 sends its address octets in hexadecimal; every other version in decimal.
+    return formatVersion_ == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
+}
+
+void ReplyReader::AppendTwoDigits(std::string& text, int k) const {
+    AppendLeftPadAndCut(text, Raw(k), 2, '0');
+}
+
+std::string ReplyReader::Keyword() const {
+    return UpperCaseAscii(Trimmed(f::kKeyword));
+}
+
+ReplyKind ReplyReader::Kind() const {
+    return KindOfKeyword(Keyword());
+}
+
+bool ReplyReader::ChangedFlag() const {
+    return ChangedMarkAt(f::kChangedFlag);
+}
+
+StatusReading ReplyReader::Status() const {
+    StatusReading reading;
+    reading.temperature = ToInteger(Trimmed(f::kTemperature));
+    reading.humidity = ToInteger(Trimmed(f::kHumidity));
+    reading.batteryTenths = ToInteger(Trimmed(f::kBatteryTenths));
+    reading.presence = Is(f::kPresence, "1");
+    reading.resetState = Is(f::kResetState, "0");
+    reading.link1 = Is(f::kLink1, "1");
+    if (formatVersion_ >= kThreeLinksVersion) {
+        reading.link2 = Is(f::kLink2, "1");
+        reading.link3 = Is(f::kLink3, "1");
+        reading.echo = ToInteger(Raw(f::kEcho));
+        reading.changed = ChangedMarkAt(f::kStatusChanged);
+    } else {
+        reading.echo = ToInteger(Raw(f::kOneLinkEcho));
+        reading.changed = ChangedMarkAt(f::kOneLinkChanged);
+    }
+    return reading;
+}
+
+ParameterReading ReplyReader::Parameters() const {
+    ParameterReading reading;
+    reading.address = Address(f::kAddress);
+    reading.mask = Address(f::kMask);
+    reading.gateway = Address(f::kGateway);
+    const std::string_view mac = Trimmed(f::kMac);
+    reading.mac = formatVersion_ < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
+    // firmware version, day/month/year, hour:minute, written into room reserved once
+    const std::string_view version = Raw(f::kFirmwareVersion);
+    std::string& firmware = reading.firmware;
+    firmware.reserve(version.size() + std::string_view(" dd/mm/yy hh:nn").size());
+    firmware.append(version).append(1, ' ');
+    AppendTwoDigits(firmware, f::kFirmwareDay);
+    firmware += '/';
+    AppendTwoDigits(firmware, f::kFirmwareMonth);
+    firmware += '/';
+    AppendTwoDigits(firmware, f::kFirmwareYear);
+    firmware += ' ';
+    AppendTwoDigits(firmware, f::kFirmwareHour);
+    firmware += ':';
+    AppendTwoDigits(firmware, f::kFirmwareMinute);
+    reading.changed = ChangedMarkAt(f::kChangedFlag);
+    return reading;
+}
+
+bool ReplyReader::ResetAck() const {
+    return UpperCaseAscii(Trimmed(f::kResetAck)) == "ACK";
+}
+
+// The free functions split the line only as far as their question needs.
+
 std::string ReplyKeyword(std::string_view plain, int headerOffset) {
-    return UpperCaseAscii(ReplyView(plain, headerOffset, f::kKeyword).Trimmed(f::kKeyword));
+    return ReplyReader(plain, headerOffset, 0, f::kKeyword).Keyword();
 }
 
 ReplyKind ReadReplyKind(std::string_view plain, int headerOffset) {
@@ -87,59 +164,20 @@ ReplyKind ReadReplyKind(std::string_view plain, int headerOffset) {
 }
 
 StatusReading ReadStatus(std::string_view plain, int headerOffset, int formatVersion) {
-    const bool threeLinks = formatVersion >= kThreeLinksVersion;
-    const ReplyView reply(plain, headerOffset, threeLinks ? f::kStatusChanged : f::kOneLinkChanged);
-    StatusReading reading;
-    reading.temperature = ToInteger(reply.Trimmed(f::kTemperature));
-    reading.humidity = ToInteger(reply.Trimmed(f::kHumidity));
-    reading.batteryTenths = ToInteger(reply.Trimmed(f::kBatteryTenths));
-    reading.presence = reply.Is(f::kPresence, "1");
-    reading.resetState = reply.Is(f::kResetState, "0");
-    reading.link1 = reply.Is(f::kLink1, "1");
-    if (threeLinks) {
-        reading.link2 = reply.Is(f::kLink2, "1");
-        reading.link3 = reply.Is(f::kLink3, "1");
-        reading.echo = ToInteger(reply.Raw(f::kEcho));
-        reading.changed = reply.ChangedMarkAt(f::kStatusChanged);
-    } else {
-        reading.echo = ToInteger(reply.Raw(f::kOneLinkEcho));
-        reading.changed = reply.ChangedMarkAt(f::kOneLinkChanged);
-    }
-    return reading;
+    const int lastField = formatVersion >= kThreeLinksVersion ? f::kStatusChanged : f::kOneLinkChanged;
+    return ReplyReader(plain, headerOffset, formatVersion, lastField).Status();
 }
 
 ParameterReading ReadParameters(std::string_view plain, int headerOffset, int formatVersion) {
-    const ReplyView reply(plain, headerOffset, f::kChangedFlag);
-    ParameterReading reading;
-    reading.address = reply.Address(f::kAddress, formatVersion);
-    reading.mask = reply.Address(f::kMask, formatVersion);
-    reading.gateway = reply.Address(f::kGateway, formatVersion);
-    const std::string_view mac = reply.Trimmed(f::kMac);
-    reading.mac = formatVersion < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
-    // firmware version, day/month/year, hour:minute, written into room reserved once
-    const std::string_view version = reply.Raw(f::kFirmwareVersion);
-    std::string& firmware = reading.firmware;
-    firmware.reserve(version.size() + std::string_view(" dd/mm/yy hh:nn").size());
-    firmware.append(version).append(1, ' ');
-    reply.AppendTwoDigits(firmware, f::kFirmwareDay);
-    firmware += '/';
-    reply.AppendTwoDigits(firmware, f::kFirmwareMonth);
-    firmware += '/';
-    reply.AppendTwoDigits(firmware, f::kFirmwareYear);
-    firmware += ' ';
-    reply.AppendTwoDigits(firmware, f::kFirmwareHour);
-    firmware += ':';
-    reply.AppendTwoDigits(firmware, f::kFirmwareMinute);
-    reading.changed = reply.ChangedMarkAt(f::kChangedFlag);
-    return reading;
+    return ReplyReader(plain, headerOffset, formatVersion).Parameters();
 }
 
 bool ReadResetAck(std::string_view plain, int headerOffset) {
-    return UpperCaseAscii(ReplyView(plain, headerOffset, f::kResetAck).Trimmed(f::kResetAck)) == "ACK";
+    return ReplyReader(plain, headerOffset, 0, f::kResetAck).ResetAck();
 }
 
 bool ChangedFlag(std::string_view plain, int headerOffset) {
-    return ReplyView(plain, headerOffset, f::kChangedFlag).ChangedMarkAt(f::kChangedFlag);
+    return ReplyReader(plain, headerOffset, 0).ChangedFlag();
 }
 
 ReplyKind KindOfKeyword(std::string_view keyword) {

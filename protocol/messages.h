@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "protocol/reply_format.h"
+#include "protocol/text_fields.h"
 
 namespace korva {
 
@@ -51,5 +52,35 @@ ParameterReading ReadParameters(std::string_view plain, int headerOffset, int fo
 bool ReadResetAck(std::string_view plain, int headerOffset);
 // Field 26 of any reply is exactly "ALT": the device holds parameters not yet in force.
 bool ChangedFlag(std::string_view plain, int headerOffset);
+
+// A plain reply split into its fields once, for a reader that asks several questions of one reply (its
+// kind, the changed flag, then its reading): each function above splits the line again. The line must
+// outlive the reader.
+class ReplyReader {
+public:
+    // lastField: the highest field any question asks about; the line is not split beyond it.
+    ReplyReader(std::string_view plain, int headerOffset, int formatVersion, int lastField = reply_field::kChangedFlag);
+
+    std::string Keyword() const;
+    ReplyKind Kind() const;
+    bool ChangedFlag() const;
+    StatusReading Status() const;
+    ParameterReading Parameters() const;
+    bool ResetAck() const;
+    int FormatVersion() const { return formatVersion_; }
+
+private:
+    std::string_view Raw(int k) const;
+    std::string_view Trimmed(int k) const;
+    bool Is(int k, std::string_view expected) const;
+    bool ChangedMarkAt(int k) const;
+    std::string Address(int k) const;
+    void AppendTwoDigits(std::string& text, int k) const;
+
+    ReplyFields fields_;
+    int headerOffset_;
+    int formatVersion_;
+    int lastField_;
+};
 
 }  // namespace korva

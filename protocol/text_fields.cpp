@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -46,44 +48,65 @@ std::string ReplyField(int fieldNumber, std::string_view reply) {
     return CharacterField(fieldNumber, reply, ',');
 }
 
+namespace {
+
+constexpr std::uint64_t kLowSevenBits = 0x7F7F7F7F7F7F7F7FULL;
+constexpr std::uint64_t kCommas = 0x2C2C2C2C2C2C2C2CULL;
+
+// The top bit of every byte of word that is a comma, and no other bit.
+std::uint64_t CommaBits(std::uint64_t word) {
+    const std::uint64_t x = word ^ kCommas;  // commas become zero bytes
+    // Adding 0x7F carries into the top bit of every byte whose low seven bits are not all zero; or-ing
+    // x adds the bytes whose top bit was set. What is left clear is exactly the zero bytes.
+    return ~(((x & kLowSevenBits) + kLowSevenBits) | x | kLowSevenBits);
+}
+
+}  // namespace
+
+void ReplyFields::Spill(const Field& field) {
+    overflow_.push_back(field);
+}
+
 ReplyFields::ReplyFields(std::string_view line, int lastField) {
     // Counted in a local: stores through a char pointer would make the compiler reload a member.
     std::size_t count = 0;
     const std::size_t wanted = lastField < 0 ? 0 : static_cast<std::size_t>(lastField);
-    const auto keep = [&](const char* start, const char* end) {
-        const std::string_view field(start, static_cast<std::size_t>(end - start));
-        if (count < kInlineFields)
-            inline_[count] = field;
-        else
-            overflow_.push_back(field);
-        ++count;
-    };
-    // One pass, one test per byte: most fields are one to three bytes long.
     const char* start = line.data();
     const char* const end = start + line.size();
-    for (const char* i = start; i != end && count < wanted; ++i) {
-        if (*i != ',')
-            continue;
-        if (i != start)
-            keep(start, i);
-        start = i + 1;
+    const char* i = start;
+    const auto comma = [&](const char* at) {
+        if (at != start)
+            Keep(count, start, at);
+        start = at + 1;
+    };
+    // Eight bytes at a time: most fields are one to three bytes long, so a test per byte would cost
+    // more than the commas found. The bit order needs the first byte in the lowest bits.
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; end - i >= 8 && count < wanted; i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, i, sizeof word);
+            for (std::uint64_t commas = CommaBits(word); commas != 0 && count < wanted; commas &= commas - 1)
+                comma(i + std::countr_zero(commas) / 8);
+        }
+    }
+    for (; i != end && count < wanted; ++i) {
+        if (*i == ',')
+            comma(i);
     }
     if (start < end && count < wanted)
-        keep(start, end);
+        Keep(count, start, end);
     count_ = count;
-}
-
-std::string_view ReplyFields::operator[](int fieldNumber) const {
-    if (fieldNumber < 1 || static_cast<std::size_t>(fieldNumber) > count_)
-        return {};
-    const auto index = static_cast<std::size_t>(fieldNumber) - 1;
-    return index < kInlineFields ? inline_[index] : overflow_[index - kInlineFields];
 }
 
 namespace {
 
-bool IsTrimmable(char c) {
-    return static_cast<unsigned char>(c) <= 32;
+// The fields searched are a few bytes long: a loop costs less than a call to memchr.
+std::size_t FindByte(std::string_view text, char wanted) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == wanted)
+            return i;
+    }
+    return std::string_view::npos;
 }
 
 // One to eight hexadecimal digits and nothing else. 80000000-FFFFFFFF are the 32-bit two's
@@ -157,16 +180,6 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-std::string_view TrimView(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsTrimmable(text[begin]))
-        ++begin;
-    while (end > begin && IsTrimmable(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string Trim(std::string_view text) {
     return std::string(TrimView(text));
 }
@@ -185,7 +198,7 @@ std::int32_t ToInteger(std::string_view text) {
 }
 
 std::int32_t HexValue(std::string_view text) {
-    if (text.find('$') != std::string_view::npos)
+    if (FindByte(text, '$') != std::string_view::npos)
         return ToInteger(text);
     // A "$" in front leaves no room for blanks or a sign: only the digits themselves remain.
     return static_cast<std::int32_t>(ParseHexDigits(text).value_or(0));
@@ -209,7 +222,9 @@ void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, c
     const auto wanted = static_cast<std::size_t>(width);
     if (piece.size() < wanted)
         text.append(wanted - piece.size(), fill);
-    text.append(piece.substr(0, wanted));
+    // A byte at a time: the pieces are a few bytes long, shorter than a call to copy them costs.
+    for (const char c : piece.substr(0, wanted))
+        text.push_back(c);
 }
 
 std::string LeftPadAndCut(std::string_view text, int width, char fill) {
@@ -251,8 +266,8 @@ class ShortText {
 public:
     void Append(std::string_view text) {
         assert(size_ + text.size() <= Capacity);
-        std::copy(text.begin(), text.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(size_));
-        size_ += text.size();
+        for (const char c : text)
+            bytes_[size_++] = c;
     }
     void Append(char c) { Append(std::string_view(&c, 1)); }
     void AppendDecimal(std::int32_t value) {
@@ -301,9 +316,11 @@ void ForEachWord(std::string_view text, char delimiter, int count, Each each) {
 std::string DashedMac(std::string_view joined) {
     std::string dashed;
     dashed.reserve(joined.size() + 5);
-    for (std::size_t position = 0; position < 10; position += 2)
-        dashed.append(joined.substr(position, 2)).append(1, '-');
-    dashed.append(joined.substr(10));
+    for (std::size_t position = 0; position < joined.size(); ++position) {
+        if (position >= 2 && position <= 10 && position % 2 == 0)
+            dashed.push_back('-');
+        dashed.push_back(joined[position]);
+    }
     return dashed;
 }
 
@@ -313,7 +330,7 @@ std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
     std::string_view rest = hexOctets;
     ShortText<4 * 11 + 3> decimal;
     for (int octet = 1; octet <= 3; ++octet) {
-        const std::size_t dot = rest.find('.');
+        const std::size_t dot = FindByte(rest, '.');
         // Without a dot the octet reads as empty (0) and nothing is consumed.
         const std::string_view head = dot == std::string_view::npos ? std::string_view() : rest.substr(0, dot);
         decimal.AppendDecimal(HexValue(head));

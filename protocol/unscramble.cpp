@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace korva {
 
@@ -18,29 +21,52 @@ char Shifted(char c, long long shift) {
     return static_cast<char>(static_cast<unsigned char>(static_cast<long long>(static_cast<unsigned char>(c)) + shift));
 }
 
+// A 20-byte shift pattern written out long enough that eight bytes can be read from any position in it.
+using RepeatedPattern = std::array<unsigned char, 2 * kHeaderBytes + 8>;
+
+constexpr std::uint64_t kLowSevenBits = 0x7F7F7F7F7F7F7F7FULL;
+
+// Eight byte-wise sums modulo 256 at once: the top bits are added without a carry into the next byte.
+std::uint64_t AddBytes(std::uint64_t a, std::uint64_t b) {
+    return ((a & kLowSevenBits) + (b & kLowSevenBits)) ^ ((a ^ b) & ~kLowSevenBits);
+}
+
 // Adds to every byte in [from, to) the amount for its position in a pattern that repeats every 20 bytes.
-// Every reply of the new form goes through here: runs against the pattern cost less than a division and
-// a comparison with n for every byte.
-void AddRepeating(std::string& text, std::size_t from, std::size_t to,
-                  const std::array<unsigned char, kHeaderBytes>& pattern) {
-    for (std::size_t p = from; p < to;) {
-        const std::size_t cycle = p % kHeaderBytes;
-        const std::size_t run = std::min(kHeaderBytes - cycle, to - p);
-        for (std::size_t c = 0; c < run; ++c)
-            text[p + c] = static_cast<char>(static_cast<unsigned char>(text[p + c]) + pattern[cycle + c]);
-        p += run;
+// Every reply of the new form goes through here, eight bytes at a time where the bytes are in the
+// order the sums need (first byte lowest).
+void AddRepeating(std::string& text, std::size_t from, std::size_t to, const RepeatedPattern& pattern) {
+    std::size_t p = from;
+    std::size_t cycle = p % kHeaderBytes;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; to - p >= 8; p += 8) {
+            std::uint64_t bytes = 0;
+            std::uint64_t shifts = 0;
+            std::memcpy(&bytes, text.data() + p, sizeof bytes);
+            std::memcpy(&shifts, pattern.data() + cycle, sizeof shifts);
+            bytes = AddBytes(bytes, shifts);
+            std::memcpy(text.data() + p, &bytes, sizeof bytes);
+            cycle = (cycle + 8) % kHeaderBytes;
+        }
+    }
+    for (; p < to; ++p) {
+        text[p] = static_cast<char>(static_cast<unsigned char>(text[p]) + pattern[cycle]);
+        cycle = (cycle + 1) % kHeaderBytes;
     }
 }
 
 // Adds direction times the new form's shift to every byte: (p mod 20) + 35 before position n, (p mod 20)
 // + key from n on.
 void ShiftNewForm(std::string& text, int n, int key, int direction) {
-    std::array<unsigned char, kHeaderBytes> beforeN{};
-    std::array<unsigned char, kHeaderBytes> fromN{};
+    RepeatedPattern beforeN;
+    RepeatedPattern fromN;
     for (std::size_t cycle = 0; cycle < kHeaderBytes; ++cycle) {
         const auto position = static_cast<long long>(cycle);
         beforeN[cycle] = static_cast<unsigned char>(Shifted(0, direction * (position + kBaseShift)));
         fromN[cycle] = static_cast<unsigned char>(Shifted(0, direction * (position + key)));
+    }
+    for (std::size_t i = kHeaderBytes; i < beforeN.size(); ++i) {
+        beforeN[i] = beforeN[i - kHeaderBytes];
+        fromN[i] = fromN[i - kHeaderBytes];
     }
     const std::size_t split = n <= 0 ? 0 : std::min(static_cast<std::size_t>(n), text.size());
     AddRepeating(text, 0, split, beforeN);

@@ -1,5 +1,6 @@
 // A reply is decoded without the heap, apart from one copy of the datagram and the reading's own texts
-// that do not fit into a string's inline buffer: every form and every kind the console reads.
+// that do not fit into a string's inline buffer: every form and every kind the console reads, the way
+// its reply handler reads them (unscrambled, split once, then asked its kind, flag and reading).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,10 +71,11 @@ TEST(DecodeAllocations, StatusRepliesNeedOnlyTheCopyOfTheDatagram) {
         bool changed = false;
         ReplyKind kind = ReplyKind::kUnknown;
         const std::size_t allocations = CountAllocations([&] {
-            const PlainReply reply = UnscrambleReply(received);
-            kind = ReadReplyKind(reply.text, reply.headerOffset);
-            changed = ChangedFlag(reply.text, reply.headerOffset);
-            reading = ReadStatus(reply.text, reply.headerOffset, reply.formatVersion);
+            const PlainReply plain = UnscrambleReply(received);
+            const ReplyReader reply(plain.text, plain.headerOffset, plain.formatVersion);
+            kind = reply.Kind();
+            changed = reply.ChangedFlag();
+            reading = reply.Status();
         });
         // The reading must be the real one, or counting would prove nothing.
         EXPECT_EQ(kind, ReplyKind::kStatus) << form.name;
@@ -92,10 +94,11 @@ TEST(DecodeAllocations, ParameterRepliesAddOnlyTheirLongTexts) {
         ReplyKind kind = ReplyKind::kUnknown;
         bool changed = false;
         const std::size_t allocations = CountAllocations([&] {
-            const PlainReply reply = UnscrambleReply(received);
-            kind = ReadReplyKind(reply.text, reply.headerOffset);
-            changed = ChangedFlag(reply.text, reply.headerOffset);
-            reading = ReadParameters(reply.text, reply.headerOffset, reply.formatVersion);
+            const PlainReply plain = UnscrambleReply(received);
+            const ReplyReader reply(plain.text, plain.headerOffset, plain.formatVersion);
+            kind = reply.Kind();
+            changed = reply.ChangedFlag();
+            reading = reply.Parameters();
         });
         EXPECT_EQ(kind, ReplyKind::kParameters) << form.name;
         EXPECT_TRUE(changed) << form.name;
@@ -115,9 +118,10 @@ TEST(DecodeAllocations, ResetRepliesNeedOnlyTheCopyOfTheDatagram) {
         ReplyKind kind = ReplyKind::kUnknown;
         bool acknowledged = false;
         const std::size_t allocations = CountAllocations([&] {
-            const PlainReply reply = UnscrambleReply(received);
-            kind = ReadReplyKind(reply.text, reply.headerOffset);
-            acknowledged = ReadResetAck(reply.text, reply.headerOffset);
+            const PlainReply plain = UnscrambleReply(received);
+            const ReplyReader reply(plain.text, plain.headerOffset, plain.formatVersion);
+            kind = reply.Kind();
+            acknowledged = reply.ResetAck();
         });
         EXPECT_EQ(kind, ReplyKind::kReset) << form.name;
         EXPECT_TRUE(acknowledged) << form.name;

@@ -41,6 +41,24 @@ TEST(ReplyFields, SplitOnceAgreesWithFieldByField) {
     }
 }
 
+// Lines are searched for commas several bytes at a time: bytes that differ from a comma in one bit
+// only, or in the top bit, must not pass for one, and a comma must be found at every offset.
+TEST(ReplyFields, FindsCommasAtEveryOffsetAndNothingElse) {
+    std::string allBytes;
+    for (int byte = 0; byte < 256; ++byte) {
+        if (byte != ',')
+            allBytes += static_cast<char>(byte);
+    }
+    for (std::size_t offset = 0; offset < 17; ++offset) {
+        std::string line = allBytes;
+        for (std::size_t comma = offset; comma < line.size(); comma += 17)
+            line[comma] = ',';
+        const ReplyFields fields(line);
+        for (int n = 1; n <= 20; ++n)
+            EXPECT_EQ(fields[n], ReplyField(n, line)) << "commas from offset " << offset << ", field " << n;
+    }
+}
+
 TEST(ReplyFields, StopsAfterTheLastFieldAsked) {
     const std::string longLine = LongLine();
     for (const int lastField : {-1, 0, 1, 3, 32, 33, 39, 40, 41}) {
