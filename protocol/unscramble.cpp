@@ -73,6 +73,16 @@ void ShiftNewForm(std::string& text, int n, int key, int direction) {
     AddRepeating(text, split, text.size(), fromN);
 }
 
+// Adds direction times p + 35 to the byte at every position p: the old form shifts by the full position,
+// not reduced modulo 20. Through a local pointer: stores through text[p] would make the compiler
+// reload the string's size after every byte.
+void ShiftOldForm(std::string& text, int direction) {
+    char* const bytes = text.data();
+    const std::size_t size = text.size();
+    for (std::size_t p = 0; p < size; ++p)
+        bytes[p] = Shifted(bytes[p], direction * (static_cast<long long>(p) + kBaseShift));
+}
+
 // The first bytes un-shifted as the old form would: enough to read any form's header. Kept on the
 // stack: a 20-byte string would need the heap once per reply.
 class DecodedHeader {
@@ -121,9 +131,7 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion) {
             const int n = HexValue(headerFields[3]);
             ShiftNewForm(text, n, key, -1);
         } else if (formatVersion >= kFirstOldFormVersion) {
-            // The old form shifts by the full position, not reduced modulo 20.
-            for (std::size_t p = 0; p < text.size(); ++p)
-                text[p] = Shifted(text[p], -static_cast<long long>(p) - kBaseShift);
+            ShiftOldForm(text, -1);
         }
     }
 
@@ -142,8 +150,7 @@ std::string ScrambleReply(std::string_view plain, const ScrambleForm& form) {
     if (form.version >= kFirstNewFormVersion) {
         ShiftNewForm(sent, form.n, form.key % 60, +1);
     } else if (form.version >= kFirstOldFormVersion) {
-        for (std::size_t p = 0; p < sent.size(); ++p)
-            sent[p] = Shifted(sent[p], static_cast<long long>(p) + kBaseShift);
+        ShiftOldForm(sent, +1);
     }
     return sent;
 }
