@@ -29,6 +29,8 @@ constexpr int kClientWidth = 645;
 constexpr int kClientHeight = 199;  // the design is 226 high; its bottom is cut off on purpose
 constexpr int kTop = 5;
 constexpr int kPollingMilliseconds = 500;
+// One frame of a 60 Hz display: replies coming faster are shown at this pace, the last one winning.
+constexpr int kDisplayFrameMilliseconds = 16;
 
 const QColor kReadingBackground(192, 255, 255);
 const QColor kEditBackground(208, 255, 208);
@@ -231,6 +233,11 @@ void TfrKorvaCfg01::CreateControls() {
     TmrRd->setInterval(kPollingMilliseconds);
     // A coarse timer may drift 5 % either way; the device is polled every 500 ms, not roughly so.
     TmrRd->setTimerType(Qt::PreciseTimer);
+
+    TmrDisplay = new QTimer(this);
+    TmrDisplay->setObjectName(QStringLiteral("TmrDisplay"));
+    TmrDisplay->setSingleShot(true);
+    TmrDisplay->setInterval(kDisplayFrameMilliseconds);
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
@@ -244,6 +251,7 @@ void TfrKorvaCfg01::ConnectHandlers() {
     connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
     connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
     connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
+    connect(TmrDisplay, &QTimer::timeout, this, &TfrKorvaCfg01::ApplyPendingDisplay);
 }
 
 void TfrKorvaCfg01::FormCreate() {
@@ -334,6 +342,8 @@ std::string TfrKorvaCfg01::DeviceAddress() const {
 }
 
 void TfrKorvaCfg01::ClearLiveData() {
+    // A reply handled before the clear must not reappear at the next frame.
+    ApplyPendingDisplay();
     for (QLabel* reading : {stBat, stTmp, stUmd})
         reading->clear();
     for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
@@ -341,6 +351,7 @@ void TfrKorvaCfg01::ClearLiveData() {
 }
 
 void TfrKorvaCfg01::ClearParameters() {
+    ApplyPendingDisplay();
     for (QLabel* reading : {stMsk1, stGW1, stMac1, stVrs})
         reading->clear();
 }
@@ -384,33 +395,76 @@ void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
 }
 
 bool TfrKorvaCfg01::ConfirmWrite() {
+    // A modal message waits with the window's state as the replies before it left it.
+    ApplyPendingDisplay();
     return ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion);
 }
 
 void TfrKorvaCfg01::TellWriteDone() {
+    ApplyPendingDisplay();
     ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
 }
 
 void TfrKorvaCfg01::TellRestartPending() {
+    ApplyPendingDisplay();
     ShowTimedMessage(QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua "
                                     "reinicialização"),
                      kYellow, 12, TfrNrm01::kInformation);
 }
 
 void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
+    pending_.replyTime = at;
+    ScheduleDisplay();
+}
+
+void TfrKorvaCfg01::ShowResetAcknowledged() {
+    pending_.resetAcknowledged = true;
+    ScheduleDisplay();
+}
+
+void TfrKorvaCfg01::ShowRestartPending(bool shown) {
+    pending_.restartPending = shown;
+    ScheduleDisplay();
+}
+
+void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
+    pending_.status = status;
+    // The status sets the reset indicator itself: an acknowledgement before it no longer counts.
+    pending_.resetAcknowledged = false;
+    ScheduleDisplay();
+}
+
+void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
+    pending_.parameters = parameters;
+    ScheduleDisplay();
+}
+
+void TfrKorvaCfg01::ScheduleDisplay() {
+    if (!TmrDisplay->isActive())
+        TmrDisplay->start();
+}
+
+void TfrKorvaCfg01::ApplyPendingDisplay() {
+    TmrDisplay->stop();
+    const PendingDisplay display = std::exchange(pending_, {});
+    if (display.status)
+        ApplyStatus(*display.status);
+    if (display.resetAcknowledged)
+        ldRst->setLedIndex(0);
+    if (display.parameters)
+        ApplyParameters(*display.parameters);
+    if (display.replyTime)
+        ApplyReplyTime(*display.replyTime);
+    if (display.restartPending)
+        lbAlt->setVisible(*display.restartPending);
+}
+
+void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch());
     lbDaHr->setText(ClockText(QDateTime::fromMSecsSinceEpoch(milliseconds.count())));
 }
 
-void TfrKorvaCfg01::ShowResetAcknowledged() {
-    ldRst->setLedIndex(0);
-}
-
-void TfrKorvaCfg01::ShowRestartPending(bool shown) {
-    lbAlt->setVisible(shown);
-}
-
-void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
+void TfrKorvaCfg01::ApplyStatus(const korva::StatusReading& status) {
     stBat->setText(VoltsText(status.batteryTenths));
     stTmp->setText(DegreesText(status.temperature));
     stUmd->setText(PercentText(status.humidity));
@@ -427,7 +481,7 @@ void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
     }
 }
 
-void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
+void TfrKorvaCfg01::ApplyParameters(const korva::ParameterReading& parameters) {
     stMsk1->setText(FromDevice(parameters.mask));
     stGW1->setText(FromDevice(parameters.gateway));
     stMac1->setText(FromDevice(parameters.mac));

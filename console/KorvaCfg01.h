@@ -3,14 +3,17 @@
 // console's rules (ConsoleCore), and shows what the rules show. Every handler runs on the main thread.
 #include <QString>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "console/console_core.h"
 #include "console/console_view.h"
 #include "console/settings_store.h"
+#include "protocol/messages.h"
 #include "transport/udp_endpoint.h"
 
 class AutoSelectEdit;
@@ -75,6 +78,24 @@ private:
     // Runs a button's handler; an error it raises is shown in the default error box.
     void RunShowingErrors(const std::function<void()>& handler);
 
+    // Replies may come faster than the screen shows them: what they show waits here and reaches the
+    // widgets at most once per display frame, the last reply's values winning.
+    struct PendingDisplay {
+        std::optional<korva::StatusReading> status;
+        bool resetAcknowledged = false;  // after the status above, if any
+        std::optional<korva::ParameterReading> parameters;
+        std::optional<std::chrono::system_clock::time_point> replyTime;
+        std::optional<bool> restartPending;
+    };
+    // Starts the frame timer unless it runs already: a flood must not postpone the frame.
+    void ScheduleDisplay();
+    // Puts what waits on the widgets now: at the frame, and before anything that must see it (a clear,
+    // a modal message).
+    void ApplyPendingDisplay();
+    void ApplyStatus(const korva::StatusReading& status);
+    void ApplyParameters(const korva::ParameterReading& parameters);
+    void ApplyReplyTime(std::chrono::system_clock::time_point at);
+
     const std::unique_ptr<korva::console::SettingsStore> settings_;
 
     QPushButton* btRead = nullptr;
@@ -101,6 +122,8 @@ private:
     QPushButton* btWr1 = nullptr;
     QLabel* lbAlt = nullptr;
     QTimer* TmrRd = nullptr;
+    QTimer* TmrDisplay = nullptr;  // single shot, one display frame
+    PendingDisplay pending_;
 
     bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
 

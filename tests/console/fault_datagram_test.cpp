@@ -86,6 +86,7 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
         const std::size_t expected = before + (c.delivered ? 1 : 0) + 1;
         ASSERT_TRUE(QTest::qWaitFor([&] { return handed.count() >= expected; }, 5000));
         QTest::qWait(50);  // a datagram that should have been dropped but was late would show up now
+        WaitForDisplay();
         EXPECT_EQ(handed.count(), expected);
         EXPECT_EQ(Text("lbDaHr") != kUntouched, c.clockSet);
         EXPECT_EQ(Text("stMsk1"), c.mask);

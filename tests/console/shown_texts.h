@@ -1,7 +1,7 @@
 #pragma once
-// Every text a label showed while datagrams poured in. A handled datagram leaves its values on screen
-// until the next one is handed over, so looking just before each hand-over (one queued call each, see
-// HandOverCounter) misses none of them, however fast they come.
+// Every text a label showed while datagrams poured in, looked at just before each hand-over (one queued
+// call each, see HandOverCounter). A handled datagram's values reach the screen at the next display
+// frame and stay until a later reply's: the ones that came within a frame of another are never shown.
 #include <QEvent>
 #include <QLabel>
 #include <QObject>

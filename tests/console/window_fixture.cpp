@@ -51,6 +51,14 @@ void WindowTest::ReplyAndWait(FakeDevice& device, std::string_view reply) {
     Child<QLabel>("lbDaHr")->setText(marker);
     device.Reply(reply);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Text("lbDaHr") != marker; }, 5000)) << "no reply handled";
+    // The clock label changes at the frame with everything else; waiting for the frame says so outright.
+    WaitForDisplay();
+}
+
+void WindowTest::WaitForDisplay() const {
+    const QTimer* frame = Child<QTimer>("TmrDisplay");
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->isActive(); }, 5000)) << "the display frame never came";
 }
 
 std::vector<std::string> WindowTest::Tick(FakeDevice& device, std::size_t expected) {

@@ -41,8 +41,12 @@ protected:
     QString Text(const char* label) const;
     void Click(const char* name) const;  // a button or the "aut" indicator, clicked with the mouse
 
-    // Sends reply from device and returns once the window has handled it (dialogs it opens included).
+    // Sends reply from device and returns once the window has handled it (dialogs it opens included)
+    // and shows what it changed.
     void ReplyAndWait(FakeDevice& device, std::string_view reply);
+    // Returns once what the handled replies show has reached the widgets: the window puts it there at
+    // most once per display frame.
+    void WaitForDisplay() const;
     // Runs one polling tick and returns the requests it sent to device, in order: the expected number,
     // and any more that arrive soon after.
     std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
@@ -55,4 +59,3 @@ protected:
 // nor qWaitFor would do when datagrams pour in: they sleep between slices, and each hand-over is posted
 // only once the one before it has been handled, so they would handle one datagram per slice.
 bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
-
