@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
@@ -17,6 +16,7 @@
 #include "console/Nrm01.h"
 #include "console/TILed.h"
 #include "console/auto_select_edit.h"
+#include "console/console_fonts.h"
 #include "console/display_formats.h"
 #include "console/error_box.h"
 #include "console/version_text.h"
@@ -41,26 +41,6 @@ const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kSilver(192, 192, 192);
 const QColor kGreen(0, 128, 0);
-
-QFont ArialBold(int pixels) {
-    QFont font;
-    // Linux has no Arial; Liberation Sans has the same metrics.
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    return font;
-}
-
-QFont MonoBold(int pixels) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Monospac821 BT"), QStringLiteral("Liberation Mono")});
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    return font;
-}
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();

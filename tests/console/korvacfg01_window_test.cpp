@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -87,6 +88,18 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
                                                                 "serão válidos somente após sua reinicialização."));
     EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
+    // Every control names a face this machine has, where one of the stand-ins is installed: a font that
+    // asks for an absent face first sends the toolkit searching for it at every size.
+    const QStringList installed = QFontDatabase::families();
+    for (const char* name : {"btRead", "stBat", "Label1", "edIP1", "stMac1", "stVrs", "lbAlt"}) {
+        const QString family = Child<QWidget>(name)->font().family();
+        if (installed.contains(QStringLiteral("Liberation Sans")) &&
+            installed.contains(QStringLiteral("Liberation Mono"))) {
+            EXPECT_TRUE(installed.contains(family, Qt::CaseInsensitive))
+                << name << " asks for " << family.toStdString();
+        }
+        EXPECT_EQ(Child<QWidget>(name)->font().families().size(), 1) << name;
+    }
     for (const char* name : {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst", "ldAuto"}) {
         EXPECT_FALSE(Child<TTILed>(name)->ledOn()) << name;
     }

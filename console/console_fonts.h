@@ -1,0 +1,7 @@
+#pragma once
+// The window's two faces in bold at a pixel size: Arial for the texts and Monospac821 BT for the
+// addresses, or the installed faces with the same metrics when a machine lacks them (Linux has neither).
+#include <QFont>
+
+QFont ArialBold(int pixels);
+QFont MonoBold(int pixels);
