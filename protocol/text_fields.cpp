@@ -216,15 +216,25 @@ std::string ZeroPadded(std::int32_t value, int width) {
     return text;
 }
 
-void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, char fill) {
+namespace {
+
+// Into any text that takes bytes one at a time: a std::string or a ShortText below.
+template <typename Text>
+void PadAndCutInto(Text& text, std::string_view piece, int width, char fill) {
     if (width <= 0)
         return;
     const auto wanted = static_cast<std::size_t>(width);
-    if (piece.size() < wanted)
-        text.append(wanted - piece.size(), fill);
+    for (std::size_t length = piece.size(); length < wanted; ++length)
+        text.push_back(fill);
     // A byte at a time: the pieces are a few bytes long, shorter than a call to copy them costs.
     for (const char c : piece.substr(0, wanted))
         text.push_back(c);
+}
+
+}  // namespace
+
+void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, char fill) {
+    PadAndCutInto(text, piece, width, fill);
 }
 
 std::string LeftPadAndCut(std::string_view text, int width, char fill) {
@@ -270,6 +280,7 @@ public:
             bytes_[size_++] = c;
     }
     void Append(char c) { Append(std::string_view(&c, 1)); }
+    void push_back(char c) { Append(c); }
     void AppendDecimal(std::int32_t value) {
         std::array<char, 11> digits{};  // "-2147483648"
         const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
@@ -313,15 +324,16 @@ void ForEachWord(std::string_view text, char delimiter, int count, Each each) {
 
 // Six octets of two characters (or longer, for out-of-range octets) joined, with "-" before the 3rd,
 // 5th, 7th, 9th and 11th character. The joined octets are never shorter than twelve characters.
-std::string DashedMac(std::string_view joined) {
-    std::string dashed;
-    dashed.reserve(joined.size() + 5);
-    for (std::size_t position = 0; position < joined.size(); ++position) {
+template <std::size_t Capacity>
+std::string DashedMac(const ShortText<Capacity>& joined) {
+    const std::string_view octets = joined.View();
+    ShortText<Capacity + 5> dashed;
+    for (std::size_t position = 0; position < octets.size(); ++position) {
         if (position >= 2 && position <= 10 && position % 2 == 0)
-            dashed.push_back('-');
-        dashed.push_back(joined[position]);
+            dashed.Append('-');
+        dashed.Append(octets[position]);
     }
-    return dashed;
+    return std::string(dashed.View());
 }
 
 }  // namespace
@@ -345,13 +357,12 @@ std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
 std::string MacFromDecimalOctets(std::string_view decimalOctets) {
     ShortText<6 * 8> joined;
     ForEachWord(decimalOctets, ':', 6, [&](std::string_view octet) { joined.AppendHexOctet(ToInteger(octet)); });
-    return DashedMac(joined.View());
+    return DashedMac(joined);
 }
 
 std::string MacFromHexOctets(std::string_view hexOctets) {
-    // Twelve characters: inline in the string.
-    std::string joined;
-    ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) { AppendLeftPadAndCut(joined, octet, 2, '0'); });
+    ShortText<6 * 2> joined;
+    ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) { PadAndCutInto(joined, octet, 2, '0'); });
     return DashedMac(joined);
 }
 

@@ -45,7 +45,9 @@ void AddRepeating(std::string& text, std::size_t from, std::size_t to, const Rep
             std::memcpy(&shifts, pattern.data() + cycle, sizeof shifts);
             bytes = AddBytes(bytes, shifts);
             std::memcpy(text.data() + p, &bytes, sizeof bytes);
-            cycle = (cycle + 8) % kHeaderBytes;
+            cycle += 8;
+            if (cycle >= kHeaderBytes)
+                cycle -= kHeaderBytes;
         }
     }
     for (; p < to; ++p) {
@@ -101,9 +103,21 @@ private:
 // Bytes above 95 lose bit 5 and everything above bit 6: a-z become A-Z and 128-255 fold into 0-95.
 // Every byte is written back, changed or not, so that the loop can work on many bytes at once.
 void FoldHighBytes(std::string& text) {
-    for (char& c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        c = static_cast<char>(byte > 95 ? byte & 0x5F : byte);
+    char* const bytes = text.data();
+    const std::size_t size = text.size();
+    std::size_t p = 0;
+    // Eight bytes at a time: a byte above 95 has bit 7 set, or bits 6 and 5; it loses bits 7 and 5.
+    constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
+    for (; size - p >= 8; p += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + p, sizeof word);
+        const std::uint64_t high = ((word >> 7) | ((word >> 6) & (word >> 5))) & kLowBits;
+        word &= ~(high * 0xA0);
+        std::memcpy(bytes + p, &word, sizeof word);
+    }
+    for (; p < size; ++p) {
+        const auto byte = static_cast<unsigned char>(bytes[p]);
+        bytes[p] = static_cast<char>(byte > 95 ? byte & 0x5F : byte);
     }
 }
 

@@ -44,6 +44,15 @@ TEST(UnscrambleReply, FoldsEveryByteAbove95) {
         EXPECT_EQ(static_cast<unsigned char>(plain[4 + i]), (static_cast<unsigned char>(high[i]) & 0x5F)) << i;
 }
 
+TEST(UnscrambleReply, LeavesEveryByteUpTo95Alone) {
+    std::string low;
+    for (int b = 33; b <= 95; ++b)
+        low += static_cast<char>(b);
+    // Between blanks, which stay inside the line: only its ends are trimmed.
+    const std::string line = "0100" + std::string(1, ' ') + low + std::string(3, '\x01') + low;
+    EXPECT_EQ(UnscrambleReply(line).text, line);
+}
+
 // A byte string whose every byte is the plain byte shifted by the given rule, so that the tests do not
 // lean on the scrambler they also check.
 std::string ShiftEach(const std::string& plain, int (*shift)(std::size_t)) {
