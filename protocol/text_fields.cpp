@@ -194,6 +194,15 @@ std::string UpperCaseAscii(std::string_view text) {
 }
 
 std::int32_t ToInteger(std::string_view text) {
+    // Most fields are a few plain digits; nine cannot overflow. Anything else takes the full rules.
+    if (!text.empty() && text.size() <= 9) {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value * 10 + (text[i] - '0');
+        if (i == text.size())
+            return value;
+    }
     return ParseInteger(text).value_or(0);
 }
 

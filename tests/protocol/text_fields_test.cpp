@@ -120,6 +120,9 @@ TEST(ToInteger, ReadsDecimalAndPrefixedHexadecimalOrZero) {
         {" $A", 10},
         {"$1G", 0},
         {"007", 7},
+        {"999999999", 999999999},
+        {"1234567890", 1234567890},
+        {"12345678x", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ToInteger(c.text), c.expected) << '"' << c.text << '"';
