@@ -207,10 +207,11 @@ std::int32_t ToInteger(std::string_view text) {
 }
 
 std::int32_t HexValue(std::string_view text) {
-    if (FindByte(text, '$') != std::string_view::npos)
-        return ToInteger(text);
+    // Bare digits, the usual case, hold no "$" to send them to ToInteger.
+    if (const auto digits = ParseHexDigits(text))
+        return static_cast<std::int32_t>(*digits);
     // A "$" in front leaves no room for blanks or a sign: only the digits themselves remain.
-    return static_cast<std::int32_t>(ParseHexDigits(text).value_or(0));
+    return FindByte(text, '$') != std::string_view::npos ? ToInteger(text) : 0;
 }
 
 std::string ZeroPadded(std::int32_t value, int width) {
@@ -291,7 +292,7 @@ public:
     void Append(char c) { Append(std::string_view(&c, 1)); }
     void push_back(char c) { Append(c); }
     void AppendDecimal(std::int32_t value) {
-        std::array<char, 11> digits{};  // "-2147483648"
+        std::array<char, 11> digits;  // "-2147483648"; only what to_chars writes is read
         const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
         Append(std::string_view(digits.data(), static_cast<std::size_t>(written - digits.data())));
     }
@@ -313,7 +314,7 @@ public:
     std::string_view View() const { return {bytes_.data(), size_}; }
 
 private:
-    std::array<char, Capacity> bytes_{};
+    std::array<char, Capacity> bytes_;  // only the first size_ are ever read
     std::size_t size_ = 0;
 };
 
