@@ -88,10 +88,6 @@ std::string ReplyReader::Address(int k) const {
     return formatVersion_ == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
 }
 
-void ReplyReader::AppendTwoDigits(std::string& text, int k) const {
-    AppendLeftPadAndCut(text, Raw(k), 2, '0');
-}
-
 std::string ReplyReader::Keyword() const {
     return UpperCaseAscii(Trimmed(f::kKeyword));
 }
@@ -131,20 +127,20 @@ ParameterReading ReplyReader::Parameters() const {
     reading.gateway = Address(f::kGateway);
     const std::string_view mac = Trimmed(f::kMac);
     reading.mac = formatVersion_ < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
-    // firmware version, day/month/year, hour:minute, written into room reserved once
+    // firmware version, day/month/year, hour:minute: its length is known, so it is written in place
     const std::string_view version = Raw(f::kFirmwareVersion);
     std::string& firmware = reading.firmware;
-    firmware.reserve(version.size() + std::string_view(" dd/mm/yy hh:nn").size());
-    firmware.append(version).append(1, ' ');
-    AppendTwoDigits(firmware, f::kFirmwareDay);
-    firmware += '/';
-    AppendTwoDigits(firmware, f::kFirmwareMonth);
-    firmware += '/';
-    AppendTwoDigits(firmware, f::kFirmwareYear);
-    firmware += ' ';
-    AppendTwoDigits(firmware, f::kFirmwareHour);
-    firmware += ':';
-    AppendTwoDigits(firmware, f::kFirmwareMinute);
+    firmware.resize(version.size() + std::string_view(" dd/mm/yy hh:nn").size());
+    char* at = std::copy(version.begin(), version.end(), firmware.data());
+    const auto put = [&](char separator, int k) {
+        *at++ = separator;
+        at = WriteLeftPadAndCut(at, Raw(k), 2, '0');
+    };
+    put(' ', f::kFirmwareDay);
+    put('/', f::kFirmwareMonth);
+    put('/', f::kFirmwareYear);
+    put(' ', f::kFirmwareHour);
+    put(':', f::kFirmwareMinute);
     reading.changed = ChangedMarkAt(f::kChangedFlag);
     return reading;
 }

@@ -75,7 +75,6 @@ private:
     bool Is(int k, std::string_view expected) const;
     bool ChangedMarkAt(int k) const;
     std::string Address(int k) const;
-    void AppendTwoDigits(std::string& text, int k) const;
 
     ReplyFields fields_;
     int headerOffset_;

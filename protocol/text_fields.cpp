@@ -226,30 +226,21 @@ std::string ZeroPadded(std::int32_t value, int width) {
     return text;
 }
 
-namespace {
-
-// Into any text that takes bytes one at a time: a std::string or a ShortText below.
-template <typename Text>
-void PadAndCutInto(Text& text, std::string_view piece, int width, char fill) {
+char* WriteLeftPadAndCut(char* out, std::string_view piece, int width, char fill) {
     if (width <= 0)
-        return;
+        return out;
     const auto wanted = static_cast<std::size_t>(width);
     for (std::size_t length = piece.size(); length < wanted; ++length)
-        text.push_back(fill);
+        *out++ = fill;
     // A byte at a time: the pieces are a few bytes long, shorter than a call to copy them costs.
     for (const char c : piece.substr(0, wanted))
-        text.push_back(c);
-}
-
-}  // namespace
-
-void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, char fill) {
-    PadAndCutInto(text, piece, width, fill);
+        *out++ = c;
+    return out;
 }
 
 std::string LeftPadAndCut(std::string_view text, int width, char fill) {
-    std::string padded;
-    AppendLeftPadAndCut(padded, text, width, fill);
+    std::string padded(static_cast<std::size_t>(std::max(width, 0)), fill);
+    WriteLeftPadAndCut(padded.data(), text, width, fill);
     return padded;
 }
 
@@ -290,7 +281,6 @@ public:
             bytes_[size_++] = c;
     }
     void Append(char c) { Append(std::string_view(&c, 1)); }
-    void push_back(char c) { Append(c); }
     void AppendDecimal(std::int32_t value) {
         std::array<char, 11> digits;  // "-2147483648"; only what to_chars writes is read
         const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
@@ -371,9 +361,14 @@ std::string MacFromDecimalOctets(std::string_view decimalOctets) {
 }
 
 std::string MacFromHexOctets(std::string_view hexOctets) {
-    ShortText<6 * 2> joined;
-    ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) { PadAndCutInto(joined, octet, 2, '0'); });
-    return DashedMac(joined);
+    // Every octet is cut or widened to two characters: "xx-xx-xx-xx-xx-xx", written in place.
+    std::string mac(6 * 3 - 1, '-');
+    std::size_t octetAt = 0;
+    ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) {
+        WriteLeftPadAndCut(mac.data() + octetAt, octet, 2, '0');
+        octetAt += 3;
+    });
+    return mac;
 }
 
 }  // namespace korva

@@ -107,8 +107,8 @@ std::int32_t HexValue(std::string_view text);
 std::string ZeroPadded(std::int32_t value, int width);
 // text widened on the left with fill to at least width, then cut to its first width characters.
 std::string LeftPadAndCut(std::string_view text, int width, char fill);
-// The same appended to text, without a temporary.
-void AppendLeftPadAndCut(std::string& text, std::string_view piece, int width, char fill);
+// The same written over the width bytes at out, which must have room for them; returns their end.
+char* WriteLeftPadAndCut(char* out, std::string_view piece, int width, char fill);
 // Upper-case hexadecimal of value with at least the given digits; negatives in 32-bit two's complement.
 std::string HexText(std::int32_t value, int digits);
 
