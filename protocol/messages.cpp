@@ -121,12 +121,16 @@ StatusReading ReplyReader::Status() const {
 }
 
 ParameterReading ReplyReader::Parameters() const {
-    ParameterReading reading;
-    reading.address = Address(f::kAddress);
-    reading.mask = Address(f::kMask);
-    reading.gateway = Address(f::kGateway);
     const std::string_view mac = Trimmed(f::kMac);
-    reading.mac = formatVersion_ < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac);
+    // Each text is made where it stays: assigning would copy or move it once more.
+    ParameterReading reading{
+        .address = Address(f::kAddress),
+        .mask = Address(f::kMask),
+        .gateway = Address(f::kGateway),
+        .mac = formatVersion_ < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac),
+        .firmware = {},
+        .changed = ChangedMarkAt(f::kChangedFlag),
+    };
     // firmware version, day/month/year, hour:minute: its length is known, so it is written in place
     const std::string_view version = Raw(f::kFirmwareVersion);
     std::string& firmware = reading.firmware;
@@ -141,7 +145,6 @@ ParameterReading ReplyReader::Parameters() const {
     put('/', f::kFirmwareYear);
     put(' ', f::kFirmwareHour);
     put(':', f::kFirmwareMinute);
-    reading.changed = ChangedMarkAt(f::kChangedFlag);
     return reading;
 }
 

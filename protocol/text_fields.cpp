@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace korva {
 
@@ -277,8 +278,11 @@ class ShortText {
 public:
     void Append(std::string_view text) {
         assert(size_ + text.size() <= Capacity);
+        // Counted in a local: stores through a char would make the compiler reload the member.
+        std::size_t size = size_;
         for (const char c : text)
-            bytes_[size_++] = c;
+            bytes_[size++] = c;
+        size_ = size;
     }
     void Append(char c) { Append(std::string_view(&c, 1)); }
     void AppendDecimal(std::int32_t value) {
@@ -338,7 +342,46 @@ std::string DashedMac(const ShortText<Capacity>& joined) {
 
 }  // namespace
 
+namespace {
+
+// Four groups of one to eight hexadecimal digits between three dots, as devices send addresses, read
+// in one pass into decimal; false for anything else, which the general rules below read.
+bool DottedQuadFromBareHexOctets(std::string_view hexOctets, std::string& decimalText) {
+    std::array<char, 4 * 11 + 3> decimal;
+    char* out = decimal.data();
+    std::size_t i = 0;
+    for (int octet = 1; octet <= 4; ++octet) {
+        std::uint32_t value = 0;
+        std::size_t digits = 0;
+        for (; i < hexOctets.size() && hexOctets[i] != '.'; ++i) {
+            const int digit = HexDigitValue(hexOctets[i]);
+            if (digit < 0 || ++digits > 8)
+                return false;
+            value = value * 16 + static_cast<std::uint32_t>(digit);
+        }
+        if (digits == 0)
+            return false;
+        // Eight digits from 80000000 on are negative, as HexValue reads them.
+        out = std::to_chars(out, decimal.data() + decimal.size(), static_cast<std::int32_t>(value)).ptr;
+        if (octet < 4) {
+            if (i == hexOctets.size())
+                return false;
+            *out++ = '.';
+            ++i;
+        }
+    }
+    if (i != hexOctets.size())
+        return false;
+    decimalText.assign(decimal.data(), static_cast<std::size_t>(out - decimal.data()));
+    return true;
+}
+
+}  // namespace
+
 std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
+    std::string bare;
+    if (DottedQuadFromBareHexOctets(hexOctets, bare))
+        return bare;
     std::string_view rest = hexOctets;
     ShortText<4 * 11 + 3> decimal;
     for (int octet = 1; octet <= 3; ++octet) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <string>
 
 namespace korva {
@@ -169,6 +171,28 @@ TEST(DottedQuads, PadAndConvertFromHexadecimalOctets) {
     EXPECT_EQ(DottedQuadFromHexOctets("C0"), "0.0.0.192");
     EXPECT_EQ(DottedQuadFromHexOctets(""), "0.0.0.0");
     EXPECT_EQ(DottedQuadFromHexOctets("ZZ.1.2.3"), "0.1.2.3");
+}
+
+// Four groups of bare digits are read in one pass, anything else by the octet-by-octet rules: both
+// give the same text, at the edges between them too.
+TEST(DottedQuads, ReadBareAndOddHexadecimalOctetsAlike) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"FFFFFFFF.1.2.3", "-1.1.2.3"},
+        {"80000000.7fffffff.0.00000001", "-2147483648.2147483647.0.1"},
+        {"123456789.1.2.3", "0.1.2.3"},
+        {"1.2.3.4.5", "1.2.3.0"},
+        {"$10.1.2.3", "16.1.2.3"},
+        {"1..2.3", "1.0.2.3"},
+        {"1.2.3.", "1.2.3.0"},
+        {".1.2.3", "0.1.2.3"},
+        {"192.168.0.250", "402.360.0.592"},
+        {" 1.2.3.4", "0.2.3.4"},
+        {"1.2.3.4 ", "1.2.3.0"},
+        {"a.B.c.D", "10.11.12.13"},
+        {"1.2.3.-4", "1.2.3.0"},
+    };
+    for (const auto& [octets, expected] : cases)
+        EXPECT_EQ(DottedQuadFromHexOctets(octets), expected) << octets;
 }
 
 TEST(MacTexts, PutTheDashesAtFixedPositions) {
