@@ -84,7 +84,20 @@ bash bench/fleet.sh "$build" >"$work/fleet"
 status_ns=$(decode_ns BM_Decode 0 3)
 status_floor=$(decode_ns BM_CopyAndSum 0 3)
 status_ratio=$(ratio "$status_ns" "$status_floor" 1)
-status_met=$( [ "$(met "$status_ns" '< 500')" = yes ] && [ "$(met "$status_ratio" '<= 20')" = yes ] && echo yes || echo '**no**')
+status_met=$(met "$status_ratio" '<= 10')
+# The benchmark's index of a form's name.
+form_index() { case $1 in plain) echo 0 ;; v120) echo 1 ;; v130) echo 2 ;; *) echo 3 ;; esac; }
+# The worst ratio to its floor over the four forms of a kind (1 parameters, 2 reset), and its form.
+worst_form() {
+  local form worst=0 worst_form=0 r
+  for form in 0 1 2 3; do
+    r=$(ratio "$(decode_ns BM_Decode "$1" $form)" "$(decode_ns BM_CopyAndSum "$1" $form)" 3)
+    if [ "$(met "$r" "> $worst")" = yes ]; then worst=$r; worst_form=$form; fi
+  done
+  echo "$worst $(echo "plain v120 v130 v150" | cut -d' ' -f$((worst_form + 1)))"
+}
+read -r parameters_worst parameters_worst_form <<<"$(worst_form 1)"
+read -r reset_worst reset_worst_form <<<"$(worst_form 2)"
 
 window_rate=$(handover window_per_s)
 bare_rate=$(handover bare_per_s)
@@ -122,11 +135,13 @@ scan_floor=$(value "$work/fleet" scan_floor_per_s)
   echo
   echo "| Figure | Measured | Baseline (same run) | Ratio | Goal | Met |"
   echo "|---|---|---|---|---|---|"
-  echo "| Decoding a typical status reply (v150, 68 B): datagram to reading, CPU time | $(rounded "$status_ns") ns | copy and sum of the same bytes: $(rounded "$status_floor" 1) ns | ${status_ratio}× | < 500 ns and ≤ 20× | $status_met |"
-  echo "| Replies handled per second with the window updating | $(rounded "$window_rate") /s | bare receive loop on the same kind of socket: $(rounded "$bare_rate") /s | $(ratio "$window_rate" "$bare_rate") | ≥ 20,000 /s | $(met "$window_rate" '>= 20000') |"
-  echo "| Polling timer during those floods: worst tick interval off 500 ms, worst of 3 runs | $(rounded "$tick_deviation" 2) % | 500 ms | | ≤ 10 % | $(met "$tick_deviation" '<= 10') |"
-  echo "| Start-up to the first painted pass of the event loop (without the deliberate 100 ms pause) | $(rounded "$k_start" 1) ms | bare window, 30 controls: $(rounded "$f_start" 1) ms | ${start_ratio}× | ≤ 1.3× | $(met "$start_ratio" '<= 1.3') |"
-  echo "| Peak memory (VmHWM) at that point | $k_peak KiB | bare window, 30 controls: $f_peak KiB | ${peak_ratio}× | ≤ 1.15× | $(met "$peak_ratio" '<= 1.15') |"
+  echo "| Decoding a typical status reply (v150, 68 B): datagram to reading, CPU time | $(rounded "$status_ns") ns | copy and sum of the same bytes: $(rounded "$status_floor" 1) ns | ${status_ratio}× | ≤ 10× | $status_met |"
+  echo "| Decoding parameter replies, the worst of the four forms ($parameters_worst_form) | $(rounded "$(decode_ns BM_Decode 1 "$(form_index "$parameters_worst_form")")") ns | copy and sum of the same bytes: $(rounded "$(decode_ns BM_CopyAndSum 1 "$(form_index "$parameters_worst_form")")" 1) ns | $(rounded "$parameters_worst" 1)× | ≤ 15× | $(met "$parameters_worst" '<= 15') |"
+  echo "| Decoding reset replies, the worst of the four forms ($reset_worst_form) | $(rounded "$(decode_ns BM_Decode 2 "$(form_index "$reset_worst_form")")") ns | copy and sum of the same bytes: $(rounded "$(decode_ns BM_CopyAndSum 2 "$(form_index "$reset_worst_form")")" 1) ns | $(rounded "$reset_worst" 1)× | ≤ 15× | $(met "$reset_worst" '<= 15') |"
+  echo "| Replies handled per second with the window updating | $(rounded "$window_rate") /s | bare receive loop on the same kind of socket: $(rounded "$bare_rate") /s | $(ratio "$window_rate" "$bare_rate") | ≥ 0.4 | $(met "$(ratio "$window_rate" "$bare_rate" 4)" '>= 0.4') |"
+  echo "| Polling timer during those floods: worst tick interval off 500 ms, worst of 3 runs | $(rounded "$tick_deviation" 2) % | 500 ms | | ≤ 1 % | $(met "$tick_deviation" '<= 1') |"
+  echo "| Start-up to the first painted pass of the event loop (without the deliberate 100 ms pause) | $(rounded "$k_start" 1) ms | bare window, 30 controls: $(rounded "$f_start" 1) ms | ${start_ratio}× | ≤ 1.1× | $(met "$(ratio "$k_start" "$f_start" 4)" '<= 1.1') |"
+  echo "| Peak memory (VmHWM) at that point | $k_peak KiB | bare window, 30 controls: $f_peak KiB | ${peak_ratio}× | ≤ 1.05× | $(met "$(ratio "$k_peak" "$f_peak" 4)" '<= 1.05') |"
   echo "| \`korvactl status\` sweeping 10,000 simulated devices: replies per second, start to exit | $(rounded "$sweep_rate") /s ($(value "$work/fleet" status_answered) answered) | raw send-and-receive loop on the same simulator sockets: $(rounded "$sweep_floor") /s | $sweep_ratio | ≥ 0.5 | $(met "$sweep_ratio" '>= 0.5') |"
   echo "| \`korvactl scan\` of a /16 (10,000 devices), no rate limit: addresses per second, its final 200 ms wait left out | $(rounded "$scan_rate") /s ($(value "$work/fleet" scan_found) found) | the same loop over the /16: $(rounded "$scan_floor") /s ($(value "$work/fleet" scan_floor_answered) found) | $(ratio "$scan_rate" "$scan_floor") | | |"
   echo "| Idle cost in automatic mode against korva-sim | $idle_per_minute CPU s per minute ($(rounded "$idle_percent" 3) % of a core) | one core: 60 s per minute | $(ratio "$idle_percent" 100 5) | < 0.5 % of a core | $(met "$idle_percent" '< 0.5') |"
