@@ -1,34 +1,13 @@
 #include "tools/korvactl/new_parameters_check.h"
 
+#include "protocol/ipv4_range.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 namespace korva::ctl {
 namespace {
-
-// Four decimal octets of one to three digits each, 0 to 255; the zero-padded form is fine too.
-std::optional<std::uint32_t> ParseOctets(std::string_view text) {
-    std::uint32_t address = 0;
-    for (int octet = 0; octet < 4; ++octet) {
-        if (octet > 0) {
-            if (text.empty() || text.front() != '.')
-                return std::nullopt;
-            text.remove_prefix(1);
-        }
-        std::size_t digits = 0;
-        unsigned value = 0;
-        while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9' && digits < 3)
-            value = value * 10 + static_cast<unsigned>(text[digits++] - '0');
-        if (digits == 0 || value > 255)
-            return std::nullopt;
-        text.remove_prefix(digits);
-        address = address << 8 | value;
-    }
-    if (!text.empty())
-        return std::nullopt;
-    return address;
-}
 
 // The prefix length of a mask of contiguous ones followed by zeros; nullopt for any other mask.
 std::optional<int> PrefixLength(std::uint32_t mask) {
@@ -53,9 +32,9 @@ void CheckHost(const char* what, const std::string& text, std::uint32_t host, st
 
 std::vector<std::string> CheckNewParameters(const NewParameters& parameters) {
     std::vector<std::string> problems;
-    const auto address = ParseOctets(parameters.address);
-    const auto mask = ParseOctets(parameters.mask);
-    const auto gateway = ParseOctets(parameters.gateway);
+    const auto address = ParseIpv4(parameters.address);
+    const auto mask = ParseIpv4(parameters.mask);
+    const auto gateway = ParseIpv4(parameters.gateway);
     const auto notOctets = [&](const char* what, const std::string& text) {
         problems.push_back(std::string(what) + " '" + text + "' is not four decimal octets 0-255");
     };
