@@ -240,10 +240,9 @@ int main(int argc, char** argv) {
     }
     Clock::time_point from;
     Clock::time_point to;
-    const auto& handOvers = window.HandOvers();
     TimedApplication::Spent before;
     const Rate rate = Measure(
-        device, port, [&] { return handOvers.Count(); }, options.window,
+        device, port, [&] { return window.DatagramsHandled(); }, options.window,
         [&](std::chrono::milliseconds duration) {
             // The warm-up runs first; what is spent from then on is the measured part.
             before = application.Total();

@@ -49,13 +49,13 @@ int main(int argc, char** argv) {
     // Past the start-up and the first parameter reply: the steady state is what is measured.
     korva::bench::RunEventLoopFor(std::chrono::seconds(2));
 
-    const std::uint64_t repliesBefore = window.HandOvers().Count();
+    const std::uint64_t repliesBefore = window.DatagramsHandled();
     const double cpuBefore = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     korva::bench::RunEventLoopFor(std::chrono::seconds(seconds));
     const double cpu = ProcessCpuSeconds() - cpuBefore;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const std::uint64_t replies = window.HandOvers().Count() - repliesBefore;
+    const std::uint64_t replies = window.DatagramsHandled() - repliesBefore;
 
     std::printf("cpu_s %.4f\nwall_s %.3f\ncpu_percent_of_one_core %.4f\nreplies %llu\n", cpu, wall, cpu / wall * 100,
                 static_cast<unsigned long long>(replies));

@@ -2,7 +2,6 @@
 
 #include "app/console_settings.h"
 
-#include <QEvent>
 #include <QFile>
 #include <QLineEdit>
 
@@ -16,16 +15,6 @@ void RequireLoopback(const std::string& address) {
     in_addr parsed{};
     if (inet_pton(AF_INET, address.c_str(), &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
         throw std::invalid_argument("not a loopback address: '" + address + "'");
-}
-
-HandOverCounter::HandOverCounter(QObject* window) {
-    window->installEventFilter(this);
-}
-
-bool HandOverCounter::eventFilter(QObject*, QEvent* event) {
-    if (event->type() == QEvent::MetaCall)
-        count_.fetch_add(1, std::memory_order_relaxed);
-    return false;
 }
 
 LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
@@ -47,7 +36,6 @@ LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
             throw std::runtime_error(std::string("the window has no ") + box);
         edit->setText(QString::fromStdString(deviceAddress));
     }
-    handOvers_ = std::make_unique<HandOverCounter>(window_.get());
     window_->show();
     if (!window_->StartEndpoint())
         throw std::runtime_error("the window's endpoint did not open");

@@ -34,6 +34,8 @@ public:
 
     // Opens the endpoint; true when it is open, false when it cannot be opened.
     bool StartEndpoint();
+    // Received datagrams that have been through UDPUDPRead so far.
+    std::uint64_t DatagramsHandled() const { return UDP.DatagramsHandedOver(); }
 
     // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
     // default error box.
@@ -46,7 +48,7 @@ public:
     void UDPUDPRead(const std::string& bytes);
 
 signals:
-    // Emitted on the receiving thread: a datagram waits to be handed to UDPUDPRead on this thread.
+    // Emitted on the receiving thread: datagrams wait to be handed to UDPUDPRead on this thread.
     void datagramWaiting();
 
 protected:

@@ -54,11 +54,19 @@ private:
     int fd_;
 };
 
+// The datagrams of one read, waiting to be handled on the owner's thread in arrival order. The receiving
+// thread reads nothing more until every one of them has been handled: handing a whole read over at once
+// spares the owner one wake-up and the receiving thread one wait per datagram, which cost more than the
+// handler itself when replies pour in.
 struct HandOver {
-    std::string bytes;
-    Sender from;
-    bool taken = false;              // the owner has started the handler
-    std::atomic<bool> done = false;  // the handler has returned; read without the lock while spinning
+    struct Datagram {
+        std::string bytes;
+        Sender from;
+        std::uint32_t source = 0;  // host byte order, for the owner's filter
+    };
+    std::vector<Datagram> datagrams;
+    bool taken = false;              // the owner has started handling them
+    std::atomic<bool> done = false;  // every handler has returned; read without the lock while spinning
 };
 
 // Everything that lives from one activation to the next deactivation.
@@ -149,6 +157,19 @@ Sender SenderOf(const sockaddr_in& address) {
     return Sender{text.data(), ntohs(address.sin_port)};
 }
 
+// What one read brought, whole datagrams only, none of them yet checked against the accepted sources.
+std::shared_ptr<HandOver> Collect(const DatagramBatch& batch, std::size_t count) {
+    auto collected = std::make_shared<HandOver>();
+    collected->datagrams.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (batch.Whole(i)) {
+            collected->datagrams.push_back(
+                {std::string(batch.Bytes(i)), SenderOf(batch.From(i)), ntohl(batch.From(i).sin_addr.s_addr)});
+        }
+    }
+    return collected;
+}
+
 }  // namespace
 
 struct UdpEndpoint::Impl {
@@ -158,25 +179,23 @@ struct UdpEndpoint::Impl {
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::shared_ptr<Session> session;                    // null while inactive or while being closed
+    std::shared_ptr<Session> session;                           // null while inactive or while being closed
     std::optional<std::unordered_set<std::uint32_t>> accepted;  // nullopt: every source is accepted
     std::uint64_t droppedFromElsewhere = 0;
+    std::uint64_t handedOver = 0;
 
-    bool Accepts(const sockaddr_in& from) const {
-        return !accepted || accepted->contains(ntohl(from.sin_addr.s_addr));
-    }
+    bool Accepts(std::uint32_t source) const { return !accepted || accepted->contains(source); }
 
     void Open();
     void Close();
     void Receive(const std::shared_ptr<Session>& session);
-    // Parks one datagram for the owner, wakes the owner and waits until its handler has returned.
-    void HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current, std::string_view bytes,
-                         const sockaddr_in& from);
-    void WaitForHandler(std::unique_lock<std::mutex>& lock, Session& session,
-                        const std::shared_ptr<HandOver>& handOver);
-    // Runs the handler with the mutex released. Takes its own reference: the receiving thread may drop
-    // the session's reference while the handler runs.
-    void Run(std::unique_lock<std::mutex>& lock, std::shared_ptr<HandOver> handOver);
+    // Parks the datagrams for the owner, wakes the owner and waits until their handlers have returned.
+    void HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current, std::shared_ptr<HandOver> handOver);
+    void WaitForHandlers(std::unique_lock<std::mutex>& lock, Session& session,
+                         const std::shared_ptr<HandOver>& handOver);
+    // Runs the handler for each datagram in turn, with the mutex released while it runs. Takes its own
+    // reference: the receiving thread may drop the session's reference while a handler runs.
+    void Run(std::unique_lock<std::mutex>& lock, const Session& current, std::shared_ptr<HandOver> handOver);
 };
 
 void UdpEndpoint::Impl::Open() {
@@ -219,7 +238,7 @@ void UdpEndpoint::Impl::Close() {
     // or the thread would wait for the owner while the owner waits for the thread.
     while (!closing->receiverEnded) {
         if (closing->pending && !closing->pending->taken) {
-            Run(lock, closing->pending);
+            Run(lock, *closing, closing->pending);
         } else {
             changed.wait(lock);
         }
@@ -229,32 +248,45 @@ void UdpEndpoint::Impl::Close() {
     shutdown(closing->socket.get(), SHUT_WR);
 }
 
-void UdpEndpoint::Impl::Run(std::unique_lock<std::mutex>& lock, std::shared_ptr<HandOver> handOver) {
+void UdpEndpoint::Impl::Run(std::unique_lock<std::mutex>& lock, const Session& current,
+                            std::shared_ptr<HandOver> handOver) {
     handOver->taken = true;
-    lock.unlock();
-    try {
-        handler(handOver->bytes, handOver->from);
-    } catch (...) {
-        // A faulty reply must not stop the endpoint; the next datagram is handled as usual.
+    const bool stoppingAlready = current.stopRequested;
+    for (const HandOver::Datagram& datagram : handOver->datagrams) {
+        // A handler may deactivate the endpoint, or change whom it accepts (the operator typed another
+        // address): the datagrams after it are treated as if they had been read after it.
+        if (current.stopRequested && !stoppingAlready)
+            break;
+        if (!Accepts(datagram.source)) {
+            ++droppedFromElsewhere;
+            continue;
+        }
+        lock.unlock();
+        try {
+            handler(datagram.bytes, datagram.from);
+        } catch (...) {
+            // A faulty reply must not stop the endpoint; the next datagram is handled as usual.
+        }
+        lock.lock();
+        ++handedOver;
     }
-    lock.lock();
     handOver->done = true;
     changed.notify_all();
 }
 
-void UdpEndpoint::Impl::WaitForHandler(std::unique_lock<std::mutex>& lock, Session& current,
-                                       const std::shared_ptr<HandOver>& handOver) {
+void UdpEndpoint::Impl::WaitForHandlers(std::unique_lock<std::mutex>& lock, Session& current,
+                                        const std::shared_ptr<HandOver>& handOver) {
     // Most replies are handled within microseconds: a short spin first spares this thread the sleep and
-    // the wake-up, which cost more than the handler itself when replies pour in. A handler that takes
-    // longer (a message box) finds the thread asleep on the condition below.
+    // the wake-up, which cost more than the handlers themselves when replies pour in. A handler that
+    // takes longer (a message box) finds the thread asleep on the condition below.
     lock.unlock();
     const auto spinUntil = std::chrono::steady_clock::now() + kHandlerSpin;
     while (!handOver->done.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinUntil) {
         std::this_thread::yield();
     }
     lock.lock();
-    // When deactivation starts while the handler runs, that handler may be the one deactivating:
-    // stop waiting for it. A hand-over not yet started is still served by the deactivation.
+    // When deactivation starts while a handler runs, that handler may be the one deactivating: stop
+    // waiting for it. A hand-over not yet started is still served by the deactivation.
     changed.wait(lock, [&] { return handOver->done || (current.stopRequested && handOver->taken); });
     current.pending.reset();
 }
@@ -268,32 +300,27 @@ void UdpEndpoint::Impl::Receive(const std::shared_ptr<Session>& current) {
                                       pollfd{current->wakeUp.get(), POLLIN, 0}};
         const int ready = poll(waitFor.data(), waitFor.size(), static_cast<int>(readWait.count()));
         const std::size_t count = ready > 0 && waitFor[0].revents != 0 ? batch.Read(current->socket.get()) : 0;
+        std::shared_ptr<HandOver> read = count > 0 ? Collect(batch, count) : nullptr;
         lock.lock();
-        for (std::size_t i = 0; i < count && !current->stopRequested; ++i) {
-            if (!batch.Whole(i))
-                continue;
-            if (!Accepts(batch.From(i))) {
-                ++droppedFromElsewhere;
-                continue;
-            }
-            HandOverAndWait(lock, *current, batch.Bytes(i), batch.From(i));
-        }
+        if (!read)
+            continue;
+        // Traffic from elsewhere is dropped here, so that it costs the owner's thread nothing.
+        droppedFromElsewhere += std::erase_if(read->datagrams, [&](const auto& d) { return !Accepts(d.source); });
+        if (!read->datagrams.empty() && !current->stopRequested)
+            HandOverAndWait(lock, *current, std::move(read));
     }
     current->receiverEnded = true;
     changed.notify_all();
 }
 
-void UdpEndpoint::Impl::HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current, std::string_view bytes,
-                                        const sockaddr_in& from) {
-    auto handOver = std::make_shared<HandOver>();
-    handOver->bytes.assign(bytes);
-    handOver->from = SenderOf(from);
+void UdpEndpoint::Impl::HandOverAndWait(std::unique_lock<std::mutex>& lock, Session& current,
+                                        std::shared_ptr<HandOver> handOver) {
     current.pending = handOver;
     changed.notify_all();
     lock.unlock();
     wakeOwner();
     lock.lock();
-    WaitForHandler(lock, current, handOver);
+    WaitForHandlers(lock, current, handOver);
 }
 
 UdpEndpoint::UdpEndpoint(DatagramHandler handler, WakeOwner wakeOwner, std::chrono::milliseconds readWait)
@@ -382,12 +409,17 @@ std::uint64_t UdpEndpoint::DroppedFromElsewhere() const {
     return impl_->droppedFromElsewhere;
 }
 
+std::uint64_t UdpEndpoint::DatagramsHandedOver() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->handedOver;
+}
+
 void UdpEndpoint::ServePending() {
     std::unique_lock lock(impl_->mutex);
     const std::shared_ptr<Session> current = impl_->session;
     if (!current || !current->pending || current->pending->taken)
         return;
-    impl_->Run(lock, current->pending);
+    impl_->Run(lock, *current, current->pending);
 }
 
 }  // namespace korva::transport

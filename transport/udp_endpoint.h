@@ -2,10 +2,11 @@
 // The console's only network object: one UDP socket on a port the system picks, from which every
 // request goes out and on which every reply comes in. It knows nothing about what the bytes mean.
 //
-// Received datagrams are handed over to the owner's thread (the GUI's main thread) one at a time: the
-// receiving thread parks the datagram, calls wakeOwner, and waits until the owner has called
-// ServePending() and the handler has returned. The owner decides how its thread gets to run
-// ServePending() (the console posts it to the Qt event loop).
+// Received datagrams are handed over to the owner's thread (the GUI's main thread) and handled there one
+// at a time, in arrival order: the receiving thread parks what one read brought, calls wakeOwner, and
+// reads nothing more until the owner has called ServePending() and the handler has returned for each
+// datagram. The owner decides how its thread gets to run ServePending() (the console posts it to the
+// Qt event loop).
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -69,9 +70,12 @@ public:
     void AlsoAcceptFrom(std::uint32_t source);
     // Datagrams dropped so far because of their source.
     std::uint64_t DroppedFromElsewhere() const;
+    // Datagrams whose handler has returned so far.
+    std::uint64_t DatagramsHandedOver() const;
 
-    // Owner's thread: runs the handler for the datagram waiting to be handed over, if any. Exceptions
-    // from the handler are discarded. Safe to call when nothing waits, and re-entrantly.
+    // Owner's thread: runs the handler for each datagram waiting to be handed over, if any. Exceptions
+    // from the handler are discarded. Safe to call when nothing waits, and re-entrantly: a call from
+    // inside a handler (a modal wait) leaves the datagrams after it to the call that runs that handler.
     void ServePending();
 
 private:

@@ -66,7 +66,7 @@ TEST_F(WindowTest, AFloodOfRepliesIsPaintedOncePerFrameEndingWithTheLastReply) {
     QLabel* const temperature = Child<QLabel>("stTmp");
     QLabel* const humidity = Child<QLabel>("stUmd");
     QLabel* const clock = Child<QLabel>("lbDaHr");
-    HandOverCounter handed(window_.get());
+    HandOverCounter handed(*window_);
     PaintCounter painted({battery, temperature, humidity, clock});
 
     const auto bound = std::chrono::steady_clock::now() + 60s;  // only against a hang

@@ -79,7 +79,7 @@ TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
 
     const long residentBefore = ProcessMemoryKiB("VmRSS");
     const long dropsBefore = UdpReceiveBufferErrors();
-    HandOverCounter handed(window_.get());
+    HandOverCounter handed(*window_);
     int liveDataRequests = 0;
     std::size_t sent = 0;
     const auto start = Clock::now();
@@ -186,7 +186,7 @@ TEST_F(FloodTest, AForeignFloodLetsTheDeviceThrough) {
     StartPolling(device, address);
     const std::uint16_t consolePort = ConsolePortOfThisProcess();
     ASSERT_NE(consolePort, 0);
-    HandOverCounter handed(window_.get());
+    HandOverCounter handed(*window_);
     const long dropsBefore = UdpReceiveBufferErrors();
 
     Flood flood(elsewhere, address, consolePort, kFloodReply, kFloodLimit);
@@ -229,7 +229,7 @@ TEST_F(FloodTest, ClosingDuringAFloodReturnsAndSavesWhatTheBoxesHeld) {
     StartPolling(device, address);
     SetText("edMsk2", QStringLiteral("255.255.240.0"));
     SetText("edGW2", QStringLiteral("127.0.0.9"));
-    HandOverCounter handed(window_.get());
+    HandOverCounter handed(*window_);
     Flood flood(address, address, device.ConsolePort(), kFloodReply, kFloodLimit);
     ASSERT_TRUE(ServeEventsUntil([&] { return handed.count() >= 1000; }, 30s)) << "the flood did not arrive";
 

@@ -1,25 +1,16 @@
 #pragma once
-// Counts the datagrams the window's endpoint hands to the main thread: each one reaches the window as
-// one queued call (QEvent::MetaCall), and the window receives no other queued calls.
-#include <QEvent>
-#include <QObject>
+// Counts the datagrams the window's endpoint hands to UDPUDPRead from now on.
+#include "console/KorvaCfg01.h"
+
 #include <cstddef>
 
-class HandOverCounter : public QObject {
+class HandOverCounter {
 public:
-    explicit HandOverCounter(QObject* window) : window_(window) { window_->installEventFilter(this); }
-    ~HandOverCounter() override { window_->removeEventFilter(this); }
+    explicit HandOverCounter(const TfrKorvaCfg01& window) : window_(window), before_(window.DatagramsHandled()) {}
 
-    std::size_t count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && event->type() == QEvent::MetaCall)
-            ++count_;
-        return false;
-    }
+    std::size_t count() const { return static_cast<std::size_t>(window_.DatagramsHandled() - before_); }
 
 private:
-    QObject* window_;
-    std::size_t count_ = 0;
+    const TfrKorvaCfg01& window_;
+    std::uint64_t before_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // Every text a label showed while datagrams poured in, looked at just before each hand-over (one queued
-// call each, see HandOverCounter). A handled datagram's values reach the screen at the next display
+// call to the window for each read of the socket). A handled datagram's values reach the screen at the next display
 // frame and stay until a later reply's: the ones that came within a frame of another are never shown.
 #include <QEvent>
 #include <QLabel>

@@ -157,6 +157,46 @@ TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
     EXPECT_EQ(overlaps, 0);
 }
 
+// The datagrams one read brings are handled one after another; what a handler changes holds for the
+// ones after it as if they had been read later. The three datagrams are sent while the first handler
+// runs, so they wait in the socket and arrive together.
+TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
+    LoopbackPeer peer("127.0.0.54");
+    const auto sendThreeWhileHandlingFirst = [&](const std::string& bytes) {
+        if (bytes == "first")
+            for (const char* later : {"a", "b", "c"})
+                peer.SendToLoopbackPort(endpoint.LocalPort(), later);
+    };
+
+    // The operator typed another address while "a" was handled: "b" and "c" are from elsewhere now.
+    alsoOnDatagram = [&](const std::string& bytes) {
+        sendThreeWhileHandlingFirst(bytes);
+        if (bytes == "a")
+            endpoint.AcceptOnlyFrom({0x7F000037});  // 127.0.0.55
+    };
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "first");
+    ASSERT_TRUE(ServeUntilDelivered(2));
+    EXPECT_EQ(endpoint.DroppedFromElsewhere(), 2u);
+    EXPECT_EQ(endpoint.DatagramsHandedOver(), 2u);
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(delivered[1].bytes, "a");
+
+    // A handler that deactivates ends the handling of what was read with it.
+    delivered.clear();
+    endpoint.AcceptOnlyFrom({0x7F000036});  // 127.0.0.54
+    alsoOnDatagram = [&](const std::string& bytes) {
+        sendThreeWhileHandlingFirst(bytes);
+        if (bytes == "a")
+            endpoint.SetActive(false);
+    };
+    peer.SendToLoopbackPort(endpoint.LocalPort(), "first");
+    ASSERT_TRUE(ServeUntilDelivered(2));
+    EXPECT_FALSE(endpoint.Active());
+    ASSERT_EQ(delivered.size(), 2u);
+    EXPECT_EQ(delivered[1].bytes, "a");
+    EXPECT_EQ(endpoint.DatagramsHandedOver(), 4u);
+}
+
 TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
     LoopbackPeer peer("127.0.0.43");
     alsoOnDatagram = [](const std::string& bytes) {
