@@ -169,16 +169,26 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
+// Every byte's value as a hexadecimal digit, -1 for the rest: a lookup costs less than three ranges
+// tested for each of an address's dozen digits.
+constexpr auto kHexDigitValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int c = 0; c < 256; ++c) {
+        if (c >= '0' && c <= '9')
+            values[c] = static_cast<std::int8_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            values[c] = static_cast<std::int8_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            values[c] = static_cast<std::int8_t>(c - 'A' + 10);
+    }
+    return values;
+}();
+
 }  // namespace
 
 int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return kHexDigitValues[static_cast<unsigned char>(c)];
 }
 
 std::string Trim(std::string_view text) {
@@ -344,46 +354,63 @@ std::string DashedMac(const ShortText<Capacity>& joined) {
 
 namespace {
 
+// Octets are one to three digits; larger values take the general conversion.
+char* WriteDecimal(char* out, char* end, std::uint32_t value) {
+    if (value < 10) {
+        *out++ = static_cast<char>('0' + value);
+    } else if (value < 100) {
+        *out++ = static_cast<char>('0' + value / 10);
+        *out++ = static_cast<char>('0' + value % 10);
+    } else if (value < 1000) {
+        *out++ = static_cast<char>('0' + value / 100);
+        *out++ = static_cast<char>('0' + value / 10 % 10);
+        *out++ = static_cast<char>('0' + value % 10);
+    } else {
+        // Eight digits from 80000000 on are negative, as HexValue reads them.
+        out = std::to_chars(out, end, static_cast<std::int32_t>(value)).ptr;
+    }
+    return out;
+}
+
+constexpr std::size_t kLongestDecimalQuad = 4 * 11 + 3;
+
 // Four groups of one to eight hexadecimal digits between three dots, as devices send addresses, read
-// in one pass into decimal; false for anything else, which the general rules below read.
-bool DottedQuadFromBareHexOctets(std::string_view hexOctets, std::string& decimalText) {
-    std::array<char, 4 * 11 + 3> decimal;
-    char* out = decimal.data();
-    std::size_t i = 0;
+// in one pass into decimal. Returns the end of what was written, or null for anything else, which
+// the general rules below read.
+char* BareHexOctetsInDecimal(std::string_view hexOctets, char* decimal) {
+    char* const end = decimal + kLongestDecimalQuad;
+    const char* in = hexOctets.data();
+    const char* const inEnd = in + hexOctets.size();
     for (int octet = 1; octet <= 4; ++octet) {
+        const char* const first = in;
         std::uint32_t value = 0;
-        std::size_t digits = 0;
-        for (; i < hexOctets.size() && hexOctets[i] != '.'; ++i) {
-            const int digit = HexDigitValue(hexOctets[i]);
-            if (digit < 0 || ++digits > 8)
-                return false;
+        for (; in != inEnd && *in != '.'; ++in) {
+            const int digit = HexDigitValue(*in);
+            if (digit < 0)
+                return nullptr;
             value = value * 16 + static_cast<std::uint32_t>(digit);
         }
-        if (digits == 0)
-            return false;
-        // Eight digits from 80000000 on are negative, as HexValue reads them.
-        out = std::to_chars(out, decimal.data() + decimal.size(), static_cast<std::int32_t>(value)).ptr;
+        if (in == first || in - first > 8)
+            return nullptr;
+        decimal = WriteDecimal(decimal, end, value);
         if (octet < 4) {
-            if (i == hexOctets.size())
-                return false;
-            *out++ = '.';
-            ++i;
+            if (in == inEnd)
+                return nullptr;
+            *decimal++ = '.';
+            ++in;
         }
     }
-    if (i != hexOctets.size())
-        return false;
-    decimalText.assign(decimal.data(), static_cast<std::size_t>(out - decimal.data()));
-    return true;
+    return in == inEnd ? decimal : nullptr;
 }
 
 }  // namespace
 
 std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
-    std::string bare;
-    if (DottedQuadFromBareHexOctets(hexOctets, bare))
-        return bare;
+    std::array<char, kLongestDecimalQuad> bare;
+    if (char* end = BareHexOctetsInDecimal(hexOctets, bare.data()))
+        return std::string(bare.data(), end);
     std::string_view rest = hexOctets;
-    ShortText<4 * 11 + 3> decimal;
+    ShortText<kLongestDecimalQuad> decimal;
     for (int octet = 1; octet <= 3; ++octet) {
         const std::size_t dot = FindByte(rest, '.');
         // Without a dot the octet reads as empty (0) and nothing is consumed.

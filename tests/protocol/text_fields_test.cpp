@@ -189,6 +189,8 @@ TEST(DottedQuads, ReadBareAndOddHexadecimalOctetsAlike) {
         {" 1.2.3.4", "0.2.3.4"},
         {"1.2.3.4 ", "1.2.3.0"},
         {"a.B.c.D", "10.11.12.13"},
+        {"9.A.63.64", "9.10.99.100"},
+        {"3E7.3E8.FFF.10000", "999.1000.4095.65536"},
         {"1.2.3.-4", "1.2.3.0"},
     };
     for (const auto& [octets, expected] : cases)
