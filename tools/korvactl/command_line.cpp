@@ -1,5 +1,7 @@
 #include "tools/korvactl/command_line.h"
 
+#include "tools/common/option_table.h"
+
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -129,35 +131,22 @@ std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
 
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
     CommandLine line;
+    tools::OptionTable table({.inlineValues = true, .operands = true}, [command](const std::string& name) {
+        return std::string(command) + " takes no option " + name;
+    });
     const std::set<std::string>& allowed = AllowedOptions(command);
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::optional<std::string> value;
-        if (name.size() > 1 && name[0] == '-') {
-            if (const std::size_t equals = name.find('='); equals != std::string::npos && name.starts_with("--")) {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-            }
-        } else {
-            line.names.push_back(name);
-            continue;
-        }
-        if (!allowed.contains(name))
-            return {std::nullopt, std::string(command) + " takes no option " + name};
-        if (const auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
-            if (value)
-                return {std::nullopt, name + " takes no value"};
-            line.*(flag->second) = true;
-            continue;
-        }
-        if (!value) {
-            if (i + 1 == arguments.size())
-                return {std::nullopt, name + " needs a value"};
-            value = arguments[++i];
-        }
-        if (!ValueOptions().at(name)(line, *value))
-            return {std::nullopt, "bad value for " + name + ": '" + *value + "'"};
+    for (const auto& [name, field] : FlagOptions()) {
+        if (allowed.contains(name))
+            table.AddFlag(name, [&line, field] { line.*field = true; });
     }
+    for (const auto& [name, setter] : ValueOptions()) {
+        if (allowed.contains(name))
+            table.AddValue(name, [&line, &setter](const std::string& value) { return setter(line, value); });
+    }
+    tools::OptionTable::Parsed parsed = table.Parse(arguments);
+    if (!parsed.error.empty())
+        return {std::nullopt, parsed.error};
+    line.names = std::move(parsed.operands);
     return {line, {}};
 }
 

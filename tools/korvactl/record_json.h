@@ -11,7 +11,4 @@ namespace korva::ctl {
 
 nlohmann::ordered_json RecordToJson(const Record& record);
 
-// ISO 8601 in UTC with milliseconds: "2026-12-07T08:01:18.123Z".
-std::string IsoUtcText(WallTime time);
-
 }  // namespace korva::ctl

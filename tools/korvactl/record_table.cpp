@@ -1,11 +1,10 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
 #include "protocol/reply_format.h"
+#include "tools/common/time_text.h"
 #include "tools/korvactl/output_error.h"
 #include "tools/korvactl/record_json.h"
 #include "tools/korvactl/record_writers.h"
 
-#include <ctime>
-#include <iomanip>
 #include <ostream>
 #include <sstream>
 #include <utility>
@@ -25,17 +24,6 @@ using Cells = std::vector<std::pair<Column, std::string>>;
 
 constexpr Column kAddress{"ADDRESS", 15};
 constexpr Column kTime{"TIME", 12};
-
-std::string LocalTimeText(WallTime time) {
-    const auto since = time.time_since_epoch();
-    const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(since).count();
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(since).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    std::ostringstream text;
-    text << std::put_time(&local, "%H:%M:%S") << '.' << std::setw(3) << std::setfill('0') << millis;
-    return text.str();
-}
 
 std::string YesNo(const Json& value) {
     return value.get<bool>() ? "yes" : "no";
@@ -107,7 +95,7 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
 
 void TableWriter::Write(const Record& record) {
     const Json json = RecordToJson(record);
-    Cells cells{{kAddress, record.name}, {kTime, LocalTimeText(record.at)}};
+    Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
     if (!record.reply) {
         cells.push_back({{"", 0}, "error: " + record.error});
     } else {

@@ -1,6 +1,7 @@
 #include "tools/sim/sim_options.h"
 
 #include "protocol/reply_writer.h"
+#include "tools/common/option_table.h"
 #include "tools/sim/delayed_replies.h"
 
 #include <charconv>
@@ -119,26 +120,19 @@ const std::map<std::string, Setter>& ValueOptions() {
 ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
     SimOptions options;
     bool allowAnyAddress = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& name = arguments[i];
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-        } else if (name == "--version") {
-            options.version = true;
-        } else if (name == "--verbose" || name == "-v") {
-            options.verbose = true;
-        } else if (name == "--allow-any-address") {
-            allowAnyAddress = true;
-        } else if (const auto setter = ValueOptions().find(name); setter != ValueOptions().end()) {
-            if (i + 1 == arguments.size())
-                return {std::nullopt, name + " needs a value"};
-            const std::string& value = arguments[++i];
-            if (!setter->second(options, value))
-                return {std::nullopt, "bad value for " + name + ": '" + value + "'"};
-        } else {
-            return {std::nullopt, "unknown option '" + name + "'"};
-        }
-    }
+    tools::OptionTable table({.inlineValues = false, .operands = false},
+                             [](const std::string& name) { return "unknown option '" + name + "'"; });
+    for (const char* help : {"--help", "-h"})
+        table.AddFlag(help, [&] { options.help = true; });
+    table.AddFlag("--version", [&] { options.version = true; });
+    for (const char* verbose : {"--verbose", "-v"})
+        table.AddFlag(verbose, [&] { options.verbose = true; });
+    table.AddFlag("--allow-any-address", [&] { allowAnyAddress = true; });
+    for (const auto& [name, setter] : ValueOptions())
+        table.AddValue(name, [&options, &setter](const std::string& value) { return setter(options, value); });
+    if (const tools::OptionTable::Parsed parsed = table.Parse(arguments); !parsed.error.empty())
+        return {std::nullopt, parsed.error};
+
     // A simulator answering on a real network could be mistaken for a device: loopback unless asked.
     const bool loopback = options.addresses.first >> 24 == 127 && options.addresses.Last() >> 24 == 127;
     if (!loopback && !allowAnyAddress) {

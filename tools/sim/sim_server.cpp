@@ -1,6 +1,7 @@
 #include "tools/sim/sim_server.h"
 
 #include "protocol/text_fields.h"
+#include "tools/common/time_text.h"
 #include "tools/sim/delayed_replies.h"
 #include "tools/sim/faults.h"
 #include "tools/sim/sim_fleet.h"
@@ -16,7 +17,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <iomanip>
 #include <sstream>
 #include <vector>
@@ -49,17 +49,6 @@ std::string Peer(const sockaddr_in& address) {
     std::array<char, INET_ADDRSTRLEN> text{};
     inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size());
     return std::string(text.data()) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
-std::string TimeOfDay() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    std::ostringstream text;
-    text << std::put_time(&local, "%H:%M:%S") << '.' << std::setw(3) << std::setfill('0') << millis;
-    return text.str();
 }
 
 std::string FormName(const ScrambleForm& form) {
@@ -243,7 +232,7 @@ private:
     void Log(std::uint32_t device, const char* direction, const sockaddr_in& peer, const std::string& text) {
         if (!options_.verbose)
             return;
-        out_ << TimeOfDay() << ' ';
+        out_ << tools::TimeText(std::chrono::system_clock::now(), tools::TimeStyle::kLocalClock) << ' ';
         if (options_.addresses.count > 1)
             out_ << Ipv4Text(device) << ' ';
         out_ << direction << ' ' << Peer(peer) << ' ' << text << std::endl;
