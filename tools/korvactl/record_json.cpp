@@ -13,7 +13,7 @@ nlohmann::ordered_json RecordToJson(const Record& record) {
         return json;
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
-    const nlohmann::ordered_json decoded = ReplyToJson(*record.reply);
+    const nlohmann::ordered_json decoded = ReplyToJson(ReadReply(*record.reply));
     for (const auto& [key, value] : decoded.items())
         json[key] = value;
     if (record.resetCommands)

@@ -1,10 +1,11 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
-#include "protocol/reply_format.h"
+#include "protocol/cp1252.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output_error.h"
-#include "tools/korvactl/record_json.h"
 #include "tools/korvactl/record_writers.h"
+#include "tools/korvactl/reply_json.h"
 
+#include <optional>
 #include <ostream>
 #include <sstream>
 #include <utility>
@@ -12,8 +13,6 @@
 
 namespace korva::ctl {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 struct Column {
     const char* title;
@@ -25,11 +24,11 @@ using Cells = std::vector<std::pair<Column, std::string>>;
 constexpr Column kAddress{"ADDRESS", 15};
 constexpr Column kTime{"TIME", 12};
 
-std::string YesNo(const Json& value) {
-    return value.get<bool>() ? "yes" : "no";
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
 }
-std::string Link(const Json& value) {
-    return value.is_null() ? "-" : value.get<bool>() ? "up" : "down";
+std::string Link(const std::optional<bool>& up) {
+    return !up ? "-" : *up ? "up" : "down";
 }
 
 std::string Volts(int tenths) {
@@ -38,45 +37,38 @@ std::string Volts(int tenths) {
     return text.str();
 }
 
-Cells StatusCells(const Json& status) {
-    return {{{"TEMP_C", 6}, std::to_string(status["temperature"].get<int>())},
-            {{"HUM_%", 5}, std::to_string(status["humidity"].get<int>())},
-            {{"BATT_V", 6}, Volts(status["battery_tenths"].get<int>())},
-            {{"PRESENCE", 8}, YesNo(status["presence"])},
-            {{"RESET_EC", 8}, YesNo(status["reset_state"])},
-            {{"LINK1", 5}, Link(status["link1"])},
-            {{"LINK2", 5}, Link(status["link2"])},
-            {{"LINK3", 5}, Link(status["link3"])},
-            {{"ECHO", 8}, std::to_string(status["echo"].get<int>())},
-            {{"CHANGED", 7}, YesNo(status["changed"])}};
+Cells StatusCells(const StatusReading& status) {
+    return {{{"TEMP_C", 6}, std::to_string(status.temperature)},
+            {{"HUM_%", 5}, std::to_string(status.humidity)},
+            {{"BATT_V", 6}, Volts(status.batteryTenths)},
+            {{"PRESENCE", 8}, YesNo(status.presence)},
+            {{"RESET_EC", 8}, YesNo(status.resetState)},
+            {{"LINK1", 5}, Link(status.link1)},
+            {{"LINK2", 5}, Link(status.link2)},
+            {{"LINK3", 5}, Link(status.link3)},
+            {{"ECHO", 8}, std::to_string(status.echo)},
+            {{"CHANGED", 7}, YesNo(status.changed)}};
 }
 
-Cells ParameterCells(const Json& parameters) {
-    return {{{"DEVICE_IP", 15}, parameters["address"].get<std::string>()},
-            {{"MASK", 15}, parameters["mask"].get<std::string>()},
-            {{"GATEWAY", 15}, parameters["gateway"].get<std::string>()},
-            {{"MAC", 17}, parameters["mac"].get<std::string>()},
-            {{"FIRMWARE", 19}, parameters["firmware"].get<std::string>()},
-            {{"CHANGED", 7}, YesNo(parameters["changed"])}};
+Cells ParameterCells(const ParameterReading& parameters) {
+    return {{{"DEVICE_IP", 15}, Cp1252ToUtf8(parameters.address)}, {{"MASK", 15}, Cp1252ToUtf8(parameters.mask)},
+            {{"GATEWAY", 15}, Cp1252ToUtf8(parameters.gateway)},   {{"MAC", 17}, Cp1252ToUtf8(parameters.mac)},
+            {{"FIRMWARE", 19}, Cp1252ToUtf8(parameters.firmware)}, {{"CHANGED", 7}, YesNo(parameters.changed)}};
 }
 
-Cells KindCells(const Json& reply) {
-    const std::string keyword = reply["keyword"].get<std::string>();
-    const ReplyKind kind = KindOfKeyword(keyword);
-    if (kind == ReplyKind::kStatus)
-        return StatusCells(reply["status"]);
-    if (kind == ReplyKind::kParameters)
-        return ParameterCells(reply["parameters"]);
-    if (kind == ReplyKind::kReset) {
-        const std::string commands =
-            reply.contains("reset_commands") ? std::to_string(reply["reset_commands"].get<int>()) : "-";
-        return {{{"RESET", 5}, reply["reset_ack"].get<bool>() ? "ack" : "no"},
-                {{"COMMANDS", 8}, commands},
-                {{"CHANGED", 7}, YesNo(reply["changed_flag"])}};
+Cells KindCells(const ReplyReading& reply, const std::optional<int>& resetCommands) {
+    if (reply.status)
+        return StatusCells(*reply.status);
+    if (reply.parameters)
+        return ParameterCells(*reply.parameters);
+    if (reply.resetAck) {
+        return {{{"RESET", 5}, *reply.resetAck ? "ack" : "no"},
+                {{"COMMANDS", 8}, resetCommands ? std::to_string(*resetCommands) : "-"},
+                {{"CHANGED", 7}, YesNo(reply.changedFlag)}};
     }
-    if (kind == ReplyKind::kWrite)
-        return {{{"WRITE", 8}, "accepted"}, {{"CHANGED", 7}, YesNo(reply["changed_flag"])}};
-    return {{{"KEYWORD", 7}, keyword}, {{"REPLY", 0}, reply["plain"].get<std::string>()}};
+    if (reply.kind == ReplyKind::kWrite)
+        return {{{"WRITE", 8}, "accepted"}, {{"CHANGED", 7}, YesNo(reply.changedFlag)}};
+    return {{{"KEYWORD", 7}, Cp1252ToUtf8(reply.keyword)}, {{"REPLY", 0}, Cp1252ToUtf8(reply.plain)}};
 }
 
 void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const std::vector<int>& widths) {
@@ -94,12 +86,13 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
 }  // namespace
 
 void TableWriter::Write(const Record& record) {
-    const Json json = RecordToJson(record);
+    const std::optional<ReplyReading> reply =
+        record.reply ? std::optional<ReplyReading>(ReadReply(*record.reply)) : std::nullopt;
     Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
-    if (!record.reply) {
+    if (!reply) {
         cells.push_back({{"", 0}, "error: " + record.error});
     } else {
-        for (auto& cell : KindCells(json))
+        for (auto& cell : KindCells(*reply, record.resetCommands))
             cells.push_back(std::move(cell));
     }
 
@@ -111,12 +104,9 @@ void TableWriter::Write(const Record& record) {
         values.push_back(value);
         widths.push_back(column.width);
     }
-    if (record.reply) {
-        const std::string kind = json["keyword"].get<std::string>();
-        if (kind != headerShown_) {
-            PrintLine(out_, titles, widths);
-            headerShown_ = kind;
-        }
+    if (reply && reply->keyword != headerShown_) {
+        PrintLine(out_, titles, widths);
+        headerShown_ = reply->keyword;
     }
     PrintLine(out_, values, widths);
     FlushOrThrow(out_);

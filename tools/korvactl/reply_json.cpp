@@ -1,7 +1,6 @@
 #include "tools/korvactl/reply_json.h"
 
 #include "protocol/cp1252.h"
-#include "protocol/messages.h"
 #include "protocol/text_fields.h"
 #include "protocol/unscramble.h"
 
@@ -37,27 +36,43 @@ nlohmann::ordered_json ParametersJson(const ParameterReading& parameters) {
 
 }  // namespace
 
-nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
+ReplyReading ReadReply(std::string_view datagram) {
     // The console trims before decoding and ignores what is left empty; decoding does the same trim.
     const PlainReply reply = UnscrambleReply(Trim(datagram));
     const int h = reply.headerOffset;
-    const std::string keyword = ReplyKeyword(reply.text, h);
+    ReplyReading reading;
+    reading.plain = reply.text;
+    reading.offset = h;
+    reading.version = reply.formatVersion;
+    reading.keyword = ReplyKeyword(reply.text, h);
+    reading.changedFlag = ChangedFlag(reply.text, h);
+    reading.kind = KindOfKeyword(reading.keyword);
+    if (reading.kind == ReplyKind::kStatus)
+        reading.status = ReadStatus(reply.text, h, reply.formatVersion);
+    else if (reading.kind == ReplyKind::kParameters)
+        reading.parameters = ReadParameters(reply.text, h, reply.formatVersion);
+    else if (reading.kind == ReplyKind::kReset)
+        reading.resetAck = ReadResetAck(reply.text, h);
+    return reading;
+}
 
+nlohmann::ordered_json ReplyToJson(const ReplyReading& reading) {
     nlohmann::ordered_json json = {
-        {"plain", Cp1252ToUtf8(reply.text)},
-        {"offset", h},
-        {"version", reply.formatVersion},
-        {"keyword", Cp1252ToUtf8(keyword)},
-        {"changed_flag", ChangedFlag(reply.text, h)},
+        {"plain", Cp1252ToUtf8(reading.plain)}, {"offset", reading.offset},
+        {"version", reading.version},           {"keyword", Cp1252ToUtf8(reading.keyword)},
+        {"changed_flag", reading.changedFlag},
     };
-    const ReplyKind kind = KindOfKeyword(keyword);
-    if (kind == ReplyKind::kStatus)
-        json["status"] = StatusJson(ReadStatus(reply.text, h, reply.formatVersion));
-    else if (kind == ReplyKind::kParameters)
-        json["parameters"] = ParametersJson(ReadParameters(reply.text, h, reply.formatVersion));
-    else if (kind == ReplyKind::kReset)
-        json["reset_ack"] = ReadResetAck(reply.text, h);
+    if (reading.status)
+        json["status"] = StatusJson(*reading.status);
+    else if (reading.parameters)
+        json["parameters"] = ParametersJson(*reading.parameters);
+    else if (reading.resetAck)
+        json["reset_ack"] = *reading.resetAck;
     return json;
+}
+
+nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
+    return ReplyToJson(ReadReply(datagram));
 }
 
 }  // namespace korva::ctl
