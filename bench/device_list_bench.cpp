@@ -1,6 +1,6 @@
 // korvactl's reading of a long device list: each name resolved and checked against the names before
 // it, so that two names of one device are asked once. All distinct loopback addresses, the worst case.
-#include "tools/korvactl/device_target.h"
+#include "tools/korvactl/inputs/device_target.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
-#include "tools/korvactl/reply_json.h"
+#include "tools/korvactl/output/record_writers.h"
 
 #include <string>
 

@@ -2,10 +2,8 @@
 #include "tests/fuzz/require.h"
 
 #include "protocol/messages.h"
-#include "tools/korvactl/address_file.h"
-#include "tools/korvactl/command_line.h"
-#include "tools/korvactl/hex_line.h"
-#include "tools/korvactl/new_parameters_check.h"
+#include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/inputs/input_file.h"
 
 #include <algorithm>
 #include <array>

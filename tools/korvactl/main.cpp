@@ -1,19 +1,30 @@
 // korvactl: the console's work from a script.
-#include "tools/korvactl/decode_command.h"
-#include "tools/korvactl/endpoint_link.h"
-#include "tools/korvactl/exporter_command.h"
-#include "tools/korvactl/interrupt_signal.h"
-#include "tools/korvactl/network_command.h"
-#include "tools/korvactl/output_error.h"
-#include "tools/korvactl/standard_descriptors.h"
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/output/record_writers.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// A program started with standard output closed would open its socket as descriptor 1 and print its
+// results into the socket. Holding descriptors 0 to 2 on /dev/null, read-only, keeps them from being
+// reused, and writes to a closed standard output still fail ("Bad file descriptor") as they should.
+void HoldClosedStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            // open() takes the lowest free descriptor, which is fd: the ones below it are open by now.
+            [[maybe_unused]] const int held = open("/dev/null", O_RDONLY);
+        }
+    }
+}
 
 void PrintUsage(std::ostream& out) {
     out << "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]\n"
@@ -64,7 +75,7 @@ void PrintUsage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    korva::ctl::HoldClosedStandardDescriptors();
+    HoldClosedStandardDescriptors();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         PrintUsage(std::cerr);

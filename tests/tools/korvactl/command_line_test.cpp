@@ -1,7 +1,7 @@
 // Options, durations and device lists of the network commands.
-#include "tools/korvactl/command_line.h"
-#include "tools/korvactl/address_file.h"
-#include "tools/korvactl/device_target.h"
+#include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/inputs/device_target.h"
+#include "tools/korvactl/inputs/input_file.h"
 
 #include <gtest/gtest.h>
 

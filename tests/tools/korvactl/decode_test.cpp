@@ -1,6 +1,6 @@
-#include "tools/korvactl/decode_command.h"
-#include "tools/korvactl/hex_line.h"
-#include "tools/korvactl/reply_json.h"
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/record_writers.h"
 
 #include "protocol/unscramble.h"
 

@@ -1,8 +1,7 @@
 // The exporter's scrapes against scripted devices: what each metric reads, what a silent device shows,
 // how long a scrape may wait, and what /metrics adds.
-#include "tools/korvactl/exporter_scrapes.h"
+#include "tools/korvactl/exporter/exporter_scrapes.h"
 #include "tests/tools/korvactl/command_runner.h"
-#include "tools/korvactl/scrape_budget.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The checks `set` makes before writing.
-#include "tools/korvactl/new_parameters_check.h"
+#include "tools/korvactl/inputs/input_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Reading a commissioning plan and the checks that refuse it before anything is sent.
-#include "tools/korvactl/plan_file.h"
+#include "tools/korvactl/inputs/input_file.h"
 
 #include <gtest/gtest.h>
 

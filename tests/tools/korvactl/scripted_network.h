@@ -1,7 +1,7 @@
 #pragma once
 // Devices played by the test on a simulated clock: time moves only when korvactl waits, so time-outs,
 // retries and the 500 ms reset spacing are exact and cost no real time.
-#include "tools/korvactl/link.h"
+#include "tools/korvactl/conversations/link.h"
 
 #include <chrono>
 #include <functional>

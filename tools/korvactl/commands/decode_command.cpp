@@ -1,0 +1,78 @@
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/record_writers.h"
+
+#include <iostream>
+
+namespace korva::ctl {
+
+namespace {
+
+struct DecodeOptions {
+    bool text = false;
+    std::vector<std::string> files;
+};
+
+// Decodes every line of one input; returns the number of bad lines.
+int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions& options, std::ostream& out,
+                 std::ostream& err) {
+    int bad = 0;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        ThrowIfFailed(out);  // a full disk ends the decoding instead of letting it run on for nothing
+        if (options.text) {
+            out << ReplyToJson(line).dump() << '\n';
+            continue;
+        }
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;  // blank lines separate pasted datagrams; they are not datagrams themselves
+        if (const auto bytes = ParseHexLine(line)) {
+            out << ReplyToJson(*bytes).dump() << '\n';
+        } else {
+            err << "korvactl decode: " << name << ": line " << number
+                << ": not a hex-encoded datagram (hex digit pairs, optionally separated by blanks or colons)\n";
+            ++bad;
+        }
+    }
+    return bad;
+}
+
+}  // namespace
+
+int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
+    DecodeOptions options;
+    for (const std::string& argument : arguments) {
+        if (argument == "--text")
+            options.text = true;
+        else if (argument.size() > 1 && argument[0] == '-') {
+            err << "korvactl decode: unknown option " << argument << "\n";
+            return 2;
+        } else
+            options.files.push_back(argument);
+    }
+
+    int bad = 0;
+    bool unreadable = false;
+    try {
+        if (options.files.empty())
+            bad += DecodeStream(in, "<stdin>", options, out, err);
+        for (const std::string& file : options.files) {
+            std::string reason;
+            if (auto stream = OpenInputFile(file, reason)) {
+                bad += DecodeStream(*stream, file, options, out, err);
+                reason = ReadError(*stream);
+            }
+            if (!reason.empty()) {
+                err << "korvactl decode: cannot read " << file << ": " << reason << "\n";
+                unreadable = true;
+            }
+        }
+        FlushOrThrow(out);
+    } catch (const OutputError& error) {
+        err << "korvactl decode: cannot write the output: " << error.what() << "\n";
+        return 1;
+    }
+    return unreadable ? 2 : bad == 0 ? 0 : 1;
+}
+
+}  // namespace korva::ctl

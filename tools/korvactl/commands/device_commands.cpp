@@ -1,0 +1,128 @@
+// `korvactl status` and `korvactl params`: one request to each device, all at once.
+#include "protocol/messages.h"
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/record_writers.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace korva::ctl {
+
+int RunStatusCommand(CommandContext& context) {
+    const Request request = context.command == "status"
+                                ? Request{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"}
+                                : Request{BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"};
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    std::vector<std::unique_ptr<RequestConversation>> conversations;
+    for (const DeviceTarget& target : context.targets)
+        conversations.push_back(
+            std::make_unique<RequestConversation>(target, context.output, request, context.line.retry));
+    RunConversations(*link, Pointers(conversations));
+    return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
+}
+
+// `korvactl watch`: automatic mode for each device named, until --count rounds or Ctrl-C.
+int RunWatchCommand(CommandContext& context) {
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    const WatchSettings settings{context.line.interval, context.line.count};
+    std::vector<std::unique_ptr<WatchConversation>> conversations;
+    for (const DeviceTarget& target : context.targets)
+        conversations.push_back(std::make_unique<WatchConversation>(target, context.output, settings));
+    RunConversations(*link, Pointers(conversations));
+    return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
+}
+
+// `korvactl reset`: the echo number from a status reply, then the reset commands until acknowledged.
+int RunResetCommand(CommandContext& context) {
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    // The status replies only serve to learn each device's echo number; failures to get one are results.
+    RecordFilter statusFailures(context.output, RecordFilter::Keep::kFailures);
+    const ResetOutcome outcome =
+        ResetDevices(*link, context.targets, statusFailures, context.output, context.line.retry, kResetSpacing);
+    const bool allReset =
+        std::all_of(outcome.acknowledged.begin(), outcome.acknowledged.end(), [](bool ack) { return ack; });
+    return allReset ? kExitAllAnswered : kExitNotAllAnswered;
+}
+
+// `korvactl set`: checks, asks, writes the new address, mask and gateway to the device, then asks the
+// new address for its parameters, as the console's write button does.
+namespace {
+
+// Refuses (with the reasons on standard error) unless the values pass the checks or --force is given.
+bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
+    if (context.line.force)
+        return true;
+    const std::vector<std::string> problems = CheckNewParameters(parameters);
+    for (const std::string& problem : problems)
+        context.io.err << "korvactl set: " << problem << "\n";
+    if (!problems.empty())
+        context.io.err << "korvactl set: nothing written (--force writes it anyway)\n";
+    return problems.empty();
+}
+
+// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
+std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters) {
+    if (context.line.yes)
+        return std::nullopt;
+    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
+                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
+    switch (AskConsent(question, context.io.terminal)) {
+        case Consent::kGiven:
+            return std::nullopt;
+        case Consent::kDeclined:
+            context.io.err << "korvactl set: nothing written\n";
+            return kExitNotAllAnswered;
+        case Consent::kNoTerminal:
+            break;
+    }
+    context.io.err
+        << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
+    return kExitUsage;
+}
+
+}  // namespace
+
+int RunSetCommand(CommandContext& context) {
+    if (!context.line.ip || !context.line.mask || !context.line.gateway) {
+        context.io.err << "korvactl set: give the new values with --ip, --mask and --gateway\n";
+        return kExitUsage;
+    }
+    const NewParameters parameters{*context.line.ip, *context.line.mask, *context.line.gateway};
+    if (!ValuesAccepted(context, parameters))
+        return kExitUsage;
+    if (const auto refused = RefusedConsent(context, parameters))
+        return *refused;
+
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), ReplyKind::kWrite,
+                        "write command"};
+    RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
+    if (!RunConversations(*link, {&writing}) || !writing.Succeeded())
+        return kExitNotAllAnswered;
+
+    // A device keeps answering at its old address until it is reset, so silence at a new address is
+    // expected there; the write itself has been acknowledged already.
+    RecordFilter repliesOnly(context.output, RecordFilter::Keep::kReplies);
+    const DeviceTarget newAddress = ResolveTarget(parameters.address);
+    RequestConversation reading(newAddress, repliesOnly,
+                                {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
+                                context.line.retry);
+    RunConversations(*link, {&reading});
+    if (!reading.Succeeded())
+        context.io.err << "korvactl set: written; no parameter reply from " << newAddress.name
+                       << " (a device takes a new address only after a reset: korvactl reset "
+                       << context.targets.front().name << ")\n";
+    return kExitAllAnswered;
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,118 @@
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/record_writers.h"
+#include "transport/udp_endpoint.h"
+
+#include <algorithm>
+#include <cctype>
+#include <istream>
+#include <map>
+#include <optional>
+#include <ostream>
+
+namespace korva::ctl {
+
+namespace {
+
+struct CommandEntry {
+    int (*run)(CommandContext&);
+    // The arguments name devices, resolved before the command runs; scan takes ranges, apply a plan.
+    bool namesDevices;
+};
+
+const std::map<std::string_view, CommandEntry>& Commands() {
+    static const std::map<std::string_view, CommandEntry> commands = {
+        {"status", {RunStatusCommand, true}}, {"params", {RunStatusCommand, true}}, {"watch", {RunWatchCommand, true}},
+        {"reset", {RunResetCommand, true}},   {"set", {RunSetCommand, true}},       {"scan", {RunScanCommand, false}},
+        {"apply", {RunApplyCommand, false}},
+    };
+    return commands;
+}
+
+// The devices the arguments and -f files name, resolved; nullopt after the reason was printed.
+std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, const CommandLine& line,
+                                                      std::ostream& err) {
+    const std::string prefix = "korvactl " + std::string(command) + ": ";
+    std::string error;
+    const auto names = CollectDeviceNames(line.names, line.files, error);
+    if (!names) {
+        err << prefix << error << "\n";
+        return std::nullopt;
+    }
+    if (names->empty()) {
+        err << prefix << "name at least one device (an address, or -f FILE)\n";
+        return std::nullopt;
+    }
+    if (command == "set" && names->size() != 1) {
+        err << prefix << "set writes to one device: name exactly one address\n";
+        return std::nullopt;
+    }
+    std::vector<std::string> warnings;
+    std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
+    for (const std::string& warning : warnings)
+        err << prefix << warning << "\n";
+    return targets;
+}
+
+}  // namespace
+
+std::unique_ptr<Link> OpenLink(CommandContext& context) {
+    try {
+        return context.io.openLink();
+    } catch (const transport::SocketError& error) {
+        context.io.err << "korvactl " << context.command << ": cannot open the UDP endpoint: " << OneLine(error.what())
+                       << "\n";
+        return nullptr;
+    }
+}
+
+void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason) {
+    context.output.Write(Record{target.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
+}
+
+bool IsNetworkCommand(std::string_view command) {
+    return Commands().contains(command);
+}
+
+int RunNetworkCommand(std::string_view command, const std::vector<std::string>& arguments, CommandIo& io) {
+    const std::string prefix = "korvactl " + std::string(command) + ": ";
+    const ParsedCommandLine parsed = ParseCommandLine(command, arguments);
+    if (!parsed.line) {
+        io.err << prefix << parsed.error << "\n";
+        return kExitUsage;
+    }
+    const CommandEntry& entry = Commands().at(command);
+    std::vector<DeviceTarget> targets;
+    if (entry.namesDevices) {
+        auto named = NamedTargets(command, *parsed.line, io.err);
+        if (!named)
+            return kExitUsage;
+        targets = std::move(*named);
+    }
+
+    JsonLinesWriter json(io.out);
+    TableWriter table(io.out);
+    FailureEcho output(parsed.line->table ? static_cast<RecordSink&>(table) : json, io.err, std::string(command));
+    CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
+    try {
+        return entry.run(context);
+    } catch (const OutputError& error) {
+        io.err << prefix << "cannot write the output: " << error.what() << "\n";
+        return kExitNotAllAnswered;
+    }
+}
+
+Consent AskConsent(const std::string& question, Terminal& terminal) {
+    if (!terminal.interactive)
+        return Consent::kNoTerminal;
+    terminal.out << question << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(terminal.in, answer))
+        return Consent::kDeclined;
+    std::erase_if(answer, [](unsigned char c) { return std::isspace(c); });
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes" ? Consent::kGiven : Consent::kDeclined;
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,97 @@
+// `korvactl scan`: a parameter request to every address of the ranges given, paced, and a list of the
+// devices that answered.
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/inputs/device_target.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ostream>
+
+namespace korva::ctl {
+
+namespace {
+
+// More addresses than a /16 are rarely meant, and at the default pace take longer than five minutes.
+constexpr std::uint64_t kLargestUnforced = 65'536;
+// Conversations alive at once: a forced search of a /8 runs in slices, so its memory stays that of a /16.
+constexpr std::uint64_t kSlice = 65'536;
+
+struct Tally {
+    std::uint64_t asked = 0;
+    std::uint64_t answered = 0;
+};
+
+// One slice of addresses from the ranges, starting at the given position; false when interrupted.
+bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, Tally& tally) {
+    std::vector<std::unique_ptr<ScanConversation>> conversations;
+    ScanProgress progress;
+    const SteadyTime start = link.Now();
+    std::uint64_t position = 0;  // of the range's first address among all of the ranges'
+    for (const Ipv4Range& range : ranges.ranges) {
+        const std::uint64_t skipped = from > position ? std::min(from - position, range.count) : 0;
+        position += range.count;
+        for (std::uint64_t i = skipped; i < range.count && conversations.size() < kSlice; ++i) {
+            const std::string address = Ipv4Text(range.At(i));
+            // Whole milliseconds, as the waits are: a rate above 1000 a second goes out in bursts each
+            // millisecond.
+            const std::chrono::milliseconds offset(
+                context.line.rate > 0
+                    ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
+                    : 0);
+            conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}},
+                                                                       context.output, progress, start + offset,
+                                                                       context.line.retry.timeout));
+            progress.lastPlanned = start + offset;
+        }
+    }
+    const bool completed = RunConversations(link, Pointers(conversations));
+    for (const auto& conversation : conversations) {
+        tally.asked += conversation->Asked() ? 1 : 0;
+        tally.answered += conversation->Succeeded() ? 1 : 0;
+    }
+    return completed;
+}
+
+}  // namespace
+
+int RunScanCommand(CommandContext& context) {
+    const std::string prefix = "korvactl scan: ";
+    if (context.line.names.empty()) {
+        context.io.err << prefix << "name at least one range (10.1.2.0/24, 10.1.2.1-10.1.2.99 or an address)\n";
+        return kExitUsage;
+    }
+    std::string error;
+    const auto ranges = ReadScanRanges(context.line.names, error);
+    if (!ranges) {
+        context.io.err << prefix << error << "\n";
+        return kExitUsage;
+    }
+    const std::uint64_t total = ranges->Distinct();
+    if (total > kLargestUnforced && !context.line.force) {
+        context.io.err << prefix << total << " addresses are more than " << kLargestUnforced
+                       << "; add --force to search them all\n";
+        return kExitUsage;
+    }
+    if (const std::uint64_t repeated = ranges->named - total; repeated > 0) {
+        context.io.err << prefix << repeated << (repeated == 1 ? " address" : " addresses")
+                       << " named more than once; each is asked once\n";
+    }
+
+    const auto link = OpenLink(context);
+    if (!link)
+        return kExitNotAllAnswered;
+    Tally tally;
+    for (std::uint64_t from = 0; from < total; from += kSlice) {
+        if (!ScanSlice(context, *link, *ranges, from, tally)) {
+            context.io.err << prefix << "interrupted after asking " << tally.asked << " of " << total << " addresses; "
+                           << tally.answered << " answered\n";
+            return kExitNotAllAnswered;
+        }
+    }
+    context.io.err << prefix << tally.answered << (tally.answered == 1 ? " device" : " devices") << " answered of "
+                   << total << (total == 1 ? " address" : " addresses") << " asked\n";
+    return kExitAllAnswered;
+}
+
+}  // namespace korva::ctl

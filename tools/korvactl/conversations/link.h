@@ -1,0 +1,73 @@
+#pragma once
+// What korvactl's conversations need from the network: send a request to an address, wait for the next
+// reply until a deadline, and know the time. The real link sits on the UDP endpoint; tests put a
+// scripted device with its own clock behind the same interface.
+#include "transport/udp_endpoint.h"
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace korva::ctl {
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+using WallTime = std::chrono::system_clock::time_point;
+
+struct Incoming {
+    std::string bytes;
+    std::string from;  // the sender's dotted quad
+    WallTime receivedAt;
+};
+
+enum class WakeReason { kDatagram, kDeadline, kInterrupted };
+
+class Link {
+public:
+    virtual ~Link() = default;
+    virtual SteadyTime Now() = 0;
+    // address is a resolved dotted quad. Throws transport::SocketError.
+    virtual void Send(const std::string& address, std::string_view data) = 0;
+    // Returns kDatagram with datagram filled in as soon as one is there (even past the deadline),
+    // kDeadline once the deadline has passed without one, kInterrupted when the user asked to stop.
+    virtual WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) = 0;
+};
+
+// The link on the console's own UDP endpoint. The thread that calls WaitUntil is the endpoint's owner:
+// the endpoint's wake-up writes to an eventfd that WaitUntil polls, and WaitUntil then serves the
+// hand-over itself, so every datagram is taken in on the caller's thread, one at a time.
+//
+// Only datagrams from addresses this link has sent to get that far: the rest are dropped on the
+// endpoint's receiving thread, so that a flood from elsewhere cannot fill the socket's buffer while
+// every one of its datagrams waits for a hand-over, and crowd out the devices' replies.
+class EndpointLink : public Link {
+public:
+    // interruptFd: a descriptor that becomes readable when the user asks to stop (-1: none).
+    // Opens the endpoint; throws transport::SocketError.
+    explicit EndpointLink(int interruptFd = -1);
+    ~EndpointLink() override;
+    EndpointLink(const EndpointLink&) = delete;
+    EndpointLink& operator=(const EndpointLink&) = delete;
+
+    SteadyTime Now() override;
+    void Send(const std::string& address, std::string_view data) override;
+    WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override;
+
+private:
+    int wakeFd_;
+    int interruptFd_;
+    std::deque<Incoming> received_;
+    transport::UdpEndpoint endpoint_;
+};
+
+// Ctrl-C for a command-line program whose main thread sleeps in poll(): the SIGINT handler only writes
+// to an eventfd (async-signal-safe), and the waiting loop wakes on that descriptor and ends cleanly.
+// The handler is installed once with SA_RESETHAND, so a second Ctrl-C ends the program the usual way.
+class InterruptSignal {
+public:
+    // Installs the handler; the descriptor stays readable from the first SIGINT on. alsoTerminate: a
+    // server, which a service manager stops with SIGTERM, ends just as cleanly on that.
+    static int Install(bool alsoTerminate = false);
+};
+
+}  // namespace korva::ctl

@@ -1,0 +1,217 @@
+// `korvactl exporter`: the exporter as a program, serving its scrapes over HTTP until it is asked to stop.
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/exporter/exporter_scrapes.h"
+#include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/record_writers.h"
+
+#include <CivetServer.h>
+#include <poll.h>
+
+#include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+namespace korva::ctl {
+
+// The exporter's scrapes served over HTTP: GET /probe?target=ADDRESS and GET /metrics; any other path
+// is not found.
+
+class ExporterHttp {
+public:
+    // listen: "dotted quad:port". Starts serving; throws std::runtime_error when it cannot listen there.
+    ExporterHttp(const std::string& listen, ExporterScrapes& scrapes);
+    ~ExporterHttp();  // stops serving, after the scrapes under way have been answered
+    ExporterHttp(const ExporterHttp&) = delete;
+    ExporterHttp& operator=(const ExporterHttp&) = delete;
+
+private:
+    class AnswersUnderWay;
+    class Handler;
+    std::unique_ptr<AnswersUnderWay> answers_;
+    std::unique_ptr<Handler> probe_;
+    std::unique_ptr<Handler> metrics_;
+    std::unique_ptr<CivetServer> server_;
+};
+
+namespace {
+
+// Each scrape holds a worker for as long as its devices take to answer, and Prometheus scrapes every
+// probe target at once; more workers than that would only queue on two cores' worth of decoding.
+constexpr const char* kWorkers = "32";
+
+std::optional<std::string_view> Header(mg_connection* connection, const char* name) {
+    const char* value = CivetServer::getHeader(connection, name);
+    return value ? std::optional<std::string_view>(value) : std::nullopt;
+}
+
+void Send(mg_connection* connection, const ScrapeResponse& response) {
+    mg_printf(connection,
+              "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\nCache-Control: no-store\r\n"
+              "Connection: close\r\n\r\n",
+              response.status, mg_get_response_code_text(connection, response.status), response.contentType.c_str(),
+              response.body.size());
+    mg_write(connection, response.body.data(), response.body.size());
+}
+
+// How long a stop waits for the answers under way; their devices' waits end at the stop signal.
+constexpr std::chrono::seconds kAnswersPatience{5};
+
+}  // namespace
+
+// The answers being written. Stopping the server abandons every write still under way, so the answer of
+// a scrape that the stop itself ended must be out before the server goes.
+class ExporterHttp::AnswersUnderWay {
+public:
+    void Begin() {
+        const std::lock_guard lock(mutex_);
+        ++count_;
+    }
+    void End() {
+        {
+            const std::lock_guard lock(mutex_);
+            --count_;
+        }
+        none_.notify_all();
+    }
+    void WaitUntilNone() {
+        std::unique_lock lock(mutex_);
+        none_.wait_for(lock, kAnswersPatience, [this] { return count_ == 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable none_;
+    int count_ = 0;
+};
+
+class ExporterHttp::Handler : public CivetHandler {
+public:
+    using Serve = std::function<ScrapeResponse(mg_connection*)>;
+    Handler(AnswersUnderWay& answers, Serve serve) : answers_(answers), serve_(std::move(serve)) {}
+
+    using CivetHandler::handleGet;
+    bool handleGet(CivetServer*, mg_connection* connection) override {
+        answers_.Begin();
+        Send(connection, serve_(connection));
+        answers_.End();
+        return true;
+    }
+
+private:
+    AnswersUnderWay& answers_;
+    Serve serve_;
+};
+
+ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
+    : answers_(std::make_unique<AnswersUnderWay>()),
+      probe_(std::make_unique<Handler>(*answers_,
+                                       [&scrapes](mg_connection* connection) {
+                                           std::optional<std::string> target;
+                                           if (std::string value; CivetServer::getParam(connection, "target", value))
+                                               target = value;
+                                           return scrapes.Probe(
+                                               target, Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
+                                       })),
+      metrics_(std::make_unique<Handler>(*answers_, [&scrapes](mg_connection* connection) {
+          return scrapes.Metrics(Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
+      })) {
+    try {
+        server_ =
+            std::make_unique<CivetServer>(std::vector<std::string>{"listening_ports", listen, "num_threads", kWorkers});
+    } catch (const CivetException&) {
+        // civetweb's exception only says that starting failed, not why.
+        throw std::runtime_error("cannot listen on " + listen);
+    }
+    // "$": these paths exactly, not everything below them.
+    server_->addHandler("/probe$", *probe_);
+    server_->addHandler("/metrics$", *metrics_);
+}
+
+ExporterHttp::~ExporterHttp() {
+    answers_->WaitUntilNone();
+    server_->close();
+}
+
+namespace {
+
+// "ADDRESS:PORT" with the address resolved to a dotted quad, as the HTTP server takes it. Without an
+// address the server would listen on every interface, which nobody should get by accident.
+std::optional<std::string> ListenAddress(const std::string& text, std::string& error) {
+    const std::size_t colon = text.rfind(':');
+    int port = 0;
+    const char* portEnd = text.data() + text.size();
+    if (colon == std::string::npos || colon == 0 ||
+        std::from_chars(text.data() + colon + 1, portEnd, port).ptr != portEnd || colon + 1 == text.size() ||
+        port < 1 || port > 65535) {
+        error = "--listen takes ADDRESS:PORT (a port from 1 to 65535): '" + text + "'";
+        return std::nullopt;
+    }
+    const DeviceTarget host = ResolveTarget(text.substr(0, colon));
+    if (!host.error.empty()) {
+        error = "cannot listen on " + text + ": " + host.error;
+        return std::nullopt;
+    }
+    return host.address + ":" + std::to_string(port);
+}
+
+void WaitUntilReadable(int fd) {
+    pollfd wait{fd, POLLIN, 0};
+    while (poll(&wait, 1, -1) <= 0 || (wait.revents & POLLIN) == 0) {
+    }
+}
+
+}  // namespace
+
+int RunExporterCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    const std::string prefix = "korvactl exporter: ";
+    const ParsedCommandLine parsed = ParseCommandLine("exporter", arguments);
+    if (!parsed.line) {
+        err << prefix << parsed.error << "\n";
+        return kExitUsage;
+    }
+    std::string error;
+    if (!parsed.line->listen) {
+        err << prefix << "say where to serve: --listen ADDRESS:PORT\n";
+        return kExitUsage;
+    }
+    const auto listen = ListenAddress(*parsed.line->listen, error);
+    const auto names = listen ? CollectDeviceNames(parsed.line->names, parsed.line->files, error) : std::nullopt;
+    if (!names) {
+        err << prefix << error << "\n";
+        return kExitUsage;
+    }
+    std::vector<std::string> warnings;
+    std::vector<DeviceTarget> devices = ResolveTargets(*names, warnings);
+    for (const std::string& warning : warnings)
+        err << prefix << warning << "\n";
+
+    const int stopFd = InterruptSignal::Install(true);
+    // Each scrape's link wakes on the stop signal too, so scrapes under way end at once when asked to stop.
+    ExporterScrapes scrapes(
+        {parsed.line->retry.timeout, std::move(devices), [stopFd] { return std::make_unique<EndpointLink>(stopFd); }});
+    try {
+        const ExporterHttp http(*listen, scrapes);
+        out << prefix << "serving http://" << *listen << "/probe?target=ADDRESS and http://" << *listen
+            << "/metrics until SIGINT or SIGTERM\n";
+        FlushOrThrow(out);
+        WaitUntilReadable(stopFd);
+    } catch (const OutputError& outputError) {
+        err << prefix << "cannot write the output: " << outputError.what() << "\n";
+        return kExitNotAllAnswered;
+    } catch (const std::runtime_error& serverError) {
+        err << prefix << serverError.what() << "\n";
+        return kExitNotAllAnswered;
+    }
+    return kExitAllAnswered;
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,138 @@
+#include "protocol/cp1252.h"
+#include "tools/korvactl/exporter/exporter_scrapes.h"
+
+#include <prometheus/gauge.h>
+#include <prometheus/registry.h>
+
+#include <string>
+
+namespace korva::ctl {
+
+namespace {
+
+using prometheus::Family;
+using prometheus::Gauge;
+using prometheus::Labels;
+
+Family<Gauge>& AddGauge(prometheus::Registry& registry, const std::string& name, const std::string& help) {
+    return prometheus::BuildGauge().Name(name).Help(help).Register(registry);
+}
+
+double Seconds(WallTime time) {
+    return std::chrono::duration<double>(time.time_since_epoch()).count();
+}
+
+// Every family is registered even when no device answered, so that an empty scrape still says what
+// it would hold; the serializer leaves families without series out.
+class DeviceFamilies {
+public:
+    void Add(const DeviceSample& sample) {
+        const Labels device{{"device", sample.name}};
+        up_.Add(device).Set(sample.Answered() ? 1 : 0);
+        if (sample.lastReply)
+            lastReply_.Add(device).Set(Seconds(*sample.lastReply));
+        if (sample.Answered())
+            restartPending_.Add(device).Set(sample.restartPending ? 1 : 0);
+        if (sample.status)
+            AddStatus(device, *sample.status);
+        if (sample.parameters)
+            AddParameters(sample.name, *sample.parameters);
+    }
+
+    std::vector<prometheus::MetricFamily> Collect() const { return registry_.Collect(); }
+
+private:
+    void AddStatus(const Labels& device, const StatusReading& status) {
+        temperature_.Add(device).Set(status.temperature);
+        humidity_.Add(device).Set(status.humidity);
+        battery_.Add(device).Set(status.batteryTenths / 10.0);
+        presence_.Add(device).Set(status.presence ? 1 : 0);
+        resetState_.Add(device).Set(status.resetState ? 1 : 0);
+        AddLink(device, "1", status.link1);
+        if (status.link2)
+            AddLink(device, "2", *status.link2);
+        if (status.link3)
+            AddLink(device, "3", *status.link3);
+    }
+
+    void AddLink(Labels labels, const std::string& number, bool up) {
+        labels.emplace("link", number);
+        link_.Add(labels).Set(up ? 1 : 0);
+    }
+
+    void AddParameters(const std::string& name, const ParameterReading& parameters) {
+        info_
+            .Add({{"device", name},
+                  {"mac", Cp1252ToUtf8(parameters.mac)},
+                  {"firmware", Cp1252ToUtf8(parameters.firmware)},
+                  {"mask", Cp1252ToUtf8(parameters.mask)},
+                  {"gateway", Cp1252ToUtf8(parameters.gateway)}})
+            .Set(1);
+    }
+
+    prometheus::Registry registry_;
+    Family<Gauge>& up_ =
+        AddGauge(registry_, "korva_up", "1 when the device answered this scrape's live-data or parameter request.");
+    Family<Gauge>& temperature_ = AddGauge(registry_, "korva_temperature_celsius", "Temperature the device reads.");
+    Family<Gauge>& humidity_ = AddGauge(registry_, "korva_humidity_percent", "Relative humidity the device reads.");
+    Family<Gauge>& battery_ = AddGauge(registry_, "korva_battery_volts", "Battery voltage.");
+    Family<Gauge>& presence_ = AddGauge(registry_, "korva_presence", "1 when the presence input is active.");
+    Family<Gauge>& resetState_ = AddGauge(registry_, "korva_reset_state",
+                                          "1 when the device's \"reset EC\" indicator is lit (its field reads 0).");
+    Family<Gauge>& link_ =
+        AddGauge(registry_, "korva_link_up", "1 when the link is up; links 2 and 3 from version 150.");
+    Family<Gauge>& restartPending_ = AddGauge(registry_, "korva_restart_pending",
+                                              "1 when the device holds parameters that take effect after a restart.");
+    Family<Gauge>& info_ =
+        AddGauge(registry_, "korva_device_info", "The device's MAC address, firmware, mask and gateway.");
+    Family<Gauge>& lastReply_ = AddGauge(registry_, "korva_last_reply_timestamp_seconds",
+                                         "When the device last answered, in seconds since the Unix epoch.");
+};
+
+}  // namespace
+
+std::vector<prometheus::MetricFamily> DeviceMetricFamilies(const std::vector<DeviceSample>& samples) {
+    DeviceFamilies families;
+    for (const DeviceSample& sample : samples)
+        families.Add(sample);
+    return families.Collect();
+}
+
+prometheus::MetricFamily ScrapeDurationFamily(double seconds) {
+    prometheus::ClientMetric metric;
+    metric.gauge.value = seconds;
+    return {"korva_exporter_scrape_duration_seconds",
+            "How long the exporter took to ask the devices of this scrape.",
+            prometheus::MetricType::Gauge,
+            {metric}};
+}
+
+namespace {
+
+prometheus::Family<prometheus::Counter>& ProbeCounters(prometheus::Registry& registry) {
+    return prometheus::BuildCounter()
+        .Name("korva_exporter_probes_total")
+        .Help("Probes served on /probe, by whether the device answered.")
+        .Register(registry);
+}
+
+// From a quick answer on the local network to the longest scrape time-out Prometheus is usually given.
+const prometheus::Histogram::BucketBoundaries kProbeSeconds = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10};
+
+}  // namespace
+
+ExporterSelfMetrics::ExporterSelfMetrics()
+    : answered_(ProbeCounters(registry_).Add({{"result", "answered"}})),
+      unanswered_(ProbeCounters(registry_).Add({{"result", "unanswered"}})),
+      duration_(prometheus::BuildHistogram()
+                    .Name("korva_exporter_probe_duration_seconds")
+                    .Help("How long each probe took, from the request to the response.")
+                    .Register(registry_)
+                    .Add({}, kProbeSeconds)) {}
+
+void ExporterSelfMetrics::CountProbe(bool answered, double seconds) {
+    (answered ? answered_ : unanswered_).Increment();
+    duration_.Observe(seconds);
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,100 @@
+#pragma once
+// How long one scrape may wait for its devices: the exporter's --timeout, or less when Prometheus says
+// it gives up sooner (X-Prometheus-Scrape-Timeout-Seconds), keeping a tenth of Prometheus's time for
+// the answer to travel back.
+#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/inputs/device_target.h"
+
+#include <prometheus/counter.h>
+#include <prometheus/histogram.h>
+#include <prometheus/metric_family.h>
+#include <prometheus/registry.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace korva::ctl {
+
+std::chrono::milliseconds ScrapeBudget(std::chrono::milliseconds timeout, std::optional<std::string_view> header);
+
+// The exporter's own figures, on /metrics whatever else it serves: how many probes found their device
+// and how long probes take.
+class ExporterSelfMetrics {
+public:
+    ExporterSelfMetrics();
+    // Safe from any thread.
+    void CountProbe(bool answered, double seconds);
+    std::vector<prometheus::MetricFamily> Collect() const { return registry_.Collect(); }
+
+private:
+    prometheus::Registry registry_;
+    prometheus::Counter& answered_;
+    prometheus::Counter& unanswered_;
+    prometheus::Histogram& duration_;
+};
+
+// The devices' readings as Prometheus metric families, each series labelled "device" with the name
+// the device was asked for. A device that did not answer has korva_up 0 and, when it answered an
+// earlier scrape, the time of that reply; no readings are made up for it.
+std::vector<prometheus::MetricFamily> DeviceMetricFamilies(const std::vector<DeviceSample>& samples);
+
+// A gauge without labels, for figures of the scrape itself.
+prometheus::MetricFamily ScrapeDurationFamily(double seconds);
+
+// When each device last answered, kept across scrapes: a device that has gone silent still shows when
+// it was last heard, which is what an operator asks first. Only devices that answered are kept, so
+// probes of arbitrary addresses cannot make the book grow.
+class LastReplyBook {
+public:
+    // Notes the replies of this scrape and fills in the time of an earlier one for devices silent now.
+    void Update(std::vector<DeviceSample>& samples);
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, WallTime> lastReply_;
+};
+
+// What the exporter answers, without the HTTP around it. A probe asks the one device Prometheus names,
+// so the device list lives in Prometheus's own configuration; /metrics carries the exporter's own
+// figures and, when devices were listed on the command line, asks all of them at once.
+struct ExporterSettings {
+    std::chrono::milliseconds timeout{1000};  // the longest a scrape waits for its devices
+    std::vector<DeviceTarget> devices;        // also served on /metrics
+    // A fresh link for each scrape, so that scrapes served at once do not take each other's replies.
+    // Throws transport::SocketError.
+    std::function<std::unique_ptr<Link>()> openLink;
+};
+
+struct ScrapeResponse {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+};
+
+// Safe to use from several threads at once.
+class ExporterScrapes {
+public:
+    explicit ExporterScrapes(ExporterSettings settings) : settings_(std::move(settings)) {}
+
+    // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out.
+    ScrapeResponse Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader);
+    ScrapeResponse Metrics(std::optional<std::string_view> timeoutHeader);
+
+private:
+    std::optional<std::vector<DeviceSample>> Survey(const std::vector<DeviceTarget>& targets,
+                                                    std::optional<std::string_view> timeoutHeader, std::string& error);
+
+    ExporterSettings settings_;
+    ExporterSelfMetrics self_;
+    LastReplyBook lastReplies_;
+};
+
+}  // namespace korva::ctl

@@ -1,0 +1,154 @@
+#include "tools/korvactl/inputs/command_line.h"
+
+#include "tools/common/option_table.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+
+namespace korva::ctl {
+
+namespace {
+
+using Setter = std::function<bool(CommandLine&, const std::string&)>;
+
+std::optional<int> ParseCount(const std::string& text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+Setter DurationSetter(std::chrono::milliseconds CommandLine::*field) {
+    return [field](CommandLine& line, const std::string& text) {
+        const auto duration = ParseDuration(text);
+        if (duration)
+            line.*field = *duration;
+        return duration.has_value();
+    };
+}
+
+Setter TextSetter(std::optional<std::string> CommandLine::*field) {
+    return [field](CommandLine& line, const std::string& text) {
+        line.*field = text;
+        return true;
+    };
+}
+
+const std::map<std::string, Setter>& ValueOptions() {
+    static const std::map<std::string, Setter> options = {
+        {"-f",
+         [](CommandLine& line, const std::string& file) {
+             line.files.push_back(file);
+             return true;
+         }},
+        {"--timeout",
+         [](CommandLine& line, const std::string& text) {
+             const auto duration = ParseDuration(text);
+             if (duration)
+                 line.retry.timeout = *duration;
+             return duration.has_value();
+         }},
+        {"--retries",
+         [](CommandLine& line, const std::string& text) {
+             const auto retries = ParseCount(text, 0, 100);
+             if (retries)
+                 line.retry.retries = *retries;
+             return retries.has_value();
+         }},
+        {"--interval", DurationSetter(&CommandLine::interval)},
+        {"--count",
+         [](CommandLine& line, const std::string& text) {
+             line.count = ParseCount(text, 1, 100'000'000);
+             return line.count.has_value();
+         }},
+        {"--rate",
+         [](CommandLine& line, const std::string& text) {
+             double rate = -1;
+             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+             const bool valid = !text.empty() && error == std::errc() && end == text.data() + text.size() &&
+                                rate >= 0 && rate <= 1'000'000;
+             if (valid)
+                 line.rate = rate;
+             return valid;
+         }},
+        {"--reset-interval", DurationSetter(&CommandLine::resetInterval)},
+        {"--ip", TextSetter(&CommandLine::ip)},
+        {"--mask", TextSetter(&CommandLine::mask)},
+        {"--gateway", TextSetter(&CommandLine::gateway)},
+        {"--listen", TextSetter(&CommandLine::listen)},
+    };
+    return options;
+}
+
+const std::map<std::string, bool CommandLine::*>& FlagOptions() {
+    static const std::map<std::string, bool CommandLine::*> flags = {
+        {"--table", &CommandLine::table},
+        {"--yes", &CommandLine::yes},
+        {"--force", &CommandLine::force},
+    };
+    return flags;
+}
+
+// Which options each command takes.
+const std::set<std::string>& AllowedOptions(std::string_view command) {
+    static const std::map<std::string_view, std::set<std::string>> allowed = {
+        {"status", {"-f", "--timeout", "--retries", "--table"}},
+        {"params", {"-f", "--timeout", "--retries", "--table"}},
+        {"reset", {"-f", "--timeout", "--retries", "--table"}},
+        {"watch", {"-f", "--interval", "--count", "--table"}},
+        {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
+        {"exporter", {"-f", "--timeout", "--listen"}},
+        {"scan", {"--rate", "--timeout", "--table", "--force"}},
+        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval"}},
+    };
+    static const std::set<std::string> none;
+    const auto found = allowed.find(command);
+    return found == allowed.end() ? none : found->second;
+}
+
+}  // namespace
+
+std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
+    double scale = 1000;  // a bare number is seconds
+    if (text.ends_with("ms")) {
+        scale = 1;
+        text.remove_suffix(2);
+    } else if (text.ends_with("s")) {
+        text.remove_suffix(1);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    const double millis = std::round(value * scale);
+    if (millis < 1 || millis > 3'600'000)
+        return std::nullopt;
+    return std::chrono::milliseconds(static_cast<long long>(millis));
+}
+
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
+    CommandLine line;
+    tools::OptionTable table({.inlineValues = true, .operands = true}, [command](const std::string& name) {
+        return std::string(command) + " takes no option " + name;
+    });
+    const std::set<std::string>& allowed = AllowedOptions(command);
+    for (const auto& [name, field] : FlagOptions()) {
+        if (allowed.contains(name))
+            table.AddFlag(name, [&line, field] { line.*field = true; });
+    }
+    for (const auto& [name, setter] : ValueOptions()) {
+        if (allowed.contains(name))
+            table.AddValue(name, [&line, &setter](const std::string& value) { return setter(line, value); });
+    }
+    tools::OptionTable::Parsed parsed = table.Parse(arguments);
+    if (!parsed.error.empty())
+        return {std::nullopt, parsed.error};
+    line.names = std::move(parsed.operands);
+    return {line, {}};
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,42 @@
+#pragma once
+// The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
+// its exporter.
+#include "tools/korvactl/conversations/conversation.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korva::ctl {
+
+struct CommandLine {
+    std::vector<std::string> names;  // devices named as arguments
+    std::vector<std::string> files;  // -f: files of device names
+    RetryPolicy retry;
+    bool table = false;
+    std::chrono::milliseconds interval{500};
+    std::optional<int> count;
+    bool yes = false;
+    bool force = false;
+    std::optional<std::string> ip;
+    std::optional<std::string> mask;
+    std::optional<std::string> gateway;
+    std::optional<std::string> listen;             // the exporter's ADDRESS:PORT
+    double rate = 200;                             // scan: requests per second; 0 for no limit
+    std::chrono::milliseconds resetInterval{500};  // apply: between reset commands
+};
+
+struct ParsedCommandLine {
+    std::optional<CommandLine> line;
+    std::string error;  // set when line is empty
+};
+
+// Arguments after the command's name. "--name value" and "--name=value" both work.
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments);
+
+// "500ms", "2s", "1.5s", or a bare number of seconds ("1", "0.2"); from 1 ms to one hour.
+std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);
+
+}  // namespace korva::ctl

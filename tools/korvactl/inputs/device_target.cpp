@@ -1,0 +1,90 @@
+#include "tools/korvactl/inputs/device_target.h"
+
+#include "transport/host_address.h"
+#include "transport/udp_endpoint.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace korva::ctl {
+
+std::string OneLine(std::string message) {
+    for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;)
+        message.replace(at, 2, " ");
+    std::replace(message.begin(), message.end(), '\r', ' ');
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    while (!message.empty() && message.back() == ' ')
+        message.pop_back();
+    return message;
+}
+
+DeviceTarget ResolveTarget(const std::string& name) {
+    DeviceTarget target{name, {}, {}};
+    try {
+        const std::uint32_t address = transport::ResolveHost(name);
+        target.address = std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+                         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+    } catch (const transport::SocketError& error) {
+        target.error = OneLine(error.what());
+    }
+    return target;
+}
+
+std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings) {
+    std::vector<DeviceTarget> targets;
+    // Lists of many thousand devices come from files; a search through the targets for each name
+    // made the check quadratic.
+    std::unordered_map<std::string, std::size_t> targetOfAddress;
+    for (const std::string& name : names) {
+        DeviceTarget target = ResolveTarget(name);
+        if (!target.address.empty()) {
+            const auto [known, added] = targetOfAddress.try_emplace(target.address, targets.size());
+            if (!added) {
+                warnings.push_back(name + " is " + target.address + " like " + targets[known->second].name +
+                                   "; asked once");
+                continue;
+            }
+        }
+        targets.push_back(std::move(target));
+    }
+    return targets;
+}
+
+std::uint64_t ScanRanges::Distinct() const {
+    std::uint64_t count = 0;
+    for (const Ipv4Range& range : ranges)
+        count += range.count;
+    return count;
+}
+
+std::optional<ScanRanges> ReadScanRanges(const std::vector<std::string>& arguments, std::string& error) {
+    std::vector<Ipv4Range> given;
+    ScanRanges result;
+    for (const std::string& argument : arguments) {
+        const auto range = ParseIpv4Range(argument);
+        if (!range) {
+            error = "'" + argument +
+                    "' is not an address, a CIDR block (10.1.2.0/24) or a first-last range (10.1.2.1-10.1.2.99)";
+            return std::nullopt;
+        }
+        given.push_back(*range);
+        result.named += range->count;
+    }
+    std::sort(given.begin(), given.end(), [](const Ipv4Range& a, const Ipv4Range& b) { return a.first < b.first; });
+    for (const Ipv4Range& range : given) {
+        // Compared as 64-bit ends, so that a range ending at 255.255.255.255 does not wrap.
+        const std::uint64_t end = std::uint64_t{range.first} + range.count;
+        if (!result.ranges.empty()) {
+            Ipv4Range& last = result.ranges.back();
+            const std::uint64_t lastEnd = std::uint64_t{last.first} + last.count;
+            if (range.first <= lastEnd) {
+                last.count = std::max(lastEnd, end) - last.first;
+                continue;
+            }
+        }
+        result.ranges.push_back(range);
+    }
+    return result;
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,65 @@
+#pragma once
+// Files korvactl reads (device lists, captured datagrams). A directory opens like a file on Linux and
+// then reads as empty, so it is refused by name here instead of passing for an empty list.
+#include <fstream>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korva::ctl {
+
+// The file opened for reading, or nullopt with the system's reason ("Is a directory") in reason.
+std::optional<std::ifstream> OpenInputFile(const std::string& path, std::string& reason);
+
+// After reading in to its end: the system's reason when the reading stopped on an error, else empty.
+std::string ReadError(const std::ifstream& in);
+
+// Device lists kept in files: one device a line, "#" starts a comment, blank lines are skipped.
+std::vector<std::string> ReadAddressLines(std::istream& in);
+
+// The names given as arguments, then those of each file in turn. nullopt, with the reason in error,
+// when a file cannot be read (a directory cannot).
+std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
+                                                           const std::vector<std::string>& files, std::string& error);
+
+// Datagrams pasted from a capture: hex digits, optionally separated by blanks or colons, as tcpdump and
+// Wireshark print them ("30 31 30 30", "30:31:30:30", "30313030").
+// The bytes, or nullopt when the line holds anything else or an odd number of digits.
+std::optional<std::string> ParseHexLine(std::string_view line);
+
+// What `set` checks before it writes: the console writes whatever is in its boxes, and a device given a
+// broken address is out of reach until someone visits it.
+struct NewParameters {
+    std::string address;
+    std::string mask;
+    std::string gateway;
+};
+
+// Every problem found, each a sentence naming the value; empty when the parameters can be written.
+std::vector<std::string> CheckNewParameters(const NewParameters& parameters);
+
+// A commissioning plan: one device a line, "address,new_address,mask,gateway". A header line naming
+// those columns may come first; "#" starts a comment, and blank lines are skipped.
+struct PlanRow {
+    int line = 0;         // in the file, counted from 1
+    std::string address;  // where the device answers now
+    std::string newAddress;
+    std::string mask;
+    std::string gateway;
+};
+
+struct Plan {
+    std::vector<PlanRow> rows;
+    std::vector<std::string> problems;  // lines that are no row, each named by its number
+};
+
+Plan ReadPlan(std::istream& in);
+
+// Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
+// `set` checks them, a device planned twice, two devices given one new address, and a new address
+// that another row's device holds now. The network is not asked; apply does that next.
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows);
+
+}  // namespace korva::ctl

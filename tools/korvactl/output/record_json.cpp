@@ -1,0 +1,94 @@
+#include "protocol/cp1252.h"
+#include "protocol/text_fields.h"
+#include "protocol/unscramble.h"
+#include "tools/common/time_text.h"
+#include "tools/korvactl/output/record_writers.h"
+
+namespace korva::ctl {
+
+namespace {
+
+nlohmann::ordered_json StatusJson(const StatusReading& status) {
+    auto optionalLink = [](const std::optional<bool>& link) -> nlohmann::ordered_json {
+        return link ? nlohmann::ordered_json(*link) : nlohmann::ordered_json(nullptr);
+    };
+    return {
+        {"temperature", status.temperature},
+        {"humidity", status.humidity},
+        {"battery_tenths", status.batteryTenths},
+        {"presence", status.presence},
+        {"reset_state", status.resetState},
+        {"link1", status.link1},
+        {"link2", optionalLink(status.link2)},
+        {"link3", optionalLink(status.link3)},
+        {"echo", status.echo},
+        {"changed", status.changed},
+    };
+}
+
+nlohmann::ordered_json ParametersJson(const ParameterReading& parameters) {
+    return {
+        {"address", Cp1252ToUtf8(parameters.address)},   {"mask", Cp1252ToUtf8(parameters.mask)},
+        {"gateway", Cp1252ToUtf8(parameters.gateway)},   {"mac", Cp1252ToUtf8(parameters.mac)},
+        {"firmware", Cp1252ToUtf8(parameters.firmware)}, {"changed", parameters.changed},
+    };
+}
+
+}  // namespace
+
+ReplyReading ReadReply(std::string_view datagram) {
+    // The console trims before decoding and ignores what is left empty; decoding does the same trim.
+    const PlainReply reply = UnscrambleReply(Trim(datagram));
+    const int h = reply.headerOffset;
+    ReplyReading reading;
+    reading.plain = reply.text;
+    reading.offset = h;
+    reading.version = reply.formatVersion;
+    reading.keyword = ReplyKeyword(reply.text, h);
+    reading.changedFlag = ChangedFlag(reply.text, h);
+    reading.kind = KindOfKeyword(reading.keyword);
+    if (reading.kind == ReplyKind::kStatus)
+        reading.status = ReadStatus(reply.text, h, reply.formatVersion);
+    else if (reading.kind == ReplyKind::kParameters)
+        reading.parameters = ReadParameters(reply.text, h, reply.formatVersion);
+    else if (reading.kind == ReplyKind::kReset)
+        reading.resetAck = ReadResetAck(reply.text, h);
+    return reading;
+}
+
+nlohmann::ordered_json ReplyToJson(const ReplyReading& reading) {
+    nlohmann::ordered_json json = {
+        {"plain", Cp1252ToUtf8(reading.plain)}, {"offset", reading.offset},
+        {"version", reading.version},           {"keyword", Cp1252ToUtf8(reading.keyword)},
+        {"changed_flag", reading.changedFlag},
+    };
+    if (reading.status)
+        json["status"] = StatusJson(*reading.status);
+    else if (reading.parameters)
+        json["parameters"] = ParametersJson(*reading.parameters);
+    else if (reading.resetAck)
+        json["reset_ack"] = *reading.resetAck;
+    return json;
+}
+
+nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
+    return ReplyToJson(ReadReply(datagram));
+}
+
+nlohmann::ordered_json RecordToJson(const Record& record) {
+    nlohmann::ordered_json json = {{"address", record.name}};
+    if (!record.reply) {
+        json["failed_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
+        json["error"] = record.error;
+        return json;
+    }
+    json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
+    const nlohmann::ordered_json decoded = ReplyToJson(ReadReply(*record.reply));
+    for (const auto& [key, value] : decoded.items())
+        json[key] = value;
+    if (record.resetCommands)
+        json["reset_commands"] = *record.resetCommands;
+    return json;
+}
+
+}  // namespace korva::ctl

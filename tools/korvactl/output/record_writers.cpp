@@ -1,0 +1,32 @@
+#include "tools/korvactl/output/record_writers.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+namespace korva::ctl {
+
+void JsonLinesWriter::Write(const Record& record) {
+    // A device name typed by the user need not be UTF-8; replacing beats refusing to print the line.
+    out_ << RecordToJson(record).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    FlushOrThrow(out_);
+}
+
+void FailureEcho::Write(const Record& record) {
+    if (!record.reply)
+        err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
+    next_.Write(record);
+}
+
+void ThrowIfFailed(const std::ostream& out) {
+    // Checked right after each write, so errno still holds the failed write's reason.
+    if (!out)
+        throw OutputError(errno != 0 ? std::strerror(errno) : "write error");
+}
+
+void FlushOrThrow(std::ostream& out) {
+    out.flush();
+    ThrowIfFailed(out);
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,176 @@
+#pragma once
+// Output that cannot be written (a full disk, a closed standard output) ends the command with exit
+// status 1: a script reading korvactl's output must not take silence for a result.
+#include "protocol/messages.h"
+#include "protocol/reply_format.h"
+#include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/inputs/input_file.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace korva::ctl {
+
+// what(): the system's reason, e.g. "No space left on device".
+class OutputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Throws OutputError when out has failed, now or at an earlier write.
+void ThrowIfFailed(const std::ostream& out);
+// Flushes out, then ThrowIfFailed.
+void FlushOrThrow(std::ostream& out);
+
+// One line of korvactl's output: a device's reply, or why there is none.
+struct Record {
+    std::string name;                  // the device as the user named it
+    WallTime at;                       // when the reply came, or when the command gave up
+    std::optional<std::string> reply;  // the datagram's bytes
+    std::string error;                 // set when there is no reply
+    std::optional<int> resetCommands;  // for a reset: how many commands went out before the acknowledgement
+};
+
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    virtual void Write(const Record& record) = 0;
+};
+
+// A received reply, decoded and interpreted once: what `korvactl` prints for every reply, as JSON or in
+// a table.
+// Texts are the device's own, Windows-1252; each output converts them as it needs.
+struct ReplyReading {
+    std::string plain;
+    int offset = 0;
+    int version = 0;
+    std::string keyword;
+    bool changedFlag = false;
+    ReplyKind kind = ReplyKind::kUnknown;
+    std::optional<StatusReading> status;         // kStatus
+    std::optional<ParameterReading> parameters;  // kParameters
+    std::optional<bool> resetAck;                // kReset
+};
+
+ReplyReading ReadReply(std::string_view datagram);
+
+// Keys: plain, offset, version, keyword, changed_flag and, by keyword, status / parameters / reset_ack.
+// Device text is converted to UTF-8 for JSON.
+nlohmann::ordered_json ReplyToJson(const ReplyReading& reading);
+nlohmann::ordered_json ReplyToJson(std::string_view datagram);
+
+// A record as JSON: the decoded reply (the keys of `korvactl decode`) after "address" and
+// "received_at", or "address", "failed_at" and "error".
+nlohmann::ordered_json RecordToJson(const Record& record);
+
+// The two output styles: JSON lines for scripts, a table for people. Both flush each record and throw
+// OutputError when it cannot be written.
+class JsonLinesWriter : public RecordSink {
+public:
+    explicit JsonLinesWriter(std::ostream& out) : out_(out) {}
+    void Write(const Record& record) override;
+
+private:
+    std::ostream& out_;
+};
+
+// Fixed-width columns; a header line goes out whenever the kind of reply (and so the columns) changes.
+class TableWriter : public RecordSink {
+public:
+    explicit TableWriter(std::ostream& out) : out_(out) {}
+    void Write(const Record& record) override;
+
+private:
+    std::ostream& out_;
+    std::string headerShown_;  // the keyword whose header was printed last
+};
+
+// Passes every record on and also tells standard error about each failure, naming the device, so a
+// failure is seen even when the output goes to a file.
+class FailureEcho : public RecordSink {
+public:
+    FailureEcho(RecordSink& next, std::ostream& err, std::string command)
+        : next_(next), err_(err), command_(std::move(command)) {}
+    void Write(const Record& record) override;
+
+private:
+    RecordSink& next_;
+    std::ostream& err_;
+    std::string command_;
+};
+
+// Passes on only replies or only failures: for a step whose other records are means, not results.
+class RecordFilter : public RecordSink {
+public:
+    enum class Keep { kReplies, kFailures };
+    RecordFilter(RecordSink& next, Keep keep) : next_(next), keep_(keep) {}
+    void Write(const Record& record) override {
+        if (record.reply.has_value() == (keep_ == Keep::kReplies))
+            next_.Write(record);
+    }
+
+private:
+    RecordSink& next_;
+    Keep keep_;
+};
+
+// Keeps nothing: for requests whose answers the caller reads from the conversations themselves.
+class DiscardedRecords : public RecordSink {
+public:
+    void Write(const Record&) override {}
+};
+
+// Keeps the reason of each failure by device name, and nothing else: for a step whose failures become
+// part of a result rather than results of their own.
+class FailureReasons : public RecordSink {
+public:
+    void Write(const Record& record) override {
+        if (!record.reply)
+            reasons_[record.name] = record.error;
+    }
+    // The last failure of the device named, or fallback when there was none.
+    std::string Of(const std::string& name, const std::string& fallback) const {
+        const auto found = reasons_.find(name);
+        return found == reasons_.end() ? fallback : found->second;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> reasons_;
+};
+
+// What `apply` did to each device of a plan, as one JSON object a line or a table for people. Both flush
+// each line and throw OutputError when it cannot be written.
+enum class PlanOutcome {
+    kUnchanged,    // already as planned; nothing was written
+    kVerified,     // written, reset, and read back as planned at the new address
+    kNotVerified,  // written, but the reset or the reading at the new address gave no answer
+    kFailed,       // not written, or read back otherwise than planned
+};
+
+struct PlanResult {
+    PlanRow row;
+    PlanOutcome outcome = PlanOutcome::kFailed;
+    std::string detail;  // why, for every outcome but kUnchanged and kVerified
+};
+
+// "unchanged", "applied", "written_not_verified", "failed"
+std::string OutcomeKey(PlanOutcome outcome);
+
+class PlanResultWriter {
+public:
+    PlanResultWriter(std::ostream& out, bool table) : out_(out), table_(table) {}
+    void Write(const PlanResult& result);
+
+private:
+    std::ostream& out_;
+    bool table_;
+    bool headerShown_ = false;
+};
+
+}  // namespace korva::ctl
