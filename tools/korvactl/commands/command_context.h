@@ -75,7 +75,8 @@ int RunApplyCommand(CommandContext& context);  // context.line.names: the plan f
 int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err);
 
 // `korvactl exporter --listen ADDRESS:PORT [ADDRESS...] [-f FILE] [--timeout D]`: a Prometheus exporter
-// for Korva devices, serving until SIGINT or SIGTERM. arguments: those after the command's name. Returns korvactl's exit status.
+// for Korva devices, serving until SIGINT or SIGTERM. arguments: those after the command's name. Returns korvactl's
+// exit status.
 int RunExporterCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace korva::ctl

@@ -1,4 +1,4 @@
-// `korvactl status` and `korvactl params`: one request to each device, all at once.
+// The commands that talk to the devices named on the command line: status, params, watch, reset and set.
 #include "protocol/messages.h"
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/conversations/conversation.h"
@@ -10,6 +10,7 @@
 
 namespace korva::ctl {
 
+// `korvactl status` and `korvactl params`: one request to each device, all at once.
 int RunStatusCommand(CommandContext& context) {
     const Request request = context.command == "status"
                                 ? Request{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"}

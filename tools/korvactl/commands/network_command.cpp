@@ -1,3 +1,4 @@
+// RunNetworkCommand and what the network commands share: the devices named, the link, the user's consent.
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"

@@ -1,6 +1,7 @@
 #pragma once
-// One device's part in a command: what it sends, when, and what it makes of the replies from its own
-// address. The runner drives many conversations at once on one link, each with its own deadlines.
+// What korvactl says to each device, as conversations a runner drives many at a time: one request
+// (status, params, set), automatic mode (watch), the reset, one address of a search, and the survey of a
+// scrape.
 #include "protocol/messages.h"
 #include "protocol/reply_format.h"
 #include "protocol/unscramble.h"
@@ -18,6 +19,8 @@
 
 namespace korva::ctl {
 
+// One device's part in a command: what it sends, when, and what it makes of the replies from its own
+// address. The runner drives many conversations at once on one link, each with its own deadlines.
 // A received datagram, decoded once for every conversation that hears it.
 struct DeviceReply {
     Incoming datagram;

@@ -1,3 +1,4 @@
+// The steps every conversation shares, and the runner that drives many of them on one link.
 #include "protocol/messages.h"
 #include "protocol/text_fields.h"
 #include "tools/korvactl/conversations/conversation.h"

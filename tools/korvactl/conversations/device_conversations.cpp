@@ -1,3 +1,5 @@
+// Each kind of conversation: one request, automatic mode, the reset, one address of a search, and the
+// sequences built of them (the reset of several devices, the survey of a scrape).
 #include "protocol/messages.h"
 #include "tools/korvactl/conversations/conversation.h"
 #include "transport/udp_endpoint.h"
@@ -172,12 +174,6 @@ void ScanConversation::OnDeadline(Link& link) {
 
 namespace {
 
-// The survey reads the answers off its conversations; the records they write are not needed.
-class Unrecorded : public RecordSink {
-public:
-    void Write(const Record&) override {}
-};
-
 // Three tries fit in the budget: the first and two repeats.
 RetryPolicy PolicyWithin(std::chrono::milliseconds budget) {
     return {std::max(std::chrono::milliseconds(1), budget / 3), 2};
@@ -193,7 +189,8 @@ void NoteReply(DeviceSample& sample, const DeviceReply& reply) {
 
 std::vector<DeviceSample> SurveyDevices(Link& link, const std::vector<DeviceTarget>& targets,
                                         std::chrono::milliseconds budget) {
-    Unrecorded unrecorded;
+    // The survey reads the answers off its conversations; the records they write are not needed.
+    DiscardedRecords unrecorded;
     const RetryPolicy policy = PolicyWithin(budget);
     const Request liveData{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"};
     const Request parameters{BuildParameterRequest(false), ReplyKind::kParameters, "parameter request"};

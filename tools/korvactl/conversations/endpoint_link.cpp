@@ -1,3 +1,4 @@
+// The link on the UDP endpoint, and the SIGINT handler that wakes it.
 #include "protocol/messages.h"
 #include "tools/korvactl/conversations/link.h"
 #include "transport/host_address.h"

@@ -1,7 +1,6 @@
 #pragma once
-// What korvactl's conversations need from the network: send a request to an address, wait for the next
-// reply until a deadline, and know the time. The real link sits on the UDP endpoint; tests put a
-// scripted device with its own clock behind the same interface.
+// The network as korvactl's conversations see it, the real link on the UDP endpoint, and Ctrl-C to
+// end its waits.
 #include "transport/udp_endpoint.h"
 
 #include <chrono>
@@ -11,6 +10,9 @@
 
 namespace korva::ctl {
 
+// What korvactl's conversations need from the network: send a request to an address, wait for the next
+// reply until a deadline, and know the time. The real link sits on the UDP endpoint; tests put a
+// scripted device with its own clock behind the same interface.
 using SteadyTime = std::chrono::steady_clock::time_point;
 using WallTime = std::chrono::system_clock::time_point;
 

@@ -1,3 +1,4 @@
+// The devices' metric families and the exporter's own.
 #include "protocol/cp1252.h"
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 

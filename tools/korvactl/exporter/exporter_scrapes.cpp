@@ -1,3 +1,4 @@
+// The scrapes, their time budget, and the last replies remembered across them.
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 
 #include "tools/korvactl/conversations/conversation.h"

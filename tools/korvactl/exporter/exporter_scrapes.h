@@ -1,7 +1,6 @@
 #pragma once
-// How long one scrape may wait for its devices: the exporter's --timeout, or less when Prometheus says
-// it gives up sooner (X-Prometheus-Scrape-Timeout-Seconds), keeping a tenth of Prometheus's time for
-// the answer to travel back.
+// The exporter without its HTTP: the scrapes, their time budget, the metrics they serve, and what is
+// remembered across scrapes.
 #include "tools/korvactl/conversations/conversation.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/inputs/device_target.h"
@@ -23,6 +22,9 @@
 
 namespace korva::ctl {
 
+// How long one scrape may wait for its devices: the exporter's --timeout, or less when Prometheus says
+// it gives up sooner (X-Prometheus-Scrape-Timeout-Seconds), keeping a tenth of Prometheus's time for
+// the answer to travel back.
 std::chrono::milliseconds ScrapeBudget(std::chrono::milliseconds timeout, std::optional<std::string_view> header);
 
 // The exporter's own figures, on /metrics whatever else it serves: how many probes found their device

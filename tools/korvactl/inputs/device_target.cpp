@@ -1,3 +1,4 @@
+// Resolving the devices named, and reading a search's ranges.
 #include "tools/korvactl/inputs/device_target.h"
 
 #include "transport/host_address.h"

@@ -1,6 +1,5 @@
 #pragma once
-// The devices a command talks to: each name the user gave, resolved once up front. Replies are told
-// apart by their sender's address, and requests go only to these addresses.
+// The addresses a command talks to: devices named and resolved, or every address of a search's ranges.
 #include "protocol/ipv4_range.h"
 
 #include <cstdint>
@@ -10,6 +9,8 @@
 
 namespace korva::ctl {
 
+// The devices a command talks to: each name the user gave, resolved once up front. Replies are told
+// apart by their sender's address, and requests go only to these addresses.
 struct DeviceTarget {
     std::string name;     // as the user typed it
     std::string address;  // dotted quad; empty when the name could not be resolved

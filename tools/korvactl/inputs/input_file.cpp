@@ -1,3 +1,4 @@
+// Opening input files, device lists, and captured datagram lines.
 #include "tools/korvactl/inputs/input_file.h"
 
 #include "protocol/text_fields.h"

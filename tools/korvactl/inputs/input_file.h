@@ -1,6 +1,6 @@
 #pragma once
-// Files korvactl reads (device lists, captured datagrams). A directory opens like a file on Linux and
-// then reads as empty, so it is refused by name here instead of passing for an empty list.
+// What korvactl reads besides its command line: input files, device lists, captured datagrams, and the
+// new parameters of set and apply with their checks.
 #include <fstream>
 #include <iosfwd>
 #include <optional>
@@ -10,6 +10,8 @@
 
 namespace korva::ctl {
 
+// Files korvactl reads (device lists, captured datagrams). A directory opens like a file on Linux and
+// then reads as empty, so it is refused by name here instead of passing for an empty list.
 // The file opened for reading, or nullopt with the system's reason ("Is a directory") in reason.
 std::optional<std::ifstream> OpenInputFile(const std::string& path, std::string& reason);
 

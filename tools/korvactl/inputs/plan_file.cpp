@@ -1,3 +1,4 @@
+// The checks of new parameters, and apply's plan file.
 #include "protocol/ipv4_range.h"
 #include "tools/korvactl/inputs/input_file.h"
 

@@ -1,3 +1,4 @@
+// Replies and records as JSON, and the JSON lines writer.
 #include "protocol/cp1252.h"
 #include "protocol/text_fields.h"
 #include "protocol/unscramble.h"

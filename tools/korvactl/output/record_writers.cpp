@@ -1,3 +1,4 @@
+// The failure echo, and the checks that turn a failed write into OutputError.
 #include "tools/korvactl/output/record_writers.h"
 
 #include <cerrno>

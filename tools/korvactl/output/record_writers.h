@@ -1,6 +1,6 @@
 #pragma once
-// Output that cannot be written (a full disk, a closed standard output) ends the command with exit
-// status 1: a script reading korvactl's output must not take silence for a result.
+// What korvactl prints: a record for each reply or failure, written as JSON lines or a table, apply's
+// results, and the error that ends a command whose output cannot be written.
 #include "protocol/messages.h"
 #include "protocol/reply_format.h"
 #include "tools/korvactl/conversations/link.h"
@@ -17,6 +17,8 @@
 
 namespace korva::ctl {
 
+// Output that cannot be written (a full disk, a closed standard output) ends the command with exit
+// status 1: a script reading korvactl's output must not take silence for a result.
 // what(): the system's reason, e.g. "No space left on device".
 class OutputError : public std::runtime_error {
 public:
