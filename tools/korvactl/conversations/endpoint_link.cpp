@@ -65,6 +65,10 @@ void EndpointLink::Send(const std::string& address, std::string_view data) {
     const std::uint32_t device = transport::ResolveHost(address);
     endpoint_.AlsoAcceptFrom(device);  // before the request goes out, or its reply could come too soon
     endpoint_.SendTo(device, kDevicePort, data);
+    // A scan without a rate limit sends thousands of requests before it next waits; meanwhile the
+    // receiving thread would sit on what it read, and the replies after it would pile up in the
+    // socket's buffer until it overflows. Taking what was read lets the thread read on.
+    endpoint_.ServePending();
 }
 
 WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {
