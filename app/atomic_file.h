@@ -1,26 +1,10 @@
 #pragma once
-#include <sys/types.h>
-
 #include <string>
 #include <string_view>
 
-namespace korva::app {
+#include "app/file_calls.h"
 
-// The calls a save makes that change files, each doing what the system call of its name does. A test
-// derives from it to see the order of the calls and to make one of them fail.
-class FileCalls {
-public:
-    virtual ~FileCalls() = default;
-    virtual int Open(const char* path, int flags, mode_t mode);
-    virtual ssize_t Write(int fd, const void* bytes, size_t count);
-    virtual int Ftruncate(int fd, off_t length);
-    virtual int Fchown(int fd, uid_t owner, gid_t group);
-    virtual int Fchmod(int fd, mode_t mode);
-    virtual int Fsync(int fd);
-    virtual int Close(int fd);
-    virtual int Rename(const char* from, const char* to);
-    virtual int Unlink(const char* path);
-};
+namespace korva::app {
 
 // Replaces the file at path with bytes so that a crash at any moment leaves either the old file or
 // the new one: a temporary file in the same folder is written, flushed to disk, closed and renamed over

@@ -10,7 +10,7 @@
 #include "app/console_settings.h"
 #include "app/program_information.h"
 #include "app/settings_place.h"
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 #include "console/application_title.h"
 
 int main(int argc, char* argv[]) {

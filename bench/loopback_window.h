@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 
 namespace korva::bench {
 

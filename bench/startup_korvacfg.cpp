@@ -15,7 +15,7 @@
 #include "bench/first_paint.h"
 #include "bench/loopback_window.h"
 #include "bench/monotonic_clock.h"
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 #include "console/application_title.h"
 
 namespace {

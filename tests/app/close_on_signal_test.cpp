@@ -15,7 +15,7 @@
 
 #include "../console/dialog_answerer.h"
 #include "app/console_settings.h"
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <utility>
 
-#include "console/Nrm01.h"
+#include "console/TfrNrm01.h"
 
 DialogAnswerer::DialogAnswerer(QString questionButton) : questionButton_(std::move(questionButton)) {
     // Polled rather than hooked: the dialog's nested event loop runs this timer too.

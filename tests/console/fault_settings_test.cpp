@@ -9,7 +9,7 @@
 #include <random>
 
 #include "app/console_settings.h"
-#include "console/Nrm01.h"
+#include "console/TfrNrm01.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Counts the datagrams the window's endpoint hands to UDPUDPRead from now on.
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 
 #include <cstddef>
 

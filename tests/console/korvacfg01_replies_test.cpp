@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "console/TILed.h"
+#include "console/TTILed.h"
 #include "dialog_answerer.h"
 #include "protocol/unscramble.h"
 #include "window_fixture.h"

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <QThread>
 
-#include "console/TILed.h"
+#include "console/TTILed.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/Nrm01.h"
+#include "console/TfrNrm01.h"
 
 namespace {
 

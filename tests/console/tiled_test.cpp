@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/TILed.h"
+#include "console/TTILed.h"
 
 namespace {
 

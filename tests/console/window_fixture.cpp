@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/console_settings.h"
-#include "console/TILed.h"
+#include "console/TTILed.h"
 
 std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path) {
     return std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(path.toStdString()));

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 #include "fake_device.h"
 #include "reply_texts.h"
 

@@ -1,4 +1,4 @@
-#include "console/TILed.h"
+#include "console/TTILed.h"
 
 #include <QMouseEvent>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "console/KorvaCfg01.h"
+#include "console/TfrKorvaCfg01.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -13,8 +13,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "console/Nrm01.h"
-#include "console/TILed.h"
+#include "console/TTILed.h"
+#include "console/TfrNrm01.h"
 #include "console/auto_select_edit.h"
 #include "console/console_fonts.h"
 #include "console/display_formats.h"

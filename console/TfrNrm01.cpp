@@ -1,4 +1,4 @@
-#include "console/Nrm01.h"
+#include "console/TfrNrm01.h"
 
 #include <QApplication>
 #include <QFont>
