@@ -11,58 +11,58 @@ TTILed::TTILed(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(true);
     resize(16, 16);
-    setCaption(QStringLiteral(" "));
-    paintBackground(QColor(0, 128, 0));
-    setLedOn(false);
+    SetCaption(QStringLiteral(" "));
+    PaintBackground(QColor(0, 128, 0));
+    SetLedOn(false);
 }
 
-void TTILed::setLedOn(bool on) {
+void TTILed::SetLedOn(bool on) {
     ledOn_ = on;
-    updateColour();
+    UpdateColour();
 }
 
-void TTILed::setLedColorOff(const QColor& colour) {
+void TTILed::SetLedColorOff(const QColor& colour) {
     colorOff_ = colour;
-    updateColour();
+    UpdateColour();
 }
 
-void TTILed::setLedColorOn0(const QColor& colour) {
-    setLitColour(0, colour);
+void TTILed::SetLedColorOn0(const QColor& colour) {
+    SetLitColour(0, colour);
 }
-void TTILed::setLedColorOn1(const QColor& colour) {
-    setLitColour(1, colour);
+void TTILed::SetLedColorOn1(const QColor& colour) {
+    SetLitColour(1, colour);
 }
-void TTILed::setLedColorOn2(const QColor& colour) {
-    setLitColour(2, colour);
+void TTILed::SetLedColorOn2(const QColor& colour) {
+    SetLitColour(2, colour);
 }
-void TTILed::setLedColorOn3(const QColor& colour) {
-    setLitColour(3, colour);
+void TTILed::SetLedColorOn3(const QColor& colour) {
+    SetLitColour(3, colour);
 }
 
-void TTILed::setLedIndex(int index) {
+void TTILed::SetLedIndex(int index) {
     ledIndex_ = index;
-    updateColour();
+    UpdateColour();
 }
 
-QColor TTILed::currentColor() const {
+QColor TTILed::CurrentColor() const {
     return palette().color(QPalette::Window);
 }
 
-void TTILed::setLitColour(int index, const QColor& colour) {
+void TTILed::SetLitColour(int index, const QColor& colour) {
     colorOn_[index] = colour;
-    updateColour();
+    UpdateColour();
 }
 
 // An index outside 0..3 while lit keeps whatever colour the panel already has.
-void TTILed::updateColour() {
+void TTILed::UpdateColour() {
     if (!ledOn_) {
-        paintBackground(colorOff_);
+        PaintBackground(colorOff_);
     } else if (ledIndex_ >= 0 && ledIndex_ <= 3) {
-        paintBackground(colorOn_[ledIndex_]);
+        PaintBackground(colorOn_[ledIndex_]);
     }
 }
 
-void TTILed::paintBackground(const QColor& colour) {
+void TTILed::PaintBackground(const QColor& colour) {
     // Every status reply sets every indicator, mostly to the colour it has: a new palette each time would
     // repaint the panel and cost more than the whole reply.
     if (palette().color(QPalette::Window) == colour && testAttribute(Qt::WA_SetPalette))

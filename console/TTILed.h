@@ -8,39 +8,39 @@ class QMouseEvent;
 
 class TTILed : public QLabel {
     Q_OBJECT
-    Q_PROPERTY(bool LedOn READ ledOn WRITE setLedOn)
-    Q_PROPERTY(QColor LedColorOff READ ledColorOff WRITE setLedColorOff)
-    Q_PROPERTY(QColor LedColorOn0 READ ledColorOn0 WRITE setLedColorOn0)
-    Q_PROPERTY(QColor LedColorOn1 READ ledColorOn1 WRITE setLedColorOn1)
-    Q_PROPERTY(QColor LedColorOn2 READ ledColorOn2 WRITE setLedColorOn2)
-    Q_PROPERTY(QColor LedColorOn3 READ ledColorOn3 WRITE setLedColorOn3)
-    Q_PROPERTY(int LedIndex READ ledIndex WRITE setLedIndex)
-    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+    Q_PROPERTY(bool LedOn READ LedOn WRITE SetLedOn)
+    Q_PROPERTY(QColor LedColorOff READ LedColorOff WRITE SetLedColorOff)
+    Q_PROPERTY(QColor LedColorOn0 READ LedColorOn0 WRITE SetLedColorOn0)
+    Q_PROPERTY(QColor LedColorOn1 READ LedColorOn1 WRITE SetLedColorOn1)
+    Q_PROPERTY(QColor LedColorOn2 READ LedColorOn2 WRITE SetLedColorOn2)
+    Q_PROPERTY(QColor LedColorOn3 READ LedColorOn3 WRITE SetLedColorOn3)
+    Q_PROPERTY(int LedIndex READ LedIndex WRITE SetLedIndex)
+    Q_PROPERTY(QString caption READ Caption WRITE SetCaption)
 
 public:
     explicit TTILed(QWidget* parent = nullptr);
 
-    bool ledOn() const { return ledOn_; }
-    QColor ledColorOff() const { return colorOff_; }
-    QColor ledColorOn0() const { return colorOn_[0]; }
-    QColor ledColorOn1() const { return colorOn_[1]; }
-    QColor ledColorOn2() const { return colorOn_[2]; }
-    QColor ledColorOn3() const { return colorOn_[3]; }
-    int ledIndex() const { return ledIndex_; }
+    bool LedOn() const { return ledOn_; }
+    QColor LedColorOff() const { return colorOff_; }
+    QColor LedColorOn0() const { return colorOn_[0]; }
+    QColor LedColorOn1() const { return colorOn_[1]; }
+    QColor LedColorOn2() const { return colorOn_[2]; }
+    QColor LedColorOn3() const { return colorOn_[3]; }
+    int LedIndex() const { return ledIndex_; }
 
-    void setLedOn(bool on);
-    void setLedColorOff(const QColor& colour);
-    void setLedColorOn0(const QColor& colour);
-    void setLedColorOn1(const QColor& colour);
-    void setLedColorOn2(const QColor& colour);
-    void setLedColorOn3(const QColor& colour);
-    void setLedIndex(int index);
+    void SetLedOn(bool on);
+    void SetLedColorOff(const QColor& colour);
+    void SetLedColorOn0(const QColor& colour);
+    void SetLedColorOn1(const QColor& colour);
+    void SetLedColorOn2(const QColor& colour);
+    void SetLedColorOn3(const QColor& colour);
+    void SetLedIndex(int index);
 
-    QString caption() const { return text(); }
-    void setCaption(const QString& caption) { setText(caption); }
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
 
     // The panel's background as it is painted now.
-    QColor currentColor() const;
+    QColor CurrentColor() const;
 
 signals:
     void clicked();
@@ -51,9 +51,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void setLitColour(int index, const QColor& colour);
-    void updateColour();
-    void paintBackground(const QColor& colour);
+    void SetLitColour(int index, const QColor& colour);
+    void UpdateColour();
+    void PaintBackground(const QColor& colour);
 
     bool ledOn_ = false;
     QColor colorOff_{128, 128, 128};

@@ -87,15 +87,15 @@ QLabel* MakeReading(QWidget* parent, const char* name, const QRect& geometry, co
 TTILed* MakeLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
                 const std::array<QColor, 4>& onColours, bool lit) {
     TTILed* led = Place(new TTILed(parent), name, geometry, ArialBold(15));
-    led->setCaption(caption);
+    led->SetCaption(caption);
     led->setAlignment(Qt::AlignCenter);
-    led->setLedColorOff(kSilver);
-    led->setLedColorOn0(onColours[0]);
-    led->setLedColorOn1(onColours[1]);
-    led->setLedColorOn2(onColours[2]);
-    led->setLedColorOn3(onColours[3]);
-    led->setLedIndex(0);
-    led->setLedOn(lit);
+    led->SetLedColorOff(kSilver);
+    led->SetLedColorOn0(onColours[0]);
+    led->SetLedColorOn1(onColours[1]);
+    led->SetLedColorOn2(onColours[2]);
+    led->SetLedColorOn3(onColours[3]);
+    led->SetLedIndex(0);
+    led->SetLedOn(lit);
     return led;
 }
 
@@ -105,8 +105,8 @@ TTILed* MakeStateLed(QWidget* parent, const char* name, const QRect& geometry, c
 }
 
 void ShowState(TTILed* led, bool good) {
-    led->setLedIndex(good ? 1 : 0);
-    led->setLedOn(true);
+    led->SetLedIndex(good ? 1 : 0);
+    led->SetLedOn(true);
 }
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry, const QColor& buttonFace) {
@@ -327,7 +327,7 @@ void TfrKorvaCfg01::ClearLiveData() {
     for (QLabel* reading : {stBat, stTmp, stUmd})
         reading->clear();
     for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
-        led->setLedOn(false);
+        led->SetLedOn(false);
 }
 
 void TfrKorvaCfg01::ClearParameters() {
@@ -366,7 +366,7 @@ void TfrKorvaCfg01::UDPUDPRead(const std::string& bytes) {
 }
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
-    ldAuto->setLedOn(on);
+    ldAuto->SetLedOn(on);
     // While polling, the address must not change under the requests, and a reset only makes sense then.
     btRst->setEnabled(on);
     for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
@@ -430,7 +430,7 @@ void TfrKorvaCfg01::ApplyPendingDisplay() {
     if (display.status)
         ApplyStatus(*display.status);
     if (display.resetAcknowledged)
-        ldRst->setLedIndex(0);
+        ldRst->SetLedIndex(0);
     if (display.parameters)
         ApplyParameters(*display.parameters);
     if (display.replyTime)
@@ -456,7 +456,7 @@ void TfrKorvaCfg01::ApplyStatus(const korva::StatusReading& status) {
         if (link) {
             ShowState(led, *link);
         } else {
-            led->setLedOn(false);
+            led->SetLedOn(false);
         }
     }
 }

@@ -23,14 +23,14 @@ constexpr int kPanelHeightWithoutButtons = 176;
 constexpr int kMargin = 10;  // navy border around the panel, on every side
 constexpr int kTicksPerSecond = 10;
 
-void fillBackground(QWidget* widget, const QColor& colour) {
+void FillBackground(QWidget* widget, const QColor& colour) {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::Window, colour);
     widget->setPalette(pal);
     widget->setAutoFillBackground(true);
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int x) {
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(x, 177, 96, 25);
@@ -39,24 +39,24 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 }
 
 // Messages break lines with a lone carriage return, which a label would not show as a break.
-QString withLineFeeds(QString text) {
+QString WithLineFeeds(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
 }
 
-bool isMainWindow(const QWidget* widget) {
+bool IsMainWindow(const QWidget* widget) {
     return widget != nullptr && widget->isVisible() && widget->windowType() == Qt::Window;
 }
 
 // The active window unless that is a dialog (say, an outer message still waiting), else the first
 // visible top-level window that is neither a dialog nor a popup.
-QWidget* mainWindow() {
+QWidget* MainWindow() {
     QWidget* active = QApplication::activeWindow();
-    if (isMainWindow(active))
+    if (IsMainWindow(active))
         return active;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (isMainWindow(widget))
+        if (IsMainWindow(widget))
             return widget;
     }
     return nullptr;
@@ -64,16 +64,16 @@ QWidget* mainWindow() {
 
 // start moved as little as needed for [start, start + length) to lie within [first, first + room);
 // what does not fit sticks out past the end, keeping the beginning (the first lines, the left edge).
-int keepWithin(int start, int length, int first, int room) {
+int KeepWithin(int start, int length, int first, int room) {
     return std::max(first, std::min(start, first + room - length));
 }
 
 // Centred over the main window, then moved inside the free area of the screen that window is on: a
 // window near the top would otherwise hide the message's first lines above the screen's edge.
-void centreOverMainWindow(QWidget* dialog) {
+void CentreOverMainWindow(QWidget* dialog) {
     QRect anchor;
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (QWidget* main = mainWindow()) {
+    if (QWidget* main = MainWindow()) {
         anchor = main->frameGeometry();
         screen = main->screen();
     } else if (screen != nullptr) {
@@ -85,8 +85,8 @@ void centreOverMainWindow(QWidget* dialog) {
     QPoint topLeft(anchor.center().x() - size.width() / 2, anchor.center().y() - size.height() / 2);
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
-        topLeft.setX(keepWithin(topLeft.x(), size.width(), area.left(), area.width()));
-        topLeft.setY(keepWithin(topLeft.y(), size.height(), area.top(), area.height()));
+        topLeft.setX(KeepWithin(topLeft.x(), size.width(), area.left(), area.width()));
+        topLeft.setY(KeepWithin(topLeft.y(), size.height(), area.top(), area.height()));
     }
     dialog->move(topLeft);
 }
@@ -99,19 +99,19 @@ struct DeleteLater {
 
 TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frNrm01"));
-    fillBackground(this, QColor(0, 0, 128));
+    FillBackground(this, QColor(0, 0, 128));
 
     pnMsg_ = new QFrame(this);
     pnMsg_->setObjectName(QStringLiteral("pnMsg"));
     pnMsg_->setFrameShape(QFrame::NoFrame);
     pnMsg_->setGeometry(kMargin, kMargin, kPanelWidth, kPanelHeightWithButtons);
-    fillBackground(pnMsg_, pnMsg_->palette().color(QPalette::Button));
+    FillBackground(pnMsg_, pnMsg_->palette().color(QPalette::Button));
 
     ClMsg_ = new QFrame(pnMsg_);
     ClMsg_->setObjectName(QStringLiteral("ClMsg"));
     ClMsg_->setFrameShape(QFrame::NoFrame);
     ClMsg_->setGeometry(10, 10, 431, 156);
-    fillBackground(ClMsg_, messageColour_);
+    FillBackground(ClMsg_, messageColour_);
 
     // Created after ClMsg so that it lies on top of the coloured rectangle.
     Msg1_ = new QLabel(pnMsg_);
@@ -125,9 +125,9 @@ TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     font.setPixelSize(16);
     Msg1_->setFont(font);
 
-    btSim_ = makeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
-    btNao_ = makeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);
-    btOK_ = makeButton(pnMsg_, "btOK", QStringLiteral("&OK"), 180);
+    btSim_ = MakeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
+    btNao_ = MakeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);
+    btOK_ = MakeButton(pnMsg_, "btOK", QStringLiteral("&OK"), 180);
     connect(btSim_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
     connect(btOK_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
     connect(btNao_, &QPushButton::clicked, this, &TfrNrm01::btNaoClick);
@@ -137,16 +137,16 @@ TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Tmr1_->setInterval(100);
     connect(Tmr1_, &QTimer::timeout, this, &TfrNrm01::Tmr1Timer);
 
-    applyKind();
+    ApplyKind();
 }
 
 // Applied at once, not only on showing, so that the dialog can be centred with its final height.
-void TfrNrm01::setKind(int kind) {
+void TfrNrm01::SetKind(int kind) {
     kind_ = kind;
-    applyKind();
+    ApplyKind();
 }
 
-void TfrNrm01::applyKind() {
+void TfrNrm01::ApplyKind() {
     bool sim = true, nao = true, ok = true;
     int panelHeight = kPanelHeightWithButtons;
     switch (kind_) {
@@ -179,9 +179,9 @@ void TfrNrm01::FormShow() {
     QApplication::beep();
     if (remainingTicks_ > 0)
         Tmr1_->start();
-    fillBackground(ClMsg_, messageColour_);
-    Msg1_->setText(withLineFeeds(messageText_));
-    applyKind();
+    FillBackground(ClMsg_, messageColour_);
+    Msg1_->setText(WithLineFeeds(messageText_));
+    ApplyKind();
     for (QPushButton* button : {btSim_, btOK_, btNao_}) {
         if (button->isVisibleTo(this)) {
             button->setDefault(true);
@@ -199,7 +199,7 @@ void TfrNrm01::Tmr1Timer() {
     }
 }
 
-void TfrNrm01::stopTimer() {
+void TfrNrm01::StopTimer() {
     Tmr1_->stop();
 }
 
@@ -214,12 +214,12 @@ void TfrNrm01::btNaoClick() {
 bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind) {
     // Released once control is back in the event loop, also when showing throws.
     std::unique_ptr<TfrNrm01, DeleteLater> dialog(new TfrNrm01);
-    dialog->setKind(kind);
-    dialog->setRemainingTicks(static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
-    dialog->setMessageColour(colour);
-    dialog->setMessageText(text);
-    centreOverMainWindow(dialog.get());
+    dialog->SetKind(kind);
+    dialog->SetRemainingTicks(static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
+    dialog->SetMessageColour(colour);
+    dialog->SetMessageText(text);
+    CentreOverMainWindow(dialog.get());
     dialog->exec();
-    dialog->stopTimer();
+    dialog->StopTimer();
     return dialog->result() == 1;
 }

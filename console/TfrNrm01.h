@@ -15,20 +15,20 @@ class TfrNrm01 : public QDialog {
 
 public:
     // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
-    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };
+    enum MessageKind { kInformation = 0, kQuestion = 1, kNotice = 2 };
 
     explicit TfrNrm01(QWidget* parent = nullptr);
 
-    int kind() const { return kind_; }
-    void setKind(int kind);
-    int remainingTicks() const { return remainingTicks_; }
-    void setRemainingTicks(int ticks) { remainingTicks_ = ticks; }
-    QColor messageColour() const { return messageColour_; }
-    void setMessageColour(const QColor& colour) { messageColour_ = colour; }
-    QString messageText() const { return messageText_; }
-    void setMessageText(const QString& text) { messageText_ = text; }
+    int Kind() const { return kind_; }
+    void SetKind(int kind);
+    int RemainingTicks() const { return remainingTicks_; }
+    void SetRemainingTicks(int ticks) { remainingTicks_ = ticks; }
+    QColor MessageColour() const { return messageColour_; }
+    void SetMessageColour(const QColor& colour) { messageColour_ = colour; }
+    QString MessageText() const { return messageText_; }
+    void SetMessageText(const QString& text) { messageText_ = text; }
 
-    void stopTimer();
+    void StopTimer();
 
     // Only a button or the time-out may close the dialog; Escape and close requests do nothing.
     void reject() override {}
@@ -43,7 +43,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void applyKind();
+    void ApplyKind();
 
     QFrame* pnMsg_;
     QFrame* ClMsg_;

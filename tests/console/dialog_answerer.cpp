@@ -24,9 +24,9 @@ void DialogAnswerer::AnswerModal() {
         if (message->property("answered").toBool())
             return;
         message->setProperty("answered", true);
-        seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->messageText(), message->messageColour(),
-                         message->kind(), message->remainingTicks(), false});
-        const QString button = message->kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
+        seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->MessageText(), message->MessageColour(),
+                         message->Kind(), message->RemainingTicks(), false});
+        const QString button = message->Kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
         message->findChild<QPushButton*>(button)->click();
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         if (box->property("answered").toBool())

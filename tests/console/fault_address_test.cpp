@@ -37,7 +37,7 @@ TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTry
 
         ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count() >= 2; }, 5000));
         EXPECT_TRUE(operatorSays.seen().empty()) << "no box for a failing tick";
-        EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+        EXPECT_TRUE(Child<TTILed>("ldAuto")->LedOn());
         EXPECT_EQ(device.WaitingRequests(), std::vector<std::string>{});
 
         // The box cannot be typed into while polling; put there what the operator would have had.
@@ -54,7 +54,7 @@ TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTry
         EXPECT_EQ(requests[1], "snd000\r\n");
 
         Click("ldAuto");
-        EXPECT_FALSE(Child<TTILed>("ldAuto")->ledOn());
+        EXPECT_FALSE(Child<TTILed>("ldAuto")->LedOn());
         // A polling request still on its way would be taken for the button's.
         QTest::qWait(100);
         device.WaitingRequests();

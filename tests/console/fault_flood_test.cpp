@@ -122,7 +122,7 @@ TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
     ASSERT_TRUE(ServeEventsUntil([&] { return Text("stTmp") == QStringLiteral("-5°C"); }, 5s));
 
     Click("ldAuto");
-    ASSERT_FALSE(Child<TTILed>("ldAuto")->ledOn());
+    ASSERT_FALSE(Child<TTILed>("ldAuto")->LedOn());
     // A polling request still on its way would be taken for the button's.
     QTest::qWait(100);
     device.WaitingRequests();

@@ -91,8 +91,8 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
         Click("btRead");
         device.NextRequest();
         // Lit beforehand, so that a reply without links 2 and 3 has to put them out.
-        Child<TTILed>("ldRed2")->setLedOn(true);
-        Child<TTILed>("ldRed3")->setLedOn(true);
+        Child<TTILed>("ldRed2")->SetLedOn(true);
+        Child<TTILed>("ldRed3")->SetLedOn(true);
         ReplyAndWait(device, c.reply);
 
         EXPECT_EQ(Text("stBat"), c.battery);
@@ -102,8 +102,8 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
             {"ldPrs", c.presence}, {"ldRst", c.resetEc}, {"ldRed1", c.link1}, {"ldRed2", c.link2}, {"ldRed3", c.link3}};
         for (const auto& [name, expected] : leds) {
             const TTILed* led = Child<TTILed>(name);
-            EXPECT_EQ(led->ledOn(), expected.lit) << name;
-            EXPECT_EQ(led->currentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
+            EXPECT_EQ(led->LedOn(), expected.lit) << name;
+            EXPECT_EQ(led->CurrentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
         }
         EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.notice);
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
@@ -248,17 +248,17 @@ TEST_F(WindowTest, ResetAcknowledgementCountsOnlyWhileAResetIsPending) {
     Click("btRead");
     device.NextRequest();
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");
-    ASSERT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1);
+    ASSERT_EQ(Child<TTILed>("ldRst")->LedIndex(), 1);
     ReplyAndWait(device, "0100,RST,0,ACK");
-    EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 1) << "no reset was asked for";
+    EXPECT_EQ(Child<TTILed>("ldRst")->LedIndex(), 1) << "no reset was asked for";
     EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V"));
 
     Click("ldAuto");
     Click("btRst");
     EXPECT_EQ(Tick(device, 2).back(), "rst0000050000123\r\n");
     ReplyAndWait(device, "0100,RST,0,ACK");
-    EXPECT_EQ(Child<TTILed>("ldRst")->ledIndex(), 0);
-    EXPECT_TRUE(Child<TTILed>("ldRst")->ledOn());
+    EXPECT_EQ(Child<TTILed>("ldRst")->LedIndex(), 0);
+    EXPECT_TRUE(Child<TTILed>("ldRst")->LedOn());
     EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n") << "the acknowledgement ends the reset";
 }
 

@@ -29,11 +29,11 @@ TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress
         FakeDevice device(c.address);
         Open(c.address);
         Child<QLabel>(c.clearedReading)->setText(QStringLiteral("old"));
-        Child<TTILed>("ldPrs")->setLedOn(true);
+        Child<TTILed>("ldPrs")->SetLedOn(true);
         Click(c.button);
         EXPECT_EQ(device.NextRequest(), c.request);
         EXPECT_EQ(Text(c.clearedReading), QString());
-        EXPECT_EQ(Child<TTILed>("ldPrs")->ledOn(), c.button != std::string("btRead"));
+        EXPECT_EQ(Child<TTILed>("ldPrs")->LedOn(), c.button != std::string("btRead"));
         EXPECT_EQ(device.WaitingRequests(), Requests{});
         window_.reset();
     }
@@ -110,7 +110,7 @@ TEST_F(WindowTest, SendErrorsOfPollingTicksAreSilent) {
     window_->TmrRdTimer();
     QCoreApplication::processEvents();
     EXPECT_TRUE(operatorSays.seen().empty());
-    EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+    EXPECT_TRUE(Child<TTILed>("ldAuto")->LedOn());
 }
 
 TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
@@ -119,7 +119,7 @@ TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
     EXPECT_EQ(Tick(device, 0), Requests{}) << "automatic mode is off";
 
     Click("ldAuto");
-    EXPECT_TRUE(Child<TTILed>("ldAuto")->ledOn());
+    EXPECT_TRUE(Child<TTILed>("ldAuto")->LedOn());
     EXPECT_TRUE(Child<QPushButton>("btRst")->isEnabled());
     for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"}) {
         EXPECT_FALSE(Child<QWidget>(manual)->isEnabled()) << manual;
@@ -132,7 +132,7 @@ TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
 
     // Leaving automatic mode and coming back does not ask again.
     Click("ldAuto");
-    EXPECT_FALSE(Child<TTILed>("ldAuto")->ledOn());
+    EXPECT_FALSE(Child<TTILed>("ldAuto")->LedOn());
     EXPECT_FALSE(Child<QPushButton>("btRst")->isEnabled());
     EXPECT_TRUE(Child<QWidget>("edIP1")->isEnabled());
     Click("ldAuto");

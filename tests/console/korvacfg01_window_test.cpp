@@ -101,7 +101,7 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
         EXPECT_EQ(Child<QWidget>(name)->font().families().size(), 1) << name;
     }
     for (const char* name : {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst", "ldAuto"}) {
-        EXPECT_FALSE(Child<TTILed>(name)->ledOn()) << name;
+        EXPECT_FALSE(Child<TTILed>(name)->LedOn()) << name;
     }
 }
 

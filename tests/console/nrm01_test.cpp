@@ -83,7 +83,7 @@ TEST(TimedMessage, EachKindShowsItsButtonsHeightAndFirstFocus) {
             EXPECT_EQ(d.size(), QSize(471, c.panelHeight + 20));
             EXPECT_EQ(Background(Child<QFrame>(d, "ClMsg")), kYellow);
             EXPECT_EQ(Child<QLabel>(d, "Msg1")->text(), "linha 1\nlinha 2") << "lone CR breaks the line";
-            EXPECT_EQ(d.remainingTicks(), 120);
+            EXPECT_EQ(d.RemainingTicks(), 120);
             EXPECT_TRUE(Child<QTimer>(d, "Tmr1")->isActive());
             QWidget* focus = d.focusWidget();
             if (c.focus == nullptr) {
@@ -163,8 +163,8 @@ TEST(TimedMessage, TimeOutAnswersLikeNao) {
 TEST(TimedMessage, TenTicksPerSecondAndTheLastTickCloses) {
     bool openBeforeLastTick = false;
     OnDialog([&](TfrNrm01& d) {
-        ASSERT_EQ(d.remainingTicks(), 120);
-        d.stopTimer();
+        ASSERT_EQ(d.RemainingTicks(), 120);
+        d.StopTimer();
         for (int tick = 1; tick < 120; ++tick)
             d.Tmr1Timer();
         openBeforeLastTick = d.isVisible();

@@ -14,15 +14,15 @@ const QColor kGray(128, 128, 128), kLime(0, 255, 0), kYellow(255, 255, 0), kRed(
 TEST(TILed, NewControlIsSmallBlankDarkGrayAndTakesNoFocus) {
     TTILed led;
     EXPECT_EQ(led.size(), QSize(16, 16));
-    EXPECT_EQ(led.caption(), " ");
-    EXPECT_FALSE(led.ledOn());
-    EXPECT_EQ(led.ledIndex(), 0);
-    EXPECT_EQ(led.ledColorOff(), kGray);
-    EXPECT_EQ(led.ledColorOn0(), kLime);
-    EXPECT_EQ(led.ledColorOn1(), kYellow);
-    EXPECT_EQ(led.ledColorOn2(), kRed);
-    EXPECT_EQ(led.ledColorOn3(), kSilver);
-    EXPECT_EQ(led.currentColor(), kGray);
+    EXPECT_EQ(led.Caption(), " ");
+    EXPECT_FALSE(led.LedOn());
+    EXPECT_EQ(led.LedIndex(), 0);
+    EXPECT_EQ(led.LedColorOff(), kGray);
+    EXPECT_EQ(led.LedColorOn0(), kLime);
+    EXPECT_EQ(led.LedColorOn1(), kYellow);
+    EXPECT_EQ(led.LedColorOn2(), kRed);
+    EXPECT_EQ(led.LedColorOn3(), kSilver);
+    EXPECT_EQ(led.CurrentColor(), kGray);
     EXPECT_EQ(led.focusPolicy(), Qt::NoFocus);
 }
 
@@ -38,24 +38,24 @@ TEST(TILed, LitIndexSelectsItsColourAndDarkShowsOffWhateverTheIndex) {
     };
     for (const Case& c : cases) {
         TTILed led;
-        led.setLedIndex(c.index);
-        led.setLedOn(c.on);
-        EXPECT_EQ(led.currentColor(), c.expected) << "on " << c.on << " index " << c.index;
+        led.SetLedIndex(c.index);
+        led.SetLedOn(c.on);
+        EXPECT_EQ(led.CurrentColor(), c.expected) << "on " << c.on << " index " << c.index;
     }
 }
 
 TEST(TILed, IndexOutsideTheFourKeepsTheColourWhileLit) {
     for (int outside : {4, 5, -1, 1000}) {
         TTILed led;
-        led.setLedIndex(2);
-        led.setLedOn(true);
-        led.setLedIndex(outside);
-        EXPECT_EQ(led.currentColor(), kRed) << outside;
-        EXPECT_EQ(led.ledIndex(), outside);
-        led.setLedOn(false);
-        EXPECT_EQ(led.currentColor(), kGray) << outside;
-        led.setLedOn(true);
-        EXPECT_EQ(led.currentColor(), kGray) << "lit with " << outside << " keeps the off colour";
+        led.SetLedIndex(2);
+        led.SetLedOn(true);
+        led.SetLedIndex(outside);
+        EXPECT_EQ(led.CurrentColor(), kRed) << outside;
+        EXPECT_EQ(led.LedIndex(), outside);
+        led.SetLedOn(false);
+        EXPECT_EQ(led.CurrentColor(), kGray) << outside;
+        led.SetLedOn(true);
+        EXPECT_EQ(led.CurrentColor(), kGray) << "lit with " << outside << " keeps the off colour";
     }
 }
 
@@ -69,19 +69,19 @@ TEST(TILed, ChangingAColourRepaintsOnlyWhenThatColourIsShown) {
         bool shown;
     };
     const Case cases[] = {
-        {"on1 while lit with 1", true, &TTILed::setLedColorOn1, true},
-        {"on2 while lit with 1", true, &TTILed::setLedColorOn2, false},
-        {"off while lit", true, &TTILed::setLedColorOff, false},
-        {"off while dark", false, &TTILed::setLedColorOff, true},
-        {"on1 while dark", false, &TTILed::setLedColorOn1, false},
+        {"on1 while lit with 1", true, &TTILed::SetLedColorOn1, true},
+        {"on2 while lit with 1", true, &TTILed::SetLedColorOn2, false},
+        {"off while lit", true, &TTILed::SetLedColorOff, false},
+        {"off while dark", false, &TTILed::SetLedColorOff, true},
+        {"on1 while dark", false, &TTILed::SetLedColorOn1, false},
     };
     for (const Case& c : cases) {
         TTILed led;
-        led.setLedIndex(1);
-        led.setLedOn(c.on);
-        const QColor before = led.currentColor();
+        led.SetLedIndex(1);
+        led.SetLedOn(c.on);
+        const QColor before = led.CurrentColor();
         (led.*c.setter)(pink);
-        EXPECT_EQ(led.currentColor(), c.shown ? pink : before) << c.what;
+        EXPECT_EQ(led.CurrentColor(), c.shown ? pink : before) << c.what;
     }
 }
 
@@ -90,7 +90,7 @@ TEST(TILed, DesignTimePropertiesReachTheSameSetters) {
     ASSERT_TRUE(led.setProperty("LedColorOn3", QColor(1, 2, 3)));
     ASSERT_TRUE(led.setProperty("LedIndex", 3));
     ASSERT_TRUE(led.setProperty("LedOn", true));
-    EXPECT_EQ(led.currentColor(), QColor(1, 2, 3));
+    EXPECT_EQ(led.CurrentColor(), QColor(1, 2, 3));
 }
 
 TEST(TILed, ClickIsALeftPressAndReleaseInside) {
