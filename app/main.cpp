@@ -20,11 +20,11 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     // The application name, not the display name: Qt appends a display name to every window title.
-    QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    QApplication::setApplicationName(QString::fromUtf8(korva::console::kApplicationTitle));
     // Lets the desktop match the window to the installed menu entry (korvacfg.desktop) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvacfg"));
 
-    TfrKorvaCfg01 window(korva::app::SettingsFileAt(
+    korva::console::TfrKorvaCfg01 window(korva::app::SettingsFileAt(
         korva::app::SettingsPathForProgramIn(QCoreApplication::applicationDirPath().toStdString())));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
     const korva::app::CloseOnSignal closeOnSignal(&window);

@@ -28,7 +28,7 @@ LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
     settings.write(("[Geral]\r\nIP=" + deviceAddress + "\r\n").c_str());
     settings.close();
 
-    window_ = std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
+    window_ = std::make_unique<console::TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
     // Both boxes a request can go to; checked before the endpoint exists, so before anything is sent.
     for (const char* box : {"edIP1", "edIP2"}) {
         auto* edit = window_->findChild<QLineEdit*>(QString::fromLatin1(box));

@@ -20,7 +20,7 @@ public:
     // Destroyed without being closed: closing would only write the settings file, which goes with it.
     explicit LoopbackWindow(const std::string& deviceAddress);
 
-    TfrKorvaCfg01& Window() { return *window_; }
+    console::TfrKorvaCfg01& Window() { return *window_; }
     // Safe from any thread.
     std::uint64_t DatagramsHandled() const { return window_->DatagramsHandled(); }
     // Switches automatic mode on, as the "aut" indicator's click does.
@@ -28,7 +28,7 @@ public:
 
 private:
     QTemporaryDir folder_;
-    std::unique_ptr<TfrKorvaCfg01> window_;
+    std::unique_ptr<console::TfrKorvaCfg01> window_;
 };
 
 }  // namespace korva::bench

@@ -18,6 +18,9 @@
 #include "console/TfrKorvaCfg01.h"
 #include "console/application_title.h"
 
+using korva::console::kApplicationTitle;
+using korva::console::TfrKorvaCfg01;
+
 namespace {
 
 std::string SettingsPath() {

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPalette>
 
+namespace korva::console {
+
 TTILed::TTILed(QWidget* parent) : QLabel(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
@@ -93,3 +95,5 @@ void TTILed::mouseDoubleClickEvent(QMouseEvent* event) {
     leftPressed_ = false;
     event->accept();
 }
+
+}  // namespace korva::console

@@ -6,6 +6,8 @@
 
 class QMouseEvent;
 
+namespace korva::console {
+
 class TTILed : public QLabel {
     Q_OBJECT
     Q_PROPERTY(bool LedOn READ LedOn WRITE SetLedOn)
@@ -61,3 +63,5 @@ private:
     int ledIndex_ = 0;
     bool leftPressed_ = false;
 };
+
+}  // namespace korva::console

@@ -23,6 +23,7 @@
 #include "protocol/cp1252.h"
 #include "protocol/messages.h"
 
+namespace korva::console {
 namespace {
 
 constexpr int kClientWidth = 645;
@@ -123,10 +124,10 @@ AutoSelectEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometr
 
 // Device text is Windows-1252; the window's text is Unicode.
 QString FromDevice(const std::string& text) {
-    return QString::fromStdString(korva::Cp1252ToUtf8(text));
+    return QString::fromStdString(Cp1252ToUtf8(text));
 }
 std::string ToDevice(const QString& text) {
-    return korva::Utf8ToCp1252(text.toStdString());
+    return Utf8ToCp1252(text.toStdString());
 }
 
 int WindowLeft(int screenWidth) {
@@ -136,12 +137,12 @@ int WindowLeft(int screenWidth) {
 
 }  // namespace
 
-TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<korva::console::SettingsStore> settings, QWidget* parent)
+TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       settings_(std::move(settings)),
       core_(UDP, *this, [] { return std::chrono::system_clock::now(); }),
-      UDP([this](const std::string& bytes, const korva::transport::Sender&) { UDPUDPRead(bytes); },
+      UDP([this](const std::string& bytes, const transport::Sender&) { UDPUDPRead(bytes); },
           [this] { emit datagramWaiting(); }) {
     setObjectName(QStringLiteral("frKorvaCfg01"));
     // Until the first request there is no device to listen to: anything arriving is somebody else's.
@@ -256,7 +257,7 @@ void TfrKorvaCfg01::Place() {
 }
 
 void TfrKorvaCfg01::LoadSettings() {
-    const korva::console::ConsoleSettings settings = settings_->Load();
+    const ConsoleSettings settings = settings_->Load();
     const QString address = FromDevice(settings.address);
     // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
     // name would be saved at close.
@@ -274,7 +275,7 @@ void TfrKorvaCfg01::SaveSettings() const {
 bool TfrKorvaCfg01::StartEndpoint() {
     try {
         UDP.SetActive(true);
-    } catch (const korva::transport::SocketError&) {
+    } catch (const transport::SocketError&) {
         // Without its socket the console is useless; the caller ends it as quietly as it started.
         return false;
     }
@@ -407,14 +408,14 @@ void TfrKorvaCfg01::ShowRestartPending(bool shown) {
     ScheduleDisplay();
 }
 
-void TfrKorvaCfg01::ShowStatus(const korva::StatusReading& status) {
+void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
     pending_.status = status;
     // The status sets the reset indicator itself: an acknowledgement before it no longer counts.
     pending_.resetAcknowledged = false;
     ScheduleDisplay();
 }
 
-void TfrKorvaCfg01::ShowParameters(const korva::ParameterReading& parameters) {
+void TfrKorvaCfg01::ShowParameters(const ParameterReading& parameters) {
     pending_.parameters = parameters;
     ScheduleDisplay();
 }
@@ -444,7 +445,7 @@ void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
     lbDaHr->setText(ClockText(QDateTime::fromMSecsSinceEpoch(milliseconds.count())));
 }
 
-void TfrKorvaCfg01::ApplyStatus(const korva::StatusReading& status) {
+void TfrKorvaCfg01::ApplyStatus(const StatusReading& status) {
     stBat->setText(VoltsText(status.batteryTenths));
     stTmp->setText(DegreesText(status.temperature));
     stUmd->setText(PercentText(status.humidity));
@@ -461,9 +462,11 @@ void TfrKorvaCfg01::ApplyStatus(const korva::StatusReading& status) {
     }
 }
 
-void TfrKorvaCfg01::ApplyParameters(const korva::ParameterReading& parameters) {
+void TfrKorvaCfg01::ApplyParameters(const ParameterReading& parameters) {
     stMsk1->setText(FromDevice(parameters.mask));
     stGW1->setText(FromDevice(parameters.gateway));
     stMac1->setText(FromDevice(parameters.mac));
     stVrs->setText(FromDevice(parameters.firmware));
 }
+
+}  // namespace korva::console

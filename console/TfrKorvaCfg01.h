@@ -16,20 +16,23 @@
 #include "protocol/messages.h"
 #include "transport/udp_endpoint.h"
 
-class AutoSelectEdit;
 class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+
+namespace korva::console {
+
+class AutoSelectEdit;
 class TTILed;
 
-class TfrKorvaCfg01 : public QWidget, private korva::console::ConsoleView {
+class TfrKorvaCfg01 : public QWidget, private ConsoleView {
     Q_OBJECT
 
 public:
     // settings are read now and saved at close.
-    explicit TfrKorvaCfg01(std::unique_ptr<korva::console::SettingsStore> settings, QWidget* parent = nullptr);
+    explicit TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* parent = nullptr);
     ~TfrKorvaCfg01() override;
 
     // Opens the endpoint; true when it is open, false when it cannot be opened.
@@ -67,8 +70,8 @@ private:
 
     void ClearLiveData() override;
     void ClearParameters() override;
-    void ShowStatus(const korva::StatusReading& status) override;
-    void ShowParameters(const korva::ParameterReading& parameters) override;
+    void ShowStatus(const StatusReading& status) override;
+    void ShowParameters(const ParameterReading& parameters) override;
     void ShowReplyTime(std::chrono::system_clock::time_point at) override;
     void ShowResetAcknowledged() override;
     void ShowRestartPending(bool shown) override;
@@ -83,9 +86,9 @@ private:
     // Replies may come faster than the screen shows them: what they show waits here and reaches the
     // widgets at most once per display frame, the last reply's values winning.
     struct PendingDisplay {
-        std::optional<korva::StatusReading> status;
+        std::optional<StatusReading> status;
         bool resetAcknowledged = false;  // after the status above, if any
-        std::optional<korva::ParameterReading> parameters;
+        std::optional<ParameterReading> parameters;
         std::optional<std::chrono::system_clock::time_point> replyTime;
         std::optional<bool> restartPending;
     };
@@ -94,11 +97,11 @@ private:
     // Puts what waits on the widgets now: at the frame, and before anything that must see it (a clear,
     // a modal message).
     void ApplyPendingDisplay();
-    void ApplyStatus(const korva::StatusReading& status);
-    void ApplyParameters(const korva::ParameterReading& parameters);
+    void ApplyStatus(const StatusReading& status);
+    void ApplyParameters(const ParameterReading& parameters);
     void ApplyReplyTime(std::chrono::system_clock::time_point at);
 
-    const std::unique_ptr<korva::console::SettingsStore> settings_;
+    const std::unique_ptr<SettingsStore> settings_;
 
     QPushButton* btRead = nullptr;
     TTILed* ldAuto = nullptr;
@@ -130,7 +133,9 @@ private:
     bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
 
     // Talks through UDP, constructed after it; used only once both exist.
-    korva::console::ConsoleCore core_;
+    ConsoleCore core_;
     // Last member: destroyed first, while the controls and the rules its handler reaches still exist.
-    korva::transport::UdpEndpoint UDP;
+    transport::UdpEndpoint UDP;
 };
+
+}  // namespace korva::console

@@ -14,6 +14,7 @@
 #include <climits>
 #include <memory>
 
+namespace korva::console {
 namespace {
 
 constexpr int kClientWidth = 471;
@@ -223,3 +224,5 @@ bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, in
     dialog->StopTimer();
     return dialog->result() == 1;
 }
+
+}  // namespace korva::console

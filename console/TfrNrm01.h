@@ -10,6 +10,8 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
+namespace korva::console {
+
 class TfrNrm01 : public QDialog {
     Q_OBJECT
 
@@ -63,3 +65,5 @@ private:
 // seconds > 0 closes the dialog after that time as if NÃO had been pressed.
 // Returns true for SIM or OK. Safe to call again while another call is waiting.
 bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind);
+
+}  // namespace korva::console

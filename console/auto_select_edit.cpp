@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace korva::console {
+
 AutoSelectEdit::AutoSelectEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void AutoSelectEdit::focusInEvent(QFocusEvent* event) {
@@ -36,3 +38,5 @@ void AutoSelectEdit::keyPressEvent(QKeyEvent* event) {
             QLineEdit::keyPressEvent(event);
     }
 }
+
+}  // namespace korva::console

@@ -3,6 +3,8 @@
 // mouse click, so a new address can be typed straight over the old one; Enter and Escape only beep.
 #include <QLineEdit>
 
+namespace korva::console {
+
 class AutoSelectEdit : public QLineEdit {
     Q_OBJECT
 
@@ -19,3 +21,5 @@ private:
     // selection made on focus.
     bool selectAfterPress_ = false;
 };
+
+}  // namespace korva::console

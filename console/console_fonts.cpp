@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva::console {
 namespace {
 
 // The first of candidates that is installed, or the last when none is. Looked up once per face: a
@@ -40,3 +41,5 @@ QFont MonoBold(int pixels) {
     font.setFixedPitch(true);
     return font;
 }
+
+}  // namespace korva::console

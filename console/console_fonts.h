@@ -3,5 +3,9 @@
 // addresses, or the installed faces with the same metrics when a machine lacks them (Linux has neither).
 #include <QFont>
 
+namespace korva::console {
+
 QFont ArialBold(int pixels);
 QFont MonoBold(int pixels);
+
+}  // namespace korva::console

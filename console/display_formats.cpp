@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+namespace korva::console {
+
 QString VoltsText(std::int32_t tenths) {
     // 64 bits so that the most negative reading still has a magnitude.
     const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(tenths));
@@ -21,3 +23,5 @@ QString ClockText(const QDateTime& moment) {
     // Numeric format codes are locale-independent in QDateTime::toString; only names would not be.
     return moment.toString(QStringLiteral("dd/MM/yy HH:mm:ss"));
 }
+
+}  // namespace korva::console

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace korva::console {
+
 // Battery voltage from tenths of a volt, one decimal: 244 -> "24,4V".
 QString VoltsText(std::int32_t tenths);
 // Temperature in whole degrees: 26 -> "26°C".
@@ -14,3 +16,5 @@ QString DegreesText(std::int32_t celsius);
 QString PercentText(std::int32_t percent);
 // Two-digit day, month and year, 24-hour time: "07/03/16 14:05:09".
 QString ClockText(const QDateTime& moment);
+
+}  // namespace korva::console

@@ -4,6 +4,8 @@
 
 #include "console/application_title.h"
 
+namespace korva::console {
+
 QString ErrorBoxText(const QString& message) {
     if (!message.isEmpty() && message.back() > u'.')
         return message + u'.';
@@ -17,3 +19,5 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+}  // namespace korva::console

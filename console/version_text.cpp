@@ -3,9 +3,10 @@
 #include "console/korva_version.h"
 #include "protocol/text_fields.h"
 
+namespace korva::console {
+
 std::string VersionText(int major, int minor, int release, int build) {
-    return std::to_string(major) + "." + std::to_string(minor) + std::to_string(release) + "-" +
-           korva::ZeroPadded(build, 3);
+    return std::to_string(major) + "." + std::to_string(minor) + std::to_string(release) + "-" + ZeroPadded(build, 3);
 }
 
 std::string ProgramVersionText() {
@@ -13,3 +14,5 @@ std::string ProgramVersionText() {
         return {};
     return VersionText(kKorvaVersionMajor, kKorvaVersionMinor, kKorvaVersionRelease, kKorvaVersionBuild);
 }
+
+}  // namespace korva::console

@@ -19,6 +19,8 @@
 
 namespace {
 
+using korva::console::TfrKorvaCfg01;
+
 constexpr int kPatienceMs = 5000;
 
 class CloseOnSignalTest : public ::testing::Test {

@@ -8,6 +8,8 @@
 
 #include "console/TfrNrm01.h"
 
+using korva::console::TfrNrm01;
+
 DialogAnswerer::DialogAnswerer(QString questionButton) : questionButton_(std::move(questionButton)) {
     // Polled rather than hooked: the dialog's nested event loop runs this timer too.
     poll_.setInterval(5);

@@ -10,6 +10,14 @@
 
 namespace {
 
+using korva::console::ClockText;
+using korva::console::DegreesText;
+using korva::console::ErrorBoxText;
+using korva::console::PercentText;
+using korva::console::ProgramVersionText;
+using korva::console::VersionText;
+using korva::console::VoltsText;
+
 TEST(DisplayFormats, ReadingsUseADecimalCommaWhateverTheLocale) {
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {
         QLocale::setDefault(locale);

@@ -11,6 +11,8 @@
 
 namespace {
 
+using korva::console::TTILed;
+
 TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTrying) {
     struct Case {
         const char* what;

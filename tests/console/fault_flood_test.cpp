@@ -22,6 +22,7 @@
 
 namespace {
 
+using korva::console::TTILed;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

@@ -15,6 +15,8 @@
 
 namespace {
 
+using korva::console::TfrNrm01;
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();

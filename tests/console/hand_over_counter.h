@@ -6,11 +6,12 @@
 
 class HandOverCounter {
 public:
-    explicit HandOverCounter(const TfrKorvaCfg01& window) : window_(window), before_(window.DatagramsHandled()) {}
+    explicit HandOverCounter(const korva::console::TfrKorvaCfg01& window)
+        : window_(window), before_(window.DatagramsHandled()) {}
 
     std::size_t count() const { return static_cast<std::size_t>(window_.DatagramsHandled() - before_); }
 
 private:
-    const TfrKorvaCfg01& window_;
+    const korva::console::TfrKorvaCfg01& window_;
     std::uint64_t before_;
 };

@@ -11,6 +11,8 @@
 
 namespace {
 
+using korva::console::TTILed;
+
 const QColor kDark(192, 192, 192);
 const QColor kGood(0, 255, 0);
 const QColor kBad(208, 255, 208);

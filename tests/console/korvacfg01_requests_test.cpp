@@ -10,6 +10,7 @@
 
 namespace {
 
+using korva::console::TTILed;
 using Requests = std::vector<std::string>;
 const std::string kLiveData = "snd000\r\n";
 const std::string kManualParameters = "rPr000 \r\n";

@@ -16,6 +16,8 @@
 
 namespace {
 
+using korva::console::TTILed;
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -16,6 +16,9 @@
 
 namespace {
 
+using korva::console::ShowTimedMessage;
+using korva::console::TfrNrm01;
+
 const QColor kYellow(255, 255, 0);
 
 // Runs action on the dialog as soon as ShowTimedMessage has it up, from inside its modal wait.

@@ -9,6 +9,8 @@
 
 namespace {
 
+using korva::console::TTILed;
+
 const QColor kGray(128, 128, 128), kLime(0, 255, 0), kYellow(255, 255, 0), kRed(255, 0, 0), kSilver(192, 192, 192);
 
 TEST(TILed, NewControlIsSmallBlankDarkGrayAndTakesNoFocus) {

@@ -9,6 +9,8 @@
 #include "app/console_settings.h"
 #include "console/TTILed.h"
 
+using korva::console::TfrKorvaCfg01;
+
 std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path) {
     return std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(path.toStdString()));
 }

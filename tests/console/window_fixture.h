@@ -19,7 +19,7 @@
 #include "reply_texts.h"
 
 // The main window with its settings in the file at path, as the program makes it.
-std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path);
+std::unique_ptr<korva::console::TfrKorvaCfg01> WindowWithSettingsIn(const QString& path);
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -52,7 +52,7 @@ protected:
     std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
 
     QTemporaryDir folder_;
-    std::unique_ptr<TfrKorvaCfg01> window_;
+    std::unique_ptr<korva::console::TfrKorvaCfg01> window_;
 };
 
 // Runs the event loop in slices of 20 ms until done() holds or bound has passed. Neither QTest::qWait
