@@ -9,11 +9,10 @@
 #include "bench/loopback_fleet.h"
 #include "bench/monotonic_clock.h"
 #include "protocol/messages.h"
+#include "tests/support/loopback_address.h"
+#include "tests/support/loopback_peer.h"
 
-#include <arpa/inet.h>
 #include <civetweb.h>
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -124,22 +124,22 @@ int CountAnswered(const std::string& exposition) {
 
 // Sends a live-data and a parameter request to every device from one socket (with the endpoint's
 // receive buffer), then takes in replies until all came or none came for a second. Returns the replies.
-int RawRound(int fd, const std::vector<sockaddr_in>& devices) {
+int RawRound(const korva::testing::LoopbackPeer& peer, const std::vector<sockaddr_in>& devices) {
     const std::string liveData = korva::BuildLiveDataRequest();
     const std::string parameters = korva::BuildParameterRequest(false);
     for (const sockaddr_in& device : devices) {
         for (const std::string* request : {&liveData, &parameters})
-            sendto(fd, request->data(), request->size(), 0, reinterpret_cast<const sockaddr*>(&device), sizeof device);
+            peer.TrySend(device, *request);
     }
-    const int expected = static_cast<int>(devices.size()) * 2;
-    std::array<char, 2048> buffer{};
-    int received = 0;
-    pollfd wait{fd, POLLIN, 0};
-    while (received < expected && poll(&wait, 1, 1000) > 0) {
-        while (recv(fd, buffer.data(), buffer.size(), MSG_DONTWAIT) >= 0)
-            ++received;
+    const std::size_t expected = devices.size() * 2;
+    std::size_t received = 0;
+    while (received < expected) {
+        const std::size_t taken = peer.Discard(std::chrono::seconds(1));
+        if (taken == 0)
+            break;
+        received += taken;
     }
-    return received;
+    return static_cast<int>(received);
 }
 
 }  // namespace
@@ -184,30 +184,18 @@ int main(int argc, char** argv) {
     }
     std::remove(list.c_str());
 
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const int receiveBuffer = 4 << 20;
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, kRawLoopAddress, &local.sin_addr);
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-        throw std::runtime_error("cannot bind the raw loop's socket");
+    korva::testing::LoopbackPeer raw(kRawLoopAddress);
+    raw.SetReceiveBuffer(4 << 20);
     std::vector<sockaddr_in> devices;
-    for (const std::string& address : fleet.Addresses()) {
-        sockaddr_in device{};
-        device.sin_family = AF_INET;
-        device.sin_port = htons(korva::kDevicePort);
-        inet_pton(AF_INET, address.c_str(), &device.sin_addr);
-        devices.push_back(device);
-    }
+    for (const std::string& address : fleet.Addresses())
+        devices.push_back(korva::testing::LoopbackAddress(address, korva::kDevicePort));
     int fewestRawReplies = deviceCount * 2;
-    RawRound(fd, devices);
+    RawRound(raw, devices);
     for (int i = 0; i < scrapes; ++i) {
         const auto start = korva::bench::MonotonicNanoseconds();
-        fewestRawReplies = std::min(fewestRawReplies, RawRound(fd, devices));
+        fewestRawReplies = std::min(fewestRawReplies, RawRound(raw, devices));
         rawMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
     }
-    close(fd);
 
     std::cout << "devices " << deviceCount << "\n"
               << "scrapes " << scrapes << "\n"

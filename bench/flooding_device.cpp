@@ -1,19 +1,10 @@
 #include "bench/flooding_device.h"
 
-#include "bench/loopback_window.h"
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tests/support/loopback_address.h"
 #include "tools/sim/device_state.h"
 #include "tools/sim/sim_device.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
 
 namespace korva::bench {
 namespace {
@@ -35,35 +26,17 @@ std::vector<std::string> StatusReplies(const std::string& address) {
 
 }  // namespace
 
-FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port) {
-    RequireLoopback(address);
-    replies_ = StatusReplies(address);
-    socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (socket_ < 0)
-        throw std::runtime_error(std::string("socket: ") + std::strerror(errno));
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &local.sin_addr);
-    if (bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        const std::string error = std::strerror(errno);
-        close(socket_);
-        throw std::runtime_error("bind " + address + ":" + std::to_string(port) + ": " + error);
-    }
-}
+// The peer is bound before the replies are made, so that an address off loopback is refused first.
+FloodingDevice::FloodingDevice(const std::string& address, std::uint16_t port)
+    : peer_(address, port), replies_(StatusReplies(address)) {}
 
 FloodingDevice::~FloodingDevice() {
     Stop();
-    close(socket_);
 }
 
 std::uint16_t FloodingDevice::TakeRequest() {
-    char request[512];
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
-    if (recvfrom(socket_, request, sizeof request, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &length) < 0)
-        return 0;
-    return ntohs(from.sin_port);
+    const auto request = peer_.Receive(std::chrono::milliseconds(0));
+    return request ? korva::testing::PortOf(request->from) : 0;
 }
 
 void FloodingDevice::Start(std::uint16_t port, HandledCount handled) {
@@ -81,10 +54,7 @@ void FloodingDevice::Stop() {
 }
 
 void FloodingDevice::Flood(std::uint16_t port, const HandledCount& handled) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in to = korva::testing::LoopbackAddress("127.0.0.1", port);
 
     const std::uint64_t handledBefore = handled();
     std::uint64_t sent = 0;
@@ -101,8 +71,7 @@ void FloodingDevice::Flood(std::uint16_t port, const HandledCount& handled) {
         const auto ahead = static_cast<std::int64_t>(sent - lost) - static_cast<std::int64_t>(done);
         if (ahead < kAhead) {
             const std::string& reply = replies_[sent % replies_.size()];
-            if (sendto(socket_, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
-                static_cast<ssize_t>(reply.size())) {
+            if (peer_.TrySend(to, reply)) {
                 sent_.store(++sent, std::memory_order_relaxed);
                 continue;
             }

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/loopback_peer.h"
+
 namespace korva::bench {
 
 class FloodingDevice {
@@ -37,7 +39,7 @@ public:
 private:
     void Flood(std::uint16_t port, const HandledCount& handled);
 
-    int socket_ = -1;
+    korva::testing::LoopbackPeer peer_;
     std::vector<std::string> replies_;
     std::thread sender_;
     std::atomic<bool> stop_{false};

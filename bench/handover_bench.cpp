@@ -9,18 +9,10 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <stdexcept>
 #include <string>
@@ -31,6 +23,7 @@
 #include "bench/loopback_window.h"
 #include "bench/run_for.h"
 #include "protocol/messages.h"
+#include "tests/support/loopback_peer.h"
 #include "transport/udp_endpoint.h"
 
 namespace {
@@ -105,43 +98,22 @@ void Print(const char* name, double value) {
 // What the endpoint's receiving thread does, minus the hand-over: wait, read, count.
 class BareReceiver {
 public:
-    BareReceiver() {
-        socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        any.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (socket_ < 0 || bind(socket_, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0)
-            throw std::runtime_error(std::string("bare receiver: ") + std::strerror(errno));
-        socklen_t length = sizeof any;
-        getsockname(socket_, reinterpret_cast<sockaddr*>(&any), &length);
-        port_ = ntohs(any.sin_port);
-        thread_ = std::thread([this] { Receive(); });
-    }
+    BareReceiver() : thread_([this] { Receive(); }) {}
     ~BareReceiver() {
         stop_ = true;
         thread_.join();
-        close(socket_);
     }
-    std::uint16_t Port() const { return port_; }
+    std::uint16_t Port() const { return peer_.Port(); }
     std::uint64_t Count() const { return count_.load(std::memory_order_relaxed); }
 
 private:
     void Receive() {
-        std::array<char, 8192> buffer;
-        while (!stop_) {
-            pollfd readable{socket_, POLLIN, 0};
-            if (poll(&readable, 1, 100) <= 0)
-                continue;
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            if (recvfrom(socket_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
-                         &length) >= 0)
-                count_.fetch_add(1, std::memory_order_relaxed);
-        }
+        while (!stop_)
+            count_.fetch_add(peer_.Discard(std::chrono::milliseconds(100)), std::memory_order_relaxed);
     }
 
-    int socket_ = -1;
-    std::uint16_t port_ = 0;
+    // Where the flooding device sends: the loopback address the window's endpoint is reached on.
+    korva::testing::LoopbackPeer peer_{"127.0.0.1"};
     std::atomic<bool> stop_{false};
     std::atomic<std::uint64_t> count_{0};
     std::thread thread_;

@@ -3,9 +3,12 @@
 // address from first on, each with its own korva-sim device behind it, all served by one thread.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/loopback_peer.h"
 
 namespace korva::bench {
 
@@ -24,7 +27,7 @@ private:
     void Serve();
 
     std::vector<std::string> addresses_;
-    std::vector<int> sockets_;
+    std::vector<std::unique_ptr<testing::LoopbackPeer>> peers_;
     int epoll_ = -1;
     int stop_ = -1;
     std::atomic<std::uint64_t> answered_{0};

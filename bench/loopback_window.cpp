@@ -1,24 +1,17 @@
 #include "bench/loopback_window.h"
 
 #include "app/console_settings.h"
+#include "tests/support/loopback_address.h"
 
 #include <QFile>
 #include <QLineEdit>
-
-#include <arpa/inet.h>
 
 #include <stdexcept>
 
 namespace korva::bench {
 
-void RequireLoopback(const std::string& address) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1 || (ntohl(parsed.s_addr) >> 24) != 127)
-        throw std::invalid_argument("not a loopback address: '" + address + "'");
-}
-
 LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
-    RequireLoopback(deviceAddress);
+    korva::testing::RequireLoopback(deviceAddress);
     if (!folder_.isValid())
         throw std::runtime_error("cannot create a folder for the settings file");
     const QString settingsPath = folder_.filePath(QStringLiteral("KorvaCfg.ini"));

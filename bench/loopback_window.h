@@ -11,9 +11,6 @@
 
 namespace korva::bench {
 
-// Throws std::invalid_argument unless address is a dotted quad in 127.0.0.0/8.
-void RequireLoopback(const std::string& address);
-
 class LoopbackWindow {
 public:
     // Creates and shows the window with deviceAddress in its address boxes, then opens its endpoint.

@@ -17,6 +17,7 @@
 #include "bench/monotonic_clock.h"
 #include "console/TfrKorvaCfg01.h"
 #include "console/application_title.h"
+#include "tests/support/loopback_address.h"
 
 using korva::console::kApplicationTitle;
 using korva::console::TfrKorvaCfg01;
@@ -35,7 +36,7 @@ int main(int argc, char* argv[]) {
 
     TfrKorvaCfg01 window(korva::app::SettingsFileAt(SettingsPath()));
     try {
-        korva::bench::RequireLoopback(window.findChild<QLineEdit*>(QStringLiteral("edIP1"))->text().toStdString());
+        korva::testing::RequireLoopback(window.findChild<QLineEdit*>(QStringLiteral("edIP1"))->text().toStdString());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "startup_korvacfg: %s in %s\n", error.what(), SettingsPath().c_str());
         return 2;

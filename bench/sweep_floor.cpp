@@ -10,14 +10,11 @@
 #include "bench/monotonic_clock.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
-
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "tests/support/loopback_address.h"
+#include "tests/support/loopback_peer.h"
 
 #include <algorithm>
-#include <array>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -26,13 +23,12 @@ namespace {
 // As large as the console's endpoint asks for, so that both receivers have the same room.
 constexpr int kReceiveBuffer = 4 << 20;
 
-int TakeWaiting(int socket, std::int64_t& lastReply) {
-    std::array<char, 2048> buffer;
-    int taken = 0;
-    while (recv(socket, buffer.data(), buffer.size(), MSG_DONTWAIT) > 0) {
-        ++taken;
+// The replies waiting after patience, noting when the last of them was read.
+std::uint64_t TakeWaiting(const korva::testing::LoopbackPeer& peer, std::int64_t& lastReply,
+                          std::chrono::milliseconds patience = std::chrono::milliseconds(0)) {
+    const std::size_t taken = peer.Discard(patience);
+    if (taken > 0)
         lastReply = korva::bench::MonotonicNanoseconds();
-    }
     return taken;
 }
 
@@ -58,27 +54,22 @@ int main(int argc, char** argv) {
     }
     const std::string request = kind == "params" ? korva::BuildParameterRequest(false) : korva::BuildLiveDataRequest();
 
-    const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
+    korva::testing::LoopbackPeer peer("127.0.0.1");
+    peer.SetReceiveBuffer(kReceiveBuffer);
     const std::int64_t start = korva::bench::MonotonicNanoseconds();
     std::int64_t lastReply = start;
     std::uint64_t answered = 0;
     for (std::uint64_t i = 0; i < range->count; ++i) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(korva::kDevicePort);
-        to.sin_addr.s_addr = htonl(range->At(i));
-        sendto(socket, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        answered += static_cast<std::uint64_t>(TakeWaiting(socket, lastReply));
+        peer.TrySend(korva::testing::LoopbackAddress(range->At(i), korva::kDevicePort), request);
+        answered += TakeWaiting(peer, lastReply);
     }
     const std::int64_t sent = korva::bench::MonotonicNanoseconds();
     while (answered < range->count) {
-        pollfd readable{socket, POLLIN, 0};
-        if (poll(&readable, 1, quietMs) <= 0)
+        const std::uint64_t taken = TakeWaiting(peer, lastReply, std::chrono::milliseconds(quietMs));
+        if (taken == 0)
             break;
-        answered += static_cast<std::uint64_t>(TakeWaiting(socket, lastReply));
+        answered += taken;
     }
-    close(socket);
     const double seconds = static_cast<double>(std::max(lastReply, sent) - start) / 1e9;
     std::printf("asked %llu\nanswered %llu\nseconds %.4f\nanswered_per_s %.0f\nasked_per_s %.0f\n",
                 static_cast<unsigned long long>(range->count), static_cast<unsigned long long>(answered), seconds,

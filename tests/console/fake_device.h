@@ -10,12 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/loopback_peer.h"
+
 class FakeDevice {
 public:
-    explicit FakeDevice(const char* address);  // binds address:5010; throws std::runtime_error
-    ~FakeDevice();
-    FakeDevice(const FakeDevice&) = delete;
-    FakeDevice& operator=(const FakeDevice&) = delete;
+    explicit FakeDevice(const char* address);  // binds address:5010; throws as korva::testing::LoopbackPeer
 
     // The next request, or nullopt when none arrives within patience.
     std::optional<std::string> NextRequest(std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
@@ -27,6 +26,6 @@ public:
     std::uint16_t ConsolePort() const;
 
 private:
-    int socket_ = -1;
+    korva::testing::LoopbackPeer peer_;
     sockaddr_in lastSender_{};
 };

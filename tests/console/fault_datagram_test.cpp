@@ -6,10 +6,12 @@
 #include <string>
 
 #include "hand_over_counter.h"
-#include "tests/support/datagram_source.h"
+#include "tests/support/loopback_peer.h"
 #include "window_fixture.h"
 
 namespace {
+
+using korva::testing::LoopbackPeer;
 
 constexpr const char* kDevice = "127.0.0.142";
 constexpr const char* kElsewhere = "127.0.0.143";
@@ -38,8 +40,8 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
     Click("btRead");
     ASSERT_TRUE(device.NextRequest()) << "the device must learn where the console listens";
     const std::uint16_t consolePort = device.ConsolePort();
-    DatagramSource otherPort(kDevice);
-    DatagramSource otherAddress(kElsewhere);
+    LoopbackPeer otherPort(kDevice);
+    LoopbackPeer otherAddress(kElsewhere);
 
     struct Case {
         const char* what;
@@ -75,10 +77,10 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
                 device.Reply(c.bytes);
                 break;
             case From::kOtherPort:
-                ASSERT_TRUE(otherPort.SendTo(kDevice, consolePort, c.bytes));
+                otherPort.Send(kDevice, consolePort, c.bytes);
                 break;
             case From::kOtherAddress:
-                ASSERT_TRUE(otherAddress.SendTo(kDevice, consolePort, c.bytes));
+                otherAddress.Send(kDevice, consolePort, c.bytes);
                 break;
         }
         // An empty datagram behind it shows when the case has had its chance: it is handled and changes nothing.

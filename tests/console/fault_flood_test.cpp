@@ -17,7 +17,8 @@
 #include "hand_over_counter.h"
 #include "process_figures.h"
 #include "shown_texts.h"
-#include "tests/support/datagram_source.h"
+#include "tests/support/flood.h"
+#include "tests/support/loopback_peer.h"
 #include "window_fixture.h"
 
 namespace {
@@ -25,6 +26,8 @@ namespace {
 using korva::console::TTILed;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using korva::testing::Flood;
+using korva::testing::LoopbackPeer;
 
 constexpr std::size_t kFloodSize = 100'000;
 // Reached only when the polling timer starves: then the flood ends and the tick count fails the test.
@@ -118,8 +121,8 @@ TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
 
     // Once the buffer is empty, a reply sent now is the last one the window shows.
     ASSERT_TRUE(ServeUntilQuiet(handed));
-    DatagramSource lastWord(address);
-    ASSERT_TRUE(lastWord.SendTo(address, consolePort, "0100,SND,0,-5,10,120,0,1,0,1"));
+    LoopbackPeer lastWord(address);
+    lastWord.Send(address, consolePort, "0100,SND,0,-5,10,120,0,1,0,1");
     ASSERT_TRUE(ServeEventsUntil([&] { return Text("stTmp") == QStringLiteral("-5°C"); }, 5s));
 
     Click("ldAuto");

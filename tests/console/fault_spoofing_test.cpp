@@ -12,10 +12,12 @@
 #include "console_port.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
-#include "tests/support/datagram_source.h"
+#include "tests/support/loopback_peer.h"
 #include "window_fixture.h"
 
 namespace {
+
+using korva::testing::LoopbackPeer;
 
 constexpr const char* kDevice = "127.0.0.153";
 constexpr const char* kAttacker = "127.0.0.154";
@@ -26,8 +28,8 @@ class SpoofingTest : public WindowTest {
 protected:
     // Sends bytes from the attacker to the console, then a marker reply from the device, and returns
     // once the marker has been handled: whatever the attacker's datagram did has happened by then.
-    void AttackThenWait(FakeDevice& device, const DatagramSource& attacker, const std::string& bytes) {
-        ASSERT_TRUE(attacker.SendTo(kDevice, consolePort_, bytes));
+    void AttackThenWait(FakeDevice& device, const LoopbackPeer& attacker, const std::string& bytes) {
+        attacker.Send(kDevice, consolePort_, bytes);
         ReplyAndWait(device, "0100,XYZ,0");
     }
 
@@ -39,13 +41,13 @@ TEST_F(SpoofingTest, RepliesFromAnotherAddressNeverReachTheWindow) {
     Open(kDevice);
     consolePort_ = ConsolePortOfThisProcess();
     ASSERT_NE(consolePort_, 0);
-    DatagramSource attacker(kAttacker);
+    LoopbackPeer attacker(kAttacker);
     HandOverCounter handed(*window_);
     DialogAnswerer operatorSays;
 
     // Before the first request the console talks to nobody, so nobody is heard.
     for (const std::string& bytes : {std::string("0100,SND,0,99,99,999,1,0,1,999"), kOldWriteReply})
-        ASSERT_TRUE(attacker.SendTo(kDevice, consolePort_, bytes));
+        attacker.Send(kDevice, consolePort_, bytes);
     Click("btRead");
     ASSERT_EQ(device.NextRequest(), "snd000\r\n");
     ASSERT_EQ(device.ConsolePort(), consolePort_);
@@ -107,7 +109,7 @@ TEST_F(SpoofingTest, AFloodOfWriteRepliesOpensNoNotice) {
     FakeDevice device(kDevice);
     Open(kDevice);
     consolePort_ = ConsolePortOfThisProcess();
-    DatagramSource attacker(kAttacker);
+    LoopbackPeer attacker(kAttacker);
     DialogAnswerer operatorSays;
     Click("btRead");
     ASSERT_TRUE(device.NextRequest());
@@ -127,7 +129,7 @@ TEST_F(SpoofingTest, AFloodOfWriteRepliesOpensNoNotice) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));  // time to read the burst away
         }
     };
-    pour([&] { attacker.SendTo(kDevice, consolePort_, kOldWriteReply); }, 0);
+    pour([&] { attacker.Send(kDevice, consolePort_, kOldWriteReply); }, 0);
     ReplyAndWait(device, "0100,XYZ,0");
     EXPECT_EQ(handed.count(), 1u);
     pour([&] { device.Reply(kOldWriteReply); }, 50);

@@ -1,6 +1,5 @@
 #include "tests/support/udp_sockets.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <unistd.h>
 
@@ -39,14 +38,6 @@ std::optional<UdpSocket> ParseLine(const std::string& line) {
 }
 
 }  // namespace
-
-sockaddr_in SocketAddress(const char* address, std::uint16_t port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(port);
-    inet_pton(AF_INET, address, &result.sin_addr);
-    return result;
-}
 
 std::vector<UdpSocket> UdpSockets() {
     std::vector<UdpSocket> sockets;

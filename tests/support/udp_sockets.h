@@ -1,7 +1,6 @@
 #pragma once
 // The system's view of UDP sockets (/proc/net/udp), for tests that must know a program's port or
 // whether a socket has read everything sent to it, without waiting a guessed time.
-#include <netinet/in.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -18,9 +17,6 @@ struct UdpSocket {
     std::uint64_t drops = 0;  // datagrams the kernel dropped because the receive buffer was full
     unsigned long inode = 0;
 };
-
-// address (dotted quad) and port as a socket address.
-sockaddr_in SocketAddress(const char* address, std::uint16_t port);
 
 std::vector<UdpSocket> UdpSockets();
 // The UDP sockets process pid has open.

@@ -1,8 +1,8 @@
 #include "transport/udp_endpoint.h"
 
-#include "loopback_peer.h"
 #include "own_process.h"
 #include "owner_loop.h"
+#include "tests/support/loopback_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,12 @@
 namespace korva::transport {
 namespace {
 
-using testing::LoopbackPeer;
+using korva::testing::LoopbackPeer;
 using testing::OwnerLoop;
 using testing::ThreadIds;
+
+// The endpoint listens on every interface; the peers reach it here.
+const std::string kEndpointHost = "127.0.0.1";
 
 struct Delivery {
     std::string bytes;
@@ -36,8 +39,9 @@ protected:
     }
 
     std::string SendAndReceive(LoopbackPeer& peer, std::string_view host, std::string_view bytes) {
-        endpoint.Send(host, peer.port(), bytes);
-        return peer.Receive().value_or("<nothing arrived>");
+        endpoint.Send(host, peer.Port(), bytes);
+        const auto datagram = peer.Receive();
+        return datagram ? datagram->bytes : "<nothing arrived>";
     }
 
     OwnerLoop owner;
@@ -100,16 +104,17 @@ TEST_F(UdpEndpointTest, ExactBytesBothWays) {
     EXPECT_EQ(SendAndReceive(peer, "127.0.0.40", EveryByteValue()), EveryByteValue());
 
     const std::string reply = "0100,SND\0,25\r\n" + EveryByteValue();
-    peer.SendToLoopbackPort(endpoint.LocalPort(), reply);
+    peer.Send(kEndpointHost, endpoint.LocalPort(), reply);
     ASSERT_TRUE(ServeUntilDelivered(1));
     EXPECT_EQ(delivered[0].bytes, reply);
     EXPECT_EQ(delivered[0].from.address, "127.0.0.40");
-    EXPECT_EQ(delivered[0].from.port, peer.port());
+    EXPECT_EQ(delivered[0].from.port, peer.Port());
     EXPECT_EQ(delivered[0].thread, std::this_thread::get_id());
 }
 
 TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
     LoopbackPeer peer("127.0.0.41");
+    peer.SetSendBuffer(1 << 20);  // room for all of them at once, the largest datagram among them
     const struct {
         std::size_t size;
         bool delivered;
@@ -120,12 +125,12 @@ TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
         std::string bytes(c.size, '\0');
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<char>('A' + i % 26);
-        peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
+        peer.Send(kEndpointHost, endpoint.LocalPort(), bytes);
         if (c.delivered)
             expected.push_back(bytes);
     }
     const std::string marker = "end";
-    peer.SendToLoopbackPort(endpoint.LocalPort(), marker);
+    peer.Send(kEndpointHost, endpoint.LocalPort(), marker);
     expected.push_back(marker);
 
     ASSERT_TRUE(ServeUntilDelivered(expected.size()));
@@ -147,7 +152,7 @@ TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
         --running;
     };
     for (int i = 0; i < kCount; ++i)
-        peer.SendToLoopbackPort(endpoint.LocalPort(), std::to_string(i));
+        peer.Send(kEndpointHost, endpoint.LocalPort(), std::to_string(i));
 
     ASSERT_TRUE(ServeUntilDelivered(kCount));
     for (int i = 0; i < kCount; ++i) {
@@ -165,7 +170,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
     const auto sendThreeWhileHandlingFirst = [&](const std::string& bytes) {
         if (bytes == "first")
             for (const char* later : {"a", "b", "c"})
-                peer.SendToLoopbackPort(endpoint.LocalPort(), later);
+                peer.Send(kEndpointHost, endpoint.LocalPort(), later);
     };
 
     // The operator typed another address while "a" was handled: "b" and "c" are from elsewhere now.
@@ -174,7 +179,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
         if (bytes == "a")
             endpoint.AcceptOnlyFrom({0x7F000037});  // 127.0.0.55
     };
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "first");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "first");
     ASSERT_TRUE(ServeUntilDelivered(2));
     EXPECT_EQ(endpoint.DroppedFromElsewhere(), 2u);
     EXPECT_EQ(endpoint.DatagramsHandedOver(), 2u);
@@ -189,7 +194,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
         if (bytes == "a")
             endpoint.SetActive(false);
     };
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "first");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "first");
     ASSERT_TRUE(ServeUntilDelivered(2));
     EXPECT_FALSE(endpoint.Active());
     ASSERT_EQ(delivered.size(), 2u);
@@ -206,7 +211,7 @@ TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
             throw 42;
     };
     for (const char* bytes : {"runtime", "first", "other", "second"}) {
-        peer.SendToLoopbackPort(endpoint.LocalPort(), bytes);
+        peer.Send(kEndpointHost, endpoint.LocalPort(), bytes);
     }
     ASSERT_TRUE(ServeUntilDelivered(4));
     EXPECT_EQ(delivered[1].bytes, "first");
@@ -269,7 +274,7 @@ TEST_F(UdpEndpointTest, SendingWhileInactiveFails) {
 
 TEST_F(UdpEndpointTest, DeactivationServesTheHandOverAlreadyRequested) {
     LoopbackPeer peer("127.0.0.48");
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "late reply");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "late reply");
     ASSERT_TRUE(owner.TakeWakeUp());  // the receiving thread now waits for the owner
     ASSERT_TRUE(delivered.empty());
 
@@ -285,13 +290,13 @@ TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
         if (bytes == "close")
             endpoint.SetActive(false);
     };
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "close");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "close");
     ASSERT_TRUE(ServeUntilDelivered(1));
     EXPECT_FALSE(endpoint.Active());
 
     // The endpoint opens again and works as before.
     endpoint.SetActive(true);
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "again");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "again");
     ASSERT_TRUE(ServeUntilDelivered(2));
     EXPECT_EQ(delivered[1].bytes, "again");
 }
@@ -299,7 +304,7 @@ TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
 TEST_F(UdpEndpointTest, DeactivationFromAHandlerThatDeactivationRuns) {
     LoopbackPeer peer("127.0.0.50");
     alsoOnDatagram = [&](const std::string&) { endpoint.SetActive(false); };
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "pending");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "pending");
     ASSERT_TRUE(owner.TakeWakeUp());
     endpoint.SetActive(false);
     EXPECT_EQ(delivered.size(), 1u);
@@ -315,7 +320,7 @@ TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
                          std::chrono::hours(1));
     endpoint.SetActive(true);
     LoopbackPeer peer("127.0.0.51");
-    peer.SendToLoopbackPort(endpoint.LocalPort(), "ping");
+    peer.Send(kEndpointHost, endpoint.LocalPort(), "ping");
     ASSERT_TRUE(owner.ServeUntil(endpoint, [&] { return !delivered.empty(); }));
 
     endpoint.SetActive(false);  // the receiving thread is back in its hour-long wait by now
@@ -336,24 +341,24 @@ TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
 
     endpoint.AcceptOnlyFrom({deviceAddress});
     for (int i = 0; i < 3; ++i)
-        elsewhere.SendToLoopbackPort(port, "from elsewhere");
+        elsewhere.Send(kEndpointHost, port, "from elsewhere");
     ASSERT_TRUE(droppedReaches(3));
-    device.SendToLoopbackPort(port, "from the device");
-    devicesOtherPort.SendToLoopbackPort(port, "from the device's other port");
+    device.Send(kEndpointHost, port, "from the device");
+    devicesOtherPort.Send(kEndpointHost, port, "from the device's other port");
     ASSERT_TRUE(ServeUntilDelivered(2));
     EXPECT_EQ(delivered[0].bytes, "from the device");
     EXPECT_EQ(delivered[1].bytes, "from the device's other port");
 
     // An empty list accepts nobody; the list holds until it is replaced, deactivation included.
     endpoint.AcceptOnlyFrom({});
-    device.SendToLoopbackPort(port, "while nobody is accepted");
+    device.Send(kEndpointHost, port, "while nobody is accepted");
     ASSERT_TRUE(droppedReaches(4));
     endpoint.SetActive(false);
     endpoint.SetActive(true);
-    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "after reopening");
+    elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "after reopening");
     ASSERT_TRUE(droppedReaches(5));
     endpoint.AcceptOnlyFrom({0x7F000035, deviceAddress});
-    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "accepted now");
+    elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "accepted now");
     ASSERT_TRUE(ServeUntilDelivered(3));
     EXPECT_EQ(delivered[2].bytes, "accepted now");
     EXPECT_EQ(endpoint.DroppedFromElsewhere(), 5u);
@@ -362,8 +367,8 @@ TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
     endpoint.AcceptOnlyFrom({});
     endpoint.AlsoAcceptFrom(deviceAddress);
     endpoint.AlsoAcceptFrom(0x7F000035);
-    device.SendToLoopbackPort(endpoint.LocalPort(), "device again");
-    elsewhere.SendToLoopbackPort(endpoint.LocalPort(), "elsewhere again");
+    device.Send(kEndpointHost, endpoint.LocalPort(), "device again");
+    elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "elsewhere again");
     ASSERT_TRUE(ServeUntilDelivered(5));
     EXPECT_EQ(delivered[3].bytes, "device again");
     EXPECT_EQ(delivered[4].bytes, "elsewhere again");

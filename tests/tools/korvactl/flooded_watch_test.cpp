@@ -1,6 +1,6 @@
 // korvactl watch while another host floods its port with small datagrams: the flood must not crowd
 // the device's replies out of the socket's buffer.
-#include "tests/support/datagram_source.h"
+#include "tests/support/flood.h"
 #include "tests/support/udp_sockets.h"
 #include "tests/tools/korvactl/programs.h"
 
@@ -11,6 +11,8 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+using korva::testing::Flood;
 
 // korvactl's own UDP port, once its endpoint is open.
 std::uint16_t PortOf(const ChildProcess& program) {

@@ -2,63 +2,28 @@
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tests/support/loopback_address.h"
+#include "tests/support/loopback_peer.h"
 #include "tests/support/udp_sockets.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace korva::sim {
 namespace {
 
+using korva::testing::LoopbackPeer;
 using testing::SimProcess;
 
-// A console stand-in on its own loopback address.
-class Client {
-public:
-    explicit Client(const char* address) {
-        sockaddr_in local = korva::testing::SocketAddress(address, 0);
-        bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        timeval patience{5, 0};
-        setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    }
-    ~Client() { close(fd_); }
-
-    void Post(const char* device, const std::string& request) {
-        const sockaddr_in to = korva::testing::SocketAddress(device, kDevicePort);
-        sendto(fd_, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    }
-
-    std::optional<std::string> Ask(const char* device, const std::string& request) {
-        Post(device, request);
-        return Receive();
-    }
-
-    // The next datagram; from: its sender's address.
-    std::optional<std::string> Receive(std::string* from = nullptr) {
-        char buffer[8192];
-        sockaddr_in sender{};
-        socklen_t senderLength = sizeof sender;
-        const ssize_t length =
-            recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
-        if (length < 0)
-            return std::nullopt;
-        if (from) {
-            char text[INET_ADDRSTRLEN] = {};
-            inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
-            *from = text;
-        }
-        return std::string(buffer, static_cast<std::size_t>(length));
-    }
-
-private:
-    int fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-};
+// A console stand-in's question to a device, and its answer.
+std::optional<std::string> Ask(const LoopbackPeer& client, const char* device, const std::string& request) {
+    client.Send(device, kDevicePort, request);
+    const auto answer = client.Receive();
+    return answer ? std::optional(answer->bytes) : std::nullopt;
+}
 
 TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
     const struct {
@@ -79,7 +44,7 @@ TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
         ASSERT_TRUE(ready.has_value());
         EXPECT_NE(ready->find(std::string(c.address) + ":5010"), std::string::npos) << *ready;
 
-        Client client("127.0.0.28");
+        LoopbackPeer client("127.0.0.28");
         const struct {
             std::string request;
             const char* keyword;
@@ -87,7 +52,7 @@ TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
                          {BuildParameterRequest(false), "RPR"},
                          {BuildWriteCommand("127.0.0.29", "255.0.0.0", "127.0.0.1"), "WPR"}};
         for (const auto& exchange : exchanges) {
-            const auto sent = client.Ask(c.address, exchange.request);
+            const auto sent = Ask(client, c.address, exchange.request);
             ASSERT_TRUE(sent.has_value()) << exchange.keyword;
             const PlainReply plain = UnscrambleReply(*sent);
             EXPECT_EQ(plain.formatVersion, c.version);
@@ -102,8 +67,8 @@ TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
 TEST(SimProcess, VerboseLogsEachRequestAndReply) {
     SimProcess sim({"--address", "127.0.0.30", "--form", "plain", "--verbose"});
     ASSERT_TRUE(sim.ReadLine().has_value());
-    Client client("127.0.0.31");
-    ASSERT_TRUE(client.Ask("127.0.0.30", BuildLiveDataRequest()).has_value());
+    LoopbackPeer client("127.0.0.31");
+    ASSERT_TRUE(Ask(client, "127.0.0.30", BuildLiveDataRequest()).has_value());
 
     const auto request = sim.ReadLine();
     const auto reply = sim.ReadLine();
@@ -119,16 +84,15 @@ TEST(SimProcess, ARangeHasADeviceOnEachOfItsFirstAddressesAnsweringFromItsOwnAdd
     const auto ready = sim.ReadLine();
     ASSERT_TRUE(ready.has_value());
     EXPECT_NE(ready->find("127.0.10.16-127.0.10.31:5010 (4 devices)"), std::string::npos) << *ready;
-    Client client("127.0.10.200");
+    LoopbackPeer client("127.0.10.200");
     for (int i = 0; i < 4; ++i) {
         const std::string device = "127.0.10." + std::to_string(16 + i);
         SCOPED_TRACE(device);
-        client.Post(device.c_str(), BuildParameterRequest(false));
-        std::string from;
-        const auto sent = client.Receive(&from);
+        client.Send(device, kDevicePort, BuildParameterRequest(false));
+        const auto sent = client.Receive();
         ASSERT_TRUE(sent.has_value());
-        EXPECT_EQ(from, device);
-        const PlainReply plain = UnscrambleReply(*sent);
+        EXPECT_EQ(korva::testing::DottedQuad(sent->from), device);
+        const PlainReply plain = UnscrambleReply(sent->bytes);
         EXPECT_EQ(ReadParameters(plain.text, plain.headerOffset, plain.formatVersion).address, device);
         ASSERT_TRUE(sim.ReadLine().has_value());  // the request
         const auto answered = sim.ReadLine();
@@ -136,7 +100,7 @@ TEST(SimProcess, ARangeHasADeviceOnEachOfItsFirstAddressesAnsweringFromItsOwnAdd
         EXPECT_NE(answered->find(device + " -> 127.0.10.200:"), std::string::npos) << *answered;
     }
     // A free address of the range hears the request and leaves it unanswered.
-    client.Post("127.0.10.20", BuildLiveDataRequest());
+    client.Send("127.0.10.20", kDevicePort, BuildLiveDataRequest());
     const auto heard = sim.ReadLine();
     ASSERT_TRUE(heard.has_value());
     EXPECT_NE(heard->find("127.0.10.20 <- 127.0.10.200:"), std::string::npos) << *heard;
@@ -148,10 +112,10 @@ TEST(SimProcess, ARangeHasADeviceOnEachOfItsFirstAddressesAnsweringFromItsOwnAdd
 TEST(SimProcess, DelayedRepliesStillArriveInOrder) {
     SimProcess sim({"--address", "127.0.0.33", "--form", "150", "--delay-ms", "50"});
     ASSERT_TRUE(sim.ReadLine().has_value());
-    Client client("127.0.0.34");
+    LoopbackPeer client("127.0.0.34");
     for (const auto& [request, keyword] :
          {std::pair{BuildLiveDataRequest(), "SND"}, std::pair{BuildParameterRequest(true), "RPR"}}) {
-        const auto sent = client.Ask("127.0.0.33", request);
+        const auto sent = Ask(client, "127.0.0.33", request);
         ASSERT_TRUE(sent.has_value()) << keyword;
         const PlainReply plain = UnscrambleReply(*sent);
         EXPECT_EQ(ReplyKeyword(plain.text, plain.headerOffset), keyword);
@@ -161,8 +125,8 @@ TEST(SimProcess, DelayedRepliesStillArriveInOrder) {
 TEST(SimProcess, DroppedRepliesAreLoggedNotSent) {
     SimProcess sim({"--address", "127.0.0.35", "--drop-percent", "100", "--verbose"});
     ASSERT_TRUE(sim.ReadLine().has_value());
-    Client client("127.0.0.36");
-    client.Post("127.0.0.35", BuildLiveDataRequest());
+    LoopbackPeer client("127.0.0.36");
+    client.Send("127.0.0.35", kDevicePort, BuildLiveDataRequest());
     ASSERT_TRUE(sim.ReadLine().has_value());  // the request
     const auto dropped = sim.ReadLine();
     ASSERT_TRUE(dropped.has_value());
@@ -172,14 +136,14 @@ TEST(SimProcess, DroppedRepliesAreLoggedNotSent) {
 TEST(SimProcess, ALongDelayHoldsAtMost4096RepliesAndCountsTheRestAsDropped) {
     SimProcess sim({"--address", "127.0.0.202", "--form", "plain", "--delay-ms", "60000"});
     ASSERT_TRUE(sim.ReadLine().has_value());
-    Client client("127.0.0.203");
+    LoopbackPeer client("127.0.0.203");
     // Bursts small enough for the simulator's receive buffer, each read before the next goes out, so
     // that every request reaches the simulator and the count of drops is exact.
     constexpr int kBursts = 50;
     constexpr int kBurst = 100;
     for (int burst = 0; burst < kBursts; ++burst) {
         for (int i = 0; i < kBurst; ++i)
-            client.Post("127.0.0.202", BuildLiveDataRequest());
+            client.Send("127.0.0.202", kDevicePort, BuildLiveDataRequest());
         ASSERT_TRUE(korva::testing::WaitUntilRead("127.0.0.202", kDevicePort)) << "burst " << burst;
     }
     sim.Signal(SIGTERM);
