@@ -9,13 +9,12 @@
 #include "bench/loopback_fleet.h"
 #include "bench/monotonic_clock.h"
 #include "protocol/messages.h"
+#include "tests/support/child_process.h"
 #include "tests/support/loopback_address.h"
 #include "tests/support/loopback_peer.h"
 
 #include <civetweb.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,8 +27,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -61,43 +58,23 @@ double ProcessCpuSeconds(pid_t pid) {
     return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// korvactl exporter serving the devices of deviceList, stopped as a service manager would.
 class Exporter {
 public:
-    Exporter(const std::string& korvactl, const std::string& deviceList) {
-        int out[2];
-        if (pipe(out) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const std::string listen = std::string(kListenAddress) + ":" + std::to_string(kListenPort);
-        std::vector<std::string> arguments = {korvactl, "exporter", "--listen",  listen,
-                                              "-f",     deviceList, "--timeout", "5s"};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, korvactl.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            throw std::runtime_error("cannot start " + korvactl);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        std::string said;
-        std::array<char, 256> chunk{};
-        for (ssize_t got; said.find('\n') == std::string::npos && (got = read(out[0], chunk.data(), chunk.size())) > 0;)
-            said.append(chunk.data(), static_cast<std::size_t>(got));
-        close(out[0]);
-        if (said.find("serving") == std::string::npos)
-            throw std::runtime_error("the exporter did not start");
+    Exporter(const std::string& korvactl, const std::string& deviceList)
+        : process_(korvactl, {"exporter", "--listen", std::string(kListenAddress) + ":" + std::to_string(kListenPort),
+                              "-f", deviceList, "--timeout", "5s"}) {
+        if (!process_.WaitForOut("serving"))
+            throw std::runtime_error("the exporter did not start: " + process_.Err());
     }
     ~Exporter() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        process_.Signal(SIGTERM);
+        process_.Wait();
     }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return process_.Pid(); }
 
 private:
-    pid_t pid_ = -1;
+    korva::testing::ChildProcess process_;
 };
 
 std::string Scrape() {

@@ -19,13 +19,17 @@ extern char** environ;
 namespace korva::testing {
 namespace {
 
+// How long a test waits for a program to say something before it gives up on it.
+constexpr auto kPatience = std::chrono::seconds(5);
+
 std::string TempPath(const char* kind) {
     static int counter = 0;
     return "/tmp/korvactl_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + "." + kind;
 }
 
-std::string Contents(const std::string& path) {
+std::string Contents(const std::string& path, std::size_t from = 0) {
     std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -38,13 +42,17 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (output == StandardOutput::kCaptured)
+    if (output == StandardOutput::kCaptured || output == StandardOutput::kMerged)
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     else if (output == StandardOutput::kFullDevice)
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
     else
         posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // One open file for both when merged: they share its offset, so lines land in the order written.
+    if (output == StandardOutput::kMerged)
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<std::string> all = {program};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -74,12 +82,35 @@ std::string ChildProcess::Err() const {
 }
 
 bool ChildProcess::WaitForOut(const std::string& text) const {
-    for (int i = 0; i < 500; ++i) {
+    for (const auto giveUp = std::chrono::steady_clock::now() + kPatience; std::chrono::steady_clock::now() < giveUp;) {
         if (Out().find(text) != std::string::npos)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+std::optional<std::string> ChildProcess::ReadLine() {
+    for (const auto giveUp = std::chrono::steady_clock::now() + kPatience;;) {
+        // Asked before reading, so that what the program wrote before it ended is read all the same.
+        const bool ended = Ended();
+        const std::string unread = Contents(outPath_, lineReadUpTo_);
+        if (const std::size_t end = unread.find('\n'); end != std::string::npos) {
+            lineReadUpTo_ += end + 1;
+            return unread.substr(0, end);
+        }
+        if (ended || std::chrono::steady_clock::now() >= giveUp)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+bool ChildProcess::Ended() const {
+    if (exitStatus_)
+        return true;
+    // WNOWAIT leaves the ended child to Wait(), which reads its status.
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
 }
 
 void ChildProcess::Signal(int signalNumber) const {

@@ -1,7 +1,8 @@
 #pragma once
 // A program run by a test: standard input from /dev/null (so never a terminal), standard output and
-// error into files the test reads (or standard output on a full device, or closed), ended with SIGKILL
-// if the test leaves it running.
+// error into files the test reads (both into one, in the order written, or standard output on a full
+// device, or closed), ended with SIGKILL if the test leaves it running. Files, not pipes: a program
+// that says more than a test reads never blocks on a full pipe.
 #include <sys/types.h>
 
 #include <chrono>
@@ -11,7 +12,8 @@
 
 namespace korva::testing {
 
-enum class StandardOutput { kCaptured, kFullDevice, kClosed };
+// kMerged: standard error goes where standard output goes, so Out() holds both and Err() nothing.
+enum class StandardOutput { kCaptured, kMerged, kFullDevice, kClosed };
 
 class ChildProcess {
 public:
@@ -25,15 +27,21 @@ public:
     std::string Err() const;
     // Waits (a few seconds at most) until standard output holds text; false when it never does.
     bool WaitForOut(const std::string& text) const;
+    // The next line of standard output not read yet, without its newline; nullopt when the program ends
+    // or a few seconds pass without one.
+    std::optional<std::string> ReadLine();
     void Signal(int signalNumber) const;
     pid_t Pid() const { return pid_; }
     // The exit status (128 + signal when killed), or nullopt when it runs on past the patience.
     std::optional<int> Wait(std::chrono::seconds patience = std::chrono::seconds(30));
 
 private:
+    bool Ended() const;
+
     pid_t pid_ = -1;
     std::string outPath_;
     std::string errPath_;
+    std::size_t lineReadUpTo_ = 0;  // in Out()
     std::optional<int> exitStatus_;
 };
 

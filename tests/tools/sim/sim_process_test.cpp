@@ -60,7 +60,7 @@ TEST(SimProcess, AnswersOnItsAddressAndStopsOnASignal) {
         }
 
         sim.Signal(c.stopSignal);
-        EXPECT_EQ(sim.WaitForExit(), std::optional<int>(0));
+        EXPECT_EQ(sim.Wait(), std::optional<int>(0));
     }
 }
 
@@ -149,7 +149,7 @@ TEST(SimProcess, ALongDelayHoldsAtMost4096RepliesAndCountsTheRestAsDropped) {
     sim.Signal(SIGTERM);
     EXPECT_EQ(sim.ReadLine(), std::optional<std::string>("korva-sim: " + std::to_string(kBursts * kBurst - 4096) +
                                                          " delayed replies dropped, 4096 waited at most"));
-    EXPECT_EQ(sim.WaitForExit(), std::optional<int>(0));
+    EXPECT_EQ(sim.Wait(), std::optional<int>(0));
 }
 
 TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
@@ -157,7 +157,7 @@ TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
     const auto message = sim.ReadLine();
     ASSERT_TRUE(message.has_value());
     EXPECT_NE(message->find("not a loopback address"), std::string::npos) << *message;
-    EXPECT_EQ(sim.WaitForExit(), std::optional<int>(2));
+    EXPECT_EQ(sim.Wait(), std::optional<int>(2));
 }
 
 TEST(SimProcess, ASecondSimulatorCannotTakeTheSameAddressAndPort) {
@@ -167,7 +167,7 @@ TEST(SimProcess, ASecondSimulatorCannotTakeTheSameAddressAndPort) {
     const auto message = second.ReadLine();
     ASSERT_TRUE(message.has_value());
     EXPECT_NE(message->find("cannot bind 127.0.0.32:5010"), std::string::npos) << *message;
-    EXPECT_EQ(second.WaitForExit(), std::optional<int>(1));
+    EXPECT_EQ(second.Wait(), std::optional<int>(1));
 }
 
 }  // namespace
