@@ -8,6 +8,7 @@
 // prints "key value" lines.
 #include "bench/loopback_fleet.h"
 #include "bench/monotonic_clock.h"
+#include "bench/options.h"
 #include "protocol/messages.h"
 #include "tests/support/child_process.h"
 #include "tests/support/loopback_address.h"
@@ -128,10 +129,9 @@ int main(int argc, char** argv) {
     }
     const std::string korvactl = argv[1];
     int deviceCount = 1000, scrapes = 11;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        (option == "--devices" ? deviceCount : scrapes) = std::stoi(argv[i + 1]);
-    }
+    korva::bench::ReadOptions(argc, argv, 2,
+                              {{"--devices", [&](const std::string& value) { deviceCount = std::stoi(value); }},
+                               {"--scrapes", [&](const std::string& value) { scrapes = std::stoi(value); }}});
     mg_init_library(0);
     const korva::bench::LoopbackFleet fleet("127.3.0.1", deviceCount);
     const std::string list = "/tmp/exporter_scrape_bench_" + std::to_string(getpid()) + ".txt";

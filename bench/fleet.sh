@@ -8,24 +8,14 @@
 #   bash bench/fleet.sh BUILD-DIR      (korva-sim, korvactl and bench/sweep_floor built there)
 set -euo pipefail
 build=$1
-work=$(mktemp -d)
-sims=()
-cleanup() {
-  local pid
-  for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${sims[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/scratch.sh"
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-value() { awk -v key="$2" '$1 == key { print $2 }' "$1"; }
 now() { date +%s.%N; }
 
 # Starts korva-sim on a range and waits until it answers.
 simulate() {
   "$build/tools/sim/korva-sim" --address "$1" >"$work/sim-$2.log" 2>&1 &
-  sims+=($!)
+  started+=($!)
   for _ in $(seq 100); do grep -q answering "$work/sim-$2.log" && return 0; sleep 0.05; done
   echo "korva-sim on $1 did not start" >&2
   exit 1

@@ -14,13 +14,13 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/flooding_device.h"
 #include "bench/loopback_window.h"
+#include "bench/options.h"
 #include "bench/run_for.h"
 #include "protocol/messages.h"
 #include "tests/support/loopback_peer.h"
@@ -42,15 +42,11 @@ struct Options {
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--seconds")
-            options.window = std::chrono::milliseconds(std::stoi(argv[i + 1]) * 1000);
-        else if (name == "--device")
-            options.device = argv[i + 1];
-        else
-            throw std::invalid_argument("unknown option " + name);
-    }
+    korva::bench::ReadOptions(
+        argc, argv, 1,
+        {{"--seconds",
+          [&](const std::string& value) { options.window = std::chrono::milliseconds(std::stoi(value) * 1000); }},
+         {"--device", [&](const std::string& value) { options.device = value; }}});
     return options;
 }
 

@@ -11,10 +11,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <stdexcept>
 #include <string>
 
 #include "bench/loopback_window.h"
+#include "bench/options.h"
 #include "bench/run_for.h"
 
 namespace {
@@ -34,15 +34,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     std::string device;
     int seconds = 60;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--device")
-            device = argv[i + 1];
-        else if (name == "--seconds")
-            seconds = std::stoi(argv[i + 1]);
-        else
-            throw std::invalid_argument("unknown option " + name);
-    }
+    korva::bench::ReadOptions(argc, argv, 1,
+                              {{"--device", [&](const std::string& value) { device = value; }},
+                               {"--seconds", [&](const std::string& value) { seconds = std::stoi(value); }}});
 
     korva::bench::LoopbackWindow window(device);
     window.StartPolling();

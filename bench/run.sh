@@ -18,24 +18,12 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_WARNINGS_AS_E
 cmake --build "$build" -j2 --target decode_bench handover_bench idle_bench startup_korvacfg startup_floor \
   startup_probe korva-sim exporter_scrape_bench korvactl sweep_floor >/dev/null
 
-work=$(mktemp -d)
-started=()
-cleanup() {
-  local pid
-  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. bench/scratch.sh
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# The value of key in a file of "key value" lines.
-value() { awk -v key="$2" '$1 == key { print $2 }' "$1"; }
-# The median of the numbers on standard input.
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # a / b with the given decimals.
 ratio() { awk -v a="$1" -v b="$2" -v d="${3:-2}" 'BEGIN { printf "%.*f", d, a / b }'; }
 # "yes" when the awk condition on x holds.

@@ -8,6 +8,7 @@
 // Prints "asked", "answered", "seconds" (first send to the last reply or the last send, whichever is
 // later), "answered_per_s" and "asked_per_s".
 #include "bench/monotonic_clock.h"
+#include "bench/options.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
 #include "tests/support/loopback_address.h"
@@ -38,15 +39,10 @@ int main(int argc, char** argv) {
     std::string rangeText;
     std::string kind = "status";
     int quietMs = 200;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--range")
-            rangeText = argv[i + 1];
-        else if (name == "--request")
-            kind = argv[i + 1];
-        else if (name == "--quiet-ms")
-            quietMs = std::stoi(argv[i + 1]);
-    }
+    korva::bench::ReadOptions(argc, argv, 1,
+                              {{"--range", [&](const std::string& value) { rangeText = value; }},
+                               {"--request", [&](const std::string& value) { kind = value; }},
+                               {"--quiet-ms", [&](const std::string& value) { quietMs = std::stoi(value); }}});
     const auto range = korva::ParseIpv4Range(rangeText);
     if (!range || range->first >> 24 != 127 || range->Last() >> 24 != 127) {
         std::fprintf(stderr, "sweep_floor: --range must be a loopback range\n");
