@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -32,7 +31,6 @@ constexpr std::size_t kReceiveBufferSize = 8192;
 // one sender on the network fills it within the time the receiving thread waits to be scheduled, and
 // the device's replies that arrive then are lost. The system caps this at net.core.rmem_max.
 constexpr int kSocketReceiveBuffer = 4 << 20;
-constexpr std::chrono::microseconds kHandlerSpin{200};
 // The largest payload an IPv4 UDP datagram can carry.
 constexpr std::size_t kLargestDatagram = 65507;
 
@@ -65,8 +63,8 @@ struct HandOver {
         std::uint32_t source = 0;  // host byte order, for the owner's filter
     };
     std::vector<Datagram> datagrams;
-    bool taken = false;              // the owner has started handling them
-    std::atomic<bool> done = false;  // every handler has returned; read without the lock while spinning
+    bool taken = false;  // the owner has started handling them
+    bool done = false;   // every handler has returned
 };
 
 // Everything that lives from one activation to the next deactivation.
@@ -276,15 +274,6 @@ void UdpEndpoint::Impl::Run(std::unique_lock<std::mutex>& lock, const Session& c
 
 void UdpEndpoint::Impl::WaitForHandlers(std::unique_lock<std::mutex>& lock, Session& current,
                                         const std::shared_ptr<HandOver>& handOver) {
-    // Most replies are handled within microseconds: a short spin first spares this thread the sleep and
-    // the wake-up, which cost more than the handlers themselves when replies pour in. A handler that
-    // takes longer (a message box) finds the thread asleep on the condition below.
-    lock.unlock();
-    const auto spinUntil = std::chrono::steady_clock::now() + kHandlerSpin;
-    while (!handOver->done.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinUntil) {
-        std::this_thread::yield();
-    }
-    lock.lock();
     // When deactivation starts while a handler runs, that handler may be the one deactivating: stop
     // waiting for it. A hand-over not yet started is still served by the deactivation.
     changed.wait(lock, [&] { return handOver->done || (current.stopRequested && handOver->taken); });
