@@ -24,6 +24,7 @@ public:
     }
 
     WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override {
+        AboutToWait();
         const milliseconds until = std::chrono::duration_cast<milliseconds>(deadline.time_since_epoch());
         auto& inFlight = network_.inFlight_;
         const auto first = std::min_element(inFlight.begin(), inFlight.end(),

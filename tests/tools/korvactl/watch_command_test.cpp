@@ -1,7 +1,12 @@
 // watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "tools/korvactl/commands/command_context.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
 
 namespace korva::ctl::testing {
 namespace {
@@ -109,6 +114,44 @@ TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
     EXPECT_NE(rows[1].find("24.4"), std::string::npos);
     EXPECT_NE(rows[2].find("GATEWAY"), std::string::npos);
     EXPECT_NE(rows[4].find("TEMP_C"), std::string::npos);
+}
+
+// What a program reading korvactl's output through a pipe has been given: the text as of the last flush.
+class FlushedText : public std::stringbuf {
+public:
+    std::size_t LinesOut() const {
+        return static_cast<std::size_t>(std::count(flushed_.begin(), flushed_.end(), '\n'));
+    }
+
+protected:
+    int sync() override {
+        flushed_ = str();
+        return 0;
+    }
+
+private:
+    std::string flushed_;
+};
+
+TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
+    ScriptedNetwork network;
+    FlushedText text;
+    std::ostream out(&text);
+    std::vector<std::size_t> linesOutWhenAsked;
+    network.AddDevice("127.0.0.100", [&, status = 0](const std::string& request) mutable -> std::optional<Answer> {
+        linesOutWhenAsked.push_back(text.LinesOut());
+        if (Is(request, "rPr"))
+            return Answer{ParameterLine("10.0.0.7"), 4ms};
+        return Answer{StatusLine(++status), 4ms};
+    });
+    std::ostringstream err;
+    std::istringstream typed;
+    CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }};
+
+    ASSERT_EQ(RunNetworkCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
+    // Round one asks for parameters and live data; each later round finds every earlier line out.
+    EXPECT_EQ(linesOutWhenAsked, (std::vector<std::size_t>{0, 0, 2, 3}));
+    EXPECT_EQ(text.LinesOut(), 4u);
 }
 
 }  // namespace

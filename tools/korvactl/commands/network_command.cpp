@@ -59,7 +59,9 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 
 std::unique_ptr<Link> OpenLink(CommandContext& context) {
     try {
-        return context.io.openLink();
+        auto link = context.io.openLink();
+        link->BeforeWaiting([&output = context.output] { output.Flush(); });
+        return link;
     } catch (const transport::SocketError& error) {
         context.io.err << "korvactl " << context.command << ": cannot open the UDP endpoint: " << OneLine(error.what())
                        << "\n";
@@ -96,7 +98,9 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
     FailureEcho output(parsed.line->table ? static_cast<RecordSink&>(table) : json, io.err, std::string(command));
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
     try {
-        return entry.run(context);
+        const int status = entry.run(context);
+        output.Flush();
+        return status;
     } catch (const OutputError& error) {
         io.err << prefix << "cannot write the output: " << error.what() << "\n";
         return kExitNotAllAnswered;

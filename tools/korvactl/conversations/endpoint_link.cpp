@@ -78,6 +78,7 @@ WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {
             received_.pop_front();
             return WakeReason::kDatagram;
         }
+        AboutToWait();
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Now());
         std::array<pollfd, 2> waitFor{pollfd{wakeFd_, POLLIN, 0}, pollfd{interruptFd_, POLLIN, 0}};
         const int ready = poll(waitFor.data(), waitFor.size(), left.count() > 0 ? static_cast<int>(left.count()) : 0);

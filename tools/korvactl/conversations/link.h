@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,19 @@ public:
     // Returns kDatagram with datagram filled in as soon as one is there (even past the deadline),
     // kDeadline once the deadline has passed without one, kInterrupted when the user asked to stop.
     virtual WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) = 0;
+
+    // Runs beforeWaiting whenever WaitUntil has nothing at hand and asks the network: the output
+    // held back until then goes out.
+    void BeforeWaiting(std::function<void()> beforeWaiting) { beforeWaiting_ = std::move(beforeWaiting); }
+
+protected:
+    void AboutToWait() {
+        if (beforeWaiting_)
+            beforeWaiting_();
+    }
+
+private:
+    std::function<void()> beforeWaiting_;
 };
 
 // The link on the console's own UDP endpoint. The thread that calls WaitUntil is the endpoint's owner:

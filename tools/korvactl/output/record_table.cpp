@@ -108,6 +108,10 @@ void TableWriter::Write(const Record& record) {
         headerShown_ = reply->keyword;
     }
     PrintLine(out_, values, widths);
+    ThrowIfFailed(out_);
+}
+
+void TableWriter::Flush() {
     FlushOrThrow(out_);
 }
 

@@ -10,6 +10,10 @@ namespace korva::ctl {
 void JsonLinesWriter::Write(const Record& record) {
     // A device name typed by the user need not be UTF-8; replacing beats refusing to print the line.
     out_ << RecordToJson(record).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    ThrowIfFailed(out_);
+}
+
+void JsonLinesWriter::Flush() {
     FlushOrThrow(out_);
 }
 

@@ -43,6 +43,9 @@ class RecordSink {
 public:
     virtual ~RecordSink() = default;
     virtual void Write(const Record& record) = 0;
+    // Sends on what was held back; throws OutputError when it cannot be written. korvactl calls it
+    // whenever it is about to wait for the network, and at the end.
+    virtual void Flush() {}
 };
 
 // A received reply, decoded and interpreted once: what `korvactl` prints for every reply, as JSON or in
@@ -71,12 +74,14 @@ nlohmann::ordered_json ReplyToJson(std::string_view datagram);
 // "received_at", or "address", "failed_at" and "error".
 nlohmann::ordered_json RecordToJson(const Record& record);
 
-// The two output styles: JSON lines for scripts, a table for people. Both flush each record and throw
-// OutputError when it cannot be written.
+// The two output styles: JSON lines for scripts, a table for people. Both throw OutputError when the
+// output cannot be written. Records are sent on by Flush, not one by one: a sweep of thousands of
+// devices would otherwise make a system call per device.
 class JsonLinesWriter : public RecordSink {
 public:
     explicit JsonLinesWriter(std::ostream& out) : out_(out) {}
     void Write(const Record& record) override;
+    void Flush() override;
 
 private:
     std::ostream& out_;
@@ -87,6 +92,7 @@ class TableWriter : public RecordSink {
 public:
     explicit TableWriter(std::ostream& out) : out_(out) {}
     void Write(const Record& record) override;
+    void Flush() override;
 
 private:
     std::ostream& out_;
@@ -100,6 +106,7 @@ public:
     FailureEcho(RecordSink& next, std::ostream& err, std::string command)
         : next_(next), err_(err), command_(std::move(command)) {}
     void Write(const Record& record) override;
+    void Flush() override { next_.Flush(); }
 
 private:
     RecordSink& next_;
@@ -116,6 +123,7 @@ public:
         if (record.reply.has_value() == (keep_ == Keep::kReplies))
             next_.Write(record);
     }
+    void Flush() override { next_.Flush(); }
 
 private:
     RecordSink& next_;
