@@ -128,8 +128,12 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
     for (const char* verbose : {"--verbose", "-v"})
         table.AddFlag(verbose, [&] { options.verbose = true; });
     table.AddFlag("--allow-any-address", [&] { allowAnyAddress = true; });
-    for (const auto& [name, setter] : ValueOptions())
-        table.AddValue(name, [&options, &setter](const std::string& value) { return setter(options, value); });
+    // Each entry is named, not taken apart: clang before 16 cannot capture a structured binding.
+    for (const auto& option : ValueOptions()) {
+        table.AddValue(option.first, [&options, &setter = option.second](const std::string& value) {
+            return setter(options, value);
+        });
+    }
     if (const tools::OptionTable::Parsed parsed = table.Parse(arguments); !parsed.error.empty())
         return {std::nullopt, parsed.error};
 

@@ -136,13 +136,15 @@ ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<s
         return std::string(command) + " takes no option " + name;
     });
     const std::set<std::string>& allowed = AllowedOptions(command);
-    for (const auto& [name, field] : FlagOptions()) {
-        if (allowed.contains(name))
-            table.AddFlag(name, [&line, field] { line.*field = true; });
+    // Each entry is named, not taken apart: clang before 16 cannot capture a structured binding.
+    for (const auto& flag : FlagOptions()) {
+        if (allowed.contains(flag.first))
+            table.AddFlag(flag.first, [&line, field = flag.second] { line.*field = true; });
     }
-    for (const auto& [name, setter] : ValueOptions()) {
-        if (allowed.contains(name))
-            table.AddValue(name, [&line, &setter](const std::string& value) { return setter(line, value); });
+    for (const auto& option : ValueOptions()) {
+        if (allowed.contains(option.first))
+            table.AddValue(option.first,
+                           [&line, &setter = option.second](const std::string& value) { return setter(line, value); });
     }
     tools::OptionTable::Parsed parsed = table.Parse(arguments);
     if (!parsed.error.empty())
