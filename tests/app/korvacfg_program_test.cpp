@@ -2,44 +2,34 @@
 // it must exit normally and write its settings file on the way out, beside itself or, installed, in the
 // user's configuration folder. Asked for its version or usage, it answers without a display.
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/console_settings.h"
+#include "tests/support/child_process.h"
 #include "tests/support/udp_sockets.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using korva::testing::ChildProcess;
 constexpr std::chrono::seconds kPatience{30};
+// Runs a program with variables added to its environment; it replaces itself with the program, so the
+// child's process is the program's.
+constexpr const char* kEnv = "/usr/bin/env";
 
 // The console opens its UDP endpoint once its window is up and its signal handling is in place.
 bool HasUdpSocket(pid_t pid) {
     return !korva::testing::UdpSocketsOf(pid).empty();
-}
-
-// The child's wait status once it has ended, or nothing after the patience has run out.
-std::optional<int> WaitForExit(pid_t pid, std::chrono::seconds patience) {
-    const auto giveUp = std::chrono::steady_clock::now() + patience;
-    while (std::chrono::steady_clock::now() < giveUp) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return status;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return std::nullopt;
 }
 
 class RunningConsole : public ::testing::Test {
@@ -59,49 +49,39 @@ protected:
     }
 
     void TearDown() override {
-        if (pid_ > 0 && !WaitForExit(pid_, std::chrono::seconds(0))) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        console_.reset();  // killed if a failed test left it running
         fs::remove_all(folder_);
     }
 
     void Start(const fs::path& configHome = {}) {
-        pid_ = fork();
-        ASSERT_GE(pid_, 0);
-        if (pid_ == 0) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            if (!configHome.empty())
-                setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-            execl(program_.c_str(), program_.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        std::vector<std::string> arguments = {"QT_QPA_PLATFORM=offscreen"};
+        if (!configHome.empty())
+            arguments.push_back("XDG_CONFIG_HOME=" + configHome.string());
+        arguments.push_back(program_.string());
+        console_.emplace(kEnv, arguments);
     }
 
     void WaitUntilUp() {
         const auto giveUp = std::chrono::steady_clock::now() + kPatience;
-        while (!HasUdpSocket(pid_) && std::chrono::steady_clock::now() < giveUp) {
-            ASSERT_FALSE(WaitForExit(pid_, std::chrono::seconds(0))) << "the console ended on its own";
+        while (!HasUdpSocket(console_->Pid()) && std::chrono::steady_clock::now() < giveUp) {
+            ASSERT_FALSE(console_->Wait(std::chrono::seconds(0))) << "the console ended on its own";
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        ASSERT_TRUE(HasUdpSocket(pid_)) << "the console did not come up";
+        ASSERT_TRUE(HasUdpSocket(console_->Pid())) << "the console did not come up";
     }
 
     void EndWithSigterm() {
-        ASSERT_EQ(kill(pid_, SIGTERM), 0);
-        const std::optional<int> status = WaitForExit(pid_, kPatience);
+        console_->Signal(SIGTERM);
+        const std::optional<int> status = console_->Wait(kPatience);
         ASSERT_TRUE(status.has_value()) << "still running after SIGTERM";
-        pid_ = -1;
-        ASSERT_FALSE(WIFSIGNALED(*status)) << "ended by signal " << WTERMSIG(*status);
-        ASSERT_TRUE(WIFEXITED(*status));
-        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        EXPECT_EQ(*status, 0) << "128 and more: ended by signal " << *status - 128;
     }
 
     fs::path SettingsFile() const { return korva::app::SettingsPathIn(folder_.string()); }
 
     fs::path folder_;
     fs::path program_;
-    pid_t pid_ = -1;
+    std::optional<ChildProcess> console_;
 };
 
 TEST_F(RunningConsole, SigtermSavesTheSettingsAndExitsNormally) {
@@ -149,29 +129,22 @@ TEST_F(RunningConsole, InstalledItKeepsItsSettingsInTheUsersConfigurationFolder)
 }
 
 // What the program printed on its standard output and its exit status, run with no display at all.
-std::pair<std::string, int> RunWithoutDisplay(const std::string& argument) {
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
-                                std::string(KORVA_CONSOLE_PROGRAM) + "' " + argument + " 2>/dev/null";
-    FILE* const pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return {"", -1};
-    std::string output;
-    char chunk[256];
-    for (std::size_t got; (got = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, got);
-    const int status = pclose(pipe);
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+std::pair<std::string, int> RunWithoutDisplay(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(),
+                     {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", KORVA_CONSOLE_PROGRAM});
+    const korva::testing::Finished run = korva::testing::RunToEnd(kEnv, arguments);
+    return {run.out, run.exitStatus};
 }
 
 TEST(ConsoleCommandLine, VersionAndHelpAreAnsweredWithoutOpeningAWindow) {
-    EXPECT_EQ(RunWithoutDisplay("--version"),
+    EXPECT_EQ(RunWithoutDisplay({"--version"}),
               std::make_pair(std::string("KorvaCfg ") + KORVA_PROGRAM_VERSION + "\n", 0));
-    const auto [usage, status] = RunWithoutDisplay("--help");
+    const auto [usage, status] = RunWithoutDisplay({"--help"});
     EXPECT_EQ(status, 0);
     EXPECT_NE(usage.find("usage: KorvaCfg"), std::string::npos) << usage;
     EXPECT_NE(usage.find("XDG_CONFIG_HOME"), std::string::npos) << usage;
     // Without those options the same command line needs the display it lacks: the check above is real.
-    EXPECT_NE(RunWithoutDisplay("").second, 0);
+    EXPECT_NE(RunWithoutDisplay({}).second, 0);
 }
 
 }  // namespace

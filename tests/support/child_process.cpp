@@ -118,11 +118,13 @@ void ChildProcess::Signal(int signalNumber) const {
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::seconds patience) {
-    const auto giveUp = std::chrono::steady_clock::now() + patience;
-    while (!exitStatus_ && std::chrono::steady_clock::now() < giveUp) {
+    // Asked at least once, so that no patience at all still tells whether the program has ended.
+    for (const auto giveUp = std::chrono::steady_clock::now() + patience; !exitStatus_;) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_)
             exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        else if (std::chrono::steady_clock::now() >= giveUp)
+            break;
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

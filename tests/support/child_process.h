@@ -32,7 +32,8 @@ public:
     std::optional<std::string> ReadLine();
     void Signal(int signalNumber) const;
     pid_t Pid() const { return pid_; }
-    // The exit status (128 + signal when killed), or nullopt when it runs on past the patience.
+    // The exit status (128 + signal when killed), or nullopt when it runs on past the patience (none:
+    // whether it has ended now).
     std::optional<int> Wait(std::chrono::seconds patience = std::chrono::seconds(30));
 
 private:
