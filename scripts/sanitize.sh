@@ -19,4 +19,9 @@ ctest --test-dir build-asan --output-on-failure
 echo "== ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVA_TSAN=ON -DKORVA_BUILD_CONSOLE=ON
 cmake --build build-tsan
-ctest --test-dir build-tsan --output-on-failure -R "${TSAN_TESTS:-transport|korvacfg|nrm01|fault|signal|sim|korvactl}"
+# FloodedWatch counts how many of a watch's rounds get through a flood at full loopback speed, which
+# measures how fast korvactl's receiving thread reads; under ThreadSanitizer it reads several times
+# slower and the count says more about the sanitizer than about the code (20 of 24 in one CI run,
+# 22 or more in the others). AddressSanitizer runs it above.
+GTEST_FILTER=-FloodedWatch.* \
+  ctest --test-dir build-tsan --output-on-failure -R "${TSAN_TESTS:-transport|korvacfg|nrm01|fault|signal|sim|korvactl}"
