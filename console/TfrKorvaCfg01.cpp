@@ -160,7 +160,6 @@ TfrKorvaCfg01::~TfrKorvaCfg01() {
 void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
     SetBackground(this, QPalette::Window, buttonFace);
-    setFont(ArialBold(12));
 
     btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, QStringLiteral("lê dados"), 15);
     ldAuto = MakeLed(this, "ldAuto", {105, 15, 81, 24}, QStringLiteral("aut"), {kLime, kYellow, kRed, kSilver}, false);
@@ -204,6 +203,10 @@ void TfrKorvaCfg01::CreateControls() {
         QStringLiteral("Este dispositivo contém parâmetros alterados que serão válidos somente após "
                        "sua reinicialização."));
     lbAlt->hide();
+    // The window's default font, set once every control has its own: a line edit lays its text out in
+    // its parent's font while it is being built, and set first this face would be loaded for nothing
+    // the window shows.
+    setFont(ArialBold(12));
 
     QWidget* const focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)

@@ -1,7 +1,6 @@
 #include "console/TfrNrm01.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +12,8 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+
+#include "console/console_fonts.h"
 
 namespace korva::console {
 namespace {
@@ -121,10 +122,7 @@ TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Msg1_->setAlignment(Qt::AlignCenter);
     Msg1_->setWordWrap(true);
     Msg1_->setTextFormat(Qt::PlainText);
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setPixelSize(16);
-    Msg1_->setFont(font);
+    Msg1_->setFont(ArialBold(16));
 
     btSim_ = MakeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
     btNao_ = MakeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);

@@ -23,6 +23,10 @@ QFont Bold(const QString& family, QFont::StyleHint hint, int pixels) {
     font.setStyleHint(hint);
     font.setPixelSize(pixels);
     font.setBold(true);
+    // Laid out from the face's own metrics (Liberation's are Arial's), so that the texts keep the widths
+    // the window was drawn for whatever hinting the desktop asks for. It also spares the toolkit loading
+    // every glyph's outline just to learn its hinted width, a good part of the start-up.
+    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 

@@ -77,6 +77,8 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
         EXPECT_EQ(control->geometry(), c.geometry) << c.name;
         EXPECT_EQ(control->font().pixelSize(), c.fontPixels) << c.name;
         EXPECT_TRUE(control->font().bold()) << c.name;
+        // Hinted widths would follow the desktop's settings and could outgrow the designed boxes.
+        EXPECT_EQ(control->font().hintingPreference(), QFont::PreferNoHinting) << c.name;
         QString text;
         if (auto* label = qobject_cast<const QLabel*>(control))
             text = label->text();
@@ -90,6 +92,9 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
                                                                 "serão válidos somente após sua reinicialização."));
     EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
+    // The window's default font, though it is set after its controls, leaves theirs as designed.
+    EXPECT_EQ(window_->font().pixelSize(), 12);
+    EXPECT_TRUE(window_->font().bold());
     // Every control names a face this machine has, where one of the stand-ins is installed: a font that
     // asks for an absent face first sends the toolkit searching for it at every size.
     const QStringList installed = QFontDatabase::families();

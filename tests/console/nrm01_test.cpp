@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFrame>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -86,6 +87,13 @@ TEST(TimedMessage, EachKindShowsItsButtonsHeightAndFirstFocus) {
             EXPECT_EQ(d.size(), QSize(471, c.panelHeight + 20));
             EXPECT_EQ(Background(Child<QFrame>(d, "ClMsg")), kYellow);
             EXPECT_EQ(Child<QLabel>(d, "Msg1")->text(), "linha 1\nlinha 2") << "lone CR breaks the line";
+            const QFont message = Child<QLabel>(d, "Msg1")->font();
+            EXPECT_EQ(message.pixelSize(), 16);
+            EXPECT_TRUE(message.bold());
+            // Named by an installed face, as the main window's texts are: not the absent "Arial".
+            if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans"))) {
+                EXPECT_TRUE(QFontDatabase::families().contains(message.family(), Qt::CaseInsensitive));
+            }
             EXPECT_EQ(d.RemainingTicks(), 120);
             EXPECT_TRUE(Child<QTimer>(d, "Tmr1")->isActive());
             QWidget* focus = d.focusWidget();
