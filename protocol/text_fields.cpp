@@ -403,10 +403,62 @@ char* BareHexOctetsInDecimal(std::string_view hexOctets, char* decimal) {
     return in == inEnd ? decimal : nullptr;
 }
 
+// 0-255 in decimal, each padded to four bytes whose last one is the length: copied whole, then the
+// write position moves on by the length.
+constexpr auto kOctetsInDecimal = [] {
+    std::array<std::array<char, 4>, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        std::array<char, 4>& text = texts[static_cast<std::size_t>(value)];
+        const int length = value < 10 ? 1 : value < 100 ? 2 : 3;
+        for (int digit = length - 1, rest = value; digit >= 0; --digit, rest /= 10)
+            text[static_cast<std::size_t>(digit)] = static_cast<char>('0' + rest % 10);
+        text[3] = static_cast<char>(length);
+    }
+    return texts;
+}();
+
+// "C0.A8.00.FA": two digits to every octet, the way the devices write an address, read without
+// searching for the dots. Null for any other shape.
+char* TwoDigitHexOctetsInDecimal(std::string_view hexOctets, char* decimal) {
+    constexpr std::size_t kShape = 4 * 3 - 1;
+    if (hexOctets.size() != kShape)
+        return nullptr;
+    const char* in = hexOctets.data();
+    for (int octet = 1; octet <= 4; ++octet, in += 3) {
+        const int high = HexDigitValue(in[0]);
+        const int low = HexDigitValue(in[1]);
+        if ((high | low) < 0)
+            return nullptr;
+        const std::array<char, 4>& text = kOctetsInDecimal[static_cast<std::size_t>(high * 16 + low)];
+        std::memcpy(decimal, text.data(), text.size());
+        decimal += text[3];
+        if (octet < 4) {
+            if (in[2] != '.')
+                return nullptr;
+            *decimal++ = '.';
+        }
+    }
+    return decimal;
+}
+
+// "00:1A:AB:01:02:FF": six octets of two characters between colons, the way the devices write a MAC.
+constexpr std::size_t kPairedMacLength = 6 * 3 - 1;
+bool IsSixColonSeparatedPairs(std::string_view text) {
+    if (text.size() != kPairedMacLength)
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((text[i] == ':') != (i % 3 == 2))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
     std::array<char, kLongestDecimalQuad> bare;
+    if (char* end = TwoDigitHexOctetsInDecimal(hexOctets, bare.data()))
+        return std::string(bare.data(), end);
     if (char* end = BareHexOctetsInDecimal(hexOctets, bare.data()))
         return std::string(bare.data(), end);
     std::string_view rest = hexOctets;
@@ -431,8 +483,15 @@ std::string MacFromDecimalOctets(std::string_view decimalOctets) {
 }
 
 std::string MacFromHexOctets(std::string_view hexOctets) {
+    if (IsSixColonSeparatedPairs(hexOctets)) {
+        // Already two characters to every octet: only the separators change.
+        std::string mac(hexOctets);
+        for (std::size_t colon = 2; colon < mac.size(); colon += 3)
+            mac[colon] = '-';
+        return mac;
+    }
     // Every octet is cut or widened to two characters: "xx-xx-xx-xx-xx-xx", written in place.
-    std::string mac(6 * 3 - 1, '-');
+    std::string mac(kPairedMacLength, '-');
     std::size_t octetAt = 0;
     ForEachWord(hexOctets, ':', 6, [&](std::string_view octet) {
         WriteLeftPadAndCut(mac.data() + octetAt, octet, 2, '0');

@@ -173,10 +173,21 @@ TEST(DottedQuads, PadAndConvertFromHexadecimalOctets) {
     EXPECT_EQ(DottedQuadFromHexOctets("ZZ.1.2.3"), "0.1.2.3");
 }
 
-// Four groups of bare digits are read in one pass, anything else by the octet-by-octet rules: both
-// give the same text, at the edges between them too.
+// The devices' own shape (two digits to every octet) and four groups of bare digits are read in one
+// pass each, anything else by the octet-by-octet rules: all give the same text, at the edges between
+// them too.
 TEST(DottedQuads, ReadBareAndOddHexadecimalOctetsAlike) {
     const std::pair<const char*, const char*> cases[] = {
+        {"FF.FF.FF.FF", "255.255.255.255"},
+        {"00.00.00.00", "0.0.0.0"},
+        {"0a.63.64.Ff", "10.99.100.255"},
+        {"C0.A8.00:FA", "192.168.0.0"},
+        {"C0.A8.0G.FA", "192.168.0.250"},
+        {"C0.A8.00.F", "192.168.0.15"},
+        {"C0.A8.00.FAx", "192.168.0.0"},
+        {"C0.A8..0.FA", "192.168.0.0"},
+        {"-1.A8.00.FA", "0.168.0.250"},
+        {"C0.A8.00. F", "192.168.0.0"},
         {"FFFFFFFF.1.2.3", "-1.1.2.3"},
         {"80000000.7fffffff.0.00000001", "-2147483648.2147483647.0.1"},
         {"123456789.1.2.3", "0.1.2.3"},
@@ -203,6 +214,13 @@ TEST(MacTexts, PutTheDashesAtFixedPositions) {
     EXPECT_EQ(MacFromDecimalOctets(""), "00-00-00-00-00-00");
     EXPECT_EQ(MacFromHexOctets("0:1a:AB:1:2:ff"), "00-1a-AB-01-02-ff");
     EXPECT_EQ(MacFromHexOctets("123:1:2:3:4:5"), "12-01-02-03-04-05");
+    // Pairs between colons, as the devices write them, and near misses of that shape.
+    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:02:FF"), "00-1A-AB-01-02-FF");
+    EXPECT_EQ(MacFromHexOctets("zz:1A:AB:01:02:  "), "zz-1A-AB-01-02-  ");
+    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:02:F:"), "00-1A-AB-01-02-0F");
+    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:0::FF"), "00-1A-AB-01-00-FF");
+    EXPECT_EQ(MacFromHexOctets("001:A:AB:01:02:FF"), "00-0A-AB-01-02-FF");
+    EXPECT_EQ(MacFromHexOctets(":00:1A:AB:01:02:F"), "00-1A-AB-01-02-0F");
 }
 
 TEST(Trim, RemovesControlBytesAndBlanksAtBothEnds) {
