@@ -453,6 +453,31 @@ bool IsSixColonSeparatedPairs(std::string_view text) {
     return true;
 }
 
+// "0:26:171:1:2:255": six octets of one to three decimal digits between colons, the way the devices
+// of the old forms write a MAC, written as "00-1A-AB-01-02-FF". False for any other shape.
+bool SixDecimalOctetsInHex(std::string_view decimalOctets, char* mac) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const char* in = decimalOctets.data();
+    const char* const end = in + decimalOctets.size();
+    for (int octet = 1; octet <= 6; ++octet) {
+        const char* const first = in;
+        unsigned value = 0;
+        for (; in != end && in - first < 3 && *in >= '0' && *in <= '9'; ++in)
+            value = value * 10 + static_cast<unsigned>(*in - '0');
+        if (in == first || value > 255)
+            return false;
+        *mac++ = kDigits[value >> 4];
+        *mac++ = kDigits[value & 0xF];
+        if (octet < 6) {
+            if (in == end || *in != ':')
+                return false;
+            *mac++ = '-';
+            ++in;
+        }
+    }
+    return in == end;
+}
+
 }  // namespace
 
 std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
@@ -477,6 +502,9 @@ std::string DottedQuadFromHexOctets(std::string_view hexOctets) {
 }
 
 std::string MacFromDecimalOctets(std::string_view decimalOctets) {
+    std::array<char, kPairedMacLength> paired;
+    if (SixDecimalOctetsInHex(decimalOctets, paired.data()))
+        return std::string(paired.data(), paired.size());
     ShortText<6 * 8> joined;
     ForEachWord(decimalOctets, ':', 6, [&](std::string_view octet) { joined.AppendHexOctet(ToInteger(octet)); });
     return DashedMac(joined);

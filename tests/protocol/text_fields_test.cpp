@@ -212,6 +212,21 @@ TEST(MacTexts, PutTheDashesAtFixedPositions) {
     EXPECT_EQ(MacFromDecimalOctets("0:26:171:1:2:255"), "00-1A-AB-01-02-FF");
     EXPECT_EQ(MacFromDecimalOctets("256:1:2:3:4:5"), "10-00-10-20-30-405");
     EXPECT_EQ(MacFromDecimalOctets(""), "00-00-00-00-00-00");
+    // Six plain octets between colons, as the old forms write them, and near misses of that shape.
+    const std::pair<const char*, const char*> decimal[] = {
+        {"255:255:255:255:255:255", "FF-FF-FF-FF-FF-FF"},
+        {"000:0:00:1:2:3", "00-00-00-01-02-03"},
+        {"0:26:171:1:2:0255", "00-1A-AB-01-02-FF"},
+        {"0:26:171:1:2:", "00-1A-AB-01-02-00"},
+        {"0:26:171:1:2:3:", "00-1A-AB-01-02-03"},
+        {":0:26:171:1:2:3", "00-1A-AB-01-02-03"},
+        {"0:26:171:1:2:3:4", "00-1A-AB-01-02-03"},
+        {"0:26::171:1:2", "00-1A-AB-01-02-00"},
+        {"0:26:171:1:2: 3", "00-1A-AB-01-02-03"},
+        {"0:26:171:1:2:-3", "00-1A-AB-01-02-FFFFFFFD"},
+    };
+    for (const auto& [octets, expected] : decimal)
+        EXPECT_EQ(MacFromDecimalOctets(octets), expected) << octets;
     EXPECT_EQ(MacFromHexOctets("0:1a:AB:1:2:ff"), "00-1a-AB-01-02-ff");
     EXPECT_EQ(MacFromHexOctets("123:1:2:3:4:5"), "12-01-02-03-04-05");
     // Pairs between colons, as the devices write them, and near misses of that shape.
