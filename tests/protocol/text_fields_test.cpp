@@ -209,33 +209,38 @@ TEST(DottedQuads, ReadBareAndOddHexadecimalOctetsAlike) {
 }
 
 TEST(MacTexts, PutTheDashesAtFixedPositions) {
-    EXPECT_EQ(MacFromDecimalOctets("0:26:171:1:2:255"), "00-1A-AB-01-02-FF");
-    EXPECT_EQ(MacFromDecimalOctets("256:1:2:3:4:5"), "10-00-10-20-30-405");
-    EXPECT_EQ(MacFromDecimalOctets(""), "00-00-00-00-00-00");
-    // Six plain octets between colons, as the old forms write them, and near misses of that shape.
-    const std::pair<const char*, const char*> decimal[] = {
-        {"255:255:255:255:255:255", "FF-FF-FF-FF-FF-FF"},
-        {"000:0:00:1:2:3", "00-00-00-01-02-03"},
-        {"0:26:171:1:2:0255", "00-1A-AB-01-02-FF"},
-        {"0:26:171:1:2:", "00-1A-AB-01-02-00"},
-        {"0:26:171:1:2:3:", "00-1A-AB-01-02-03"},
-        {":0:26:171:1:2:3", "00-1A-AB-01-02-03"},
-        {"0:26:171:1:2:3:4", "00-1A-AB-01-02-03"},
-        {"0:26::171:1:2", "00-1A-AB-01-02-00"},
-        {"0:26:171:1:2: 3", "00-1A-AB-01-02-03"},
-        {"0:26:171:1:2:-3", "00-1A-AB-01-02-FFFFFFFD"},
+    struct Case {
+        std::string (*read)(std::string_view);
+        const char* octets;
+        const char* expected;
     };
-    for (const auto& [octets, expected] : decimal)
-        EXPECT_EQ(MacFromDecimalOctets(octets), expected) << octets;
-    EXPECT_EQ(MacFromHexOctets("0:1a:AB:1:2:ff"), "00-1a-AB-01-02-ff");
-    EXPECT_EQ(MacFromHexOctets("123:1:2:3:4:5"), "12-01-02-03-04-05");
-    // Pairs between colons, as the devices write them, and near misses of that shape.
-    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:02:FF"), "00-1A-AB-01-02-FF");
-    EXPECT_EQ(MacFromHexOctets("zz:1A:AB:01:02:  "), "zz-1A-AB-01-02-  ");
-    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:02:F:"), "00-1A-AB-01-02-0F");
-    EXPECT_EQ(MacFromHexOctets("00:1A:AB:01:0::FF"), "00-1A-AB-01-00-FF");
-    EXPECT_EQ(MacFromHexOctets("001:A:AB:01:02:FF"), "00-0A-AB-01-02-FF");
-    EXPECT_EQ(MacFromHexOctets(":00:1A:AB:01:02:F"), "00-1A-AB-01-02-0F");
+    const Case cases[] = {
+        {MacFromDecimalOctets, "0:26:171:1:2:255", "00-1A-AB-01-02-FF"},
+        {MacFromDecimalOctets, "256:1:2:3:4:5", "10-00-10-20-30-405"},
+        {MacFromDecimalOctets, "", "00-00-00-00-00-00"},
+        // Six plain octets between colons, as the old forms write them, and near misses of that shape.
+        {MacFromDecimalOctets, "255:255:255:255:255:255", "FF-FF-FF-FF-FF-FF"},
+        {MacFromDecimalOctets, "000:0:00:1:2:3", "00-00-00-01-02-03"},
+        {MacFromDecimalOctets, "0:26:171:1:2:0255", "00-1A-AB-01-02-FF"},
+        {MacFromDecimalOctets, "0:26:171:1:2:", "00-1A-AB-01-02-00"},
+        {MacFromDecimalOctets, "0:26:171:1:2:3:", "00-1A-AB-01-02-03"},
+        {MacFromDecimalOctets, ":0:26:171:1:2:3", "00-1A-AB-01-02-03"},
+        {MacFromDecimalOctets, "0:26:171:1:2:3:4", "00-1A-AB-01-02-03"},
+        {MacFromDecimalOctets, "0:26::171:1:2", "00-1A-AB-01-02-00"},
+        {MacFromDecimalOctets, "0:26:171:1:2: 3", "00-1A-AB-01-02-03"},
+        {MacFromDecimalOctets, "0:26:171:1:2:-3", "00-1A-AB-01-02-FFFFFFFD"},
+        {MacFromHexOctets, "0:1a:AB:1:2:ff", "00-1a-AB-01-02-ff"},
+        {MacFromHexOctets, "123:1:2:3:4:5", "12-01-02-03-04-05"},
+        // Pairs between colons, as the new forms write them, and near misses of that shape.
+        {MacFromHexOctets, "00:1A:AB:01:02:FF", "00-1A-AB-01-02-FF"},
+        {MacFromHexOctets, "zz:1A:AB:01:02:  ", "zz-1A-AB-01-02-  "},
+        {MacFromHexOctets, "00:1A:AB:01:02:F:", "00-1A-AB-01-02-0F"},
+        {MacFromHexOctets, "00:1A:AB:01:0::FF", "00-1A-AB-01-00-FF"},
+        {MacFromHexOctets, "001:A:AB:01:02:FF", "00-0A-AB-01-02-FF"},
+        {MacFromHexOctets, ":00:1A:AB:01:02:F", "00-1A-AB-01-02-0F"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.read(c.octets), c.expected) << c.octets;
 }
 
 TEST(Trim, RemovesControlBytesAndBlanksAtBothEnds) {
