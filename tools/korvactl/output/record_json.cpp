@@ -35,6 +35,22 @@ nlohmann::ordered_json ParametersJson(const ParameterReading& parameters) {
     };
 }
 
+// The reply's keys, added to json after those already there: a sweep writes one record per device, and
+// a decoded object copied key by key into the record cost more than the decoding.
+void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
+    json["plain"] = Cp1252ToUtf8(reading.plain);
+    json["offset"] = reading.offset;
+    json["version"] = reading.version;
+    json["keyword"] = Cp1252ToUtf8(reading.keyword);
+    json["changed_flag"] = reading.changedFlag;
+    if (reading.status)
+        json["status"] = StatusJson(*reading.status);
+    else if (reading.parameters)
+        json["parameters"] = ParametersJson(*reading.parameters);
+    else if (reading.resetAck)
+        json["reset_ack"] = *reading.resetAck;
+}
+
 }  // namespace
 
 ReplyReading ReadReply(std::string_view datagram) {
@@ -58,17 +74,8 @@ ReplyReading ReadReply(std::string_view datagram) {
 }
 
 nlohmann::ordered_json ReplyToJson(const ReplyReading& reading) {
-    nlohmann::ordered_json json = {
-        {"plain", Cp1252ToUtf8(reading.plain)}, {"offset", reading.offset},
-        {"version", reading.version},           {"keyword", Cp1252ToUtf8(reading.keyword)},
-        {"changed_flag", reading.changedFlag},
-    };
-    if (reading.status)
-        json["status"] = StatusJson(*reading.status);
-    else if (reading.parameters)
-        json["parameters"] = ParametersJson(*reading.parameters);
-    else if (reading.resetAck)
-        json["reset_ack"] = *reading.resetAck;
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    AddReply(json, reading);
     return json;
 }
 
@@ -84,9 +91,7 @@ nlohmann::ordered_json RecordToJson(const Record& record) {
         return json;
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
-    const nlohmann::ordered_json decoded = ReplyToJson(ReadReply(*record.reply));
-    for (const auto& [key, value] : decoded.items())
-        json[key] = value;
+    AddReply(json, ReadReply(*record.reply));
     if (record.resetCommands)
         json["reset_commands"] = *record.resetCommands;
     return json;
