@@ -185,6 +185,9 @@ constexpr auto kHexDigitValues = [] {
     return values;
 }();
 
+// The digits every hexadecimal text here is written with.
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
 }  // namespace
 
 int HexDigitValue(char c) {
@@ -256,11 +259,10 @@ std::string LeftPadAndCut(std::string_view text, int width, char fill) {
 }
 
 std::string HexText(std::int32_t value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     auto bits = static_cast<std::uint32_t>(value);
     std::string text;
     do {
-        text.insert(0, 1, kDigits[bits & 0xF]);
+        text.insert(0, 1, kUpperHexDigits[bits & 0xF]);
         bits >>= 4;
     } while (bits != 0);
     if (static_cast<int>(text.size()) < digits)
@@ -302,12 +304,11 @@ public:
     }
     // Upper-case hexadecimal with at least two digits; negatives in 32-bit two's complement.
     void AppendHexOctet(std::int32_t value) {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        std::array<char, 8> reversed{};
+            std::array<char, 8> reversed{};
         std::size_t count = 0;
         auto bits = static_cast<std::uint32_t>(value);
         do {
-            reversed[count++] = kDigits[bits & 0xF];
+            reversed[count++] = kUpperHexDigits[bits & 0xF];
             bits >>= 4;
         } while (bits != 0);
         if (count < 2)
@@ -456,7 +457,6 @@ bool IsSixColonSeparatedPairs(std::string_view text) {
 // "0:26:171:1:2:255": six octets of one to three decimal digits between colons, the way the devices
 // of the old forms write a MAC, written as "00-1A-AB-01-02-FF". False for any other shape.
 bool SixDecimalOctetsInHex(std::string_view decimalOctets, char* mac) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     const char* in = decimalOctets.data();
     const char* const end = in + decimalOctets.size();
     for (int octet = 1; octet <= 6; ++octet) {
@@ -466,8 +466,8 @@ bool SixDecimalOctetsInHex(std::string_view decimalOctets, char* mac) {
             value = value * 10 + static_cast<unsigned>(*in - '0');
         if (in == first || value > 255)
             return false;
-        *mac++ = kDigits[value >> 4];
-        *mac++ = kDigits[value & 0xF];
+        *mac++ = kUpperHexDigits[value >> 4];
+        *mac++ = kUpperHexDigits[value & 0xF];
         if (octet < 6) {
             if (in == end || *in != ':')
                 return false;
