@@ -32,7 +32,11 @@ QByteArray ReadFile(const QString& path) {
 }
 
 TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
+    const QFont desktopFont = QApplication::font();
     Open("127.0.0.82");
+    // The controls are built in one of the window's faces; afterwards the application's font, which
+    // message boxes and tooltips take, is the desktop's again.
+    EXPECT_EQ(QApplication::font(), desktopFont) << QApplication::font().toString().toStdString();
     struct Case {
         const char* name;
         QRect geometry;
@@ -92,7 +96,7 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
                                                                 "serão válidos somente após sua reinicialização."));
     EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
-    // The window's default font, though it is set after its controls, leaves theirs as designed.
+    // The window's default font, though it is set after its controls are built, leaves theirs as designed.
     EXPECT_EQ(window_->font().pixelSize(), 12);
     EXPECT_TRUE(window_->font().bold());
     // Every control names a face this machine has, where one of the stand-ins is installed: a font that
