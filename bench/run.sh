@@ -44,12 +44,15 @@ handover() { for run in 1 2 3; do value "$work/handover$run" "$1"; done | median
 # The polling timer must keep its period in every run: its figures are the extremes over the runs.
 handover_extreme() { for run in 1 2 3; do value "$work/handover$run" "$2"; done | sort -g | "$1" -n 1; }
 
-echo "start-up and memory (11 runs each) ..." >&2
+# A start-up takes some 20 ms, and other work on a shared machine shifts single runs by more than the
+# difference being measured, so the medians take many runs of each program, taking turns.
+startup_runs=31
+echo "start-up and memory ($startup_runs runs each) ..." >&2
 # startup_korvacfg reads the settings file beside itself, as the console does: it must name a loopback
 # device. One is written when there is none; an existing file is never changed.
 settings=$build/bench/KorvaCfg.ini
 [ -e "$settings" ] || printf '[Geral]\r\nIP=127.0.0.181\r\n' >"$settings"
-"$build/bench/startup_probe" 11 "$root/$build/bench/startup_korvacfg" "$root/$build/bench/startup_floor" \
+"$build/bench/startup_probe" "$startup_runs" "$root/$build/bench/startup_korvacfg" "$root/$build/bench/startup_floor" \
   >"$work/startup"
 startup() { awk -v name="$1" -v key="$2" '$1 == name { for (i = 2; i < NF; i += 2) if ($i == key) print $(i + 1) }' \
   "$work/startup"; }
@@ -164,7 +167,7 @@ scan_floor=$(value "$work/fleet" scan_floor_per_s)
   echo
   echo "Polling ticks during the window's floods, over the 3 runs: $(for run in 1 2 3; do value "$work/handover$run" tick_count; done | awk '{ s += $1 } END { print s }') intervals, shortest $(rounded "$(handover_extreme head tick_min_ms)" 2) ms, longest $(rounded "$(handover_extreme tail tick_max_ms)" 2) ms (the worst run's interval off 500 ms is the figure above); replies given up as lost: $(handover window_lost) (median)."
   echo
-  echo "Start-up, medians of 11 runs each, taking turns (\`startup_probe\`; offscreen platform): KorvaCfg as shipped, with the 100 ms pause it makes before its event loop, $(rounded "$k_shipped" 1) ms ($(ratio "$k_shipped" "$f_start")× the bare window). Measured by \`startup_korvacfg\`, which runs app/main.cpp's sequence and ends at the first pass of the event loop after the window's first paint; the product is unchanged."
+  echo "Start-up, medians of $startup_runs runs each, taking turns (\`startup_probe\`; offscreen platform): KorvaCfg as shipped, with the 100 ms pause it makes before its event loop, $(rounded "$k_shipped" 1) ms ($(ratio "$k_shipped" "$f_start")× the bare window). Measured by \`startup_korvacfg\`, which runs app/main.cpp's sequence and ends at the first pass of the event loop after the window's first paint; the product is unchanged."
   echo
   echo "Exporter scrape, medians of 3 runs of 21 scrapes each (after one scrape that is not counted): the devices are simulated inside the benchmark's own process, one socket per address on 127.3.0.0/16 and one thread answering for all of them with korva-sim's device (form 150), on the same two cores as the exporter. The fewest devices found up in any scrape: $(for run in 1 2 3; do value "$work/exporter$run" answered_fewest; done | sort -g | head -n 1) of 1,000; each page is $(value "$work/exporter1" exposition_bytes) bytes. The exporter's CPU is its whole process (HTTP, the survey's two threads, the exposition) from /proc, in clock ticks, so it is the mean per scrape."
   echo "korvactl over many devices (\`bench/fleet.sh\`): korva-sim serves 10,000 devices on 127.1.0.0-127.1.39.15 and 10,000 on 127.2.0.0-127.2.39.15, one socket each. The sweep is the median of 3 runs of the whole program (start, 10,000 names read, requests, JSON lines to a file, $(value "$work/fleet" status_s) s); the search of 127.2.0.0/16 is one run ($(value "$work/fleet" scan_s) s without its final wait), where requests to the free addresses cost the kernel an ICMP error each and korvactl's unread replies wait in its socket buffer while the requests go out."
