@@ -304,7 +304,7 @@ public:
     }
     // Upper-case hexadecimal with at least two digits; negatives in 32-bit two's complement.
     void AppendHexOctet(std::int32_t value) {
-            std::array<char, 8> reversed{};
+        std::array<char, 8> reversed{};
         std::size_t count = 0;
         auto bits = static_cast<std::uint32_t>(value);
         do {
