@@ -148,7 +148,7 @@ void CheckWriteCommand(const ctl::NewParameters& parameters) {
 
 // Each problem names the value it is about.
 void CheckProblems(const ctl::NewParameters& parameters) {
-    for (const std::string& problem : ctl::CheckNewParameters(parameters))
+    for (const std::string& problem : ctl::ParameterProblemTexts(parameters))
         Require(problem.find(parameters.address) != std::string::npos ||
                 problem.find(parameters.mask) != std::string::npos ||
                 problem.find(parameters.gateway) != std::string::npos);
@@ -234,8 +234,8 @@ void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t
     const std::uint32_t subnet = network & mask;
     for (bool zeroPadded : {false, true}) {
         const auto quad = [zeroPadded](std::uint32_t address) { return DottedQuad(address, zeroPadded); };
-        Require(ctl::CheckNewParameters({quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)}).empty());
-        Require(ctl::CheckNewParameters({quad(subnet | deviceHost), quad(mask), quad(subnet | deviceHost)}).size() ==
+        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)}).empty());
+        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | deviceHost)}).size() ==
                 1);
     }
 }

@@ -15,7 +15,7 @@ TEST(CheckNewParameters, AcceptsUsableSubnets) {
         {"127.0.0.120", "255.0.0.0", "127.0.0.1"},
     };
     for (const auto& p : good)
-        EXPECT_EQ(CheckNewParameters(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
 }
 
 TEST(CheckNewParameters, NamesEachProblem) {
@@ -58,7 +58,7 @@ TEST(CheckNewParameters, NamesEachProblem) {
     };
     for (const auto& c : cases) {
         const auto& p = c.parameters;
-        EXPECT_EQ(CheckNewParameters(p), c.problems) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p), c.problems) << p.address << " " << p.mask << " " << p.gateway;
     }
 }
 

@@ -61,7 +61,7 @@ namespace {
 bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
     if (context.line.force)
         return true;
-    const std::vector<std::string> problems = CheckNewParameters(parameters);
+    const std::vector<std::string> problems = ParameterProblemTexts(parameters);
     for (const std::string& problem : problems)
         context.io.err << "korvactl set: " << problem << "\n";
     if (!problems.empty())

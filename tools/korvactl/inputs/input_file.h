@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/new_parameters.h"
+
 namespace korva::ctl {
 
 // Files korvactl reads (device lists, captured datagrams). A directory opens like a file on Linux and
@@ -31,16 +33,12 @@ std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std
 // The bytes, or nullopt when the line holds anything else or an odd number of digits.
 std::optional<std::string> ParseHexLine(std::string_view line);
 
-// What `set` checks before it writes: the console writes whatever is in its boxes, and a device given a
-// broken address is out of reach until someone visits it.
-struct NewParameters {
-    std::string address;
-    std::string mask;
-    std::string gateway;
-};
+// The new parameters of `set` and of each plan row, checked by the rules the console uses too.
+using korva::NewParameters;
 
-// Every problem found, each a sentence naming the value; empty when the parameters can be written.
-std::vector<std::string> CheckNewParameters(const NewParameters& parameters);
+// Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
+// can be written.
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
 
 // A commissioning plan: one device a line, "address,new_address,mask,gateway". A header line naming
 // those columns may come first; "#" starts a comment, and blank lines are skipped.

@@ -14,65 +14,48 @@ namespace korva::ctl {
 
 namespace {
 
-// The prefix length of a mask of contiguous ones followed by zeros; nullopt for any other mask.
-std::optional<int> PrefixLength(std::uint32_t mask) {
-    const std::uint32_t hostBits = ~mask;
-    if ((hostBits & (hostBits + 1)) != 0)
-        return std::nullopt;
-    int length = 0;
-    for (std::uint32_t bit = 0x80000000u; bit != 0 && (mask & bit) != 0; bit >>= 1)
-        ++length;
-    return length;
+const char* BoxName(ParameterBox box) {
+    switch (box) {
+        case ParameterBox::kAddress:
+            return "address";
+        case ParameterBox::kMask:
+            return "mask";
+        case ParameterBox::kGateway:
+            break;
+    }
+    return "gateway";
 }
 
-void CheckHost(const char* what, const std::string& text, std::uint32_t host, std::uint32_t mask,
-               std::vector<std::string>& problems) {
-    if ((host & ~mask) == 0)
-        problems.push_back(std::string(what) + " " + text + " is the network address of its subnet");
-    else if ((host & ~mask) == ~mask)
-        problems.push_back(std::string(what) + " " + text + " is the broadcast address of its subnet");
+std::string Sentence(const NewParameters& parameters, const ParameterProblem& problem) {
+    const std::string what = BoxName(problem.box);
+    const std::string& value = ValueIn(parameters, problem.box);
+    switch (problem.fault) {
+        case ParameterFault::kNotDottedQuad:
+            return what + " '" + value + "' is not four decimal octets 0-255";
+        case ParameterFault::kMaskNotContiguous:
+            return what + " " + value + " is not contiguous (ones, then zeros)";
+        case ParameterFault::kMaskLeavesNoRoom:
+            return what + " " + value + " leaves no subnet with room for a device and a gateway";
+        case ParameterFault::kNetworkAddress:
+            return what + " " + value + " is the network address of its subnet";
+        case ParameterFault::kBroadcastAddress:
+            return what + " " + value + " is the broadcast address of its subnet";
+        case ParameterFault::kGatewayOutsideSubnet:
+            return what + " " + value + " is outside the subnet of " + parameters.address + " with mask " +
+                   parameters.mask;
+        case ParameterFault::kGatewayIsAddress:
+            break;
+    }
+    return what + " " + value + " is the device's own address";
 }
 
 }  // namespace
 
-std::vector<std::string> CheckNewParameters(const NewParameters& parameters) {
-    std::vector<std::string> problems;
-    const auto address = ParseIpv4(parameters.address);
-    const auto mask = ParseIpv4(parameters.mask);
-    const auto gateway = ParseIpv4(parameters.gateway);
-    const auto notOctets = [&](const char* what, const std::string& text) {
-        problems.push_back(std::string(what) + " '" + text + "' is not four decimal octets 0-255");
-    };
-    if (!address)
-        notOctets("address", parameters.address);
-    if (!mask)
-        notOctets("mask", parameters.mask);
-    if (!gateway)
-        notOctets("gateway", parameters.gateway);
-    if (!mask)
-        return problems;
-
-    const auto prefix = PrefixLength(*mask);
-    if (!prefix) {
-        problems.push_back("mask " + parameters.mask + " is not contiguous (ones, then zeros)");
-        return problems;
-    }
-    if (*prefix == 0 || *prefix > 30) {
-        problems.push_back("mask " + parameters.mask + " leaves no subnet with room for a device and a gateway");
-        return problems;
-    }
-    if (address)
-        CheckHost("address", parameters.address, *address, *mask, problems);
-    if (gateway)
-        CheckHost("gateway", parameters.gateway, *gateway, *mask, problems);
-    if (address && gateway) {
-        if ((*address & *mask) != (*gateway & *mask))
-            problems.push_back("gateway " + parameters.gateway + " is outside the subnet of " + parameters.address +
-                               " with mask " + parameters.mask);
-        else if (*address == *gateway)
-            problems.push_back("gateway " + parameters.gateway + " is the device's own address");
-    }
-    return problems;
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters) {
+    std::vector<std::string> texts;
+    for (const ParameterProblem& problem : CheckNewParameters(parameters))
+        texts.push_back(Sentence(parameters, problem));
+    return texts;
 }
 
 namespace {
@@ -135,7 +118,7 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
     std::map<std::uint32_t, const PlanRow*> byAddress;
     std::map<std::uint32_t, const PlanRow*> byNewAddress;
     for (const PlanRow& row : rows) {
-        for (const std::string& problem : CheckNewParameters({row.newAddress, row.mask, row.gateway}))
+        for (const std::string& problem : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}))
             problems.push_back(LineName(row) + ": " + problem);
         const auto address = ParseIpv4(row.address);
         if (!address) {
