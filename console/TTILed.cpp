@@ -1,7 +1,11 @@
 #include "console/TTILed.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace korva::console {
 
@@ -19,8 +23,21 @@ TTILed::TTILed(QWidget* parent) : QLabel(parent) {
 }
 
 void TTILed::SetLedOn(bool on) {
+    if (ledOn_ != on)
+        update();  // the caption's box comes and goes with the light
     ledOn_ = on;
     UpdateColour();
+}
+
+void TTILed::SetStale(bool stale) {
+    if (stale_ == stale)
+        return;
+    stale_ = stale;
+    update();
+}
+
+void TTILed::SetKeyboardClickable() {
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TTILed::SetLedColorOff(const QColor& colour) {
@@ -94,6 +111,40 @@ void TTILed::mouseReleaseEvent(QMouseEvent* event) {
 void TTILed::mouseDoubleClickEvent(QMouseEvent* event) {
     leftPressed_ = false;
     event->accept();
+}
+
+void TTILed::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (focusPolicy() != Qt::NoFocus && !event->isAutoRepeat() &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+// Colour alone does not tell every eye whether a panel is lit: a lit caption is boxed, and an old one
+// hatched. The focus is marked as a button marks it.
+void TTILed::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!ledOn_ && !hasFocus())
+        return;
+    QPainter painter(this);
+    if (ledOn_) {
+        if (stale_)
+            painter.fillRect(contentsRect(), QBrush(QColor(96, 96, 96), Qt::BDiagPattern));
+        const QRect caption = fontMetrics().boundingRect(contentsRect(), static_cast<int>(alignment()), text());
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+        painter.drawRect(caption.adjusted(-3, 0, 2, -1));
+    }
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = contentsRect().adjusted(1, 1, -1, -1);
+        focus.backgroundColor = CurrentColor();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 }  // namespace korva::console

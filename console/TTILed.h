@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QString>
 
+class QKeyEvent;
 class QMouseEvent;
+class QPaintEvent;
 
 namespace korva::console {
 
@@ -44,6 +46,13 @@ public:
     // The panel's background as it is painted now.
     QColor CurrentColor() const;
 
+    // What it shows is old (the device stopped answering): a lit panel is hatched over its colour.
+    bool Stale() const { return stale_; }
+    void SetStale(bool stale);
+
+    // Clicked from the keyboard too: it takes the focus, shows it, and Space or Enter click it.
+    void SetKeyboardClickable();
+
 signals:
     void clicked();
 
@@ -51,6 +60,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void SetLitColour(int index, const QColor& colour);
@@ -62,6 +73,7 @@ private:
     QColor colorOn_[4] = {QColor(0, 255, 0), QColor(255, 255, 0), QColor(255, 0, 0), QColor(192, 192, 192)};
     int ledIndex_ = 0;
     bool leftPressed_ = false;
+    bool stale_ = false;
 };
 
 }  // namespace korva::console

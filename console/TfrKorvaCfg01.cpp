@@ -18,6 +18,7 @@
 #include "console/TfrNrm01.h"
 #include "console/auto_select_edit.h"
 #include "console/console_fonts.h"
+#include "console/console_texts.h"
 #include "console/display_formats.h"
 #include "console/error_box.h"
 #include "console/version_text.h"
@@ -42,7 +43,9 @@ const QColor kLime(0, 255, 0);
 const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kSilver(192, 192, 192);
-const QColor kGreen(0, 128, 0);
+// A device that stopped answering: what the window shows of it is greyed, and its clock turns orange.
+const QColor kStaleText(128, 128, 128);
+const QColor kNoReplyBackground(255, 140, 0);
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -118,6 +121,7 @@ TTILed* MakeLed(QWidget* parent, const char* name, const QRect& geometry, const 
     led->SetLedColorOn3(onColours[3]);
     led->SetLedIndex(0);
     led->SetLedOn(lit);
+    led->setAccessibleName(caption);
     return led;
 }
 
@@ -229,8 +233,13 @@ void TfrKorvaCfg01::CreateControls() {
         QStringLiteral("Este dispositivo contém parâmetros alterados que serão válidos somente após "
                        "sua reinicialização."));
     lbAlt->hide();
+    // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
+    lbNoReply = MakeFilledLabel(this, "lbNoReply", {176, 160, 110, 31}, QString(), ArialBold(13), kNoReplyBackground);
+    lbNoReply->setWordWrap(true);
+    lbNoReply->hide();
 
-    QWidget* const focusOrder[] = {btRead, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
+    ldAuto->SetKeyboardClickable();
+    QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
         setTabOrder(focusOrder[i], focusOrder[i + 1]);
 
@@ -271,6 +280,7 @@ void TfrKorvaCfg01::FormCreate() {
     edIP1->setFocus();
     // The focus reaches the box only when the window is first activated, which selects nothing.
     edIP1->selectAll();
+    DescribeLeds();
     TmrRd->start();
 }
 
@@ -354,6 +364,7 @@ void TfrKorvaCfg01::ClearLiveData() {
         reading->clear();
     for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
         led->SetLedOn(false);
+    DescribeLeds();
 }
 
 void TfrKorvaCfg01::ClearParameters() {
@@ -398,24 +409,52 @@ void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
     for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
         manual->setEnabled(!on);
     }
+    DescribeLeds();
 }
 
-bool TfrKorvaCfg01::ConfirmWrite() {
+void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
+    // The replies handled before the silence are what turns grey.
+    ApplyPendingDisplay();
+    const bool stale = !notice.empty();
+    const QColor text = stale ? kStaleText : palette().color(QPalette::WindowText);
+    for (QLabel* reading : {stBat, stTmp, stUmd, stMsk1, stGW1, stMac1, stVrs})
+        SetBackground(reading, QPalette::WindowText, text);
+    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
+        led->SetStale(stale);
+    SetBackground(lbDaHr, QPalette::Window, stale ? kNoReplyBackground : kClockBackground);
+    lbNoReply->setText(QString::fromUtf8(notice));
+    lbNoReply->setVisible(stale);
+    lbDaHr->setAccessibleDescription(QString::fromUtf8(notice));
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
+    AutoSelectEdit* edit = box == ParameterBox::kAddress ? edIP2 : box == ParameterBox::kMask ? edMsk2 : edGW2;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+}
+
+bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {
     // A modal message waits with the window's state as the replies before it left it.
     ApplyPendingDisplay();
-    return ShowTimedMessage(QStringLiteral("Confirma alteração de parâmetros ?"), kYellow, 12, TfrNrm01::kQuestion);
+    const Rgb& colour = message.colour;
+    return ShowTimedMessage(QString::fromUtf8(message.text), QColor(colour.red, colour.green, colour.blue),
+                            message.seconds, message.kind);
 }
 
-void TfrKorvaCfg01::TellWriteDone() {
-    ApplyPendingDisplay();
-    ShowTimedMessage(QStringLiteral("parâmetros alterados"), kGreen, 5, TfrNrm01::kInformation);
-}
-
-void TfrKorvaCfg01::TellRestartPending() {
-    ApplyPendingDisplay();
-    ShowTimedMessage(QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua "
-                                    "reinicialização"),
-                     kYellow, 12, TfrNrm01::kInformation);
+void TfrKorvaCfg01::DescribeLeds() {
+    const auto describe = [](TTILed* led, texts::LedState state) {
+        led->setAccessibleDescription(
+            QString::fromUtf8(texts::LedDescription(led->Caption().toStdString(), state, led->Stale())));
+    };
+    describe(ldAuto, ldAuto->LedOn() ? texts::LedState::kGood : texts::LedState::kDark);
+    // The device's states show their good side in their second colour.
+    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst}) {
+        if (!led->LedOn())
+            describe(led, texts::LedState::kDark);
+        else
+            describe(led, led->LedIndex() == 1 ? texts::LedState::kGood : texts::LedState::kBad);
+    }
 }
 
 void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
@@ -457,6 +496,8 @@ void TfrKorvaCfg01::ApplyPendingDisplay() {
         ApplyStatus(*display.status);
     if (display.resetAcknowledged)
         ldRst->SetLedIndex(0);
+    if (display.status || display.resetAcknowledged)
+        DescribeLeds();
     if (display.parameters)
         ApplyParameters(*display.parameters);
     if (display.replyTime)

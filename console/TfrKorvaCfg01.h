@@ -76,9 +76,9 @@ private:
     void ShowResetAcknowledged() override;
     void ShowRestartPending(bool shown) override;
     void ShowAutomaticMode(bool on) override;
-    bool ConfirmWrite() override;
-    void TellWriteDone() override;
-    void TellRestartPending() override;
+    void ShowNoReply(const std::string& notice) override;
+    void FocusNewParameter(ParameterBox box) override;
+    bool ShowMessage(const TimedMessage& message) override;
 
     // Runs a button's handler; an error it raises is shown in the default error box.
     void RunShowingErrors(const std::function<void()>& handler);
@@ -100,6 +100,8 @@ private:
     void ApplyStatus(const StatusReading& status);
     void ApplyParameters(const ParameterReading& parameters);
     void ApplyReplyTime(std::chrono::system_clock::time_point at);
+    // Each indicator's state in words, for screen readers: what its colour says.
+    void DescribeLeds();
 
     const std::unique_ptr<SettingsStore> settings_;
 
@@ -126,6 +128,7 @@ private:
     AutoSelectEdit* edGW2 = nullptr;
     QPushButton* btWr1 = nullptr;
     QLabel* lbAlt = nullptr;
+    QLabel* lbNoReply = nullptr;  // beside the clock while the device does not answer
     QTimer* TmrRd = nullptr;
     QTimer* TmrDisplay = nullptr;  // single shot, one display frame
     PendingDisplay pending_;

@@ -4,12 +4,24 @@
 #include <utility>
 
 #include "console/console_view.h"
-#include "protocol/messages.h"
+#include "protocol/ipv4_range.h"
 #include "protocol/text_fields.h"
 #include "protocol/unscramble.h"
 #include "transport/host_address.h"
 
 namespace korva::console {
+namespace {
+
+constexpr Rgb kYellow{255, 255, 0};
+constexpr Rgb kGreen{0, 128, 0};
+constexpr Rgb kRed{255, 0, 0};
+
+// The question before a write waits 12 seconds; the device's own notices are shown for their time.
+constexpr int kQuestionSeconds = 12;
+constexpr int kWriteDoneSeconds = 5;
+constexpr int kRestartPendingSeconds = 12;
+
+}  // namespace
 
 ConsoleCore::ConsoleCore(transport::DeviceLink& link, ConsoleView& view, Clock clock)
     : link_(link), view_(view), clock_(std::move(clock)) {}
@@ -26,22 +38,33 @@ std::uint32_t ConsoleCore::SendToDevice(const std::string& deviceAddress, const 
     // Any host on the network can send to our port; only the device we are talking to is believed.
     // Accepting before sending: a device on loopback answers before the send has returned.
     link_.AcceptOnlyFrom({device});
+    lastRequestTo_ = device;
     link_.SendTo(device, kDevicePort, request);
     return device;
 }
 
 void ConsoleCore::ReadLiveData(const std::string& deviceAddress) {
     view_.ClearLiveData();
-    SendToDevice(deviceAddress, BuildLiveDataRequest());
+    AwaitManualReply(SendToDevice(deviceAddress, BuildLiveDataRequest()));
 }
 
 void ConsoleCore::ReadParameters(const std::string& deviceAddress) {
     view_.ClearParameters();
-    SendToDevice(deviceAddress, BuildParameterRequest(true));
+    AwaitManualReply(SendToDevice(deviceAddress, BuildParameterRequest(true)));
 }
 
 void ConsoleCore::WriteParameters(const std::string& deviceAddress, const NewParameters& parameters) {
-    if (!view_.ConfirmWrite())
+    // A device given a broken address, mask or gateway falls off the network until someone visits it.
+    if (const std::vector<ParameterProblem> problems = CheckNewParameters(parameters); !problems.empty()) {
+        const ParameterProblem& first = problems.front();
+        view_.ShowMessage({texts::RefusedValue(parameters, first), kRed, 0, TimedMessage::kInformation});
+        view_.FocusNewParameter(first.box);
+        return;
+    }
+    // Before the question: a box that names no device is told at once, not after a SIM.
+    const std::uint32_t current = transport::ResolveHost(deviceAddress);
+    const std::string question = texts::ConfirmWrite(ChangesMadeBy(current, parameters));
+    if (!view_.ShowMessage({question, kYellow, kQuestionSeconds, TimedMessage::kQuestion}))
         return;
     // The write goes to the device where it is now; the check reads it back at its new address, so
     // replies from both addresses count until the next request.
@@ -50,30 +73,66 @@ void ConsoleCore::WriteParameters(const std::string& deviceAddress, const NewPar
     writeReplyAwaited_ = true;
     const std::uint32_t newAddress = transport::ResolveHost(parameters.address);
     link_.AcceptOnlyFrom({device, newAddress});
+    lastRequestTo_ = newAddress;
     link_.SendTo(newAddress, kDevicePort, BuildParameterRequest(true));
+    AwaitManualReply(newAddress);
+}
+
+// Compared as addresses, shown as the device reported them: "010.000.000.001" is no change from "10.0.0.1".
+std::vector<texts::Change> ConsoleCore::ChangesMadeBy(std::uint32_t device, const NewParameters& parameters) const {
+    std::vector<texts::Change> changes;
+    const bool read = lastParameters_ && lastParameters_->from == device;
+    const std::string held[] = {Ipv4Text(device), read ? lastParameters_->reading.mask : std::string(),
+                                read ? lastParameters_->reading.gateway : std::string()};
+    const ParameterBox boxes[] = {ParameterBox::kAddress, ParameterBox::kMask, ParameterBox::kGateway};
+    for (int i = 0; i < 3; ++i) {
+        // The checks passed: every new value is a dotted quad.
+        const std::uint32_t to = *ParseIpv4(ValueIn(parameters, boxes[i]));
+        if (!read) {
+            changes.push_back({boxes[i], {}, Ipv4Text(to)});
+        } else if (ParseIpv4(held[i]) != to) {
+            changes.push_back({boxes[i], held[i], Ipv4Text(to)});
+        }
+    }
+    return changes;
 }
 
 void ConsoleCore::StartReset() {
     resetPending_ = true;
     resetAttemptsLeft_ = kResetAttempts;
+    lastResetAwaited_ = false;
 }
 
 void ConsoleCore::ToggleAutomaticMode() {
     automaticMode_ = !automaticMode_;
+    ticksSinceReply_ = 0;
+    // Polling asks on its own; a button's request still unanswered is not waited for any more.
+    manualReplyAwaitedFrom_.reset();
     view_.ShowAutomaticMode(automaticMode_);
 }
 
 void ConsoleCore::Tick(const std::string& deviceAddress) {
-    if (!automaticMode_)
-        return;
+    // The last reset command went out a tick ago or more: its acknowledgement had a whole period to come.
+    const bool resetUnanswered = lastResetAwaited_;
+    if (automaticMode_)
+        SendPollingRequests(deviceAddress);
+    // After the sends: what is told below may wait in a modal message, and the polling goes on meanwhile.
+    NoticeSilence();
+    if (resetUnanswered && lastResetAwaited_)
+        TellResetNotConfirmed();
+}
+
+void ConsoleCore::SendPollingRequests(const std::string& deviceAddress) {
     try {
         if (!parametersRead_)
             SendToDevice(deviceAddress, BuildParameterRequest(false));
         std::string request;
         if (resetPending_) {
             request = BuildResetCommand(echoNumber_);
-            if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0)
+            if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0) {
                 resetPending_ = false;
+                lastResetAwaited_ = true;
+            }
         } else {
             request = BuildLiveDataRequest();
         }
@@ -81,6 +140,33 @@ void ConsoleCore::Tick(const std::string& deviceAddress) {
     } catch (const std::exception&) {
         // Twice a second: a box per failed tick would bury the window. The next tick tries again.
     }
+}
+
+void ConsoleCore::AwaitManualReply(std::uint32_t device) {
+    ShowNoReply({});
+    manualReplyAwaitedFrom_ = Ipv4Text(device);
+    ticksAwaitingManualReply_ = 0;
+}
+
+void ConsoleCore::NoticeSilence() {
+    if (automaticMode_ && ++ticksSinceReply_ > kSilentPeriods)
+        ShowNoReply(texts::kNoReply);
+    if (manualReplyAwaitedFrom_ && ++ticksAwaitingManualReply_ >= kManualReplyTicks) {
+        ShowNoReply(texts::NoReplyFrom(*manualReplyAwaitedFrom_));
+        manualReplyAwaitedFrom_.reset();
+    }
+}
+
+void ConsoleCore::TellResetNotConfirmed() {
+    lastResetAwaited_ = false;
+    view_.ShowMessage({texts::kResetNotConfirmed, kRed, 0, TimedMessage::kInformation});
+}
+
+void ConsoleCore::ShowNoReply(const std::string& notice) {
+    if (notice == noReplyShown_)
+        return;
+    noReplyShown_ = notice;
+    view_.ShowNoReply(notice);
 }
 
 void ConsoleCore::HandleDatagram(const std::string& bytes) {
@@ -97,6 +183,10 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
             return;
         writeReplyAwaited_ = false;
     }
+    // The device answers: whatever was shown as old is its latest word again.
+    ticksSinceReply_ = 0;
+    manualReplyAwaitedFrom_.reset();
+    ShowNoReply({});
     // May wait in a modal message; everything below runs after it has closed.
     TellOfChanges(kind, reply);
     view_.ShowReplyTime(clock_());
@@ -106,14 +196,17 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
         echoNumber_ = status.echo;
         ShowRestartPending(status.changed);
     } else if (kind == ReplyKind::kReset) {
-        // An acknowledgement counts only for a reset this console is still sending.
-        if (resetPending_ && reply.ResetAck()) {
+        // An acknowledgement counts only for a reset this console is still sending, or whose last command
+        // has just gone out.
+        if ((resetPending_ || lastResetAwaited_) && reply.ResetAck()) {
             resetPending_ = false;
+            lastResetAwaited_ = false;
             view_.ShowResetAcknowledged();
         }
     } else if (kind == ReplyKind::kParameters) {
         parametersRead_ = true;
         const ParameterReading parameters = reply.Parameters();
+        lastParameters_ = ParametersRead{lastRequestTo_, parameters};
         view_.ShowParameters(parameters);
         ShowRestartPending(parameters.changed);
     }
@@ -122,7 +215,7 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
 void ConsoleCore::TellOfChanges(ReplyKind kind, const ReplyReader& reply) {
     if (kind == ReplyKind::kWrite && reply.FormatVersion() < kFirstNewFormVersion) {
         // Older devices say nothing more about a write: this is the operator's only confirmation.
-        view_.TellWriteDone();
+        view_.ShowMessage({texts::kWriteDone, kGreen, kWriteDoneSeconds, TimedMessage::kInformation});
         return;
     }
     if (!reply.ChangedFlag()) {
@@ -133,7 +226,7 @@ void ConsoleCore::TellOfChanges(ReplyKind kind, const ReplyReader& reply) {
     if (restartPendingShown_)
         return;
     ShowRestartPending(true);
-    view_.TellRestartPending();
+    view_.ShowMessage({texts::kRestartPending, kYellow, kRestartPendingSeconds, TimedMessage::kInformation});
 }
 
 void ConsoleCore::ShowRestartPending(bool shown) {

@@ -6,31 +6,29 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "console/console_texts.h"
+#include "protocol/messages.h"
+#include "protocol/new_parameters.h"
 #include "protocol/reply_format.h"
 #include "transport/device_link.h"
-
-namespace korva {
-class ReplyReader;
-}
 
 namespace korva::console {
 
 class ConsoleView;
-
-// The boxes of "parâmetros novos": what a write gives the device (Windows-1252, as typed).
-struct NewParameters {
-    std::string address;
-    std::string mask;
-    std::string gateway;
-};
 
 class ConsoleCore {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
     static constexpr int kResetAttempts = 15;
+    // Automatic mode shows the device as silent after this many polling periods without a reply.
+    static constexpr int kSilentPeriods = 3;
+    // A button's request is unanswered after this many ticks: at least a second after it went out.
+    static constexpr int kManualReplyTicks = 3;
 
     // clock gives the time a reply is shown with. Nothing is sent or accepted yet: the owner makes the
     // link accept no source until the first request.
@@ -40,13 +38,17 @@ public:
     // a send that fails, throws; the window shows it.
     void ReadLiveData(const std::string& deviceAddress);
     void ReadParameters(const std::string& deviceAddress);
-    // Asks first; NÃO or the question's time-out sends nothing.
+    // Checks the new parameters first: a value that fails is shown with its reason, its box gets the
+    // focus and nothing is sent. Then asks, showing the change; NÃO or the question's time-out sends
+    // nothing.
     void WriteParameters(const std::string& deviceAddress, const NewParameters& parameters);
     void StartReset();
     void ToggleAutomaticMode();
 
-    // The polling tick. In automatic mode: the automatic parameter request until a parameter reply has
-    // come, then a reset command while a reset is pending, live data otherwise. A failed send is dropped.
+    // The polling tick, every 500 ms whatever the mode. In automatic mode: the automatic parameter
+    // request until a parameter reply has come, then a reset command while a reset is pending, live data
+    // otherwise. A failed send is dropped. Then it tells of a device that has stopped answering and of a
+    // reset that went unacknowledged.
     void Tick(const std::string& deviceAddress);
 
     // A datagram from a believed source.
@@ -56,10 +58,23 @@ public:
     bool ResetPending() const { return resetPending_; }
 
 private:
+    // The parameters the device last reported, and where the request for them went.
+    struct ParametersRead {
+        std::uint32_t from;
+        ParameterReading reading;
+    };
+
     // Sends request to deviceAddress and makes it the only source believed; returns the address.
     std::uint32_t SendToDevice(const std::string& deviceAddress, const std::string& request);
+    void SendPollingRequests(const std::string& deviceAddress);
     void TellOfChanges(ReplyKind kind, const ReplyReader& reply);
     void ShowRestartPending(bool shown);
+    // A button's request went to device: a reply is awaited from there.
+    void AwaitManualReply(std::uint32_t device);
+    void NoticeSilence();
+    void ShowNoReply(const std::string& notice);
+    void TellResetNotConfirmed();
+    std::vector<texts::Change> ChangesMadeBy(std::uint32_t device, const NewParameters& parameters) const;
 
     transport::DeviceLink& link_;
     ConsoleView& view_;
@@ -72,6 +87,14 @@ private:
     std::int32_t echoNumber_ = 0;     // from the last status reply, echoed in reset commands
     bool writeReplyAwaited_ = false;  // a write went out and its reply has not come yet
     bool restartPendingShown_ = false;
+
+    std::uint32_t lastRequestTo_ = 0;
+    std::optional<ParametersRead> lastParameters_;
+    int ticksSinceReply_ = 0;  // in automatic mode
+    std::optional<std::string> manualReplyAwaitedFrom_;
+    int ticksAwaitingManualReply_ = 0;
+    bool lastResetAwaited_ = false;  // the last reset command went out; its acknowledgement may still come
+    std::string noReplyShown_;       // the notice of a silent device on screen, empty when none
 };
 
 }  // namespace korva::console

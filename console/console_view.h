@@ -2,6 +2,10 @@
 // What the console's rules show the operator and ask of them. The main window draws it; tests of the
 // rules record it.
 #include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "protocol/new_parameters.h"
 
 namespace korva {
 struct StatusReading;
@@ -9,6 +13,22 @@ struct ParameterReading;
 }  // namespace korva
 
 namespace korva::console {
+
+struct Rgb {
+    std::uint8_t red;
+    std::uint8_t green;
+    std::uint8_t blue;
+};
+
+// One showing of the console's timed message dialog. text is UTF-8; a carriage return breaks a line.
+struct TimedMessage {
+    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };  // OK; SIM and NÃO; no button
+
+    std::string text;
+    Rgb colour;
+    int seconds;  // 0: waits for a button
+    Kind kind;
+};
 
 class ConsoleView {
 public:
@@ -26,14 +46,15 @@ public:
     virtual void ShowRestartPending(bool shown) = 0;
     // The "aut" indicator, the manual controls locked while it is on, and the reset button with it.
     virtual void ShowAutomaticMode(bool on) = 0;
+    // The device has not answered: what the window shows of it is old, and notice says so ("sem
+    // resposta"). An empty notice: the device answers again, and everything shown is its latest word.
+    virtual void ShowNoReply(const std::string& notice) = 0;
+    // The keyboard's focus goes to the box of the new parameters, its text selected.
+    virtual void FocusNewParameter(ParameterBox box) = 0;
 
-    // The modal, timed messages; each returns once it has closed.
-    // The question before a write: true for SIM; NÃO and the time-out give false.
-    virtual bool ConfirmWrite() = 0;
-    // Older devices' only word on a write: it was done.
-    virtual void TellWriteDone() = 0;
-    // The device now holds parameters that take effect after its restart.
-    virtual void TellRestartPending() = 0;
+    // The modal, timed message dialog; returns once it has closed: true for SIM or OK, false for NÃO
+    // and the time-out.
+    virtual bool ShowMessage(const TimedMessage& message) = 0;
 };
 
 }  // namespace korva::console

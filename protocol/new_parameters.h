@@ -18,13 +18,13 @@ struct NewParameters {
 enum class ParameterBox { kAddress, kMask, kGateway };
 
 enum class ParameterFault {
-    kNotDottedQuad,          // not four decimal octets 0-255
-    kMaskNotContiguous,      // not ones followed by zeros
-    kMaskLeavesNoRoom,       // 0.0.0.0, /31, /32: no subnet with a device and a gateway in it
-    kNetworkAddress,         // the subnet's own address
-    kBroadcastAddress,       // the subnet's broadcast address
-    kGatewayOutsideSubnet,   // not in the address's subnet
-    kGatewayIsAddress,       // the device's own address
+    kNotDottedQuad,         // not four decimal octets 0-255
+    kMaskNotContiguous,     // not ones followed by zeros
+    kMaskLeavesNoRoom,      // 0.0.0.0, /31, /32: no subnet with a device and a gateway in it
+    kNetworkAddress,        // the subnet's own address
+    kBroadcastAddress,      // the subnet's broadcast address
+    kGatewayOutsideSubnet,  // not in the address's subnet
+    kGatewayIsAddress,      // the device's own address
 };
 
 struct ParameterProblem {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 namespace {
 
 using korva::console::ConsoleCore;
+using korva::console::TimedMessage;
 using namespace std::chrono_literals;
 
 constexpr const char* kDevice = "10.1.1.5";  // never sent to: the link only records
@@ -64,12 +66,20 @@ public:
     void ShowResetAcknowledged() override { events.push_back("reset acknowledged"); }
     void ShowRestartPending(bool shown) override { restartPendingShown = shown; }
     void ShowAutomaticMode(bool on) override { automaticShown = on; }
-    bool ConfirmWrite() override {
-        events.push_back("write question");
-        return operatorSaysYes;
+    void ShowNoReply(const std::string& notice) override { noReply = notice; }
+    void FocusNewParameter(korva::ParameterBox box) override { focused = box; }
+    bool ShowMessage(const TimedMessage& message) override {
+        messages.push_back(message);
+        if (message.kind == TimedMessage::kQuestion) {
+            events.push_back("write question");
+            return operatorSaysYes;
+        }
+        if (message.text == korva::console::texts::kWriteDone)
+            events.push_back("write done");
+        if (message.text == korva::console::texts::kRestartPending)
+            events.push_back("restart pending");
+        return true;
     }
-    void TellWriteDone() override { events.push_back("write done"); }
-    void TellRestartPending() override { events.push_back("restart pending"); }
 
     int Count(const std::string& event) const {
         return static_cast<int>(std::count(events.begin(), events.end(), event));
@@ -82,6 +92,9 @@ public:
     std::string shownMask;
     bool restartPendingShown = false;
     bool automaticShown = false;
+    std::string noReply;
+    std::optional<korva::ParameterBox> focused;
+    std::vector<TimedMessage> messages;
 };
 
 class ConsoleCoreTest : public ::testing::Test {
@@ -152,7 +165,7 @@ TEST_F(ConsoleCoreTest, AResetGivesAtMostFifteenCommandsOnFifteenTicksAndStopsAt
 }
 
 TEST_F(ConsoleCoreTest, AWriteIsSentOnlyAfterSimAndIsReadBackAtTheNewAddress) {
-    const korva::console::NewParameters parameters{"10.1.1.9", "255.255.0.0", "10.1.0.1"};
+    const korva::NewParameters parameters{"10.1.1.9", "255.255.0.0", "10.1.0.1"};
     view_.operatorSaysYes = false;  // NÃO, or the question timed out
     core_.WriteParameters(kDevice, parameters);
     EXPECT_EQ(view_.Count("write question"), 1);
@@ -222,6 +235,127 @@ TEST_F(ConsoleCoreTest, ATickThatCannotSendIsDroppedAndBelievesNobody) {
     EXPECT_TRUE(link_.accepted.empty());
     EXPECT_THROW(core_.ReadLiveData("no such host"), std::exception) << "a button shows what a tick drops";
     EXPECT_EQ(view_.Count("clear live data"), 1) << "cleared before sending, as the button always did";
+}
+
+using korva::ParameterBox;
+
+TEST_F(ConsoleCoreTest, AWriteIsCheckedFirstAndARefusedValueIsNamedFocusedAndNeverSent) {
+    struct Case {
+        korva::NewParameters parameters;
+        std::optional<ParameterBox> refused;  // nullopt: asked and sent
+        const char* shownAs;                  // how the refused box is named in the message
+    };
+    const Case cases[] = {
+        {{"10.1.1.9", "255.255.255.0", "10.1.1.1"}, std::nullopt, ""},
+        {{"010.001.001.009", "255.255.255.252", "010.001.001.010"}, std::nullopt, ""},  // zero-padded, a /30
+        {{"10.1.1.254", "255.255.255.0", "10.1.1.253"}, std::nullopt, ""},              // last hosts of the subnet
+        {{"300.1.1.1", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: 300.1.1.1"},
+        {{"abc", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: abc"},
+        {{"", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: (vazio)"},
+        {{"10.1.1.9", "255.0.255.0", "10.1.1.1"}, ParameterBox::kMask, "máscara nova: 255.0.255.0"},
+        {{"10.1.1.9", "0.0.0.0", "10.1.1.1"}, ParameterBox::kMask, "máscara nova: 0.0.0.0"},
+        {{"10.1.1.9", "255.255.255.254", "10.1.1.8"}, ParameterBox::kMask, "máscara nova: 255.255.255.254"},
+        {{"10.1.1.0", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: 10.1.1.0"},
+        {{"10.1.1.255", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: 10.1.1.255"},
+        {{"10.1.1.9", "255.255.255.0", "10.0.0.1"}, ParameterBox::kGateway, "gateway novo: 10.0.0.1"},
+        {{"10.1.1.9", "255.255.255.0", "10.1.1.9"}, ParameterBox::kGateway, "gateway novo: 10.1.1.9"},
+        {{"10.1.1.9", "255.255.255.0", "10.1.1.255"}, ParameterBox::kGateway, "gateway novo: 10.1.1.255"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parameters.address + " " + c.parameters.mask + " " + c.parameters.gateway);
+        view_.messages.clear();
+        view_.focused.reset();
+        core_.WriteParameters(kDevice, c.parameters);
+        ASSERT_EQ(view_.messages.size(), 1u);
+        const TimedMessage& shown = view_.messages[0];
+        if (!c.refused) {
+            EXPECT_EQ(shown.kind, TimedMessage::kQuestion);
+            EXPECT_EQ(link_.TakeRequests().size(), 2u) << "the write and its read-back";
+            EXPECT_FALSE(view_.focused);
+            continue;
+        }
+        EXPECT_EQ(shown.kind, TimedMessage::kInformation);
+        EXPECT_EQ(shown.seconds, 0) << "waits for OK";
+        EXPECT_EQ(shown.colour.red, 255);
+        EXPECT_EQ(shown.colour.green, 0);
+        EXPECT_EQ(shown.text.rfind(c.shownAs, 0), 0u) << shown.text;
+        EXPECT_EQ(view_.focused, c.refused);
+        EXPECT_TRUE(link_.sent.empty());
+    }
+}
+
+TEST_F(ConsoleCoreTest, TheWriteQuestionShowsWhatChangesFromTheParametersLastRead) {
+    const korva::NewParameters parameters{"10.1.1.9", "255.255.255.0", "10.1.1.1"};
+    view_.operatorSaysYes = false;
+    core_.WriteParameters(kDevice, parameters);
+    EXPECT_EQ(view_.messages.back().text,
+              "Confirma alteração de parâmetros ?\r\rendereço 10.1.1.9\rmáscara 255.255.255.0\rgateway 10.1.1.1")
+        << "nothing read: the three new values";
+
+    core_.ReadParameters(kDevice);
+    core_.HandleDatagram(kParameters);  // 10.1.1.5, 255.255.255.0, 10.1.1.1
+    core_.WriteParameters(kDevice, parameters);
+    EXPECT_EQ(view_.messages.back().text, "Confirma alteração de parâmetros ?\r\rendereço 10.1.1.5 → 10.1.1.9");
+
+    core_.WriteParameters("010.001.001.005", {"10.1.1.5", "255.255.0.0", "010.001.001.001"});
+    EXPECT_EQ(view_.messages.back().text, "Confirma alteração de parâmetros ?\r\rmáscara 255.255.255.0 → 255.255.0.0");
+
+    core_.WriteParameters("10.1.1.6", parameters);
+    EXPECT_EQ(view_.messages.back().text,
+              "Confirma alteração de parâmetros ?\r\rendereço 10.1.1.9\rmáscara 255.255.255.0\rgateway 10.1.1.1")
+        << "what was read belongs to another device";
+}
+
+TEST_F(ConsoleCoreTest, AutomaticModeShowsASilentDeviceAfterThreePeriodsAndItsNextReplyAtOnce) {
+    Polling();
+    Ticks(3);
+    EXPECT_EQ(view_.noReply, "") << "three periods have not passed since the first request";
+    Ticks(1);
+    EXPECT_EQ(view_.noReply, "sem resposta");
+    const std::size_t sent = Ticks(2).size();
+    EXPECT_EQ(sent, 2u) << "polling goes on as before";
+    core_.HandleDatagram(kStatus);
+    EXPECT_EQ(view_.noReply, "");
+    Ticks(3);
+    EXPECT_EQ(view_.noReply, "") << "counted again from the reply";
+    Ticks(1);
+    EXPECT_EQ(view_.noReply, "sem resposta");
+}
+
+TEST_F(ConsoleCoreTest, AButtonsRequestUnansweredForASecondSaysWhichDeviceIsSilent) {
+    core_.ReadLiveData(kDevice);
+    Ticks(ConsoleCore::kManualReplyTicks - 1);
+    EXPECT_EQ(view_.noReply, "");
+    Ticks(1);
+    EXPECT_EQ(view_.noReply, "sem resposta de 10.1.1.5");
+
+    core_.ReadParameters(kDevice);
+    EXPECT_EQ(view_.noReply, "") << "a new request waits afresh";
+    core_.HandleDatagram(kParameters);
+    link_.TakeRequests();
+    EXPECT_TRUE(Ticks(ConsoleCore::kManualReplyTicks + 2).empty()) << "waiting sends nothing";
+    EXPECT_EQ(view_.noReply, "") << "answered in time";
+}
+
+TEST_F(ConsoleCoreTest, FifteenUnacknowledgedResetCommandsEndInARedNoticeAndALateAckStillCounts) {
+    Polling();
+    core_.StartReset();
+    Ticks(ConsoleCore::kResetAttempts);
+    EXPECT_TRUE(view_.messages.empty()) << "the last command's acknowledgement has a period to come";
+    Ticks(1);
+    ASSERT_EQ(view_.messages.size(), 1u);
+    EXPECT_EQ(view_.messages[0].text, korva::console::texts::kResetNotConfirmed);
+    EXPECT_EQ(view_.messages[0].colour.red, 255);
+    EXPECT_EQ(view_.messages[0].colour.green, 0);
+    Ticks(3);
+    EXPECT_EQ(view_.messages.size(), 1u) << "told once";
+
+    core_.StartReset();
+    Ticks(ConsoleCore::kResetAttempts);
+    core_.HandleDatagram(kResetAck);
+    EXPECT_EQ(view_.Count("reset acknowledged"), 1);
+    Ticks(2);
+    EXPECT_EQ(view_.messages.size(), 1u) << "acknowledged after the fifteenth command: no notice";
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ TEST_F(SpoofingTest, TheReadBackAfterAWriteIsHeardFromTheNewAddressUntilTheNextR
     FakeDevice moved(kNewAddress);
     Open(kDevice);
     SetText("edIP2", QString::fromLatin1(kNewAddress));
+    SetText("edMsk2", QStringLiteral("255.0.0.0"));
+    SetText("edGW2", QStringLiteral("127.0.0.1"));
     DialogAnswerer operatorSays(QStringLiteral("btSim"));
     Click("btWr1");
     ASSERT_EQ(device.NextRequest().value_or("").substr(0, 3), "wPr");

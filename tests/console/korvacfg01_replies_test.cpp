@@ -18,7 +18,7 @@ const QColor kGood(0, 255, 0);
 const QColor kBad(208, 255, 208);
 const QColor kYellow(255, 255, 0);
 const QString kChangedMessage =
-    QStringLiteral("O KORVA teve parâmetros alterados.\rO mesmos estarão efetivos após a sua reinicialização");
+    QStringLiteral("O KORVA teve parâmetros alterados.\rOs mesmos estarão efetivos após a sua reinicialização");
 
 std::string Scrambled(const std::string& plain, int version, int key = 0, int n = 0) {
     return korva::ScrambleReply(plain, {version, key, n});
@@ -205,6 +205,8 @@ TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreenOnceForTheWriteSent) {
         SCOPED_TRACE(c.address);
         FakeDevice device(c.address);
         Open(c.address);
+        SetText("edMsk2", QStringLiteral("255.0.0.0"));
+        SetText("edGW2", QStringLiteral("127.0.0.1"));
         DialogAnswerer operatorSays;
         Click("btRd");
         device.NextRequest();

@@ -55,20 +55,21 @@ TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) 
         Open(c.current);
         SetText("edIP2", QString::fromLatin1(c.next));
         SetText("edMsk2", QStringLiteral("255.255.0.0"));
-        SetText("edGW2", QStringLiteral("10.0.0.1"));
+        SetText("edGW2", QStringLiteral("127.0.0.1"));
         DialogAnswerer operatorSays(QStringLiteral("btSim"));
 
         Click("btWr1");
 
         ASSERT_EQ(operatorSays.seen().size(), 1u);
         const SeenDialog& question = operatorSays.seen()[0];
-        EXPECT_EQ(question.text, QStringLiteral("Confirma alteração de parâmetros ?"));
+        EXPECT_TRUE(question.text.startsWith(QStringLiteral("Confirma alteração de parâmetros ?\r\r")))
+            << question.text.toStdString();
         EXPECT_EQ(question.colour, QColor(255, 255, 0));
         EXPECT_EQ(question.kind, 1);
         EXPECT_GT(question.ticks, 100);  // 12 seconds of 100 ms ticks, a few perhaps gone already
         EXPECT_LE(question.ticks, 120);
         const std::string paddedNext = std::string(c.next) == "127.0.0.63" ? "127.000.000.063" : "127.000.000.064";
-        EXPECT_EQ(current.NextRequest(), "wPr000 " + paddedNext + " 255.255.000.000 010.000.000.001\r\n");
+        EXPECT_EQ(current.NextRequest(), "wPr000 " + paddedNext + " 255.255.000.000 127.000.000.001\r\n");
         EXPECT_EQ(next.NextRequest(), kManualParameters);
         EXPECT_EQ(current.WaitingRequests(), Requests{});
         EXPECT_EQ(next.WaitingRequests(), Requests{});
@@ -89,6 +90,8 @@ TEST_F(WindowTest, SendErrorsOfButtonsAppearInTheDefaultErrorBox) {
     Open("127.0.0.66");
     // A blank inside the name: the resolver refuses it without asking any name server.
     SetText("edIP1", QStringLiteral("no such host"));
+    SetText("edGW2", QStringLiteral("127.0.0.1"));
+    SetText("edMsk2", QStringLiteral("255.0.0.0"));
     for (const char* button : {"btRead", "btRd", "btWr1"}) {
         SCOPED_TRACE(button);
         DialogAnswerer operatorSays(QStringLiteral("btSim"));
@@ -173,6 +176,7 @@ TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,4711");
     Click("ldAuto");
     Click("btRst");
+    DialogAnswerer operatorSays;
 
     int resets = 0;
     for (int tick = 0; tick < 16; ++tick) {
@@ -192,6 +196,9 @@ TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
         }
     }
     EXPECT_EQ(resets, 15);
+    ASSERT_EQ(operatorSays.seen().size(), 1u) << "the tick after the last reset command tells it went unanswered";
+    EXPECT_EQ(operatorSays.seen()[0].colour, QColor(255, 0, 0));
+    EXPECT_TRUE(operatorSays.seen()[0].text.startsWith(QStringLiteral("Reset não confirmado")));
 }
 
 TEST_F(WindowTest, AcknowledgedResetStopsTheAttempts) {

@@ -140,7 +140,7 @@ TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
     EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
-    const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "edIP1"};  // btRst is disabled
+    const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "ldAuto", "edIP1"};  // btRst is disabled
     for (const char* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(next)) << next;

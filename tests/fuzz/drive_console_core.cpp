@@ -47,12 +47,19 @@ public:
             toldWhileShown = false;
     }
     void ShowAutomaticMode(bool) override {}
-    bool ConfirmWrite() override { return answerYes; }
-    void TellWriteDone() override { ++writesDone; }
-    void TellRestartPending() override {
-        // Told only as the label appears: never again while it stays up.
-        Require(!toldWhileShown);
-        toldWhileShown = true;
+    void ShowNoReply(const std::string&) override {}
+    void FocusNewParameter(ParameterBox) override {}
+    bool ShowMessage(const console::TimedMessage& message) override {
+        if (message.kind == console::TimedMessage::kQuestion)
+            return answerYes;
+        if (message.text == console::texts::kWriteDone) {
+            ++writesDone;
+        } else if (message.text == console::texts::kRestartPending) {
+            // Told only as the label appears: never again while it stays up.
+            Require(!toldWhileShown);
+            toldWhileShown = true;
+        }
+        return true;
     }
 
     bool answerYes = false;

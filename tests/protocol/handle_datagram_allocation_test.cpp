@@ -33,9 +33,9 @@ public:
     void ShowResetAcknowledged() override {}
     void ShowRestartPending(bool) override {}
     void ShowAutomaticMode(bool) override {}
-    bool ConfirmWrite() override { return false; }
-    void TellWriteDone() override {}
-    void TellRestartPending() override {}
+    void ShowNoReply(const std::string&) override {}
+    void FocusNewParameter(korva::ParameterBox) override {}
+    bool ShowMessage(const korva::console::TimedMessage&) override { return false; }
 
     int statuses = 0;
     int battery = 0;
