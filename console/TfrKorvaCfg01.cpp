@@ -238,6 +238,15 @@ void TfrKorvaCfg01::CreateControls() {
     lbNoReply->setWordWrap(true);
     lbNoReply->hide();
 
+    // A screen reader announces the boxes and readings by these names: their captions sit beside them.
+    const std::pair<QWidget*, const char*> accessibleNames[] = {
+        {stBat, "bateria"},        {stTmp, "temperatura"},    {stUmd, "umidade"},       {lbDaHr, "última resposta"},
+        {edIP1, "endereço atual"}, {stMsk1, "máscara atual"}, {stGW1, "gateway atual"}, {stMac1, "mac address"},
+        {stVrs, "versão / data"},  {edIP2, "endereço novo"},  {edMsk2, "máscara nova"}, {edGW2, "gateway novo"},
+    };
+    for (const auto& [control, name] : accessibleNames)
+        control->setAccessibleName(QString::fromUtf8(name));
+
     ldAuto->SetKeyboardClickable();
     QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)

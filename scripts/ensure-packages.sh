@@ -28,6 +28,9 @@ PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completio
 # What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
 RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
 
+# The screen-reader test reads the real window through AT-SPI on a bus of its own, under Xvfb.
+ACCESSIBILITY_PACKAGES=(python3-pyatspi at-spi2-core dbus xvfb xdotool x11-utils)
+
 # The Wireshark dissector's test reads captures with tshark and records a live conversation with tcpdump.
 # tshark's package asks whether non-root users may capture; the noninteractive frontend keeps its default.
 CAPTURE_PACKAGES=(tshark tcpdump)

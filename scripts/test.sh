@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
+ensure_packages "${ACCESSIBILITY_PACKAGES[@]}"
 # Without them the Wireshark dissector's test skips: CI must not.
 ensure_packages "${CAPTURE_PACKAGES[@]}"
 # The package test builds, checks and installs the Debian package with these.

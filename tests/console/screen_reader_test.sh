@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Starts the console (a copy with its own settings) against korva-sim on 127.0.42.31 under Xvfb, with
+# an accessibility bus of its own, and has screen_reader_test.py read it through AT-SPI.
+# Usage: screen_reader_test.sh BUILD_FOLDER
+set -euo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+for program in Xvfb xdotool dbus-run-session /usr/libexec/at-spi-bus-launcher; do
+  command -v "$program" >/dev/null || { echo "missing $program (scripts/test.sh installs it)" >&2; exit 1; }
+done
+/usr/bin/python3 -c 'import pyatspi' || { echo "missing python3-pyatspi" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+started=()
+stop_started() {
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"
+}
+trap stop_started EXIT
+
+cp "$build/app/KorvaCfg" "$scratch/"
+printf '[Geral]\r\nIP=127.0.42.31\r\n' >"$scratch/KorvaCfg.ini"
+"$build/tools/sim/korva-sim" --address 127.0.42.31 >"$scratch/sim.log" 2>&1 &
+started+=($!)
+# Xvfb picks a free display itself and names it once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+started+=($!)
+for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+[ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$scratch/display")"
+
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$scratch"
+dbus-run-session -- bash -c '
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  bus=$!
+  "$1/KorvaCfg" >"$1/console.log" 2>&1 &
+  console=$!
+  status=0
+  /usr/bin/python3 "$2/screen_reader_test.py" || status=$?
+  kill "$console" "$bus" 2>/dev/null
+  wait "$console" 2>/dev/null
+  exit $status' bash "$scratch" "$here"
