@@ -47,6 +47,11 @@ const QColor kSilver(192, 192, 192);
 const QColor kStaleText(128, 128, 128);
 const QColor kNoReplyBackground(255, 140, 0);
 
+// The console's own words are UTF-8.
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
@@ -137,7 +142,7 @@ void ShowState(TTILed* led, bool good) {
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry, const QColor& buttonFace) {
     AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), name, geometry, MonoBold(16));
-    edit->setText(QStringLiteral("000.000.000.000"));
+    edit->setText(Text(texts::kQuadAtRest));
     edit->setAlignment(Qt::AlignCenter);
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Active, QPalette::Base, kEditBackground);
@@ -191,47 +196,46 @@ void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
     SetBackground(this, QPalette::Window, buttonFace);
 
-    btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, QStringLiteral("lê dados"), 15);
-    ldAuto = MakeLed(this, "ldAuto", {105, 15, 81, 24}, QStringLiteral("aut"), {kLime, kYellow, kRed, kSilver}, false);
-    stBat = MakeReading(this, "stBat", {10, 45, 66, 22}, QStringLiteral("24,4 V"), ArialBold(17));
-    stTmp = MakeReading(this, "stTmp", {80, 45, 51, 22}, QStringLiteral("26 °C"), ArialBold(17));
-    stUmd = MakeReading(this, "stUmd", {135, 45, 51, 22}, QStringLiteral("26 %"), ArialBold(17));
-    ldPrs = MakeStateLed(this, "ldPrs", {10, 75, 86, 24}, QStringLiteral("presença"));
-    ldRed1 = MakeStateLed(this, "ldRed1", {100, 75, 86, 24}, QStringLiteral("rede 1"));
-    ldRed2 = MakeStateLed(this, "ldRed2", {10, 105, 86, 24}, QStringLiteral("rede 2"));
-    ldRed3 = MakeStateLed(this, "ldRed3", {100, 105, 86, 24}, QStringLiteral("rede 3"));
-    btRst = MakeButton(this, "btRst", {10, 135, 86, 24}, QStringLiteral("reset"), 15);
+    btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, Text(texts::kReadLiveData), 15);
+    ldAuto =
+        MakeLed(this, "ldAuto", {105, 15, 81, 24}, Text(texts::kAutomatic), {kLime, kYellow, kRed, kSilver}, false);
+    stBat = MakeReading(this, "stBat", {10, 45, 66, 22}, Text(texts::kBatteryAtRest), ArialBold(17));
+    stTmp = MakeReading(this, "stTmp", {80, 45, 51, 22}, Text(texts::kTemperatureAtRest), ArialBold(17));
+    stUmd = MakeReading(this, "stUmd", {135, 45, 51, 22}, Text(texts::kHumidityAtRest), ArialBold(17));
+    ldPrs = MakeStateLed(this, "ldPrs", {10, 75, 86, 24}, Text(texts::kPresence));
+    ldRed1 = MakeStateLed(this, "ldRed1", {100, 75, 86, 24}, Text(texts::kLink1));
+    ldRed2 = MakeStateLed(this, "ldRed2", {10, 105, 86, 24}, Text(texts::kLink2));
+    ldRed3 = MakeStateLed(this, "ldRed3", {100, 105, 86, 24}, Text(texts::kLink3));
+    btRst = MakeButton(this, "btRst", {10, 135, 86, 24}, Text(texts::kReset), 15);
     btRst->setEnabled(false);
-    ldRst = MakeStateLed(this, "ldRst", {100, 135, 86, 24}, QStringLiteral("reset EC"));
-    lbDaHr = MakeFilledLabel(this, "lbDaHr", {25, 165, 146, 22}, QStringLiteral("00/00/00 00:00:00"), ArialBold(16),
-                             kClockBackground);
+    ldRst = MakeStateLed(this, "ldRst", {100, 135, 86, 24}, Text(texts::kResetEc));
+    lbDaHr =
+        MakeFilledLabel(this, "lbDaHr", {25, 165, 146, 22}, Text(texts::kClockAtRest), ArialBold(16), kClockBackground);
 
-    MakeLabel(this, "Label4", {290, 5, 166, 22}, QStringLiteral("parâmetros atuais"), ArialBold(13), Qt::AlignCenter);
-    MakeLabel(this, "Label5", {470, 5, 166, 22}, QStringLiteral("parâmetros novos"), ArialBold(13), Qt::AlignCenter);
+    MakeLabel(this, "Label4", {290, 5, 166, 22}, Text(texts::kCurrentParameters), ArialBold(13), Qt::AlignCenter);
+    MakeLabel(this, "Label5", {470, 5, 166, 22}, Text(texts::kNewParameters), ArialBold(13), Qt::AlignCenter);
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
-    MakeLabel(this, "Label1", {195, 30, 86, 22}, QStringLiteral("endereço"), ArialBold(13), right);
-    MakeLabel(this, "Label2", {195, 60, 86, 22}, QStringLiteral("máscara"), ArialBold(13), right);
-    MakeLabel(this, "Label3", {195, 85, 86, 22}, QStringLiteral("gateway"), ArialBold(13), right);
-    MakeLabel(this, "Label6", {195, 110, 86, 20}, QStringLiteral("mac address"), ArialBold(13), right);
-    MakeLabel(this, "Label7", {195, 135, 86, 20}, QStringLiteral("versão / data"), ArialBold(13), right);
+    MakeLabel(this, "Label1", {195, 30, 86, 22}, Text(texts::kAddressCaption), ArialBold(13), right);
+    MakeLabel(this, "Label2", {195, 60, 86, 22}, Text(texts::kMaskCaption), ArialBold(13), right);
+    MakeLabel(this, "Label3", {195, 85, 86, 22}, Text(texts::kGatewayCaption), ArialBold(13), right);
+    MakeLabel(this, "Label6", {195, 110, 86, 20}, Text(texts::kMacCaption), ArialBold(13), right);
+    MakeLabel(this, "Label7", {195, 135, 86, 20}, Text(texts::kVersionCaption), ArialBold(13), right);
 
     edIP1 = MakeEdit(this, "edIP1", {290, 30, 166, 23}, buttonFace);
     edIP1->setMaxLength(15);
-    stMsk1 = MakeReading(this, "stMsk1", {290, 60, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
-    stGW1 = MakeReading(this, "stGW1", {290, 85, 166, 20}, QStringLiteral("000.000.000.000"), MonoBold(16));
-    stMac1 = MakeReading(this, "stMac1", {290, 110, 166, 20}, QStringLiteral("00-00-00-00-00-00"), MonoBold(15));
-    stVrs = MakeReading(this, "stVrs", {290, 135, 166, 20}, QStringLiteral("1.30 00/00/00 00:00"), MonoBold(13));
-    btRd = MakeButton(this, "btRd", {290, 160, 166, 31}, QStringLiteral("lê parâmetros"), 17);
+    stMsk1 = MakeReading(this, "stMsk1", {290, 60, 166, 20}, Text(texts::kQuadAtRest), MonoBold(16));
+    stGW1 = MakeReading(this, "stGW1", {290, 85, 166, 20}, Text(texts::kQuadAtRest), MonoBold(16));
+    stMac1 = MakeReading(this, "stMac1", {290, 110, 166, 20}, Text(texts::kMacAtRest), MonoBold(15));
+    stVrs = MakeReading(this, "stVrs", {290, 135, 166, 20}, Text(texts::kVersionAtRest), MonoBold(13));
+    btRd = MakeButton(this, "btRd", {290, 160, 166, 31}, Text(texts::kReadParameters), 17);
 
     edIP2 = MakeEdit(this, "edIP2", {470, 30, 166, 23}, buttonFace);
     edMsk2 = MakeEdit(this, "edMsk2", {470, 60, 166, 23}, buttonFace);
     edGW2 = MakeEdit(this, "edGW2", {470, 85, 166, 23}, buttonFace);
-    btWr1 = MakeButton(this, "btWr1", {470, 115, 166, 31}, QStringLiteral("altera  IP/msk/GW"), 17);
-    lbAlt = MakeFilledLabel(this, "lbAlt", {470, 150, 166, 41}, QStringLiteral("reinicialização\npendente"),
-                            ArialBold(15), kNoticeBackground);
-    lbAlt->setToolTip(
-        QStringLiteral("Este dispositivo contém parâmetros alterados que serão válidos somente após "
-                       "sua reinicialização."));
+    btWr1 = MakeButton(this, "btWr1", {470, 115, 166, 31}, Text(texts::kWrite), 17);
+    lbAlt = MakeFilledLabel(this, "lbAlt", {470, 150, 166, 41}, Text(texts::kRestartPendingLabel), ArialBold(15),
+                            kNoticeBackground);
+    lbAlt->setToolTip(Text(texts::kRestartPendingTip));
     lbAlt->hide();
     // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
     lbNoReply = MakeFilledLabel(this, "lbNoReply", {176, 160, 110, 31}, QString(), ArialBold(13), kNoReplyBackground);
@@ -279,7 +283,7 @@ void TfrKorvaCfg01::ConnectHandlers() {
 }
 
 void TfrKorvaCfg01::FormCreate() {
-    setWindowTitle(QStringLiteral("Melk - Configuração Korva - v") + QString::fromStdString(ProgramVersionText()));
+    setWindowTitle(Text(texts::kTitlePrefix) + QString::fromStdString(ProgramVersionText()));
     Place();
     LoadSettings();
     ClearLiveData();

@@ -40,9 +40,9 @@ struct LedWords {
     std::string_view dark;
 };
 constexpr LedWords kLedWords[] = {
-    {"aut", "ligado", "ligado", "desligado"},
-    {"presença", "detectada", "não detectada", "sem leitura"},
-    {"reset EC", "inativo", "ativo", "sem leitura"},
+    {kAutomatic, "ligado", "ligado", "desligado"},
+    {kPresence, "detectada", "não detectada", "sem leitura"},
+    {kResetEc, "inativo", "ativo", "sem leitura"},
 };
 constexpr LedWords kNetworkLinkWords = {"rede", "ligada", "desligada", "sem leitura"};
 
@@ -59,13 +59,13 @@ const LedWords& WordsFor(std::string_view caption) {
 const char* BoxName(ParameterBox box) {
     switch (box) {
         case ParameterBox::kAddress:
-            return "endereço";
+            return kAddressCaption;
         case ParameterBox::kMask:
-            return "máscara";
+            return kMaskCaption;
         case ParameterBox::kGateway:
             break;
     }
-    return "gateway";
+    return kGatewayCaption;
 }
 
 std::string NoReplyFrom(const std::string& address) {

@@ -9,6 +9,39 @@
 
 namespace korva::console::texts {
 
+// The window's caption, before the program's version.
+inline constexpr const char* kTitlePrefix = "Melk - Configuração Korva - v";
+
+// The controls' captions, and what the readings show before the first reply.
+inline constexpr const char* kReadLiveData = "lê dados";
+inline constexpr const char* kAutomatic = "aut";
+inline constexpr const char* kBatteryAtRest = "24,4 V";
+inline constexpr const char* kTemperatureAtRest = "26 °C";
+inline constexpr const char* kHumidityAtRest = "26 %";
+inline constexpr const char* kPresence = "presença";
+inline constexpr const char* kLink1 = "rede 1";
+inline constexpr const char* kLink2 = "rede 2";
+inline constexpr const char* kLink3 = "rede 3";
+inline constexpr const char* kReset = "reset";
+inline constexpr const char* kResetEc = "reset EC";
+inline constexpr const char* kClockAtRest = "00/00/00 00:00:00";
+inline constexpr const char* kCurrentParameters = "parâmetros atuais";
+inline constexpr const char* kNewParameters = "parâmetros novos";
+inline constexpr const char* kAddressCaption = "endereço";
+inline constexpr const char* kMaskCaption = "máscara";
+inline constexpr const char* kGatewayCaption = "gateway";
+inline constexpr const char* kMacCaption = "mac address";
+inline constexpr const char* kVersionCaption = "versão / data";
+inline constexpr const char* kQuadAtRest = "000.000.000.000";
+inline constexpr const char* kMacAtRest = "00-00-00-00-00-00";
+inline constexpr const char* kVersionAtRest = "1.30 00/00/00 00:00";
+inline constexpr const char* kReadParameters = "lê parâmetros";
+inline constexpr const char* kWrite = "altera  IP/msk/GW";  // two blanks
+inline constexpr const char* kRestartPendingLabel = "reinicialização\npendente";
+inline constexpr const char* kRestartPendingTip =
+    "Este dispositivo contém parâmetros alterados que serão válidos somente após sua reinicialização.";
+
+// The messages.
 inline constexpr const char* kConfirmWrite = "Confirma alteração de parâmetros ?";
 inline constexpr const char* kWriteDone = "parâmetros alterados";
 // A lone carriage return breaks the line, as the device's own messages do.
