@@ -103,7 +103,7 @@ const std::set<std::string>& AllowedOptions(std::string_view command) {
         {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
         {"exporter", {"-f", "--timeout", "--listen"}},
         {"scan", {"--rate", "--timeout", "--table", "--force"}},
-        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval"}},
+        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval", "--force"}},
     };
     static const std::set<std::string> none;
     const auto found = allowed.find(command);

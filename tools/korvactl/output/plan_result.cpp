@@ -45,8 +45,10 @@ void PlanResultWriter::Write(const PlanResult& result) {
         nlohmann::ordered_json json = {{"address", row.address},
                                        {"new_address", row.newAddress},
                                        {"mask", row.mask},
-                                       {"gateway", row.gateway},
-                                       {"result", OutcomeKey(result.outcome)}};
+                                       {"gateway", row.gateway}};
+        if (!row.mac.empty())
+            json["mac"] = row.mac;
+        json["result"] = OutcomeKey(result.outcome);
         if (!result.detail.empty())
             json["detail"] = result.detail;
         out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';

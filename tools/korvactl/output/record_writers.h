@@ -159,8 +159,8 @@ private:
 enum class PlanOutcome {
     kUnchanged,    // already as planned; nothing was written
     kVerified,     // written, reset, and read back as planned at the new address
-    kNotVerified,  // written, but the reset or the reading at the new address gave no answer
-    kFailed,       // not written, or read back otherwise than planned
+    kNotVerified,  // a write left, but its acknowledgement, the reset or the reading back is missing
+    kFailed,       // not written (the write never left, or the device was not found), or read back otherwise
 };
 
 struct PlanResult {
