@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     if (korva::ctl::IsNetworkCommand(command)) {
         korva::ctl::CommandIo io{
             std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
-                return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install());
+                return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
             }};
         return korva::ctl::RunNetworkCommand(command, rest, io);
     }

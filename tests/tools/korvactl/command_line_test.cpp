@@ -66,9 +66,17 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
         {"reset", {"a", "--yes"}, "reset takes no option --yes"},
         {"set", {"a", "-f", "x"}, "set takes no option -f"},
         {"status", {"a", "--timeout"}, "--timeout needs a value"},
-        {"status", {"a", "--timeout", "soon"}, "bad value for --timeout: 'soon'"},
-        {"status", {"a", "--retries", "-1"}, "bad value for --retries: '-1'"},
-        {"watch", {"a", "--count", "0"}, "bad value for --count: '0'"},
+        {"status", {"a", "--timeout", "soon"},
+         "bad value for --timeout: 'soon' (a duration from 1ms to 1h: 500ms, 2s, or seconds such as 0.5)"},
+        {"status", {"a", "--retries", "-1"}, "bad value for --retries: '-1' (a whole number from 0 to 100)"},
+        {"watch", {"a", "--count", "0"}, "bad value for --count: '0' (a whole number from 1 to 100000000)"},
+        // A pace so slow that the schedule of a search would overflow.
+        {"scan", {"a", "--rate", "1e-9"},
+         "bad value for --rate: '1e-9' (requests a second: 0 for no limit, or from 0.1 to 1000000)"},
+        {"scan", {"a", "--rate", "0.09"},
+         "bad value for --rate: '0.09' (requests a second: 0 for no limit, or from 0.1 to 1000000)"},
+        {"scan", {"a", "--rate", "1000001"},
+         "bad value for --rate: '1000001' (requests a second: 0 for no limit, or from 0.1 to 1000000)"},
         {"status", {"a", "--table=yes"}, "--table takes no value"},
     };
     for (const auto& c : cases) {
