@@ -7,13 +7,17 @@
 
 #include <chrono>
 #include <optional>
+#include <spawn.h>
+
 #include <string>
 #include <vector>
 
 namespace korva::testing {
 
 // kMerged: standard error goes where standard output goes, so Out() holds both and Err() nothing.
-enum class StandardOutput { kCaptured, kMerged, kFullDevice, kClosed };
+// kClosedPipe: a pipe nobody reads any more, as `korvactl ... | head -1` leaves once head has ended; the
+// child starts with SIGPIPE at its default, whatever the test's own disposition.
+enum class StandardOutput { kCaptured, kMerged, kFullDevice, kClosed, kClosedPipe };
 
 class ChildProcess {
 public:
@@ -38,8 +42,10 @@ public:
 
 private:
     bool Ended() const;
+    void OpenClosedPipe(posix_spawn_file_actions_t& actions);
 
     pid_t pid_ = -1;
+    int pipeWriteEnd_ = -1;  // kClosedPipe: the parent's copy, closed once the child has its own
     std::string outPath_;
     std::string errPath_;
     std::size_t lineReadUpTo_ = 0;  // in Out()

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include <iostream>
 #include <string>
@@ -76,6 +77,9 @@ void PrintUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     HoldClosedStandardDescriptors();
+    // Output into a pipe whose reader has gone (`korvactl scan ... | head -1`) must end with the message
+    // and status 1 a script can see, as any other unwritable output does, not with a silent SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         PrintUsage(std::cerr);
