@@ -203,9 +203,9 @@ bool Written(const ApplyRun& run, const std::string& address) {
 
 void CheckResults(const ApplyRun& run, const std::vector<ctl::PlanRow>& rows, const sim::SimFleet& fleet) {
     Require(run.exitStatus >= 0 && run.exitStatus <= 2);
-    if (run.exitStatus == 2) {
-        // A conflict, or Ctrl-C during the survey: refused before any write.
-        Require(run.writes.empty() && run.results.empty());
+    if (run.exitStatus == 2 || run.results.empty()) {
+        // A conflict refuses the plan, Ctrl-C during the survey ends it (status 1): before any write.
+        Require(run.writes.empty() && run.results.empty() && !rows.empty());
         return;
     }
     Require(run.results.size() == rows.size());

@@ -103,6 +103,16 @@ TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
         EXPECT_EQ(run.records[0]["detail"], c.detail);
         EXPECT_NE(run.err.find(kOld + ": " + c.result), std::string::npos) << run.err;
     }
+
+    // Ctrl-C while the devices are still being asked: nothing written, no row, the status of an interruption.
+    ScriptedNetwork network;
+    network.AddDevice(kOld, Device(2ms));
+    network.InterruptAt(50ms);
+    const CommandRun run = RunCommand(network, "apply", {plan.Path(), "--yes", "--timeout", "100ms"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(Count(network, "wPr"), 0);
+    EXPECT_TRUE(run.records.empty()) << run.out;
+    EXPECT_EQ(run.err, "korvactl apply: interrupted while asking the devices of the plan; nothing written\n");
 }
 
 // Who answers where, and what apply makes of it, with the row's MAC and without.

@@ -79,8 +79,9 @@ public:
     }
 
     // Asks every device at its address and its new address and sorts the rows into those already as
-    // planned, those to change, and those out of reach. Returns the plan's problems found this way.
-    std::vector<std::string> Survey(Link& link) {
+    // planned, those to change, and those out of reach. Returns the plan's problems found this way;
+    // nullopt when the user interrupted.
+    std::optional<std::vector<std::string>> Survey(Link& link) {
         std::vector<std::string> problems;
         for (std::size_t first = 0; first < results_.size(); first += kWave) {
             const std::span wave(results_.begin() + first, results_.begin() + std::min(first + kWave, results_.size()));
@@ -91,7 +92,7 @@ public:
             }
             Readings readings;
             if (!ReadParametersAt(link, addresses, context_.line.retry, false, readings))
-                return {"interrupted while asking the devices of the plan; nothing written"};
+                return std::nullopt;
             for (PlanResult& result : wave)
                 Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress),
                      problems);
@@ -306,8 +307,13 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
     if (!link)
         return kExitNotAllAnswered;
     PlanRun run(context, std::move(rows));
-    if (const std::vector<std::string> problems = run.Survey(*link); !problems.empty()) {
-        for (const std::string& problem : problems)
+    const auto problems = run.Survey(*link);
+    if (!problems) {
+        context.io.err << kPrefix << "interrupted while asking the devices of the plan; nothing written\n";
+        return kExitNotAllAnswered;
+    }
+    if (!problems->empty()) {
+        for (const std::string& problem : *problems)
             context.io.err << kPrefix << problem << "\n";
         context.io.err << kPrefix << "nothing written\n";
         return kExitUsage;

@@ -65,7 +65,8 @@ Plan ReadPlan(std::istream& in);
 
 // Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
 // `set` checks them, a MAC that is none, a device (address or MAC) planned twice, two devices given one
-// new address, and a new address that another row's device holds now. The network is not asked; apply does that next.
+// new address, and a new address that another row's device holds now. The network is not asked; apply
+// does that next.
 std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows);
 
 }  // namespace korva::ctl
