@@ -27,9 +27,7 @@ using Clock = std::chrono::steady_clock;
 class NoRouteLink : public korva::ctl::EndpointLink {
 public:
     using EndpointLink::EndpointLink;
-    void Send(const std::string&, std::string_view) override {
-        throw korva::transport::SocketErrorFromCode(10051);
-    }
+    void Send(const std::string&, std::string_view) override { throw korva::transport::SocketErrorFromCode(10051); }
 };
 
 // Counts what is written without keeping it: the old scan wrote gigabytes.
@@ -71,8 +69,7 @@ int main(int argc, char** argv) {
     signaller.join();
     const auto stop = std::chrono::duration<double, std::milli>(ended - signalled).count();
     std::cout << "signal SIG" << (term ? "TERM" : "INT") << ": ended " << stop << " ms after it, exit " << status
-              << "; standard output " << outBuffer.bytes << " bytes; standard error " << err.str().size()
-              << " bytes:\n"
+              << "; standard output " << outBuffer.bytes << " bytes; standard error " << err.str().size() << " bytes:\n"
               << err.str();
     return 0;
 }

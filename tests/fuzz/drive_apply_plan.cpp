@@ -214,7 +214,8 @@ void CheckResults(const ApplyRun& run, const std::vector<ctl::PlanRow>& rows, co
                                       [&](const ctl::PlanRow& row) { return Canonical(row.address) == write.address; });
         Require(row != rows.end());
         // With a MAC in the row, a write reaches only that device.
-        Require(row->mac.empty() || (write.macThere && ctl::CanonicalMac(*write.macThere) == ctl::CanonicalMac(row->mac)));
+        Require(row->mac.empty() ||
+                (write.macThere && ctl::CanonicalMac(*write.macThere) == ctl::CanonicalMac(row->mac)));
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const RowResult& result = run.results[i];

@@ -3,12 +3,11 @@
 // error into files the test reads (both into one, in the order written, or standard output on a full
 // device, or closed), ended with SIGKILL if the test leaves it running. Files, not pipes: a program
 // that says more than a test reads never blocks on a full pipe.
+#include <spawn.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <optional>
-#include <spawn.h>
-
 #include <string>
 #include <vector>
 

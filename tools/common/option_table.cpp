@@ -8,8 +8,7 @@ void OptionTable::AddFlag(const std::string& name, std::function<void()> set) {
     flags_[name] = std::move(set);
 }
 
-void OptionTable::AddValue(const std::string& name, std::function<bool(const std::string&)> set,
-                           std::string expected) {
+void OptionTable::AddValue(const std::string& name, std::function<bool(const std::string&)> set, std::string expected) {
     values_[name] = {std::move(set), std::move(expected)};
 }
 
@@ -44,7 +43,8 @@ OptionTable::Parsed OptionTable::Parse(const std::vector<std::string>& arguments
         }
         if (!setter->second.set(*value)) {
             const std::string& expected = setter->second.expected;
-            return {{}, "bad value for " + name + ": '" + *value + "'" + (expected.empty() ? "" : " (" + expected + ")")};
+            return {{},
+                    "bad value for " + name + ": '" + *value + "'" + (expected.empty() ? "" : " (" + expected + ")")};
         }
     }
     return parsed;

@@ -3,8 +3,8 @@
 #include "protocol/text_fields.h"
 #include "tools/common/time_text.h"
 #include "tools/sim/delayed_replies.h"
-#include "tools/sim/sim_capacity.h"
 #include "tools/sim/faults.h"
+#include "tools/sim/sim_capacity.h"
 #include "tools/sim/sim_fleet.h"
 
 #include <arpa/inet.h>

@@ -19,7 +19,8 @@ OptionTable Table(OptionGrammar grammar, Read& read) {
         read.values.push_back(value);
         return value != "bad";
     });
-    table.AddValue("--level", [](const std::string& value) { return value == "1"; }, "1 only");
+    table.AddValue(
+        "--level", [](const std::string& value) { return value == "1"; }, "1 only");
     return table;
 }
 

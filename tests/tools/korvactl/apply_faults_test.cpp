@@ -72,10 +72,18 @@ TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
         int resets;
     } cases[] = {
         {"acknowledged", 2ms, {}, "written_not_verified", "written and reset; no reply at " + kNew, 1},
-        {"reply lost", {}, {}, "written_not_verified",
-         "write sent, not acknowledged (no reply to the write command (2 requests, 100 ms each))" + kMayHold, 0},
-        {"reply later than the time-out", 250ms, {}, "written_not_verified",
-         "write sent, not acknowledged (no reply to the write command (2 requests, 100 ms each))" + kMayHold, 0},
+        {"reply lost",
+         {},
+         {},
+         "written_not_verified",
+         "write sent, not acknowledged (no reply to the write command (2 requests, 100 ms each))" + kMayHold,
+         0},
+        {"reply later than the time-out",
+         250ms,
+         {},
+         "written_not_verified",
+         "write sent, not acknowledged (no reply to the write command (2 requests, 100 ms each))" + kMayHold,
+         0},
         // The survey ends at 200 ms, when the silent new address has had its two requests; the write
         // leaves then.
         {"interrupted right after the write left", 50ms, 210ms, "written_not_verified",
@@ -120,29 +128,52 @@ TEST(ApplyFaults, TheRowsDeviceIsTheOneWithItsMacAtEitherAddress) {
     const std::string asPlanned = kNew;  // a device already at the new address with the planned parameters
     const struct {
         const char* what;
-        std::string mac;                  // the plan's column, or empty
-        std::optional<std::string> old;   // the MAC answering at the old address
-        std::optional<std::string> there; // the MAC answering at the new address, as planned
+        std::string mac;                   // the plan's column, or empty
+        std::optional<std::string> old;    // the MAC answering at the old address
+        std::optional<std::string> there;  // the MAC answering at the new address, as planned
         int exitStatus;
-        const char* result;  // empty when the plan is refused
+        const char* result;   // empty when the plan is refused
         std::string message;  // in the detail, or among the refusal's reasons
         bool written;
     } cases[] = {
-        {"no MAC, moved by an earlier run", "", {}, kMac, 0, "unchanged",
-         "found at the new address as planned; old address silent; identity not checked", false},
+        {"no MAC, moved by an earlier run",
+         "",
+         {},
+         kMac,
+         0,
+         "unchanged",
+         "found at the new address as planned; old address silent; identity not checked",
+         false},
         {"no MAC, both addresses answer", "", kMac, kOtherMac, 2, "",
          "new address " + kNew + " is in use: a device answers there now", false},
-        {"MAC, another device at the new address", kMac, {}, kOtherMac, 2, "",
+        {"MAC, another device at the new address",
+         kMac,
+         {},
+         kOtherMac,
+         2,
+         "",
          "new address " + kNew + " is in use: a device answers there now (address " + kNew +
              ", mask 255.255.255.0, gateway 127.0.40.254, MAC " + kOtherMac + ")",
          false},
         {"MAC in other spelling, moved by an earlier run", "0:1a:ab:28:0:1", {}, kMac, 0, "unchanged", "", false},
         {"MAC, moved; another device took the old address", kMac, kOtherMac, kMac, 0, "unchanged",
          "found at the new address as planned; the old address answers with MAC " + kOtherMac, false},
-        {"MAC, another device at the old address", kMac, kOtherMac, {}, 1, "failed",
-         kOld + " answers with MAC " + kOtherMac + ", not " + kMac + "; no reply at " + kNew, false},
-        {"MAC, the device at the old address", kMac, kMac, {}, 1, "written_not_verified",
-         "written and reset; no reply at " + kNew, true},
+        {"MAC, another device at the old address",
+         kMac,
+         kOtherMac,
+         {},
+         1,
+         "failed",
+         kOld + " answers with MAC " + kOtherMac + ", not " + kMac + "; no reply at " + kNew,
+         false},
+        {"MAC, the device at the old address",
+         kMac,
+         kMac,
+         {},
+         1,
+         "written_not_verified",
+         "written and reset; no reply at " + kNew,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -62,11 +62,16 @@ TEST(PlanFile, MacsAreReadInEitherSeparatorAndCase) {
         const char* text;
         std::optional<std::string> canonical;
     } cases[] = {
-        {"00-1A-AB-01-02-FF", "00-1A-AB-01-02-FF"}, {"0:1a:ab:1:2:ff", "00-1A-AB-01-02-FF"},
-        {"00:1A-AB:01-02:ff", "00-1A-AB-01-02-FF"}, {"00-1A-AB-01-02", std::nullopt},
-        {"00-1A-AB-01-02-FF-03", std::nullopt},    {"00-1A-AB-01-02-FFF", std::nullopt},
-        {"00-1A-AB-01--FF", std::nullopt},         {"00-1A-AB-01-02-FG", std::nullopt},
-        {"001AAB0102FF", std::nullopt},            {"", std::nullopt},
+        {"00-1A-AB-01-02-FF", "00-1A-AB-01-02-FF"},
+        {"0:1a:ab:1:2:ff", "00-1A-AB-01-02-FF"},
+        {"00:1A-AB:01-02:ff", "00-1A-AB-01-02-FF"},
+        {"00-1A-AB-01-02", std::nullopt},
+        {"00-1A-AB-01-02-FF-03", std::nullopt},
+        {"00-1A-AB-01-02-FFF", std::nullopt},
+        {"00-1A-AB-01--FF", std::nullopt},
+        {"00-1A-AB-01-02-FG", std::nullopt},
+        {"001AAB0102FF", std::nullopt},
+        {"", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CanonicalMac(c.text), c.canonical) << c.text;

@@ -103,7 +103,9 @@ TEST(ScanCommand, FailingSendsAreSummarisedAndAnInterruptStopsThem) {
         int exitStatus;
         std::string summary;
     } cases[] = {
-        {"to its end", {}, 1,
+        {"to its end",
+         {},
+         1,
          "korvactl scan: 1024 requests not sent: Socket Error # 10051 Network is unreachable. (127.0.40.0, "
          "127.0.40.1, 127.0.40.2 and 1021 more)\n"
          "korvactl scan: 0 devices answered of 1024 addresses asked\n"},

@@ -210,8 +210,8 @@ private:
             result.outcome = PlanOutcome::kNotVerified;
             if (!reset.acknowledged[i]) {
                 const std::string reason = resetFailures.Of(result.row.address, "interrupted");
-                result.detail = "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged"
-                                                                       : reason);
+                result.detail =
+                    "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason);
             } else {
                 verifying.push_back(&result);
                 newAddresses.push_back(Canonical(result.row.newAddress));
@@ -231,8 +231,8 @@ private:
             result.detail = readBackRan ? "written and reset; no reply at " + row.newAddress
                                         : "written and reset; interrupted while reading back at " + row.newAddress;
         } else if (!row.mac.empty() && CanonicalMac(reading->mac) != CanonicalMac(row.mac)) {
-            result.detail = "written and reset; " + row.newAddress + " answers with MAC " + reading->mac + ", not " +
-                            row.mac;
+            result.detail =
+                "written and reset; " + row.newAddress + " answers with MAC " + reading->mac + ", not " + row.mac;
         } else if (AsPlanned(*reading, row)) {
             result.outcome = PlanOutcome::kVerified;
         } else {
@@ -265,8 +265,8 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
         return std::nullopt;
     }
     if (plan.rows.size() > kLargestUnforced && !context.line.force) {
-        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than "
-                       << kLargestUnforced << "; add --force to apply it all\n";
+        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than " << kLargestUnforced
+                       << "; add --force to apply it all\n";
         return std::nullopt;
     }
     std::vector<std::string> problems = plan.problems;

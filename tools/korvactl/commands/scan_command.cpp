@@ -42,9 +42,8 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
                 context.line.rate > 0
                     ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
                     : 0);
-            conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}},
-                                                                       sink, progress, start + offset,
-                                                                       context.line.retry.timeout));
+            conversations.push_back(std::make_unique<ScanConversation>(
+                DeviceTarget{address, address, {}}, sink, progress, start + offset, context.line.retry.timeout));
             progress.lastPlanned = start + offset;
         }
     }

@@ -18,8 +18,8 @@ void FailureSummary::Write(const Record& record) {
         return;
     }
     ++failures_;
-    auto reason = std::find_if(reasons_.begin(), reasons_.end(),
-                               [&](const Reason& kept) { return kept.text == record.error; });
+    auto reason =
+        std::find_if(reasons_.begin(), reasons_.end(), [&](const Reason& kept) { return kept.text == record.error; });
     if (reason == reasons_.end()) {
         if (reasons_.size() == kReasonsKept) {
             ++others_;

@@ -42,10 +42,8 @@ std::string OutcomeKey(PlanOutcome outcome) {
 void PlanResultWriter::Write(const PlanResult& result) {
     const PlanRow& row = result.row;
     if (!table_) {
-        nlohmann::ordered_json json = {{"address", row.address},
-                                       {"new_address", row.newAddress},
-                                       {"mask", row.mask},
-                                       {"gateway", row.gateway}};
+        nlohmann::ordered_json json = {
+            {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
         if (!row.mac.empty())
             json["mac"] = row.mac;
         json["result"] = OutcomeKey(result.outcome);
