@@ -22,6 +22,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Counts what is written without keeping it, as a terminal or a file would take it.
+class CountingBuffer : public std::streambuf {
+public:
+    std::uint64_t lines = 0;
+
+protected:
+    int_type overflow(int_type c) override {
+        lines += c == '\n' ? 1 : 0;
+        return c;
+    }
+};
+
 class SilentLink : public korva::ctl::Link {
 public:
     std::uint64_t sent = 0;
@@ -64,7 +76,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments = {path, "--yes", "--timeout", "100ms", "--retries", "0"};
     for (int i = 2; i < argc; ++i)
         arguments.push_back(argv[i]);
-    std::ostringstream out, err;
+    CountingBuffer outLines, errLines;
+    std::ostream out(&outLines), err(&errLines);
     std::istringstream noInput;
     SilentLink* link = nullptr;
     korva::ctl::CommandIo io{out, err, {false, noInput, err}, [&link] {
@@ -80,8 +93,7 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     std::cout << rows << " rows: exit " << status << ", " << (link ? link->sent : 0) << " requests, at most "
               << (link ? link->mostAtOnce : 0) << " at one moment, peak RSS " << usage.ru_maxrss / 1024 << " MB, "
-              << seconds << " s\n";
-    const std::string messages = err.str();
-    std::cout << messages.substr(0, std::min<std::size_t>(messages.size(), 300)) << "\n";
+              << seconds << " s; " << outLines.lines << " result lines, " << errLines.lines
+              << " lines on standard error\n";
     return 0;
 }
