@@ -11,15 +11,16 @@ seconds=${FUZZ_SECONDS:-60}
 build=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B $build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKORVA_FUZZ=ON -DKORVA_SANITIZE=ON
-targets=(reply settings korvactl_inputs console_core)
+targets=(reply settings korvactl_inputs console_core apply_plan)
 cmake --build $build --target "${targets[@]/%/_fuzzer}" write_seed_corpus
 
 # The longest input each target is given. reply: the endpoint drops datagrams over 8,192 bytes whole, so
 # longer inputs only cost time. settings: a file on disk has no such limit and the seeds hold 64 KiB
 # lines. korvactl_inputs: argument and device lists a person writes; 4,096 bytes hold dozens of lines,
 # and the values the target builds itself come from the first 96 bytes. console_core: a run of actions,
-# each datagram at most 255 bytes; 4,096 bytes hold hundreds of actions.
-declare -A max_len=([reply]=8192 [settings]=70000 [korvactl_inputs]=4096 [console_core]=4096)
+# each datagram at most 255 bytes; 4,096 bytes hold hundreds of actions. apply_plan: five bytes of fleet
+# and faults and eight rows of four; the rest is never read.
+declare -A max_len=([reply]=8192 [settings]=70000 [korvactl_inputs]=4096 [console_core]=4096 [apply_plan]=37)
 
 rm -rf $build/seeds && $build/tests/fuzz/write_seed_corpus $build/seeds
 mkdir -p $build/artifacts

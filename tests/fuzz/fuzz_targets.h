@@ -17,5 +17,9 @@ void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size);
 // against the console's rules; checks what they promise (no answer counted twice, no reset command
 // beyond the fifteenth, NÃO sends nothing, the automatic parameter request ends after a parameter reply).
 void DriveConsoleCore(const std::uint8_t* data, std::size_t size);
+// Reads the bytes as a fleet of simulated devices, a plan for it and the faults of its network, applies
+// the plan and, when nothing went wrong, applies it again; checks that each row's result tells what its
+// device may hold, that a write reaches only the row's MAC, and that a second run changes nothing.
+void DriveApplyPlan(const std::uint8_t* data, std::size_t size);
 
 }  // namespace korva::fuzz

@@ -139,4 +139,28 @@ std::vector<std::string> ConsoleCoreSeeds() {
     };
 }
 
+// The bytes DriveApplyPlan reads: devices, form, reset acknowledged on, fault bits, fault value, then
+// rows of four bytes (address, new address with bit 6 for the next /24, subnet, MAC choice).
+std::vector<std::string> ApplyPlanSeeds() {
+    const auto run = [](std::initializer_list<int> bytes) {
+        std::string seed;
+        for (const int byte : bytes)
+            seed += static_cast<char>(byte);
+        return seed;
+    };
+    return {
+        // ten plain devices, three moved: without a MAC, with their own, with another's
+        run({10, 0, 0, 0, 0, 1, 40, 3, 0, 2, 41, 3, 1, 3, 42, 3, 2 + 4 * 5}),
+        // new-form devices acknowledging the third reset, one leaving for the next /24, one kept in place
+        run({10, 2, 2, 8, 0, 4, 44 | 0x40, 2, 1, 5, 5, 2, 1}),
+        // the write's reply lost, then one late, then Ctrl-C during the writes
+        run({6, 1, 0, 1, 3, 1, 50, 3, 1}),
+        run({6, 1, 0, 2, 7, 1, 50, 3, 1}),
+        run({6, 1, 0, 4, 21, 1, 50, 3, 0, 2, 51, 3, 0}),
+        // a new address held by a device outside the plan, a MAC that is none
+        run({12, 0, 0, 0, 0, 1, 9, 3, 0}),
+        run({12, 0, 0, 0, 0, 1, 30, 3, 3}),
+    };
+}
+
 }  // namespace korva::fuzz

@@ -17,5 +17,7 @@ std::vector<std::string> SettingsSeeds();
 std::vector<std::string> KorvactlInputSeeds();
 // Runs of the console: automatic mode, resets, writes, flagged replies, odd datagrams.
 std::vector<std::string> ConsoleCoreSeeds();
+// Fleets, plans and faults: moves with and without MACs, lost and late write replies, Ctrl-C.
+std::vector<std::string> ApplyPlanSeeds();
 
 }  // namespace korva::fuzz

@@ -50,6 +50,11 @@ TEST(FuzzSeeds, KorvactlInputReadersKeepTheirPromises) {
     RunAll(ReadKorvactlInputs, Regressions("korvactl_inputs"));
 }
 
+TEST(FuzzSeeds, ApplyKeepsItsPromisesAgainstAFleet) {
+    RunAll(DriveApplyPlan, ApplyPlanSeeds());
+    RunAll(DriveApplyPlan, Regressions("apply_plan"));
+}
+
 TEST(FuzzSeeds, ConsoleRulesKeepTheirPromises) {
     RunAll(DriveConsoleCore, ConsoleCoreSeeds());
     RunAll(DriveConsoleCore, Regressions("console_core"));

@@ -1,5 +1,4 @@
-// write_seed_corpus DIR: writes DIR/reply/*, DIR/settings/* and DIR/korvactl_inputs/*, the fuzzers'
-// starting inputs.
+// write_seed_corpus DIR: writes DIR/<target>/* for each fuzz target, the fuzzers' starting inputs.
 #include "tests/fuzz/seed_inputs.h"
 
 #include <filesystem>
@@ -26,5 +25,6 @@ int main(int argc, char** argv) {
     WriteAll(root / "settings", korva::fuzz::SettingsSeeds());
     WriteAll(root / "korvactl_inputs", korva::fuzz::KorvactlInputSeeds());
     WriteAll(root / "console_core", korva::fuzz::ConsoleCoreSeeds());
+    WriteAll(root / "apply_plan", korva::fuzz::ApplyPlanSeeds());
     return 0;
 }

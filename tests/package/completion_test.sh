@@ -53,7 +53,7 @@ expect "--ip --mask --gateway --yes --force --timeout --retries --table" korvact
 expect "--text" korvactl decode -
 expect "--listen -f --timeout" korvactl exporter -
 expect "--rate --force --timeout --table" korvactl scan -
-expect "--yes --reset-interval --timeout --retries --table" korvactl apply -
+expect "--yes --force --reset-interval --timeout --retries --table" korvactl apply -
 expect "" korvactl bogus -
 # files where a file is named
 expect "sites site-a.txt site-b.txt" korvactl status -f ""

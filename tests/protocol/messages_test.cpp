@@ -14,6 +14,10 @@ TEST(Requests, AreExactBytes) {
     EXPECT_EQ(BuildResetCommand(4711), "rst0000050004711\r\n");
     EXPECT_EQ(BuildResetCommand(0), "rst0000050000000\r\n");
     EXPECT_EQ(BuildResetCommand(-5), "rst000005-0000005\r\n");
+    // Six digits are one short of the seven the device counts on; seven need no padding.
+    EXPECT_EQ(BuildResetCommand(123456), "rst0000050123456\r\n");
+    EXPECT_EQ(BuildResetCommand(-654321), "rst000005-0654321\r\n");
+    EXPECT_EQ(BuildResetCommand(1234567), "rst0000051234567\r\n");
     EXPECT_EQ(BuildResetCommand(123456789), "rst000005123456789\r\n");
     EXPECT_EQ(BuildResetCommand(-2147483647 - 1), "rst000005-2147483648\r\n");
     EXPECT_EQ(BuildWriteCommand("10.0.0.7", "255.255.255.0", "10.0.0.1"),

@@ -37,6 +37,15 @@ std::string Contents(const std::string& path, std::size_t from = 0) {
 
 }  // namespace
 
+void ChildProcess::OpenClosedPipe(posix_spawn_file_actions_t& actions) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot create a pipe");
+    close(ends[0]);  // nobody will read: the child's first write meets a closed pipe
+    pipeWriteEnd_ = ends[1];
+    posix_spawn_file_actions_adddup2(&actions, pipeWriteEnd_, STDOUT_FILENO);
+}
+
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, StandardOutput output)
     : outPath_(TempPath("out")), errPath_(TempPath("err")) {
     posix_spawn_file_actions_t actions;
@@ -46,6 +55,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     else if (output == StandardOutput::kFullDevice)
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+    else if (output == StandardOutput::kClosedPipe)
+        OpenClosedPipe(actions);
     else
         posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
     // One open file for both when merged: they share its offset, so lines land in the order written.
@@ -59,8 +70,18 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     for (std::string& argument : all)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    const int failed = posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeWriteEnd_ >= 0)
+        close(pipeWriteEnd_);
     if (failed != 0)
         throw std::runtime_error("cannot start " + program);
 }

@@ -3,6 +3,7 @@
 // error into files the test reads (both into one, in the order written, or standard output on a full
 // device, or closed), ended with SIGKILL if the test leaves it running. Files, not pipes: a program
 // that says more than a test reads never blocks on a full pipe.
+#include <spawn.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -13,7 +14,9 @@
 namespace korva::testing {
 
 // kMerged: standard error goes where standard output goes, so Out() holds both and Err() nothing.
-enum class StandardOutput { kCaptured, kMerged, kFullDevice, kClosed };
+// kClosedPipe: a pipe nobody reads any more, as `korvactl ... | head -1` leaves once head has ended; the
+// child starts with SIGPIPE at its default, whatever the test's own disposition.
+enum class StandardOutput { kCaptured, kMerged, kFullDevice, kClosed, kClosedPipe };
 
 class ChildProcess {
 public:
@@ -38,8 +41,10 @@ public:
 
 private:
     bool Ended() const;
+    void OpenClosedPipe(posix_spawn_file_actions_t& actions);
 
     pid_t pid_ = -1;
+    int pipeWriteEnd_ = -1;  // kClosedPipe: the parent's copy, closed once the child has its own
     std::string outPath_;
     std::string errPath_;
     std::size_t lineReadUpTo_ = 0;  // in Out()

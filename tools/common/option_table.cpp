@@ -8,8 +8,8 @@ void OptionTable::AddFlag(const std::string& name, std::function<void()> set) {
     flags_[name] = std::move(set);
 }
 
-void OptionTable::AddValue(const std::string& name, std::function<bool(const std::string&)> set) {
-    values_[name] = std::move(set);
+void OptionTable::AddValue(const std::string& name, std::function<bool(const std::string&)> set, std::string expected) {
+    values_[name] = {std::move(set), std::move(expected)};
 }
 
 OptionTable::Parsed OptionTable::Parse(const std::vector<std::string>& arguments) const {
@@ -41,8 +41,11 @@ OptionTable::Parsed OptionTable::Parse(const std::vector<std::string>& arguments
                 return {{}, name + " needs a value"};
             value = arguments[++i];
         }
-        if (!setter->second(*value))
-            return {{}, "bad value for " + name + ": '" + *value + "'"};
+        if (!setter->second.set(*value)) {
+            const std::string& expected = setter->second.expected;
+            return {{},
+                    "bad value for " + name + ": '" + *value + "'" + (expected.empty() ? "" : " (" + expected + ")")};
+        }
     }
     return parsed;
 }

@@ -20,8 +20,9 @@ public:
         : grammar_(grammar), unknownOption_(std::move(unknownOption)) {}
 
     void AddFlag(const std::string& name, std::function<void()> set);
-    // set returns false for a value the option does not take.
-    void AddValue(const std::string& name, std::function<bool(const std::string&)> set);
+    // set returns false for a value the option does not take; expected, when given, says what it takes
+    // in the message ("bad value for --rate: '1e-9' (requests a second: ...)").
+    void AddValue(const std::string& name, std::function<bool(const std::string&)> set, std::string expected = {});
 
     struct Parsed {
         std::vector<std::string> operands;
@@ -34,7 +35,11 @@ private:
     OptionGrammar grammar_;
     std::function<std::string(const std::string&)> unknownOption_;
     std::map<std::string, std::function<void()>> flags_;
-    std::map<std::string, std::function<bool(const std::string&)>> values_;
+    struct Value {
+        std::function<bool(const std::string&)> set;
+        std::string expected;
+    };
+    std::map<std::string, Value> values_;
 };
 
 }  // namespace korva::tools

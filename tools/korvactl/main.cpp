@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include <iostream>
 #include <string>
@@ -40,18 +41,20 @@ void PrintUsage(std::ostream& out) {
            "  scan RANGE... [--rate R] [--force]\n"
            "                      a parameter request to every address of the ranges (10.1.2.0/24,\n"
            "                      10.1.2.1-10.1.2.99 or one address; each address once), R a second\n"
-           "                      (default 200; 0: no limit), then lists the devices that answered;\n"
-           "                      more than 65536 addresses only with --force; --timeout: the wait\n"
-           "                      after the last request\n"
-           "  apply PLAN.csv [--yes] [--reset-interval D]\n"
+           "                      (0.1 to 1000000, default 200; 0: no limit), then lists the devices\n"
+           "                      that answered; more than 65536 addresses only with --force;\n"
+           "                      --timeout: the wait after the last request\n"
+           "  apply PLAN.csv [--yes] [--force] [--reset-interval D]\n"
            "                      commissions the devices of a plan, one a line:\n"
-           "                      address,new_address,mask,gateway (a header line, # comments and blank\n"
-           "                      lines allowed). Checks every row as set does and the plan as a whole\n"
-           "                      (a device or a new address twice, a new address in use), asking each\n"
-           "                      device at both addresses; shows the changes and asks once (unless\n"
-           "                      --yes); writes, resets (commands D apart, default 500ms), and reads\n"
-           "                      each device back at its new address. Result per device: unchanged,\n"
-           "                      applied, written_not_verified or failed\n"
+           "                      address,new_address,mask,gateway[,mac] (a header line, # comments and\n"
+           "                      blank lines allowed; a MAC makes only that device the row's). Checks\n"
+           "                      every row as set does and the plan as a whole (a device or a new\n"
+           "                      address twice, a new address in use), asking each device at both\n"
+           "                      addresses; shows the changes and asks once (unless --yes); writes,\n"
+           "                      resets (commands D apart, default 500ms), and reads each device back\n"
+           "                      at its new address. Result per device: unchanged, applied,\n"
+           "                      written_not_verified (a write left but was not verified) or failed;\n"
+           "                      more than 65536 devices only with --force\n"
            "  decode [--text] [FILE...]\n"
            "                      reads captured datagrams (hex, one a line; --text: the reply text) and\n"
            "                      prints what the device said\n"
@@ -76,6 +79,9 @@ void PrintUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     HoldClosedStandardDescriptors();
+    // Output into a pipe whose reader has gone (`korvactl scan ... | head -1`) must end with the message
+    // and status 1 a script can see, as any other unwritable output does, not with a silent SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         PrintUsage(std::cerr);
@@ -104,7 +110,7 @@ int main(int argc, char** argv) {
     if (korva::ctl::IsNetworkCommand(command)) {
         korva::ctl::CommandIo io{
             std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
-                return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install());
+                return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
             }};
         return korva::ctl::RunNetworkCommand(command, rest, io);
     }

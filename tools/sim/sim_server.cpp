@@ -4,10 +4,12 @@
 #include "tools/common/time_text.h"
 #include "tools/sim/delayed_replies.h"
 #include "tools/sim/faults.h"
+#include "tools/sim/sim_capacity.h"
 #include "tools/sim/sim_fleet.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -25,6 +27,9 @@ namespace korva::sim {
 namespace {
 
 using Clock = DelayedReplies::Clock;
+
+// What Open returns when a stop request came while it opened the sockets.
+const std::string kStopped = "stopped";
 
 std::string Printable(std::string_view bytes) {
     std::ostringstream text;
@@ -88,6 +93,9 @@ public:
             return std::string("cannot wait for sockets: ") + std::strerror(errno);
         sockets_.reserve(options_.addresses.count);
         for (std::uint64_t i = 0; i < options_.addresses.count; ++i) {
+            // Thousands of sockets take a while to open: a stop request is heard meanwhile too.
+            if (i % kSocketsBetweenLooks == 0 && StopRequested(stopFd))
+                return kStopped;
             const sockaddr_in local = LocalAddress(i);
             const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
             if (socket < 0)
@@ -129,22 +137,21 @@ public:
 
 private:
     static constexpr std::uint64_t kStopMark = ~std::uint64_t{0};
-    // Descriptors beyond the sockets: standard streams, the stop pipe, epoll, and a few for the libraries.
-    static constexpr rlim_t kOtherDescriptors = 16;
     // Datagrams read from one socket before the others get their turn.
     static constexpr int kBurst = 16;
+    static constexpr std::uint64_t kSocketsBetweenLooks = 1024;
 
+    static bool StopRequested(int stopFd) {
+        pollfd stop{stopFd, POLLIN, 0};
+        return poll(&stop, 1, 0) > 0;
+    }
+
+    // The hard limit was found enough by CapacityProblem.
     std::string RaiseDescriptorLimit() const {
         rlimit limit{};
         getrlimit(RLIMIT_NOFILE, &limit);
-        const rlim_t needed = static_cast<rlim_t>(options_.addresses.count) + kOtherDescriptors;
-        if (needed <= limit.rlim_cur)
+        if (options_.addresses.count + kOtherDescriptors <= limit.rlim_cur)
             return {};
-        if (needed > limit.rlim_max) {
-            return std::to_string(options_.addresses.count) +
-                   " addresses need as many sockets, and this process may open " + std::to_string(limit.rlim_max) +
-                   " descriptors at most (ulimit -Hn); listen on fewer addresses";
-        }
         limit.rlim_cur = limit.rlim_max;
         if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
             return std::string("cannot raise the descriptor limit: ") + std::strerror(errno);
@@ -250,8 +257,16 @@ private:
 }  // namespace
 
 int RunSimulator(const SimOptions& options, int stopFd, std::ostream& out, std::ostream& errors) {
+    rlimit descriptors{};
+    getrlimit(RLIMIT_NOFILE, &descriptors);
+    if (const std::string problem = CapacityProblem(options, descriptors.rlim_max, kMemoryBudget); !problem.empty()) {
+        errors << "korva-sim: " << problem << std::endl;
+        return 1;
+    }
     Server server(options, out);
-    if (const std::string problem = server.Open(stopFd); !problem.empty()) {
+    if (const std::string problem = server.Open(stopFd); problem == kStopped) {
+        return 0;
+    } else if (!problem.empty()) {
         errors << "korva-sim: " << problem << std::endl;
         return 1;
     }

@@ -322,7 +322,8 @@ local function add_status(tree, reply, version)
     add(F.echo, to_integer(reply.raw(echo_field)), echo_field)
     local changed = reply.changed_mark(changed_field)
     add(F.changed, changed, changed_field)
-    return changed, changed_field
+    -- a reply that ends before its changed flag announces no change: only the echo number must be there
+    return changed, echo_field
 end
 
 local function add_parameters(tree, reply, version)
@@ -344,7 +345,8 @@ local function add_parameters(tree, reply, version)
     add(F.firmware, firmware, 15)
     local changed = reply.changed_mark(26)
     add(F.changed, changed, 26)
-    return changed, 26
+    -- as for the status: the changed mark may be left off, the firmware date's last field may not
+    return changed, 23
 end
 
 local function add_reset_ack(tree, reply)
@@ -384,12 +386,12 @@ local function dissect_reply(tvb, pinfo, tree)
     add_reading(tree, F.changed_flag, changed_flag, reply.source(26))
 
     local read = READINGS[keyword]
-    local changed, last_field = false, 2
+    local changed, last_needed = false, 2
     if read then
-        changed, last_field = read(tree, reply, version)
-        if reply.count < last_field then
+        changed, last_needed = read(tree, reply, version)
+        if reply.count < last_needed then
             tree:add_proto_expert_info(E.too_few_fields,
-                string.format("Too few fields: %s reads field %d, this reply ends at field %d", keyword, last_field,
+                string.format("Too few fields: %s needs field %d, this reply ends at field %d", keyword, last_needed,
                     math.max(reply.count, 0)))
         end
     else

@@ -19,6 +19,8 @@ OptionTable Table(OptionGrammar grammar, Read& read) {
         read.values.push_back(value);
         return value != "bad";
     });
+    table.AddValue(
+        "--level", [](const std::string& value) { return value == "1"; }, "1 only");
     return table;
 }
 
@@ -58,6 +60,7 @@ TEST(OptionTable, TheFirstMistakeEndsTheReading) {
         {kOperandsAndInline, {"-F=1"}, "no option -F=1"},  // only long options take an inline value
         {kOperandsAndInline, {"--value"}, "--value needs a value"},
         {kOptionsOnly, {"--flag", "--value"}, "--value needs a value"},
+        {kOptionsOnly, {"--level", "2"}, "bad value for --level: '2' (1 only)"},
         {kOperandsAndInline, {"--value=bad", "--value"}, "bad value for --value: 'bad'"},
         {kOptionsOnly, {"--value", "bad", "--nothing"}, "bad value for --value: 'bad'"},
         {kOptionsOnly, {"--nothing", "--value"}, "no option --nothing"},

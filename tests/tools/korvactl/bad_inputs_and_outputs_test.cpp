@@ -18,6 +18,8 @@ struct BrokenOutput {
 constexpr BrokenOutput kBrokenOutputs[] = {
     {StandardOutput::kFullDevice, "No space left on device"},
     {StandardOutput::kClosed, "Bad file descriptor"},
+    // Without SIGPIPE ignored, the first write into the pipe would end the program silently (status 141).
+    {StandardOutput::kClosedPipe, "Broken pipe"},
 };
 
 TEST(UnwritableOutput, DecodeSaysWhyAndEndsWithStatusOne) {
@@ -45,6 +47,18 @@ TEST(UnwritableOutput, NetworkCommandsSayWhyAndEndWithStatusOne) {
         const Finished watch = Korvactl({"watch", "127.0.0.200", "--interval", "50ms"}, broken.output);
         EXPECT_EQ(watch.exitStatus, 1) << broken.reason;
         EXPECT_EQ(watch.err, std::string("korvactl watch: cannot write the output: ") + broken.reason + "\n");
+    }
+}
+
+TEST(UnwritableOutput, ScanSaysWhyAndEndsWithStatusOne) {
+    Simulator sim("127.0.40.10");
+    ASSERT_TRUE(sim.Ready());
+    for (const BrokenOutput& broken : kBrokenOutputs) {
+        const Finished run = Korvactl({"scan", "127.0.40.8/30", "--rate", "0", "--timeout", "2s"}, broken.output);
+        EXPECT_EQ(run.exitStatus, 1) << broken.reason;
+        EXPECT_NE(run.err.find(std::string("korvactl scan: cannot write the output: ") + broken.reason + "\n"),
+                  std::string::npos)
+            << run.err;
     }
 }
 

@@ -112,20 +112,24 @@ long LineCount(const std::string& text) {
     return std::count(text.begin(), text.end(), '\n');
 }
 
-TEST(WatchingProgram, CtrlCEndsItCleanly) {
+// Ctrl-C, or the SIGTERM a service manager or `timeout` sends.
+TEST(WatchingProgram, CtrlCOrSigtermEndsItCleanly) {
     Simulator sim("127.0.0.115");
     ASSERT_TRUE(sim.Ready());
-    ChildProcess watch(KORVACTL_PATH, {"watch", "127.0.0.115", "--interval", "200ms"});
-    // Ctrl-C once a few replies have been printed.
-    for (int i = 0; i < 500 && LineCount(watch.Out()) < 3; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    watch.Signal(SIGINT);
-    EXPECT_EQ(watch.Wait(std::chrono::seconds(5)), 0);
-    const auto records = JsonLines(watch.Out());  // every line whole
-    EXPECT_GE(records.size(), 3u);
-    for (const auto& record : records)
-        EXPECT_FALSE(record.contains("error")) << record;
-    EXPECT_EQ(watch.Err(), "");
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        ChildProcess watch(KORVACTL_PATH, {"watch", "127.0.0.115", "--interval", "200ms"});
+        // The signal once a few replies have been printed.
+        for (int i = 0; i < 500 && LineCount(watch.Out()) < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        watch.Signal(signal);
+        EXPECT_EQ(watch.Wait(std::chrono::seconds(5)), 0);
+        const auto records = JsonLines(watch.Out());  // every line whole
+        EXPECT_GE(records.size(), 3u);
+        for (const auto& record : records)
+            EXPECT_FALSE(record.contains("error")) << record;
+        EXPECT_EQ(watch.Err(), "");
+    }
 }
 
 }  // namespace

@@ -39,19 +39,42 @@ TEST(PlanFile, RowsWithTheirLineNumbersAfterHeaderCommentsAndBlankLines) {
     EXPECT_EQ(plan.rows[1].newAddress, "10.4.2.121");
 }
 
-TEST(PlanFile, AHeaderOnlyFirstAndRowsOfFourFields) {
+TEST(PlanFile, AHeaderOnlyFirstAndRowsOfFourOrFiveFields) {
     const Plan plan = Read(
         "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n"
         "address,new_address,mask,gateway\n"
         "10.4.2.21,10.4.2.121,255.255.255.0\n"
-        "10.4.2.22,10.4.2.122,255.255.255.0,10.4.2.1,extra\n");
+        "10.4.2.22,10.4.2.122,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FF\n"
+        "10.4.2.23,10.4.2.123,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FE,extra\n");
     ASSERT_EQ(plan.problems.size(), 2u);
-    EXPECT_EQ(plan.problems[0], "line 3: expected address,new_address,mask,gateway; found 3 fields");
-    EXPECT_EQ(plan.problems[1], "line 4: expected address,new_address,mask,gateway; found 5 fields");
+    EXPECT_EQ(plan.problems[0], "line 3: expected address,new_address,mask,gateway[,mac]; found 3 fields");
+    EXPECT_EQ(plan.problems[1], "line 5: expected address,new_address,mask,gateway[,mac]; found 6 fields");
     // A header past the first row is a row, and its values fail the checks.
-    ASSERT_EQ(plan.rows.size(), 2u);
+    ASSERT_EQ(plan.rows.size(), 3u);
+    EXPECT_EQ(plan.rows[0].mac, "");
     EXPECT_EQ(plan.rows[1].address, "address");
+    EXPECT_EQ(plan.rows[2].mac, "00-1A-AB-01-02-FF");
     EXPECT_FALSE(CheckPlan(plan.rows).empty());
+}
+
+TEST(PlanFile, MacsAreReadInEitherSeparatorAndCase) {
+    const struct {
+        const char* text;
+        std::optional<std::string> canonical;
+    } cases[] = {
+        {"00-1A-AB-01-02-FF", "00-1A-AB-01-02-FF"},
+        {"0:1a:ab:1:2:ff", "00-1A-AB-01-02-FF"},
+        {"00:1A-AB:01-02:ff", "00-1A-AB-01-02-FF"},
+        {"00-1A-AB-01-02", std::nullopt},
+        {"00-1A-AB-01-02-FF-03", std::nullopt},
+        {"00-1A-AB-01-02-FFF", std::nullopt},
+        {"00-1A-AB-01--FF", std::nullopt},
+        {"00-1A-AB-01-02-FG", std::nullopt},
+        {"001AAB0102FF", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CanonicalMac(c.text), c.canonical) << c.text;
 }
 
 TEST(PlanFile, EachKindOfPlanErrorIsNamedWithItsLine) {
@@ -75,6 +98,12 @@ TEST(PlanFile, EachKindOfPlanErrorIsNamedWithItsLine) {
         {"new address held by another row's device",
          "10.4.2.20,10.4.2.21,255.255.255.0,10.4.2.1\n10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1\n",
          "line 1 (10.4.2.20): new address 10.4.2.21 is where the device of line 2 is now"},
+        {"not a MAC", "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1,00-1A-AB-01-02\n",
+         "line 1 (10.4.2.20): MAC '00-1A-AB-01-02' is not six hexadecimal octets between dashes or colons"},
+        {"same MAC twice",
+         "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FF\n"
+         "10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1,0:1a:ab:1:2:ff\n",
+         "line 2 (10.4.2.21): MAC 0:1a:ab:1:2:ff is also planned on line 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

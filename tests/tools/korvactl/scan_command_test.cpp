@@ -94,6 +94,40 @@ TEST(ScanCommand, MoreThanA16OnlyWithForceAndThenInSlices) {
     EXPECT_EQ(sent[131072].at, 20ms);
 }
 
+// Sends that fail at once never make the search wait; it still hears Ctrl-C, and its failures are
+// counted by reason, never listed as devices.
+TEST(ScanCommand, FailingSendsAreSummarisedAndAnInterruptStopsThem) {
+    const struct {
+        const char* what;
+        std::optional<milliseconds> interruptAt;
+        int exitStatus;
+        std::string summary;
+    } cases[] = {
+        {"to its end",
+         {},
+         1,
+         "korvactl scan: 1024 requests not sent: Socket Error # 10051 Network is unreachable. (127.0.40.0, "
+         "127.0.40.1, 127.0.40.2 and 1021 more)\n"
+         "korvactl scan: 0 devices answered of 1024 addresses asked\n"},
+        // Each failed send takes 1 ms here: the interrupt at 300 ms is heard within one look's 256 sends.
+        {"interrupted", 300ms, 1,
+         "korvactl scan: 511 requests not sent: Socket Error # 10051 Network is unreachable. (127.0.40.0, "
+         "127.0.40.1, 127.0.40.2 and 508 more)\n"
+         "korvactl scan: interrupted after asking 511 of 1024 addresses; 0 answered\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedNetwork network;
+        network.FailAllSends(1ms);
+        if (c.interruptAt)
+            network.InterruptAt(*c.interruptAt);
+        const CommandRun run = RunCommand(network, "scan", {"127.0.40.0/22", "--rate", "0"});
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_EQ(run.err, c.summary);
+    }
+}
+
 TEST(ScanCommand, BadCommandLinesSendNothing) {
     const std::vector<std::string> cases[] = {
         {},

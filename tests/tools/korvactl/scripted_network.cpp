@@ -13,7 +13,8 @@ public:
     SteadyTime Now() override { return SteadyTime(network_.now_); }
 
     void Send(const std::string& address, std::string_view data) override {
-        if (network_.failing_ == address)
+        network_.now_ += network_.sendTakes_;
+        if (network_.failingAll_ || network_.failing_ == address)
             throw transport::SocketErrorFromCode(10051);
         network_.sent_.push_back({network_.now_, address, std::string(data)});
         const auto device = network_.devices_.find(address);
@@ -22,6 +23,8 @@ public:
         if (const auto answer = device->second(std::string(data)))
             network_.inFlight_.push_back({network_.now_ + answer->delay, address, answer->line});
     }
+
+    bool InterruptRequested() override { return network_.interruptAt_ && *network_.interruptAt_ <= network_.now_; }
 
     WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override {
         AboutToWait();

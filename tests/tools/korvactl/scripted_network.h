@@ -35,6 +35,12 @@ public:
     void Inject(milliseconds at, const std::string& from, const std::string& bytes);
     // Sends to this address fail like a network without a route.
     void FailSendsTo(const std::string& address) { failing_ = address; }
+    // Every send fails, and each one, failed or not, takes this long: a search at full speed on a
+    // machine without a route.
+    void FailAllSends(milliseconds each) {
+        failingAll_ = true;
+        sendTakes_ = each;
+    }
     // The user presses Ctrl-C at this time.
     void InterruptAt(milliseconds at) { interruptAt_ = at; }
 
@@ -57,6 +63,8 @@ private:
     std::vector<InFlight> inFlight_;
     std::vector<SentRequest> sent_;
     std::optional<std::string> failing_;
+    bool failingAll_ = false;
+    milliseconds sendTakes_{0};
     std::optional<milliseconds> interruptAt_;
     milliseconds now_{0};
     int linksOpened_ = 0;

@@ -160,6 +160,15 @@ TEST(SimProcess, RefusesAnAddressOffTheLoopback) {
     EXPECT_EQ(sim.Wait(), std::optional<int>(2));
 }
 
+TEST(SimProcess, ASlash8IsRefusedBeforeAnythingIsBuilt) {
+    // Nothing is bound: the range is weighed first. It used to build a device per address for minutes.
+    SimProcess sim({"--address", "127.0.0.0/8"});
+    const auto message = sim.ReadLine();
+    ASSERT_TRUE(message.has_value());
+    EXPECT_NE(message->find("korva-sim: 16777216 addresses need as many sockets"), std::string::npos) << *message;
+    EXPECT_EQ(sim.Wait(), std::optional<int>(1));
+}
+
 TEST(SimProcess, ASecondSimulatorCannotTakeTheSameAddressAndPort) {
     SimProcess first({"--address", "127.0.0.32"});
     ASSERT_TRUE(first.ReadLine().has_value());

@@ -172,6 +172,16 @@ void Corpus::AddOddDatagrams() {
         AddReply(RandomBytes(size, 0, 255), "long random bytes");
     const ScrambleForm newForm{150, 0x3F, 0x14};
     AddReply(ScrambleReply(ReplyLine(newForm, "SND", 9000), newForm), "long status reply");
+    // The README's decode example, which ends at its echo number.
+    AddReply("0100,snd,0,25,60,244,1,0,1,123", "README status reply");
+    // Negative keys, as devices report them in eight hexadecimal digits: the key's remainder keeps its sign.
+    for (const int key : {-65, -1, -60, -200}) {
+        for (const int version : {130, 150}) {
+            const ScrambleForm form{version, key, Between(0, 40)};
+            AddReply(ScrambleReply(ReplyLine(form, "SND", kLastDeviceField), form),
+                     "status reply, key " + std::to_string(key) + ", version " + std::to_string(version));
+        }
+    }
 }
 
 }  // namespace

@@ -89,11 +89,13 @@ int FieldCount(std::string_view line) {
 }
 
 // The last field the reading of each kind looks at, counted from the keyword's header.
-int LastFieldRead(const std::string& keyword, int version) {
+// The last field a reply of the kind must hold: the trailing changed flags may be left off, as the
+// README's decode example leaves off the status reply's.
+int LastFieldNeeded(const std::string& keyword, int version) {
     if (keyword == "SND")
-        return version < 150 ? 13 : 15;
+        return version < 150 ? 10 : 12;
     if (keyword == "RPR")
-        return 26;
+        return 23;
     if (keyword == "RST")
         return 4;
     return 2;
@@ -149,7 +151,7 @@ DissectedPacket ExpectedForReply(const nlohmann::json& decoded, std::string_view
     const bool known = keyword == "SND" || keyword == "RPR" || keyword == "RST" || keyword == "WPR";
     if (!known)
         expected.experts.insert("korva.unknown_keyword");
-    else if (FieldCount(Utf8ToCp1252(plain)) - offset < LastFieldRead(keyword, version))
+    else if (FieldCount(Utf8ToCp1252(plain)) - offset < LastFieldNeeded(keyword, version))
         expected.experts.insert("korva.too_few_fields");
     if (changed)
         expected.experts.insert("korva.restart_pending");

@@ -1,21 +1,29 @@
 // `korvactl apply PLAN.csv`: commissions the devices of a plan. Every check runs before anything is
 // written; then one question, the writes, the resets, and a reading of each device at its new address.
+// The devices are asked and changed in waves, so a plan of any length keeps a bounded number of
+// requests in flight and of conversations in memory.
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
 #include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/plan_row_verdict.h"
 #include "tools/korvactl/conversations/conversation.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
+#include <algorithm>
 #include <map>
 #include <ostream>
-#include <sstream>
+#include <span>
 
 namespace korva::ctl {
 
 namespace {
 
 const std::string kPrefix = "korvactl apply: ";
+// Like a search's, a plan beyond this many devices is refused without --force.
+constexpr std::size_t kLargestUnforced = 65'536;
+// Rows asked or changed at once: at most twice as many requests in flight.
+constexpr std::size_t kWave = 4'096;
 
 // "010.000.000.007" as "10.0.0.7": one device, however the plan writes its address.
 std::string Canonical(const std::string& address) {
@@ -26,12 +34,6 @@ DeviceTarget Target(const std::string& address) {
     return {address, Canonical(address), {}};
 }
 
-// The parameters a device reported, when they are the planned ones.
-bool AsPlanned(const ParameterReading& reading, const PlanRow& row) {
-    return ParseIpv4(reading.address) == ParseIpv4(row.newAddress) && ParseIpv4(reading.mask) == ParseIpv4(row.mask) &&
-           ParseIpv4(reading.gateway) == ParseIpv4(row.gateway);
-}
-
 std::optional<ParameterReading> Reading(const RequestConversation& conversation) {
     const auto& answer = conversation.Answer();
     if (!answer)
@@ -39,23 +41,34 @@ std::optional<ParameterReading> Reading(const RequestConversation& conversation)
     return ReadParameters(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
 }
 
-std::string Described(const ParameterReading& reading) {
-    return "address " + reading.address + ", mask " + reading.mask + ", gateway " + reading.gateway;
-}
+using Readings = std::map<std::string, std::unique_ptr<RequestConversation>>;  // by canonical address asked
 
 // One parameter request to each of the addresses, all at once. false when the user interrupted.
 bool ReadParametersAt(Link& link, const std::vector<std::string>& addresses, const RetryPolicy& retry, bool manual,
-                      std::map<std::string, std::unique_ptr<RequestConversation>>& readings, RecordSink& failures) {
+                      Readings& readings) {
     const Request request{BuildParameterRequest(manual), ReplyKind::kParameters, "parameter request"};
+    static DiscardedRecords silence;  // the answers are read off the conversations
     std::vector<Conversation*> running;
     for (const std::string& address : addresses) {
         auto& reading = readings[address];
         if (reading)
             continue;
-        reading = std::make_unique<RequestConversation>(Target(address), failures, request, retry);
+        reading = std::make_unique<RequestConversation>(Target(address), silence, request, retry);
         running.push_back(reading.get());
     }
     return RunConversations(link, running);
+}
+
+std::optional<ParameterReading> ReadingAt(const Readings& readings, const std::string& address) {
+    const auto found = readings.find(Canonical(address));
+    return found == readings.end() ? std::nullopt : Reading(*found->second);
+}
+
+// Why a write that went out has no acknowledgement, for its result.
+std::string Unacknowledged(const std::string& reason) {
+    return "write sent, not acknowledged (" +
+           (reason == "interrupted" ? std::string("interrupted right after it went out") : reason) +
+           "); the device may hold the new parameters and take them at its next restart";
 }
 
 class PlanRun {
@@ -66,37 +79,23 @@ public:
     }
 
     // Asks every device at its address and its new address and sorts the rows into those already as
-    // planned, those to change, and those out of reach. Returns the plan's problems found this way.
-    std::vector<std::string> Survey(Link& link) {
-        std::vector<std::string> addresses;
-        for (const PlanResult& result : results_) {
-            addresses.push_back(Canonical(result.row.address));
-            addresses.push_back(Canonical(result.row.newAddress));
-        }
-        DiscardedRecords silence;
-        if (!ReadParametersAt(link, addresses, context_.line.retry, false, survey_, silence))
-            return {"interrupted while asking the devices of the plan; nothing written"};
+    // planned, those to change, and those out of reach. Returns the plan's problems found this way;
+    // nullopt when the user interrupted.
+    std::optional<std::vector<std::string>> Survey(Link& link) {
         std::vector<std::string> problems;
-        for (PlanResult& result : results_) {
-            const PlanRow& row = result.row;
-            const auto now = Reading(*survey_[Canonical(row.address)]);
-            const auto there = Reading(*survey_[Canonical(row.newAddress)]);
-            const bool moves = ParseIpv4(row.address) != ParseIpv4(row.newAddress);
-            if (now && !moves && AsPlanned(*now, row)) {
-                result.outcome = PlanOutcome::kUnchanged;
-            } else if (!now && there && AsPlanned(*there, row)) {
-                // Moved by an earlier run of this plan: silent where it was, as planned where it went.
-                result.outcome = PlanOutcome::kUnchanged;
-            } else if (moves && there) {
-                problems.push_back("line " + std::to_string(row.line) + " (" + row.address + "): new address " +
-                                   row.newAddress + " is in use: a device answers there now (" + Described(*there) +
-                                   ")");
-            } else if (now) {
-                toChange_.push_back(&result);
-                current_[&result] = *now;
-            } else {
-                result.detail = "no reply at " + row.address + (moves ? " nor at " + row.newAddress : "");
+        for (std::size_t first = 0; first < results_.size(); first += kWave) {
+            const std::span wave(results_.begin() + first, results_.begin() + std::min(first + kWave, results_.size()));
+            std::vector<std::string> addresses;
+            for (const PlanResult& result : wave) {
+                addresses.push_back(Canonical(result.row.address));
+                addresses.push_back(Canonical(result.row.newAddress));
             }
+            Readings readings;
+            if (!ReadParametersAt(link, addresses, context_.line.retry, false, readings))
+                return std::nullopt;
+            for (PlanResult& result : wave)
+                Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress),
+                     problems);
         }
         return problems;
     }
@@ -105,73 +104,27 @@ public:
 
     void ShowChanges(std::ostream& out) const {
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
-        for (const PlanResult* result : toChange_) {
-            const ParameterReading& now = current_.at(result);
+        for (const auto& [result, now] : toChange_) {
             out << "  " << result->row.address << ": address " << now.address << " -> " << result->row.newAddress
                 << ", mask " << now.mask << " -> " << result->row.mask << ", gateway " << now.gateway << " -> "
                 << result->row.gateway << "\n";
         }
     }
 
-    // Writes, resets and reads back every device to change; each row gets its outcome.
+    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome.
+    // After an interruption the waves not begun are left unwritten.
     void Change(Link& link) {
-        FailureReasons writeFailures;
-        std::vector<std::unique_ptr<RequestConversation>> writes;
-        for (PlanResult* result : toChange_) {
-            const PlanRow& row = result->row;
-            const Request write{BuildWriteCommand(row.newAddress, row.mask, row.gateway), ReplyKind::kWrite,
-                                "write command"};
-            writes.push_back(
-                std::make_unique<RequestConversation>(Target(row.address), writeFailures, write, context_.line.retry));
-        }
-        const bool written = RunConversations(link, Pointers(writes));
-
-        std::vector<PlanResult*> resetting;
-        std::vector<DeviceTarget> resetTargets;
-        for (std::size_t i = 0; i < toChange_.size(); ++i) {
-            PlanResult& result = *toChange_[i];
-            if (!writes[i]->Succeeded()) {
-                result.detail = "not written: " + writeFailures.Of(result.row.address, "interrupted");
-            } else if (!written) {
-                result.outcome = PlanOutcome::kNotVerified;
-                result.detail = "written; interrupted before the reset";
-            } else {
-                resetting.push_back(&result);
-                resetTargets.push_back(Target(result.row.address));
+        bool interrupted = false;
+        for (std::size_t first = 0; first < toChange_.size(); first += kWave) {
+            std::vector<PlanResult*> wave;
+            for (std::size_t i = first; i < std::min(first + kWave, toChange_.size()); ++i)
+                wave.push_back(toChange_[i].first);
+            if (interrupted) {
+                for (PlanResult* result : wave)
+                    result->detail = "not written: interrupted before its turn";
+                continue;
             }
-        }
-        FailureReasons resetFailures;
-        const ResetOutcome reset = ResetDevices(link, resetTargets, resetFailures, resetFailures, context_.line.retry,
-                                                context_.line.resetInterval);
-
-        std::vector<std::string> newAddresses;
-        std::vector<PlanResult*> verifying;
-        for (std::size_t i = 0; i < resetting.size(); ++i) {
-            PlanResult& result = *resetting[i];
-            if (!reset.acknowledged[i]) {
-                result.outcome = PlanOutcome::kNotVerified;
-                result.detail = "written; " + resetFailures.Of(result.row.address, "reset interrupted");
-            } else {
-                verifying.push_back(&result);
-                newAddresses.push_back(Canonical(result.row.newAddress));
-            }
-        }
-        if (reset.interrupted)
-            newAddresses.clear();
-        std::map<std::string, std::unique_ptr<RequestConversation>> readBack;
-        DiscardedRecords silence;
-        ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack, silence);
-        for (PlanResult* result : verifying) {
-            const auto found = readBack.find(Canonical(result->row.newAddress));
-            const auto reading = found == readBack.end() ? std::nullopt : Reading(*found->second);
-            if (!reading) {
-                result->outcome = PlanOutcome::kNotVerified;
-                result->detail = "written and reset; no reply at " + result->row.newAddress;
-            } else if (AsPlanned(*reading, result->row)) {
-                result->outcome = PlanOutcome::kVerified;
-            } else {
-                result->detail = "written and reset; " + result->row.newAddress + " reports " + Described(*reading);
-            }
+            interrupted = !ChangeWave(link, wave);
         }
     }
 
@@ -190,17 +143,113 @@ public:
     }
 
 private:
+    void Sort(PlanResult& result, const std::optional<ParameterReading>& now,
+              const std::optional<ParameterReading>& there, std::vector<std::string>& problems) {
+        const RowVerdict verdict = JudgeRow(result.row, now, there);
+        switch (verdict.finding) {
+            case RowFinding::kAsPlanned:
+                result.outcome = PlanOutcome::kUnchanged;
+                result.detail = verdict.detail;
+                break;
+            case RowFinding::kToChange:
+                toChange_.emplace_back(&result, *now);
+                break;
+            case RowFinding::kConflict:
+                problems.push_back("line " + std::to_string(result.row.line) + " (" + result.row.address +
+                                   "): " + verdict.detail);
+                break;
+            case RowFinding::kNotFound:
+                result.detail = verdict.detail;
+                break;
+        }
+    }
+
+    // false when the user interrupted.
+    bool ChangeWave(Link& link, const std::vector<PlanResult*>& wave) {
+        FailureReasons writeFailures;
+        std::vector<std::unique_ptr<RequestConversation>> writes;
+        for (PlanResult* result : wave) {
+            const PlanRow& row = result->row;
+            const Request write{BuildWriteCommand(row.newAddress, row.mask, row.gateway), ReplyKind::kWrite,
+                                "write command"};
+            writes.push_back(
+                std::make_unique<RequestConversation>(Target(row.address), writeFailures, write, context_.line.retry));
+        }
+        const bool written = RunConversations(link, Pointers(writes));
+
+        // A write reply tells no refusal: once a write has left, the device may have taken it, whatever
+        // became of its reply.
+        std::vector<PlanResult*> resetting;
+        std::vector<DeviceTarget> resetTargets;
+        for (std::size_t i = 0; i < wave.size(); ++i) {
+            PlanResult& result = *wave[i];
+            const std::string reason = writeFailures.Of(result.row.address, "interrupted");
+            if (writes[i]->RequestsSent() == 0) {
+                result.detail = "not written: " + reason;
+            } else if (!writes[i]->Succeeded()) {
+                result.outcome = PlanOutcome::kNotVerified;
+                result.detail = Unacknowledged(reason);
+            } else if (!written) {
+                result.outcome = PlanOutcome::kNotVerified;
+                result.detail = "written; interrupted before the reset";
+            } else {
+                resetting.push_back(&result);
+                resetTargets.push_back(Target(result.row.address));
+            }
+        }
+        if (!written)
+            return false;
+        FailureReasons resetFailures;
+        const ResetOutcome reset = ResetDevices(link, resetTargets, resetFailures, resetFailures, context_.line.retry,
+                                                context_.line.resetInterval);
+
+        std::vector<std::string> newAddresses;
+        std::vector<PlanResult*> verifying;
+        for (std::size_t i = 0; i < resetting.size(); ++i) {
+            PlanResult& result = *resetting[i];
+            result.outcome = PlanOutcome::kNotVerified;
+            if (!reset.acknowledged[i]) {
+                const std::string reason = resetFailures.Of(result.row.address, "interrupted");
+                result.detail =
+                    "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason);
+            } else {
+                verifying.push_back(&result);
+                newAddresses.push_back(Canonical(result.row.newAddress));
+            }
+        }
+        Readings readBack;
+        const bool readBackRan =
+            !reset.interrupted && ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack);
+        for (PlanResult* result : verifying)
+            Verify(*result, ReadingAt(readBack, result->row.newAddress), readBackRan);
+        return readBackRan;
+    }
+
+    static void Verify(PlanResult& result, const std::optional<ParameterReading>& reading, bool readBackRan) {
+        const PlanRow& row = result.row;
+        if (!reading) {
+            result.detail = readBackRan ? "written and reset; no reply at " + row.newAddress
+                                        : "written and reset; interrupted while reading back at " + row.newAddress;
+        } else if (!row.mac.empty() && CanonicalMac(reading->mac) != CanonicalMac(row.mac)) {
+            result.detail =
+                "written and reset; " + row.newAddress + " answers with MAC " + reading->mac + ", not " + row.mac;
+        } else if (AsPlanned(*reading, row)) {
+            result.outcome = PlanOutcome::kVerified;
+        } else {
+            result.outcome = PlanOutcome::kFailed;
+            result.detail = "written and reset; " + row.newAddress + " reports " + Described(*reading);
+        }
+    }
+
     CommandContext& context_;
     std::vector<PlanResult> results_;
-    std::map<std::string, std::unique_ptr<RequestConversation>> survey_;  // by canonical address asked
-    std::vector<PlanResult*> toChange_;
-    std::map<const PlanResult*, ParameterReading> current_;
+    std::vector<std::pair<PlanResult*, ParameterReading>> toChange_;  // with the parameters reported now
 };
 
 // The rows of the plan file when it reads and checks clean; nullopt after the problems were printed.
 std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     if (context.line.names.size() != 1) {
-        context.io.err << kPrefix << "name one plan file (address,new_address,mask,gateway a line)\n";
+        context.io.err << kPrefix << "name one plan file (address,new_address,mask,gateway[,mac] a line)\n";
         return std::nullopt;
     }
     const std::string& path = context.line.names.front();
@@ -213,6 +262,11 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     }
     if (!reason.empty()) {
         context.io.err << kPrefix << "cannot read the plan " << path << ": " << reason << "\n";
+        return std::nullopt;
+    }
+    if (plan.rows.size() > kLargestUnforced && !context.line.force) {
+        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than " << kLargestUnforced
+                       << "; add --force to apply it all\n";
         return std::nullopt;
     }
     std::vector<std::string> problems = plan.problems;
@@ -248,16 +302,18 @@ std::optional<int> RefusedConsent(CommandContext& context) {
 
 }  // namespace
 
-int RunApplyCommand(CommandContext& context) {
-    auto rows = CheckedPlan(context);
-    if (!rows)
-        return kExitUsage;
+int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
-    PlanRun run(context, std::move(*rows));
-    if (const std::vector<std::string> problems = run.Survey(*link); !problems.empty()) {
-        for (const std::string& problem : problems)
+    PlanRun run(context, std::move(rows));
+    const auto problems = run.Survey(*link);
+    if (!problems) {
+        context.io.err << kPrefix << "interrupted while asking the devices of the plan; nothing written\n";
+        return kExitNotAllAnswered;
+    }
+    if (!problems->empty()) {
+        for (const std::string& problem : *problems)
             context.io.err << kPrefix << problem << "\n";
         context.io.err << kPrefix << "nothing written\n";
         return kExitUsage;
@@ -270,6 +326,13 @@ int RunApplyCommand(CommandContext& context) {
     }
     PlanResultWriter writer(context.io.out, context.line.table);
     return run.Report(writer);
+}
+
+int RunApplyCommand(CommandContext& context) {
+    auto rows = CheckedPlan(context);
+    if (!rows)
+        return kExitUsage;
+    return ApplyPlan(context, std::move(*rows));
 }
 
 }  // namespace korva::ctl

@@ -4,6 +4,7 @@
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/device_target.h"
+#include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
 #include <functional>
@@ -67,6 +68,8 @@ int RunResetCommand(CommandContext& context);
 int RunSetCommand(CommandContext& context);
 int RunScanCommand(CommandContext& context);   // context.line.names: the ranges
 int RunApplyCommand(CommandContext& context);  // context.line.names: the plan file
+// apply's work on a plan read and checked already: the survey, the question, the changes, the results.
+int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows);
 
 // `korvactl decode [--text] [FILE...]`: one datagram a line (hex, or the reply's own text with --text)
 // from the files or standard input, one JSON object a line out. Bad lines are reported on err with their

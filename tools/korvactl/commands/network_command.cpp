@@ -99,6 +99,7 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
     try {
         const int status = entry.run(context);
+        output.TellRepeats();
         output.Flush();
         return status;
     } catch (const OutputError& error) {

@@ -3,6 +3,7 @@
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/conversations/conversation.h"
 #include "tools/korvactl/inputs/device_target.h"
+#include "tools/korvactl/output/failure_summary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +24,9 @@ struct Tally {
 };
 
 // One slice of addresses from the ranges, starting at the given position; false when interrupted.
-bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, Tally& tally) {
+// sink: the replies; a failure here is a request that could not be sent.
+bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, RecordSink& sink,
+               Tally& tally) {
     std::vector<std::unique_ptr<ScanConversation>> conversations;
     ScanProgress progress;
     const SteadyTime start = link.Now();
@@ -39,9 +42,8 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
                 context.line.rate > 0
                     ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
                     : 0);
-            conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}},
-                                                                       context.output, progress, start + offset,
-                                                                       context.line.retry.timeout));
+            conversations.push_back(std::make_unique<ScanConversation>(
+                DeviceTarget{address, address, {}}, sink, progress, start + offset, context.line.retry.timeout));
             progress.lastPlanned = start + offset;
         }
     }
@@ -82,16 +84,19 @@ int RunScanCommand(CommandContext& context) {
     if (!link)
         return kExitNotAllAnswered;
     Tally tally;
+    FailureSummary sendFailures(context.output);
     for (std::uint64_t from = 0; from < total; from += kSlice) {
-        if (!ScanSlice(context, *link, *ranges, from, tally)) {
+        if (!ScanSlice(context, *link, *ranges, from, sendFailures, tally)) {
+            sendFailures.Summarise(context.io.err, prefix);
             context.io.err << prefix << "interrupted after asking " << tally.asked << " of " << total << " addresses; "
                            << tally.answered << " answered\n";
             return kExitNotAllAnswered;
         }
     }
+    sendFailures.Summarise(context.io.err, prefix);
     context.io.err << prefix << tally.answered << (tally.answered == 1 ? " device" : " devices") << " answered of "
                    << total << (total == 1 ? " address" : " addresses") << " asked\n";
-    return kExitAllAnswered;
+    return sendFailures.Failures() == 0 ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
 }  // namespace korva::ctl

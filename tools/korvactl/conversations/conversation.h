@@ -109,6 +109,8 @@ public:
 
     // The answering reply, once it came.
     const std::optional<DeviceReply>& Answer() const { return answer_; }
+    // Requests that left: a send that failed is not one.
+    int RequestsSent() const { return sent_; }
 
 private:
     void SendAttempt(Link& link);
@@ -116,6 +118,7 @@ private:
     Request request_;
     RetryPolicy policy_;
     int attempts_ = 0;
+    int sent_ = 0;
     std::optional<DeviceReply> answer_;
 };
 

@@ -52,6 +52,21 @@ bool AllSucceeded(const std::vector<Conversation*>& conversations) {
                        [](const Conversation* conversation) { return conversation->Succeeded(); });
 }
 
+namespace {
+
+// How many conversations take a step between two looks at the interrupt when nothing waits: thousands
+// of sends that fail at once never wait, and a look costs a system call.
+constexpr std::size_t kStepsBetweenLooks = 256;
+
+void InterruptAll(const std::vector<Conversation*>& conversations) {
+    for (Conversation* conversation : conversations) {
+        if (!conversation->Finished())
+            conversation->OnInterrupt();
+    }
+}
+
+}  // namespace
+
 bool RunConversations(Link& link, const std::vector<Conversation*>& conversations) {
     // A search of a /16 runs 65,536 conversations: the sender's conversations are looked up by address
     // and the next deadline is kept in order, so a reply or a wake-up costs no pass over all of them.
@@ -67,6 +82,10 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         }
     };
     for (std::size_t i = 0; i < conversations.size(); ++i) {
+        if (i % kStepsBetweenLooks == kStepsBetweenLooks - 1 && link.InterruptRequested()) {
+            InterruptAll(conversations);
+            return false;
+        }
         Conversation& conversation = *conversations[i];
         if (!conversation.Target().error.empty())
             conversation.Fail(conversation.Target().error);
@@ -83,10 +102,7 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         Incoming datagram;
         const WakeReason reason = link.WaitUntil(deadlines.begin()->first, datagram);
         if (reason == WakeReason::kInterrupted) {
-            for (Conversation* conversation : conversations) {
-                if (!conversation->Finished())
-                    conversation->OnInterrupt();
-            }
+            InterruptAll(conversations);
             return false;
         }
         if (reason == WakeReason::kDatagram && !Trim(datagram.bytes).empty()) {
@@ -108,12 +124,18 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         for (auto next = deadlines.begin(); next != deadlines.end() && next->first <= now; ++next)
             due.push_back(next->second);
         std::sort(due.begin(), due.end());
-        for (const std::size_t i : due) {
+        for (std::size_t step = 0; step < due.size(); ++step) {
+            if (step % kStepsBetweenLooks == kStepsBetweenLooks - 1 && link.InterruptRequested()) {
+                InterruptAll(conversations);
+                return false;
+            }
+            const std::size_t i = due[step];
             Guarded(*conversations[i], [&] { conversations[i]->OnDeadline(link); });
             reschedule(i);
         }
     }
-    return true;
+    // Every conversation may have ended without a single wait; the caller may be about to start more.
+    return !link.InterruptRequested();
 }
 
 }  // namespace korva::ctl

@@ -16,6 +16,7 @@ void RequestConversation::Start(Link& link) {
 void RequestConversation::SendAttempt(Link& link) {
     ++attempts_;
     Send(link, request_.bytes);
+    ++sent_;
     WakeAt(link.Now() + policy_.timeout);
 }
 

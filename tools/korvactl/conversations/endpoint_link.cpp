@@ -94,6 +94,11 @@ WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {
     }
 }
 
+bool EndpointLink::InterruptRequested() {
+    pollfd interrupt{interruptFd_, POLLIN, 0};
+    return poll(&interrupt, 1, 0) > 0;
+}
+
 namespace {
 
 volatile std::sig_atomic_t interruptFd = -1;

@@ -34,6 +34,9 @@ public:
     // Returns kDatagram with datagram filled in as soon as one is there (even past the deadline),
     // kDeadline once the deadline has passed without one, kInterrupted when the user asked to stop.
     virtual WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) = 0;
+    // Whether the user has asked to stop, without waiting: a run of sends that fail at once never
+    // waits, and must still hear the request.
+    virtual bool InterruptRequested() = 0;
 
     // Runs beforeWaiting whenever WaitUntil has nothing at hand and asks the network: the output
     // held back until then goes out.
@@ -68,6 +71,7 @@ public:
     SteadyTime Now() override;
     void Send(const std::string& address, std::string_view data) override;
     WakeReason WaitUntil(SteadyTime deadline, Incoming& datagram) override;
+    bool InterruptRequested() override;
 
 private:
     int wakeFd_;
@@ -76,13 +80,14 @@ private:
     transport::UdpEndpoint endpoint_;
 };
 
-// Ctrl-C for a command-line program whose main thread sleeps in poll(): the SIGINT handler only writes
-// to an eventfd (async-signal-safe), and the waiting loop wakes on that descriptor and ends cleanly.
-// The handler is installed once with SA_RESETHAND, so a second Ctrl-C ends the program the usual way.
+// Ctrl-C (and SIGTERM) for a command-line program whose main thread sleeps in poll(): the handler only
+// writes to an eventfd (async-signal-safe), and the waiting loop wakes on that descriptor and ends
+// cleanly. The handler is installed once with SA_RESETHAND, so a second signal ends the program the
+// usual way.
 class InterruptSignal {
 public:
-    // Installs the handler; the descriptor stays readable from the first SIGINT on. alsoTerminate: a
-    // server, which a service manager stops with SIGTERM, ends just as cleanly on that.
+    // Installs the handler; the descriptor stays readable from the first signal on. alsoTerminate: SIGTERM
+    // too, which a service manager or a script's `timeout` sends, ends the command just as cleanly.
     static int Install(bool alsoTerminate = false);
 };
 

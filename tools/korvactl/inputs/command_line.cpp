@@ -38,48 +38,63 @@ Setter TextSetter(std::optional<std::string> CommandLine::*field) {
     };
 }
 
-const std::map<std::string, Setter>& ValueOptions() {
-    static const std::map<std::string, Setter> options = {
+struct ValueOption {
+    Setter set;
+    const char* expected;  // for the message when a value is refused
+};
+
+constexpr const char* kDuration = "a duration from 1ms to 1h: 500ms, 2s, or seconds such as 0.5";
+// Below a tenth of a request a second, a search of a few hundred addresses would outlast the operator.
+constexpr double kSlowestRate = 0.1;
+constexpr double kFastestRate = 1'000'000;
+
+const std::map<std::string, ValueOption>& ValueOptions() {
+    static const std::map<std::string, ValueOption> options = {
         {"-f",
-         [](CommandLine& line, const std::string& file) {
-             line.files.push_back(file);
-             return true;
-         }},
+         {[](CommandLine& line, const std::string& file) {
+              line.files.push_back(file);
+              return true;
+          },
+          ""}},
         {"--timeout",
-         [](CommandLine& line, const std::string& text) {
-             const auto duration = ParseDuration(text);
-             if (duration)
-                 line.retry.timeout = *duration;
-             return duration.has_value();
-         }},
+         {[](CommandLine& line, const std::string& text) {
+              const auto duration = ParseDuration(text);
+              if (duration)
+                  line.retry.timeout = *duration;
+              return duration.has_value();
+          },
+          kDuration}},
         {"--retries",
-         [](CommandLine& line, const std::string& text) {
-             const auto retries = ParseCount(text, 0, 100);
-             if (retries)
-                 line.retry.retries = *retries;
-             return retries.has_value();
-         }},
-        {"--interval", DurationSetter(&CommandLine::interval)},
+         {[](CommandLine& line, const std::string& text) {
+              const auto retries = ParseCount(text, 0, 100);
+              if (retries)
+                  line.retry.retries = *retries;
+              return retries.has_value();
+          },
+          "a whole number from 0 to 100"}},
+        {"--interval", {DurationSetter(&CommandLine::interval), kDuration}},
         {"--count",
-         [](CommandLine& line, const std::string& text) {
-             line.count = ParseCount(text, 1, 100'000'000);
-             return line.count.has_value();
-         }},
+         {[](CommandLine& line, const std::string& text) {
+              line.count = ParseCount(text, 1, 100'000'000);
+              return line.count.has_value();
+          },
+          "a whole number from 1 to 100000000"}},
         {"--rate",
-         [](CommandLine& line, const std::string& text) {
-             double rate = -1;
-             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
-             const bool valid = !text.empty() && error == std::errc() && end == text.data() + text.size() &&
-                                rate >= 0 && rate <= 1'000'000;
-             if (valid)
-                 line.rate = rate;
-             return valid;
-         }},
-        {"--reset-interval", DurationSetter(&CommandLine::resetInterval)},
-        {"--ip", TextSetter(&CommandLine::ip)},
-        {"--mask", TextSetter(&CommandLine::mask)},
-        {"--gateway", TextSetter(&CommandLine::gateway)},
-        {"--listen", TextSetter(&CommandLine::listen)},
+         {[](CommandLine& line, const std::string& text) {
+              double rate = -1;
+              const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+              const bool valid = !text.empty() && error == std::errc() && end == text.data() + text.size() &&
+                                 (rate == 0 || (rate >= kSlowestRate && rate <= kFastestRate));
+              if (valid)
+                  line.rate = rate;
+              return valid;
+          },
+          "requests a second: 0 for no limit, or from 0.1 to 1000000"}},
+        {"--reset-interval", {DurationSetter(&CommandLine::resetInterval), kDuration}},
+        {"--ip", {TextSetter(&CommandLine::ip), ""}},
+        {"--mask", {TextSetter(&CommandLine::mask), ""}},
+        {"--gateway", {TextSetter(&CommandLine::gateway), ""}},
+        {"--listen", {TextSetter(&CommandLine::listen), ""}},
     };
     return options;
 }
@@ -103,7 +118,7 @@ const std::set<std::string>& AllowedOptions(std::string_view command) {
         {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
         {"exporter", {"-f", "--timeout", "--listen"}},
         {"scan", {"--rate", "--timeout", "--table", "--force"}},
-        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval"}},
+        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval", "--force"}},
     };
     static const std::set<std::string> none;
     const auto found = allowed.find(command);
@@ -143,8 +158,10 @@ ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<s
     }
     for (const auto& option : ValueOptions()) {
         if (allowed.contains(option.first))
-            table.AddValue(option.first,
-                           [&line, &setter = option.second](const std::string& value) { return setter(line, value); });
+            table.AddValue(
+                option.first,
+                [&line, &setter = option.second.set](const std::string& value) { return setter(line, value); },
+                option.second.expected);
     }
     tools::OptionTable::Parsed parsed = table.Parse(arguments);
     if (!parsed.error.empty())

@@ -40,15 +40,21 @@ using korva::NewParameters;
 // can be written.
 std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
 
-// A commissioning plan: one device a line, "address,new_address,mask,gateway". A header line naming
-// those columns may come first; "#" starts a comment, and blank lines are skipped.
+// A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]". A header line
+// naming those columns may come first; "#" starts a comment, and blank lines are skipped. The MAC, when
+// given, is how apply tells the row's device from another one answering at either address.
 struct PlanRow {
     int line = 0;         // in the file, counted from 1
     std::string address;  // where the device answers now
     std::string newAddress;
     std::string mask;
     std::string gateway;
+    std::string mac;  // empty when the row gives none
 };
+
+// "00-1a-ab-01-02-ff" or "0:1A:AB:1:2:FF": six hexadecimal octets of one or two digits between dashes or
+// colons, written as the replies read, "00-1A-AB-01-02-FF". nullopt for anything else.
+std::optional<std::string> CanonicalMac(std::string_view text);
 
 struct Plan {
     std::vector<PlanRow> rows;
@@ -58,8 +64,9 @@ struct Plan {
 Plan ReadPlan(std::istream& in);
 
 // Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
-// `set` checks them, a device planned twice, two devices given one new address, and a new address
-// that another row's device holds now. The network is not asked; apply does that next.
+// `set` checks them, a MAC that is none, a device (address or MAC) planned twice, two devices given one
+// new address, and a new address that another row's device holds now. The network is not asked; apply
+// does that next.
 std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows);
 
 }  // namespace korva::ctl

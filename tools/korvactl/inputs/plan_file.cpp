@@ -90,7 +90,43 @@ std::string LineName(const PlanRow& row) {
     return "line " + std::to_string(row.line) + " (" + row.address + ")";
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 }  // namespace
+
+std::optional<std::string> CanonicalMac(std::string_view text) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string mac;
+    for (int octet = 0; octet < 6; ++octet) {
+        if (octet > 0) {
+            if (text.empty() || (text.front() != '-' && text.front() != ':'))
+                return std::nullopt;
+            text.remove_prefix(1);
+        }
+        int value = 0;
+        std::size_t digits = 0;
+        for (; digits < text.size() && digits < 3 && HexDigit(text[digits]) >= 0; ++digits)
+            value = value * 16 + HexDigit(text[digits]);
+        if (digits == 0 || digits > 2)
+            return std::nullopt;
+        text.remove_prefix(digits);
+        if (octet > 0)
+            mac += '-';
+        mac += kDigits[value / 16];
+        mac += kDigits[value % 16];
+    }
+    if (!text.empty())
+        return std::nullopt;
+    return mac;
+}
 
 Plan ReadPlan(std::istream& in) {
     Plan plan;
@@ -102,13 +138,13 @@ Plan ReadPlan(std::istream& in) {
         const std::vector<std::string> fields = Fields(text);
         if (plan.rows.empty() && plan.problems.empty() && IsHeader(fields))
             continue;
-        if (fields.size() != 4) {
+        if (fields.size() != 4 && fields.size() != 5) {
             plan.problems.push_back("line " + std::to_string(number) +
-                                    ": expected address,new_address,mask,gateway; found " +
+                                    ": expected address,new_address,mask,gateway[,mac]; found " +
                                     std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
             continue;
         }
-        plan.rows.push_back({number, fields[0], fields[1], fields[2], fields[3]});
+        plan.rows.push_back({number, fields[0], fields[1], fields[2], fields[3], fields.size() == 5 ? fields[4] : ""});
     }
     return plan;
 }
@@ -117,9 +153,19 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
     std::vector<std::string> problems;
     std::map<std::uint32_t, const PlanRow*> byAddress;
     std::map<std::uint32_t, const PlanRow*> byNewAddress;
+    std::map<std::string, const PlanRow*> byMac;
     for (const PlanRow& row : rows) {
         for (const std::string& problem : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}))
             problems.push_back(LineName(row) + ": " + problem);
+        if (!row.mac.empty()) {
+            const auto mac = CanonicalMac(row.mac);
+            if (!mac)
+                problems.push_back(LineName(row) + ": MAC '" + row.mac +
+                                   "' is not six hexadecimal octets between dashes or colons");
+            else if (const auto [other, added] = byMac.try_emplace(*mac, &row); !added)
+                problems.push_back(LineName(row) + ": MAC " + row.mac + " is also planned on line " +
+                                   std::to_string(other->second->line));
+        }
         const auto address = ParseIpv4(row.address);
         if (!address) {
             problems.push_back("line " + std::to_string(row.line) + ": address '" + row.address +

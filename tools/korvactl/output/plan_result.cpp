@@ -42,11 +42,11 @@ std::string OutcomeKey(PlanOutcome outcome) {
 void PlanResultWriter::Write(const PlanResult& result) {
     const PlanRow& row = result.row;
     if (!table_) {
-        nlohmann::ordered_json json = {{"address", row.address},
-                                       {"new_address", row.newAddress},
-                                       {"mask", row.mask},
-                                       {"gateway", row.gateway},
-                                       {"result", OutcomeKey(result.outcome)}};
+        nlohmann::ordered_json json = {
+            {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
+        if (!row.mac.empty())
+            json["mac"] = row.mac;
+        json["result"] = OutcomeKey(result.outcome);
         if (!result.detail.empty())
             json["detail"] = result.detail;
         out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';

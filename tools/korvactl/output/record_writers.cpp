@@ -17,10 +17,34 @@ void JsonLinesWriter::Flush() {
     FlushOrThrow(out_);
 }
 
+namespace {
+
+// Distinct failures remembered for counting: a device list's worth, kept small whatever runs.
+constexpr std::size_t kFailuresRemembered = 4096;
+
+}  // namespace
+
 void FailureEcho::Write(const Record& record) {
-    if (!record.reply)
-        err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
+    if (!record.reply) {
+        std::string key = record.name;
+        key.append(1, '\0').append(record.error);
+        if (const auto told = told_.find(key); told != told_.end()) {
+            ++told->second.repeats;
+        } else {
+            if (told_.size() < kFailuresRemembered)
+                told_.emplace(std::move(key), Told{record.name, record.error, 0});
+            err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
+        }
+    }
     next_.Write(record);
+}
+
+void FailureEcho::TellRepeats() const {
+    for (const auto& [key, told] : told_) {
+        if (told.repeats > 0)
+            err_ << "korvactl " << command_ << ": " << told.name << ": " << told.error << " (" << told.repeats
+                 << (told.repeats == 1 ? " more time)\n" : " more times)\n");
+    }
 }
 
 void ThrowIfFailed(const std::ostream& out) {

@@ -8,7 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <iosfwd>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -100,18 +102,29 @@ private:
 };
 
 // Passes every record on and also tells standard error about each failure, naming the device, so a
-// failure is seen even when the output goes to a file.
+// failure is seen even when the output goes to a file. A failure told already (the same device, the
+// same words: a watch whose sends fail round after round) is counted instead, and the count told at
+// the end.
 class FailureEcho : public RecordSink {
 public:
     FailureEcho(RecordSink& next, std::ostream& err, std::string command)
         : next_(next), err_(err), command_(std::move(command)) {}
     void Write(const Record& record) override;
     void Flush() override { next_.Flush(); }
+    // "korvactl watch: 127.0.0.5: Network is unreachable (57 more times)" for each failure repeated.
+    void TellRepeats() const;
 
 private:
+    struct Told {
+        std::string name;
+        std::string error;
+        std::uint64_t repeats = 0;
+    };
+
     RecordSink& next_;
     std::ostream& err_;
     std::string command_;
+    std::map<std::string, Told> told_;  // by name and error; bounded, beyond which all are told
 };
 
 // Passes on only replies or only failures: for a step whose other records are means, not results.
@@ -159,8 +172,8 @@ private:
 enum class PlanOutcome {
     kUnchanged,    // already as planned; nothing was written
     kVerified,     // written, reset, and read back as planned at the new address
-    kNotVerified,  // written, but the reset or the reading at the new address gave no answer
-    kFailed,       // not written, or read back otherwise than planned
+    kNotVerified,  // a write left, but its acknowledgement, the reset or the reading back is missing
+    kFailed,       // not written (the write never left, or the device was not found), or read back otherwise
 };
 
 struct PlanResult {
