@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# What Tab offers after `korvactl`: the commands, each command's own options, files after -f and for
-# decode, and nothing where the user must type a value of their own.
+# What Tab offers after `korvactl`: the commands, each command's own options, list and plan files
+# after -f and for apply, any file for decode, and nothing where the user must type a value of their own.
 # Usage: completion_test.sh COMPLETION_SCRIPT
 set -uo pipefail
 completion=$1
@@ -17,7 +17,7 @@ fi
 files=$(mktemp -d)
 trap 'rm -rf "$files"' EXIT
 mkdir "$files/sites"
-touch "$files/site-a.txt" "$files/site-b.txt"
+touch "$files/site-a.txt" "$files/site-b.txt" "$files/plan.csv" "$files/capture.hex"
 cd "$files" || exit 1
 
 failures=0
@@ -56,10 +56,11 @@ expect "--rate --force --timeout --table" korvactl scan -
 expect "--yes --force --reset-interval --timeout --retries --table" korvactl apply -
 expect "" korvactl bogus -
 # files where a file is named
-expect "sites site-a.txt site-b.txt" korvactl status -f ""
+# device lists and plans: folders and .txt or .csv files; a capture for decode may be any file
+expect "sites site-a.txt site-b.txt plan.csv" korvactl status -f ""
 expect "site-a.txt" korvactl watch --table -f site-a
-expect "sites site-a.txt site-b.txt" korvactl decode --text ""
-expect "sites site-a.txt site-b.txt" korvactl apply --yes ""
+expect "sites site-a.txt site-b.txt plan.csv capture.hex" korvactl decode --text ""
+expect "sites site-a.txt site-b.txt plan.csv" korvactl apply --yes ""
 # values of the user's own
 expect "" korvactl status --timeout ""
 expect "" korvactl exporter --listen ""

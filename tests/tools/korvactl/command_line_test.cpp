@@ -93,6 +93,9 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
 TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines) {
     std::istringstream file("# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n");
     EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{"127.0.0.100", "127.0.0.101", "no such host"}));
+    std::istringstream fromWindows("\xEF\xBB\xBF" "127.0.0.100\r\n127.0.0.101\r\n");
+    EXPECT_EQ(ReadAddressLines(fromWindows), (std::vector<std::string>{"127.0.0.100", "127.0.0.101"}))
+        << "the byte order mark a Windows editor writes is no part of the first name";
 }
 
 TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {

@@ -47,14 +47,42 @@ TEST(PlanFile, AHeaderOnlyFirstAndRowsOfFourOrFiveFields) {
         "10.4.2.22,10.4.2.122,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FF\n"
         "10.4.2.23,10.4.2.123,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FE,extra\n");
     ASSERT_EQ(plan.problems.size(), 2u);
-    EXPECT_EQ(plan.problems[0], "line 3: expected address,new_address,mask,gateway[,mac]; found 3 fields");
-    EXPECT_EQ(plan.problems[1], "line 5: expected address,new_address,mask,gateway[,mac]; found 6 fields");
+    EXPECT_EQ(plan.problems[0],
+              "line 3: expected address,new_address,mask,gateway[,mac] separated by ','; found 3 fields");
+    EXPECT_EQ(plan.problems[1],
+              "line 5: expected address,new_address,mask,gateway[,mac] separated by ','; found 6 fields");
     // A header past the first row is a row, and its values fail the checks.
     ASSERT_EQ(plan.rows.size(), 3u);
     EXPECT_EQ(plan.rows[0].mac, "");
     EXPECT_EQ(plan.rows[1].address, "address");
     EXPECT_EQ(plan.rows[2].mac, "00-1A-AB-01-02-FF");
     EXPECT_FALSE(CheckPlan(plan.rows).empty());
+}
+
+TEST(PlanFile, SpreadsheetsSeparatorsAByteOrderMarkAndCrLfAreRead) {
+    const struct {
+        const char* name;
+        std::string text;
+    } files[] = {
+        {"semicolons, Portuguese locale",
+         "address;new_address;mask;gateway\r\n10.4.2.20;10.4.2.120;255.255.255.0;10.4.2.1\r\n"},
+        {"tabs", "10.4.2.20\t10.4.2.120\t255.255.255.0\t10.4.2.1\n"},
+        {"byte order mark",
+         "\xEF\xBB\xBF"
+         "address,new_address,mask,gateway\n10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n"},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const Plan plan = Read(file.text);
+        EXPECT_TRUE(plan.problems.empty()) << (plan.problems.empty() ? "" : plan.problems.front());
+        ASSERT_EQ(plan.rows.size(), 1u);
+        EXPECT_EQ(plan.rows[0].address, "10.4.2.20");
+        EXPECT_EQ(plan.rows[0].gateway, "10.4.2.1");
+    }
+    // The first line decides: a comma in a semicolon file is part of a field.
+    EXPECT_EQ(Read("10.4.2.20;10.4.2.120;255.255.255.0,10.4.2.1\n").problems,
+              std::vector<std::string>{
+                  "line 1: expected address,new_address,mask,gateway[,mac] separated by ';'; found 3 fields"});
 }
 
 TEST(PlanFile, MacsAreReadInEitherSeparatorAndCase) {

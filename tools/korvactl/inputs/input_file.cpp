@@ -40,10 +40,19 @@ std::string ReadError(const std::ifstream& in) {
     return in.bad() ? Reason(EIO) : std::string();
 }
 
+std::string WithoutByteOrderMark(const std::string& firstLine) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    return std::string_view(firstLine).substr(0, kByteOrderMark.size()) == kByteOrderMark
+               ? firstLine.substr(kByteOrderMark.size())
+               : firstLine;
+}
+
 std::vector<std::string> ReadAddressLines(std::istream& in) {
     std::vector<std::string> names;
     std::string line;
-    while (std::getline(in, line)) {
+    for (bool firstLine = true; std::getline(in, line); firstLine = false) {
+        if (firstLine)
+            line = WithoutByteOrderMark(line);
         line.resize(std::min(line.find('#'), line.size()));
         const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos)

@@ -20,6 +20,9 @@ std::optional<std::ifstream> OpenInputFile(const std::string& path, std::string&
 // After reading in to its end: the system's reason when the reading stopped on an error, else empty.
 std::string ReadError(const std::ifstream& in);
 
+// A file's first line without the UTF-8 byte order mark that editors on Windows put before the text.
+std::string WithoutByteOrderMark(const std::string& firstLine);
+
 // Device lists kept in files: one device a line, "#" starts a comment, blank lines are skipped.
 std::vector<std::string> ReadAddressLines(std::istream& in);
 
@@ -40,8 +43,10 @@ using korva::NewParameters;
 // can be written.
 std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
 
-// A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]". A header line
-// naming those columns may come first; "#" starts a comment, and blank lines are skipped. The MAC, when
+// A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]", the fields
+// separated by commas, semicolons or tabs, whichever the first line uses (spreadsheets write the
+// separator of their locale). A UTF-8 byte order mark is skipped. A header line naming those columns may
+// come first; "#" starts a comment, and blank lines are skipped. The MAC, when
 // given, is how apply tells the row's device from another one answering at either address.
 struct PlanRow {
     int line = 0;         // in the file, counted from 1

@@ -67,16 +67,31 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-std::vector<std::string> Fields(const std::string& line) {
+std::vector<std::string> Fields(const std::string& line, char delimiter) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     while (true) {
-        const std::size_t comma = line.find(',', start);
-        fields.push_back(Trimmed(line.substr(start, comma - start)));
-        if (comma == std::string::npos)
+        const std::size_t end = line.find(delimiter, start);
+        fields.push_back(Trimmed(line.substr(start, end - start)));
+        if (end == std::string::npos)
             return fields;
-        start = comma + 1;
+        start = end + 1;
     }
+}
+
+// Spreadsheets write CSV with the separator of their locale: a semicolon where the decimal mark is a
+// comma, as in Portuguese, or a tab. The one the first line holds most often decides for the whole file.
+char DetectDelimiter(const std::string& line) {
+    char delimiter = ',';
+    for (const char candidate : {';', '\t'}) {
+        if (std::count(line.begin(), line.end(), candidate) > std::count(line.begin(), line.end(), delimiter))
+            delimiter = candidate;
+    }
+    return delimiter;
+}
+
+std::string DelimiterName(char delimiter) {
+    return delimiter == '\t' ? "tab" : std::string("'") + delimiter + "'";
 }
 
 bool IsHeader(const std::vector<std::string>& fields) {
@@ -131,17 +146,23 @@ std::optional<std::string> CanonicalMac(std::string_view text) {
 Plan ReadPlan(std::istream& in) {
     Plan plan;
     std::string text;
+    std::optional<char> delimiter;
     for (int number = 1; std::getline(in, text); ++number) {
+        if (number == 1)
+            text = WithoutByteOrderMark(text);
         text = Trimmed(text.substr(0, text.find('#')));
         if (text.empty())
             continue;
-        const std::vector<std::string> fields = Fields(text);
+        if (!delimiter)
+            delimiter = DetectDelimiter(text);
+        const std::vector<std::string> fields = Fields(text, *delimiter);
         if (plan.rows.empty() && plan.problems.empty() && IsHeader(fields))
             continue;
         if (fields.size() != 4 && fields.size() != 5) {
             plan.problems.push_back("line " + std::to_string(number) +
-                                    ": expected address,new_address,mask,gateway[,mac]; found " +
-                                    std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields"));
+                                    ": expected address,new_address,mask,gateway[,mac] separated by " +
+                                    DelimiterName(*delimiter) + "; found " + std::to_string(fields.size()) +
+                                    (fields.size() == 1 ? " field" : " fields"));
             continue;
         }
         plan.rows.push_back({number, fields[0], fields[1], fields[2], fields[3], fields.size() == 5 ? fields[4] : ""});
