@@ -98,9 +98,7 @@ std::vector<texts::Change> ConsoleCore::ChangesMadeBy(std::uint32_t device, cons
 }
 
 void ConsoleCore::StartReset() {
-    resetPending_ = true;
-    resetAttemptsLeft_ = kResetAttempts;
-    lastResetAwaited_ = false;
+    session_.StartReset();
 }
 
 void ConsoleCore::ToggleAutomaticMode() {
@@ -113,30 +111,20 @@ void ConsoleCore::ToggleAutomaticMode() {
 
 void ConsoleCore::Tick(const std::string& deviceAddress) {
     // The last reset command went out a tick ago or more: its acknowledgement had a whole period to come.
-    const bool resetUnanswered = lastResetAwaited_;
+    const bool resetUnanswered = session_.LastResetAwaited();
     if (automaticMode_)
         SendPollingRequests(deviceAddress);
     // After the sends: what is told below may wait in a modal message, and the polling goes on meanwhile.
     NoticeSilence();
-    if (resetUnanswered && lastResetAwaited_)
+    if (resetUnanswered && session_.LastResetAwaited())
         TellResetNotConfirmed();
 }
 
 void ConsoleCore::SendPollingRequests(const std::string& deviceAddress) {
     try {
-        if (!parametersRead_)
-            SendToDevice(deviceAddress, BuildParameterRequest(false));
-        std::string request;
-        if (resetPending_) {
-            request = BuildResetCommand(echoNumber_);
-            if (resetAttemptsLeft_ > 0 && --resetAttemptsLeft_ == 0) {
-                resetPending_ = false;
-                lastResetAwaited_ = true;
-            }
-        } else {
-            request = BuildLiveDataRequest();
-        }
-        SendToDevice(deviceAddress, request);
+        if (const auto parameterRequest = session_.ParameterRequestDue())
+            SendToDevice(deviceAddress, *parameterRequest);
+        SendToDevice(deviceAddress, session_.NextPollingRequest());
     } catch (const std::exception&) {
         // Twice a second: a box per failed tick would bury the window. The next tick tries again.
     }
@@ -158,7 +146,7 @@ void ConsoleCore::NoticeSilence() {
 }
 
 void ConsoleCore::TellResetNotConfirmed() {
-    lastResetAwaited_ = false;
+    session_.GiveUpReset();
     view_.ShowMessage({texts::kResetNotConfirmed, kRed, 0, TimedMessage::kInformation});
 }
 
@@ -193,18 +181,13 @@ void ConsoleCore::HandleDatagram(const std::string& bytes) {
     if (kind == ReplyKind::kStatus) {
         const StatusReading status = reply.Status();
         view_.ShowStatus(status);
-        echoNumber_ = status.echo;
+        session_.HeardStatus(status.echo);
         ShowRestartPending(status.changed);
     } else if (kind == ReplyKind::kReset) {
-        // An acknowledgement counts only for a reset this console is still sending, or whose last command
-        // has just gone out.
-        if ((resetPending_ || lastResetAwaited_) && reply.ResetAck()) {
-            resetPending_ = false;
-            lastResetAwaited_ = false;
+        if (reply.ResetAck() && session_.HeardResetAck())
             view_.ShowResetAcknowledged();
-        }
     } else if (kind == ReplyKind::kParameters) {
-        parametersRead_ = true;
+        session_.HeardParameters();
         const ParameterReading parameters = reply.Parameters();
         lastParameters_ = ParametersRead{lastRequestTo_, parameters};
         view_.ShowParameters(parameters);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console/console_texts.h"
+#include "protocol/device_session.h"
 #include "protocol/messages.h"
 #include "protocol/new_parameters.h"
 #include "protocol/reply_format.h"
@@ -24,7 +25,6 @@ class ConsoleCore {
 public:
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
-    static constexpr int kResetAttempts = 15;
     // Automatic mode shows the device as silent after this many polling periods without a reply.
     static constexpr int kSilentPeriods = 3;
     // A button's request is unanswered after this many ticks: at least a second after it went out.
@@ -55,7 +55,7 @@ public:
     void HandleDatagram(const std::string& bytes);
 
     bool AutomaticMode() const { return automaticMode_; }
-    bool ResetPending() const { return resetPending_; }
+    bool ResetPending() const { return session_.ResetPending(); }
 
 private:
     // The parameters the device last reported, and where the request for them went.
@@ -81,10 +81,7 @@ private:
     const Clock clock_;
 
     bool automaticMode_ = false;
-    bool parametersRead_ = false;  // stops the automatic parameter request for the rest of the run
-    bool resetPending_ = false;
-    int resetAttemptsLeft_ = 0;
-    std::int32_t echoNumber_ = 0;     // from the last status reply, echoed in reset commands
+    DeviceSession session_;           // what polling asks and the reset in progress
     bool writeReplyAwaited_ = false;  // a write went out and its reply has not come yet
     bool restartPendingShown_ = false;
 
@@ -93,8 +90,7 @@ private:
     int ticksSinceReply_ = 0;  // in automatic mode
     std::optional<std::string> manualReplyAwaitedFrom_;
     int ticksAwaitingManualReply_ = 0;
-    bool lastResetAwaited_ = false;  // the last reset command went out; its acknowledgement may still come
-    std::string noReplyShown_;       // the notice of a silent device on screen, empty when none
+    std::string noReplyShown_;  // the notice of a silent device on screen, empty when none
 };
 
 }  // namespace korva::console

@@ -152,7 +152,7 @@ TEST_F(ConsoleCoreTest, AResetGivesAtMostFifteenCommandsOnFifteenTicksAndStopsAt
     const std::vector<std::string> unanswered = Ticks(20);
     ASSERT_EQ(unanswered.size(), 20u);
     for (std::size_t i = 0; i < unanswered.size(); ++i)
-        EXPECT_EQ(unanswered[i], i < ConsoleCore::kResetAttempts ? reset : kLiveData) << "tick " << i + 1;
+        EXPECT_EQ(unanswered[i], i < korva::DeviceSession::kResetAttempts ? reset : kLiveData) << "tick " << i + 1;
     EXPECT_FALSE(core_.ResetPending());
     core_.HandleDatagram(kResetAck);
     EXPECT_EQ(view_.Count("reset acknowledged"), 0) << "too late: the console gave up";
@@ -340,7 +340,7 @@ TEST_F(ConsoleCoreTest, AButtonsRequestUnansweredForASecondSaysWhichDeviceIsSile
 TEST_F(ConsoleCoreTest, FifteenUnacknowledgedResetCommandsEndInARedNoticeAndALateAckStillCounts) {
     Polling();
     core_.StartReset();
-    Ticks(ConsoleCore::kResetAttempts);
+    Ticks(korva::DeviceSession::kResetAttempts);
     EXPECT_TRUE(view_.messages.empty()) << "the last command's acknowledgement has a period to come";
     Ticks(1);
     ASSERT_EQ(view_.messages.size(), 1u);
@@ -351,7 +351,7 @@ TEST_F(ConsoleCoreTest, FifteenUnacknowledgedResetCommandsEndInARedNoticeAndALat
     EXPECT_EQ(view_.messages.size(), 1u) << "told once";
 
     core_.StartReset();
-    Ticks(ConsoleCore::kResetAttempts);
+    Ticks(korva::DeviceSession::kResetAttempts);
     core_.HandleDatagram(kResetAck);
     EXPECT_EQ(view_.Count("reset acknowledged"), 1);
     Ticks(2);

@@ -154,7 +154,7 @@ void DriveConsoleCore(const std::uint8_t* data, std::size_t size) {
             if (parameterReplySeen)
                 Require(request != kAutomaticParameterRequest);
             if (IsReset(request))
-                Require(++resetsSinceStart <= console::ConsoleCore::kResetAttempts);
+                Require(++resetsSinceStart <= DeviceSession::kResetAttempts);
         }
         // One write, at most one answer.
         Require(view.writesDone - writesDoneBefore <= 1);

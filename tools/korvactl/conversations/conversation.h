@@ -2,6 +2,7 @@
 // What korvactl says to each device, as conversations a runner drives many at a time: one request
 // (status, params, set), automatic mode (watch), the reset, one address of a search, and the survey of a
 // scrape.
+#include "protocol/device_session.h"
 #include "protocol/messages.h"
 #include "protocol/reply_format.h"
 #include "protocol/unscramble.h"
@@ -147,17 +148,16 @@ private:
     void Tick(Link& link);
 
     WatchSettings settings_;
+    DeviceSession session_;  // polling as the console does it; a watch never resets
     SteadyTime first_{};
     int rounds_ = 0;
     int missed_ = 0;
-    bool parametersRead_ = false;
     bool answered_ = true;  // the live data of the last round came
 };
 
 // The reset of automatic mode: the reset command with the device's echo number, repeated 500 ms apart
-// (the console's polling period; apply can shorten it) until the device acknowledges it or 15 commands
-// have gone out.
-inline constexpr int kResetCommands = 15;
+// (the console's polling period; apply can shorten it) until the device acknowledges it or the session's
+// attempts have gone out.
 inline constexpr std::chrono::milliseconds kResetSpacing{500};
 
 class ResetConversation : public Conversation {
@@ -165,25 +165,22 @@ public:
     // lastWait: how long an acknowledgement of the last command is waited for (at least the spacing).
     ResetConversation(DeviceTarget target, RecordSink& sink, std::int32_t echo, std::chrono::milliseconds lastWait,
                       std::chrono::milliseconds spacing = kResetSpacing)
-        : Conversation(std::move(target), sink),
-          echo_(echo),
-          spacing_(spacing),
-          lastWait_(std::max(lastWait, spacing)) {}
+        : Conversation(std::move(target), sink), spacing_(spacing), lastWait_(std::max(lastWait, spacing)) {
+        session_.HeardStatus(echo);
+        session_.StartReset();
+    }
 
     void Start(Link& link) override;
     void OnReply(const DeviceReply& reply, Link& link) override;
     void OnDeadline(Link& link) override;
 
-    int CommandsSent() const { return sent_; }
-
 private:
     void SendCommand(Link& link);
 
-    std::int32_t echo_;
+    DeviceSession session_;
     std::chrono::milliseconds spacing_;
     std::chrono::milliseconds lastWait_;
     SteadyTime first_{};
-    int sent_ = 0;
 };
 
 // The reset of several devices, as `reset` and `apply` do it: each one's echo number from a live-data

@@ -57,9 +57,9 @@ void WatchConversation::Tick(Link& link) {
     // Counted from the first round, so rounds do not drift with each wake-up's lateness.
     WakeAt(first_ + rounds_ * settings_.interval);
     try {
-        if (!parametersRead_)
-            Send(link, BuildParameterRequest(false));
-        Send(link, BuildLiveDataRequest());
+        if (const auto parameterRequest = session_.ParameterRequestDue())
+            Send(link, *parameterRequest);
+        Send(link, session_.NextPollingRequest());
     } catch (const transport::SocketError& error) {
         // Like the console's polling, a failed send costs this round only; the log says why.
         ReportFailure(OneLine(error.what()));
@@ -70,7 +70,7 @@ void WatchConversation::Tick(Link& link) {
 
 void WatchConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.kind == ReplyKind::kParameters)
-        parametersRead_ = true;
+        session_.HeardParameters();
     if (reply.kind == ReplyKind::kStatus)
         answered_ = true;
     Report(reply);
@@ -86,25 +86,27 @@ void ResetConversation::Start(Link& link) {
 }
 
 void ResetConversation::SendCommand(Link& link) {
-    Send(link, BuildResetCommand(echo_));
-    ++sent_;
+    Send(link, session_.NextPollingRequest());
     // Counted from the first command, so the spacing does not stretch with each wake-up's lateness.
-    WakeAt(sent_ < kResetCommands ? first_ + sent_ * spacing_ : first_ + (kResetCommands - 1) * spacing_ + lastWait_);
+    const int sent = session_.ResetCommandsSent();
+    WakeAt(session_.ResetPending() ? first_ + sent * spacing_ : first_ + (sent - 1) * spacing_ + lastWait_);
 }
 
 void ResetConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.kind != ReplyKind::kReset || !ReadResetAck(reply.plain.text, reply.plain.headerOffset))
         return;
-    Report(reply, sent_);
+    if (!session_.HeardResetAck())
+        return;
+    Report(reply, session_.ResetCommandsSent());
     Finish(true);
 }
 
 void ResetConversation::OnDeadline(Link& link) {
-    if (sent_ < kResetCommands) {
+    if (session_.ResetPending()) {
         SendCommand(link);
         return;
     }
-    Fail("reset not acknowledged after " + std::to_string(kResetCommands) + " reset commands");
+    Fail("reset not acknowledged after " + std::to_string(DeviceSession::kResetAttempts) + " reset commands");
 }
 
 ResetOutcome ResetDevices(Link& link, const std::vector<DeviceTarget>& targets, RecordSink& statusFailures,
