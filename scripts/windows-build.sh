@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and their tests into build-windows/ with mingw-w64 (the packages in
-# ensure-packages.sh's WINDOWS_PACKAGES), and with --test runs the tests under Wine.
+# ensure-packages.sh's WINDOWS_PACKAGES) and makes the portable zip; with --test it runs the tests under
+# Wine.
 # Usage: scripts/windows-build.sh [--test]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,8 @@ werror=OFF
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
       -DKORVA_WARNINGS_AS_ERRORS=$werror
 cmake --build "$build"
+# The portable zip of the programs (build-windows/korvacfg-VERSION-windows-x64.zip).
+cmake --build "$build" --target package
 
 [ "${1:-}" = "--test" ] || exit 0
 wine64=$(sed -n 's/^KORVA_WINE64:FILEPATH=//p' "$build/CMakeCache.txt")
