@@ -1,5 +1,8 @@
 #include "app/atomic_file.h"
 
+#include "app/file_calls.h"
+#include "app/temporary_names.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -57,7 +60,7 @@ bool WriteAll(FileCalls& calls, int fd, std::string_view bytes) {
 int CreateTemporary(FileCalls& calls, const std::string& target, mode_t mode, std::string& name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        name = TemporaryName(target, static_cast<unsigned long>(getpid()), counter++);
         const int fd = calls.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -70,26 +73,6 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The writer's process number in a temporary name "<target>.tmp<pid>-<n>", or 0 when the name is not
-// one of this target's temporary files.
-pid_t WriterOf(std::string_view entry, std::string_view target) {
-    const std::string_view prefix = ".tmp";
-    if (entry.size() <= target.size() + prefix.size() || entry.substr(0, target.size()) != target ||
-        entry.substr(target.size(), prefix.size()) != prefix) {
-        return 0;
-    }
-    const std::string_view rest = entry.substr(target.size() + prefix.size());
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
-        rest.find_first_not_of("0123456789-") != std::string_view::npos) {
-        return 0;
-    }
-    pid_t pid = 0;
-    for (char digit : rest.substr(0, dash))
-        pid = pid * 10 + (digit - '0');
-    return pid;
-}
-
 // A writer killed between creating its temporary file and renaming it leaves that file behind. Once
 // its process is gone nobody will finish it, so the next successful save removes it; files of a
 // writer that is still running are left alone.
@@ -100,7 +83,7 @@ void RemoveAbandonedTemporaries(const std::string& target) {
     if (listing == nullptr)
         return;
     while (const dirent* entry = readdir(listing)) {
-        const pid_t writer = WriterOf(entry->d_name, name);
+        const auto writer = static_cast<pid_t>(WriterOf(entry->d_name, name));
         if (writer > 0 && writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH)
             unlink((folder + "/" + entry->d_name).c_str());
     }

@@ -2,9 +2,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/file_calls.h"
-
 namespace korva::app {
+
+// The system's file calls: file_calls.h on POSIX, file_calls_win32.h on Windows.
+class FileCalls;
 
 // Replaces the file at path with bytes so that a crash at any moment leaves either the old file or
 // the new one: a temporary file in the same folder is written, flushed to disk, closed and renamed over
@@ -19,6 +20,9 @@ namespace korva::app {
 // Throws std::runtime_error("Unable to write to " + path) on any failure, a failed flush included, and
 // leaves no temporary file behind. A successful write also removes the temporary files that writers
 // killed in the middle of a write left beside the target.
+// On Windows (atomic_file_win32.cpp) path is UTF-8 and goes to the system as UTF-16; the temporary file is
+// flushed with FlushFileBuffers and takes an existing file's place with ReplaceFileW, keeping its
+// attributes, or a new file's with MoveFileExW and write-through; a read-only file is an error.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same save, making its changes through calls.
 void WriteFileAtomically(const std::string& path, std::string_view bytes, FileCalls& calls);

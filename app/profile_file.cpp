@@ -1,14 +1,10 @@
 #include "app/profile_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <stdexcept>
 
 #include "app/atomic_file.h"
+#include "app/file_prefix.h"
 
 namespace korva::app {
 namespace {
@@ -97,50 +93,11 @@ bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != text.npos;
 }
 
-// Reads at most kMaxReadBytes; complete is false when the file exists but was not read whole.
-std::string ReadFilePrefix(const std::string& path, bool& complete) {
-    complete = true;
-    std::string bytes;
-    // Non-blocking, so that a FIFO at the path cannot hang the program at start.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        complete = errno == ENOENT || errno == ENOTDIR;
-        return bytes;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        complete = false;
-        return bytes;
-    }
-    char buffer[65536];
-    while (bytes.size() < kMaxReadBytes) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            complete = false;
-            break;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    if (bytes.size() >= kMaxReadBytes) {
-        char probe;
-        if (bytes.size() > kMaxReadBytes || read(fd, &probe, 1) != 0)
-            complete = false;
-        bytes.resize(std::min(bytes.size(), kMaxReadBytes));
-    }
-    close(fd);
-    return bytes;
-}
-
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::string& path) {
     bool complete = true;
-    ProfileFile file = Parse(ReadFilePrefix(path, complete));
+    ProfileFile file = Parse(ReadFilePrefix(path, kMaxReadBytes, complete));
     file.fullyRead_ = complete;
     return file;
 }

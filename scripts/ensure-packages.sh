@@ -39,3 +39,7 @@ CAPTURE_PACKAGES=(tshark tcpdump)
 # checks the exporter's output and the example configuration in docs/prometheus/. The package's own service
 # is not wanted; where an init system starts it, it listens on every interface.
 MONITORING_PACKAGES=(prometheus)
+
+# The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
+# with it, nlohmann/json's headers, and Wine to run the tests (scripts/windows-build.sh).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64)

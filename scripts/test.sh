@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the suite itself, then the
-# fuzzers for a bounded time, then the suite under the sanitizers. KORVA_QUICK=1 runs the suite alone.
+# Installs what is missing, builds everything and runs every test: the suite itself, then the Windows
+# build's tests under Wine, then the fuzzers for a bounded time, then the suite under the sanitizers.
+# KORVA_QUICK=1 runs the suite alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -24,5 +25,8 @@ cmake --build build
 ctest --test-dir build --output-on-failure
 
 [ "${KORVA_QUICK:-0}" = "1" ] && exit 0
+# The Windows build of the tools and their tests, run under Wine.
+ensure_packages "${WINDOWS_PACKAGES[@]}"
+bash scripts/windows-build.sh --test
 bash scripts/fuzz.sh
 bash scripts/sanitize.sh

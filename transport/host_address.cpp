@@ -1,11 +1,7 @@
 #include "transport/host_address.h"
 
+#include "transport/name_lookup.h"
 #include "transport/socket_errors.h"
-
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
@@ -38,21 +34,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::uint32_t LookUpHostName(std::string_view host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
     // The resolver stops at the first NUL byte and would look up only the name's beginning.
     if (host.find('\0') != std::string_view::npos)
         throw SocketErrorFromCode(kHostNotFound);
-    const std::string name(host);
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    const auto address = LookUpIPv4(std::string(host));
+    if (!address)
         throw SocketErrorFromCode(kHostNotFound);
-    }
-    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    const std::uint32_t result = ntohl(address->sin_addr.s_addr);
-    freeaddrinfo(found);
-    return result;
+    return *address;
 }
 
 }  // namespace

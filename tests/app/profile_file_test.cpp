@@ -1,8 +1,5 @@
 #include "app/profile_file.h"
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "settings_folder_fixture.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -16,38 +13,9 @@
 
 namespace fs = std::filesystem;
 using korva::app::ProfileFile;
+using ProfileFileTest = korva::app::testing::SettingsFolderTest;
 
 namespace {
-
-class ProfileFileTest : public testing::Test {
-protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "korva-profile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        folder_ = name;
-        path_ = (folder_ / "KorvaCfg.ini").string();
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    void Write(const std::string& bytes) const { Write(path_, bytes); }
-    static void Write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    std::string Read() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    std::vector<std::string> FolderEntries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
-    }
-
-    fs::path folder_;
-    std::string path_;
-};
 
 TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileFunctions) {
     Write(
@@ -161,60 +129,6 @@ TEST_F(ProfileFileTest, NamesThatCannotBeStoredAreRefused) {
     EXPECT_THROW(file.SetValue("Geral", "I\nP", "1"), std::invalid_argument);
     EXPECT_THROW(file.SetValue("Geral", " ", "1"), std::invalid_argument);
     EXPECT_EQ(file.Text(), "");
-}
-
-TEST_F(ProfileFileTest, SaveLeavesNoTemporaryFileAndKeepsPermissions) {
-    Write("[Geral]\nIP=1\n");
-    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
-    ProfileFile file = ProfileFile::Load(path_);
-    file.SetValue("Geral", "IP", "2");
-    file.SaveAtomically(path_);
-    file.SaveAtomically(path_);
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"KorvaCfg.ini"});
-    struct stat info {};
-    ASSERT_EQ(stat(path_.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-}
-
-TEST_F(ProfileFileTest, SaveRemovesWhatKilledWritersLeftAndNothingElse) {
-    // A process number that is certainly gone: a child that has ended and been reaped.
-    const pid_t gone = fork();
-    ASSERT_GE(gone, 0);
-    if (gone == 0)
-        _exit(0);
-    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
-    const std::string abandoned = "KorvaCfg.ini.tmp" + std::to_string(gone) + "-3";
-    const std::vector<std::string> kept = {
-        "KorvaCfg.ini.tmp1-0",                             // its writer (init) is running
-        "KorvaCfg.ini.tmp" + std::to_string(gone) + "-x",  // not a name this writer makes
-        "Other.ini.tmp" + std::to_string(gone) + "-0",     // another file's
-        "KorvaCfg.ini.tmp" + std::to_string(gone),         // no counter
-    };
-    for (const std::string& name : kept)
-        Write((folder_ / name).string(), "keep");
-    Write((folder_ / abandoned).string(), "[Geral]\nIP=half");
-
-    ProfileFile file = ProfileFile::Load(path_);
-    file.SetValue("Geral", "IP", "127.0.0.1");
-    file.SaveAtomically(path_);
-
-    std::vector<std::string> expected = kept;
-    expected.push_back("KorvaCfg.ini");
-    std::vector<std::string> entries = FolderEntries();
-    std::sort(entries.begin(), entries.end());
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(entries, expected);
-}
-
-TEST_F(ProfileFileTest, SymbolicLinkKeepsPointingAtTheUpdatedFile) {
-    const std::string real = (folder_ / "real.ini").string();
-    Write(real, "[Geral]\nIP=1\n");
-    fs::create_symlink(real, path_);
-    ProfileFile file = ProfileFile::Load(path_);
-    file.SetValue("Geral", "IP", "2");
-    file.SaveAtomically(path_);
-    EXPECT_TRUE(fs::is_symlink(path_));
-    EXPECT_EQ(ProfileFile::Load(real).Value("Geral", "IP"), "2");
 }
 
 TEST_F(ProfileFileTest, WriteFailureNamesThePathAndLeavesNothingBehind) {

@@ -1,5 +1,6 @@
 #include "allocation_counter.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -18,15 +19,24 @@ void* Allocate(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// Windows' C library has no aligned_alloc: an aligned block is carved out of a larger malloc'd one, with
+// the larger one's address kept just before it for the aligned delete.
 void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
     if (counting)
         ++allocations;
-    const auto align = static_cast<std::size_t>(alignment);
-    // aligned_alloc wants a size that is a multiple of the alignment.
-    const std::size_t rounded = (size + align - 1) / align * align;
-    if (void* block = std::aligned_alloc(align, rounded == 0 ? align : rounded))
-        return block;
-    throw std::bad_alloc();
+    const auto align = static_cast<std::uintptr_t>(alignment);
+    void* const whole = std::malloc(size + align + sizeof(void*));
+    if (whole == nullptr)
+        throw std::bad_alloc();
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(whole) + sizeof(void*);
+    void** const block = reinterpret_cast<void**>((first + align - 1) / align * align);
+    block[-1] = whole;
+    return block;
+}
+
+void FreeAligned(void* block) {
+    if (block != nullptr)
+        std::free(static_cast<void**>(block)[-1]);
 }
 
 }  // namespace
@@ -79,14 +89,14 @@ void operator delete[](void* block, std::size_t) noexcept {
     std::free(block);
 }
 void operator delete(void* block, std::align_val_t) noexcept {
-    std::free(block);
+    FreeAligned(block);
 }
 void operator delete[](void* block, std::align_val_t) noexcept {
-    std::free(block);
+    FreeAligned(block);
 }
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-    std::free(block);
+    FreeAligned(block);
 }
 void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-    std::free(block);
+    FreeAligned(block);
 }

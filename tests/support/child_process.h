@@ -2,11 +2,13 @@
 // A program run by a test: standard input from /dev/null (so never a terminal), standard output and
 // error into files the test reads (both into one, in the order written, or standard output on a full
 // device, or closed), ended with SIGKILL if the test leaves it running. Files, not pipes: a program
-// that says more than a test reads never blocks on a full pipe.
-#include <spawn.h>
+// that says more than a test reads never blocks on a full pipe. child_process_posix.cpp starts it with
+// posix_spawn, child_process_win32.cpp with CreateProcessW (where there is no full device, and every
+// signal ends the program as SIGKILL does).
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,10 +43,10 @@ public:
 
 private:
     bool Ended() const;
-    void OpenClosedPipe(posix_spawn_file_actions_t& actions);
 
     pid_t pid_ = -1;
-    int pipeWriteEnd_ = -1;  // kClosedPipe: the parent's copy, closed once the child has its own
+    int pipeWriteEnd_ = -1;  // POSIX, kClosedPipe: the parent's copy, closed once the child has its own
+    std::intptr_t handle_ = 0;  // Windows: the process's handle, which keeps its exit status
     std::string outPath_;
     std::string errPath_;
     std::size_t lineReadUpTo_ = 0;  // in Out()

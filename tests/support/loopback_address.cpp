@@ -1,7 +1,5 @@
 #include "tests/support/loopback_address.h"
 
-#include <arpa/inet.h>
-
 #include <stdexcept>
 
 namespace korva::testing {

@@ -1,7 +1,7 @@
 #pragma once
 // Socket addresses for tests and benchmarks. They may send to loopback only, so every address they use
 // is built here, and one outside 127.0.0.0/8 is refused before a datagram could leave the machine.
-#include <netinet/in.h>
+#include "tests/support/system_sockets.h"
 
 #include <cstdint>
 #include <string>

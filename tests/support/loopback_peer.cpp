@@ -1,12 +1,5 @@
 #include "tests/support/loopback_peer.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "tests/support/loopback_address.h"
@@ -20,35 +13,31 @@ constexpr std::size_t kLargestDatagram = 65536;
 }  // namespace
 
 LoopbackPeer::LoopbackPeer(const std::string& address, std::uint16_t port) : address_(address) {
-    sockaddr_in local = LoopbackAddress(address, port);
-    socket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (socket_ < 0 || bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        const std::string error = std::strerror(errno);
-        if (socket_ >= 0)
-            close(socket_);
-        throw std::runtime_error("cannot bind " + address + ":" + std::to_string(port) + ": " + error);
+    const sockaddr_in local = LoopbackAddress(address, port);
+    try {
+        socket_ = peer_socket::OpenBound(local);
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("cannot bind " + address + ":" + std::to_string(port) + ": " + error.what());
     }
-    socklen_t length = sizeof local;
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length);
-    port_ = PortOf(local);
+    port_ = peer_socket::LocalPort(socket_);
 }
 
 LoopbackPeer::~LoopbackPeer() {
-    close(socket_);
+    peer_socket::Close(socket_);
 }
 
 void LoopbackPeer::SetSendBuffer(int bytes) {
-    setsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+    peer_socket::SetSocketOption(socket_, SO_SNDBUF, bytes);
 }
 
 void LoopbackPeer::SetReceiveBuffer(int bytes) {
-    setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    peer_socket::SetSocketOption(socket_, SO_RCVBUF, bytes);
 }
 
 void LoopbackPeer::Send(const sockaddr_in& to, std::string_view bytes) const {
     if (!TrySend(to, bytes))
         throw std::runtime_error("cannot send from " + address_ + " to " + DottedQuad(to) + ":" +
-                                 std::to_string(PortOf(to)) + ": " + std::strerror(errno));
+                                 std::to_string(PortOf(to)) + ": " + peer_socket::LastErrorText());
 }
 
 void LoopbackPeer::Send(const std::string& address, std::uint16_t port, std::string_view bytes) const {
@@ -57,37 +46,35 @@ void LoopbackPeer::Send(const std::string& address, std::uint16_t port, std::str
 
 bool LoopbackPeer::TrySend(const sockaddr_in& to, std::string_view bytes) const {
     RequireLoopback(to);
-    return sendto(socket_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
-           static_cast<ssize_t>(bytes.size());
+    return peer_socket::SendTo(socket_, to, bytes);
 }
 
 std::optional<Datagram> LoopbackPeer::Receive(std::chrono::milliseconds patience) const {
     if (patience.count() > 0 && !WaitReadable(patience))
         return std::nullopt;
-    std::array<char, kLargestDatagram> buffer;
+    std::string buffer(kLargestDatagram, '\0');
     Datagram datagram;
-    socklen_t length = sizeof datagram.from;
-    const ssize_t received = recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                      reinterpret_cast<sockaddr*>(&datagram.from), &length);
-    if (received < 0)
+    const auto received = peer_socket::ReceiveWaiting(socket_, buffer, datagram.from);
+    if (!received)
         return std::nullopt;
-    datagram.bytes.assign(buffer.data(), static_cast<std::size_t>(received));
+    buffer.resize(*received);
+    datagram.bytes = std::move(buffer);
     return datagram;
 }
 
 std::size_t LoopbackPeer::Discard(std::chrono::milliseconds patience) const {
     if (patience.count() > 0 && !WaitReadable(patience))
         return 0;
-    std::array<char, kLargestDatagram> buffer;
+    std::string buffer(kLargestDatagram, '\0');
+    sockaddr_in from{};
     std::size_t dropped = 0;
-    while (recv(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC) >= 0)
+    while (peer_socket::ReceiveWaiting(socket_, buffer, from))
         ++dropped;
     return dropped;
 }
 
 bool LoopbackPeer::WaitReadable(std::chrono::milliseconds patience) const {
-    pollfd readable{socket_, POLLIN, 0};
-    return poll(&readable, 1, static_cast<int>(patience.count())) == 1;
+    return peer_socket::WaitReadable(socket_, patience);
 }
 
 }  // namespace korva::testing

@@ -2,14 +2,14 @@
 // The far end of the program under test: one UDP socket bound to a loopback address, which sends to
 // loopback addresses only. Every test and benchmark that plays a device, a console or an intruder does
 // it through this one class.
-#include <netinet/in.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "tests/support/peer_socket.h"
 
 namespace korva::testing {
 
@@ -33,8 +33,8 @@ public:
 
     const std::string& Address() const { return address_; }
     std::uint16_t Port() const { return port_; }
-    // For waiting on many peers at once.
-    int Descriptor() const { return socket_; }
+    // For waiting on many peers at once (POSIX: a descriptor for epoll).
+    int Descriptor() const { return static_cast<int>(socket_); }
 
     // Room for bursts the peer sends or receives faster than the other side keeps up.
     void SetSendBuffer(int bytes);
@@ -56,7 +56,7 @@ private:
 
     std::string address_;
     std::uint16_t port_ = 0;
-    int socket_ = -1;
+    peer_socket::Handle socket_ = -1;
 };
 
 }  // namespace korva::testing

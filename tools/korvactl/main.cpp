@@ -1,31 +1,15 @@
 // korvactl: the console's work from a script.
+#include "tools/common/standard_streams.h"
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/output/record_writers.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <csignal>
-
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A program started with standard output closed would open its socket as descriptor 1 and print its
-// results into the socket. Holding descriptors 0 to 2 on /dev/null, read-only, keeps them from being
-// reused, and writes to a closed standard output still fail ("Bad file descriptor") as they should.
-void HoldClosedStandardDescriptors() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            // open() takes the lowest free descriptor, which is fd: the ones below it are open by now.
-            [[maybe_unused]] const int held = open("/dev/null", O_RDONLY);
-        }
-    }
-}
 
 void PrintUsage(std::ostream& out) {
     out << "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]\n"
@@ -78,10 +62,13 @@ void PrintUsage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    HoldClosedStandardDescriptors();
+    korva::tools::PrepareStandardStreams();
+#ifdef SIGPIPE
     // Output into a pipe whose reader has gone (`korvactl scan ... | head -1`) must end with the message
     // and status 1 a script can see, as any other unwritable output does, not with a silent SIGPIPE.
+    // Windows has no such signal: the write fails there anyway.
     signal(SIGPIPE, SIG_IGN);
+#endif
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         PrintUsage(std::cerr);
@@ -109,7 +96,7 @@ int main(int argc, char** argv) {
         return korva::ctl::RunExporterCommand(rest, std::cout, std::cerr);
     if (korva::ctl::IsNetworkCommand(command)) {
         korva::ctl::CommandIo io{
-            std::cout, std::cerr, {isatty(STDIN_FILENO) == 1, std::cin, std::cerr}, [] {
+            std::cout, std::cerr, {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr}, [] {
                 return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
             }};
         return korva::ctl::RunNetworkCommand(command, rest, io);

@@ -2,8 +2,6 @@
 // Replies held back by --delay-ms until they are due. A flood of requests during a long delay once
 // grew the simulator to hundreds of megabytes, so the queue has a bound: a reply that finds it full is
 // dropped and counted, like a device that runs out of buffers.
-#include <netinet/in.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +12,15 @@
 
 namespace korva::sim {
 
+// Where a reply goes: the requester's address and port, host byte order.
+struct ReplyAddress {
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+};
+
 struct Outgoing {
-    int socket = -1;  // the one of the answering device's address, so the reply comes from there
-    sockaddr_in to{};
+    std::size_t socket = 0;  // the answering device's address in the range, so the reply comes from there
+    ReplyAddress to;
     std::string bytes;
 };
 

@@ -12,6 +12,20 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::system_clock;
 
+// TZ as each C library reads it; nullptr: none.
+void SetTimeZone(const char* zone) {
+#ifdef _WIN32
+    _putenv_s("TZ", zone != nullptr ? zone : "");
+    _tzset();
+#else
+    if (zone != nullptr)
+        setenv("TZ", zone, 1);
+    else
+        unsetenv("TZ");
+    tzset();
+#endif
+}
+
 system_clock::time_point At(long long millisSinceEpoch) {
     return system_clock::time_point(milliseconds(millisSinceEpoch));
 }
@@ -25,15 +39,10 @@ TEST(TimeText, IsoUtcToTheMillisecondWithLeadingZeros) {
 TEST(TimeText, LocalClockIsTheTimeOfDayInTheLocalZone) {
     const char* saved = std::getenv("TZ");
     const std::string before = saved ? saved : "";
-    setenv("TZ", "UTC-2", 1);  // POSIX zones count westwards: two hours east of UTC
-    tzset();
+    SetTimeZone("UTC-2");  // zones count westwards: two hours east of UTC
     EXPECT_EQ(TimeText(At(1'796'630'478'042), TimeStyle::kLocalClock), "10:01:18.042");
     EXPECT_EQ(TimeText(At(1'796'630'478'042), TimeStyle::kIsoUtc), "2026-12-07T08:01:18.042Z");
-    if (saved)
-        setenv("TZ", before.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
+    SetTimeZone(saved != nullptr ? before.c_str() : nullptr);
 }
 
 }  // namespace

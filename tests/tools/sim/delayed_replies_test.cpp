@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 using Clock = DelayedReplies::Clock;
 
 Outgoing Reply(const std::string& bytes) {
-    return Outgoing{-1, {}, bytes};
+    return Outgoing{0, {}, bytes};
 }
 
 std::vector<std::string> Bytes(const std::vector<Outgoing>& replies) {

@@ -4,6 +4,7 @@
 #include "transport/udp_endpoint.h"
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -24,6 +25,11 @@ struct Incoming {
 };
 
 enum class WakeReason { kDatagram, kDeadline, kInterrupted };
+
+// The user's request to stop as the system has it: a descriptor that becomes readable (POSIX) or an
+// event that becomes signalled (Windows).
+using InterruptHandle = std::intptr_t;
+inline constexpr InterruptHandle kNoInterrupt = -1;
 
 class Link {
 public:
@@ -53,17 +59,17 @@ private:
 };
 
 // The link on the console's own UDP endpoint. The thread that calls WaitUntil is the endpoint's owner:
-// the endpoint's wake-up writes to an eventfd that WaitUntil polls, and WaitUntil then serves the
-// hand-over itself, so every datagram is taken in on the caller's thread, one at a time.
+// the endpoint's wake-up wakes WaitUntil (owner_wake_up.h), and WaitUntil then serves the hand-over
+// itself, so every datagram is taken in on the caller's thread, one at a time.
 //
 // Only datagrams from addresses this link has sent to get that far: the rest are dropped on the
 // endpoint's receiving thread, so that a flood from elsewhere cannot fill the socket's buffer while
 // every one of its datagrams waits for a hand-over, and crowd out the devices' replies.
 class EndpointLink : public Link {
 public:
-    // interruptFd: a descriptor that becomes readable when the user asks to stop (-1: none).
+    // interrupt: becomes ready when the user asks to stop (kNoInterrupt: never).
     // Opens the endpoint; throws transport::SocketError.
-    explicit EndpointLink(int interruptFd = -1);
+    explicit EndpointLink(InterruptHandle interrupt = kNoInterrupt);
     ~EndpointLink() override;
     EndpointLink(const EndpointLink&) = delete;
     EndpointLink& operator=(const EndpointLink&) = delete;
@@ -74,21 +80,22 @@ public:
     bool InterruptRequested() override;
 
 private:
-    int wakeFd_;
-    int interruptFd_;
+    std::intptr_t wakeUp_;
+    InterruptHandle interrupt_;
     std::deque<Incoming> received_;
     transport::UdpEndpoint endpoint_;
 };
 
-// Ctrl-C (and SIGTERM) for a command-line program whose main thread sleeps in poll(): the handler only
-// writes to an eventfd (async-signal-safe), and the waiting loop wakes on that descriptor and ends
-// cleanly. The handler is installed once with SA_RESETHAND, so a second signal ends the program the
-// usual way.
+// Ctrl-C (and SIGTERM) for a command-line program whose main thread sleeps waiting: on POSIX the handler
+// only writes to an eventfd (async-signal-safe), on Windows the console's control handler sets an event,
+// and the waiting loop wakes on it and ends cleanly. Only the first signal is taken, so a second one
+// ends the program the usual way.
 class InterruptSignal {
 public:
-    // Installs the handler; the descriptor stays readable from the first signal on. alsoTerminate: SIGTERM
-    // too, which a service manager or a script's `timeout` sends, ends the command just as cleanly.
-    static int Install(bool alsoTerminate = false);
+    // Installs the handler; the handle stays ready from the first signal on. alsoTerminate: SIGTERM too
+    // (Windows: Ctrl-Break and closing the console), which a service manager or a script's `timeout`
+    // sends, ends the command just as cleanly.
+    static InterruptHandle Install(bool alsoTerminate = false);
 };
 
 }  // namespace korva::ctl

@@ -194,7 +194,7 @@ int RunExporterCommand(const std::vector<std::string>& arguments, std::ostream& 
     for (const std::string& warning : warnings)
         err << prefix << warning << "\n";
 
-    const int stopFd = InterruptSignal::Install(true);
+    const int stopFd = static_cast<int>(InterruptSignal::Install(true));  // a descriptor on Linux
     // Each scrape's link wakes on the stop signal too, so scrapes under way end at once when asked to stop.
     ExporterScrapes scrapes(
         {parsed.line->retry.timeout, std::move(devices), [stopFd] { return std::make_unique<EndpointLink>(stopFd); }});

@@ -21,15 +21,17 @@ std::string Reason(int fallback) {
 }  // namespace
 
 std::optional<std::ifstream> OpenInputFile(const std::string& path, std::string& reason) {
+    // Asked first: Linux opens a directory as a stream that reads nothing, Windows refuses it as access
+    // denied, and either way it is the folder that is wrong.
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        reason = std::strerror(EISDIR);
+        return std::nullopt;
+    }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         reason = Reason(ENOENT);
-        return std::nullopt;
-    }
-    struct stat status {};
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        reason = std::strerror(EISDIR);
         return std::nullopt;
     }
     errno = 0;  // so that ReadError sees the reading's own error
