@@ -175,13 +175,15 @@ ApplyRun Apply(sim::SimFleet& fleet, const std::vector<ctl::PlanRow>& rows, cons
     std::istringstream noInput;
     ctl::CommandIo io{out, err, {false, noInput, err}, [&]() -> std::unique_ptr<ctl::Link> {
                           return std::make_unique<FleetLink>(fleet, faults, run.writes);
-                      }};
+                      },
+                      false};
     ctl::CommandLine line;
     line.retry = {100ms, 1};
     line.yes = true;
     line.resetInterval = 20ms;
     ctl::DiscardedRecords records;
-    ctl::CommandContext context{"apply", line, {}, records, io};
+    ctl::ProgressLine progress(err, false, "");
+    ctl::CommandContext context{"apply", line, {}, records, io, progress};
     run.exitStatus = ctl::ApplyPlan(context, rows);
     std::istringstream lines(out.str());
     for (std::string text; std::getline(lines, text);) {

@@ -45,15 +45,22 @@ expect "status params watch set reset scan apply decode exporter --help -h --ver
 expect "status set scan" korvactl s
 expect "--help --version" korvactl --
 # each command's own options, nothing another command takes
-expect "-f --timeout --retries --table" korvactl status ""
-expect "-f --timeout --retries --table" korvactl params 192.168.0.250 -
+sweep="-f --timeout --retries --json --table --csv --order --progress --no-progress"
+expect "$sweep" korvactl status ""
+expect "$sweep" korvactl params 192.168.0.250 -
 expect "--timeout --table" korvactl reset --t
-expect "-f --interval --count --table" korvactl watch -
-expect "--ip --mask --gateway --yes --force --timeout --retries --table" korvactl set 192.168.0.250 --
+expect "--progress" korvactl reset --pr
+expect "-f --interval --count --json --table --csv" korvactl watch -
+expect "--ip --mask --gateway --yes --force --timeout --retries --json --table --csv" korvactl set 192.168.0.250 --
 expect "--text" korvactl decode -
 expect "--listen -f --timeout" korvactl exporter -
-expect "--rate --force --timeout --table" korvactl scan -
-expect "--yes --force --reset-interval --timeout --retries --table" korvactl apply -
+expect "--rate --force --timeout --json --table --csv --order --progress --no-progress" korvactl scan -
+expect "--dry-run --diff --yes --force --reset-interval --timeout --retries --json --table --csv --progress --no-progress" \
+  korvactl apply -
+expect "--dry-run --diff" korvactl apply plan.csv --d
+# the order's two values
+expect "input reply" korvactl status -f site-a.txt --order ""
+expect "reply" korvactl scan 10.0.0.0/24 --order r
 expect "" korvactl bogus -
 # files where a file is named
 # device lists and plans: folders and .txt or .csv files; a capture for decode may be any file

@@ -23,4 +23,11 @@ bool StandardInputIsTerminal() {
     return _isatty(_fileno(stdin)) != 0;
 }
 
+bool StandardErrorIsTerminal() {
+    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return _isatty(_fileno(stderr)) != 0 && GetConsoleMode(console, &mode) &&
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 }  // namespace korva::tools

@@ -28,7 +28,7 @@ void PrintUsage(std::ostream& out) {
            "                      (0.1 to 1000000, default 200; 0: no limit), then lists the devices\n"
            "                      that answered; more than 65536 addresses only with --force;\n"
            "                      --timeout: the wait after the last request\n"
-           "  apply PLAN.csv [--yes] [--force] [--reset-interval D]\n"
+           "  apply PLAN.csv [--dry-run] [--yes] [--force] [--reset-interval D]\n"
            "                      commissions the devices of a plan, one a line:\n"
            "                      address,new_address,mask,gateway[,mac] (a header line, # comments and\n"
            "                      blank lines allowed; a MAC makes only that device the row's). Checks\n"
@@ -38,7 +38,8 @@ void PrintUsage(std::ostream& out) {
            "                      resets (commands D apart, default 500ms), and reads each device back\n"
            "                      at its new address. Result per device: unchanged, applied,\n"
            "                      written_not_verified (a write left but was not verified) or failed;\n"
-           "                      more than 65536 devices only with --force\n"
+           "                      more than 65536 devices only with --force; --dry-run (or --diff): read and\n"
+           "                      check everything, list only the fields that would change, write nothing\n"
            "  decode [--text] [FILE...]\n"
            "                      reads captured datagrams (hex, one a line; --text: the reply text) and\n"
            "                      prints what the device said\n"
@@ -51,7 +52,13 @@ void PrintUsage(std::ostream& out) {
            "  -f FILE             more devices, one a line, # starts a comment (not for set, scan, apply)\n"
            "  --timeout D         wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)\n"
            "  --retries N         requests sent again after a time-out (default 2; not for watch)\n"
-           "  --table             a table for people instead of one JSON object a line\n"
+           "  --json, --table, --csv\n"
+           "                      one JSON object a line (default), a table for people, or CSV\n"
+           "  --order input|reply results in the order named (default) or as they come (status, params,\n"
+           "                      reset, scan)\n"
+           "  --progress, --no-progress\n"
+           "                      the self-updating progress line on standard error (default: when it is\n"
+           "                      a terminal) for scan, apply and sweeps of several devices\n"
            "  -h, --help          this text; --version: the program's version\n"
            "exit status: 0 every device answered (reset: acknowledged; scan: the search ran to its end,\n"
            "             even when no device answered; apply: every device unchanged or applied), 1 not\n"
@@ -98,7 +105,8 @@ int main(int argc, char** argv) {
         korva::ctl::CommandIo io{
             std::cout, std::cerr, {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr}, [] {
                 return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
-            }};
+            },
+            korva::tools::StandardErrorIsTerminal()};
         return korva::ctl::RunNetworkCommand(command, rest, io);
     }
     std::cerr << "korvactl: unknown command '" << command << "'\n";

@@ -35,7 +35,9 @@ TEST(ParseCommandLine, DefaultsAndEveryOptionForm) {
     ASSERT_TRUE(defaults.line) << defaults.error;
     EXPECT_EQ(defaults.line->retry.timeout, 1000ms);
     EXPECT_EQ(defaults.line->retry.retries, 2);
-    EXPECT_FALSE(defaults.line->table);
+    EXPECT_EQ(defaults.line->format, OutputFormat::kJson);
+    EXPECT_EQ(defaults.line->order, OutputOrder::kInput);
+    EXPECT_EQ(defaults.line->progress, std::nullopt);
 
     const auto parsed = ParseCommandLine(
         "status", {"a", "--timeout", "200ms", "-f", "list.txt", "b", "--retries=0", "--table", "-f=ignored"});
@@ -47,7 +49,20 @@ TEST(ParseCommandLine, DefaultsAndEveryOptionForm) {
     EXPECT_EQ(ok.line->files, (std::vector<std::string>{"list.txt"}));
     EXPECT_EQ(ok.line->retry.timeout, 200ms);
     EXPECT_EQ(ok.line->retry.retries, 0);
-    EXPECT_TRUE(ok.line->table);
+    EXPECT_EQ(ok.line->format, OutputFormat::kTable);
+
+    // The last of --json, --table and --csv counts, as the last of --progress and --no-progress does.
+    const auto sweep = ParseCommandLine("scan", {"a", "--table", "--csv", "--order=reply", "--no-progress"});
+    ASSERT_TRUE(sweep.line) << sweep.error;
+    EXPECT_EQ(sweep.line->format, OutputFormat::kCsv);
+    EXPECT_EQ(sweep.line->order, OutputOrder::kReply);
+    EXPECT_EQ(sweep.line->progress, false);
+    for (const char* dryRun : {"--dry-run", "--diff"}) {
+        const auto apply = ParseCommandLine("apply", {"plan.csv", dryRun, "--progress"});
+        ASSERT_TRUE(apply.line) << apply.error;
+        EXPECT_TRUE(apply.line->dryRun) << dryRun;
+        EXPECT_EQ(apply.line->progress, true);
+    }
 
     const auto watch = ParseCommandLine("watch", {"a", "--interval=250ms", "--count", "3"});
     ASSERT_TRUE(watch.line) << watch.error;
@@ -82,6 +97,10 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
          {"a", "--rate", "1000001"},
          "bad value for --rate: '1000001' (requests a second: 0 for no limit, or from 0.1 to 1000000)"},
         {"status", {"a", "--table=yes"}, "--table takes no value"},
+        {"status", {"a", "--order", "fast"},
+         "bad value for --order: 'fast' (input (the order the devices were named) or reply (as the replies come))"},
+        {"watch", {"a", "--order", "input"}, "watch takes no option --order"},
+        {"set", {"a", "--dry-run"}, "set takes no option --dry-run"},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseCommandLine(c.command, c.arguments);

@@ -17,7 +17,7 @@ CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, cons
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream typed(terminal.typed);
-    CommandIo io{out, err, {terminal.interactive, typed, err}, [&network] { return network.OpenLink(); }};
+    CommandIo io{out, err, {terminal.interactive, typed, err}, [&network] { return network.OpenLink(); }, false};
     CommandRun run;
     run.exitStatus = RunNetworkCommand(command, arguments, io);
     run.out = out.str();

@@ -149,7 +149,7 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     });
     std::ostringstream err;
     std::istringstream typed;
-    CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }};
+    CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }, false};
 
     ASSERT_EQ(RunNetworkCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
     // Round one asks for parameters and live data; each later round finds every earlier line out.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <ostream>
+#include <ranges>
 #include <span>
 
 namespace korva::ctl {
@@ -59,6 +60,32 @@ bool ReadParametersAt(Link& link, const std::vector<std::string>& addresses, con
     return RunConversations(link, running);
 }
 
+// Conversations of a step that have ended and, of those, that got their answer.
+template <typename Range>
+ProgressCounts Ended(const Range& conversations) {
+    ProgressCounts counts;
+    for (const auto& conversation : conversations) {
+        if (conversation->Finished()) {
+            ++counts.done;
+            ++(conversation->Succeeded() ? counts.found : counts.failed);
+        }
+    }
+    return counts;
+}
+
+// The fields a device reports otherwise than the row plans: what a write would change.
+std::vector<FieldChange> Changes(const ParameterReading& now, const PlanRow& row) {
+    std::vector<FieldChange> changes;
+    const auto compare = [&](const char* field, const std::string& from, const std::string& to) {
+        if (ParseIpv4(from) != ParseIpv4(to))
+            changes.push_back({field, from, to});
+    };
+    compare("address", now.address, row.newAddress);
+    compare("mask", now.mask, row.mask);
+    compare("gateway", now.gateway, row.gateway);
+    return changes;
+}
+
 std::optional<ParameterReading> ReadingAt(const Readings& readings, const std::string& address) {
     const auto found = readings.find(Canonical(address));
     return found == readings.end() ? std::nullopt : Reading(*found->second);
@@ -75,7 +102,7 @@ class PlanRun {
 public:
     PlanRun(CommandContext& context, std::vector<PlanRow> rows) : context_(context) {
         for (PlanRow& row : rows)
-            results_.push_back({std::move(row), PlanOutcome::kFailed, {}});
+            results_.push_back({std::move(row), PlanOutcome::kFailed, {}, {}});
     }
 
     // Asks every device at its address and its new address and sorts the rows into those already as
@@ -91,24 +118,36 @@ public:
                 addresses.push_back(Canonical(result.row.newAddress));
             }
             Readings readings;
+            context_.progress.Track("asking", results_.size() * 2, [first, &readings] {
+                ProgressCounts counts = Ended(readings | std::views::values);
+                counts.done += first * 2;
+                counts.failed = 0;  // silence at a new address is what a plan expects
+                return counts;
+            });
             if (!ReadParametersAt(link, addresses, context_.line.retry, false, readings))
                 return std::nullopt;
             for (PlanResult& result : wave)
                 Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress),
                      problems);
         }
+        context_.progress.Clear();
         return problems;
     }
 
     bool NothingToChange() const { return toChange_.empty(); }
 
+    // Each device to change with the fields that change, and only those.
     void ShowChanges(std::ostream& out) const {
+        context_.progress.Clear();
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
-        for (const auto& [result, now] : toChange_) {
-            out << "  " << result->row.address << ": address " << now.address << " -> " << result->row.newAddress
-                << ", mask " << now.mask << " -> " << result->row.mask << ", gateway " << now.gateway << " -> "
-                << result->row.gateway << "\n";
-        }
+        for (const PlanResult* result : toChange_)
+            out << "  " << result->row.address << ": " << ChangesText(result->changes) << "\n";
+    }
+
+    // A dry run's end: the devices found and to change are told so, and nothing is written.
+    void LeaveUnwritten() {
+        for (PlanResult* result : toChange_)
+            result->outcome = PlanOutcome::kToChange;
     }
 
     // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome.
@@ -116,30 +155,37 @@ public:
     void Change(Link& link) {
         bool interrupted = false;
         for (std::size_t first = 0; first < toChange_.size(); first += kWave) {
-            std::vector<PlanResult*> wave;
-            for (std::size_t i = first; i < std::min(first + kWave, toChange_.size()); ++i)
-                wave.push_back(toChange_[i].first);
+            const std::vector<PlanResult*> wave(toChange_.begin() + first,
+                                                toChange_.begin() + std::min(first + kWave, toChange_.size()));
             if (interrupted) {
                 for (PlanResult* result : wave)
                     result->detail = "not written: interrupted before its turn";
                 continue;
             }
-            interrupted = !ChangeWave(link, wave);
+            interrupted = !ChangeWave(link, wave, first);
         }
     }
 
-    // Every row's outcome, in the plan's order; the exit status.
+    // Every row's outcome, in the plan's order, then one line counting them; the exit status.
     int Report(PlanResultWriter& writer) const {
-        bool allAsPlanned = true;
+        context_.progress.Clear();
+        std::map<PlanOutcome, std::size_t> tally;
         for (const PlanResult& result : results_) {
             writer.Write(result);
-            if (result.outcome != PlanOutcome::kUnchanged && result.outcome != PlanOutcome::kVerified) {
-                allAsPlanned = false;
+            ++tally[result.outcome];
+            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
                 context_.io.err << kPrefix << result.row.address << ": " << OutcomeKey(result.outcome) << ": "
                                 << result.detail << "\n";
-            }
         }
-        return allAsPlanned ? kExitAllAnswered : kExitNotAllAnswered;
+        std::string summary;
+        for (const auto& [outcome, count] : tally) {
+            std::string key = OutcomeKey(outcome);
+            std::replace(key.begin(), key.end(), '_', ' ');
+            summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + key;
+        }
+        context_.io.err << kPrefix << (context_.line.dryRun ? "dry run, nothing written: " : "") << summary << "\n";
+        const bool anyFailed = tally.contains(PlanOutcome::kNotVerified) || tally.contains(PlanOutcome::kFailed);
+        return anyFailed ? kExitNotAllAnswered : kExitAllAnswered;
     }
 
 private:
@@ -152,7 +198,8 @@ private:
                 result.detail = verdict.detail;
                 break;
             case RowFinding::kToChange:
-                toChange_.emplace_back(&result, *now);
+                result.changes = Changes(*now, result.row);
+                toChange_.push_back(&result);
                 break;
             case RowFinding::kConflict:
                 problems.push_back("line " + std::to_string(result.row.line) + " (" + result.row.address +
@@ -165,7 +212,8 @@ private:
     }
 
     // false when the user interrupted.
-    bool ChangeWave(Link& link, const std::vector<PlanResult*>& wave) {
+    // first: the wave's place among the devices to change, for the progress line.
+    bool ChangeWave(Link& link, const std::vector<PlanResult*>& wave, std::size_t first) {
         FailureReasons writeFailures;
         std::vector<std::unique_ptr<RequestConversation>> writes;
         for (PlanResult* result : wave) {
@@ -175,6 +223,14 @@ private:
             writes.push_back(
                 std::make_unique<RequestConversation>(Target(row.address), writeFailures, write, context_.line.retry));
         }
+        const auto track = [&](const char* doing, const auto& conversations) {
+            context_.progress.Track(doing, toChange_.size(), [first, &conversations] {
+                ProgressCounts counts = Ended(conversations);
+                counts.done += first;
+                return counts;
+            });
+        };
+        track("writing", writes);
         const bool written = RunConversations(link, Pointers(writes));
 
         // A write reply tells no refusal: once a write has left, the device may have taken it, whatever
@@ -218,6 +274,7 @@ private:
             }
         }
         Readings readBack;
+        track("reading back", readBack | std::views::values);
         const bool readBackRan =
             !reset.interrupted && ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack);
         for (PlanResult* result : verifying)
@@ -243,7 +300,7 @@ private:
 
     CommandContext& context_;
     std::vector<PlanResult> results_;
-    std::vector<std::pair<PlanResult*, ParameterReading>> toChange_;  // with the parameters reported now
+    std::vector<PlanResult*> toChange_;
 };
 
 // The rows of the plan file when it reads and checks clean; nullopt after the problems were printed.
@@ -296,7 +353,8 @@ std::optional<int> RefusedConsent(CommandContext& context) {
         case Consent::kNoTerminal:
             break;
     }
-    context.io.err << kPrefix << "standard input is not a terminal to confirm on; add --yes to write without asking\n";
+    context.io.err << kPrefix
+                   << "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check\n";
     return kExitUsage;
 }
 
@@ -320,11 +378,15 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
     }
     if (!run.NothingToChange()) {
         run.ShowChanges(context.io.err);
-        if (const auto refused = RefusedConsent(context))
-            return *refused;
-        run.Change(*link);
+        if (context.line.dryRun) {
+            run.LeaveUnwritten();
+        } else {
+            if (const auto refused = RefusedConsent(context))
+                return *refused;
+            run.Change(*link);
+        }
     }
-    PlanResultWriter writer(context.io.out, context.line.table);
+    PlanResultWriter writer(context.io.out, context.line.format);
     return run.Report(writer);
 }
 

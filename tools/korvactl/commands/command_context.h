@@ -5,6 +5,7 @@
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/progress_line.h"
 #include "tools/korvactl/output/record_writers.h"
 
 #include <functional>
@@ -42,6 +43,7 @@ struct CommandIo {
     // Opens the link once the command is ready to talk (after checks and confirmation). Throws
     // transport::SocketError. Tests give a scripted device here.
     std::function<std::unique_ptr<Link>()> openLink;
+    bool errIsTerminal;  // the progress line is shown there unless --no-progress
 };
 
 bool IsNetworkCommand(std::string_view command);
@@ -55,7 +57,11 @@ struct CommandContext {
     std::vector<DeviceTarget> targets;  // the devices named, resolved (none for scan and apply)
     RecordSink& output;                 // replies and failures, failures echoed on standard error
     CommandIo& io;
+    ProgressLine& progress;  // redrawn whenever the link waits; cleared before the closing summary
 };
+
+// "3 devices answered, 1 failed": the closing line of a sweep, with the prefix of its command.
+void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord);
 
 // The endpoint, opened; on failure the reason is printed and the result is empty.
 std::unique_ptr<Link> OpenLink(CommandContext& context);

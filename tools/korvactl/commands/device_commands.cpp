@@ -10,6 +10,33 @@
 
 namespace korva::ctl {
 
+namespace {
+
+// For a sweep of more than one device: the progress line while it runs, counting finished
+// conversations, and the closing summary.
+template <typename Owned>
+void TrackSweep(CommandContext& context, const std::vector<Owned>& conversations, const char* doing) {
+    if (conversations.size() < 2)
+        return;
+    context.progress.Track(doing, conversations.size(), [&conversations] {
+        ProgressCounts counts;
+        for (const auto& conversation : conversations) {
+            if (!conversation->Finished())
+                continue;
+            ++counts.done;
+            ++(conversation->Succeeded() ? counts.found : counts.failed);
+        }
+        return counts;
+    });
+}
+
+void TellSweepEnd(CommandContext& context, std::size_t devices, std::size_t succeeded, const char* succeededWord) {
+    if (devices > 1)
+        TellSweepSummary(context, succeeded, devices - succeeded, succeededWord);
+}
+
+}  // namespace
+
 // `korvactl status` and `korvactl params`: one request to each device, all at once.
 int RunStatusCommand(CommandContext& context) {
     const Request request = context.command == "status"
@@ -22,7 +49,11 @@ int RunStatusCommand(CommandContext& context) {
     for (const DeviceTarget& target : context.targets)
         conversations.push_back(
             std::make_unique<RequestConversation>(target, context.output, request, context.line.retry));
+    TrackSweep(context, conversations, "asking");
     RunConversations(*link, Pointers(conversations));
+    const auto answered = std::count_if(conversations.begin(), conversations.end(),
+                                        [](const auto& conversation) { return conversation->Succeeded(); });
+    TellSweepEnd(context, conversations.size(), static_cast<std::size_t>(answered), "answered");
     return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
@@ -48,8 +79,9 @@ int RunResetCommand(CommandContext& context) {
     RecordFilter statusFailures(context.output, RecordFilter::Keep::kFailures);
     const ResetOutcome outcome =
         ResetDevices(*link, context.targets, statusFailures, context.output, context.line.retry, kResetSpacing);
-    const bool allReset =
-        std::all_of(outcome.acknowledged.begin(), outcome.acknowledged.end(), [](bool ack) { return ack; });
+    const auto reset = std::count(outcome.acknowledged.begin(), outcome.acknowledged.end(), true);
+    TellSweepEnd(context, context.targets.size(), static_cast<std::size_t>(reset), "reset");
+    const bool allReset = reset == static_cast<std::ptrdiff_t>(context.targets.size());
     return allReset ? kExitAllAnswered : kExitNotAllAnswered;
 }
 

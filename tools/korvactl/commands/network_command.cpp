@@ -60,13 +60,22 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 std::unique_ptr<Link> OpenLink(CommandContext& context) {
     try {
         auto link = context.io.openLink();
-        link->BeforeWaiting([&output = context.output] { output.Flush(); });
+        link->BeforeWaiting([&output = context.output, &progress = context.progress] {
+            output.Flush();
+            progress.Refresh();
+        });
         return link;
     } catch (const transport::SocketError& error) {
         context.io.err << "korvactl " << context.command << ": cannot open the UDP endpoint: " << OneLine(error.what())
                        << "\n";
         return nullptr;
     }
+}
+
+void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord) {
+    context.progress.Clear();
+    context.io.err << "korvactl " << context.command << ": " << answered << ' ' << answeredWord << ", " << failed
+                   << " failed\n";
 }
 
 void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason) {
@@ -95,11 +104,27 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
 
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);
-    FailureEcho output(parsed.line->table ? static_cast<RecordSink&>(table) : json, io.err, std::string(command));
-    CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io};
+    CsvWriter csv(io.out);
+    const OutputFormat format = parsed.line->format;
+    RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)
+                         : format == OutputFormat::kCsv ? static_cast<RecordSink&>(csv)
+                                                        : json;
+    // A sweep of the devices named prints them as named; watch streams, and set names one device.
+    const bool ordered = parsed.line->order == OutputOrder::kInput && (command == "status" || command == "params" ||
+                                                                       command == "reset");
+    std::vector<std::string> names;
+    for (const DeviceTarget& target : targets)
+        names.push_back(target.name);
+    InputOrder inInputOrder(writer, names);
+    FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command));
+    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix);
+    CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};
     try {
         const int status = entry.run(context);
+        progress.Clear();
         output.TellRepeats();
+        if (ordered)
+            inInputOrder.Release();
         output.Flush();
         return status;
     } catch (const OutputError& error) {

@@ -21,37 +21,60 @@ constexpr std::uint64_t kSlice = 65'536;
 struct Tally {
     std::uint64_t asked = 0;
     std::uint64_t answered = 0;
+    std::uint64_t failed = 0;  // requests that could not be sent
 };
 
-// One slice of addresses from the ranges, starting at the given position; false when interrupted.
-// sink: the replies; a failure here is a request that could not be sent.
-bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, RecordSink& sink,
-               Tally& tally) {
-    std::vector<std::unique_ptr<ScanConversation>> conversations;
-    ScanProgress progress;
-    const SteadyTime start = link.Now();
+// The addresses of one slice of the ranges, from the given position on.
+std::vector<std::string> SliceAddresses(const ScanRanges& ranges, std::uint64_t from) {
+    std::vector<std::string> addresses;
     std::uint64_t position = 0;  // of the range's first address among all of the ranges'
     for (const Ipv4Range& range : ranges.ranges) {
         const std::uint64_t skipped = from > position ? std::min(from - position, range.count) : 0;
         position += range.count;
-        for (std::uint64_t i = skipped; i < range.count && conversations.size() < kSlice; ++i) {
-            const std::string address = Ipv4Text(range.At(i));
-            // Whole milliseconds, as the waits are: a rate above 1000 a second goes out in bursts each
-            // millisecond.
-            const std::chrono::milliseconds offset(
-                context.line.rate > 0
-                    ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
-                    : 0);
-            conversations.push_back(std::make_unique<ScanConversation>(
-                DeviceTarget{address, address, {}}, sink, progress, start + offset, context.line.retry.timeout));
-            progress.lastPlanned = start + offset;
+        for (std::uint64_t i = skipped; i < range.count && addresses.size() < kSlice; ++i)
+            addresses.push_back(Ipv4Text(range.At(i)));
+    }
+    return addresses;
+}
+
+// One slice of addresses from the ranges, starting at the given position; false when interrupted.
+// sink: the replies, in the ranges' order unless --order reply; a failure here is a request that could
+// not be sent.
+bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, std::uint64_t from, RecordSink& sink,
+               std::uint64_t total, Tally& tally) {
+    const std::vector<std::string> addresses = SliceAddresses(ranges, from);
+    InputOrder inOrder(sink, addresses);
+    RecordSink& replies = context.line.order == OutputOrder::kInput ? inOrder : sink;
+    std::vector<std::unique_ptr<ScanConversation>> conversations;
+    ScanProgress progress;
+    const SteadyTime start = link.Now();
+    for (const std::string& address : addresses) {
+        // Whole milliseconds, as the waits are: a rate above 1000 a second goes out in bursts each
+        // millisecond.
+        const std::chrono::milliseconds offset(
+            context.line.rate > 0 ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
+                                  : 0);
+        conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}}, replies, progress,
+                                                                   start + offset, context.line.retry.timeout));
+        progress.lastPlanned = start + offset;
+    }
+    const auto count = [&conversations, &tally] {
+        ProgressCounts counts{tally.asked + tally.failed, tally.answered, tally.failed};
+        for (const auto& conversation : conversations) {
+            const bool failed = conversation->Finished() && !conversation->Asked();
+            counts.done += conversation->Asked() || failed ? 1 : 0;
+            counts.found += conversation->Succeeded() ? 1 : 0;
+            counts.failed += failed ? 1 : 0;
         }
-    }
+        return counts;
+    };
+    context.progress.Track("asking", total, count);
     const bool completed = RunConversations(link, Pointers(conversations));
-    for (const auto& conversation : conversations) {
-        tally.asked += conversation->Asked() ? 1 : 0;
-        tally.answered += conversation->Succeeded() ? 1 : 0;
-    }
+    inOrder.Release();
+    const ProgressCounts slice = count();
+    tally.asked = slice.done - slice.failed;
+    tally.answered = slice.found;
+    tally.failed = slice.failed;
     return completed;
 }
 
@@ -86,13 +109,15 @@ int RunScanCommand(CommandContext& context) {
     Tally tally;
     FailureSummary sendFailures(context.output);
     for (std::uint64_t from = 0; from < total; from += kSlice) {
-        if (!ScanSlice(context, *link, *ranges, from, sendFailures, tally)) {
+        if (!ScanSlice(context, *link, *ranges, from, sendFailures, total, tally)) {
+            context.progress.Clear();
             sendFailures.Summarise(context.io.err, prefix);
             context.io.err << prefix << "interrupted after asking " << tally.asked << " of " << total << " addresses; "
                            << tally.answered << " answered\n";
             return kExitNotAllAnswered;
         }
     }
+    context.progress.Clear();
     sendFailures.Summarise(context.io.err, prefix);
     context.io.err << prefix << tally.answered << (tally.answered == 1 ? " device" : " devices") << " answered of "
                    << total << (total == 1 ? " address" : " addresses") << " asked\n";

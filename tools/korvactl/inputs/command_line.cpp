@@ -95,15 +95,31 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--mask", {TextSetter(&CommandLine::mask), ""}},
         {"--gateway", {TextSetter(&CommandLine::gateway), ""}},
         {"--listen", {TextSetter(&CommandLine::listen), ""}},
+        {"--order",
+         {[](CommandLine& line, const std::string& text) {
+              if (text != "input" && text != "reply")
+                  return false;
+              line.order = text == "input" ? OutputOrder::kInput : OutputOrder::kReply;
+              return true;
+          },
+          "input (the order the devices were named) or reply (as the replies come)"}},
     };
     return options;
 }
 
-const std::map<std::string, bool CommandLine::*>& FlagOptions() {
-    static const std::map<std::string, bool CommandLine::*> flags = {
-        {"--table", &CommandLine::table},
-        {"--yes", &CommandLine::yes},
-        {"--force", &CommandLine::force},
+using Flag = std::function<void(CommandLine&)>;
+
+const std::map<std::string, Flag>& FlagOptions() {
+    static const std::map<std::string, Flag> flags = {
+        {"--json", [](CommandLine& line) { line.format = OutputFormat::kJson; }},
+        {"--table", [](CommandLine& line) { line.format = OutputFormat::kTable; }},
+        {"--csv", [](CommandLine& line) { line.format = OutputFormat::kCsv; }},
+        {"--yes", [](CommandLine& line) { line.yes = true; }},
+        {"--force", [](CommandLine& line) { line.force = true; }},
+        {"--progress", [](CommandLine& line) { line.progress = true; }},
+        {"--no-progress", [](CommandLine& line) { line.progress = false; }},
+        {"--dry-run", [](CommandLine& line) { line.dryRun = true; }},
+        {"--diff", [](CommandLine& line) { line.dryRun = true; }},
     };
     return flags;
 }
@@ -111,14 +127,15 @@ const std::map<std::string, bool CommandLine::*>& FlagOptions() {
 // Which options each command takes.
 const std::set<std::string>& AllowedOptions(std::string_view command) {
     static const std::map<std::string_view, std::set<std::string>> allowed = {
-        {"status", {"-f", "--timeout", "--retries", "--table"}},
-        {"params", {"-f", "--timeout", "--retries", "--table"}},
-        {"reset", {"-f", "--timeout", "--retries", "--table"}},
-        {"watch", {"-f", "--interval", "--count", "--table"}},
-        {"set", {"--timeout", "--retries", "--table", "--ip", "--mask", "--gateway", "--yes", "--force"}},
+        {"status", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
+        {"params", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
+        {"reset", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
+        {"watch", {"-f", "--interval", "--count", "--json", "--table", "--csv"}},
+        {"set", {"--timeout", "--retries", "--json", "--table", "--csv", "--ip", "--mask", "--gateway", "--yes", "--force"}},
         {"exporter", {"-f", "--timeout", "--listen"}},
-        {"scan", {"--rate", "--timeout", "--table", "--force"}},
-        {"apply", {"--timeout", "--retries", "--table", "--yes", "--reset-interval", "--force"}},
+        {"scan", {"--rate", "--timeout", "--json", "--table", "--csv", "--order", "--force", "--progress", "--no-progress"}},
+        {"apply", {"--timeout", "--retries", "--json", "--table", "--csv", "--yes", "--reset-interval", "--force",
+                   "--dry-run", "--diff", "--progress", "--no-progress"}},
     };
     static const std::set<std::string> none;
     const auto found = allowed.find(command);
@@ -154,7 +171,7 @@ ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<s
     // Each entry is named, not taken apart: clang before 16 cannot capture a structured binding.
     for (const auto& flag : FlagOptions()) {
         if (allowed.contains(flag.first))
-            table.AddFlag(flag.first, [&line, field = flag.second] { line.*field = true; });
+            table.AddFlag(flag.first, [&line, &set = flag.second] { set(line); });
     }
     for (const auto& option : ValueOptions()) {
         if (allowed.contains(option.first))

@@ -2,6 +2,7 @@
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
 #include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/output/output_format.h"
 
 #include <chrono>
 #include <optional>
@@ -15,7 +16,11 @@ struct CommandLine {
     std::vector<std::string> names;  // devices named as arguments
     std::vector<std::string> files;  // -f: files of device names
     RetryPolicy retry;
-    bool table = false;
+    OutputFormat format = OutputFormat::kJson;
+    OutputOrder order = OutputOrder::kInput;
+    // The self-updating progress line on standard error: nullopt shows it when standard error is a terminal.
+    std::optional<bool> progress;
+    bool dryRun = false;  // apply: read and check everything, write nothing
     std::chrono::milliseconds interval{500};
     std::optional<int> count;
     bool yes = false;

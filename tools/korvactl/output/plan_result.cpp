@@ -7,28 +7,12 @@
 
 namespace korva::ctl {
 
-namespace {
-
-std::string OutcomeText(PlanOutcome outcome) {
-    switch (outcome) {
-        case PlanOutcome::kUnchanged:
-            return "unchanged";
-        case PlanOutcome::kVerified:
-            return "applied and verified";
-        case PlanOutcome::kNotVerified:
-            return "written, not verified";
-        case PlanOutcome::kFailed:
-            return "failed";
-    }
-    return {};
-}
-
-}  // namespace
-
 std::string OutcomeKey(PlanOutcome outcome) {
     switch (outcome) {
         case PlanOutcome::kUnchanged:
             return "unchanged";
+        case PlanOutcome::kToChange:
+            return "would_change";
         case PlanOutcome::kVerified:
             return "applied";
         case PlanOutcome::kNotVerified:
@@ -39,32 +23,78 @@ std::string OutcomeKey(PlanOutcome outcome) {
     return {};
 }
 
+std::string ChangesText(const std::vector<FieldChange>& changes) {
+    std::string text;
+    for (const FieldChange& change : changes)
+        text += (text.empty() ? "" : ", ") + change.field + " " + change.from + " -> " + change.to;
+    return text;
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        const std::string& field = fields[i];
+        if (field.find_first_of(",\"\r\n") == std::string::npos) {
+            line += field;
+            continue;
+        }
+        line += '"';
+        for (const char c : field)
+            line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        line += '"';
+    }
+    return line + '\n';
+}
+
 void PlanResultWriter::Write(const PlanResult& result) {
     const PlanRow& row = result.row;
-    if (!table_) {
-        nlohmann::ordered_json json = {
-            {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
-        if (!row.mac.empty())
-            json["mac"] = row.mac;
-        json["result"] = OutcomeKey(result.outcome);
-        if (!result.detail.empty())
-            json["detail"] = result.detail;
-        out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
-    } else {
-        const auto cells = [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                               const std::string& e, const std::string& f) {
-            out_ << std::left << std::setw(15) << a << "  " << std::setw(15) << b << "  " << std::setw(15) << c << "  "
-                 << std::setw(15) << d << "  ";
-            if (f.empty())
-                out_ << e << '\n';
-            else
-                out_ << std::setw(21) << e << "  " << f << '\n';
-        };
-        if (!headerShown_) {
-            cells("ADDRESS", "NEW_ADDRESS", "MASK", "GATEWAY", "RESULT", "DETAIL");
-            headerShown_ = true;
+    // A change to come is told by its fields; every other outcome by why, when there is a why.
+    const std::string detail = result.outcome == PlanOutcome::kToChange ? ChangesText(result.changes) : result.detail;
+    switch (format_) {
+        case OutputFormat::kJson: {
+            nlohmann::ordered_json json = {
+                {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
+            if (!row.mac.empty())
+                json["mac"] = row.mac;
+            json["result"] = OutcomeKey(result.outcome);
+            if (!result.changes.empty()) {
+                nlohmann::ordered_json changes = nlohmann::ordered_json::object();
+                for (const FieldChange& change : result.changes)
+                    changes[change.field] = {{"from", change.from}, {"to", change.to}};
+                json["changes"] = changes;
+            }
+            if (!result.detail.empty())
+                json["detail"] = result.detail;
+            out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+            break;
         }
-        cells(row.address, row.newAddress, row.mask, row.gateway, OutcomeText(result.outcome), result.detail);
+        case OutputFormat::kCsv:
+            if (!headerShown_) {
+                out_ << CsvLine({"address", "new_address", "mask", "gateway", "mac", "result", "detail"});
+                headerShown_ = true;
+            }
+            out_ << CsvLine({row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome),
+                             detail});
+            break;
+        case OutputFormat::kTable: {
+            const auto cells = [&](const std::string& a, const std::string& b, const std::string& c,
+                                   const std::string& d, const std::string& e, const std::string& f) {
+                out_ << std::left << std::setw(15) << a << "  " << std::setw(15) << b << "  " << std::setw(15) << c
+                     << "  " << std::setw(15) << d << "  ";
+                if (f.empty())
+                    out_ << e << '\n';
+                else
+                    out_ << std::setw(20) << e << "  " << f << '\n';
+            };
+            if (!headerShown_) {
+                cells("ADDRESS", "NEW_ADDRESS", "MASK", "GATEWAY", "RESULT", "DETAIL");
+                headerShown_ = true;
+            }
+            cells(row.address, row.newAddress, row.mask, row.gateway, OutcomeKey(result.outcome), detail);
+            break;
+        }
     }
     FlushOrThrow(out_);
 }

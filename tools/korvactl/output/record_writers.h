@@ -5,6 +5,7 @@
 #include "protocol/reply_format.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/output/output_format.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace korva::ctl {
 
@@ -101,6 +104,35 @@ private:
     std::string headerShown_;  // the keyword whose header was printed last
 };
 
+// Comma-separated values for a spreadsheet: the keys of the JSON record, nested ones joined with a dot
+// ("parameters.mask"), as a header line whenever they change, then one line a record.
+class CsvWriter : public RecordSink {
+public:
+    explicit CsvWriter(std::ostream& out) : out_(out) {}
+    void Write(const Record& record) override;
+    void Flush() override;
+
+private:
+    std::ostream& out_;
+    std::vector<std::string> header_;  // the keys of the last header line
+};
+
+// Holds the records back and sends them on in the order their devices were named (records of one device
+// in the order they came) when Release is called: a sweep's output lines up with its input file.
+class InputOrder : public RecordSink {
+public:
+    InputOrder(RecordSink& next, const std::vector<std::string>& names);
+    void Write(const Record& record) override;
+    // Nothing goes on before Release, whatever the command flushes meanwhile.
+    void Flush() override {}
+    void Release();
+
+private:
+    RecordSink& next_;
+    std::unordered_map<std::string, std::size_t> position_;  // a name's first place among those named
+    std::vector<std::pair<std::size_t, Record>> held_;
+};
+
 // Passes every record on and also tells standard error about each failure, naming the device, so a
 // failure is seen even when the output goes to a file. A failure told already (the same device, the
 // same words: a watch whose sends fail round after round) is counted instead, and the count told at
@@ -167,33 +199,48 @@ private:
     std::unordered_map<std::string, std::string> reasons_;
 };
 
-// What `apply` did to each device of a plan, as one JSON object a line or a table for people. Both flush
-// each line and throw OutputError when it cannot be written.
+// What `apply` did to each device of a plan, as one JSON object a line, a table for people or CSV. Each
+// flushes every line and throws OutputError when it cannot be written.
 enum class PlanOutcome {
     kUnchanged,    // already as planned; nothing was written
+    kToChange,     // a dry run found the device and would write the changes listed
     kVerified,     // written, reset, and read back as planned at the new address
     kNotVerified,  // a write left, but its acknowledgement, the reset or the reading back is missing
     kFailed,       // not written (the write never left, or the device was not found), or read back otherwise
 };
 
+// One parameter a plan changes on its device, as the device reported it and as planned.
+struct FieldChange {
+    std::string field;  // "address", "mask" or "gateway"
+    std::string from;
+    std::string to;
+};
+
 struct PlanResult {
     PlanRow row;
     PlanOutcome outcome = PlanOutcome::kFailed;
-    std::string detail;  // why, for every outcome but kUnchanged and kVerified
+    std::string detail;                // why, for every outcome but kUnchanged, kToChange and kVerified
+    std::vector<FieldChange> changes;  // for a device found and to change: only the fields that differ
 };
 
-// "unchanged", "applied", "written_not_verified", "failed"
+// "unchanged", "would_change", "applied", "written_not_verified", "failed": in JSON, the table and CSV alike.
 std::string OutcomeKey(PlanOutcome outcome);
+
+// "address 10.0.0.7 -> 10.0.0.107, gateway 10.0.0.1 -> 10.0.0.254"
+std::string ChangesText(const std::vector<FieldChange>& changes);
 
 class PlanResultWriter {
 public:
-    PlanResultWriter(std::ostream& out, bool table) : out_(out), table_(table) {}
+    PlanResultWriter(std::ostream& out, OutputFormat format) : out_(out), format_(format) {}
     void Write(const PlanResult& result);
 
 private:
     std::ostream& out_;
-    bool table_;
+    OutputFormat format_;
     bool headerShown_ = false;
 };
+
+// Fields for a CSV line: quoted when they hold a separator, a quote or a line break.
+std::string CsvLine(const std::vector<std::string>& fields);
 
 }  // namespace korva::ctl

@@ -1,0 +1,202 @@
+// What a fleet engineer sees of scan, apply and sweeps as programs against korva-sim: the dry run, the
+// progress line on a terminal (and nowhere else), closing summaries, input order and CSV. Loopback
+// addresses 127.0.46.0-127.0.47.255: devices on 127.0.46.0-9 and 127.0.47.0-19.
+#include "tests/support/terminal_run.h"
+#include "tests/tools/korvactl/programs.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace korva::ctl::testing {
+namespace {
+
+using korva::testing::RunWithTerminalErr;
+
+const std::vector<std::string> kPatience = {"--timeout", "500ms", "--retries", "2"};
+// The line is redrawn in place: a carriage return, then erase to the end of the line.
+constexpr const char* kRewind = "\r\x1b[K";
+
+class PlanFile {
+public:
+    explicit PlanFile(const std::string& text)
+        : path_("/tmp/korvactl-engineer-" + std::to_string(getpid()) + "-" + std::to_string(++made_) + ".csv") {
+        std::ofstream(path_) << text;
+    }
+    ~PlanFile() { std::remove(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+
+private:
+    static inline int made_ = 0;
+    std::string path_;
+};
+
+std::vector<std::string> With(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The simulator's devices have mask 255.255.255.0 and gateway .1 of their /24.
+TEST(FleetEngineer, ADryRunListsOnlyTheFieldsThatWouldChangeAndWritesNothing) {
+    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    ASSERT_TRUE(sim.Ready());
+    const PlanFile plan(
+        "address;new_address;mask;gateway\n"
+        "127.0.46.1;127.0.46.101;255.255.255.0;127.0.46.1\n"   // moves only
+        "127.0.46.2;127.0.46.2;255.255.255.0;127.0.46.254\n"   // new gateway only
+        "127.0.46.3;127.0.46.3;255.255.255.0;127.0.46.1\n");  // as planned
+
+    // No terminal and no --yes: a dry run needs neither.
+    const Finished json = Korvactl(With({"apply", plan.Path(), "--dry-run"}, kPatience));
+    EXPECT_EQ(json.exitStatus, 0) << json.err;
+    const auto records = JsonLines(json.out);
+    ASSERT_EQ(records.size(), 3u) << json.out;
+    EXPECT_EQ(records[0]["result"], "would_change");
+    EXPECT_EQ(records[0]["changes"],
+              nlohmann::json::parse(R"({"address": {"from": "127.0.46.1", "to": "127.0.46.101"}})"));
+    EXPECT_EQ(records[1]["result"], "would_change");
+    EXPECT_EQ(records[1]["changes"],
+              nlohmann::json::parse(R"({"gateway": {"from": "127.0.46.1", "to": "127.0.46.254"}})"));
+    EXPECT_EQ(records[2]["result"], "unchanged");
+    EXPECT_FALSE(records[2].contains("changes"));
+    EXPECT_NE(json.err.find("  127.0.46.1: address 127.0.46.1 -> 127.0.46.101\n"), std::string::npos) << json.err;
+    EXPECT_NE(json.err.find("  127.0.46.2: gateway 127.0.46.1 -> 127.0.46.254\n"), std::string::npos) << json.err;
+    EXPECT_EQ(json.err.find("mask"), std::string::npos) << "an unchanged field was listed: " << json.err;
+    EXPECT_NE(json.err.find("korvactl apply: dry run, nothing written: 1 unchanged, 2 would change\n"),
+              std::string::npos)
+        << json.err;
+
+    const Finished table = Korvactl(With({"apply", plan.Path(), "--diff", "--table"}, kPatience));
+    EXPECT_EQ(table.exitStatus, 0) << table.err;
+    const auto rows = Lines(table.out);
+    ASSERT_EQ(rows.size(), 4u) << table.out;
+    EXPECT_NE(rows[1].find("would_change          address 127.0.46.1 -> 127.0.46.101"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[3].find("unchanged"), std::string::npos) << rows[3];
+
+    const Finished csv = Korvactl(With({"apply", plan.Path(), "--dry-run", "--csv"}, kPatience));
+    EXPECT_EQ(csv.exitStatus, 0) << csv.err;
+    EXPECT_EQ(csv.out,
+              "address,new_address,mask,gateway,mac,result,detail\n"
+              "127.0.46.1,127.0.46.101,255.255.255.0,127.0.46.1,,would_change,address 127.0.46.1 -> 127.0.46.101\n"
+              "127.0.46.2,127.0.46.2,255.255.255.0,127.0.46.254,,would_change,gateway 127.0.46.1 -> 127.0.46.254\n"
+              "127.0.46.3,127.0.46.3,255.255.255.0,127.0.46.1,,unchanged,\n");
+
+    EXPECT_GT(sim.RequestsSeen("rPr"), 0) << "the dry run read the devices";
+    EXPECT_EQ(sim.RequestsSeen("wPr"), 0);
+    EXPECT_EQ(sim.RequestsSeen("rst"), 0);
+}
+
+TEST(FleetEngineer, ADryRunOfAPlanThatFailsItsChecksEndsWithStatus2AndWithoutATerminalApplyAsksForYes) {
+    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    ASSERT_TRUE(sim.Ready());
+    const PlanFile inUse("127.0.46.1,127.0.46.5,255.255.255.0,127.0.46.1\n");
+    const Finished refused = Korvactl(With({"apply", inUse.Path(), "--dry-run"}, kPatience));
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_NE(refused.err.find("new address 127.0.46.5 is in use"), std::string::npos) << refused.err;
+
+    const PlanFile valid("127.0.46.1,127.0.46.201,255.255.255.0,127.0.46.1\n");
+    const Finished unasked = Korvactl(With({"apply", valid.Path()}, kPatience));
+    EXPECT_EQ(unasked.exitStatus, 2);
+    EXPECT_NE(unasked.err.find("korvactl apply: nothing written: no terminal to confirm on; add --yes to write, or "
+                               "--dry-run to only check\n"),
+              std::string::npos)
+        << unasked.err;
+    EXPECT_EQ(sim.RequestsSeen("wPr"), 0);
+
+    const Finished applied = Korvactl(With({"apply", valid.Path(), "--yes", "--reset-interval", "20ms"}, kPatience));
+    EXPECT_EQ(applied.exitStatus, 0) << applied.err;
+    EXPECT_NE(applied.err.find("korvactl apply: 1 applied\n"), std::string::npos) << applied.err;
+    EXPECT_EQ(sim.RequestsSeen("wPr"), 1);
+}
+
+TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
+    Simulator sim("127.0.47.0/24", {"--devices", "20"});
+    ASSERT_TRUE(sim.Ready());
+    // 256 addresses at 200 a second: over a second of progress.
+    const struct {
+        const char* what;
+        bool onTerminal;
+        std::vector<std::string> options;
+        bool progress;
+    } cases[] = {
+        {"terminal", true, {}, true},
+        {"terminal, --no-progress", true, {"--no-progress"}, false},
+        {"no terminal", false, {}, false},
+        {"no terminal, --progress", false, {"--progress"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<std::string> arguments = With({"scan", "127.0.47.0/24", "--timeout", "500ms"}, c.options);
+        const Finished run = c.onTerminal ? RunWithTerminalErr(KORVACTL_PATH, arguments) : Korvactl(arguments);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_EQ(JsonLines(run.out).size(), 20u) << "the output holds the records and nothing else";
+        EXPECT_EQ(run.err.find("korvactl scan: asking ") != std::string::npos, c.progress) << run.err;
+        EXPECT_EQ(run.err.find(kRewind) != std::string::npos, c.progress) << run.err;
+        if (c.progress) {
+            EXPECT_NE(run.err.find("/256, "), std::string::npos) << run.err;
+            // Cleared before the summary, which starts a line of its own.
+            EXPECT_NE(run.err.find(std::string(kRewind) + "korvactl scan: 20 devices answered of 256 addresses"),
+                      std::string::npos)
+                << run.err;
+        }
+    }
+
+    // Each row's new address is silent: the survey waits 1.5 s for it.
+    const PlanFile plan(
+        "127.0.47.1,127.0.47.101,255.255.255.0,127.0.47.1\n"
+        "127.0.47.2,127.0.47.102,255.255.255.0,127.0.47.1\n");
+    const Finished apply = RunWithTerminalErr(
+        KORVACTL_PATH, With({"apply", plan.Path(), "--yes", "--reset-interval", "20ms"}, kPatience));
+    EXPECT_EQ(apply.exitStatus, 0) << apply.err;
+    EXPECT_NE(apply.err.find(std::string(kRewind) + "korvactl apply: asking "), std::string::npos) << apply.err;
+    EXPECT_NE(apply.err.find("korvactl apply: 2 applied"), std::string::npos) << apply.err;
+    EXPECT_EQ(JsonLines(apply.out).size(), 2u);
+}
+
+TEST(FleetEngineer, ASweepPrintsInTheOrderNamedEndsWithASummaryAndWritesCsv) {
+    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    ASSERT_TRUE(sim.Ready());
+    // .200 is silent: its failure comes last in reply order, in its place in input order.
+    const std::vector<std::string> sweep = {"params", "127.0.46.5", "127.0.46.200", "127.0.46.2",
+                                            "--timeout",  "300ms",      "--retries",    "0"};
+    const struct {
+        std::vector<std::string> options;
+        bool inputOrder;
+    } cases[] = {{{}, true}, {{"--order", "input"}, true}, {{"--order", "reply"}, false}};
+    for (const auto& c : cases) {
+        const Finished run = Korvactl(With(sweep, c.options));
+        EXPECT_EQ(run.exitStatus, 1);
+        std::vector<std::string> order;
+        for (const auto& record : JsonLines(run.out))
+            order.push_back(record["address"]);
+        ASSERT_EQ(order.size(), 3u) << run.out;
+        if (c.inputOrder)
+            EXPECT_EQ(order, (std::vector<std::string>{"127.0.46.5", "127.0.46.200", "127.0.46.2"}));
+        else
+            EXPECT_EQ(order[2], "127.0.46.200") << "the two that answer come first, in either order";
+        EXPECT_NE(run.err.find("korvactl params: 2 answered, 1 failed\n"), std::string::npos) << run.err;
+    }
+
+    const Finished csv = Korvactl({"params", "127.0.46.5", "127.0.46.2", "--csv"});
+    EXPECT_EQ(csv.exitStatus, 0) << csv.err;
+    const auto lines = Lines(csv.out);
+    ASSERT_EQ(lines.size(), 3u) << csv.out;
+    EXPECT_EQ(lines[0].rfind("address,received_at,", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(",parameters.mask,"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1].rfind("127.0.46.5,", 0), 0u) << lines[1];
+    EXPECT_NE(lines[2].find(",255.255.255.0,127.0.46.1,"), std::string::npos) << lines[2];
+}
+
+}  // namespace
+}  // namespace korva::ctl::testing

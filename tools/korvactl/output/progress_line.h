@@ -1,0 +1,51 @@
+#pragma once
+// The line a long command keeps up to date on a terminal: how far it is, what it found or failed so far,
+// its pace and the time left. It is redrawn in place a few times a second and cleared before the
+// command's closing lines, so nothing of it stays on the screen or reaches a file or a pipe.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+namespace korva::ctl {
+
+struct ProgressCounts {
+    std::uint64_t done = 0;
+    std::uint64_t found = 0;
+    std::uint64_t failed = 0;
+};
+
+class ProgressLine {
+public:
+    // shown: false makes every call do nothing (standard error is no terminal, or --no-progress).
+    ProgressLine(std::ostream& err, bool shown, std::string prefix)
+        : err_(err), shown_(shown), prefix_(std::move(prefix)) {}
+    ~ProgressLine() { Clear(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Begins a stage: "asking" 4096 addresses, counted by count whenever the line is redrawn.
+    void Track(std::string doing, std::uint64_t total, std::function<ProgressCounts()> count);
+    // Redraws the line when a quarter of a second has passed since it was drawn last.
+    void Refresh();
+    // Ends the stage and takes the line off the screen; nothing is drawn until the next Track.
+    void Clear();
+
+    // "korvactl scan: asking 1200/4096, 37 found, 0 failed, 400/s, ETA 7s"
+    static std::string Text(const std::string& prefix, const std::string& doing, std::uint64_t total,
+                            const ProgressCounts& counts, std::chrono::duration<double> elapsed);
+
+private:
+    std::ostream& err_;
+    bool shown_;
+    std::string prefix_;
+    std::string doing_;
+    std::uint64_t total_ = 0;
+    std::function<ProgressCounts()> count_;
+    std::chrono::steady_clock::time_point started_{};
+    std::chrono::steady_clock::time_point drawn_{};
+    bool onScreen_ = false;
+};
+
+}  // namespace korva::ctl

@@ -1,0 +1,46 @@
+// CsvWriter: every record as a line of comma-separated values.
+#include "tools/korvactl/output/record_writers.h"
+
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+namespace korva::ctl {
+
+namespace {
+
+// The record's values by key, nested objects taken apart: {"parameters": {"mask": ...}} gives
+// "parameters.mask".
+void Flatten(const nlohmann::ordered_json& json, const std::string& prefix, std::vector<std::string>& keys,
+             std::vector<std::string>& values) {
+    for (const auto& [key, value] : json.items()) {
+        const std::string name = prefix.empty() ? key : prefix + "." + key;
+        if (value.is_object()) {
+            Flatten(value, name, keys, values);
+            continue;
+        }
+        keys.push_back(name);
+        values.push_back(value.is_string() ? value.get<std::string>()
+                         : value.is_null() ? std::string()
+                                           : value.dump());
+    }
+}
+
+}  // namespace
+
+void CsvWriter::Write(const Record& record) {
+    std::vector<std::string> keys;
+    std::vector<std::string> values;
+    Flatten(RecordToJson(record), "", keys, values);
+    if (keys != header_) {
+        out_ << CsvLine(keys);
+        header_ = std::move(keys);
+    }
+    out_ << CsvLine(values);
+}
+
+void CsvWriter::Flush() {
+    FlushOrThrow(out_);
+}
+
+}  // namespace korva::ctl
