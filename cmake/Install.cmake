@@ -1,5 +1,6 @@
-# What `cmake --install` puts where: the programs, their man pages, korvactl's bash completion and the
-# console's desktop entry and icon.
+# What `cmake --install` puts where: the programs, their man pages, korvactl's bash completion, the
+# exporter's service with its Prometheus examples, the Wireshark dissector, and the console's desktop
+# entry and icon.
 include(GNUInstallDirs)
 
 # Directories made by the install keep these modes whatever the umask of whoever builds the package.
@@ -34,6 +35,30 @@ install(FILES ${korva_man_files} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/korvactl.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME korvactl)
+
+# The exporter as a service, installed but not enabled: nothing listens until someone chooses to.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/korvactl-exporter.service DESTINATION lib/systemd/system)
+# /etc whatever the prefix: the package's conffiles (packaging/conffiles) name it there.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/korvactl-exporter.default DESTINATION /etc/default
+        RENAME korvactl-exporter)
+
+# Examples and the dissector under the package's own share folder; the dissector also where Wireshark
+# loads system-wide Lua plugins (`tshark -G folders`, "Global Lua Plugins"), as a link to the one copy.
+set(korva_share ${CMAKE_INSTALL_DATADIR}/korvacfg)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/prometheus/prometheus.yml ${PROJECT_SOURCE_DIR}/docs/prometheus/korva-alerts.yml
+              ${PROJECT_SOURCE_DIR}/docs/prometheus/korva-alerts.test.yml
+        DESTINATION ${korva_share}/prometheus)
+install(FILES ${PROJECT_SOURCE_DIR}/tools/wireshark/korva.lua DESTINATION ${korva_share}/wireshark)
+# Debian's Wireshark looks in the multiarch folder (lib/x86_64-linux-gnu/wireshark/plugins).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(korva_lua_plugins lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins)
+else()
+  set(korva_lua_plugins lib/wireshark/plugins)
+endif()
+file(RELATIVE_PATH korva_dissector_link /usr/${korva_lua_plugins} /usr/${korva_share}/wireshark/korva.lua)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
+file(CREATE_LINK ${korva_dissector_link} ${PROJECT_BINARY_DIR}/packaging/korva.lua SYMBOLIC)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/korva.lua DESTINATION ${korva_lua_plugins})
 
 if(KORVA_BUILD_CONSOLE)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/korvacfg.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a technician gets it: built by the package target, checked by lintian,
-# installed with apt, its programs, man pages, completion and desktop entry used from where they were
-# installed, then removed again without a trace in /usr/bin. Needs root, as CI runs; skips otherwise.
+# installed with apt, its programs, man pages, completion, exporter service, Prometheus examples, Wireshark
+# dissector and desktop entry used or checked where they were installed, then removed again without a trace in /usr/bin. Needs root, as CI runs; skips otherwise.
 # All traffic stays on 127.0.0.226.
 # Usage: package_test.sh BUILD_DIR PACKAGE VERSION
 set -euo pipefail
@@ -100,6 +100,47 @@ desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
 grep -qx 'Exec=KorvaCfg' "$entry" || fail "$entry does not start KorvaCfg"
 icon=$(sed -n 's/^Icon=//p' "$entry")
 [ -f "/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon '$icon' in the hicolor theme"
+
+echo "== the exporter's service, installed and not enabled"
+unit=$(dpkg -L "$package" | grep '/systemd/system/korvactl-exporter.service$') ||
+  fail "the package holds no korvactl-exporter.service"
+[ -f "$unit" ] || fail "$unit is listed but not in place"
+ls /etc/systemd/system/*.wants/korvactl-exporter.service 2>/dev/null &&
+  fail "the installation enabled korvactl-exporter.service"
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify "$unit" || fail "systemd-analyze verify rejects $unit"
+else
+  echo "systemd-analyze is not installed: the unit is not verified"
+fi
+defaults=/etc/default/korvactl-exporter
+grep -qx 'KORVACTL_EXPORTER_LISTEN=127.0.0.1:9810' $defaults || fail "$defaults does not listen on loopback by default"
+dpkg-query -W -f='${Conffiles}' "$package" | grep -q " $defaults " || fail "$defaults is not a conffile"
+
+echo "== the Prometheus examples"
+examples=/usr/share/korvacfg/prometheus
+for file in prometheus.yml korva-alerts.yml korva-alerts.test.yml; do
+  [ -f $examples/$file ] || fail "$examples/$file is not installed"
+done
+if command -v promtool >/dev/null; then
+  (cd $examples && promtool check config prometheus.yml && promtool check rules korva-alerts.yml &&
+    promtool test rules korva-alerts.test.yml) >"$work/promtool.log" 2>&1 || {
+    cat "$work/promtool.log"
+    fail "promtool refuses the installed examples"
+  }
+  grep -q 'alert: KorvaDeviceDown' $examples/korva-alerts.yml || fail "the alert rules have no KorvaDeviceDown"
+else
+  echo "promtool is not installed: the examples are not checked"
+fi
+
+echo "== the Wireshark dissector"
+dissector=/usr/share/korvacfg/wireshark/korva.lua
+[ -f $dissector ] || fail "$dissector is not installed"
+plugin=$(dpkg -L "$package" | grep '/wireshark/plugins/korva.lua$') || fail "no korva.lua among Wireshark's plugins"
+[ "$(readlink -f "$plugin")" = $dissector ] || fail "$plugin is not the dissector $dissector"
+if command -v tshark >/dev/null; then
+  lua_plugins=$(tshark -G folders 2>/dev/null | sed -n 's/^Global Lua Plugins:[[:space:]]*//p')
+  [ "$(dirname "$plugin")" = "$lua_plugins" ] || fail "$plugin is not in Wireshark's Lua plugin folder $lua_plugins"
+fi
 
 echo "== korva-sim and korvactl on $device"
 /usr/bin/korva-sim --address $device >"$work/sim.log" 2>&1 &
