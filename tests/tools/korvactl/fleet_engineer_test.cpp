@@ -196,6 +196,14 @@ TEST(FleetEngineer, ASweepPrintsInTheOrderNamedEndsWithASummaryAndWritesCsv) {
     EXPECT_NE(lines[0].find(",parameters.mask,"), std::string::npos) << lines[0];
     EXPECT_EQ(lines[1].rfind("127.0.46.5,", 0), 0u) << lines[1];
     EXPECT_NE(lines[2].find(",255.255.255.0,127.0.46.1,"), std::string::npos) << lines[2];
+
+    const Finished reset = Korvactl({"reset", "127.0.46.200", "127.0.46.5", "--timeout", "300ms", "--retries", "0"});
+    EXPECT_EQ(reset.exitStatus, 1);
+    EXPECT_NE(reset.err.find("korvactl reset: 1 reset, 1 failed\n"), std::string::npos) << reset.err;
+    const auto results = JsonLines(reset.out);
+    ASSERT_EQ(results.size(), 2u) << reset.out;
+    EXPECT_EQ(results[0]["address"], "127.0.46.200");
+    EXPECT_EQ(results[1]["reset_ack"], true) << results[1];
 }
 
 }  // namespace

@@ -30,6 +30,24 @@ void TrackSweep(CommandContext& context, const std::vector<Owned>& conversations
     });
 }
 
+// Counts the records passing through: a reset ends in exactly one for each device, an acknowledgement
+// or the failure that stopped it, so the count is how far the sweep has come.
+class RecordCount : public RecordSink {
+public:
+    explicit RecordCount(RecordSink& next) : next_(next) {}
+    void Write(const Record& record) override {
+        ++(record.reply ? counts_.found : counts_.failed);
+        ++counts_.done;
+        next_.Write(record);
+    }
+    void Flush() override { next_.Flush(); }
+    ProgressCounts Counts() const { return counts_; }
+
+private:
+    RecordSink& next_;
+    ProgressCounts counts_;
+};
+
 void TellSweepEnd(CommandContext& context, std::size_t devices, std::size_t succeeded, const char* succeededWord) {
     if (devices > 1)
         TellSweepSummary(context, succeeded, devices - succeeded, succeededWord);
@@ -75,10 +93,13 @@ int RunResetCommand(CommandContext& context) {
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
+    RecordCount results(context.output);
     // The status replies only serve to learn each device's echo number; failures to get one are results.
-    RecordFilter statusFailures(context.output, RecordFilter::Keep::kFailures);
+    RecordFilter statusFailures(results, RecordFilter::Keep::kFailures);
+    if (context.targets.size() > 1)
+        context.progress.Track("resetting", context.targets.size(), [&results] { return results.Counts(); });
     const ResetOutcome outcome =
-        ResetDevices(*link, context.targets, statusFailures, context.output, context.line.retry, kResetSpacing);
+        ResetDevices(*link, context.targets, statusFailures, results, context.line.retry, kResetSpacing);
     const auto reset = std::count(outcome.acknowledged.begin(), outcome.acknowledged.end(), true);
     TellSweepEnd(context, context.targets.size(), static_cast<std::size_t>(reset), "reset");
     const bool allReset = reset == static_cast<std::ptrdiff_t>(context.targets.size());
