@@ -162,6 +162,16 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
     EXPECT_NE(apply.err.find(std::string(kRewind) + "korvactl apply: asking "), std::string::npos) << apply.err;
     EXPECT_NE(apply.err.find("korvactl apply: 2 applied"), std::string::npos) << apply.err;
     EXPECT_EQ(JsonLines(apply.out).size(), 2u);
+
+    // A sweep whose failure is told while the line shows: the line makes room for the message.
+    const Finished sweep =
+        RunWithTerminalErr(KORVACTL_PATH, With({"params", "127.0.47.5", "127.0.47.200", "127.0.47.6"}, kPatience));
+    EXPECT_EQ(sweep.exitStatus, 1);
+    EXPECT_NE(sweep.err.find(std::string(kRewind) + "korvactl params: asking 2/3, 2 found, 0 failed"), std::string::npos)
+        << sweep.err;
+    EXPECT_NE(sweep.err.find(std::string(kRewind) + "korvactl params: 127.0.47.200: no reply"), std::string::npos)
+        << sweep.err;
+    EXPECT_NE(sweep.err.find("korvactl params: 2 answered, 1 failed"), std::string::npos) << sweep.err;
 }
 
 TEST(FleetEngineer, ASweepPrintsInTheOrderNamedEndsWithASummaryAndWritesCsv) {

@@ -130,7 +130,7 @@ public:
                 Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress),
                      problems);
         }
-        context_.progress.Clear();
+        context_.progress.End();
         return problems;
     }
 
@@ -138,7 +138,7 @@ public:
 
     // Each device to change with the fields that change, and only those.
     void ShowChanges(std::ostream& out) const {
-        context_.progress.Clear();
+        context_.progress.End();
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
         for (const PlanResult* result : toChange_)
             out << "  " << result->row.address << ": " << ChangesText(result->changes) << "\n";
@@ -168,7 +168,7 @@ public:
 
     // Every row's outcome, in the plan's order, then one line counting them; the exit status.
     int Report(PlanResultWriter& writer) const {
-        context_.progress.Clear();
+        context_.progress.End();
         std::map<PlanOutcome, std::size_t> tally;
         for (const PlanResult& result : results_) {
             writer.Write(result);

@@ -19,13 +19,17 @@ struct CommandEntry {
     int (*run)(CommandContext&);
     // The arguments name devices, resolved before the command runs; scan takes ranges, apply a plan.
     bool namesDevices;
+    // One result a device, held back for the order named unless --order reply. watch streams, set names
+    // one device, and scan and apply keep their own order.
+    bool sweeps;
 };
 
 const std::map<std::string_view, CommandEntry>& Commands() {
     static const std::map<std::string_view, CommandEntry> commands = {
-        {"status", {RunStatusCommand, true}}, {"params", {RunStatusCommand, true}}, {"watch", {RunWatchCommand, true}},
-        {"reset", {RunResetCommand, true}},   {"set", {RunSetCommand, true}},       {"scan", {RunScanCommand, false}},
-        {"apply", {RunApplyCommand, false}},
+        {"status", {RunStatusCommand, true, true}}, {"params", {RunStatusCommand, true, true}},
+        {"watch", {RunWatchCommand, true, false}},  {"reset", {RunResetCommand, true, true}},
+        {"set", {RunSetCommand, true, false}},      {"scan", {RunScanCommand, false, false}},
+        {"apply", {RunApplyCommand, false, false}},
     };
     return commands;
 }
@@ -73,7 +77,7 @@ std::unique_ptr<Link> OpenLink(CommandContext& context) {
 }
 
 void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord) {
-    context.progress.Clear();
+    context.progress.End();
     context.io.err << "korvactl " << context.command << ": " << answered << ' ' << answeredWord << ", " << failed
                    << " failed\n";
 }
@@ -109,19 +113,18 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
     RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)
                          : format == OutputFormat::kCsv ? static_cast<RecordSink&>(csv)
                                                         : json;
-    // A sweep of the devices named prints them as named; watch streams, and set names one device.
-    const bool ordered = parsed.line->order == OutputOrder::kInput && (command == "status" || command == "params" ||
-                                                                       command == "reset");
+    const bool ordered = entry.sweeps && parsed.line->order == OutputOrder::kInput;
     std::vector<std::string> names;
     for (const DeviceTarget& target : targets)
         names.push_back(target.name);
     InputOrder inInputOrder(writer, names);
-    FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command));
     ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix);
+    FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command),
+                       progress);
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};
     try {
         const int status = entry.run(context);
-        progress.Clear();
+        progress.End();
         output.TellRepeats();
         if (ordered)
             inInputOrder.Release();

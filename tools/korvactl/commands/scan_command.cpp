@@ -110,14 +110,14 @@ int RunScanCommand(CommandContext& context) {
     FailureSummary sendFailures(context.output);
     for (std::uint64_t from = 0; from < total; from += kSlice) {
         if (!ScanSlice(context, *link, *ranges, from, sendFailures, total, tally)) {
-            context.progress.Clear();
+            context.progress.End();
             sendFailures.Summarise(context.io.err, prefix);
             context.io.err << prefix << "interrupted after asking " << tally.asked << " of " << total << " addresses; "
                            << tally.answered << " answered\n";
             return kExitNotAllAnswered;
         }
     }
-    context.progress.Clear();
+    context.progress.End();
     sendFailures.Summarise(context.io.err, prefix);
     context.io.err << prefix << tally.answered << (tally.answered == 1 ? " device" : " devices") << " answered of "
                    << total << (total == 1 ? " address" : " addresses") << " asked\n";

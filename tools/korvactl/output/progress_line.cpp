@@ -58,11 +58,15 @@ void ProgressLine::Refresh() {
     onScreen_ = true;
 }
 
-void ProgressLine::Clear() {
-    count_ = nullptr;  // what it counted may be gone once its stage is over
+void ProgressLine::Hide() {
     if (onScreen_)
         err_ << kRewind << std::flush;
     onScreen_ = false;
+}
+
+void ProgressLine::End() {
+    count_ = nullptr;  // what it counted may be gone once its stage is over
+    Hide();
 }
 
 }  // namespace korva::ctl

@@ -21,7 +21,7 @@ public:
     // shown: false makes every call do nothing (standard error is no terminal, or --no-progress).
     ProgressLine(std::ostream& err, bool shown, std::string prefix)
         : err_(err), shown_(shown), prefix_(std::move(prefix)) {}
-    ~ProgressLine() { Clear(); }
+    ~ProgressLine() { End(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
@@ -29,8 +29,11 @@ public:
     void Track(std::string doing, std::uint64_t total, std::function<ProgressCounts()> count);
     // Redraws the line when a quarter of a second has passed since it was drawn last.
     void Refresh();
+    // Takes the line off the screen for a message to be written in its place; the next Refresh draws it
+    // again below the message.
+    void Hide();
     // Ends the stage and takes the line off the screen; nothing is drawn until the next Track.
-    void Clear();
+    void End();
 
     // "korvactl scan: asking 1200/4096, 37 found, 0 failed, 400/s, ETA 7s"
     static std::string Text(const std::string& prefix, const std::string& doing, std::uint64_t total,

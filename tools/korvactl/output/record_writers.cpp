@@ -33,6 +33,7 @@ void FailureEcho::Write(const Record& record) {
         } else {
             if (told_.size() < kFailuresRemembered)
                 told_.emplace(std::move(key), Told{record.name, record.error, 0});
+            progress_.Hide();
             err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
         }
     }

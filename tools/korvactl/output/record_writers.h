@@ -6,6 +6,7 @@
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/output_format.h"
+#include "tools/korvactl/output/progress_line.h"
 
 #include <nlohmann/json.hpp>
 
@@ -136,11 +137,11 @@ private:
 // Passes every record on and also tells standard error about each failure, naming the device, so a
 // failure is seen even when the output goes to a file. A failure told already (the same device, the
 // same words: a watch whose sends fail round after round) is counted instead, and the count told at
-// the end.
+// the end. A progress line on standard error is taken away for each message, so the two do not mix.
 class FailureEcho : public RecordSink {
 public:
-    FailureEcho(RecordSink& next, std::ostream& err, std::string command)
-        : next_(next), err_(err), command_(std::move(command)) {}
+    FailureEcho(RecordSink& next, std::ostream& err, std::string command, ProgressLine& progress)
+        : next_(next), err_(err), command_(std::move(command)), progress_(progress) {}
     void Write(const Record& record) override;
     void Flush() override { next_.Flush(); }
     // "korvactl watch: 127.0.0.5: Network is unreachable (57 more times)" for each failure repeated.
@@ -156,6 +157,7 @@ private:
     RecordSink& next_;
     std::ostream& err_;
     std::string command_;
+    ProgressLine& progress_;
     std::map<std::string, Told> told_;  // by name and error; bounded, beyond which all are told
 };
 
