@@ -60,7 +60,11 @@ TEST_F(ExporterProgram, ProbesOneDeviceAtATimeServesTheListedOnesOnMetricsAndSto
     EXPECT_EQ(SeriesValue(silent.body, "korva_up{device=\"127.0.21.9\"}"), "0");
 
     EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/probe").status, 400);
-    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/").status, 404);
+    const HttpReply home = HttpGet("127.0.20.1", 20913, "/");
+    EXPECT_EQ(home.status, 200);
+    EXPECT_NE(home.body.find("<a href=\"/metrics\">"), std::string::npos) << home.body;
+    EXPECT_NE(home.body.find("<a href=\"/probe?target="), std::string::npos) << home.body;
+    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/index.html").status, 404) << "only / itself";
 
     const HttpReply metrics = HttpGet("127.0.20.1", 20913, "/metrics");
     ASSERT_EQ(metrics.status, 200) << metrics.body;
@@ -73,6 +77,10 @@ TEST_F(ExporterProgram, ProbesOneDeviceAtATimeServesTheListedOnesOnMetricsAndSto
 
     exporter.Process().Signal(SIGTERM);
     EXPECT_EQ(exporter.Process().Wait(), 0) << exporter.Process().Err();
+    // One probe failed: its line is on standard error, for the journal.
+    EXPECT_NE(exporter.Process().Err().find("korvactl exporter: probe of 127.0.21.9 failed: no reply\n"),
+              std::string::npos)
+        << exporter.Process().Err();
     EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/metrics").status, 0);  // no longer listening
 }
 

@@ -1,6 +1,7 @@
 // The exporter's scrapes against scripted devices: what each metric reads, what a silent device shows,
 // how long a scrape may wait, and what /metrics adds.
 #include "tools/korvactl/exporter/exporter_scrapes.h"
+#include "tools/korvactl/exporter/probe_failure_log.h"
 #include "tests/tools/korvactl/command_runner.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +47,10 @@ struct Exporter {
         for (const std::string& name : listed)
             devices.push_back(ResolveTarget(name));
         scrapes = std::make_unique<ExporterScrapes>(
-            ExporterSettings{timeout, std::move(devices), [&network] { return network.OpenLink(); }});
+            ExporterSettings{timeout, std::move(devices), [&network] { return network.OpenLink(); },
+                             [this](const std::string& line) { log.push_back(line); }});
     }
+    std::vector<std::string> log;
     std::unique_ptr<ExporterScrapes> scrapes;
 };
 
@@ -97,6 +100,7 @@ TEST(ExporterProbe, ASilentDeviceIsDownWithoutReadingsAfterThreeTriesWithinTheBu
     ASSERT_EQ(sent.size(), 6u);  // live data and parameters, three times each
     EXPECT_EQ(sent[4].at, 600ms);
     EXPECT_EQ(network.Elapsed(), 900ms);
+    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of 127.0.20.11 failed: no reply"}));
 }
 
 TEST(ExporterProbe, PrometheusScrapeTimeOutShortensTheWait) {
@@ -176,6 +180,9 @@ TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
     EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"answered\"}"), "1");
     EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"unanswered\"}"), "1");
     EXPECT_EQ(series.at("korva_exporter_probe_duration_seconds_count"), "2");
+    EXPECT_EQ(series.at("korva_exporter_build_info{version=\"" KORVA_PROGRAM_VERSION "\"}"), "1");
+    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of 127.0.20.18 failed: no reply"}))
+        << "the answered probe and /metrics log nothing";
     EXPECT_EQ(series.at("korva_up{device=\"127.0.20.16\"}"), "1");
     EXPECT_EQ(series.at("korva_up{device=\"127.0.20.17\"}"), "1");
     EXPECT_EQ(series.at("korva_up{device=\"127.0.20.18\"}"), "0");
@@ -191,6 +198,35 @@ TEST(ExporterMetrics, WithoutListedDevicesCarriesOnlyTheExportersOwnMetrics) {
         EXPECT_TRUE(name.starts_with("korva_exporter_")) << name;
     EXPECT_TRUE(series.contains("korva_exporter_scrape_duration_seconds"));
     EXPECT_EQ(network.LinksOpened(), 0);
+}
+
+TEST(ProbeFailureLog, TellsEachTargetAtMostOnceAMinuteWithTheFailuresInBetween) {
+    std::vector<std::string> lines;
+    ProbeFailureLog log([&](const std::string& line) { lines.push_back(line); }, 60s, 2);
+    const ProbeFailureLog::Clock::time_point start{};
+    const struct {
+        const char* target;
+        std::chrono::seconds at;
+        const char* line;  // nullptr: nothing told
+    } steps[] = {
+        {"10.0.0.1", 0s, "probe of 10.0.0.1 failed: no reply"},
+        {"10.0.0.1", 30s, nullptr},
+        {"10.0.0.2", 31s, "probe of 10.0.0.2 failed: no reply"},
+        {"10.0.0.1", 59s, nullptr},
+        {"10.0.0.1", 60s, "probe of 10.0.0.1 failed: no reply (and 2 more times since the last line)"},
+        // The book holds two targets, both told within the minute: a third is told every time.
+        {"10.0.0.3", 61s, "probe of 10.0.0.3 failed: no reply"},
+        {"10.0.0.3", 62s, "probe of 10.0.0.3 failed: no reply"},
+        // Once 10.0.0.2 has been quiet a minute, it makes room.
+        {"10.0.0.3", 91s, "probe of 10.0.0.3 failed: no reply"},
+        {"10.0.0.3", 92s, nullptr},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.target) + " at " + std::to_string(step.at.count()) + " s");
+        lines.clear();
+        log.Failed(step.target, "no reply", start + step.at);
+        EXPECT_EQ(lines, step.line ? std::vector<std::string>{step.line} : std::vector<std::string>{});
+    }
 }
 
 TEST(ScrapeBudget, TheTimeOutOrNineTenthsOfPrometheusTimeOutWhicheverIsShorter) {

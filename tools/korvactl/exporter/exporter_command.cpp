@@ -22,8 +22,8 @@
 
 namespace korva::ctl {
 
-// The exporter's scrapes served over HTTP: GET /probe?target=ADDRESS and GET /metrics; any other path
-// is not found.
+// The exporter's scrapes served over HTTP: GET /probe?target=ADDRESS and GET /metrics, and a page at
+// "/" that links to both; any other path is not found.
 
 class ExporterHttp {
 public:
@@ -39,6 +39,7 @@ private:
     std::unique_ptr<AnswersUnderWay> answers_;
     std::unique_ptr<Handler> probe_;
     std::unique_ptr<Handler> metrics_;
+    std::unique_ptr<Handler> home_;
     std::unique_ptr<CivetServer> server_;
 };
 
@@ -123,7 +124,8 @@ ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
                                        })),
       metrics_(std::make_unique<Handler>(*answers_, [&scrapes](mg_connection* connection) {
           return scrapes.Metrics(Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
-      })) {
+      })),
+      home_(std::make_unique<Handler>(*answers_, [](mg_connection*) { return LandingPage(); })) {
     try {
         server_ =
             std::make_unique<CivetServer>(std::vector<std::string>{"listening_ports", listen, "num_threads", kWorkers});
@@ -134,6 +136,7 @@ ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
     // "$": these paths exactly, not everything below them.
     server_->addHandler("/probe$", *probe_);
     server_->addHandler("/metrics$", *metrics_);
+    server_->addHandler("/$", *home_);
 }
 
 ExporterHttp::~ExporterHttp() {
@@ -196,8 +199,9 @@ int RunExporterCommand(const std::vector<std::string>& arguments, std::ostream& 
 
     const int stopFd = static_cast<int>(InterruptSignal::Install(true));  // a descriptor on Linux
     // Each scrape's link wakes on the stop signal too, so scrapes under way end at once when asked to stop.
-    ExporterScrapes scrapes(
-        {parsed.line->retry.timeout, std::move(devices), [stopFd] { return std::make_unique<EndpointLink>(stopFd); }});
+    ExporterScrapes scrapes({parsed.line->retry.timeout, std::move(devices),
+                             [stopFd] { return std::make_unique<EndpointLink>(stopFd); },
+                             [&err, &prefix](const std::string& line) { err << prefix << line << std::endl; }});
     try {
         const ExporterHttp http(*listen, scrapes);
         out << prefix << "serving http://" << *listen << "/probe?target=ADDRESS and http://" << *listen

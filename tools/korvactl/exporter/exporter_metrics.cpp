@@ -129,7 +129,14 @@ ExporterSelfMetrics::ExporterSelfMetrics()
                     .Name("korva_exporter_probe_duration_seconds")
                     .Help("How long each probe took, from the request to the response.")
                     .Register(registry_)
-                    .Add({}, kProbeSeconds)) {}
+                    .Add({}, kProbeSeconds)) {
+    prometheus::BuildGauge()
+        .Name("korva_exporter_build_info")
+        .Help("Always 1; the label version is the exporter's (korvactl's) version.")
+        .Register(registry_)
+        .Add({{"version", KORVA_PROGRAM_VERSION}})
+        .Set(1);
+}
 
 void ExporterSelfMetrics::CountProbe(bool answered, double seconds) {
     (answered ? answered_ : unanswered_).Increment();

@@ -51,13 +51,17 @@ ScrapeResponse ExporterScrapes::Probe(const std::optional<std::string>& target,
         return Problem(400, "name the device: /probe?target=ADDRESS");
     const auto start = std::chrono::steady_clock::now();
     std::string error;
-    const auto samples = Survey({ResolveTarget(*target)}, timeoutHeader, error);
+    const DeviceTarget device = ResolveTarget(*target);
+    const auto samples = Survey({device}, timeoutHeader, error);
     if (!samples)
         return Problem(500, error);
     std::vector<prometheus::MetricFamily> families = DeviceMetricFamilies(*samples);
     const double seconds = SecondsSince(start);
     families.push_back(ScrapeDurationFamily(seconds));
-    self_.CountProbe(samples->front().Answered(), seconds);
+    const bool answered = samples->front().Answered();
+    self_.CountProbe(answered, seconds);
+    if (!answered)
+        failures_.Failed(*target, device.error.empty() ? "no reply" : device.error, std::chrono::steady_clock::now());
     return Exposition(families);
 }
 
@@ -74,6 +78,15 @@ ScrapeResponse ExporterScrapes::Metrics(std::optional<std::string_view> timeoutH
     }
     families.push_back(ScrapeDurationFamily(SecondsSince(start)));
     return Exposition(families);
+}
+
+ScrapeResponse LandingPage() {
+    return {200, "text/html; charset=utf-8",
+            "<!DOCTYPE html>\n<html lang=\"en\">\n<head><meta charset=\"utf-8\"><title>korvactl exporter</title></head>\n"
+            "<body>\n<h1>korvactl exporter</h1>\n<p>A Prometheus exporter for Korva site controllers.</p>\n<ul>\n"
+            "<li><a href=\"/metrics\">/metrics</a>: the exporter's own metrics and the devices it was given</li>\n"
+            "<li><a href=\"/probe?target=192.168.0.250\">/probe?target=192.168.0.250</a>: one device, asked "
+            "now</li>\n</ul>\n</body>\n</html>\n"};
 }
 
 std::chrono::milliseconds ScrapeBudget(std::chrono::milliseconds timeout, std::optional<std::string_view> header) {

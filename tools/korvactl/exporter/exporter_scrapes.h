@@ -3,6 +3,7 @@
 // remembered across scrapes.
 #include "tools/korvactl/conversations/conversation.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/exporter/probe_failure_log.h"
 #include "tools/korvactl/inputs/device_target.h"
 
 #include <prometheus/counter.h>
@@ -73,6 +74,8 @@ struct ExporterSettings {
     // A fresh link for each scrape, so that scrapes served at once do not take each other's replies.
     // Throws transport::SocketError.
     std::function<std::unique_ptr<Link>()> openLink;
+    // Takes a line for the log about a probe that failed (without its newline); none: no log.
+    std::function<void(const std::string&)> log;
 };
 
 struct ScrapeResponse {
@@ -81,10 +84,17 @@ struct ScrapeResponse {
     std::string body;
 };
 
+// The page at "/": what the exporter is, with links to /metrics and an example probe.
+ScrapeResponse LandingPage();
+
 // Safe to use from several threads at once.
 class ExporterScrapes {
 public:
-    explicit ExporterScrapes(ExporterSettings settings) : settings_(std::move(settings)) {}
+    explicit ExporterScrapes(ExporterSettings settings)
+        : settings_(std::move(settings)), failures_([this](const std::string& line) {
+              if (settings_.log)
+                  settings_.log(line);
+          }) {}
 
     // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out.
     ScrapeResponse Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader);
@@ -95,6 +105,7 @@ private:
                                                     std::optional<std::string_view> timeoutHeader, std::string& error);
 
     ExporterSettings settings_;
+    ProbeFailureLog failures_;
     ExporterSelfMetrics self_;
     LastReplyBook lastReplies_;
 };
