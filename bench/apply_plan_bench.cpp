@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
                                  auto opened = std::make_unique<SilentLink>();
                                  link = opened.get();
                                  return opened;
-                             }};
+                             },
+                             false};
     const auto started = std::chrono::steady_clock::now();
     const int status = korva::ctl::RunNetworkCommand("apply", arguments, io);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

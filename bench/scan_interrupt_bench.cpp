@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     std::istringstream noInput;
     korva::ctl::CommandIo io{out, err, {false, noInput, err}, [] {
                                  return std::make_unique<NoRouteLink>(korva::ctl::InterruptSignal::Install(true));
-                             }};
+                             },
+                             false};
     Clock::time_point signalled;
     std::thread signaller([&] {
         std::this_thread::sleep_for(std::chrono::seconds(1));
