@@ -14,6 +14,7 @@
 #include <map>
 #include <ostream>
 #include <ranges>
+#include <set>
 #include <span>
 
 namespace korva::ctl {
@@ -109,21 +110,23 @@ public:
     // planned, those to change, and those out of reach. Returns the plan's problems found this way;
     // nullopt when the user interrupted.
     std::optional<std::vector<std::string>> Survey(Link& link) {
+        std::vector<std::vector<std::string>> waves;  // the addresses each wave asks
+        std::size_t total = 0;
+        for (std::size_t first = 0; first < results_.size(); first += kWave)
+            total += waves.emplace_back(WaveAddresses(first)).size();
         std::vector<std::string> problems;
+        std::size_t asked = 0;  // by the waves before
         for (std::size_t first = 0; first < results_.size(); first += kWave) {
             const std::span wave(results_.begin() + first, results_.begin() + std::min(first + kWave, results_.size()));
-            std::vector<std::string> addresses;
-            for (const PlanResult& result : wave) {
-                addresses.push_back(Canonical(result.row.address));
-                addresses.push_back(Canonical(result.row.newAddress));
-            }
+            const std::vector<std::string>& addresses = waves[first / kWave];
             Readings readings;
-            context_.progress.Track("asking", results_.size() * 2, [first, &readings] {
+            context_.progress.Track("asking", total, [asked, &readings] {
                 ProgressCounts counts = Ended(readings | std::views::values);
-                counts.done += first * 2;
+                counts.done += asked;
                 counts.failed = 0;  // silence at a new address is what a plan expects
                 return counts;
             });
+            asked += addresses.size();
             if (!ReadParametersAt(link, addresses, context_.line.retry, false, readings))
                 return std::nullopt;
             for (PlanResult& result : wave)
@@ -189,6 +192,19 @@ public:
     }
 
 private:
+    // Each address the rows of the wave from first on are asked at, once.
+    std::vector<std::string> WaveAddresses(std::size_t first) const {
+        std::vector<std::string> addresses;
+        std::set<std::string> named;
+        for (std::size_t i = first; i < std::min(first + kWave, results_.size()); ++i) {
+            for (const std::string* address : {&results_[i].row.address, &results_[i].row.newAddress}) {
+                if (named.insert(Canonical(*address)).second)
+                    addresses.push_back(Canonical(*address));
+            }
+        }
+        return addresses;
+    }
+
     void Sort(PlanResult& result, const std::optional<ParameterReading>& now,
               const std::optional<ParameterReading>& there, std::vector<std::string>& problems) {
         const RowVerdict verdict = JudgeRow(result.row, now, there);
