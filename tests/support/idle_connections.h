@@ -10,8 +10,9 @@ namespace korva::testing {
 
 class IdleConnections {
 public:
-    // address: a dotted quad in 127.0.0.0/8 (LoopbackAddress refuses any other). Connects count times;
-    // Count() says how many connections were made.
+    // address: a dotted quad in 127.0.0.0/8 (LoopbackAddress refuses any other). Starts count
+    // connections, each finishing its handshake whenever the server's backlog lets it; Count() says how
+    // many were started.
     IdleConnections(const std::string& address, std::uint16_t port, std::size_t count);
     ~IdleConnections();
     IdleConnections(const IdleConnections&) = delete;
