@@ -54,8 +54,9 @@ namespace {
 // that sends nothing holds its worker until the request time-out. With a few workers, a few idle
 // connections (a port scan, a stuck client) left every probe waiting for a worker: 32 took 29.5 s.
 // So there are workers enough for hundreds of idle connections and every probe Prometheus sends at
-// once, each some 15 kB of memory; and a connection that has not sent its whole request,
-// or does not take its answer, within the time-out is dropped. Prometheus sends its request at once.
+// once, each some 45 kB of memory once it has served a probe; and a connection that has not sent its
+// whole request, or does not take its answer, within the time-out is dropped. Prometheus sends its
+// request at once.
 constexpr const char* kWorkers = "1024";
 constexpr const char* kRequestTimeoutMs = "2000";
 // Connections the system holds until a worker takes them, so that a burst is served late, not refused.
