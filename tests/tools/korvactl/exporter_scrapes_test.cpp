@@ -251,8 +251,9 @@ TEST(ExporterMetrics, LabelValuesAreUtf8WithoutControlCharacters) {
                 labels[family.name + " " + label.name] = label.value;
         }
         EXPECT_EQ(labels.at("korva_up device"), c.label) << Printable(c.name);
-        if (c.name.find_first_of(std::string("\0\t\x7F", 3)) != std::string::npos)
+        if (c.name.find_first_of(std::string("\0\t\x7F", 3)) != std::string::npos) {
             EXPECT_EQ(labels.at("korva_device_info firmware"), c.label) << Printable(c.name);
+        }
     }
 }
 
