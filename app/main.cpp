@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/close_on_signal.h"
-#include "app/console_settings.h"
 #include "app/program_information.h"
 #include "app/settings_place.h"
 #include "console/TfrKorvaCfg01.h"
@@ -24,8 +23,8 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to the installed menu entry (korvacfg.desktop) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvacfg"));
 
-    korva::console::TfrKorvaCfg01 window(korva::app::SettingsFileAt(
-        korva::app::SettingsPathForProgramIn(QCoreApplication::applicationDirPath().toStdString())));
+    korva::console::TfrKorvaCfg01 window(
+        korva::app::SettingsStoreForProgramIn(QCoreApplication::applicationDirPath().toStdString()));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
     const korva::app::CloseOnSignal closeOnSignal(&window);
     window.show();

@@ -181,7 +181,8 @@ void TfrNrm01::FormShow() {
     FillBackground(ClMsg_, messageColour_);
     Msg1_->setText(WithLineFeeds(messageText_));
     ApplyKind();
-    for (QPushButton* button : {btSim_, btOK_, btNao_}) {
+    QPushButton* first = defaultAnswer_ == DefaultAnswer::kNao ? btNao_ : btSim_;
+    for (QPushButton* button : {first, btOK_, btSim_, btNao_}) {
         if (button->isVisibleTo(this)) {
             button->setDefault(true);
             button->setFocus(Qt::OtherFocusReason);
@@ -210,10 +211,12 @@ void TfrNrm01::btNaoClick() {
     done(0);
 }
 
-bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind) {
+bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind,
+                      TfrNrm01::DefaultAnswer defaultAnswer) {
     // Released once control is back in the event loop, also when showing throws.
     std::unique_ptr<TfrNrm01, DeleteLater> dialog(new TfrNrm01);
     dialog->SetKind(kind);
+    dialog->SetDefaultAnswer(defaultAnswer);
     dialog->SetRemainingTicks(static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
     dialog->SetMessageColour(colour);
     dialog->SetMessageText(text);

@@ -18,11 +18,14 @@ class TfrNrm01 : public QDialog {
 public:
     // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
     enum MessageKind { kInformation = 0, kQuestion = 1, kNotice = 2 };
+    // The button a question's Return presses until the operator moves the focus.
+    enum class DefaultAnswer { kSim, kNao };
 
     explicit TfrNrm01(QWidget* parent = nullptr);
 
     int Kind() const { return kind_; }
     void SetKind(int kind);
+    void SetDefaultAnswer(DefaultAnswer answer) { defaultAnswer_ = answer; }
     int RemainingTicks() const { return remainingTicks_; }
     void SetRemainingTicks(int ticks) { remainingTicks_ = ticks; }
     QColor MessageColour() const { return messageColour_; }
@@ -56,6 +59,7 @@ private:
     QTimer* Tmr1_;
 
     int kind_ = kInformation;
+    DefaultAnswer defaultAnswer_ = DefaultAnswer::kSim;
     int remainingTicks_ = 0;
     QColor messageColour_;
     QString messageText_;
@@ -63,7 +67,9 @@ private:
 
 // Shows text on colour in a new dialog centred over the main window and waits for the answer.
 // seconds > 0 closes the dialog after that time as if NÃO had been pressed.
-// Returns true for SIM or OK. Safe to call again while another call is waiting.
-bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind);
+// Returns true for SIM or OK. Safe to call again while another call is waiting. A question whose SIM
+// gives something up asks with NÃO as its default, so that Return pressed by habit keeps it.
+bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind,
+                      TfrNrm01::DefaultAnswer defaultAnswer = TfrNrm01::DefaultAnswer::kSim);
 
 }  // namespace korva::console

@@ -26,6 +26,7 @@ using korva::app::WriteFileAtomically;
 
 namespace {
 
+using korva::testing::kUnprivilegedGroup;
 using korva::testing::kUnprivilegedUser;
 using korva::testing::RunningAsRoot;
 
@@ -156,7 +157,7 @@ TEST_F(AtomicFileTest, ReplacedFileKeepsItsOwnerGroupAndMode) {
     for (const std::string& path : {real, link}) {
         SCOPED_TRACE(path);
         Write(real, "[Geral]\nIP=1\n");
-        ASSERT_EQ(chown(real.c_str(), kUnprivilegedUser, kUnprivilegedUser), 0);
+        ASSERT_EQ(chown(real.c_str(), kUnprivilegedUser, kUnprivilegedGroup), 0);
         SetMode(real, 0604);
 
         ASSERT_EQ(Save(path, "[Geral]\nIP=2\n"), std::nullopt);
@@ -165,7 +166,7 @@ TEST_F(AtomicFileTest, ReplacedFileKeepsItsOwnerGroupAndMode) {
         const struct stat info = Status(real);
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_uid, kUnprivilegedUser);
-        EXPECT_EQ(info.st_gid, kUnprivilegedUser);
+        EXPECT_EQ(info.st_gid, kUnprivilegedGroup);
         EXPECT_EQ(info.st_mode & 07777, 0604u);
         EXPECT_TRUE(fs::is_symlink(link));
     }

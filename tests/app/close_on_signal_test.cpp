@@ -2,9 +2,12 @@
 // and a save that fails keeps the window open with the error box.
 #include "app/close_on_signal.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +19,7 @@
 #include "../console/dialog_answerer.h"
 #include "app/console_settings.h"
 #include "console/TfrKorvaCfg01.h"
+#include "console/TfrNrm01.h"
 
 namespace {
 
@@ -86,6 +90,43 @@ TEST_F(CloseOnSignalTest, FailedSaveKeepsTheWindowOpenAndShowsTheErrorOnce) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kPatienceMs)) << "window still open";
     EXPECT_EQ(Saved(path).address, "127.0.0.216");
     EXPECT_EQ(operatorSays.seen().size(), 1u);
+}
+
+TEST_F(CloseOnSignalTest, ASignalWhileTheErrorBoxIsUpAsksNothingMore) {
+    const QString notAFolder = folder_.filePath(QStringLiteral("file"));
+    {
+        QFile blocker(notAFolder);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    auto window = TypedWindow(notAFolder + QStringLiteral("/KorvaCfg.ini"));
+    const korva::app::CloseOnSignal closeOnSignal(window.get());
+    // A second close would ask whether to close without the settings, in a box over the error box.
+    int questions = 0;
+    QTimer answerQuestions;
+    QObject::connect(&answerQuestions, &QTimer::timeout, [&] {
+        if (auto* question = qobject_cast<korva::console::TfrNrm01*>(QApplication::activeModalWidget())) {
+            ++questions;
+            question->btNaoClick();
+        }
+    });
+    answerQuestions.start(5);
+    bool signalledAgain = false;
+    QTimer whileTheBoxIsUp;
+    QObject::connect(&whileTheBoxIsUp, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || signalledAgain)
+            return;
+        signalledAgain = true;
+        ASSERT_EQ(raise(SIGTERM), 0);
+        QTest::qWait(300);  // the signal's byte is read and handled by now
+        box->button(QMessageBox::Ok)->click();
+    });
+    whileTheBoxIsUp.start(5);
+
+    ASSERT_EQ(raise(SIGTERM), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return signalledAgain && !QApplication::activeModalWidget(); }, kPatienceMs));
+    EXPECT_EQ(questions, 0);
+    EXPECT_TRUE(window->isVisible());
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Which settings file the console uses: beside the program when its folder takes the file, in the
 // user's configuration folder when it does not or when the program is installed.
 #include "app/settings_place.h"
+#include "app/console_settings.h"
 
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -16,17 +18,36 @@ namespace {
 
 namespace fs = std::filesystem;
 using korva::app::ChooseSettingsPath;
+using korva::app::ConsoleSettings;
+using korva::app::ReadConsoleSettings;
 using korva::app::InstalledProgramFolder;
 using korva::app::UserSettingsFolder;
 
-TEST(UserSettingsFolder, FollowsTheXdgRulesForTheConfigurationHome) {
-    EXPECT_EQ(UserSettingsFolder("/home/ana/cfg", "/home/ana"), "/home/ana/cfg/KorvaCfg");
+TEST(UserSettingsFolder, FollowsTheXdgRulesThenTheUserDatabase) {
+    struct Case {
+        const char* xdgConfigHome;
+        const char* home;
+        const char* databaseHome;
+        const char* expected;
+    };
     // Relative and empty values are to be ignored, not taken relative to wherever the program started.
-    EXPECT_EQ(UserSettingsFolder("cfg", "/home/ana"), "/home/ana/.config/KorvaCfg");
-    EXPECT_EQ(UserSettingsFolder("", "/home/ana"), "/home/ana/.config/KorvaCfg");
-    EXPECT_EQ(UserSettingsFolder(nullptr, "/home/ana"), "/home/ana/.config/KorvaCfg");
-    EXPECT_EQ(UserSettingsFolder(nullptr, "home"), "");
-    EXPECT_EQ(UserSettingsFolder(nullptr, nullptr), "");
+    const Case cases[] = {
+        {"/home/ana/cfg", "/home/ana", "/home/db", "/home/ana/cfg/KorvaCfg"},
+        {"cfg", "/home/ana", "/home/db", "/home/ana/.config/KorvaCfg"},
+        {"", "/home/ana", "/home/db", "/home/ana/.config/KorvaCfg"},
+        {nullptr, "/home/ana", "/home/db", "/home/ana/.config/KorvaCfg"},
+        {nullptr, "home", "/home/db", "/home/db/.config/KorvaCfg"},
+        {nullptr, nullptr, "/root", "/root/.config/KorvaCfg"},
+        {"cfg", "", "/home/db", "/home/db/.config/KorvaCfg"},
+        {nullptr, "home", "", ""},
+        {nullptr, nullptr, "db", ""},
+        {nullptr, nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UserSettingsFolder(c.xdgConfigHome, c.home, c.databaseHome), c.expected)
+            << (c.xdgConfigHome ? c.xdgConfigHome : "unset") << ", " << (c.home ? c.home : "unset") << ", "
+            << (c.databaseHome ? c.databaseHome : "none");
+    }
 }
 
 class SettingsPlaceTest : public testing::Test {
@@ -73,8 +94,9 @@ TEST_F(SettingsPlaceTest, TheProgramsFolderComesFirstWhenItTakesTheFile) {
     korva::testing::GiveToUnprivilegedUser(Beside());
     EXPECT_EQ(ChosenUnprivileged(false), Beside()) << "writable file";
 
-    // Without a folder of the user's own there is nowhere else to go.
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, ""), Beside());
+    // Without a folder of the user's own there is nowhere else to go, unless the program is installed.
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, ""), Beside());
+    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, ""), "");
 }
 
 TEST_F(SettingsPlaceTest, TheUsersFolderTakesOverWhenTheProgramsFolderCannotTakeTheFile) {
@@ -118,6 +140,37 @@ TEST_F(SettingsPlaceTest, TheUsersFolderIsMadeForThatUserOnly) {
     std::ofstream(root_ / "blocked") << "not a folder";
     korva::app::MakeUserSettingsFolder((root_ / "blocked" / "KorvaCfg").string());
     EXPECT_TRUE(fs::is_regular_file(root_ / "blocked"));
+}
+
+TEST_F(SettingsPlaceTest, EverySaveMakesTheUsersFolderWhenItIsMissing) {
+    const auto store = korva::app::SettingsStoreAt(program_.string(), true, user_);
+    EXPECT_FALSE(fs::exists(root_ / "home")) << "nothing is made before a save";
+    ConsoleSettings typed;
+    for (const char* address : {"127.0.41.1", "127.0.41.2"}) {
+        SCOPED_TRACE(address);
+        typed.address = address;
+        ASSERT_NO_THROW(store->Save(typed));
+        EXPECT_EQ(ReadConsoleSettings(InUserFolder()).address, address);
+        EXPECT_EQ(fs::status(user_).permissions(), fs::perms::owner_all);
+        // Deleted during the session: the next save makes it again.
+        fs::remove_all(root_ / "home");
+    }
+    EXPECT_FALSE(fs::exists(Beside()));
+}
+
+TEST_F(SettingsPlaceTest, AnInstalledProgramWithoutAHomeFolderWritesNothingAndSaysWhy) {
+    MarkInstalled();
+    const auto store = korva::app::SettingsStoreAt(program_.string(), true, "");
+    EXPECT_EQ(store->Load().address, ConsoleSettings().address);
+    try {
+        store->Save(ConsoleSettings());
+        ADD_FAILURE() << "saved somewhere";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to write the settings: no home folder to keep them in (XDG_CONFIG_HOME and HOME are not "
+                  "absolute paths, and the user database gives none)");
+    }
+    EXPECT_TRUE(fs::is_empty(program_));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <utility>
 
 #include "console/TfrNrm01.h"
@@ -29,7 +30,10 @@ void DialogAnswerer::AnswerModal() {
         seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->MessageText(), message->MessageColour(),
                          message->Kind(), message->RemainingTicks(), false});
         const QString button = message->Kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
-        message->findChild<QPushButton*>(button)->click();
+        if (button == kReturnKey)
+            QTest::keyClick(message->focusWidget(), Qt::Key_Return);
+        else
+            message->findChild<QPushButton*>(button)->click();
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         if (box->property("answered").toBool())
             return;

@@ -19,8 +19,10 @@ struct SeenDialog {
 
 class DialogAnswerer : public QObject {
 public:
-    // questionButton answers SIM/NÃO questions ("btSim" or "btNao"); information is answered with OK.
+    // questionButton answers SIM/NÃO questions ("btSim" or "btNao", or kReturnKey: Return pressed on
+    // whatever the dialog focused); information is answered with OK.
     explicit DialogAnswerer(QString questionButton = QStringLiteral("btSim"));
+    static inline const QString kReturnKey = QStringLiteral("Return");
 
     const std::vector<SeenDialog>& seen() const { return seen_; }
 

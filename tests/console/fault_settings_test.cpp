@@ -100,8 +100,10 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
     const QString question = QStringLiteral(
         "Não foi possível gravar as configurações.\rFechar assim mesmo? O endereço, a máscara e o "
         "gateway digitados serão perdidos.");
-    {
-        DialogAnswerer operatorSays(QStringLiteral("btNao"));
+    // Return pressed by habit answers NÃO, as the button does.
+    for (const QString& answer : {DialogAnswerer::kReturnKey, QStringLiteral("btNao")}) {
+        SCOPED_TRACE(answer.toStdString());
+        DialogAnswerer operatorSays(answer);
         EXPECT_FALSE(window_->close());
         EXPECT_TRUE(window_->isVisible());
         ASSERT_EQ(operatorSays.seen().size(), 1u);

@@ -13,6 +13,7 @@
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
 #include "tests/support/loopback_peer.h"
+#include "tests/support/udp_sockets.h"
 #include "window_fixture.h"
 
 namespace {
@@ -45,9 +46,14 @@ TEST_F(SpoofingTest, RepliesFromAnotherAddressNeverReachTheWindow) {
     HandOverCounter handed(*window_);
     DialogAnswerer operatorSays;
 
-    // Before the first request the console talks to nobody, so nobody is heard.
+    // Before the first request the console talks to nobody, so nobody is heard, however long the
+    // datagrams wait to be handled: read by the endpoint's thread and the event loop left to run.
     for (const std::string& bytes : {std::string("0100,SND,0,99,99,999,1,0,1,999"), kOldWriteReply})
         attacker.Send(kDevice, consolePort_, bytes);
+    ASSERT_TRUE(korva::testing::WaitUntilRead("0.0.0.0", consolePort_));
+    EXPECT_FALSE(ServeEventsUntil([&] { return handed.count() > 0; }, std::chrono::milliseconds(300)));
+    EXPECT_TRUE(operatorSays.seen().empty());
+    EXPECT_NE(Text("stTmp"), QStringLiteral("99°C"));
     Click("btRead");
     ASSERT_EQ(device.NextRequest(), "snd000\r\n");
     ASSERT_EQ(device.ConsolePort(), consolePort_);

@@ -1,5 +1,6 @@
 #include "tests/support/unprivileged.h"
 
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +26,8 @@ std::string RunUnprivileged(const std::function<std::string()>& job) {
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
-        if (setgid(kUnprivilegedUser) != 0 || setuid(kUnprivilegedUser) != 0)
+        // Root's own groups go too: a group of root's would still open files of that group.
+        if (setgroups(0, nullptr) != 0 || setgid(kUnprivilegedGroup) != 0 || setuid(kUnprivilegedUser) != 0)
             _exit(kCouldNotRun);
         const std::string text = job();
         _exit(write(channel[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : kCouldNotRun);
@@ -43,7 +45,7 @@ std::string RunUnprivileged(const std::function<std::string()>& job) {
 }
 
 void GiveToUnprivilegedUser(const std::string& path) {
-    if (RunningAsRoot() && lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedUser) != 0)
+    if (RunningAsRoot() && lchown(path.c_str(), kUnprivilegedUser, kUnprivilegedGroup) != 0)
         throw std::runtime_error("cannot give " + path + " to the unprivileged user");
 }
 

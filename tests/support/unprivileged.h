@@ -8,8 +8,10 @@
 
 namespace korva::testing {
 
-// The user the unprivileged part runs as when the tests run as root.
+// The user and group the unprivileged part runs as when the tests run as root. Two different numbers,
+// so that a user given where a group belongs, or the other way round, shows.
 inline constexpr uid_t kUnprivilegedUser = 65534;
+inline constexpr gid_t kUnprivilegedGroup = 65533;
 
 bool RunningAsRoot();
 
@@ -18,7 +20,8 @@ bool RunningAsRoot();
 // std::runtime_error when the child could not become that user or did not finish.
 std::string RunUnprivileged(const std::function<std::string()>& job);
 
-// Hands path to the user the unprivileged part runs as (when root), so that only its mode bits decide.
+// Hands path to the user and group the unprivileged part runs as (when root), so that only its mode bits
+// decide.
 void GiveToUnprivilegedUser(const std::string& path);
 
 }  // namespace korva::testing

@@ -2,6 +2,7 @@
 // how long a scrape may wait, and what /metrics adds.
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 #include "tools/korvactl/exporter/probe_failure_log.h"
+#include "tools/korvactl/exporter/probe_target.h"
 #include "tests/tools/korvactl/command_runner.h"
 
 #include <gtest/gtest.h>
@@ -149,17 +150,115 @@ TEST(ExporterProbe, ADeviceGoneSilentStillShowsWhenItLastAnswered) {
               0u);
 }
 
-TEST(ExporterProbe, RefusesAProbeWithoutATargetAndReportsAnUnresolvableOneAsDown) {
+TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
     ScriptedNetwork network;
     Exporter exporter(network);
-    EXPECT_EQ(exporter.scrapes->Probe(std::nullopt, std::nullopt).status, 400);
-    EXPECT_EQ(exporter.scrapes->Probe("", std::nullopt).status, 400);
+    struct Case {
+        std::optional<std::string> target;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {std::nullopt, "name the device: /probe?target=ADDRESS"},
+        {"", "name the device: /probe?target=ADDRESS"},
+        {"127.0.41.2:5010", "the target '127.0.41.2:5010' has a colon"},
+        {"::1", "the target '::1' has a colon"},
+        {"0.0.0.0", "the target '0.0.0.0' is 0.0.0.0, an address of 0.0.0.0/8, which means this network"},
+        {"0", "the target '0' is 0.0.0.0, an address of 0.0.0.0/8"},
+        {"255.255.255.255", "the target '255.255.255.255' is 255.255.255.255, the broadcast address: no device"},
+        {"224.0.0.1", "is 224.0.0.1, a multicast address"},
+        {"239.255.255.250", "is 239.255.255.250, a multicast address"},
+        {"240.0.0.1", "is 240.0.0.1, a reserved address (240.0.0.0/4)"},
+        // A blank inside the name: the resolver refuses it without asking any name server.
+        {"no such host", "cannot resolve the target 'no such host': Socket Error # 11001 Host not found."},
+        {"\xFF\xFE", "the target '\\xFF\\xFE' is not an IPv4 address or host name"},
+        {std::string("127.0.41.2\0", 11), "the target '127.0.41.2\\x00' is not an IPv4 address or host name"},
+        {"127.0.41.2\n", "the target '127.0.41.2\\x0A' is not"},
+        {std::string(244, '0') + "127.0.41.2", "is longer than a host name may be (253 characters)"},
+    };
+    for (const Case& c : cases) {
+        const ScrapeResponse response = exporter.scrapes->Probe(c.target, std::nullopt);
+        EXPECT_EQ(response.status, 400) << c.reason;
+        EXPECT_EQ(response.contentType, "text/plain; charset=utf-8");
+        EXPECT_NE(response.body.find(c.reason), std::string::npos) << response.body;
+    }
     EXPECT_EQ(network.LinksOpened(), 0);
-
-    const ScrapeResponse unknown = exporter.scrapes->Probe("no such host", std::nullopt);
-    ASSERT_EQ(unknown.status, 200);
-    EXPECT_EQ(Series(unknown.body).at("korva_up{device=\"no such host\"}"), "0");
     EXPECT_TRUE(network.Sent().empty());
+    // The longest host name is still a target.
+    EXPECT_EQ(exporter.scrapes->Probe(std::string(243, '0') + "127.0.41.2", std::nullopt).status, 200);
+}
+
+TEST(ExporterProbe, EverySpellingOfAnAddressSharesOneRecord) {
+    ScriptedNetwork network;
+    bool silent = false;
+    network.AddDevice("127.0.41.10", [&silent](const std::string& request) -> std::optional<Answer> {
+        if (silent || !Is(request, "snd"))
+            return std::nullopt;
+        return Answer{StatusLine(1), 250ms};
+    });
+    Exporter exporter(network);
+    for (const std::string spelling : {"127.0.41.10", "0127.000.041.010", "127.0.10506", "0000000127.0.41.10"}) {
+        const ScrapeResponse response = exporter.scrapes->Probe(spelling, std::nullopt);
+        ASSERT_EQ(response.status, 200) << spelling;
+        EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + spelling + "\"}"), "1");
+    }
+    EXPECT_EQ(exporter.scrapes->Remembered(), 1u);
+    silent = true;
+    const auto later = Series(exporter.scrapes->Probe("127.00.41.10", std::nullopt).body);
+    EXPECT_EQ(later.at("korva_up{device=\"127.00.41.10\"}"), "0");
+    // The fourth spelling's reply: each probe waits out its 900 ms for the parameters, answered 250 ms in.
+    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.00.41.10\"}"), "2.95");
+    EXPECT_EQ(exporter.scrapes->Remembered(), 1u);
+}
+
+TEST(LastReplyBook, KeepsAtMostItsCapacityForgettingTheDeviceSilentLongest) {
+    LastReplyBook book(2);
+    const auto at = [](int seconds) { return WallTime(std::chrono::seconds(seconds)); };
+    const auto update = [&book](const std::string& address, std::optional<WallTime> reply) {
+        std::vector<DeviceSample> samples{{address, {}, {}, reply, false}};
+        book.Update({{address, address, {}}}, samples);
+        return samples.front().lastReply;
+    };
+    update("127.0.41.11", at(3));
+    update("127.0.41.12", at(1));
+    update("127.0.41.11", at(4));
+    update("127.0.41.13", at(2));  // the book is full: 127.0.41.12, last heard at 1 s, goes
+    EXPECT_EQ(book.Size(), 2u);
+    EXPECT_EQ(update("127.0.41.12", std::nullopt), std::nullopt);
+    EXPECT_EQ(update("127.0.41.11", std::nullopt), at(4));
+    EXPECT_EQ(update("127.0.41.13", std::nullopt), at(2));
+}
+
+TEST(ExporterMetrics, LabelValuesAreUtf8WithoutControlCharacters) {
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        std::string name;
+        std::string label;
+    };
+    const Case cases[] = {
+        {"\xFF\xFE", replacement + replacement},
+        {std::string("a\0b", 3), "a" + replacement + "b"},
+        {"tab\there\x7F", "tab" + replacement + "here" + replacement},
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},  // kept as they are
+        {"\xC2\x85", replacement},                                             // a C1 control (NEL)
+        {"\xC0\xAF", replacement + replacement},                               // an overlong '/'
+        {"\xED\xA0\x80", replacement + replacement + replacement},            // a surrogate
+        {"\xE2\x82", replacement + replacement},                               // cut short
+        {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},  // beyond U+10FFFF
+    };
+    for (const Case& c : cases) {
+        ParameterReading parameters;
+        parameters.firmware = c.name;  // device text: Windows-1252, whose 0x7F and below pass unchanged
+        const std::vector<DeviceSample> samples{{c.name, {}, parameters, {}, false}};
+        std::map<std::string, std::string> labels;
+        for (const prometheus::MetricFamily& family : DeviceMetricFamilies(samples)) {
+            for (const prometheus::ClientMetric::Label& label : family.metric.at(0).label)
+                labels[family.name + " " + label.name] = label.value;
+        }
+        EXPECT_EQ(labels.at("korva_up device"), c.label) << Printable(c.name);
+        if (c.name.find_first_of(std::string("\0\t\x7F", 3)) != std::string::npos) {
+            EXPECT_EQ(labels.at("korva_device_info firmware"), c.label) << Printable(c.name);
+        }
+    }
 }
 
 TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {

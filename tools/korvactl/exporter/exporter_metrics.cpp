@@ -5,7 +5,9 @@
 #include <prometheus/gauge.h>
 #include <prometheus/registry.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace korva::ctl {
 
@@ -19,6 +21,58 @@ Family<Gauge>& AddGauge(prometheus::Registry& registry, const std::string& name,
     return prometheus::BuildGauge().Name(name).Help(help).Register(registry);
 }
 
+// The length of the well-formed UTF-8 sequence text starts with, or 0 when it starts with none.
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // what the second byte may be: no overlong forms nor surrogates
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;
+        high = lead == 0xED ? 0x9F : high;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+// A label value as promtool and Prometheus take it: well-formed UTF-8 without control characters.
+// Whatever is not becomes U+FFFD, byte by byte, so that the rest of the text still reads. Target names
+// come from anyone who can reach the exporter, and device texts from the network.
+std::string LabelValue(std::string_view text) {
+    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+    std::string value;
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        const auto lead = static_cast<unsigned char>(text[0]);
+        const bool control = (length == 1 && (lead < 0x20 || lead == 0x7F)) ||
+                             (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0);
+        if (length == 0 || control) {
+            value += kReplacement;
+            text.remove_prefix(std::max<std::size_t>(length, 1));
+        } else {
+            value += text.substr(0, length);
+            text.remove_prefix(length);
+        }
+    }
+    return value;
+}
+
 double Seconds(WallTime time) {
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
@@ -28,7 +82,7 @@ double Seconds(WallTime time) {
 class DeviceFamilies {
 public:
     void Add(const DeviceSample& sample) {
-        const Labels device{{"device", sample.name}};
+        const Labels device{{"device", LabelValue(sample.name)}};
         up_.Add(device).Set(sample.Answered() ? 1 : 0);
         if (sample.lastReply)
             lastReply_.Add(device).Set(Seconds(*sample.lastReply));
@@ -37,7 +91,7 @@ public:
         if (sample.status)
             AddStatus(device, *sample.status);
         if (sample.parameters)
-            AddParameters(sample.name, *sample.parameters);
+            AddParameters(device, *sample.parameters);
     }
 
     std::vector<prometheus::MetricFamily> Collect() const { return registry_.Collect(); }
@@ -61,14 +115,13 @@ private:
         link_.Add(labels).Set(up ? 1 : 0);
     }
 
-    void AddParameters(const std::string& name, const ParameterReading& parameters) {
-        info_
-            .Add({{"device", name},
-                  {"mac", Cp1252ToUtf8(parameters.mac)},
-                  {"firmware", Cp1252ToUtf8(parameters.firmware)},
-                  {"mask", Cp1252ToUtf8(parameters.mask)},
-                  {"gateway", Cp1252ToUtf8(parameters.gateway)}})
-            .Set(1);
+    void AddParameters(const Labels& device, const ParameterReading& parameters) {
+        Labels labels = device;
+        labels.emplace("mac", LabelValue(Cp1252ToUtf8(parameters.mac)));
+        labels.emplace("firmware", LabelValue(Cp1252ToUtf8(parameters.firmware)));
+        labels.emplace("mask", LabelValue(Cp1252ToUtf8(parameters.mask)));
+        labels.emplace("gateway", LabelValue(Cp1252ToUtf8(parameters.gateway)));
+        info_.Add(labels).Set(1);
     }
 
     prometheus::Registry registry_;

@@ -2,6 +2,7 @@
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 
 #include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/exporter/probe_target.h"
 #include "transport/udp_endpoint.h"
 
 #include <prometheus/text_serializer.h>
@@ -41,7 +42,7 @@ std::optional<std::vector<DeviceSample>> ExporterScrapes::Survey(const std::vect
         return std::nullopt;
     }
     std::vector<DeviceSample> samples = SurveyDevices(*link, targets, ScrapeBudget(settings_.timeout, timeoutHeader));
-    lastReplies_.Update(samples);
+    lastReplies_.Update(targets, samples);
     return samples;
 }
 
@@ -49,10 +50,12 @@ ScrapeResponse ExporterScrapes::Probe(const std::optional<std::string>& target,
                                       std::optional<std::string_view> timeoutHeader) {
     if (!target || target->empty())
         return Problem(400, "name the device: /probe?target=ADDRESS");
-    const auto start = std::chrono::steady_clock::now();
     std::string error;
-    const DeviceTarget device = ResolveTarget(*target);
-    const auto samples = Survey({device}, timeoutHeader, error);
+    const std::optional<DeviceTarget> device = ProbeTarget(*target, error);
+    if (!device)
+        return Problem(400, error);
+    const auto start = std::chrono::steady_clock::now();
+    const auto samples = Survey({*device}, timeoutHeader, error);
     if (!samples)
         return Problem(500, error);
     std::vector<prometheus::MetricFamily> families = DeviceMetricFamilies(*samples);
@@ -61,7 +64,7 @@ ScrapeResponse ExporterScrapes::Probe(const std::optional<std::string>& target,
     const bool answered = samples->front().Answered();
     self_.CountProbe(answered, seconds);
     if (!answered)
-        failures_.Failed(*target, device.error.empty() ? "no reply" : device.error, std::chrono::steady_clock::now());
+        failures_.Failed(*target, "no reply", std::chrono::steady_clock::now());
     return Exposition(families);
 }
 
@@ -104,16 +107,32 @@ std::chrono::milliseconds ScrapeBudget(std::chrono::milliseconds timeout, std::o
     return std::max(std::chrono::milliseconds(1), std::chrono::milliseconds(static_cast<long long>(millis)));
 }
 
-void LastReplyBook::Update(std::vector<DeviceSample>& samples) {
+void LastReplyBook::Update(const std::vector<DeviceTarget>& targets, std::vector<DeviceSample>& samples) {
     const std::lock_guard lock(mutex_);
-    for (DeviceSample& sample : samples) {
+    for (std::size_t i = 0; i < std::min(targets.size(), samples.size()); ++i) {
+        const std::string& address = targets[i].address;
+        DeviceSample& sample = samples[i];
         if (sample.lastReply) {
-            WallTime& known = lastReply_[sample.name];
+            if (!lastReply_.contains(address) && lastReply_.size() >= capacity_)
+                ForgetTheLongestSilent();
+            WallTime& known = lastReply_[address];
             known = std::max(known, *sample.lastReply);
-        } else if (const auto found = lastReply_.find(sample.name); found != lastReply_.end()) {
+        } else if (const auto found = lastReply_.find(address); found != lastReply_.end()) {
             sample.lastReply = found->second;
         }
     }
+}
+
+std::size_t LastReplyBook::Size() const {
+    const std::lock_guard lock(mutex_);
+    return lastReply_.size();
+}
+
+void LastReplyBook::ForgetTheLongestSilent() {
+    const auto oldest = std::min_element(lastReply_.begin(), lastReply_.end(),
+                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    if (oldest != lastReply_.end())
+        lastReply_.erase(oldest);
 }
 
 }  // namespace korva::ctl

@@ -53,16 +53,24 @@ std::vector<prometheus::MetricFamily> DeviceMetricFamilies(const std::vector<Dev
 prometheus::MetricFamily ScrapeDurationFamily(double seconds);
 
 // When each device last answered, kept across scrapes: a device that has gone silent still shows when
-// it was last heard, which is what an operator asks first. Only devices that answered are kept, so
-// probes of arbitrary addresses cannot make the book grow.
+// it was last heard, which is what an operator asks first. Kept by address, so that every spelling of
+// one address ('127.0.0.1', '0127.000.0.01') shares one entry; only devices that answered are kept,
+// and at most capacity of them: beyond, the one silent the longest is forgotten.
 class LastReplyBook {
 public:
+    explicit LastReplyBook(std::size_t capacity = 4096) : capacity_(capacity) {}
+
     // Notes the replies of this scrape and fills in the time of an earlier one for devices silent now.
-    void Update(std::vector<DeviceSample>& samples);
+    // samples[i] is the sample of targets[i].
+    void Update(const std::vector<DeviceTarget>& targets, std::vector<DeviceSample>& samples);
+    std::size_t Size() const;
 
 private:
-    std::mutex mutex_;
-    std::unordered_map<std::string, WallTime> lastReply_;
+    void ForgetTheLongestSilent();
+
+    const std::size_t capacity_;
+    mutable std::mutex mutex_;
+    std::unordered_map<std::string, WallTime> lastReply_;  // by dotted quad
 };
 
 // What the exporter answers, without the HTTP around it. A probe asks the one device Prometheus names,
@@ -95,8 +103,11 @@ public:
               if (settings_.log)
                   settings_.log(line);
           }) {}
+    // How many devices' last replies are remembered.
+    std::size_t Remembered() const { return lastReplies_.Size(); }
 
-    // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out.
+    // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out. A
+    // target that names no device (probe_target.h) is answered 400 with the reason, without a survey.
     ScrapeResponse Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader);
     ScrapeResponse Metrics(std::optional<std::string_view> timeoutHeader);
 

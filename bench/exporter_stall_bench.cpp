@@ -1,0 +1,163 @@
+// The exporter against clients that hold connections and targets spelt many ways: korvactl exporter
+// on 127.0.45.1:20960, one simulated device on 127.0.45.2 behind it.
+// Figures: how long a probe takes while 0, 32 and 500 connections that send nothing are held (median
+// and longest of the rounds; each round opens the connections afresh and times the probe sent after
+// them), and the exporter's resident memory at start and after one probe for each of N spellings of
+// the device's address: first the spellings with 1 to N leading zeros, then N that fit in a host name
+// (zeros before the first three numbers), then N more of those.
+//
+//   exporter_stall_bench KORVACTL [--rounds N] [--spellings N] [--patience SECONDS]
+// prints "key value" lines; a probe that takes longer than the patience counts as the patience.
+#include "bench/loopback_fleet.h"
+#include "bench/monotonic_clock.h"
+#include "bench/options.h"
+#include "tests/support/child_process.h"
+#include "tests/support/idle_connections.h"
+#include "tests/support/loopback_address.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* kListenAddress = "127.0.45.1";
+constexpr std::uint16_t kListenPort = 20960;
+constexpr const char* kDevice = "127.0.45.2";
+
+// The HTTP status of GET path, or 0 when no whole answer came within patience.
+int Get(const std::string& path, std::chrono::seconds patience) {
+    const sockaddr_in server = korva::testing::LoopbackAddress(kListenAddress, kListenPort);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Bounds the connect as well as each read.
+    const timeval wait{static_cast<time_t>(patience.count()), 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string answer;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0) {
+        const std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + kListenAddress + "\r\n\r\n";
+        if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+            char chunk[4096];
+            for (ssize_t got; (got = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+                answer.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    close(fd);
+    return answer.starts_with("HTTP/1.1 ") ? std::stoi(answer.substr(9, 3)) : 0;
+}
+
+double Milliseconds(std::int64_t from) {
+    return static_cast<double>(korva::bench::MonotonicNanoseconds() - from) / 1e6;
+}
+
+long ResidentKilobytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:"))
+            return std::stol(line.substr(6));
+    }
+    return -1;
+}
+
+class Exporter {
+public:
+    explicit Exporter(const std::string& korvactl)
+        : process_(korvactl, {"exporter", "--listen", std::string(kListenAddress) + ":" + std::to_string(kListenPort),
+                              "--timeout", "1s"}) {
+        if (!process_.WaitForOut("serving"))
+            throw std::runtime_error("the exporter did not start: " + process_.Err());
+    }
+    ~Exporter() {
+        process_.Signal(SIGTERM);
+        process_.Wait();
+    }
+    pid_t Pid() const { return process_.Pid(); }
+
+private:
+    korva::testing::ChildProcess process_;
+};
+
+struct Latency {
+    double median = 0, longest = 0;
+    int unanswered = 0;
+};
+
+Latency ProbeWhileIdle(std::size_t idleCount, int rounds, std::chrono::seconds patience) {
+    std::vector<double> times;
+    Latency latency;
+    for (int round = 0; round < rounds; ++round) {
+        const korva::testing::IdleConnections idle(kListenAddress, kListenPort, idleCount);
+        if (idle.Count() != idleCount)
+            throw std::runtime_error("only " + std::to_string(idle.Count()) + " idle connections");
+        // Time for the exporter to take them in, as a client that opened them a while ago would leave them.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const auto start = korva::bench::MonotonicNanoseconds();
+        if (Get(std::string("/probe?target=") + kDevice, patience) != 200)
+            ++latency.unanswered;
+        times.push_back(std::min(Milliseconds(start), patience.count() * 1000.0));
+    }
+    std::sort(times.begin(), times.end());
+    latency.median = times[times.size() / 2];
+    latency.longest = times.back();
+    return latency;
+}
+
+// Probes every spelling; returns how many were answered 200.
+int ProbeSpellings(const std::vector<std::string>& spellings) {
+    int answered = 0;
+    for (const std::string& spelling : spellings)
+        answered += Get("/probe?target=" + spelling, std::chrono::seconds(10)) == 200;
+    return answered;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: exporter_stall_bench KORVACTL [--rounds N] [--spellings N] [--patience SECONDS]\n";
+        return 2;
+    }
+    int rounds = 3, spellingCount = 12000, patienceSeconds = 60;
+    korva::bench::ReadOptions(argc, argv, 2,
+                              {{"--rounds", [&](const std::string& value) { rounds = std::stoi(value); }},
+                               {"--spellings", [&](const std::string& value) { spellingCount = std::stoi(value); }},
+                               {"--patience", [&](const std::string& value) { patienceSeconds = std::stoi(value); }}});
+    const korva::bench::LoopbackFleet device(kDevice, 1);
+    const Exporter exporter(argv[1]);
+    const std::chrono::seconds patience(patienceSeconds);
+
+    for (const std::size_t idle : {0, 32, 500}) {
+        const Latency latency = ProbeWhileIdle(idle, rounds, patience);
+        std::cout << "probe_ms_idle_" << idle << " " << latency.median << "\n"
+                  << "probe_ms_idle_" << idle << "_max " << latency.longest << "\n"
+                  << "probe_unanswered_idle_" << idle << " " << latency.unanswered << "\n";
+    }
+
+    const auto zeros = [](int count) { return std::string(static_cast<std::size_t>(count), '0'); };
+    std::vector<std::string> longSpellings, shortSpellings, moreShortSpellings;
+    for (int i = 1; i <= spellingCount; ++i) {
+        longSpellings.push_back(zeros(i) + kDevice);
+        // Zeros before the first three numbers, at most 99 before each.
+        for (const int n : {i, spellingCount + i}) {
+            (n <= spellingCount ? shortSpellings : moreShortSpellings)
+                .push_back(zeros(n % 100) + "127." + zeros(n / 100 % 100) + "0." + zeros(n / 10000) + "45.2");
+        }
+    }
+    std::cout << "rss_kb_start " << ResidentKilobytes(exporter.Pid()) << "\n";
+    std::cout << "long_spellings_answered " << ProbeSpellings(longSpellings) << "\n"
+              << "rss_kb_after_long_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+    std::cout << "short_spellings_answered " << ProbeSpellings(shortSpellings) << "\n"
+              << "rss_kb_after_short_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+    std::cout << "more_short_spellings_answered " << ProbeSpellings(moreShortSpellings) << "\n"
+              << "rss_kb_after_more_short_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+    return 0;
+}
