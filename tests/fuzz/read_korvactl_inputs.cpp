@@ -77,7 +77,7 @@ void CheckAddressFile(const std::string& text) {
 }
 
 auto Fields(const ctl::CommandLine& line) {
-    return std::tie(line.names, line.files, line.retry.timeout, line.retry.retries, line.table, line.interval,
+    return std::tie(line.names, line.files, line.retry.timeout, line.retry.retries, line.format, line.interval,
                     line.count, line.yes, line.force, line.ip, line.mask, line.gateway);
 }
 
@@ -102,8 +102,10 @@ std::vector<std::string> ArgumentsFor(const ctl::CommandLine& line) {
     for (const auto& [name, value] : texts)
         if (*value)
             arguments.push_back(name + **value);
-    const std::pair<const char*, bool> flags[] = {
-        {"--table", line.table}, {"--yes", line.yes}, {"--force", line.force}};
+    const std::pair<const char*, bool> flags[] = {{"--table", line.format == ctl::OutputFormat::kTable},
+                                                  {"--csv", line.format == ctl::OutputFormat::kCsv},
+                                                  {"--yes", line.yes},
+                                                  {"--force", line.force}};
     for (const auto& [name, set] : flags)
         if (set)
             arguments.emplace_back(name);
