@@ -60,12 +60,10 @@ void CloseOnSignal::CloseWindow() {
     char bytes[64];
     while (read(readEnd_, bytes, sizeof bytes) > 0) {
     }
-    // A signal while the error box of a failed save is up asks for what is already being done.
-    if (closing_ || window_.isNull())
-        return;
-    closing_ = true;
-    window_->close();
-    closing_ = false;
+    // A signal while the error box of a failed save is up asks for what is already being done: Qt
+    // starts no second close of a window that is closing, so nothing more is asked.
+    if (!window_.isNull())
+        window_->close();
 }
 
 }  // namespace korva::app

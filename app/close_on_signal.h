@@ -30,7 +30,6 @@ private:
     int writeEnd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     std::array<struct sigaction, 3> previous_{};
-    bool closing_ = false;
 };
 
 }  // namespace korva::app
