@@ -347,9 +347,8 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
         }
         // Told once already: a window that cannot be closed would cost more than three boxes' values.
         // NÃO by default: Return pressed by habit must not throw away what was typed.
-        if (!ShowTimedMessage(QStringLiteral("Não foi possível gravar as configurações.\rFechar assim mesmo? O "
-                                             "endereço, a máscara e o gateway digitados serão perdidos."),
-                              kYellow, 0, TfrNrm01::kQuestion, TfrNrm01::DefaultAnswer::kNao)) {
+        if (!ShowTimedMessage(Text(texts::kCloseWithoutSaving), kYellow, 0, TfrNrm01::kQuestion,
+                              TfrNrm01::DefaultAnswer::kNao)) {
             event->ignore();
             return;
         }

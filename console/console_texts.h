@@ -50,6 +50,10 @@ inline constexpr const char* kRestartPending =
 inline constexpr const char* kResetNotConfirmed =
     "Reset não confirmado:\ro dispositivo não respondeu a nenhum dos 15 comandos de reset.";
 inline constexpr const char* kNoReply = "sem resposta";
+// Asked at the second close whose save failed.
+inline constexpr const char* kCloseWithoutSaving =
+    "Não foi possível gravar as configurações.\rFechar assim mesmo? O endereço, a máscara e o gateway digitados "
+    "serão perdidos.";
 
 // What the box of the new parameters is called in the window: "endereço", "máscara", "gateway".
 const char* BoxName(ParameterBox box);

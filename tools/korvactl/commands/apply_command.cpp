@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <map>
 #include <ostream>
-#include <ranges>
 #include <set>
 #include <span>
 
@@ -61,14 +60,23 @@ bool ReadParametersAt(Link& link, const std::vector<std::string>& addresses, con
     return RunConversations(link, running);
 }
 
+// A step's conversation, kept in a list or by address.
+const Conversation& ConversationOf(const std::unique_ptr<RequestConversation>& conversation) {
+    return *conversation;
+}
+const Conversation& ConversationOf(const Readings::value_type& byAddress) {
+    return *byAddress.second;
+}
+
 // Conversations of a step that have ended and, of those, that got their answer.
 template <typename Range>
 ProgressCounts Ended(const Range& conversations) {
     ProgressCounts counts;
-    for (const auto& conversation : conversations) {
-        if (conversation->Finished()) {
+    for (const auto& element : conversations) {
+        const Conversation& conversation = ConversationOf(element);
+        if (conversation.Finished()) {
             ++counts.done;
-            ++(conversation->Succeeded() ? counts.found : counts.failed);
+            ++(conversation.Succeeded() ? counts.found : counts.failed);
         }
     }
     return counts;
@@ -121,7 +129,7 @@ public:
             const std::vector<std::string>& addresses = waves[first / kWave];
             Readings readings;
             context_.progress.Track("asking", total, [asked, &readings] {
-                ProgressCounts counts = Ended(readings | std::views::values);
+                ProgressCounts counts = Ended(readings);
                 counts.done += asked;
                 counts.failed = 0;  // silence at a new address is what a plan expects
                 return counts;
@@ -290,7 +298,7 @@ private:
             }
         }
         Readings readBack;
-        track("reading back", readBack | std::views::values);
+        track("reading back", readBack);
         const bool readBackRan =
             !reset.interrupted && ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack);
         for (PlanResult* result : verifying)
