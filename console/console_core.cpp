@@ -23,8 +23,8 @@ constexpr int kRestartPendingSeconds = 12;
 
 }  // namespace
 
-ConsoleCore::ConsoleCore(transport::DeviceLink& link, ConsoleView& view, Clock clock)
-    : link_(link), view_(view), clock_(std::move(clock)) {}
+ConsoleCore::ConsoleCore(transport::DeviceLink& link, ConsoleView& view, Clock clock, std::uint16_t devicePort)
+    : link_(link), view_(view), clock_(std::move(clock)), devicePort_(devicePort) {}
 
 std::uint32_t ConsoleCore::SendToDevice(const std::string& deviceAddress, const std::string& request) {
     std::uint32_t device = 0;
@@ -39,7 +39,7 @@ std::uint32_t ConsoleCore::SendToDevice(const std::string& deviceAddress, const 
     // Accepting before sending: a device on loopback answers before the send has returned.
     link_.AcceptOnlyFrom({device});
     lastRequestTo_ = device;
-    link_.SendTo(device, kDevicePort, request);
+    link_.SendTo(device, devicePort_, request);
     return device;
 }
 
@@ -74,7 +74,7 @@ void ConsoleCore::WriteParameters(const std::string& deviceAddress, const NewPar
     const std::uint32_t newAddress = transport::ResolveHost(parameters.address);
     link_.AcceptOnlyFrom({device, newAddress});
     lastRequestTo_ = newAddress;
-    link_.SendTo(newAddress, kDevicePort, BuildParameterRequest(true));
+    link_.SendTo(newAddress, devicePort_, BuildParameterRequest(true));
     AwaitManualReply(newAddress);
 }
 

@@ -30,9 +30,10 @@ public:
     // A button's request is unanswered after this many ticks: at least a second after it went out.
     static constexpr int kManualReplyTicks = 3;
 
-    // clock gives the time a reply is shown with. Nothing is sent or accepted yet: the owner makes the
-    // link accept no source until the first request.
-    ConsoleCore(transport::DeviceLink& link, ConsoleView& view, Clock clock);
+    // clock gives the time a reply is shown with; requests go to devicePort. Nothing is sent or accepted
+    // yet: the owner makes the link accept no source until the first request.
+    ConsoleCore(transport::DeviceLink& link, ConsoleView& view, Clock clock,
+                std::uint16_t devicePort = kDevicePort);
 
     // The buttons. deviceAddress is the text of the device's address box. A text that names no host, or
     // a send that fails, throws; the window shows it.
@@ -79,6 +80,7 @@ private:
     transport::DeviceLink& link_;
     ConsoleView& view_;
     const Clock clock_;
+    const std::uint16_t devicePort_;
 
     bool automaticMode_ = false;
     DeviceSession session_;           // what polling asks and the reset in progress
