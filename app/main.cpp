@@ -9,7 +9,7 @@
 #include "app/close_on_signal.h"
 #include "app/program_information.h"
 #include "app/settings_place.h"
-#include "console/TfrKorvaCfg01.h"
+#include "app/window_wiring.h"
 #include "console/application_title.h"
 
 int main(int argc, char* argv[]) {
@@ -23,13 +23,14 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to the installed menu entry (korvacfg.desktop) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvacfg"));
 
-    korva::console::TfrKorvaCfg01 window(
+    korva::app::WindowWiring console(
         korva::app::SettingsStoreForProgramIn(QCoreApplication::applicationDirPath().toStdString()));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
-    const korva::app::CloseOnSignal closeOnSignal(&window);
-    window.show();
+    const korva::app::CloseOnSignal closeOnSignal(&console.Window());
+    console.Window().show();
 
-    if (!window.StartEndpoint())
+    // Without its socket the console is useless; it ends as quietly as it started.
+    if (!console.Console().Open())
         return 1;
 
     // A short pause between opening the socket and handling the first event, as the console always made.

@@ -21,21 +21,22 @@ LoopbackWindow::LoopbackWindow(const std::string& deviceAddress) {
     settings.write(("[Geral]\r\nIP=" + deviceAddress + "\r\n").c_str());
     settings.close();
 
-    window_ = std::make_unique<console::TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
+    console_ = std::make_unique<app::WindowWiring>(korva::app::SettingsFileAt(settingsPath.toStdString()));
+    console::TfrKorvaCfg01& window = console_->Window();
     // Both boxes a request can go to; checked before the endpoint exists, so before anything is sent.
     for (const char* box : {"edIP1", "edIP2"}) {
-        auto* edit = window_->findChild<QLineEdit*>(QString::fromLatin1(box));
+        auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(box));
         if (edit == nullptr)
             throw std::runtime_error(std::string("the window has no ") + box);
         edit->setText(QString::fromStdString(deviceAddress));
     }
-    window_->show();
-    if (!window_->StartEndpoint())
+    window.show();
+    if (!console_->Console().Open())
         throw std::runtime_error("the window's endpoint did not open");
 }
 
 void LoopbackWindow::StartPolling() {
-    window_->ldAutoClick();
+    console_->Window().ldAutoClick();
 }
 
 }  // namespace korva::bench

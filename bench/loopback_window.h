@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/window_wiring.h"
 #include "console/TfrKorvaCfg01.h"
 
 namespace korva::bench {
@@ -17,15 +18,15 @@ public:
     // Destroyed without being closed: closing would only write the settings file, which goes with it.
     explicit LoopbackWindow(const std::string& deviceAddress);
 
-    console::TfrKorvaCfg01& Window() { return *window_; }
+    console::TfrKorvaCfg01& Window() { return console_->Window(); }
     // Safe from any thread.
-    std::uint64_t DatagramsHandled() const { return window_->DatagramsHandled(); }
+    std::uint64_t DatagramsHandled() const { return console_->Console().DatagramsHandled(); }
     // Switches automatic mode on, as the "aut" indicator's click does.
     void StartPolling();
 
 private:
     QTemporaryDir folder_;
-    std::unique_ptr<console::TfrKorvaCfg01> window_;
+    std::unique_ptr<app::WindowWiring> console_;
 };
 
 }  // namespace korva::bench

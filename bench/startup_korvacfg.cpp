@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/console_settings.h"
+#include "app/window_wiring.h"
 #include "bench/first_paint.h"
 #include "bench/loopback_window.h"
 #include "bench/monotonic_clock.h"
@@ -34,7 +35,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-    TfrKorvaCfg01 window(korva::app::SettingsFileAt(SettingsPath()));
+    korva::app::WindowWiring console(korva::app::SettingsFileAt(SettingsPath()));
+    TfrKorvaCfg01& window = console.Window();
     try {
         korva::testing::RequireLoopback(window.findChild<QLineEdit*>(QStringLiteral("edIP1"))->text().toStdString());
     } catch (const std::exception& error) {
@@ -44,7 +46,7 @@ int main(int argc, char* argv[]) {
     window.show();
     korva::bench::FirstPaintProbe probe(window);
 
-    if (!window.StartEndpoint())
+    if (!console.Console().Open())
         return 1;
 
     const std::int64_t pauseStart = korva::bench::MonotonicNanoseconds();

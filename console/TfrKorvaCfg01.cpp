@@ -16,6 +16,7 @@
 #include "console/TTILed.h"
 #include "console/TfrNrm01.h"
 #include "console/auto_select_edit.h"
+#include "console/console_core.h"
 #include "console/console_fonts.h"
 #include "console/console_texts.h"
 #include "console/display_formats.h"
@@ -180,13 +181,8 @@ std::string ToDevice(const QString& text) {
 TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      settings_(std::move(settings)),
-      core_(UDP, *this, [] { return std::chrono::system_clock::now(); }),
-      UDP([this](const std::string& bytes, const transport::Sender&) { UDPUDPRead(bytes); },
-          [this] { emit datagramWaiting(); }) {
+      settings_(std::move(settings)) {
     setObjectName(QStringLiteral("frKorvaCfg01"));
-    // Until the first request there is no device to listen to: anything arriving is somebody else's.
-    UDP.AcceptOnlyFrom({});
     {
         const BuildingFace labelFace(*this, ArialBold(13));
         CreateControls();
@@ -197,10 +193,7 @@ TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* p
     FormCreate();
 }
 
-TfrKorvaCfg01::~TfrKorvaCfg01() {
-    // Replies still being handed over are served before the controls go away.
-    UDP.SetActive(false);
-}
+TfrKorvaCfg01::~TfrKorvaCfg01() = default;
 
 void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
@@ -268,10 +261,6 @@ void TfrKorvaCfg01::CreateControls() {
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
-    // One queued connection made here, on the main thread, carries every hand-over: the receiving thread
-    // only posts an event, and the handler runs on the main thread.
-    connect(
-        this, &TfrKorvaCfg01::datagramWaiting, this, [this] { UDP.ServePending(); }, Qt::QueuedConnection);
     connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
     connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
     connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });
@@ -319,16 +308,6 @@ void TfrKorvaCfg01::SaveSettings() const {
     settings_->Save({ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
 }
 
-bool TfrKorvaCfg01::StartEndpoint() {
-    try {
-        UDP.SetActive(true);
-    } catch (const transport::SocketError&) {
-        // Without its socket the console is useless; the caller ends it as quietly as it started.
-        return false;
-    }
-    return UDP.Active();
-}
-
 void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
     FormClose(event);
 }
@@ -353,7 +332,7 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
         }
     }
     TmrRd->stop();
-    UDP.SetActive(false);
+    emit closing();
     event->accept();
 }
 
@@ -386,32 +365,28 @@ void TfrKorvaCfg01::ClearParameters() {
 }
 
 void TfrKorvaCfg01::btReadClick() {
-    core_.ReadLiveData(DeviceAddress());
+    rules_->ReadLiveData(DeviceAddress());
 }
 
 void TfrKorvaCfg01::btRdClick() {
-    core_.ReadParameters(DeviceAddress());
+    rules_->ReadParameters(DeviceAddress());
 }
 
 void TfrKorvaCfg01::btWr1Click() {
-    core_.WriteParameters(DeviceAddress(),
-                          {ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
+    rules_->WriteParameters(DeviceAddress(),
+                            {ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
 }
 
 void TfrKorvaCfg01::btRstClick() {
-    core_.StartReset();
+    rules_->StartReset();
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    core_.ToggleAutomaticMode();
+    rules_->ToggleAutomaticMode();
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    core_.Tick(DeviceAddress());
-}
-
-void TfrKorvaCfg01::UDPUDPRead(const std::string& bytes) {
-    core_.HandleDatagram(bytes);
+    rules_->Tick(DeviceAddress());
 }
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {

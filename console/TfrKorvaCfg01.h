@@ -1,6 +1,7 @@
 #pragma once
 // The console's only window: it draws the controls, forwards each event with what the boxes hold to the
-// console's rules (ConsoleCore), and shows what the rules show. Every handler runs on the main thread.
+// console's rules (ConsoleCore), and shows what the rules show. It owns neither the rules nor a socket:
+// app/ puts them together below it. Every handler runs on the main thread.
 #include <QString>
 #include <QWidget>
 #include <chrono>
@@ -10,11 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "console/console_core.h"
 #include "console/console_view.h"
 #include "console/settings_store.h"
 #include "protocol/messages.h"
-#include "transport/udp_endpoint.h"
 
 class QCloseEvent;
 class QLabel;
@@ -25,9 +24,10 @@ class QTimer;
 namespace korva::console {
 
 class AutoSelectEdit;
+class ConsoleCore;
 class TTILed;
 
-class TfrKorvaCfg01 : public QWidget, private ConsoleView {
+class TfrKorvaCfg01 : public QWidget, public ConsoleView {
     Q_OBJECT
 
 public:
@@ -35,10 +35,9 @@ public:
     explicit TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* parent = nullptr);
     ~TfrKorvaCfg01() override;
 
-    // Opens the endpoint; true when it is open, false when it cannot be opened.
-    bool StartEndpoint();
-    // Received datagrams that have been through UDPUDPRead so far.
-    std::uint64_t DatagramsHandled() const { return UDP.DatagramsHandedOver(); }
+    // The rules the window's events go to; made after the window, which they show on. Attached before
+    // the event loop runs: the polling timer's first tick goes to them.
+    void Attach(ConsoleCore& rules) { rules_ = &rules; }
 
     // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
     // default error box.
@@ -48,11 +47,10 @@ public:
     void btRstClick();
     void ldAutoClick();
     void TmrRdTimer();
-    void UDPUDPRead(const std::string& bytes);
 
 signals:
-    // Emitted on the receiving thread: datagrams wait to be handed to UDPUDPRead on this thread.
-    void datagramWaiting();
+    // A close has been accepted and the polling timer stopped: nothing more will be sent.
+    void closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,10 +133,7 @@ private:
 
     bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
 
-    // Talks through UDP, constructed after it; used only once both exist.
-    ConsoleCore core_;
-    // Last member: destroyed first, while the controls and the rules its handler reaches still exist.
-    transport::UdpEndpoint UDP;
+    ConsoleCore* rules_ = nullptr;
 };
 
 }  // namespace korva::console

@@ -16,7 +16,7 @@
 
 #include <csignal>
 
-#include "../console/dialog_answerer.h"
+#include "tests/console/dialog_answerer.h"
 #include "app/console_settings.h"
 #include "console/TfrKorvaCfg01.h"
 #include "console/TfrNrm01.h"

@@ -32,14 +32,14 @@ constexpr const char* kAutomaticParameterRequest = "rPr000\r\n";
 
 struct Sent {
     std::uint32_t address;
+    std::uint16_t port;
     std::string request;
 };
 
 class RecordingLink : public korva::transport::DeviceLink {
 public:
     void SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) override {
-        EXPECT_EQ(port, korva::kDevicePort);
-        sent.push_back({address, std::string(data)});
+        sent.push_back({address, port, std::string(data)});
     }
     void AcceptOnlyFrom(std::vector<std::uint32_t> sources) override { accepted = std::move(sources); }
 
@@ -223,6 +223,29 @@ TEST_F(ConsoleCoreTest, EachReplyIsShownWithTheClocksTimeAndItsEchoIsUsedByTheRe
     Polling();
     core_.StartReset();
     EXPECT_EQ(Ticks(1), std::vector<std::string>{korva::BuildResetCommand(77)});
+}
+
+TEST_F(ConsoleCoreTest, ABlankOrEmptyDatagramShowsNothing) {
+    for (const std::string& datagram : {std::string(" \r\n\t"), std::string()}) {
+        core_.HandleDatagram(datagram);
+        EXPECT_TRUE(view_.replyTimes.empty());
+        EXPECT_TRUE(view_.events.empty());
+        EXPECT_EQ(view_.shownEcho, -1);
+    }
+}
+
+TEST_F(ConsoleCoreTest, EveryRequestGoesToTheDevicePortTheRulesWereGiven) {
+    for (const std::uint16_t port : {korva::kDevicePort, std::uint16_t{40123}}) {
+        RecordingLink link;
+        ConsoleCore core(
+            link, view_, [this] { return now_; }, port);
+        core.ReadLiveData(kDevice);
+        core.ReadParameters(kDevice);
+        core.Tick(kDevice);
+        ASSERT_EQ(link.sent.size(), 2u);
+        for (const Sent& one : link.sent)
+            EXPECT_EQ(one.port, port) << one.request;
+    }
 }
 
 TEST_F(ConsoleCoreTest, ATickThatCannotSendIsDroppedAndBelievesNobody) {

@@ -62,13 +62,13 @@ TEST_F(WindowTest, AFloodOfRepliesIsPaintedOncePerFrameEndingWithTheLastReply) {
     Open(address);
     Click("btRead");  // the device learns where the console listens
     ASSERT_TRUE(device.NextRequest());
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));
     WaitForDisplay();
     QLabel* const battery = Child<QLabel>("stBat");
     QLabel* const temperature = Child<QLabel>("stTmp");
     QLabel* const humidity = Child<QLabel>("stUmd");
     QLabel* const clock = Child<QLabel>("lbDaHr");
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     PaintCounter painted({battery, temperature, humidity, clock});
 
     const auto bound = std::chrono::steady_clock::now() + 60s;  // only against a hang

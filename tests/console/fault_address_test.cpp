@@ -64,7 +64,7 @@ TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTry
         EXPECT_EQ(device.NextRequest(), std::string("snd000\r\n"));
         EXPECT_TRUE(operatorSays.seen().empty());
         window_->close();
-        window_.reset();
+        Destroy();
     }
 }
 

@@ -66,7 +66,7 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
         {"parameter reply from another address", From::kOtherAddress,
          "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", false, false, kUntouched, kUntouched},
     };
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const char* label : {"lbDaHr", "stMsk1", "stTmp"})

@@ -85,7 +85,7 @@ TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
 
     const long residentBefore = ProcessMemoryKiB("VmRSS");
     const long dropsBefore = UdpReceiveBufferErrors();
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     int liveDataRequests = 0;
     std::size_t sent = 0;
     const auto start = Clock::now();
@@ -152,7 +152,7 @@ struct RealReplies {
 // the flood's 31, until it has answered `answers` requests or the bound has passed.
 RealReplies AnswerThroughAFlood(FakeDevice& device, const QLabel* temperature, QTimer* timer, int answers) {
     RealReplies result;
-    ShownTexts shown(temperature->window(), temperature);
+    ShownTexts shown(temperature);
     QSignalSpy ticks(timer, &QTimer::timeout);
     ServeEventsUntil(
         [&] {
@@ -192,7 +192,7 @@ TEST_F(FloodTest, AForeignFloodLetsTheDeviceThrough) {
     StartPolling(device, address);
     const std::uint16_t consolePort = ConsolePortOfThisProcess();
     ASSERT_NE(consolePort, 0);
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     const long dropsBefore = UdpReceiveBufferErrors();
 
     Flood flood(elsewhere, address, consolePort, kFloodReply, kFloodLimit);
@@ -235,7 +235,7 @@ TEST_F(FloodTest, ClosingDuringAFloodReturnsAndSavesWhatTheBoxesHeld) {
     StartPolling(device, address);
     SetText("edMsk2", QStringLiteral("255.255.240.0"));
     SetText("edGW2", QStringLiteral("127.0.0.9"));
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     Flood flood(address, address, device.ConsolePort(), kFloodReply, kFloodLimit);
     ASSERT_TRUE(ServeEventsUntil([&] { return handed.count() >= 1000; }, 30s)) << "the flood did not arrive";
 

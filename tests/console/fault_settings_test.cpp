@@ -53,12 +53,12 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
         SCOPED_TRACE(c.what);
         c.block();
         FakeDevice device(c.address);
-        window_ = WindowWithSettingsIn(c.path);
+        Create(c.path);
         SetText("edIP1", QString::fromLatin1(c.address));
         SetText("edIP2", QString::fromLatin1(c.address));
         SetText("edMsk2", QStringLiteral("255.255.255.128"));
         window_->show();
-        ASSERT_TRUE(window_->StartEndpoint());
+        ASSERT_TRUE(console_->Console().Open());
         DialogAnswerer operatorSays;
 
         EXPECT_FALSE(window_->close());
@@ -77,7 +77,7 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
         EXPECT_EQ(operatorSays.seen().size(), 1u);
         EXPECT_EQ(Saved(c.path).address, c.address);
         EXPECT_EQ(Saved(c.path).mask, "255.255.255.128");
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -86,11 +86,11 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
     const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
     WriteFile(fileAsFolder, "not a folder");
     const QString path = fileAsFolder + QStringLiteral("/KorvaCfg.ini");
-    window_ = WindowWithSettingsIn(path);
+    Create(path);
     SetText("edIP1", QStringLiteral("127.0.0.233"));
     SetText("edIP2", QStringLiteral("127.0.0.233"));
     window_->show();
-    ASSERT_TRUE(window_->StartEndpoint());
+    ASSERT_TRUE(console_->Console().Open());
     {
         DialogAnswerer operatorSays;
         EXPECT_FALSE(window_->close());
@@ -171,7 +171,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile(SettingsPath(), c.bytes);
-        window_ = WindowWithSettingsIn(SettingsPath());
+        Create(SettingsPath());
         EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), c.ip);
         EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), c.ip);
         EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), c.mask);
@@ -189,7 +189,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
         }
         EXPECT_EQ(Saved(SettingsPath()).address, c.ip.toStdString());
         EXPECT_EQ(Saved(SettingsPath()).gateway, "10.2.2.2");
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -198,7 +198,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
 TEST_F(WindowTest, LongHostNameFromTheSettingsFileSurvivesARun) {
     const QString name = QStringLiteral("korva-controller.example");
     WriteFile(SettingsPath(), "[Geral]\r\nIP=" + name.toLatin1() + "\r\n");
-    window_ = WindowWithSettingsIn(SettingsPath());
+    Create(SettingsPath());
     EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), name);
     EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), name);
     EXPECT_TRUE(window_->close());

@@ -43,7 +43,7 @@ TEST_F(SpoofingTest, RepliesFromAnotherAddressNeverReachTheWindow) {
     consolePort_ = ConsolePortOfThisProcess();
     ASSERT_NE(consolePort_, 0);
     LoopbackPeer attacker(kAttacker);
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     DialogAnswerer operatorSays;
 
     // Before the first request the console talks to nobody, so nobody is heard, however long the
@@ -106,7 +106,7 @@ TEST_F(SpoofingTest, TheReadBackAfterAWriteIsHeardFromTheNewAddressUntilTheNextR
     // The next request goes to the old address alone; the new one is not the device's any more.
     Click("btRd");
     ASSERT_EQ(device.NextRequest(), "rPr000 \r\n");
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
     moved.Reply("0100,RPR,0,127.0.0.155,255.255.255.0,127.0.0.1,0:1:2:3:4:5");
     ReplyAndWait(device, "0100,XYZ,0");
     EXPECT_EQ(handed.count(), 1u);
@@ -121,7 +121,7 @@ TEST_F(SpoofingTest, AFloodOfWriteRepliesOpensNoNotice) {
     DialogAnswerer operatorSays;
     Click("btRead");
     ASSERT_TRUE(device.NextRequest());
-    HandOverCounter handed(*window_);
+    HandOverCounter handed(console_->Console());
 
     // From another address none is even handed over; from the device's own address (a spoofed source,
     // or a confused device) none was asked for, so none opens the five-second notice. Sent in bursts

@@ -116,7 +116,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
         Click("ldAuto");
         Click("btRst");
         EXPECT_EQ(Tick(device, 2).back(), std::string("rst000005") + c.echo + "\r\n");
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -186,7 +186,7 @@ TEST_F(WindowTest, StatusReplyDecidesTheNoticeByItsOwnFlag) {
         ReplyAndWait(device, c.reply);
         EXPECT_EQ(operatorSays.seen().size(), c.messages);
         EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.noticeShown);
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -242,7 +242,7 @@ TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreenOnceForTheWriteSent) {
             device.Reply(c.reply);
         ReplyAndWait(device, status);
         EXPECT_EQ(operatorSays.seen().size(), 1 + c.notices);
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -264,14 +264,6 @@ TEST_F(WindowTest, ResetAcknowledgementCountsOnlyWhileAResetIsPending) {
     EXPECT_EQ(Child<TTILed>("ldRst")->LedIndex(), 0);
     EXPECT_TRUE(Child<TTILed>("ldRst")->LedOn());
     EXPECT_EQ(Tick(device, 2).back(), "snd000\r\n") << "the acknowledgement ends the reset";
-}
-
-TEST_F(WindowTest, BlankDatagramChangesNothing) {
-    Open("127.0.0.81");
-    Child<QLabel>("lbDaHr")->setText(QStringLiteral("unchanged"));
-    window_->UDPUDPRead(std::string(" \r\n\t", 4));
-    window_->UDPUDPRead(std::string());
-    EXPECT_EQ(Text("lbDaHr"), QStringLiteral("unchanged"));
 }
 
 }  // namespace

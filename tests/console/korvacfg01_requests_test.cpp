@@ -36,7 +36,7 @@ TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress
         EXPECT_EQ(Text(c.clearedReading), QString());
         EXPECT_EQ(Child<TTILed>("ldPrs")->LedOn(), c.button != std::string("btRead"));
         EXPECT_EQ(device.WaitingRequests(), Requests{});
-        window_.reset();
+        Destroy();
     }
 }
 
@@ -75,7 +75,7 @@ TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) 
         EXPECT_EQ(next.NextRequest(), kManualParameters);
         EXPECT_EQ(current.WaitingRequests(), Requests{});
         EXPECT_EQ(next.WaitingRequests(), Requests{});
-        window_.reset();
+        Destroy();
     }
 }
 

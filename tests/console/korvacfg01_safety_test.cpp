@@ -18,8 +18,8 @@ const QColor kGreyedText(128, 128, 128);
 TEST_F(WindowTest, ARefusedWriteNamesItsBoxFocusesItAndSendsNothing) {
     FakeDevice device("127.0.42.1");
     Open("127.0.42.1");
-    QApplication::setActiveWindow(window_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QApplication::setActiveWindow(window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     SetText("edMsk2", QStringLiteral("255.0.255.0"));
     DialogAnswerer operatorSays(QStringLiteral("btSim"));
 
@@ -71,8 +71,8 @@ TEST_F(WindowTest, ASilentDeviceIsShownAsSuchUntilItsNextReply) {
 TEST_F(WindowTest, AutIsReachedWithTabAndSwitchedWithSpaceOrEnter) {
     FakeDevice device("127.0.42.3");
     Open("127.0.42.3");
-    QApplication::setActiveWindow(window_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QApplication::setActiveWindow(window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     Child<QWidget>("btRead")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     auto* automatic = Child<TTILed>("ldAuto");

@@ -107,10 +107,10 @@ TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {
 TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
     // Loaded from the settings rather than typed in, so that the start-up selection is what is seen.
     WriteFile(SettingsPath(), "[Geral]\nIP=127.0.0.84\n");
-    window_ = WindowWithSettingsIn(SettingsPath());
+    Create(SettingsPath());
     window_->show();
-    QApplication::setActiveWindow(window_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QApplication::setActiveWindow(window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
     EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
     const char* order[] = {"edIP2", "edMsk2", "edGW2",  "btWr1",
@@ -123,8 +123,8 @@ TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
 
 TEST_F(WindowTest, EditBoxesSelectAllOnFocusAndIgnoreEnterAndEscape) {
     Open("127.0.0.85");
-    QApplication::setActiveWindow(window_.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QApplication::setActiveWindow(window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     auto* address = Child<QLineEdit>("edIP1");
     auto* mask = Child<QLineEdit>("edMsk2");
 
@@ -154,17 +154,17 @@ TEST_F(WindowTest, EditBoxesSelectAllOnFocusAndIgnoreEnterAndEscape) {
 
 TEST_F(WindowTest, SettingsFileFillsTheBoxesWithDefaultsForWhatItLacks) {
     WriteFile(SettingsPath(), "[geral]\r\nip=10.0.0.7\r\n");
-    window_ = WindowWithSettingsIn(SettingsPath());
+    Create(SettingsPath());
     EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("10.0.0.7"));
     EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("10.0.0.7"));
     EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.255.0"));
     EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("192.168.0.1"));
-    window_.reset();  // destroyed without closing: the file stays as it was
+    Destroy();  // destroyed without closing: the file stays as it was
     EXPECT_EQ(ReadFile(SettingsPath()), QByteArray("[geral]\r\nip=10.0.0.7\r\n"));
 
-    window_ = WindowWithSettingsIn(folder_.filePath(QStringLiteral("none.ini")));
+    Create(folder_.filePath(QStringLiteral("none.ini")));
     EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("192.168.0.250"));
-    window_.reset();
+    Destroy();
     EXPECT_FALSE(QFile::exists(folder_.filePath(QStringLiteral("none.ini")))) << "reading creates nothing";
 }
 
@@ -178,7 +178,7 @@ TEST_F(WindowTest, ClosingSavesAddressMaskAndGatewayAndKeepsTheRest) {
     EXPECT_EQ(ReadFile(SettingsPath()),
               QByteArray("; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=127.0.0.86\nextra=1\nmsk=255.0.0.0\n"
                          "GW=m\xE1scara?\n"));
-    window_ = WindowWithSettingsIn(SettingsPath());
+    Create(SettingsPath());
     EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("máscara?"));
     EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.86")) << "the new address is not kept";
 }
@@ -186,7 +186,7 @@ TEST_F(WindowTest, ClosingSavesAddressMaskAndGatewayAndKeepsTheRest) {
 TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
     const QString missing = folder_.filePath(QStringLiteral("missing"));
     const QString path = missing + QStringLiteral("/KorvaCfg.ini");
-    window_ = WindowWithSettingsIn(path);
+    Create(path);
     Child<QTimer>("TmrRd")->stop();
     SetText("edIP1", QStringLiteral("127.0.0.87"));
     window_->show();

@@ -1,7 +1,8 @@
 #pragma once
 // Every text a label showed while datagrams poured in, looked at just before each hand-over (one queued
-// call to the window for each read of the socket). A handled datagram's values reach the screen at the next display
+// call on the window's thread for each read of the socket) and any other queued call. A handled datagram's values reach the screen at the next display
 // frame and stay until a later reply's: the ones that came within a frame of another are never shown.
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QObject>
@@ -10,10 +11,8 @@
 
 class ShownTexts : public QObject {
 public:
-    ShownTexts(QObject* window, const QLabel* label) : window_(window), label_(label) {
-        window_->installEventFilter(this);
-    }
-    ~ShownTexts() override { window_->removeEventFilter(this); }
+    explicit ShownTexts(const QLabel* label) : label_(label) { QCoreApplication::instance()->installEventFilter(this); }
+    ~ShownTexts() override { QCoreApplication::instance()->removeEventFilter(this); }
 
     // Includes what the label shows now.
     std::set<QString> texts() const {
@@ -23,14 +22,13 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && event->type() == QEvent::MetaCall)
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall)
             texts_.insert(label_->text());
         return false;
     }
 
 private:
-    QObject* window_;
     const QLabel* label_;
     std::set<QString> texts_;
 };

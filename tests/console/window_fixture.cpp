@@ -9,29 +9,33 @@
 #include "app/console_settings.h"
 #include "console/TTILed.h"
 
-using korva::console::TfrKorvaCfg01;
-
-std::unique_ptr<TfrKorvaCfg01> WindowWithSettingsIn(const QString& path) {
-    return std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(path.toStdString()));
-}
-
 void WindowTest::SetUp() {
     ASSERT_TRUE(folder_.isValid());
 }
 
 void WindowTest::TearDown() {
-    if (window_)
+    if (window_ != nullptr)
         window_->close();
-    window_.reset();
+    Destroy();
+}
+
+void WindowTest::Create(const QString& path) {
+    console_ = std::make_unique<korva::app::WindowWiring>(korva::app::SettingsFileAt(path.toStdString()));
+    window_ = &console_->Window();
+}
+
+void WindowTest::Destroy() {
+    window_ = nullptr;
+    console_.reset();
 }
 
 void WindowTest::Open(const char* address) {
-    window_ = WindowWithSettingsIn(SettingsPath());
+    Create(SettingsPath());
     Child<QTimer>("TmrRd")->stop();
     SetText("edIP1", QString::fromLatin1(address));
     SetText("edIP2", QString::fromLatin1(address));
     window_->show();
-    ASSERT_TRUE(window_->StartEndpoint());
+    ASSERT_TRUE(console_->Console().Open());
 }
 
 void WindowTest::SetText(const char* box, const QString& text) const {

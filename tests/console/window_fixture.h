@@ -1,6 +1,6 @@
 #pragma once
-// The real main window on the offscreen platform, with its settings file in a folder of its own and
-// its polling timer stopped so that each test decides when a tick happens.
+// The real main window on the offscreen platform, wired as the program wires it, with its settings file
+// in a folder of its own and its polling timer stopped so that each test decides when a tick happens.
 #include <gtest/gtest.h>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -14,12 +14,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/window_wiring.h"
 #include "console/TfrKorvaCfg01.h"
 #include "fake_device.h"
 #include "reply_texts.h"
-
-// The main window with its settings in the file at path, as the program makes it.
-std::unique_ptr<korva::console::TfrKorvaCfg01> WindowWithSettingsIn(const QString& path);
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -29,6 +27,10 @@ protected:
     // Creates the window with the settings in this test's folder, shows it, opens its endpoint and
     // points edIP1 and edIP2 at address before anything can be sent.
     void Open(const char* address);
+    // The window wired as the program wires it, its settings in the file at path; window_ is it.
+    void Create(const QString& path);
+    // Destroys the window without closing it.
+    void Destroy();
     QString SettingsPath() const { return folder_.filePath(QStringLiteral("KorvaCfg.ini")); }
 
     template <typename Control>
@@ -52,7 +54,8 @@ protected:
     std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
 
     QTemporaryDir folder_;
-    std::unique_ptr<korva::console::TfrKorvaCfg01> window_;
+    std::unique_ptr<korva::app::WindowWiring> console_;
+    korva::console::TfrKorvaCfg01* window_ = nullptr;
 };
 
 // Runs the event loop in slices of 20 ms until done() holds or bound has passed. Neither QTest::qWait
