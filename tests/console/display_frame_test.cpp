@@ -57,9 +57,8 @@ constexpr int kReplies = 3000;
 constexpr std::size_t kAhead = 256;
 
 TEST_F(WindowTest, AFloodOfRepliesIsPaintedOncePerFrameEndingWithTheLastReply) {
-    const char* const address = "127.0.0.236";
-    FakeDevice device(address);
-    Open(address);
+    FakeDevice device;
+    Open(device);
     Click("btRead");  // the device learns where the console listens
     ASSERT_TRUE(device.NextRequest());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_));

@@ -6,6 +6,8 @@
 #include "protocol/messages.h"
 #include "tests/support/loopback_address.h"
 
+FakeDevice::FakeDevice() : peer_("127.0.0.1") {}
+
 FakeDevice::FakeDevice(const char* address) : peer_(address, korva::kDevicePort) {}
 
 std::optional<std::string> FakeDevice::NextRequest(std::chrono::milliseconds patience) {

@@ -1,6 +1,6 @@
 #pragma once
-// A device on one loopback address and the device port: it records the exact bytes of every request
-// the console sends there and answers the last sender with whatever reply a test chooses.
+// A device on a loopback address: it records the exact bytes of every request the console sends there
+// and answers the last sender with whatever reply a test chooses.
 #include <netinet/in.h>
 
 #include <chrono>
@@ -14,7 +14,12 @@
 
 class FakeDevice {
 public:
+    // On 127.0.0.1 and a port the system picks: the console is given the port (see WindowTest::Open).
+    FakeDevice();
     explicit FakeDevice(const char* address);  // binds address:5010; throws as korva::testing::LoopbackPeer
+
+    const std::string& Address() const { return peer_.Address(); }
+    std::uint16_t Port() const { return peer_.Port(); }
 
     // The next request, or nullopt when none arrives within patience.
     std::optional<std::string> NextRequest(std::chrono::milliseconds patience = std::chrono::milliseconds(2000));

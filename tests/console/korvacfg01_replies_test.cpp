@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "console/TTILed.h"
+#include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "protocol/unscramble.h"
 #include "window_fixture.h"
@@ -12,10 +13,14 @@
 namespace {
 
 using korva::console::TTILed;
+namespace layout = korva::console::layout;
 
-const QColor kDark(192, 192, 192);
-const QColor kGood(0, 255, 0);
-const QColor kBad(208, 255, 208);
+// What an indicator of the device's states shows: dark, or its good or bad colour of the layout table.
+QColor StateColour(bool lit, bool good) {
+    if (!lit)
+        return ColourOf(layout::kLedOff);
+    return ColourOf(good ? layout::kStateColours.on1 : layout::kStateColours.on0);
+}
 const QColor kYellow(255, 255, 0);
 const QString kChangedMessage =
     QStringLiteral("O KORVA teve parâmetros alterados.\rOs mesmos estarão efetivos após a sua reinicialização");
@@ -31,7 +36,6 @@ struct Led {
 
 TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
     struct Case {
-        const char* address;
         std::string reply;
         QString battery, temperature, humidity;
         Led presence, resetEc, link1, link2, link3;
@@ -39,8 +43,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
         bool notice = false;  // the status reply's own changed mark
     };
     const Case cases[] = {
-        {"127.0.0.71",
-         "0100,SND,0,25,60,244,1,0,1,123",
+        {"0100,SND,0,25,60,244,1,0,1,123",
          "24,4V",
          "25°C",
          "60%",
@@ -50,8 +53,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
          {false, 0},
          {false, 0},
          "0000123"},
-        {"127.0.0.72",
-         Scrambled("120,SND,0,-3,45,5,0,1,0,77", 120),
+        {Scrambled("120,SND,0,-3,45,5,0,1,0,77", 120),
          "0,5V",
          "-3°C",
          "45%",
@@ -61,8 +63,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
          {false, 0},
          {false, 0},
          "0000077"},
-        {"127.0.0.73",
-         Scrambled("150,3F,14,SND,0,31,90,95,1,0,0,1,0,-42", 150, 0x3F, 0x14),
+        {Scrambled("150,3F,14,SND,0,31,90,95,1,0,0,1,0,-42", 150, 0x3F, 0x14),
          "9,5V",
          "31°C",
          "90%",
@@ -73,8 +74,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
          {true, 0},
          "-0000042"},
         // The last version with one link: its echo and changed mark sit where version 120 has them.
-        {"127.0.0.90",
-         Scrambled("149,3F,14,SND,0,18,33,130,1,1,1,58,0,0,ALT", 149, 0x3F, 0x14),
+        {Scrambled("149,3F,14,SND,0,18,33,130,1,1,1,58,0,0,ALT", 149, 0x3F, 0x14),
          "13,0V",
          "18°C",
          "33%",
@@ -87,9 +87,9 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
          true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.address);
-        FakeDevice device(c.address);
-        Open(c.address);
+        SCOPED_TRACE(c.reply);
+        FakeDevice device;
+        Open(device);
         Click("btRead");
         device.NextRequest();
         // Lit beforehand, so that a reply without links 2 and 3 has to put them out.
@@ -105,7 +105,7 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
         for (const auto& [name, expected] : leds) {
             const TTILed* led = Child<TTILed>(name);
             EXPECT_EQ(led->LedOn(), expected.lit) << name;
-            EXPECT_EQ(led->CurrentColor(), !expected.lit ? kDark : expected.index == 1 ? kGood : kBad) << name;
+            EXPECT_EQ(led->CurrentColor(), StateColour(expected.lit, expected.index == 1)) << name;
         }
         EXPECT_EQ(!Child<QLabel>("lbAlt")->isHidden(), c.notice);
         EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
@@ -121,8 +121,8 @@ TEST_F(WindowTest, StatusRepliesOfEveryVersionReachEveryDisplay) {
 }
 
 TEST_F(WindowTest, ParameterReplyFillsTheParameterDisplay) {
-    FakeDevice device("127.0.0.74");
-    Open("127.0.0.74");
+    FakeDevice device;
+    Open(device);
     Click("btRd");
     device.NextRequest();
     // Version 130 sends the addresses with hexadecimal octets and the MAC in hexadecimal.
@@ -133,12 +133,13 @@ TEST_F(WindowTest, ParameterReplyFillsTheParameterDisplay) {
     EXPECT_EQ(Text("stGW1"), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(Text("stMac1"), QStringLiteral("00-1A-AB-01-02-FF"));
     EXPECT_EQ(Text("stVrs"), QStringLiteral("1.52 07/03/16 14:05"));
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.74")) << "the address read is shown nowhere";
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QString::fromStdString(device.Address()))
+        << "the address read, 127.0.0.74, is shown nowhere";
 }
 
 TEST_F(WindowTest, ChangedParametersAreAnnouncedOncePerChange) {
-    FakeDevice device("127.0.0.75");
-    Open("127.0.0.75");
+    FakeDevice device;
+    Open(device);
     DialogAnswerer operatorSays;
     const std::string plain = "0100,RPR,0,127.0.0.75,255.255.255.0,127.0.0.1,0:1:2:3:4:5";
     const std::string flagged = WithGeneralChangedFlag(plain, 0);
@@ -167,19 +168,17 @@ TEST_F(WindowTest, ChangedParametersAreAnnouncedOncePerChange) {
 
 TEST_F(WindowTest, StatusReplyDecidesTheNoticeByItsOwnFlag) {
     struct Case {
-        const char* address;
         std::string reply;
         std::size_t messages;  // the general flag still announces the change
         bool noticeShown;
     };
     const std::string status = "0100,SND,0,25,60,244,1,0,1,123,0,0,0";
     const std::string ownFlag = "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT";
-    const Case cases[] = {{"127.0.0.76", WithGeneralChangedFlag(status, 0), 1, false},
-                          {"127.0.0.77", ownFlag, 0, true}};
+    const Case cases[] = {{WithGeneralChangedFlag(status, 0), 1, false}, {ownFlag, 0, true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.address);
-        FakeDevice device(c.address);
-        Open(c.address);
+        SCOPED_TRACE(c.reply);
+        FakeDevice device;
+        Open(device);
         DialogAnswerer operatorSays;
         Click("btRead");
         device.NextRequest();
@@ -192,21 +191,20 @@ TEST_F(WindowTest, StatusReplyDecidesTheNoticeByItsOwnFlag) {
 
 TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreenOnceForTheWriteSent) {
     struct Case {
-        const char* address;
         std::string reply;
         std::size_t notices;  // green notices after the write, besides the write's own question
     };
     const Case cases[] = {
-        {"127.0.0.78", Scrambled("120,WPR,0", 120), 1},
-        {"127.0.0.79", Scrambled("130,3F,14,WPR,0", 130, 0x3F, 0x14), 0},
+        {Scrambled("120,WPR,0", 120), 1},
+        {Scrambled("130,3F,14,WPR,0", 130, 0x3F, 0x14), 0},
     };
     const std::string status = "0100,SND,0,25,60,244,1,0,1,123,0,0,ALT";
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.address);
-        FakeDevice device(c.address);
-        Open(c.address);
+        SCOPED_TRACE(c.reply);
+        FakeDevice device;
+        Open(device);
         SetText("edMsk2", QStringLiteral("255.0.0.0"));
-        SetText("edGW2", QStringLiteral("127.0.0.1"));
+        SetText("edGW2", QStringLiteral("127.0.0.254"));  // beside the device's own address
         DialogAnswerer operatorSays;
         Click("btRd");
         device.NextRequest();
@@ -247,8 +245,8 @@ TEST_F(WindowTest, WriteReplyOfOlderDevicesConfirmsInGreenOnceForTheWriteSent) {
 }
 
 TEST_F(WindowTest, ResetAcknowledgementCountsOnlyWhileAResetIsPending) {
-    FakeDevice device("127.0.0.80");
-    Open("127.0.0.80");
+    FakeDevice device;
+    Open(device);
     Click("btRead");
     device.NextRequest();
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");

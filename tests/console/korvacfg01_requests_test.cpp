@@ -18,17 +18,15 @@ const std::string kAutomaticParameters = "rPr000\r\n";
 
 TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress) {
     struct Case {
-        const char* address;
         const char* button;
         std::string request;
         const char* clearedReading;
     };
-    const Case cases[] = {{"127.0.0.60", "btRead", kLiveData, "stBat"},
-                          {"127.0.0.61", "btRd", kManualParameters, "stMsk1"}};
+    const Case cases[] = {{"btRead", kLiveData, "stBat"}, {"btRd", kManualParameters, "stMsk1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        FakeDevice device(c.address);
-        Open(c.address);
+        FakeDevice device;
+        Open(device);
         Child<QLabel>(c.clearedReading)->setText(QStringLiteral("old"));
         Child<TTILed>("ldPrs")->SetLedOn(true);
         Click(c.button);
@@ -80,8 +78,8 @@ TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) 
 }
 
 TEST_F(WindowTest, WriteAnsweredNoSendsNothing) {
-    FakeDevice device("127.0.0.65");
-    Open("127.0.0.65");
+    FakeDevice device;
+    Open(device);
     DialogAnswerer operatorSays(QStringLiteral("btNao"));
     Click("btWr1");
     EXPECT_EQ(operatorSays.seen().size(), 1u);
@@ -120,8 +118,8 @@ TEST_F(WindowTest, SendErrorsOfPollingTicksAreSilent) {
 }
 
 TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
-    FakeDevice device("127.0.0.67");
-    Open("127.0.0.67");
+    FakeDevice device;
+    Open(device);
     EXPECT_EQ(Tick(device, 0), Requests{}) << "automatic mode is off";
 
     Click("ldAuto");
@@ -147,8 +145,8 @@ TEST_F(WindowTest, AutomaticModeAsksForParametersUntilTheFirstParameterReply) {
 }
 
 TEST_F(WindowTest, PollingTimerTicksEveryHalfSecond) {
-    FakeDevice device("127.0.0.68");
-    Open("127.0.0.68");
+    FakeDevice device;
+    Open(device);
     auto* timer = Child<QTimer>("TmrRd");
     EXPECT_EQ(timer->interval(), 500);
     timer->start();
@@ -171,8 +169,8 @@ std::string ResetCommand(const char* echo) {
 }
 
 TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
-    FakeDevice device("127.0.0.69");
-    Open("127.0.0.69");
+    FakeDevice device;
+    Open(device);
     Click("btRead");
     device.NextRequest();
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,4711");
@@ -204,8 +202,8 @@ TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
 }
 
 TEST_F(WindowTest, AcknowledgedResetStopsTheAttempts) {
-    FakeDevice device("127.0.0.70");
-    Open("127.0.0.70");
+    FakeDevice device;
+    Open(device);
     Click("ldAuto");
     Click("btRst");
     for (int tick = 0; tick < 3; ++tick)

@@ -1,23 +1,22 @@
 // What keeps the technician from harm, through the real widgets: a refused write names its box and
 // sends nothing, a device that stops answering is shown as old, and "aut" works from the keyboard.
-// Fake devices on 127.0.42.1-9.
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
 #include "console/TTILed.h"
+#include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 
 namespace {
 
 using korva::console::TTILed;
-
-const QColor kGreyedText(128, 128, 128);
+namespace layout = korva::console::layout;
 
 TEST_F(WindowTest, ARefusedWriteNamesItsBoxFocusesItAndSendsNothing) {
-    FakeDevice device("127.0.42.1");
-    Open("127.0.42.1");
+    FakeDevice device;
+    Open(device);
     QApplication::setActiveWindow(window_);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     SetText("edMsk2", QStringLiteral("255.0.255.0"));
@@ -38,14 +37,15 @@ TEST_F(WindowTest, ARefusedWriteNamesItsBoxFocusesItAndSendsNothing) {
 }
 
 TEST_F(WindowTest, ASilentDeviceIsShownAsSuchUntilItsNextReply) {
-    FakeDevice device("127.0.42.2");
-    Open("127.0.42.2");
+    FakeDevice device;
+    Open(device);
     Click("ldAuto");
     Tick(device, 2);
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,7,0,0,0");
     auto* presence = Child<TTILed>("ldPrs");
     EXPECT_EQ(presence->accessibleDescription(), QStringLiteral("presença: detectada"));
     const QColor normalText = Child<QLabel>("stBat")->palette().color(QPalette::WindowText);
+    const QColor answeringClock = Child<QLabel>("lbDaHr")->palette().color(QPalette::Window);
 
     for (int period = 0; period < 3; ++period)
         Tick(device, 2);
@@ -54,23 +54,25 @@ TEST_F(WindowTest, ASilentDeviceIsShownAsSuchUntilItsNextReply) {
     EXPECT_TRUE(Child<QLabel>("lbNoReply")->isVisible());
     EXPECT_EQ(Text("lbNoReply"), QStringLiteral("sem resposta"));
     EXPECT_EQ(Text("stBat"), QStringLiteral("24,4V")) << "the last reading stays, greyed";
-    EXPECT_EQ(Child<QLabel>("stBat")->palette().color(QPalette::WindowText), kGreyedText);
-    EXPECT_NE(Child<QLabel>("lbDaHr")->palette().color(QPalette::Window), QColor(255, 255, 224));
+    EXPECT_EQ(Child<QLabel>("stBat")->palette().color(QPalette::WindowText), ColourOf(layout::kStaleText));
+    EXPECT_NE(ColourOf(layout::kStaleText), normalText);
+    EXPECT_EQ(Child<QLabel>("lbDaHr")->palette().color(QPalette::Window), ColourOf(layout::kNoReplyBackground));
+    EXPECT_NE(ColourOf(layout::kNoReplyBackground), answeringClock);
     EXPECT_TRUE(presence->Stale());
     EXPECT_EQ(presence->accessibleDescription(), QStringLiteral("presença: detectada (sem resposta)"));
 
     ReplyAndWait(device, "0100,SND,0,25,60,244,0,0,1,7,0,0,0");
     EXPECT_FALSE(Child<QLabel>("lbNoReply")->isVisible());
     EXPECT_EQ(Child<QLabel>("stBat")->palette().color(QPalette::WindowText), normalText);
-    EXPECT_EQ(Child<QLabel>("lbDaHr")->palette().color(QPalette::Window), QColor(255, 255, 224));
+    EXPECT_EQ(Child<QLabel>("lbDaHr")->palette().color(QPalette::Window), answeringClock);
     EXPECT_FALSE(presence->Stale());
     EXPECT_EQ(presence->accessibleDescription(), QStringLiteral("presença: não detectada"));
     Click("ldAuto");
 }
 
 TEST_F(WindowTest, AutIsReachedWithTabAndSwitchedWithSpaceOrEnter) {
-    FakeDevice device("127.0.42.3");
-    Open("127.0.42.3");
+    FakeDevice device;
+    Open(device);
     QApplication::setActiveWindow(window_);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     Child<QWidget>("btRead")->setFocus();

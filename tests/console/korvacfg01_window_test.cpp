@@ -205,8 +205,8 @@ TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
 }
 
 TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSettings) {
-    FakeDevice device("127.0.0.88");
-    Open("127.0.0.88");
+    FakeDevice device;
+    Open(device);
     Click("btRead");
     device.NextRequest();
     for (int reply = 0; reply < 200; ++reply)
@@ -214,7 +214,7 @@ TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSet
     // Let the receiving thread read the first reply and wait for the main thread to handle it.
     QThread::msleep(50);
     EXPECT_TRUE(window_->close());
-    EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=127.0.0.88"));
+    EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=" + QByteArray::fromStdString(device.Address())));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 // Every text a label showed while datagrams poured in, looked at just before each hand-over (one queued
-// call on the window's thread for each read of the socket) and any other queued call. A handled datagram's values reach the screen at the next display
-// frame and stay until a later reply's: the ones that came within a frame of another are never shown.
+// call on the window's thread for each read of the socket) and any other queued call. A handled datagram's values reach
+// the screen at the next display frame and stay until a later reply's: the ones that came within a frame of another are
+// never shown.
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>

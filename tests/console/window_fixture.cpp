@@ -19,8 +19,8 @@ void WindowTest::TearDown() {
     Destroy();
 }
 
-void WindowTest::Create(const QString& path) {
-    console_ = std::make_unique<korva::app::WindowWiring>(korva::app::SettingsFileAt(path.toStdString()));
+void WindowTest::Create(const QString& path, std::uint16_t devicePort) {
+    console_ = std::make_unique<korva::app::WindowWiring>(korva::app::SettingsFileAt(path.toStdString()), devicePort);
     window_ = &console_->Window();
 }
 
@@ -29,8 +29,8 @@ void WindowTest::Destroy() {
     console_.reset();
 }
 
-void WindowTest::Open(const char* address) {
-    Create(SettingsPath());
+void WindowTest::Open(const char* address, std::uint16_t devicePort) {
+    Create(SettingsPath(), devicePort);
     Child<QTimer>("TmrRd")->stop();
     SetText("edIP1", QString::fromLatin1(address));
     SetText("edIP2", QString::fromLatin1(address));

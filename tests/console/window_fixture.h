@@ -2,12 +2,14 @@
 // The real main window on the offscreen platform, wired as the program wires it, with its settings file
 // in a folder of its own and its polling timer stopped so that each test decides when a tick happens.
 #include <gtest/gtest.h>
+#include <QColor>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 
 #include "app/window_wiring.h"
 #include "console/TfrKorvaCfg01.h"
+#include "console/console_view.h"
 #include "fake_device.h"
 #include "reply_texts.h"
 
@@ -24,11 +27,13 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Creates the window with the settings in this test's folder, shows it, opens its endpoint and
-    // points edIP1 and edIP2 at address before anything can be sent.
-    void Open(const char* address);
+    // Creates the window with the settings in this test's folder, its rules sending to devicePort,
+    // shows it, opens its endpoint and points edIP1 and edIP2 at address before anything can be sent.
+    void Open(const char* address, std::uint16_t devicePort = korva::kDevicePort);
+    // The same towards device, wherever it listens.
+    void Open(const FakeDevice& device) { Open(device.Address().c_str(), device.Port()); }
     // The window wired as the program wires it, its settings in the file at path; window_ is it.
-    void Create(const QString& path);
+    void Create(const QString& path, std::uint16_t devicePort = korva::kDevicePort);
     // Destroys the window without closing it.
     void Destroy();
     QString SettingsPath() const { return folder_.filePath(QStringLiteral("KorvaCfg.ini")); }
@@ -62,3 +67,8 @@ protected:
 // nor qWaitFor would do when datagrams pour in: they sleep between slices, and each hand-over is posted
 // only once the one before it has been handled, so they would handle one datagram per slice.
 bool ServeEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
+
+// A colour of the layout table as the widgets hold it.
+inline QColor ColourOf(const korva::console::Rgb& colour) {
+    return QColor(colour.red, colour.green, colour.blue);
+}
