@@ -360,6 +360,20 @@ TEST_F(ConsoleCoreTest, AButtonsRequestUnansweredForASecondSaysWhichDeviceIsSile
     EXPECT_EQ(view_.noReply, "") << "answered in time";
 }
 
+TEST_F(ConsoleCoreTest, AResetGoesOnWhereItWasWhenAutomaticModeIsLeftAndResumed) {
+    Polling();
+    core_.HandleDatagram(kStatus);  // echo number 123
+    const std::string reset = korva::BuildResetCommand(123);
+    core_.StartReset();
+    EXPECT_EQ(Ticks(5), std::vector<std::string>(5, reset));
+    core_.ToggleAutomaticMode();
+    EXPECT_TRUE(Ticks(2).empty());
+    core_.ToggleAutomaticMode();
+    const int left = static_cast<int>(korva::DeviceSession::kResetAttempts) - 5;
+    EXPECT_EQ(Ticks(left), std::vector<std::string>(left, reset));
+    EXPECT_EQ(Ticks(1), std::vector<std::string>{kLiveData});
+}
+
 TEST_F(ConsoleCoreTest, FifteenUnacknowledgedResetCommandsEndInARedNoticeAndALateAckStillCounts) {
     Polling();
     core_.StartReset();

@@ -1,5 +1,5 @@
-// What the window sends, where it sends it, and when: buttons, the write sequence, automatic mode
-// and the reset attempts.
+// What the window sends, where it sends it, and when: buttons, the write sequence and automatic mode.
+// How many reset attempts and when they stop are the rules' (console_core_test).
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -161,55 +161,6 @@ TEST_F(WindowTest, PollingTimerTicksEveryHalfSecond) {
         5000));
     EXPECT_EQ(Requests(requests.begin(), requests.begin() + 4),
               (Requests{kAutomaticParameters, kLiveData, kAutomaticParameters, kLiveData}));
-}
-
-// The reset command echoes the number of the last status reply.
-std::string ResetCommand(const char* echo) {
-    return std::string("rst000005") + echo + "\r\n";
-}
-
-TEST_F(WindowTest, ResetIsRepeatedFifteenTimesAndSurvivesLeavingAutomaticMode) {
-    FakeDevice device;
-    Open(device);
-    Click("btRead");
-    device.NextRequest();
-    ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,4711");
-    Click("ldAuto");
-    Click("btRst");
-    DialogAnswerer operatorSays;
-
-    int resets = 0;
-    for (int tick = 0; tick < 16; ++tick) {
-        if (tick == 5) {  // off and on again in the middle: the reset goes on where it was
-            Click("ldAuto");
-            EXPECT_EQ(Tick(device, 0), Requests{});
-            Click("ldAuto");
-        }
-        const Requests sent = Tick(device, 2);
-        ASSERT_EQ(sent.size(), 2u);
-        EXPECT_EQ(sent[0], kAutomaticParameters);
-        if (sent[1] == ResetCommand("0004711")) {
-            ++resets;
-        } else {
-            EXPECT_EQ(sent[1], kLiveData);
-            EXPECT_EQ(tick, 15) << "live data only once the fifteen resets are out";
-        }
-    }
-    EXPECT_EQ(resets, 15);
-    ASSERT_EQ(operatorSays.seen().size(), 1u) << "the tick after the last reset command tells it went unanswered";
-    EXPECT_EQ(operatorSays.seen()[0].colour, QColor(255, 0, 0));
-    EXPECT_TRUE(operatorSays.seen()[0].text.startsWith(QStringLiteral("Reset não confirmado")));
-}
-
-TEST_F(WindowTest, AcknowledgedResetStopsTheAttempts) {
-    FakeDevice device;
-    Open(device);
-    Click("ldAuto");
-    Click("btRst");
-    for (int tick = 0; tick < 3; ++tick)
-        EXPECT_EQ(Tick(device, 2).back(), ResetCommand("0000000"));
-    ReplyAndWait(device, "0100,RST,0,ack");
-    EXPECT_EQ(Tick(device, 2).back(), kLiveData);
 }
 
 }  // namespace
