@@ -13,6 +13,7 @@
 #include "console/TTILed.h"
 #include "console/window_layout.h"
 #include "dialog_answerer.h"
+#include "hand_over_counter.h"
 #include "window_fixture.h"
 
 namespace {
@@ -215,6 +216,32 @@ TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSet
     QThread::msleep(50);
     EXPECT_TRUE(window_->close());
     EXPECT_TRUE(ReadFile(SettingsPath()).contains("IP=" + QByteArray::fromStdString(device.Address())));
+}
+
+TEST_F(WindowTest, AnAcceptedCloseStopsListeningAndARefusedOneDoesNot) {
+    FakeDevice device;
+    Open(device);
+    Click("btRead");
+    device.NextRequest();
+    const std::string status = "0100,SND,0,25,60,244,1,0,1,123";
+    HandOverCounter handed(console_->Console());
+
+    // The settings cannot be written: the first close is refused and the console goes on listening.
+    const QString path = SettingsPath();
+    ASSERT_TRUE(QFile::remove(path) || !QFile::exists(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    {
+        DialogAnswerer operatorSays;
+        EXPECT_FALSE(window_->close());
+    }
+    device.Reply(status);
+    EXPECT_TRUE(ServeEventsUntil([&] { return handed.count() == 1; }, std::chrono::seconds(5)));
+
+    ASSERT_TRUE(QDir().rmdir(path));
+    EXPECT_TRUE(window_->close());
+    device.Reply(status);
+    ServeEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(handed.count(), 1u) << "a reply after the close reached the rules";
 }
 
 }  // namespace
