@@ -4,7 +4,7 @@
 // sent anywhere.
 //
 //   apply_plan_bench [ROWS] [extra apply options...]
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/network_command.h"
 #include "tools/korvactl/conversations/link.h"
 
 #include <sys/resource.h>

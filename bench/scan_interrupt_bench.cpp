@@ -6,7 +6,7 @@
 //   scan_interrupt_bench [INT|TERM]
 //
 // Prints the time from the signal to the command's end, its exit status, and what it wrote.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/network_command.h"
 #include "tools/korvactl/conversations/link.h"
 #include "transport/socket_errors.h"
 

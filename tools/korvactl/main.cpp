@@ -1,7 +1,9 @@
 // korvactl: the console's work from a script.
 #include "tools/common/standard_streams.h"
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/decode_command.h"
+#include "tools/korvactl/commands/network_command.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/exporter/exporter_command.h"
 #include "tools/korvactl/output/record_writers.h"
 
 #include <csignal>

@@ -1,7 +1,7 @@
 #include "tests/tools/korvactl/command_runner.h"
 
 #include "protocol/reply_writer.h"
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/network_command.h"
 
 #include <sstream>
 

@@ -1,7 +1,7 @@
 // watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
 #include "tests/tools/korvactl/command_runner.h"
 
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/network_command.h"
 
 #include <gtest/gtest.h>
 

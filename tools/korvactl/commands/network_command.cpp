@@ -1,12 +1,13 @@
-// RunNetworkCommand and what the network commands share: the devices named, the link, the user's consent.
+// RunNetworkCommand: a network command's line read, its devices named, its output chosen, and the command run.
+#include "tools/korvactl/commands/network_command.h"
+
+#include "tools/korvactl/commands/apply_command.h"
 #include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/device_commands.h"
+#include "tools/korvactl/commands/scan_command.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
-#include "transport/udp_endpoint.h"
 
-#include <algorithm>
-#include <cctype>
-#include <istream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -61,31 +62,6 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 
 }  // namespace
 
-std::unique_ptr<Link> OpenLink(CommandContext& context) {
-    try {
-        auto link = context.io.openLink();
-        link->BeforeWaiting([&output = context.output, &progress = context.progress] {
-            output.Flush();
-            progress.Refresh();
-        });
-        return link;
-    } catch (const transport::SocketError& error) {
-        context.io.err << "korvactl " << context.command << ": cannot open the UDP endpoint: " << OneLine(error.what())
-                       << "\n";
-        return nullptr;
-    }
-}
-
-void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord) {
-    context.progress.End();
-    context.io.err << "korvactl " << context.command << ": " << answered << ' ' << answeredWord << ", " << failed
-                   << " failed\n";
-}
-
-void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason) {
-    context.output.Write(Record{target.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
-}
-
 bool IsNetworkCommand(std::string_view command) {
     return Commands().contains(command);
 }
@@ -134,19 +110,6 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
         io.err << prefix << "cannot write the output: " << error.what() << "\n";
         return kExitNotAllAnswered;
     }
-}
-
-Consent AskConsent(const std::string& question, Terminal& terminal) {
-    if (!terminal.interactive)
-        return Consent::kNoTerminal;
-    terminal.out << question << " [y/N] " << std::flush;
-    std::string answer;
-    if (!std::getline(terminal.in, answer))
-        return Consent::kDeclined;
-    std::erase_if(answer, [](unsigned char c) { return std::isspace(c); });
-    std::transform(answer.begin(), answer.end(), answer.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return answer == "y" || answer == "yes" ? Consent::kGiven : Consent::kDeclined;
 }
 
 }  // namespace korva::ctl

@@ -1,5 +1,6 @@
 // `korvactl exporter`: the exporter as a program, serving its scrapes over HTTP until it is asked to stop.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/exporter/exporter_command.h"
+#include "tools/korvactl/commands/command_io.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 #include "tools/korvactl/inputs/command_line.h"
@@ -16,8 +17,8 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>

@@ -1,6 +1,9 @@
 // The exporter command in a build without the exporter: an exporter runs on a monitoring server, beside
 // Prometheus, and those run Linux; the Windows build leaves prometheus-cpp and civetweb out.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/command_io.h"
+#include "tools/korvactl/exporter/exporter_command.h"
+
+#include <ostream>
 
 namespace korva::ctl {
 

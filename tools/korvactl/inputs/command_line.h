@@ -1,7 +1,7 @@
 #pragma once
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/retry_policy.h"
 #include "tools/korvactl/output/output_format.h"
 
 #include <chrono>
