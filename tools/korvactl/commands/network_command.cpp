@@ -1,39 +1,16 @@
 // RunNetworkCommand: a network command's line read, its devices named, its output chosen, and the command run.
 #include "tools/korvactl/commands/network_command.h"
 
-#include "tools/korvactl/commands/apply_command.h"
 #include "tools/korvactl/commands/command_context.h"
-#include "tools/korvactl/commands/device_commands.h"
-#include "tools/korvactl/commands/scan_command.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
-#include <map>
 #include <optional>
 #include <ostream>
 
 namespace korva::ctl {
 
 namespace {
-
-struct CommandEntry {
-    int (*run)(CommandContext&);
-    // The arguments name devices, resolved before the command runs; scan takes ranges, apply a plan.
-    bool namesDevices;
-    // One result a device, held back for the order named unless --order reply. watch streams, set names
-    // one device, and scan and apply keep their own order.
-    bool sweeps;
-};
-
-const std::map<std::string_view, CommandEntry>& Commands() {
-    static const std::map<std::string_view, CommandEntry> commands = {
-        {"status", {RunStatusCommand, true, true}}, {"params", {RunStatusCommand, true, true}},
-        {"watch", {RunWatchCommand, true, false}},  {"reset", {RunResetCommand, true, true}},
-        {"set", {RunSetCommand, true, false}},      {"scan", {RunScanCommand, false, false}},
-        {"apply", {RunApplyCommand, false, false}},
-    };
-    return commands;
-}
 
 // The devices the arguments and -f files name, resolved; nullopt after the reason was printed.
 std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, const CommandLine& line,
@@ -62,20 +39,17 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 
 }  // namespace
 
-bool IsNetworkCommand(std::string_view command) {
-    return Commands().contains(command);
-}
-
-int RunNetworkCommand(std::string_view command, const std::vector<std::string>& arguments, CommandIo& io) {
+int RunNetworkCommand(const Command& row, const std::vector<std::string>& arguments, CommandIo& io) {
+    const std::string_view command = row.name;
     const std::string prefix = "korvactl " + std::string(command) + ": ";
-    const ParsedCommandLine parsed = ParseCommandLine(command, arguments);
+    const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments);
     if (!parsed.line) {
         io.err << prefix << parsed.error << "\n";
         return kExitUsage;
     }
-    const CommandEntry& entry = Commands().at(command);
+    const NetworkRunner& runner = std::get<NetworkRunner>(row.run);
     std::vector<DeviceTarget> targets;
-    if (entry.namesDevices) {
+    if (runner.namesDevices) {
         auto named = NamedTargets(command, *parsed.line, io.err);
         if (!named)
             return kExitUsage;
@@ -89,7 +63,7 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
     RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)
                          : format == OutputFormat::kCsv ? static_cast<RecordSink&>(csv)
                                                         : json;
-    const bool ordered = entry.sweeps && parsed.line->order == OutputOrder::kInput;
+    const bool ordered = runner.sweeps && parsed.line->order == OutputOrder::kInput;
     std::vector<std::string> names;
     for (const DeviceTarget& target : targets)
         names.push_back(target.name);
@@ -99,7 +73,7 @@ int RunNetworkCommand(std::string_view command, const std::vector<std::string>& 
                        progress);
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};
     try {
-        const int status = entry.run(context);
+        const int status = runner.run(context);
         progress.End();
         output.TellRepeats();
         if (ordered)
