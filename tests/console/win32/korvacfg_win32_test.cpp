@@ -8,6 +8,7 @@
 
 #include "console/console_texts.h"
 #include "console/version_text.h"
+#include "console/window_layout.h"
 #include "console/win32/wide_text.h"
 #include "tests/console/win32/console_program.h"
 #include "tests/tools/korvactl/programs.h"
@@ -50,6 +51,27 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
             continue;
         at = GetNextDlgTabItem(console.Window(), at, FALSE);
         EXPECT_EQ(at, console.Control(order[i])) << "after " << order[i - 1];
+    }
+}
+
+TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    RECT client{};
+    GetClientRect(console.Window(), &client);
+    EXPECT_EQ(client.right, layout::kClientWidth);
+    EXPECT_EQ(client.bottom, layout::kClientHeight);
+    for (const layout::Control& design : layout::Controls()) {
+        const HWND control = console.Control(design.name);
+        ASSERT_NE(control, nullptr) << design.name;
+        RECT box{};
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, console.Window(), reinterpret_cast<POINT*>(&box), 2);
+        EXPECT_EQ(box.left, design.box.x) << design.name;
+        EXPECT_EQ(box.top, design.box.y) << design.name;
+        EXPECT_EQ(box.right - box.left, design.box.width) << design.name;
+        EXPECT_EQ(box.bottom - box.top, design.box.height) << design.name;
+        EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
     }
 }
 
