@@ -98,9 +98,13 @@ TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
     ASSERT_NE(console.Window(), nullptr);
 
     console.Click("ldAuto");
-    ASSERT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRst")); }));
-    for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"})
-        EXPECT_FALSE(Enabled(console.Control(manual))) << manual;
+    // The manual controls locked, the reset button free.
+    EXPECT_TRUE(WaitUntil([&] {
+        bool locked = Enabled(console.Control("btRst"));
+        for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"})
+            locked = locked && !Enabled(console.Control(manual));
+        return locked;
+    }));
     // The parameter request until its reply has come, then live data on every tick.
     ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= 4; }));
     EXPECT_EQ(sim.RequestsSeen("rPr000"), 1);
