@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console/application_title.h"
 #include "console/console_texts.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
@@ -181,8 +182,47 @@ TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
     console.Type("edIP2", L"127.0.0.8");
     console.Type("edMsk2", L"255.255.0.0");
     console.Type("edGW2", L"127.0.0.9");
+    const std::string saved = "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n";
+    // The end of the session saves as a close does, and lets the session end.
+    EXPECT_EQ(SendMessageW(console.Window(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(console.SettingsFile(), saved);
+
+    console.Type("edGW2", L"127.0.0.10");
     EXPECT_EQ(console.Close(), 0);
-    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n");
+    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.10\r\n");
+}
+
+TEST(ConsoleWindow, AFailedSaveKeepsTheWindowThenAsksBeforeClosingWithoutIt) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Type("edMsk2", L"255.255.0.0");
+    console.SetSettingsReadOnly(true);
+
+    // First the error in the system's box, titled with the application's title; the window stays.
+    console.AskToClose();
+    const HWND box = console.WaitForMessage(L"#32770");
+    ASSERT_NE(box, nullptr);
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    EXPECT_EQ(std::wstring(title), Wide(kApplicationTitle));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindow(box) == FALSE; }));
+    EXPECT_TRUE(IsWindowVisible(console.Window()));
+
+    // Then the question, NÃO keeping the window, SIM closing it with the file as it was.
+    for (const int answer : {IDNO, IDYES}) {
+        console.AskToClose();
+        const HWND question = console.WaitForMessage();
+        ASSERT_NE(question, nullptr);
+        wchar_t text[512] = {};
+        GetWindowTextW(question, text, 512);
+        EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kCloseWithoutSaving))));
+        ConsoleProgram::Answer(question, answer);
+        ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+    }
+    EXPECT_EQ(console.Close(), 0);
+    console.SetSettingsReadOnly(false);
+    EXPECT_EQ(console.SettingsFile(), kSettings);
 }
 
 }  // namespace
