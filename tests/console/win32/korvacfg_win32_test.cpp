@@ -76,6 +76,26 @@ TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
     }
 }
 
+TEST(ConsoleWindow, AutIsSwitchedWithSpaceAndEnterButNotByAKeyHeldDown) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    const HWND aut = console.Control("ldAuto");
+    const LPARAM pressed = 1;
+    const LPARAM repeated = 1 | (1 << 30);
+    const struct {
+        WPARAM key;
+        LPARAM flags;
+        bool automatic;
+    } presses[] = {{VK_SPACE, pressed, true}, {VK_SPACE, repeated, true}, {VK_RETURN, pressed, false},
+                   {'A', pressed, false}};
+    for (const auto& p : presses) {
+        // Sent: handled, with all it changes, when the call returns.
+        SendMessageW(aut, WM_KEYDOWN, p.key, p.flags);
+        // The reset button is free exactly while automatic mode is on.
+        EXPECT_EQ(Enabled(console.Control("btRst")), p.automatic) << p.key;
+    }
+}
+
 TEST(ConsoleWindow, ButtonsReadOnceAndShowWhatTheDeviceSays) {
     Simulator sim(kDevice, {"--form", "150"});
     ASSERT_TRUE(sim.Ready());
