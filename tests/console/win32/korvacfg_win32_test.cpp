@@ -28,6 +28,14 @@ bool Enabled(HWND control) {
     return IsWindowEnabled(control) != FALSE;
 }
 
+// The control with the keyboard's focus in window's thread.
+HWND Focused(HWND window) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    return thread.hwndFocus;
+}
+
 TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) {
     ConsoleProgram console(kSettings);
     ASSERT_NE(console.Window(), nullptr);
@@ -43,6 +51,11 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     for (const auto& b : boxes)
         EXPECT_EQ(console.Text(b.box), b.text) << b.box;
     EXPECT_FALSE(Enabled(console.Control("btRst")));
+    EXPECT_TRUE(WaitUntil([&] { return Focused(console.Window()) == console.Control("edIP1"); }));
+    RECT frame{};
+    GetWindowRect(console.Window(), &frame);
+    EXPECT_EQ(frame.left, layout::WindowLeft(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(frame.top, layout::kTop);
 
     const std::vector<std::string> order = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
     // The disabled reset button is passed over, as Tab passes it.
@@ -158,6 +171,7 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     EXPECT_NE(std::wstring(text).find(L"máscara nova: 255.0.255.0"), std::wstring::npos) << Utf8(text);
     ConsoleProgram::Answer(message, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+    EXPECT_TRUE(WaitUntil([&] { return Focused(console.Window()) == console.Control("edMsk2"); }));
 
     // The question: NÃO sends nothing, nor does its time-out; SIM sends the write.
     console.Type("edMsk2", L"255.255.255.0");
@@ -184,6 +198,21 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kRestartPending))));
     EXPECT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
     EXPECT_TRUE(IsWindowVisible(console.Control("lbAlt")));
+}
+
+TEST(ConsoleWindow, AnAddressThatNamesNoHostIsToldInTheErrorBox) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    // Blanks: no resolver asks DNS for it.
+    console.Type("edIP1", L"no such host");
+    console.Click("btRead");
+    const HWND box = console.WaitForMessage(L"#32770");
+    ASSERT_NE(box, nullptr);
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    EXPECT_EQ(std::wstring(title), Wide(kApplicationTitle));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindow(box) == FALSE; }));
 }
 
 TEST(ConsoleWindow, ASilentDeviceIsShownAsSuch) {
