@@ -155,6 +155,28 @@ TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
     EXPECT_FALSE(Enabled(console.Control("btRst")));
 }
 
+TEST(ConsoleWindow, AResetNeverAcknowledgedEndsAfterFifteenAttemptsAndIsTold) {
+    Simulator sim(kDevice, {"--form", "150", "--reset-ack-on", "99"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Click("ldAuto");
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRst")); }));
+    console.Click("btRst");
+
+    const HWND message = console.WaitForMessage();
+    ASSERT_NE(message, nullptr);
+    wchar_t text[512] = {};
+    GetWindowTextW(message, text, 512);
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kResetNotConfirmed))));
+    EXPECT_EQ(sim.RequestsSeen("rst"), 15);
+    ConsoleProgram::Answer(message, IDOK);
+    // Polling goes on, without a sixteenth reset command.
+    const int liveRequests = sim.RequestsSeen("snd000");
+    ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= liveRequests + 3; }));
+    EXPECT_EQ(sim.RequestsSeen("rst"), 15);
+}
+
 TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     Simulator sim(kDevice, {"--form", "150"});
     ASSERT_TRUE(sim.Ready());
