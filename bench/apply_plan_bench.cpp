@@ -4,7 +4,7 @@
 // sent anywhere.
 //
 //   apply_plan_bench [ROWS] [extra apply options...]
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
 
 #include <sys/resource.h>
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
                              },
                              false};
     const auto started = std::chrono::steady_clock::now();
-    const int status = korva::ctl::RunNetworkCommand("apply", arguments, io);
+    const int status = korva::ctl::RunCommand("apply", arguments, io);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::remove(path.c_str());
     rusage usage{};

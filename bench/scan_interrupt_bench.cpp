@@ -6,7 +6,7 @@
 //   scan_interrupt_bench [INT|TERM]
 //
 // Prints the time from the signal to the command's end, its exit status, and what it wrote.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
 #include "transport/socket_errors.h"
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         signalled = Clock::now();
         kill(getpid(), signal);
     });
-    const int status = korva::ctl::RunNetworkCommand("scan", {"127.0.0.0/8", "--force", "--rate", "0"}, io);
+    const int status = korva::ctl::RunCommand("scan", {"127.0.0.0/8", "--force", "--rate", "0"}, io);
     const auto ended = Clock::now();
     signaller.join();
     const auto stop = std::chrono::duration<double, std::milli>(ended - signalled).count();

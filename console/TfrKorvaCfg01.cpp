@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <ctime>
 #include <exception>
 #include <initializer_list>
 #include <utility>
@@ -235,13 +235,8 @@ void TfrKorvaCfg01::CreateControls() {
     lbNoReply->setWordWrap(true);
 
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
-    const std::pair<QWidget*, const char*> accessibleNames[] = {
-        {stBat, "bateria"},        {stTmp, "temperatura"},    {stUmd, "umidade"},       {lbDaHr, "última resposta"},
-        {edIP1, "endereço atual"}, {stMsk1, "máscara atual"}, {stGW1, "gateway atual"}, {stMac1, "mac address"},
-        {stVrs, "versão / data"},  {edIP2, "endereço novo"},  {edMsk2, "máscara nova"}, {edGW2, "gateway novo"},
-    };
-    for (const auto& [control, name] : accessibleNames)
-        control->setAccessibleName(QString::fromUtf8(name));
+    for (const auto& [control, name] : texts::kAccessibleNames)
+        findChild<QWidget*>(QString::fromLatin1(control))->setAccessibleName(QString::fromUtf8(name));
 
     ldAuto->SetKeyboardClickable();
     QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
@@ -495,14 +490,16 @@ void TfrKorvaCfg01::ApplyPendingDisplay() {
 }
 
 void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
-    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch());
-    lbDaHr->setText(ClockText(QDateTime::fromMSecsSinceEpoch(milliseconds.count())));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    lbDaHr->setText(Text(ClockText(local).c_str()));
 }
 
 void TfrKorvaCfg01::ApplyStatus(const StatusReading& status) {
-    stBat->setText(VoltsText(status.batteryTenths));
-    stTmp->setText(DegreesText(status.temperature));
-    stUmd->setText(PercentText(status.humidity));
+    stBat->setText(QString::fromStdString(VoltsText(status.batteryTenths)));
+    stTmp->setText(QString::fromStdString(DegreesText(status.temperature)));
+    stUmd->setText(QString::fromStdString(PercentText(status.humidity)));
     ShowState(ldPrs, status.presence);
     ShowState(ldRst, status.resetState);
     ShowState(ldRed1, status.link1);

@@ -35,6 +35,27 @@ if ! start_prefix; then
     exit 1
   fi
 fi
+# The console's window test needs an X display for Wine; without one, a virtual screen of our own, on the
+# first free display number (-displayfd says which), ended with the run.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  if ! command -v Xvfb >/dev/null; then
+    echo "windows-build.sh: no DISPLAY and no Xvfb (package xvfb): the console's window test cannot run" >&2
+    exit 1
+  fi
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(cat "$display_file")"
+  rm -f "$display_file"
+fi
+stop_xvfb() { [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; }
+trap stop_xvfb EXIT
+
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
 # Wine's server lingers for a few seconds after the last program; nothing may outlive the run.

@@ -6,7 +6,7 @@
 #include "protocol/text_fields.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/require.h"
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/apply_command.h"
 #include "tools/sim/sim_fleet.h"
 
 #include <nlohmann/json.hpp>

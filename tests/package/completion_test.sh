@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# What Tab offers after `korvactl`: the commands, each command's own options, list and plan files
-# after -f and for apply, any file for decode, and nothing where the user must type a value of their own.
-# Usage: completion_test.sh COMPLETION_SCRIPT
+# What Tab offers after `korvactl`, against what the program says it takes: the commands its usage lists,
+# each command's options as its --help lists them, the words a value is chosen from, and nothing where the
+# user must type a value of their own; list and plan files after -f and for apply, any file for decode.
+# Usage: completion_test.sh KORVACTL COMPLETION_SCRIPT
 set -uo pipefail
-completion=$1
+korvactl=$1
+completion=$2
 library=/usr/share/bash-completion/bash_completion
 if [ ! -r "$library" ]; then
   echo "SKIP: bash-completion is not installed (scripts/ensure-packages.sh lists it)"
@@ -13,6 +15,8 @@ fi
 . "$library"
 # shellcheck source=/dev/null
 . "$completion"
+# shellcheck source=tests/package/korvactl_help.sh
+. "$(dirname "$0")/korvactl_help.sh"
 
 files=$(mktemp -d)
 trap 'rm -rf "$files"' EXIT
@@ -39,42 +43,46 @@ expect() {
     failures=$((failures + 1))
   fi
 }
+# starting PREFIX WORD...: the words that start with PREFIX
+starting() {
+  local prefix=$1
+  shift
+  printf '%s\n' "$@" | grep -- "^$prefix" | xargs
+}
 
-# the commands
-expect "status params watch set reset scan apply decode exporter --help -h --version" korvactl ""
-expect "status set scan" korvactl s
+# shellcheck disable=SC2207
+commands=($(korvactl_commands))
+[ ${#commands[@]} -gt 0 ] || { echo "FAIL: korvactl --help lists no command"; exit 1; }
+expect "${commands[*]} --help -h --version" korvactl ""
+expect "$(starting s "${commands[@]}")" korvactl s
 expect "--help --version" korvactl --
-# each command's own options, nothing another command takes
-sweep="-f --timeout --retries --json --table --csv --order --progress --no-progress"
-expect "$sweep" korvactl status ""
-expect "$sweep" korvactl params 192.168.0.250 -
-expect "--timeout --table" korvactl reset --t
-expect "--progress" korvactl reset --pr
-expect "-f --interval --count --json --table --csv" korvactl watch -
-expect "--ip --mask --gateway --yes --force --timeout --retries --json --table --csv" korvactl set 192.168.0.250 --
-expect "--text" korvactl decode -
-expect "--listen -f --timeout" korvactl exporter -
-expect "--rate --force --timeout --json --table --csv --order --progress --no-progress" korvactl scan -
-expect "--dry-run --diff --yes --force --reset-interval --timeout --retries --json --table --csv --progress --no-progress" \
-  korvactl apply -
-expect "--dry-run --diff" korvactl apply plan.csv --d
-# the order's two values
-expect "input reply" korvactl status -f site-a.txt --order ""
-expect "reply" korvactl scan 10.0.0.0/24 --order r
+for command in "${commands[@]}"; do
+  options=$(korvactl_options "$command")
+  # shellcheck disable=SC2207
+  names=($(cut -d' ' -f1 <<<"$options"))
+  [ ${#names[@]} -gt 0 ] || echo "FAIL: korvactl $command --help lists no option"
+  expect "${names[*]}" korvactl "$command" -
+  expect "$(starting --t "${names[@]}")" korvactl "$command" 127.0.61.1 --t
+  while read -r name value; do
+    case $value in
+      '' | FILE) ;;  # a flag; files are below
+      *'|'*) expect "${value//|/ }" korvactl "$command" "$name" "" ;;
+      *) expect "" korvactl "$command" "$name" "" ;;
+    esac
+  done <<<"$options"
+done
 expect "" korvactl bogus -
+expect "reply" korvactl scan 10.0.0.0/24 --order r
 # files where a file is named
 # device lists and plans: folders and .txt or .csv files; a capture for decode may be any file
 expect "sites site-a.txt site-b.txt plan.csv" korvactl status -f ""
 expect "site-a.txt" korvactl watch --table -f site-a
 expect "sites site-a.txt site-b.txt plan.csv capture.hex" korvactl decode --text ""
 expect "sites site-a.txt site-b.txt plan.csv" korvactl apply --yes ""
-# values of the user's own
-expect "" korvactl status --timeout ""
-expect "" korvactl exporter --listen ""
-expect "" korvactl scan 10.0.0.0/24 --rate ""
+# values of the user's own, in either form
 expect "" korvactl watch --interval=1
-expect "" korvactl set 192.168.0.250 --ip 192.168.0.
-expect "" korvactl status 192.168.0.
+expect "" korvactl set 127.0.61.1 --ip 127.0.61.
+expect "" korvactl status 127.0.61.
 expect "" korvactl status --table=
 
 [ $failures -eq 0 ] || exit 1

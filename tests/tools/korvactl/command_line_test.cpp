@@ -1,4 +1,5 @@
 // Options, durations and device lists of the network commands.
+#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
@@ -13,6 +14,11 @@ namespace korva::ctl {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The command line as the command named reads it.
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
+    return ctl::ParseCommandLine(command, FindCommand(command)->options, arguments);
+}
 
 TEST(ParseDuration, UnitsAndBareSeconds) {
     const struct {

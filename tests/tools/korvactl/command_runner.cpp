@@ -1,7 +1,7 @@
 #include "tests/tools/korvactl/command_runner.h"
 
 #include "protocol/reply_writer.h"
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/run_command.h"
 
 #include <sstream>
 
@@ -19,7 +19,7 @@ CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, cons
     std::istringstream typed(terminal.typed);
     CommandIo io{out, err, {terminal.interactive, typed, err}, [&network] { return network.OpenLink(); }, false};
     CommandRun run;
-    run.exitStatus = RunNetworkCommand(command, arguments, io);
+    run.exitStatus = RunCommand(command, arguments, io);
     run.out = out.str();
     run.err = err.str();
     std::istringstream lines(run.out);

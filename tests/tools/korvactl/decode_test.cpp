@@ -1,4 +1,4 @@
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/decode_command.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 

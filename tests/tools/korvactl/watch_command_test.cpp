@@ -1,7 +1,7 @@
 // watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
 #include "tests/tools/korvactl/command_runner.h"
 
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -151,7 +151,7 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     std::istringstream typed;
     CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }, false};
 
-    ASSERT_EQ(RunNetworkCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
+    ASSERT_EQ(RunCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
     // Round one asks for parameters and live data; each later round finds every earlier line out.
     EXPECT_EQ(linesOutWhenAsked, (std::vector<std::size_t>{0, 0, 2, 3}));
     EXPECT_EQ(text.LinesOut(), 4u);

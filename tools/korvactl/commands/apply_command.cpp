@@ -2,11 +2,14 @@
 // written; then one question, the writes, the resets, and a reading of each device at its new address.
 // The devices are asked and changed in waves, so a plan of any length keeps a bounded number of
 // requests in flight and of conversations in memory.
+#include "tools/korvactl/commands/apply_command.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/commands/plan_row_verdict.h"
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/conversation_runner.h"
+#include "tools/korvactl/conversations/request_conversation.h"
+#include "tools/korvactl/conversations/reset_conversation.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 

@@ -1,7 +1,11 @@
 // The commands that talk to the devices named on the command line: status, params, watch, reset and set.
+#include "tools/korvactl/commands/device_commands.h"
 #include "protocol/messages.h"
-#include "tools/korvactl/commands/command_context.h"
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/commands/consent.h"
+#include "tools/korvactl/conversations/conversation_runner.h"
+#include "tools/korvactl/conversations/request_conversation.h"
+#include "tools/korvactl/conversations/reset_conversation.h"
+#include "tools/korvactl/conversations/watch_conversation.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 

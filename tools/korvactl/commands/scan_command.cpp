@@ -1,7 +1,8 @@
 // `korvactl scan`: a parameter request to every address of the ranges given, paced, and a list of the
 // devices that answered.
-#include "tools/korvactl/commands/command_context.h"
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/commands/scan_command.h"
+#include "tools/korvactl/conversations/conversation_runner.h"
+#include "tools/korvactl/conversations/scan_conversation.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/output/failure_summary.h"
 

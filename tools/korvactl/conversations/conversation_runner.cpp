@@ -1,7 +1,8 @@
-// The steps every conversation shares, and the runner that drives many of them on one link.
+// The runner that drives many conversations on one link.
+#include "tools/korvactl/conversations/conversation_runner.h"
+
 #include "protocol/messages.h"
 #include "protocol/text_fields.h"
-#include "tools/korvactl/conversations/conversation.h"
 #include "transport/udp_endpoint.h"
 
 #include <algorithm>
@@ -11,19 +12,6 @@
 #include <utility>
 
 namespace korva::ctl {
-
-void Conversation::Fail(const std::string& reason) {
-    ReportFailure(reason);
-    Finish(false);
-}
-
-void Conversation::ReportFailure(const std::string& reason) {
-    sink_.Write(Record{target_.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
-}
-
-void Conversation::Report(const DeviceReply& reply, std::optional<int> resetCommands) {
-    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes, {}, resetCommands});
-}
 
 namespace {
 

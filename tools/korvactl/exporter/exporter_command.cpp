@@ -1,5 +1,5 @@
 // `korvactl exporter`: the exporter as a program, serving its scrapes over HTTP until it is asked to stop.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/exporter/exporter_command.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 #include "tools/korvactl/inputs/command_line.h"
@@ -16,8 +16,8 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -226,9 +226,11 @@ void WaitUntilReadable(int fd) {
 
 }  // namespace
 
-int RunExporterCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int RunExporterCommand(const Command& command, const std::vector<std::string>& arguments, CommandIo& io) {
+    std::ostream& out = io.out;
+    std::ostream& err = io.err;
     const std::string prefix = "korvactl exporter: ";
-    const ParsedCommandLine parsed = ParseCommandLine("exporter", arguments);
+    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments);
     if (!parsed.line) {
         err << prefix << parsed.error << "\n";
         return kExitUsage;

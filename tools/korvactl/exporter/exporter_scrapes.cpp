@@ -1,7 +1,7 @@
 // The scrapes, their time budget, and the last replies remembered across them.
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/device_survey.h"
 #include "tools/korvactl/exporter/probe_target.h"
 #include "transport/udp_endpoint.h"
 

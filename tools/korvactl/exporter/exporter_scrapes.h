@@ -1,7 +1,7 @@
 #pragma once
 // The exporter without its HTTP: the scrapes, their time budget, the metrics they serve, and what is
 // remembered across scrapes.
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/device_survey.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/exporter/probe_failure_log.h"
 #include "tools/korvactl/inputs/device_target.h"

@@ -1,11 +1,13 @@
 // The exporter command in a build without the exporter: an exporter runs on a monitoring server, beside
 // Prometheus, and those run Linux; the Windows build leaves prometheus-cpp and civetweb out.
-#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/exporter/exporter_command.h"
+
+#include <ostream>
 
 namespace korva::ctl {
 
-int RunExporterCommand(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-    err << "korvactl exporter: this build has no exporter; run it on a Linux monitoring server\n";
+int RunExporterCommand(const Command&, const std::vector<std::string>&, CommandIo& io) {
+    io.err << "korvactl exporter: this build has no exporter; run it on a Linux monitoring server\n";
     return kExitUsage;
 }
 

@@ -2,11 +2,11 @@
 
 #include "tools/common/option_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
-#include <set>
 
 namespace korva::ctl {
 
@@ -124,24 +124,6 @@ const std::map<std::string, Flag>& FlagOptions() {
     return flags;
 }
 
-// Which options each command takes.
-const std::set<std::string>& AllowedOptions(std::string_view command) {
-    static const std::map<std::string_view, std::set<std::string>> allowed = {
-        {"status", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
-        {"params", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
-        {"reset", {"-f", "--timeout", "--retries", "--json", "--table", "--csv", "--order", "--progress", "--no-progress"}},
-        {"watch", {"-f", "--interval", "--count", "--json", "--table", "--csv"}},
-        {"set", {"--timeout", "--retries", "--json", "--table", "--csv", "--ip", "--mask", "--gateway", "--yes", "--force"}},
-        {"exporter", {"-f", "--timeout", "--listen"}},
-        {"scan", {"--rate", "--timeout", "--json", "--table", "--csv", "--order", "--force", "--progress", "--no-progress"}},
-        {"apply", {"--timeout", "--retries", "--json", "--table", "--csv", "--yes", "--reset-interval", "--force",
-                   "--dry-run", "--diff", "--progress", "--no-progress"}},
-    };
-    static const std::set<std::string> none;
-    const auto found = allowed.find(command);
-    return found == allowed.end() ? none : found->second;
-}
-
 }  // namespace
 
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
@@ -162,19 +144,22 @@ std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
     return std::chrono::milliseconds(static_cast<long long>(millis));
 }
 
-ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
+                                   const std::vector<std::string>& arguments) {
     CommandLine line;
     tools::OptionTable table({.inlineValues = true, .operands = true}, [command](const std::string& name) {
         return std::string(command) + " takes no option " + name;
     });
-    const std::set<std::string>& allowed = AllowedOptions(command);
+    const auto takes = [&options](const std::string& name) {
+        return std::find(options.begin(), options.end(), name) != options.end();
+    };
     // Each entry is named, not taken apart: clang before 16 cannot capture a structured binding.
     for (const auto& flag : FlagOptions()) {
-        if (allowed.contains(flag.first))
+        if (takes(flag.first))
             table.AddFlag(flag.first, [&line, &set = flag.second] { set(line); });
     }
     for (const auto& option : ValueOptions()) {
-        if (allowed.contains(option.first))
+        if (takes(option.first))
             table.AddValue(
                 option.first,
                 [&line, &setter = option.second.set](const std::string& value) { return setter(line, value); },

@@ -1,7 +1,7 @@
 #pragma once
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
-#include "tools/korvactl/conversations/conversation.h"
+#include "tools/korvactl/conversations/retry_policy.h"
 #include "tools/korvactl/output/output_format.h"
 
 #include <chrono>
@@ -38,8 +38,10 @@ struct ParsedCommandLine {
     std::string error;  // set when line is empty
 };
 
-// Arguments after the command's name. "--name value" and "--name=value" both work.
-ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments);
+// Arguments after the command's name, of which those starting with '-' must be among its options.
+// "--name value" and "--name=value" both work.
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
+                                   const std::vector<std::string>& arguments);
 
 // "500ms", "2s", "1.5s", or a bare number of seconds ("1", "0.2"); from 1 ms to one hour.
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);

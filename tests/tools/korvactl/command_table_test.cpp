@@ -1,0 +1,117 @@
+// The command table as korvactl answers from it: each command's --help, the options it refuses, and
+// an option help for every option a command takes.
+#include "tools/korvactl/commands/command_table.h"
+#include "tests/tools/korvactl/command_runner.h"
+#include "tools/korvactl/commands/command_help.h"
+#include "tools/korvactl/inputs/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+namespace korva::ctl {
+namespace {
+
+using testing::RunCommand;
+using testing::ScriptedNetwork;
+
+bool Contains(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The option named at the start of an entry of the options a help text lists ("  --json, --table, --csv").
+bool ListsOption(const std::string& help, std::string_view option) {
+    const std::string options = help.substr(std::min(help.find("\noptions:\n"), help.size()));
+    for (const char* before : {"\n  ", ", "}) {
+        for (std::size_t at = options.find(before + std::string(option)); at != std::string::npos;
+             at = options.find(before + std::string(option), at + 1)) {
+            const char after = options[at + std::string_view(before).size() + option.size()];
+            if (after == ' ' || after == ',' || after == '\n')
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST(CommandTable, EveryOptionACommandTakesHasItsHelpAndEveryHelpItsCommand) {
+    std::set<std::string_view> taken, helped;
+    for (const Command& command : Commands())
+        taken.insert(command.options.begin(), command.options.end());
+    for (const OptionHelp& option : OptionHelps())
+        helped.insert(option.names.begin(), option.names.end());
+    for (std::string_view name : taken)
+        EXPECT_TRUE(helped.contains(name)) << name << " has no help";
+    for (std::string_view name : helped)
+        EXPECT_TRUE(taken.contains(name) || name == "-h" || name == "--help") << name << " is taken by no command";
+}
+
+// The options of the commands that read their line with ParseCommandLine are all known to it.
+TEST(CommandTable, ParseCommandLineKnowsEveryOptionOfTheTable) {
+    for (const Command& command : Commands()) {
+        if (command.name == "decode")
+            continue;  // reads its own line
+        for (std::string_view option : command.options) {
+            const std::string name(option);
+            const ParsedCommandLine parsed =
+                ParseCommandLine(command.name, command.options, {name, name == "--order" ? "reply" : "1"});
+            EXPECT_TRUE(parsed.line) << command.name << ' ' << name << ": " << parsed.error;
+        }
+    }
+}
+
+TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
+    for (const Command& command : Commands()) {
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"--help"}, {"127.0.61.1", "-h"}, {"--timeout", "1s", "--help"}}) {
+            ScriptedNetwork network;
+            const auto run = RunCommand(network, std::string(command.name), arguments);
+            EXPECT_EQ(run.exitStatus, 0) << command.name << ": " << run.err;
+            EXPECT_EQ(run.err, "");
+            EXPECT_TRUE(run.out.starts_with("usage: korvactl " + std::string(command.usage) + "\n")) << run.out;
+            for (std::string_view option : command.options)
+                EXPECT_TRUE(ListsOption(run.out, option)) << command.name << " --help lacks " << option;
+            EXPECT_EQ(network.LinksOpened(), 0) << command.name;
+        }
+    }
+}
+
+TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {
+    const struct {
+        const char* command;
+        const char* option;
+        const char* error;
+    } cases[] = {
+        {"status", "--listen", "korvactl status: status takes no option --listen\n"},
+        {"scan", "--x", "korvactl scan: scan takes no option --x\n"},
+        {"watch", "--retries", "korvactl watch: watch takes no option --retries\n"},
+        {"set", "-f", "korvactl set: set takes no option -f\n"},
+        {"apply", "--order", "korvactl apply: apply takes no option --order\n"},
+        {"exporter", "--rate", "korvactl exporter: exporter takes no option --rate\n"},
+        {"decode", "--json", "korvactl decode: unknown option --json\n"},
+    };
+    for (const auto& c : cases) {
+        ScriptedNetwork network;
+        const auto run = RunCommand(network, c.command, {c.option, "1"});
+        EXPECT_EQ(run.exitStatus, 2) << c.command;
+        EXPECT_EQ(run.err, c.error);
+        EXPECT_EQ(network.LinksOpened(), 0) << c.command;
+    }
+}
+
+TEST(CommandTable, TheUsageListsEveryCommandAndAnUnknownOneGetsIt) {
+    std::ostringstream usage;
+    PrintUsage(usage);
+    for (const Command& command : Commands())
+        EXPECT_TRUE(Contains(usage.str(), "\n  " + std::string(command.usage))) << command.name;
+
+    ScriptedNetwork network;
+    const auto run = RunCommand(network, "bogus", {"--help"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "korvactl: unknown command 'bogus'\n" + usage.str());
+}
+
+}  // namespace
+}  // namespace korva::ctl

@@ -1,0 +1,37 @@
+#pragma once
+// One row of korvactl's command table (command_table.cpp): what a command is called, what it takes, how
+// it is explained, and what runs it.
+#include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/commands/command_io.h"
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace korva::ctl {
+
+struct Command;
+
+// A command that talks to devices runs on the context RunNetworkCommand builds for it.
+struct NetworkRunner {
+    int (*run)(CommandContext& context);
+    // The arguments name devices, resolved before the command runs; scan takes ranges, apply a plan.
+    bool namesDevices;
+    // One result a device, held back for the order named unless --order reply. watch streams, set names
+    // one device, and scan and apply keep their own order.
+    bool sweeps;
+};
+
+// decode and the exporter read their own arguments, those after the command's name.
+using ArgumentsRunner = int (*)(const Command& command, const std::vector<std::string>& arguments, CommandIo& io);
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;                 // after the program's name: "scan RANGE... [--rate R] [--force]"
+    std::string_view help;                  // what it does, in lines as wide as the usage text's
+    std::vector<std::string_view> options;  // all it takes: any other is refused
+    std::variant<NetworkRunner, ArgumentsRunner> run;
+};
+
+}  // namespace korva::ctl

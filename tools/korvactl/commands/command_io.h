@@ -1,0 +1,35 @@
+#pragma once
+// What a korvactl command reads and writes: its streams, the terminal it may ask on, the link it opens
+// once ready, and the exit statuses it ends with.
+#include "tools/korvactl/conversations/link.h"
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+
+namespace korva::ctl {
+
+// The confirmation `set` and `apply` ask for before they write, in place of the console's SIM/NÃO
+// question.
+struct Terminal {
+    bool interactive;  // standard input is a terminal someone can answer on
+    std::istream& in;
+    std::ostream& out;  // where the question goes (standard error, so the output stays clean)
+};
+
+inline constexpr int kExitAllAnswered = 0;
+// also: a write refused at the prompt, a reset not acknowledged, output that could not be written
+inline constexpr int kExitNotAllAnswered = 1;
+inline constexpr int kExitUsage = 2;  // bad command line, or values `set` refuses to write
+
+struct CommandIo {
+    std::ostream& out;
+    std::ostream& err;
+    Terminal terminal;
+    // Opens the link once the command is ready to talk (after checks and confirmation). Throws
+    // transport::SocketError. Tests give a scripted device here.
+    std::function<std::unique_ptr<Link>()> openLink;
+    bool errIsTerminal;  // the progress line is shown there unless --no-progress
+};
+
+}  // namespace korva::ctl

@@ -1,0 +1,28 @@
+#pragma once
+// korvactl's commands in one table, and the help of their options. The usage text, each command's
+// --help, the options each command accepts and the dispatch all read it: a new command is a new row and
+// its runner.
+#include "tools/korvactl/commands/command.h"
+
+#include <string_view>
+#include <vector>
+
+namespace korva::ctl {
+
+// In the order the usage text lists them.
+const std::vector<Command>& Commands();
+// nullptr for a name no command has.
+const Command* FindCommand(std::string_view name);
+
+// The help of one option, or of a few that go together ("--json, --table, --csv").
+struct OptionHelp {
+    std::vector<std::string_view> names;
+    std::string_view value;  // what follows each name on the command line ("D"); empty for a flag
+    std::string_view help;   // in lines as wide as the usage text's
+    bool shared;             // listed in the usage text among the options of the network commands
+};
+
+// In the order the help lists them.
+const std::vector<OptionHelp>& OptionHelps();
+
+}  // namespace korva::ctl

@@ -1,0 +1,20 @@
+#include "tools/korvactl/conversations/conversation.h"
+
+#include <chrono>
+
+namespace korva::ctl {
+
+void Conversation::Fail(const std::string& reason) {
+    ReportFailure(reason);
+    Finish(false);
+}
+
+void Conversation::ReportFailure(const std::string& reason) {
+    sink_.Write(Record{target_.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
+}
+
+void Conversation::Report(const DeviceReply& reply, std::optional<int> resetCommands) {
+    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes, {}, resetCommands});
+}
+
+}  // namespace korva::ctl

@@ -1,0 +1,36 @@
+#include "tools/korvactl/conversations/request_conversation.h"
+
+#include <string>
+
+namespace korva::ctl {
+
+void RequestConversation::Start(Link& link) {
+    SendAttempt(link);
+}
+
+void RequestConversation::SendAttempt(Link& link) {
+    ++attempts_;
+    Send(link, request_.bytes);
+    ++sent_;
+    WakeAt(link.Now() + policy_.timeout);
+}
+
+void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
+    // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
+    if (reply.kind != request_.answer)
+        return;
+    answer_ = reply;
+    Report(reply);
+    Finish(true);
+}
+
+void RequestConversation::OnDeadline(Link& link) {
+    if (attempts_ <= policy_.retries) {
+        SendAttempt(link);
+        return;
+    }
+    Fail("no reply to the " + request_.description + " (" + std::to_string(attempts_) +
+         (attempts_ == 1 ? " request, " : " requests, ") + std::to_string(policy_.timeout.count()) + " ms each)");
+}
+
+}  // namespace korva::ctl
