@@ -1,0 +1,12 @@
+# korva_public_folder(TARGET FOLDER)
+# Offers the target's users the headers of its own source folder and of no other. The include path is a
+# folder of the build tree holding one link, named like FOLDER, to the source folder, so that
+# "protocol/messages.h" resolves wherever korva_protocol is linked, and an include from a layer the
+# library does not link (the console's rules reaching into app/, say) fails to build.
+function(korva_public_folder target folder)
+  set(root "${PROJECT_BINARY_DIR}/include/${target}")
+  get_filename_component(parent "${root}/${folder}" DIRECTORY)
+  file(MAKE_DIRECTORY "${parent}")
+  file(CREATE_LINK "${PROJECT_SOURCE_DIR}/${folder}" "${root}/${folder}" SYMBOLIC)
+  target_include_directories(${target} PUBLIC "${root}")
+endfunction()
