@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and their tests into build-windows/ with mingw-w64 (the packages in
-# ensure-packages.sh's WINDOWS_PACKAGES) and makes the portable zip; with --test it runs the tests under
-# Wine.
+# ensure-packages.sh's WINDOWS_PACKAGES) and makes the portable zip and the installer; with --test it
+# runs the tests under Wine, the installer's last.
 # Usage: scripts/windows-build.sh [--test]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,21 +11,18 @@ werror=OFF
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
       -DKORVA_WARNINGS_AS_ERRORS=$werror
 cmake --build "$build"
-# The portable zip of the programs (build-windows/korvacfg-VERSION-windows-x64.zip).
+# The portable zip of the programs and their installer (build-windows/korvacfg-VERSION-windows-x64.zip
+# and .exe).
 cmake --build "$build" --target package
 
 [ "${1:-}" = "--test" ] || exit 0
-wine64=$(sed -n 's/^KORVA_WINE64:FILEPATH=//p' "$build/CMakeCache.txt")
-if [ ! -x "$wine64" ]; then
-  echo "windows-build.sh: wine64 was not found (the wine64 package installs it in /usr/lib/wine)" >&2
-  exit 1
-fi
-wine_env=(env WINEPREFIX="$PWD/$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
-stop_wine() { "${wine_env[@]}" "$(dirname "$wine64")/wineserver64" -k 2>/dev/null || true; }
+. scripts/wine-session.sh
+wine_session "$build" || exit 1
+stop_wine() { "${wineserver[@]}" -k 2>/dev/null || true; }
 
 # The first start writes the prefix (some ten seconds on an idle machine); done here, it cannot eat into
 # the first test's time-out. A prefix left half-written by an interrupted run is written anew once.
-start_prefix() { "${wine_env[@]}" timeout 300 "$wine64" wineboot -i; }
+start_prefix() { timeout 300 "${wine[@]}" wineboot -i; }
 if ! start_prefix; then
   echo "windows-build.sh: Wine could not start its prefix; writing it anew" >&2
   stop_wine
@@ -37,6 +34,7 @@ if ! start_prefix; then
 fi
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
+bash tests/package/windows_installer_test.sh "$build" || status=$?
 # Wine's server lingers for a few seconds after the last program; nothing may outlive the run.
 stop_wine
 exit $status
