@@ -2,14 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <array>
+#include <ctime>
 #include <exception>
 #include <initializer_list>
 #include <utility>
@@ -22,30 +21,26 @@
 #include "console/display_formats.h"
 #include "console/error_box.h"
 #include "console/version_text.h"
+#include "console/window_layout.h"
 #include "protocol/cp1252.h"
 #include "protocol/messages.h"
 
 namespace korva::console {
 namespace {
 
-constexpr int kClientWidth = 645;
-constexpr int kClientHeight = 199;  // the design is 226 high; its bottom is cut off on purpose
-constexpr int kTop = 5;
 constexpr int kPollingMilliseconds = 500;
 // One frame of a 60 Hz display: replies coming faster are shown at this pace, the last one winning.
 constexpr int kDisplayFrameMilliseconds = 16;
 
-const QColor kReadingBackground(192, 255, 255);
-const QColor kEditBackground(208, 255, 208);
-const QColor kClockBackground(255, 255, 224);
-const QColor kNoticeBackground(255, 255, 144);
-const QColor kLime(0, 255, 0);
-const QColor kYellow(255, 255, 0);
-const QColor kRed(255, 0, 0);
-const QColor kSilver(192, 192, 192);
-// A device that stopped answering: what the window shows of it is greyed, and its clock turns orange.
-const QColor kStaleText(128, 128, 128);
-const QColor kNoReplyBackground(255, 140, 0);
+QColor ColourOf(const Rgb& colour) {
+    return QColor(colour.red, colour.green, colour.blue);
+}
+
+QFont FontOf(const layout::Font& font) {
+    QFont made = font.face == layout::Face::kArial ? ArialBold(font.pixels) : MonoBold(font.pixels);
+    made.setBold(font.bold);
+    return made;
+}
 
 // The console's own words are UTF-8.
 QString Text(const char* utf8) {
@@ -79,77 +74,97 @@ private:
 };
 
 template <typename Control>
-Control* Place(Control* control, const char* name, const QRect& geometry, const QFont& font) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(geometry);
-    control->setFont(font);
+Control* Place(Control* control, const layout::Control& design) {
+    control->setObjectName(QString::fromLatin1(design.name));
+    control->setGeometry(design.box.x, design.box.y, design.box.width, design.box.height);
+    control->setFont(FontOf(design.font));
     return control;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QRect& geometry, const QString& caption, int pixels) {
-    return Place(new QPushButton(caption, parent), name, geometry, ArialBold(pixels));
+Qt::Alignment AlignmentOf(layout::Alignment alignment) {
+    return alignment == layout::Alignment::kCenter ? Qt::Alignment(Qt::AlignCenter) : Qt::AlignRight | Qt::AlignTop;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text, const QFont& font,
-                  Qt::Alignment alignment) {
-    QLabel* label = Place(new QLabel(text, parent), name, geometry, font);
-    label->setAlignment(alignment);
+QLabel* MakeLabel(QWidget* parent, const layout::Control& design) {
+    QLabel* label = Place(new QLabel(Text(design.caption), parent), design);
+    label->setAlignment(AlignmentOf(design.alignment));
     label->setTextFormat(Qt::PlainText);
     return label;
 }
 
-QLabel* MakeFilledLabel(QWidget* parent, const char* name, const QRect& geometry, const QString& text,
-                        const QFont& font, const QColor& background) {
-    QLabel* label = MakeLabel(parent, name, geometry, text, font, Qt::AlignCenter);
-    SetBackground(label, QPalette::Window, background);
+QLabel* MakeFilledLabel(QWidget* parent, const layout::Control& design) {
+    QLabel* label = MakeLabel(parent, design);
+    SetBackground(label, QPalette::Window, ColourOf(design.fill));
     label->setAutoFillBackground(true);
     return label;
 }
 
 // A static text with a sunken border: where the window shows what the device reported.
-QLabel* MakeReading(QWidget* parent, const char* name, const QRect& geometry, const QString& text, const QFont& font) {
-    QLabel* reading = MakeFilledLabel(parent, name, geometry, text, font, kReadingBackground);
+QLabel* MakeReading(QWidget* parent, const layout::Control& design) {
+    QLabel* reading = MakeFilledLabel(parent, design);
     reading->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     reading->setLineWidth(1);
     return reading;
 }
 
-TTILed* MakeLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption,
-                const std::array<QColor, 4>& onColours, bool lit) {
-    TTILed* led = Place(new TTILed(parent), name, geometry, ArialBold(15));
+TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
+    TTILed* led = Place(new TTILed(parent), design);
+    const QString caption = Text(design.caption);
     led->SetCaption(caption);
-    led->setAlignment(Qt::AlignCenter);
-    led->SetLedColorOff(kSilver);
-    led->SetLedColorOn0(onColours[0]);
-    led->SetLedColorOn1(onColours[1]);
-    led->SetLedColorOn2(onColours[2]);
-    led->SetLedColorOn3(onColours[3]);
+    led->setAlignment(AlignmentOf(design.alignment));
+    led->SetLedColorOff(ColourOf(layout::kLedOff));
+    led->SetLedColorOn0(ColourOf(design.ledColours->on0));
+    led->SetLedColorOn1(ColourOf(design.ledColours->on1));
+    led->SetLedColorOn2(ColourOf(design.ledColours->on2));
+    led->SetLedColorOn3(ColourOf(design.ledColours->on3));
     led->SetLedIndex(0);
-    led->SetLedOn(lit);
+    led->SetLedOn(design.lit);
     led->setAccessibleName(caption);
     return led;
 }
 
-// The indicators of the device's states: index 1 (lime) for the good state, 0 (pale green) otherwise.
-TTILed* MakeStateLed(QWidget* parent, const char* name, const QRect& geometry, const QString& caption) {
-    return MakeLed(parent, name, geometry, caption, {kEditBackground, kLime, kYellow, kSilver}, true);
-}
-
 void ShowState(TTILed* led, bool good) {
-    led->SetLedIndex(good ? 1 : 0);
+    led->SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
     led->SetLedOn(true);
 }
 
-AutoSelectEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry, const QColor& buttonFace) {
-    AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), name, geometry, MonoBold(16));
-    edit->setText(Text(texts::kQuadAtRest));
-    edit->setAlignment(Qt::AlignCenter);
+AutoSelectEdit* MakeEdit(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
+    AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), design);
+    edit->setText(Text(design.caption));
+    edit->setAlignment(AlignmentOf(design.alignment));
     QPalette palette = edit->palette();
-    palette.setColor(QPalette::Active, QPalette::Base, kEditBackground);
-    palette.setColor(QPalette::Inactive, QPalette::Base, kEditBackground);
+    palette.setColor(QPalette::Active, QPalette::Base, ColourOf(design.fill));
+    palette.setColor(QPalette::Inactive, QPalette::Base, ColourOf(design.fill));
     palette.setColor(QPalette::Disabled, QPalette::Base, buttonFace);
     edit->setPalette(palette);
     return edit;
+}
+
+QWidget* MakeControl(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
+    QWidget* control = nullptr;
+    switch (design.kind) {
+        case layout::ControlKind::kButton:
+            control = Place(new QPushButton(Text(design.caption), parent), design);
+            break;
+        case layout::ControlKind::kLed:
+            control = MakeLed(parent, design);
+            break;
+        case layout::ControlKind::kReading:
+            control = MakeReading(parent, design);
+            break;
+        case layout::ControlKind::kLabel:
+            control = MakeLabel(parent, design);
+            break;
+        case layout::ControlKind::kEdit:
+            control = MakeEdit(parent, design, buttonFace);
+            break;
+        case layout::ControlKind::kFilledLabel:
+            control = MakeFilledLabel(parent, design);
+            break;
+    }
+    if (!design.shown)
+        control->hide();
+    return control;
 }
 
 // Device text is Windows-1252; the window's text is Unicode.
@@ -158,11 +173,6 @@ QString FromDevice(const std::string& text) {
 }
 std::string ToDevice(const QString& text) {
     return Utf8ToCp1252(text.toStdString());
-}
-
-int WindowLeft(int screenWidth) {
-    const int left = screenWidth - 1114;
-    return left < 0 ? 5 : left;
 }
 
 }  // namespace
@@ -182,7 +192,7 @@ TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings, QWidget* p
         CreateControls();
     }
     // The window's own default font; each control has its own.
-    setFont(ArialBold(12));
+    setFont(FontOf(layout::kWindowFont));
     ConnectHandlers();
     FormCreate();
 }
@@ -196,60 +206,44 @@ void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
     SetBackground(this, QPalette::Window, buttonFace);
 
-    btRead = MakeButton(this, "btRead", {10, 15, 86, 24}, Text(texts::kReadLiveData), 15);
-    ldAuto =
-        MakeLed(this, "ldAuto", {105, 15, 81, 24}, Text(texts::kAutomatic), {kLime, kYellow, kRed, kSilver}, false);
-    stBat = MakeReading(this, "stBat", {10, 45, 66, 22}, Text(texts::kBatteryAtRest), ArialBold(17));
-    stTmp = MakeReading(this, "stTmp", {80, 45, 51, 22}, Text(texts::kTemperatureAtRest), ArialBold(17));
-    stUmd = MakeReading(this, "stUmd", {135, 45, 51, 22}, Text(texts::kHumidityAtRest), ArialBold(17));
-    ldPrs = MakeStateLed(this, "ldPrs", {10, 75, 86, 24}, Text(texts::kPresence));
-    ldRed1 = MakeStateLed(this, "ldRed1", {100, 75, 86, 24}, Text(texts::kLink1));
-    ldRed2 = MakeStateLed(this, "ldRed2", {10, 105, 86, 24}, Text(texts::kLink2));
-    ldRed3 = MakeStateLed(this, "ldRed3", {100, 105, 86, 24}, Text(texts::kLink3));
-    btRst = MakeButton(this, "btRst", {10, 135, 86, 24}, Text(texts::kReset), 15);
+    for (const layout::Control& design : layout::Controls())
+        MakeControl(this, design, buttonFace);
+    const auto built = [this]<typename Control>(const char* name, Control*& member) {
+        member = findChild<Control*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    };
+    built("btRead", btRead);
+    built("ldAuto", ldAuto);
+    built("stBat", stBat);
+    built("stTmp", stTmp);
+    built("stUmd", stUmd);
+    built("ldPrs", ldPrs);
+    built("ldRed1", ldRed1);
+    built("ldRed2", ldRed2);
+    built("ldRed3", ldRed3);
+    built("btRst", btRst);
+    built("ldRst", ldRst);
+    built("lbDaHr", lbDaHr);
+    built("edIP1", edIP1);
+    built("stMsk1", stMsk1);
+    built("stGW1", stGW1);
+    built("stMac1", stMac1);
+    built("stVrs", stVrs);
+    built("btRd", btRd);
+    built("edIP2", edIP2);
+    built("edMsk2", edMsk2);
+    built("edGW2", edGW2);
+    built("btWr1", btWr1);
+    built("lbAlt", lbAlt);
+    built("lbNoReply", lbNoReply);
+
     btRst->setEnabled(false);
-    ldRst = MakeStateLed(this, "ldRst", {100, 135, 86, 24}, Text(texts::kResetEc));
-    lbDaHr =
-        MakeFilledLabel(this, "lbDaHr", {25, 165, 146, 22}, Text(texts::kClockAtRest), ArialBold(16), kClockBackground);
-
-    MakeLabel(this, "Label4", {290, 5, 166, 22}, Text(texts::kCurrentParameters), ArialBold(13), Qt::AlignCenter);
-    MakeLabel(this, "Label5", {470, 5, 166, 22}, Text(texts::kNewParameters), ArialBold(13), Qt::AlignCenter);
-    const Qt::Alignment right = Qt::AlignRight | Qt::AlignTop;
-    MakeLabel(this, "Label1", {195, 30, 86, 22}, Text(texts::kAddressCaption), ArialBold(13), right);
-    MakeLabel(this, "Label2", {195, 60, 86, 22}, Text(texts::kMaskCaption), ArialBold(13), right);
-    MakeLabel(this, "Label3", {195, 85, 86, 22}, Text(texts::kGatewayCaption), ArialBold(13), right);
-    MakeLabel(this, "Label6", {195, 110, 86, 20}, Text(texts::kMacCaption), ArialBold(13), right);
-    MakeLabel(this, "Label7", {195, 135, 86, 20}, Text(texts::kVersionCaption), ArialBold(13), right);
-
-    edIP1 = MakeEdit(this, "edIP1", {290, 30, 166, 23}, buttonFace);
     edIP1->setMaxLength(15);
-    stMsk1 = MakeReading(this, "stMsk1", {290, 60, 166, 20}, Text(texts::kQuadAtRest), MonoBold(16));
-    stGW1 = MakeReading(this, "stGW1", {290, 85, 166, 20}, Text(texts::kQuadAtRest), MonoBold(16));
-    stMac1 = MakeReading(this, "stMac1", {290, 110, 166, 20}, Text(texts::kMacAtRest), MonoBold(15));
-    stVrs = MakeReading(this, "stVrs", {290, 135, 166, 20}, Text(texts::kVersionAtRest), MonoBold(13));
-    btRd = MakeButton(this, "btRd", {290, 160, 166, 31}, Text(texts::kReadParameters), 17);
-
-    edIP2 = MakeEdit(this, "edIP2", {470, 30, 166, 23}, buttonFace);
-    edMsk2 = MakeEdit(this, "edMsk2", {470, 60, 166, 23}, buttonFace);
-    edGW2 = MakeEdit(this, "edGW2", {470, 85, 166, 23}, buttonFace);
-    btWr1 = MakeButton(this, "btWr1", {470, 115, 166, 31}, Text(texts::kWrite), 17);
-    lbAlt = MakeFilledLabel(this, "lbAlt", {470, 150, 166, 41}, Text(texts::kRestartPendingLabel), ArialBold(15),
-                            kNoticeBackground);
     lbAlt->setToolTip(Text(texts::kRestartPendingTip));
-    lbAlt->hide();
-    // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
-    lbNoReply = MakeFilledLabel(this, "lbNoReply", {176, 160, 110, 31}, QString(), ArialBold(13), kNoReplyBackground);
     lbNoReply->setWordWrap(true);
-    lbNoReply->hide();
 
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
-    const std::pair<QWidget*, const char*> accessibleNames[] = {
-        {stBat, "bateria"},        {stTmp, "temperatura"},    {stUmd, "umidade"},       {lbDaHr, "última resposta"},
-        {edIP1, "endereço atual"}, {stMsk1, "máscara atual"}, {stGW1, "gateway atual"}, {stMac1, "mac address"},
-        {stVrs, "versão / data"},  {edIP2, "endereço novo"},  {edMsk2, "máscara nova"}, {edGW2, "gateway novo"},
-    };
-    for (const auto& [control, name] : accessibleNames)
-        control->setAccessibleName(QString::fromUtf8(name));
+    for (const auto& [control, name] : texts::kAccessibleNames)
+        findChild<QWidget*>(QString::fromLatin1(control))->setAccessibleName(QString::fromUtf8(name));
 
     ldAuto->SetKeyboardClickable();
     QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
@@ -300,8 +294,8 @@ void TfrKorvaCfg01::FormCreate() {
 void TfrKorvaCfg01::Place() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenWidth = screen != nullptr ? screen->geometry().width() : 0;
-    move(WindowLeft(screenWidth), kTop);
-    setFixedSize(kClientWidth, kClientHeight);
+    move(layout::WindowLeft(screenWidth), layout::kTop);
+    setFixedSize(layout::kClientWidth, layout::kClientHeight);
 }
 
 void TfrKorvaCfg01::LoadSettings() {
@@ -347,8 +341,8 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
         }
         // Told once already: a window that cannot be closed would cost more than three boxes' values.
         // NÃO by default: Return pressed by habit must not throw away what was typed.
-        if (!ShowTimedMessage(Text(texts::kCloseWithoutSaving), kYellow, 0, TfrNrm01::kQuestion,
-                              TfrNrm01::DefaultAnswer::kNao)) {
+        if (!ShowTimedMessage(Text(texts::kCloseWithoutSaving), ColourOf(layout::kCloseQuestionColour), 0,
+                              TfrNrm01::kQuestion, TfrNrm01::DefaultAnswer::kNao)) {
             event->ignore();
             return;
         }
@@ -429,12 +423,13 @@ void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
     // The replies handled before the silence are what turns grey.
     ApplyPendingDisplay();
     const bool stale = !notice.empty();
-    const QColor text = stale ? kStaleText : palette().color(QPalette::WindowText);
+    const QColor text = stale ? ColourOf(layout::kStaleText) : palette().color(QPalette::WindowText);
     for (QLabel* reading : {stBat, stTmp, stUmd, stMsk1, stGW1, stMac1, stVrs})
         SetBackground(reading, QPalette::WindowText, text);
     for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
         led->SetStale(stale);
-    SetBackground(lbDaHr, QPalette::Window, stale ? kNoReplyBackground : kClockBackground);
+    SetBackground(lbDaHr, QPalette::Window,
+                  ColourOf(stale ? layout::kNoReplyBackground : layout::ControlNamed("lbDaHr").fill));
     lbNoReply->setText(QString::fromUtf8(notice));
     lbNoReply->setVisible(stale);
     lbDaHr->setAccessibleDescription(QString::fromUtf8(notice));
@@ -466,7 +461,7 @@ void TfrKorvaCfg01::DescribeLeds() {
         if (!led->LedOn())
             describe(led, texts::LedState::kDark);
         else
-            describe(led, led->LedIndex() == 1 ? texts::LedState::kGood : texts::LedState::kBad);
+            describe(led, led->LedIndex() == layout::kGoodStateIndex ? texts::LedState::kGood : texts::LedState::kBad);
     }
 }
 
@@ -520,14 +515,16 @@ void TfrKorvaCfg01::ApplyPendingDisplay() {
 }
 
 void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
-    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch());
-    lbDaHr->setText(ClockText(QDateTime::fromMSecsSinceEpoch(milliseconds.count())));
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    lbDaHr->setText(Text(ClockText(local).c_str()));
 }
 
 void TfrKorvaCfg01::ApplyStatus(const StatusReading& status) {
-    stBat->setText(VoltsText(status.batteryTenths));
-    stTmp->setText(DegreesText(status.temperature));
-    stUmd->setText(PercentText(status.humidity));
+    stBat->setText(QString::fromStdString(VoltsText(status.batteryTenths)));
+    stTmp->setText(QString::fromStdString(DegreesText(status.temperature)));
+    stUmd->setText(QString::fromStdString(PercentText(status.humidity)));
     ShowState(ldPrs, status.presence);
     ShowState(ldRst, status.resetState);
     ShowState(ldRed1, status.link1);

@@ -41,6 +41,17 @@ inline constexpr const char* kRestartPendingLabel = "reinicialização\npendente
 inline constexpr const char* kRestartPendingTip =
     "Este dispositivo contém parâmetros alterados que serão válidos somente após sua reinicialização.";
 
+// What a screen reader calls the boxes and readings whose captions sit beside them, by control name.
+struct AccessibleName {
+    const char* control;
+    const char* name;
+};
+inline constexpr AccessibleName kAccessibleNames[] = {
+    {"stBat", "bateria"},        {"stTmp", "temperatura"},    {"stUmd", "umidade"},       {"lbDaHr", "última resposta"},
+    {"edIP1", "endereço atual"}, {"stMsk1", "máscara atual"}, {"stGW1", "gateway atual"}, {"stMac1", "mac address"},
+    {"stVrs", "versão / data"},  {"edIP2", "endereço novo"},  {"edMsk2", "máscara nova"}, {"edGW2", "gateway novo"},
+};
+
 // The messages.
 inline constexpr const char* kConfirmWrite = "Confirma alteração de parâmetros ?";
 inline constexpr const char* kWriteDone = "parâmetros alterados";

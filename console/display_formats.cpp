@@ -1,27 +1,37 @@
 #include "console/display_formats.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace korva::console {
 
-QString VoltsText(std::int32_t tenths) {
+std::string VoltsText(std::int32_t tenths) {
     // 64 bits so that the most negative reading still has a magnitude.
     const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(tenths));
-    const QString sign = tenths < 0 ? QStringLiteral("-") : QString();
-    return sign + QString::number(magnitude / 10) + u',' + QString::number(magnitude % 10) + u'V';
+    const std::string sign = tenths < 0 ? "-" : "";
+    return sign + std::to_string(magnitude / 10) + ',' + std::to_string(magnitude % 10) + 'V';
 }
 
-QString DegreesText(std::int32_t celsius) {
-    return QString::number(celsius) + QStringLiteral("°C");
+std::string DegreesText(std::int32_t celsius) {
+    return std::to_string(celsius) + "°C";
 }
 
-QString PercentText(std::int32_t percent) {
-    return QString::number(percent) + u'%';
+std::string PercentText(std::int32_t percent) {
+    return std::to_string(percent) + '%';
 }
 
-QString ClockText(const QDateTime& moment) {
-    // Numeric format codes are locale-independent in QDateTime::toString; only names would not be.
-    return moment.toString(QStringLiteral("dd/MM/yy HH:mm:ss"));
+std::string ClockText(const std::tm& local) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", local.tm_mday, local.tm_mon + 1,
+                  (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+    // UTF-8: the last byte of an accented letter sorts after "." as the letter does.
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + '.';
+    return message;
 }
 
 }  // namespace korva::console

@@ -1,20 +1,24 @@
 #pragma once
-// What the window shows for the device's numbers and for the time of a reply. The console shows a
-// decimal comma and "/" ":" separators on every machine, so these format by hand and never ask the
-// system locale.
-#include <QDateTime>
-#include <QString>
+// What a window shows for the device's numbers, for the time of a reply and in its error box, as UTF-8
+// for every front end. The console shows a decimal comma and "/" ":" separators on every machine, so
+// these format by hand and never ask the system locale.
 #include <cstdint>
+#include <ctime>
+#include <string>
 
 namespace korva::console {
 
 // Battery voltage from tenths of a volt, one decimal: 244 -> "24,4V".
-QString VoltsText(std::int32_t tenths);
+std::string VoltsText(std::int32_t tenths);
 // Temperature in whole degrees: 26 -> "26°C".
-QString DegreesText(std::int32_t celsius);
+std::string DegreesText(std::int32_t celsius);
 // Relative humidity in whole percent: 60 -> "60%".
-QString PercentText(std::int32_t percent);
-// Two-digit day, month and year, 24-hour time: "07/03/16 14:05:09".
-QString ClockText(const QDateTime& moment);
+std::string PercentText(std::int32_t percent);
+// Two-digit day, month and year, 24-hour time, from a local time: "07/03/16 14:05:09".
+std::string ClockText(const std::tm& local);
+
+// The message as the error box shows it: a "." is added when the last byte sorts after ".", so a
+// message that already ends in a full stop (or a line break) is left alone.
+std::string ErrorBoxText(const std::string& message);
 
 }  // namespace korva::console

@@ -3,12 +3,24 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 #include <climits>
+#include <ctime>
+#include <string>
 
 #include "console/display_formats.h"
-#include "console/error_box.h"
 #include "console/version_text.h"
 
 namespace {
+
+std::tm LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    return local;
+}
 
 using korva::console::ClockText;
 using korva::console::DegreesText;
@@ -22,7 +34,7 @@ TEST(DisplayFormats, ReadingsUseADecimalCommaWhateverTheLocale) {
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {
         QLocale::setDefault(locale);
         struct Case {
-            QString shown, expected;
+            std::string shown, expected;
         };
         const Case cases[] = {
             {VoltsText(244), "24,4V"},
@@ -35,8 +47,8 @@ TEST(DisplayFormats, ReadingsUseADecimalCommaWhateverTheLocale) {
             {DegreesText(26), "26°C"},
             {DegreesText(-3), "-3°C"},
             {PercentText(60), "60%"},
-            {ClockText(QDateTime(QDate(2016, 3, 7), QTime(14, 5, 9))), "07/03/16 14:05:09"},
-            {ClockText(QDateTime(QDate(2031, 12, 31), QTime(0, 0, 0))), "31/12/31 00:00:00"},
+            {ClockText(LocalTime(2016, 3, 7, 14, 5, 9)), "07/03/16 14:05:09"},
+            {ClockText(LocalTime(2031, 12, 31, 0, 0, 0)), "31/12/31 00:00:00"},
         };
         for (const Case& c : cases)
             EXPECT_EQ(c.shown, c.expected);
@@ -53,7 +65,7 @@ TEST(VersionText, MajorDotMinorReleaseDashBuild) {
 
 TEST(ErrorBoxText, FullStopOnlyAfterCharactersThatSortAfterIt) {
     struct Case {
-        QString message, shown;
+        std::string message, shown;
     };
     const Case cases[] = {
         {"Socket Error # 11001\r\nHost not found.", "Socket Error # 11001\r\nHost not found."},
@@ -65,7 +77,7 @@ TEST(ErrorBoxText, FullStopOnlyAfterCharactersThatSortAfterIt) {
         {"", ""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message.toStdString();
+        EXPECT_EQ(ErrorBoxText(c.message), c.shown) << c.message;
 }
 
 }  // namespace

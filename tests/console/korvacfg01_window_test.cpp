@@ -11,12 +11,14 @@
 #include <QThread>
 
 #include "console/TTILed.h"
+#include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 
 namespace {
 
 using korva::console::TTILed;
+namespace layout = korva::console::layout;
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -37,68 +39,39 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     // The controls are built in one of the window's faces; afterwards the application's font, which
     // message boxes and tooltips take, is the desktop's again.
     EXPECT_EQ(QApplication::font(), desktopFont) << QApplication::font().toString().toStdString();
-    struct Case {
-        const char* name;
-        QRect geometry;
-        int fontPixels;
-        QString text;
-    };
-    const Case cases[] = {
-        {"btRead", {10, 15, 86, 24}, 15, "lê dados"},
-        {"ldAuto", {105, 15, 81, 24}, 15, "aut"},
-        {"stBat", {10, 45, 66, 22}, 17, ""},
-        {"stTmp", {80, 45, 51, 22}, 17, ""},
-        {"stUmd", {135, 45, 51, 22}, 17, ""},
-        {"ldPrs", {10, 75, 86, 24}, 15, "presença"},
-        {"ldRed1", {100, 75, 86, 24}, 15, "rede 1"},
-        {"ldRed2", {10, 105, 86, 24}, 15, "rede 2"},
-        {"ldRed3", {100, 105, 86, 24}, 15, "rede 3"},
-        {"btRst", {10, 135, 86, 24}, 15, "reset"},
-        {"ldRst", {100, 135, 86, 24}, 15, "reset EC"},
-        {"lbDaHr", {25, 165, 146, 22}, 16, "00/00/00 00:00:00"},
-        {"Label4", {290, 5, 166, 22}, 13, "parâmetros atuais"},
-        {"Label5", {470, 5, 166, 22}, 13, "parâmetros novos"},
-        {"Label1", {195, 30, 86, 22}, 13, "endereço"},
-        {"Label2", {195, 60, 86, 22}, 13, "máscara"},
-        {"Label3", {195, 85, 86, 22}, 13, "gateway"},
-        {"Label6", {195, 110, 86, 20}, 13, "mac address"},
-        {"Label7", {195, 135, 86, 20}, 13, "versão / data"},
-        {"edIP1", {290, 30, 166, 23}, 16, "127.0.0.82"},
-        {"stMsk1", {290, 60, 166, 20}, 16, ""},
-        {"stGW1", {290, 85, 166, 20}, 16, ""},
-        {"stMac1", {290, 110, 166, 20}, 15, ""},
-        {"stVrs", {290, 135, 166, 20}, 13, ""},
-        {"btRd", {290, 160, 166, 31}, 17, "lê parâmetros"},
-        {"edIP2", {470, 30, 166, 23}, 16, "127.0.0.82"},
-        {"edMsk2", {470, 60, 166, 23}, 16, "255.255.255.0"},
-        {"edGW2", {470, 85, 166, 23}, 16, "192.168.0.1"},
-        {"btWr1", {470, 115, 166, 31}, 17, "altera  IP/msk/GW"},
-        {"lbAlt", {470, 150, 166, 41}, 15, "reinicialização\npendente"},
-    };
-    for (const Case& c : cases) {
-        const QWidget* control = Child<QWidget>(c.name);
+    // Built from the layout table every front end shares; the readings are cleared until a reply, and
+    // the address boxes show the settings.
+    for (const layout::Control& design : layout::Controls()) {
+        const QWidget* control = Child<QWidget>(design.name);
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->geometry(), c.geometry) << c.name;
-        EXPECT_EQ(control->font().pixelSize(), c.fontPixels) << c.name;
-        EXPECT_TRUE(control->font().bold()) << c.name;
+        EXPECT_EQ(control->geometry(), QRect(design.box.x, design.box.y, design.box.width, design.box.height))
+            << design.name;
+        EXPECT_EQ(control->font().pixelSize(), design.font.pixels) << design.name;
+        EXPECT_EQ(control->font().bold(), design.font.bold) << design.name;
+        EXPECT_EQ(QFontInfo(control->font()).fixedPitch(), design.font.face == layout::Face::kMono) << design.name;
         // Hinted widths would follow the desktop's settings and could outgrow the designed boxes.
-        EXPECT_EQ(control->font().hintingPreference(), QFont::PreferNoHinting) << c.name;
+        EXPECT_EQ(control->font().hintingPreference(), QFont::PreferNoHinting) << design.name;
+        EXPECT_EQ(control->isHidden(), !design.shown) << design.name;
         QString text;
         if (auto* label = qobject_cast<const QLabel*>(control))
             text = label->text();
         if (auto* button = qobject_cast<const QPushButton*>(control))
             text = button->text();
-        if (auto* edit = qobject_cast<const QLineEdit*>(control))
-            text = edit->text();
-        EXPECT_EQ(text, c.text) << c.name;
+        if (design.kind == layout::ControlKind::kReading) {
+            EXPECT_EQ(text, QString()) << design.name;
+        } else if (design.kind != layout::ControlKind::kEdit) {
+            EXPECT_EQ(text, QString::fromUtf8(design.caption)) << design.name;
+        }
     }
-    EXPECT_TRUE(Child<QLabel>("lbAlt")->isHidden());
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.82"));
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.82"));
+    EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("192.168.0.1"));
     EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
                                                                 "serão válidos somente após sua reinicialização."));
-    EXPECT_TRUE(QFontInfo(Child<QWidget>("edIP1")->font()).fixedPitch());
     // The window's default font, though it is set after its controls are built, leaves theirs as designed.
-    EXPECT_EQ(window_->font().pixelSize(), 12);
-    EXPECT_TRUE(window_->font().bold());
+    EXPECT_EQ(window_->font().pixelSize(), layout::kWindowFont.pixels);
+    EXPECT_EQ(window_->font().bold(), layout::kWindowFont.bold);
     // Every control names a face this machine has, where one of the stand-ins is installed: a font that
     // asks for an absent face first sends the toolkit searching for it at every size.
     const QStringList installed = QFontDatabase::families();
@@ -140,7 +113,8 @@ TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
     EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
     EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
-    const char* order[] = {"edIP2", "edMsk2", "edGW2", "btWr1", "btRd", "btRead", "ldAuto", "edIP1"};  // btRst is disabled
+    const char* order[] = {"edIP2", "edMsk2", "edGW2",  "btWr1",
+                           "btRd",  "btRead", "ldAuto", "edIP1"};  // btRst is disabled
     for (const char* next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(next)) << next;

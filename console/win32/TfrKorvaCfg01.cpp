@@ -1,0 +1,556 @@
+#include "console/win32/TfrKorvaCfg01.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <ctime>
+#include <exception>
+#include <utility>
+
+#include "console/console_texts.h"
+#include "console/display_formats.h"
+#include "console/win32/TfrNrm01.h"
+#include "console/win32/accessible_names.h"
+#include "console/win32/error_box.h"
+#include "console/win32/fonts.h"
+#include "console/win32/version_resource.h"
+#include "console/win32/wide_text.h"
+#include "protocol/messages.h"
+
+namespace korva::console::win32 {
+namespace {
+
+constexpr int kClientWidth = 645;
+constexpr int kClientHeight = 199;  // the design is 226 high; its bottom is cut off on purpose
+constexpr int kTop = 5;
+constexpr UINT kPollingMilliseconds = 500;
+constexpr UINT_PTR kPollingTimer = 1;
+constexpr int kFirstControlId = 100;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+constexpr COLORREF kReadingBackground = RGB(192, 255, 255);
+constexpr COLORREF kEditBackground = RGB(208, 255, 208);
+constexpr COLORREF kClockBackground = RGB(255, 255, 224);
+constexpr COLORREF kNoticeBackground = RGB(255, 255, 144);
+constexpr COLORREF kLime = RGB(0, 255, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kSilver = RGB(192, 192, 192);
+// A device that stopped answering: what the window shows of it is greyed, and its clock turns orange.
+constexpr COLORREF kStaleText = RGB(128, 128, 128);
+constexpr COLORREF kNoReplyBackground = RGB(255, 140, 0);
+
+enum class Kind { kButton, kLed, kStateLed, kReading, kLabel, kRightLabel, kFilledLabel, kEdit };
+enum class Face { kArial, kMono };
+
+struct ControlSpec {
+    const char* name;
+    Kind kind;
+    RECT box;  // left, top, right, bottom
+    const char* caption;
+    Face face;
+    int pixels;
+    COLORREF background;
+};
+
+constexpr RECT Box(int x, int y, int w, int h) {
+    return {x, y, x + w, y + h};
+}
+
+// Every control in the order it is made: its index gives its control id.
+const ControlSpec kControls[] = {
+    {"btRead", Kind::kButton, Box(10, 15, 86, 24), texts::kReadLiveData, Face::kArial, 15, 0},
+    {"ldAuto", Kind::kLed, Box(105, 15, 81, 24), texts::kAutomatic, Face::kArial, 15, 0},
+    {"stBat", Kind::kReading, Box(10, 45, 66, 22), texts::kBatteryAtRest, Face::kArial, 17, kReadingBackground},
+    {"stTmp", Kind::kReading, Box(80, 45, 51, 22), texts::kTemperatureAtRest, Face::kArial, 17, kReadingBackground},
+    {"stUmd", Kind::kReading, Box(135, 45, 51, 22), texts::kHumidityAtRest, Face::kArial, 17, kReadingBackground},
+    {"ldPrs", Kind::kStateLed, Box(10, 75, 86, 24), texts::kPresence, Face::kArial, 15, 0},
+    {"ldRed1", Kind::kStateLed, Box(100, 75, 86, 24), texts::kLink1, Face::kArial, 15, 0},
+    {"ldRed2", Kind::kStateLed, Box(10, 105, 86, 24), texts::kLink2, Face::kArial, 15, 0},
+    {"ldRed3", Kind::kStateLed, Box(100, 105, 86, 24), texts::kLink3, Face::kArial, 15, 0},
+    {"btRst", Kind::kButton, Box(10, 135, 86, 24), texts::kReset, Face::kArial, 15, 0},
+    {"ldRst", Kind::kStateLed, Box(100, 135, 86, 24), texts::kResetEc, Face::kArial, 15, 0},
+    {"lbDaHr", Kind::kFilledLabel, Box(25, 165, 146, 22), texts::kClockAtRest, Face::kArial, 16, kClockBackground},
+    {"Label4", Kind::kLabel, Box(290, 5, 166, 22), texts::kCurrentParameters, Face::kArial, 13, 0},
+    {"Label5", Kind::kLabel, Box(470, 5, 166, 22), texts::kNewParameters, Face::kArial, 13, 0},
+    {"Label1", Kind::kRightLabel, Box(195, 30, 86, 22), texts::kAddressCaption, Face::kArial, 13, 0},
+    {"Label2", Kind::kRightLabel, Box(195, 60, 86, 22), texts::kMaskCaption, Face::kArial, 13, 0},
+    {"Label3", Kind::kRightLabel, Box(195, 85, 86, 22), texts::kGatewayCaption, Face::kArial, 13, 0},
+    {"Label6", Kind::kRightLabel, Box(195, 110, 86, 20), texts::kMacCaption, Face::kArial, 13, 0},
+    {"Label7", Kind::kRightLabel, Box(195, 135, 86, 20), texts::kVersionCaption, Face::kArial, 13, 0},
+    {"edIP1", Kind::kEdit, Box(290, 30, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
+    {"stMsk1", Kind::kReading, Box(290, 60, 166, 20), texts::kQuadAtRest, Face::kMono, 16, kReadingBackground},
+    {"stGW1", Kind::kReading, Box(290, 85, 166, 20), texts::kQuadAtRest, Face::kMono, 16, kReadingBackground},
+    {"stMac1", Kind::kReading, Box(290, 110, 166, 20), texts::kMacAtRest, Face::kMono, 15, kReadingBackground},
+    {"stVrs", Kind::kReading, Box(290, 135, 166, 20), texts::kVersionAtRest, Face::kMono, 13, kReadingBackground},
+    {"btRd", Kind::kButton, Box(290, 160, 166, 31), texts::kReadParameters, Face::kArial, 17, 0},
+    {"edIP2", Kind::kEdit, Box(470, 30, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
+    {"edMsk2", Kind::kEdit, Box(470, 60, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
+    {"edGW2", Kind::kEdit, Box(470, 85, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
+    {"btWr1", Kind::kButton, Box(470, 115, 166, 31), texts::kWrite, Face::kArial, 17, 0},
+    {"lbAlt", Kind::kFilledLabel, Box(470, 150, 166, 41), texts::kRestartPendingLabel, Face::kArial, 15,
+     kNoticeBackground},
+    // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
+    {"lbNoReply", Kind::kFilledLabel, Box(176, 160, 110, 31), "", Face::kArial, 13, kNoReplyBackground},
+};
+
+// The keyboard's way through the window, as on every system the console runs on.
+const char* const kTabOrder[] = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
+const char* const kLiveReadings[] = {"stBat", "stTmp", "stUmd"};
+const char* const kParameterReadings[] = {"stMsk1", "stGW1", "stMac1", "stVrs"};
+const char* const kStateLeds[] = {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst"};
+const char* const kManualControls[] = {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"};
+
+DWORD StyleOf(Kind kind) {
+    switch (kind) {
+        case Kind::kButton:
+            return WS_TABSTOP | BS_PUSHBUTTON;
+        case Kind::kReading:
+            return SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN | SS_NOPREFIX;
+        case Kind::kLabel:
+            return SS_CENTER | SS_NOPREFIX;
+        case Kind::kRightLabel:
+            return SS_RIGHT | SS_NOPREFIX;
+        case Kind::kFilledLabel:
+            // SS_NOTIFY: a static shows its tooltip only when it answers the mouse.
+            return SS_CENTER | SS_NOPREFIX | SS_NOTIFY;
+        case Kind::kEdit:
+            return WS_TABSTOP | WS_BORDER | ES_CENTER | ES_AUTOHSCROLL;
+        case Kind::kLed:
+        case Kind::kStateLed:
+            break;
+    }
+    return 0;
+}
+
+const wchar_t* ClassOf(Kind kind) {
+    return kind == Kind::kButton ? L"BUTTON" : kind == Kind::kEdit ? L"EDIT" : L"STATIC";
+}
+
+int WindowLeft(int screenWidth) {
+    const int left = screenWidth - 1114;
+    return left < 0 ? 5 : left;
+}
+
+// The window's caption, with the version the executable's resource gives.
+std::wstring Caption() {
+    return Wide(std::string(texts::kTitlePrefix) + ExecutableVersionText());
+}
+
+void RegisterOnce(WNDPROC procedure) {
+    static const ATOM registered = [procedure] {
+        WNDCLASSW type{};
+        type.lpfnWndProc = procedure;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        type.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        type.lpszClassName = kWindowClassName;
+        return RegisterClassW(&type);
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+int ControlId(const std::string& name) {
+    for (std::size_t index = 0; index < std::size(kControls); ++index) {
+        if (name == kControls[index].name)
+            return kFirstControlId + static_cast<int>(index);
+    }
+    return 0;
+}
+
+TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings) : settings_(std::move(settings)) {
+    RegisterOnce(Procedure);
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRect(&frame, kWindowStyle, FALSE);
+    window_ = CreateWindowExW(0, kWindowClassName, Caption().c_str(), kWindowStyle,
+                              WindowLeft(GetSystemMetrics(SM_CXSCREEN)), kTop, frame.right - frame.left,
+                              frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    CreateControls();
+    FormCreate();
+}
+
+TfrKorvaCfg01::~TfrKorvaCfg01() {
+    if (window_ != nullptr)
+        DestroyWindow(window_);
+    for (const auto& [colour, brush] : brushes_)
+        DeleteObject(brush);
+}
+
+void TfrKorvaCfg01::Attach(ConsoleCore& rules, std::function<void()> servePending,
+                           std::function<void()> stopListening) {
+    rules_ = &rules;
+    servePending_ = std::move(servePending);
+    stopListening_ = std::move(stopListening);
+}
+
+void TfrKorvaCfg01::Show() {
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+    const HWND address = Control("edIP1");
+    SetFocus(address);
+    SendMessageW(address, EM_SETSEL, 0, -1);
+}
+
+void TfrKorvaCfg01::CreateControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (std::size_t index = 0; index < std::size(kControls); ++index) {
+        const ControlSpec& spec = kControls[index];
+        const int id = kFirstControlId + static_cast<int>(index);
+        const HFONT font = spec.face == Face::kMono ? MonoBold(spec.pixels) : ArialBold(spec.pixels);
+        const std::wstring caption = WithCrLf(Wide(spec.caption));
+        HWND control;
+        if (spec.kind == Kind::kLed || spec.kind == Kind::kStateLed) {
+            auto led = std::make_unique<TTILed>(window_, id, spec.box, caption, font, spec.kind == Kind::kLed);
+            // "aut" lights lime; the device's states show their good side in lime at index 1.
+            if (spec.kind == Kind::kLed)
+                led->SetColours(kSilver, {kLime, kYellow, kRed, kSilver});
+            else
+                led->SetColours(kSilver, {kEditBackground, kLime, kYellow, kSilver});
+            led->SetLedOn(spec.kind == Kind::kStateLed);
+            control = led->Handle();
+            leds_[spec.name] = std::move(led);
+        } else {
+            control = CreateWindowExW(0, ClassOf(spec.kind), caption.c_str(), WS_CHILD | WS_VISIBLE | StyleOf(spec.kind),
+                                      spec.box.left, spec.box.top, spec.box.right - spec.box.left,
+                                      spec.box.bottom - spec.box.top, window_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            if (spec.background != 0)
+                backgrounds_[control] = spec.background;
+        }
+        controls_[spec.name] = control;
+    }
+    SendMessageW(Control("edIP1"), EM_LIMITTEXT, 15, 0);
+    ShowWindow(Control("lbAlt"), SW_HIDE);
+    ShowWindow(Control("lbNoReply"), SW_HIDE);
+    EnableWindow(Control("btRst"), FALSE);
+    OrderTabStops();
+    // A screen reader announces the boxes and readings by these names: their captions sit beside them.
+    for (const auto& [control, name] : texts::kAccessibleNames)
+        SetAccessibleName(Control(control), name);
+
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+    std::wstring tip = Wide(texts::kRestartPendingTip);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(Control("lbAlt"));
+    tool.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+}
+
+// Tab follows the order the windows were made in; the designed order is another, so the tab stops
+// are moved behind one another.
+void TfrKorvaCfg01::OrderTabStops() {
+    HWND previous = HWND_TOP;
+    for (const char* name : kTabOrder) {
+        SetWindowPos(Control(name), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = Control(name);
+    }
+}
+
+void TfrKorvaCfg01::FormCreate() {
+    const ConsoleSettings settings = settings_->Load();
+    const std::wstring address = FromDevice(settings.address);
+    // The limit is meant for typing; a longer host name from the file is kept whole, or the cut name
+    // would be saved at close.
+    if (address.size() > 15)
+        SendMessageW(Control("edIP1"), EM_LIMITTEXT, address.size(), 0);
+    SetText("edIP1", address);
+    SetText("edMsk2", FromDevice(settings.mask));
+    SetText("edGW2", FromDevice(settings.gateway));
+    ClearLiveData();
+    ClearParameters();
+    SetText("edIP2", address);
+    EnableWindow(Control("btRst"), FALSE);
+    DescribeLeds();
+    SetTimer(window_, kPollingTimer, kPollingMilliseconds, nullptr);
+}
+
+LRESULT CALLBACK TfrKorvaCfg01::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TfrKorvaCfg01*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrKorvaCfg01*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self != nullptr ? self->Handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT TfrKorvaCfg01::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case kDatagramWaiting:
+            servePending_();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kPollingTimer)
+                TmrRdTimer();
+            return 0;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
+                Command(LOWORD(wParam));
+            else if (HIWORD(wParam) == EN_SETFOCUS)
+                SendMessageW(reinterpret_cast<HWND>(lParam), EM_SETSEL, 0, -1);
+            else if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+                MessageBeep(0);  // Enter or Escape in a box: nothing to press, nothing inserted
+            return 0;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+            if (const HBRUSH brush = ControlColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+            break;
+        case WM_CLOSE:
+            FormClose();
+            return 0;
+        case WM_QUERYENDSESSION:
+            // The session ends like a close: the boxes are saved, or the operator keeps the window.
+            return SaveForClosing() ? TRUE : FALSE;
+        case WM_ENDSESSION:
+            if (wParam != 0) {
+                KillTimer(window_, kPollingTimer);
+                stopListening_();
+            }
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            window_ = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
+    const auto found = backgrounds_.find(control);
+    const bool reading = found != backgrounds_.end() && found->second == kReadingBackground;
+    SetTextColor(dc, stale_ && reading ? kStaleText : GetSysColor(COLOR_WINDOWTEXT));
+    COLORREF background;
+    if (found == backgrounds_.end() || !IsWindowEnabled(control)) {
+        // Labels, and a disabled box, show the button face.
+        background = GetSysColor(COLOR_BTNFACE);
+    } else if (control == Control("lbDaHr") && stale_) {
+        background = kNoReplyBackground;
+    } else {
+        background = found->second;
+    }
+    SetBkColor(dc, background);
+    HBRUSH& brush = brushes_[background];
+    if (brush == nullptr)
+        brush = CreateSolidBrush(background);
+    return brush;
+}
+
+bool TfrKorvaCfg01::SaveForClosing() {
+    try {
+        settings_->Save({ToDevice(Text("edIP1")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
+        return true;
+    } catch (const std::exception& error) {
+        if (!saveFailed_) {
+            // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
+            saveFailed_ = true;
+            ShowErrorBox(window_, error.what());
+            return false;
+        }
+        // Told once already: a window that cannot be closed would cost more than three boxes' values.
+        // NÃO by default: Return pressed by habit must not throw away what was typed.
+        return ShowTimedMessage(window_, {texts::kCloseWithoutSaving, {255, 255, 0}, 0, TimedMessage::kQuestion},
+                                DefaultAnswer::kNao);
+    }
+}
+
+void TfrKorvaCfg01::FormClose() {
+    if (!SaveForClosing())
+        return;
+    KillTimer(window_, kPollingTimer);
+    stopListening_();
+    DestroyWindow(window_);
+}
+
+void TfrKorvaCfg01::Command(int id) {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(std::size(kControls)))
+        return;
+    const std::string name = kControls[index].name;
+    if (name == "btRead")
+        RunShowingErrors([this] { btReadClick(); });
+    else if (name == "btRd")
+        RunShowingErrors([this] { btRdClick(); });
+    else if (name == "btWr1")
+        RunShowingErrors([this] { btWr1Click(); });
+    else if (name == "btRst")
+        btRstClick();
+    else if (name == "ldAuto")
+        ldAutoClick();
+}
+
+void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        ShowErrorBox(window_, error.what());
+    }
+}
+
+void TfrKorvaCfg01::btReadClick() {
+    rules_->ReadLiveData(DeviceAddress());
+}
+
+void TfrKorvaCfg01::btRdClick() {
+    rules_->ReadParameters(DeviceAddress());
+}
+
+void TfrKorvaCfg01::btWr1Click() {
+    rules_->WriteParameters(DeviceAddress(),
+                            {ToDevice(Text("edIP2")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
+}
+
+void TfrKorvaCfg01::btRstClick() {
+    rules_->StartReset();
+}
+
+void TfrKorvaCfg01::ldAutoClick() {
+    rules_->ToggleAutomaticMode();
+}
+
+void TfrKorvaCfg01::TmrRdTimer() {
+    rules_->Tick(DeviceAddress());
+}
+
+HWND TfrKorvaCfg01::Control(const char* name) const {
+    return controls_.at(name);
+}
+
+std::wstring TfrKorvaCfg01::Text(const char* name) const {
+    return WindowText(Control(name));
+}
+
+std::string TfrKorvaCfg01::DeviceAddress() const {
+    return ToDevice(Text("edIP1"));
+}
+
+void TfrKorvaCfg01::SetText(const char* name, const std::wstring& text) {
+    SetWindowTextW(Control(name), text.c_str());
+}
+
+TTILed& TfrKorvaCfg01::Led(const char* name) {
+    return *leds_.at(name);
+}
+
+// Each indicator's state in words, for screen readers: what its colour says. Its window text stays the
+// caption.
+void TfrKorvaCfg01::DescribeLeds() {
+    const auto describe = [](const TTILed& led, texts::LedState state) {
+        SetAccessibleDescription(led.Handle(), texts::LedDescription(Utf8(WindowText(led.Handle())), state, led.Stale()));
+    };
+    describe(Led("ldAuto"), Led("ldAuto").LedOn() ? texts::LedState::kGood : texts::LedState::kDark);
+    // The device's states show their good side in their second colour.
+    for (const char* name : kStateLeds) {
+        const TTILed& led = Led(name);
+        if (!led.LedOn())
+            describe(led, texts::LedState::kDark);
+        else
+            describe(led, led.LedIndex() == 1 ? texts::LedState::kGood : texts::LedState::kBad);
+    }
+}
+
+void TfrKorvaCfg01::ClearLiveData() {
+    for (const char* reading : kLiveReadings)
+        SetText(reading, L"");
+    for (const char* led : kStateLeds)
+        Led(led).SetLedOn(false);
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::ClearParameters() {
+    for (const char* reading : kParameterReadings)
+        SetText(reading, L"");
+}
+
+void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
+    SetText("stBat", Wide(VoltsText(status.batteryTenths)));
+    SetText("stTmp", Wide(DegreesText(status.temperature)));
+    SetText("stUmd", Wide(PercentText(status.humidity)));
+    const auto showState = [this](const char* led, bool good) {
+        Led(led).SetLedIndex(good ? 1 : 0);
+        Led(led).SetLedOn(true);
+    };
+    showState("ldPrs", status.presence);
+    showState("ldRst", status.resetState);
+    showState("ldRed1", status.link1);
+    // Devices before version 150 have one link only; the other two indicators stay dark for them.
+    for (const auto& [led, link] : {std::pair{"ldRed2", status.link2}, std::pair{"ldRed3", status.link3}}) {
+        if (link)
+            showState(led, *link);
+        else
+            Led(led).SetLedOn(false);
+    }
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::ShowParameters(const ParameterReading& parameters) {
+    SetText("stMsk1", FromDevice(parameters.mask));
+    SetText("stGW1", FromDevice(parameters.gateway));
+    SetText("stMac1", FromDevice(parameters.mac));
+    SetText("stVrs", FromDevice(parameters.firmware));
+}
+
+void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_s(&local, &seconds);
+    SetText("lbDaHr", Wide(ClockText(local)));
+}
+
+void TfrKorvaCfg01::ShowResetAcknowledged() {
+    Led("ldRst").SetLedIndex(0);
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::ShowRestartPending(bool shown) {
+    ShowWindow(Control("lbAlt"), shown ? SW_SHOWNA : SW_HIDE);
+}
+
+void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
+    Led("ldAuto").SetLedOn(on);
+    // While polling, the address must not change under the requests, and a reset only makes sense then.
+    EnableWindow(Control("btRst"), on ? TRUE : FALSE);
+    for (const char* manual : kManualControls)
+        EnableWindow(Control(manual), on ? FALSE : TRUE);
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
+    stale_ = !notice.empty();
+    for (const char* reading : kLiveReadings)
+        InvalidateRect(Control(reading), nullptr, TRUE);
+    for (const char* reading : kParameterReadings)
+        InvalidateRect(Control(reading), nullptr, TRUE);
+    for (const char* led : kStateLeds)
+        Led(led).SetStale(stale_);
+    InvalidateRect(Control("lbDaHr"), nullptr, TRUE);
+    SetText("lbNoReply", Wide(notice));
+    SetAccessibleDescription(Control("lbDaHr"), notice);
+    ShowWindow(Control("lbNoReply"), stale_ ? SW_SHOWNA : SW_HIDE);
+    DescribeLeds();
+}
+
+void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
+    const HWND edit = Control(box == ParameterBox::kAddress ? "edIP2" : box == ParameterBox::kMask ? "edMsk2" : "edGW2");
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {
+    return ShowTimedMessage(window_, message);
+}
+
+}  // namespace korva::console::win32

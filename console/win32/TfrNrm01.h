@@ -1,0 +1,21 @@
+#pragma once
+// The console's one message box as a Win32 window: borderless, coloured, modal, beeps on opening, may
+// close itself after a number of seconds and answers yes (SIM, OK) or no (NÃO, time-out). Its window
+// text is the message, for screen readers and for tests.
+#include <windows.h>
+
+#include "console/console_view.h"
+
+namespace korva::console::win32 {
+
+inline constexpr wchar_t kMessageClassName[] = L"TfrNrm01";
+
+// The button a question's Return presses until the operator moves the focus.
+enum class DefaultAnswer { kSim, kNao };
+
+// Shows the message centred over owner and waits for the answer, serving the thread's other windows
+// meanwhile (replies, the polling timer, another message on top). True for SIM or OK. A question whose
+// SIM gives something up asks with NÃO as its default, so that Return pressed by habit keeps it.
+bool ShowTimedMessage(HWND owner, const TimedMessage& message, DefaultAnswer defaultAnswer = DefaultAnswer::kSim);
+
+}  // namespace korva::console::win32

@@ -1,0 +1,137 @@
+#include "tests/console/win32/console_program.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "console/win32/TfrKorvaCfg01.h"
+#include "console/win32/TfrNrm01.h"
+
+namespace korva::console::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path NewFolder() {
+    static int counter = 0;
+    const fs::path folder = fs::temp_directory_path() / ("korvacfg_window_" + std::to_string(GetCurrentProcessId()) +
+                                                         "_" + std::to_string(++counter));
+    fs::create_directories(folder);
+    return folder;
+}
+
+fs::path CopyWithSettings(const fs::path& folder, const std::string& settings) {
+    const fs::path program = folder / "KorvaCfg.exe";
+    fs::copy_file(KORVA_CONSOLE_PROGRAM, program, fs::copy_options::overwrite_existing);
+    std::ofstream(folder / "KorvaCfg.ini", std::ios::binary) << settings;
+    return program;
+}
+
+// The first top-level window of the given class that belongs to process.
+HWND WindowOf(DWORD process, const wchar_t* className) {
+    struct Search {
+        DWORD process;
+        const wchar_t* className;
+        HWND found;
+    } search{process, className, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (owner != s->process || lstrcmpW(name, s->className) != 0 || !IsWindowVisible(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+ConsoleProgram::ConsoleProgram(const std::string& settings)
+    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings).string(), {}) {
+    WaitUntil([this] {
+        window_ = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kWindowClassName);
+        return window_ != nullptr;
+    });
+}
+
+ConsoleProgram::~ConsoleProgram() {
+    process_.Signal(9);
+    process_.Wait();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+HWND ConsoleProgram::Control(const std::string& name) const {
+    return GetDlgItem(window_, win32::ControlId(name));
+}
+
+std::wstring ConsoleProgram::Text(const std::string& name) const {
+    wchar_t text[512] = {};
+    SendMessageW(Control(name), WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void ConsoleProgram::Type(const std::string& name, const std::wstring& text) const {
+    SendMessageW(Control(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ConsoleProgram::Click(const std::string& name) const {
+    // Posted: a click that opens a message must not hold the test until the message closes.
+    const HWND control = Control(name);
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    if (lstrcmpiW(className, L"Button") == 0) {
+        PostMessageW(control, BM_CLICK, 0, 0);
+        return;
+    }
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+HWND ConsoleProgram::WaitForMessage() const {
+    HWND message = nullptr;
+    WaitUntil([&] {
+        message = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kMessageClassName);
+        return message != nullptr;
+    });
+    return message;
+}
+
+bool ConsoleProgram::MessageShown() const {
+    return WindowOf(static_cast<DWORD>(process_.Pid()), win32::kMessageClassName) != nullptr;
+}
+
+void ConsoleProgram::Answer(HWND message, int button) {
+    PostMessageW(GetDlgItem(message, button), BM_CLICK, 0, 0);
+}
+
+std::optional<int> ConsoleProgram::Close() {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    return process_.Wait(std::chrono::seconds(20));
+}
+
+std::string ConsoleProgram::SettingsFile() const {
+    std::ifstream file(folder_ / "KorvaCfg.ini", std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace korva::console::testing

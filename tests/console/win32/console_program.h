@@ -1,0 +1,52 @@
+#pragma once
+// KorvaCfg.exe as a program a test drives from outside, as a technician's hands would: a copy in a
+// folder of its own with a settings file the test writes (every address box on loopback), its window
+// and controls found by class and control id, clicks and typing sent as messages, texts read back.
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "tests/support/child_process.h"
+
+namespace korva::console::testing {
+
+// Waits (some thirty seconds at most: a timed message lasts up to twelve) until done() holds; false
+// when it never does.
+bool WaitUntil(const std::function<bool()>& done);
+
+class ConsoleProgram {
+public:
+    // settings: the text of KorvaCfg.ini beside the copy.
+    explicit ConsoleProgram(const std::string& settings);
+    ~ConsoleProgram();
+    ConsoleProgram(const ConsoleProgram&) = delete;
+    ConsoleProgram& operator=(const ConsoleProgram&) = delete;
+
+    // The main window, once it has appeared; nullptr when it never did.
+    HWND Window() const { return window_; }
+    HWND Control(const std::string& name) const;
+    std::wstring Text(const std::string& name) const;
+    void Type(const std::string& name, const std::wstring& text) const;
+    // A button pressed, or the "aut" indicator clicked with the mouse.
+    void Click(const std::string& name) const;
+
+    // The timed message on screen, once one is; nullptr when none comes.
+    HWND WaitForMessage() const;
+    // Whether a message window of this program is on screen now.
+    bool MessageShown() const;
+    // Presses SIM (IDYES), NÃO (IDNO) or OK (IDOK) in the message.
+    static void Answer(HWND message, int button);
+
+    // Asks the window to close; the exit status, or nullopt when the program stays.
+    std::optional<int> Close();
+    std::string SettingsFile() const;
+
+private:
+    std::filesystem::path folder_;
+    korva::testing::ChildProcess process_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace korva::console::testing

@@ -1,0 +1,163 @@
+// KorvaCfg.exe under test as a technician uses it: started from a folder whose settings file puts every
+// address box on 127.0.0.1, against korva-sim.exe there (under Wine every loopback socket sends from
+// 127.0.0.1, so a device anywhere else would answer from an address the console does not accept).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "console/console_texts.h"
+#include "console/version_text.h"
+#include "console/win32/wide_text.h"
+#include "tests/console/win32/console_program.h"
+#include "tests/tools/korvactl/programs.h"
+
+namespace korva::console::testing {
+namespace {
+
+using ctl::testing::Simulator;
+using win32::Utf8;
+using win32::Wide;
+
+const std::string kDevice = "127.0.0.1";
+const std::string kSettings = "[Geral]\r\nIP=127.0.0.1\r\nmsk=255.255.255.0\r\nGW=127.0.0.254\r\n";
+
+bool Enabled(HWND control) {
+    return IsWindowEnabled(control) != FALSE;
+}
+
+TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    wchar_t caption[128] = {};
+    GetWindowTextW(console.Window(), caption, 128);
+    // The resource's version, read back, is the build's.
+    EXPECT_EQ(std::wstring(caption), Wide(std::string(texts::kTitlePrefix) + ProgramVersionText()));
+
+    const struct {
+        const char* box;
+        const wchar_t* text;
+    } boxes[] = {{"edIP1", L"127.0.0.1"}, {"edIP2", L"127.0.0.1"}, {"edMsk2", L"255.255.255.0"}, {"edGW2", L"127.0.0.254"}};
+    for (const auto& b : boxes)
+        EXPECT_EQ(console.Text(b.box), b.text) << b.box;
+    EXPECT_FALSE(Enabled(console.Control("btRst")));
+
+    const std::vector<std::string> order = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
+    // The disabled reset button is passed over, as Tab passes it.
+    HWND at = console.Control("btRead");
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        if (order[i] == "btRst")
+            continue;
+        at = GetNextDlgTabItem(console.Window(), at, FALSE);
+        EXPECT_EQ(at, console.Control(order[i])) << "after " << order[i - 1];
+    }
+}
+
+TEST(ConsoleWindow, ButtonsReadOnceAndShowWhatTheDeviceSays) {
+    Simulator sim(kDevice, {"--form", "150"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+
+    console.Click("btRead");
+    EXPECT_TRUE(WaitUntil([&] { return console.Text("stBat") == L"24,4V"; })) << Utf8(console.Text("stBat"));
+    console.Click("btRd");
+    EXPECT_TRUE(WaitUntil([&] { return !console.Text("stMac1").empty(); }));
+    EXPECT_EQ(console.Text("stMsk1"), L"255.255.255.0");
+    EXPECT_EQ(sim.RequestsSeen("snd000"), 1);
+    EXPECT_EQ(sim.RequestsSeen("rPr000 "), 1);
+    EXPECT_NE(console.Text("lbDaHr"), Wide(texts::kClockAtRest));
+}
+
+TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
+    Simulator sim(kDevice, {"--form", "150", "--reset-ack-on", "3"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+
+    console.Click("ldAuto");
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRst")); }));
+    for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"})
+        EXPECT_FALSE(Enabled(console.Control(manual))) << manual;
+    // The parameter request until its reply has come, then live data on every tick.
+    ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= 4; }));
+    EXPECT_EQ(sim.RequestsSeen("rPr000"), 1);
+    EXPECT_FALSE(console.Text("stMsk1").empty());
+
+    console.Click("btRst");
+    EXPECT_TRUE(WaitUntil([&] { return sim.RequestsSeen("rst") == 3; }));
+    const int liveRequests = sim.RequestsSeen("snd000");
+    ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= liveRequests + 3; }));
+    EXPECT_EQ(sim.RequestsSeen("rst"), 3) << "acknowledged at the third attempt";
+
+    console.Click("ldAuto");
+    EXPECT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRead")); }));
+    EXPECT_FALSE(Enabled(console.Control("btRst")));
+}
+
+TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
+    Simulator sim(kDevice, {"--form", "150"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+
+    // A refused mask: told in red with its box's name, nothing sent.
+    console.Type("edMsk2", L"255.0.255.0");
+    console.Click("btWr1");
+    HWND message = console.WaitForMessage();
+    ASSERT_NE(message, nullptr);
+    wchar_t text[512] = {};
+    GetWindowTextW(message, text, 512);
+    EXPECT_NE(std::wstring(text).find(L"máscara nova: 255.0.255.0"), std::wstring::npos) << Utf8(text);
+    ConsoleProgram::Answer(message, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+
+    // The question: NÃO sends nothing, nor does its time-out; SIM sends the write.
+    console.Type("edMsk2", L"255.255.255.0");
+    const struct {
+        int answer;  // 0: none, the question times out
+        int writesSent;
+    } answers[] = {{IDNO, 0}, {0, 0}, {IDYES, 1}};
+    for (const auto& a : answers) {
+        console.Click("btWr1");
+        message = console.WaitForMessage();
+        ASSERT_NE(message, nullptr);
+        GetWindowTextW(message, text, 512);
+        EXPECT_EQ(std::wstring(text).find(Wide(texts::kConfirmWrite)), 0u) << Utf8(text);
+        if (a.answer != 0)
+            ConsoleProgram::Answer(message, a.answer);
+        ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+        // SIM sends once the question has closed.
+        EXPECT_TRUE(WaitUntil([&] { return sim.RequestsSeen("wPr000") == a.writesSent; })) << "answer " << a.answer;
+    }
+    // The device now holds changed parameters: its notice comes, and goes by itself.
+    message = console.WaitForMessage();
+    ASSERT_NE(message, nullptr);
+    GetWindowTextW(message, text, 512);
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kRestartPending))));
+    EXPECT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+    EXPECT_TRUE(IsWindowVisible(console.Control("lbAlt")));
+}
+
+TEST(ConsoleWindow, ASilentDeviceIsShownAsSuch) {
+    // Nobody answers on 127.0.0.1: automatic mode says so in the notice beside the clock.
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Click("ldAuto");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(console.Control("lbNoReply")) != FALSE; }));
+    EXPECT_EQ(console.Text("lbNoReply"), Wide(texts::kNoReply));
+}
+
+TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Type("edIP1", L"127.0.0.7");
+    console.Type("edIP2", L"127.0.0.8");
+    console.Type("edMsk2", L"255.255.0.0");
+    console.Type("edGW2", L"127.0.0.9");
+    EXPECT_EQ(console.Close(), 0);
+    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n");
+}
+
+}  // namespace
+}  // namespace korva::console::testing
