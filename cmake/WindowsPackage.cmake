@@ -53,6 +53,9 @@ if(TARGET KorvaCfg)
   set(CPACK_NSIS_CREATE_ICONS_EXTRA
       "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\KorvaCfg.lnk' '$INSTDIR\\\\KorvaCfg.exe' '' '$INSTDIR\\\\korvacfg.ico'")
   set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\KorvaCfg.lnk'")
+  # Where its user may write into the program's folder, the console keeps its settings beside itself:
+  # they belong to this installation and go with it. Settings in %APPDATA% stay the user's.
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Delete '$INSTDIR\\\\KorvaCfg.ini'")
 else()
   set(CPACK_NSIS_INSTALLED_ICON_NAME korvactl.exe)
 endif()
