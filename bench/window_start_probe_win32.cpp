@@ -1,11 +1,12 @@
-// Starts Windows programs several times each, taking turns, and prints per program the median time
-// from CreateProcess until the program shows a visible top-level window, and the median peak working
-// set at that moment (GetProcessMemoryInfo). The programs are neither told nor changed: the probe
-// watches their windows from outside, and ends each start with TerminateProcess once measured.
+// Starts Windows programs several times each, taking turns, and prints per program the median times
+// from CreateProcess until the program shows a visible top-level window and until it then first waits
+// for input (WaitForInputIdle), and the median peak working set then (GetProcessMemoryInfo). The
+// programs are neither told nor changed: the probe watches them from outside, and ends each start with
+// TerminateProcess once measured.
 //
 //   window_start_probe RUNS PROGRAM...
 //
-// One line per program: "<name> startup_ms <t> peak_kb <kb> runs <n>".
+// One line per program: "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n>".
 #include <windows.h>
 #include <psapi.h>
 
@@ -58,6 +59,7 @@ bool ShowsMainWindow(DWORD processId) {
 
 struct Run {
     double startupMs = 0;
+    double idleMs = 0;
     double peakKb = 0;
 };
 
@@ -81,9 +83,12 @@ bool RunOnce(const std::wstring& program, Run& run) {
         if (!shown)
             Sleep(1);
     }
+    LARGE_INTEGER idle = now;
+    const bool waiting = shown && WaitForInputIdle(process.hProcess, kShowTimeoutMs) == 0;
+    QueryPerformanceCounter(&idle);
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof memory;
-    const bool measured = shown && GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    const bool measured = waiting && GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
@@ -91,6 +96,7 @@ bool RunOnce(const std::wstring& program, Run& run) {
     if (!measured)
         return false;
     run.startupMs = Milliseconds(started, now);
+    run.idleMs = Milliseconds(started, idle);
     run.peakKb = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
     return true;
 }
@@ -105,10 +111,12 @@ int wmain(int argc, wchar_t* argv[]) {
     }
     std::vector<std::vector<Run>> results(static_cast<std::size_t>(argc - 2));
     for (int round = 0; round < runs; ++round) {
-        for (int i = 2; i < argc; ++i) {
+        // Every other round in the opposite order, so that no program always starts right after another.
+        for (int turn = 0; turn < argc - 2; ++turn) {
+            const int i = round % 2 == 0 ? 2 + turn : argc - 1 - turn;
             Run run;
             if (!RunOnce(argv[i], run)) {
-                std::fprintf(stderr, "window_start_probe: %ls showed no window\n", argv[i]);
+                std::fprintf(stderr, "window_start_probe: %ls showed no window or never waited for input\n", argv[i]);
                 return 1;
             }
             results[static_cast<std::size_t>(i - 2)].push_back(run);
@@ -116,13 +124,15 @@ int wmain(int argc, wchar_t* argv[]) {
     }
     for (int i = 2; i < argc; ++i) {
         const auto& programRuns = results[static_cast<std::size_t>(i - 2)];
-        std::vector<double> startup, peak;
+        std::vector<double> startup, idle, peak;
         for (const Run& run : programRuns) {
             startup.push_back(run.startupMs);
+            idle.push_back(run.idleMs);
             peak.push_back(run.peakKb);
         }
-        std::printf("%ls startup_ms %.1f peak_kb %.0f runs %zu\n", std::filesystem::path(argv[i]).stem().c_str(),
-                    Median(startup), Median(peak), programRuns.size());
+        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu\n",
+                    std::filesystem::path(argv[i]).stem().c_str(), Median(startup), Median(idle), Median(peak),
+                    programRuns.size());
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows console under Wine against a bare Win32 window of the same thirty controls, in the same
-# run: start-up until the main window is shown and the peak working set then (bench/
-# window_start_probe_win32.cpp, medians of RUNS starts each, taking turns), and the size of the
-# executable as the zip and the installer ship it with the DLLs it imports. Replaces the "Windows
+# run: start-up until the main window is shown and until the program first waits for input, and the
+# peak working set then (bench/window_start_probe_win32.cpp, medians of RUNS starts each, taking
+# turns), and the size of the executable as the zip and the installer ship it with the DLLs it imports. Replaces the "Windows
 # console under Wine" section of bench/results.md.
 #
 #   bash bench/windows_console_bench.sh [RUNS]      (default 21; after scripts/windows-build.sh)
@@ -61,6 +61,8 @@ foreign_imports() {
 
 k_start=$(figure KorvaCfg startup_ms)
 b_start=$(figure bare_window startup_ms)
+k_idle=$(figure KorvaCfg idle_ms)
+b_idle=$(figure bare_window idle_ms)
 k_peak=$(figure KorvaCfg peak_kb)
 b_peak=$(figure bare_window peak_kb)
 k_size=$(stat -c %s "$work/console/KorvaCfg.exe")
@@ -73,15 +75,18 @@ size_met=$(met "$k_size" '<= 2000000')
   echo "$windows_console_section"
   echo
   echo "Written by \`bash bench/windows_console_bench.sh $runs\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores, load average"
-  echo "$(cut -d' ' -f1-3 /proc/loadavg) at the end, $("${wine[@]}" --version), mingw-w64 GCC $(sed -n 's/^set(CMAKE_CXX_COMPILER_VERSION "\(.*\)")/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake), Release, static, stripped."
-  echo "Each program is started $runs times, taking turns with the other, by \`window_start_probe.exe\` inside one Wine session on"
+  echo "$(cut -d' ' -f1-3 /proc/loadavg) at the end, $("${wine[@]}" --version), $(x86_64-w64-mingw32-g++-posix --version | head -n 1), Release, static, stripped."
+  echo "Each program is started $runs times, taking turns with the other (every other round the other first), by \`window_start_probe.exe\` inside one Wine session on"
   echo "Xvfb (after one uncounted start of each); times are from CreateProcess until a visible top-level window of the process"
-  echo "exists, and the peak working set is GetProcessMemoryInfo's PeakWorkingSetSize at that moment. Medians."
+  echo "exists, and on until WaitForInputIdle returns, when the program first waits for input; the peak working set is"
+  echo "GetProcessMemoryInfo's PeakWorkingSetSize then. Medians. KorvaCfg shows its window before it opens its socket and"
+  echo "makes the 100 ms pause it has always made before its first event; the second row includes both."
   echo
   echo "| Figure | KorvaCfg.exe | Bare Win32 window, 30 controls (same run) | Ratio | Goal | Met |"
   echo "|---|---|---|---|---|---|"
   echo "| Start-up until the main window is shown | $k_start ms | $b_start ms | $(ratio "$k_start" "$b_start")× | ≤ 1.2× | $(met "$(ratio "$k_start" "$b_start")" '<= 1.2') |"
-  echo "| Peak working set at that moment | $(grouped "$k_peak") KiB | $(grouped "$b_peak") KiB | $(ratio "$k_peak" "$b_peak")× | ≤ 1.2× | $(met "$(ratio "$k_peak" "$b_peak")" '<= 1.2') |"
+  echo "| Start-up until it first waits for input | $k_idle ms | $b_idle ms | $(ratio "$k_idle" "$b_idle")× | | |"
+  echo "| Peak working set then | $(grouped "$k_peak") KiB | $(grouped "$b_peak") KiB | $(ratio "$k_peak" "$b_peak")× | ≤ 1.2× | $(met "$(ratio "$k_peak" "$b_peak")" '<= 1.2') |"
   echo "| Executable, as the zip and the installer ship it | $(grouped "$k_size") B | $(grouped "$b_size") B | | ≤ 2 MB, no DLL but the system's | $size_met |"
   echo "| DLLs imported | $(imports "$work/console/KorvaCfg.exe") | $(imports "$work/bare/bare_window.exe") | | | |"
 } >"$work/section"
