@@ -32,6 +32,12 @@ if ! start_prefix; then
     exit 1
   fi
 fi
+# The console's window test and the installer's need an X display for Wine; without one, a virtual
+# screen of our own, ended with the run.
+started=()
+trap 'kill "${started[@]}" 2>/dev/null || true' EXIT
+use_display
+
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
 bash tests/package/windows_installer_test.sh "$build" || status=$?

@@ -17,6 +17,10 @@ wine_session() {
 
 use_display() {
   [ -n "${DISPLAY:-}" ] && return 0
+  if ! command -v Xvfb >/dev/null; then
+    echo "no DISPLAY and no Xvfb (package xvfb): Wine has no screen for the windows" >&2
+    return 1
+  fi
   local display_file
   display_file=$(mktemp)
   # Xvfb picks a free display itself and names it once it accepts connections.

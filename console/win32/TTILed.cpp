@@ -21,14 +21,16 @@ void RegisterOnce(WNDPROC procedure) {
 
 }  // namespace
 
-TTILed::TTILed(HWND parent, int id, const RECT& box, const std::wstring& caption, HFONT font, bool keyboardClickable)
-    : font_(font) {
+TTILed::TTILed(HWND parent, int id, const RECT& box, const std::wstring& caption, HFONT font) : font_(font) {
     RegisterOnce(Procedure);
-    const DWORD style = WS_CHILD | WS_VISIBLE | (keyboardClickable ? WS_TABSTOP : 0);
-    window_ = CreateWindowExW(0, kClassName, caption.c_str(), style, box.left, box.top, box.right - box.left,
+    window_ = CreateWindowExW(0, kClassName, caption.c_str(), WS_CHILD | WS_VISIBLE, box.left, box.top, box.right - box.left,
                               box.bottom - box.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), this);
     UpdateColour();
+}
+
+void TTILed::SetKeyboardClickable() {
+    SetWindowLongW(window_, GWL_STYLE, GetWindowLongW(window_, GWL_STYLE) | WS_TABSTOP);
 }
 
 void TTILed::SetLedOn(bool on) {

@@ -12,8 +12,7 @@ namespace korva::console::win32 {
 
 class TTILed {
 public:
-    // keyboardClickable: a tab stop that Space and Enter click.
-    TTILed(HWND parent, int id, const RECT& box, const std::wstring& caption, HFONT font, bool keyboardClickable);
+    TTILed(HWND parent, int id, const RECT& box, const std::wstring& caption, HFONT font);
     TTILed(const TTILed&) = delete;
     TTILed& operator=(const TTILed&) = delete;
 
@@ -26,6 +25,8 @@ public:
     void SetLedIndex(int index);
     void SetColours(COLORREF off, const std::array<COLORREF, 4>& on);
     void SetStale(bool stale);
+    // Clicked from the keyboard too: a tab stop that Space and Enter click.
+    void SetKeyboardClickable();
     // The background as painted now.
     COLORREF CurrentColour() const { return colour_; }
 

@@ -9,6 +9,7 @@
 
 #include "console/console_texts.h"
 #include "console/display_formats.h"
+#include "console/window_layout.h"
 #include "console/win32/TfrNrm01.h"
 #include "console/win32/accessible_names.h"
 #include "console/win32/error_box.h"
@@ -20,79 +21,18 @@
 namespace korva::console::win32 {
 namespace {
 
-constexpr int kClientWidth = 645;
-constexpr int kClientHeight = 199;  // the design is 226 high; its bottom is cut off on purpose
-constexpr int kTop = 5;
 constexpr UINT kPollingMilliseconds = 500;
 constexpr UINT_PTR kPollingTimer = 1;
 constexpr int kFirstControlId = 100;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-constexpr COLORREF kReadingBackground = RGB(192, 255, 255);
-constexpr COLORREF kEditBackground = RGB(208, 255, 208);
-constexpr COLORREF kClockBackground = RGB(255, 255, 224);
-constexpr COLORREF kNoticeBackground = RGB(255, 255, 144);
-constexpr COLORREF kLime = RGB(0, 255, 0);
-constexpr COLORREF kYellow = RGB(255, 255, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kSilver = RGB(192, 192, 192);
-// A device that stopped answering: what the window shows of it is greyed, and its clock turns orange.
-constexpr COLORREF kStaleText = RGB(128, 128, 128);
-constexpr COLORREF kNoReplyBackground = RGB(255, 140, 0);
-
-enum class Kind { kButton, kLed, kStateLed, kReading, kLabel, kRightLabel, kFilledLabel, kEdit };
-enum class Face { kArial, kMono };
-
-struct ControlSpec {
-    const char* name;
-    Kind kind;
-    RECT box;  // left, top, right, bottom
-    const char* caption;
-    Face face;
-    int pixels;
-    COLORREF background;
-};
-
-constexpr RECT Box(int x, int y, int w, int h) {
-    return {x, y, x + w, y + h};
+COLORREF Colour(const Rgb& rgb) {
+    return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-// Every control in the order it is made: its index gives its control id.
-const ControlSpec kControls[] = {
-    {"btRead", Kind::kButton, Box(10, 15, 86, 24), texts::kReadLiveData, Face::kArial, 15, 0},
-    {"ldAuto", Kind::kLed, Box(105, 15, 81, 24), texts::kAutomatic, Face::kArial, 15, 0},
-    {"stBat", Kind::kReading, Box(10, 45, 66, 22), texts::kBatteryAtRest, Face::kArial, 17, kReadingBackground},
-    {"stTmp", Kind::kReading, Box(80, 45, 51, 22), texts::kTemperatureAtRest, Face::kArial, 17, kReadingBackground},
-    {"stUmd", Kind::kReading, Box(135, 45, 51, 22), texts::kHumidityAtRest, Face::kArial, 17, kReadingBackground},
-    {"ldPrs", Kind::kStateLed, Box(10, 75, 86, 24), texts::kPresence, Face::kArial, 15, 0},
-    {"ldRed1", Kind::kStateLed, Box(100, 75, 86, 24), texts::kLink1, Face::kArial, 15, 0},
-    {"ldRed2", Kind::kStateLed, Box(10, 105, 86, 24), texts::kLink2, Face::kArial, 15, 0},
-    {"ldRed3", Kind::kStateLed, Box(100, 105, 86, 24), texts::kLink3, Face::kArial, 15, 0},
-    {"btRst", Kind::kButton, Box(10, 135, 86, 24), texts::kReset, Face::kArial, 15, 0},
-    {"ldRst", Kind::kStateLed, Box(100, 135, 86, 24), texts::kResetEc, Face::kArial, 15, 0},
-    {"lbDaHr", Kind::kFilledLabel, Box(25, 165, 146, 22), texts::kClockAtRest, Face::kArial, 16, kClockBackground},
-    {"Label4", Kind::kLabel, Box(290, 5, 166, 22), texts::kCurrentParameters, Face::kArial, 13, 0},
-    {"Label5", Kind::kLabel, Box(470, 5, 166, 22), texts::kNewParameters, Face::kArial, 13, 0},
-    {"Label1", Kind::kRightLabel, Box(195, 30, 86, 22), texts::kAddressCaption, Face::kArial, 13, 0},
-    {"Label2", Kind::kRightLabel, Box(195, 60, 86, 22), texts::kMaskCaption, Face::kArial, 13, 0},
-    {"Label3", Kind::kRightLabel, Box(195, 85, 86, 22), texts::kGatewayCaption, Face::kArial, 13, 0},
-    {"Label6", Kind::kRightLabel, Box(195, 110, 86, 20), texts::kMacCaption, Face::kArial, 13, 0},
-    {"Label7", Kind::kRightLabel, Box(195, 135, 86, 20), texts::kVersionCaption, Face::kArial, 13, 0},
-    {"edIP1", Kind::kEdit, Box(290, 30, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
-    {"stMsk1", Kind::kReading, Box(290, 60, 166, 20), texts::kQuadAtRest, Face::kMono, 16, kReadingBackground},
-    {"stGW1", Kind::kReading, Box(290, 85, 166, 20), texts::kQuadAtRest, Face::kMono, 16, kReadingBackground},
-    {"stMac1", Kind::kReading, Box(290, 110, 166, 20), texts::kMacAtRest, Face::kMono, 15, kReadingBackground},
-    {"stVrs", Kind::kReading, Box(290, 135, 166, 20), texts::kVersionAtRest, Face::kMono, 13, kReadingBackground},
-    {"btRd", Kind::kButton, Box(290, 160, 166, 31), texts::kReadParameters, Face::kArial, 17, 0},
-    {"edIP2", Kind::kEdit, Box(470, 30, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
-    {"edMsk2", Kind::kEdit, Box(470, 60, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
-    {"edGW2", Kind::kEdit, Box(470, 85, 166, 23), texts::kQuadAtRest, Face::kMono, 16, kEditBackground},
-    {"btWr1", Kind::kButton, Box(470, 115, 166, 31), texts::kWrite, Face::kArial, 17, 0},
-    {"lbAlt", Kind::kFilledLabel, Box(470, 150, 166, 41), texts::kRestartPendingLabel, Face::kArial, 15,
-     kNoticeBackground},
-    // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
-    {"lbNoReply", Kind::kFilledLabel, Box(176, 160, 110, 31), "", Face::kArial, 13, kNoReplyBackground},
-};
+std::array<COLORREF, 4> LitColours(const layout::LedColours& colours) {
+    return {Colour(colours.on0), Colour(colours.on1), Colour(colours.on2), Colour(colours.on3)};
+}
 
 // The keyboard's way through the window, as on every system the console runs on.
 const char* const kTabOrder[] = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
@@ -101,35 +41,27 @@ const char* const kParameterReadings[] = {"stMsk1", "stGW1", "stMac1", "stVrs"};
 const char* const kStateLeds[] = {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst"};
 const char* const kManualControls[] = {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"};
 
-DWORD StyleOf(Kind kind) {
-    switch (kind) {
-        case Kind::kButton:
+DWORD StyleOf(const layout::Control& design) {
+    switch (design.kind) {
+        case layout::ControlKind::kButton:
             return WS_TABSTOP | BS_PUSHBUTTON;
-        case Kind::kReading:
+        case layout::ControlKind::kReading:
             return SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN | SS_NOPREFIX;
-        case Kind::kLabel:
-            return SS_CENTER | SS_NOPREFIX;
-        case Kind::kRightLabel:
-            return SS_RIGHT | SS_NOPREFIX;
-        case Kind::kFilledLabel:
+        case layout::ControlKind::kLabel:
+            return (design.alignment == layout::Alignment::kCenter ? SS_CENTER : SS_RIGHT) | SS_NOPREFIX;
+        case layout::ControlKind::kFilledLabel:
             // SS_NOTIFY: a static shows its tooltip only when it answers the mouse.
             return SS_CENTER | SS_NOPREFIX | SS_NOTIFY;
-        case Kind::kEdit:
+        case layout::ControlKind::kEdit:
             return WS_TABSTOP | WS_BORDER | ES_CENTER | ES_AUTOHSCROLL;
-        case Kind::kLed:
-        case Kind::kStateLed:
+        case layout::ControlKind::kLed:
             break;
     }
     return 0;
 }
 
-const wchar_t* ClassOf(Kind kind) {
-    return kind == Kind::kButton ? L"BUTTON" : kind == Kind::kEdit ? L"EDIT" : L"STATIC";
-}
-
-int WindowLeft(int screenWidth) {
-    const int left = screenWidth - 1114;
-    return left < 0 ? 5 : left;
+const wchar_t* ClassOf(layout::ControlKind kind) {
+    return kind == layout::ControlKind::kButton ? L"BUTTON" : kind == layout::ControlKind::kEdit ? L"EDIT" : L"STATIC";
 }
 
 // The window's caption, with the version the executable's resource gives.
@@ -154,8 +86,9 @@ void RegisterOnce(WNDPROC procedure) {
 }  // namespace
 
 int ControlId(const std::string& name) {
-    for (std::size_t index = 0; index < std::size(kControls); ++index) {
-        if (name == kControls[index].name)
+    const auto controls = layout::Controls();
+    for (std::size_t index = 0; index < controls.size(); ++index) {
+        if (name == controls[index].name)
             return kFirstControlId + static_cast<int>(index);
     }
     return 0;
@@ -163,10 +96,10 @@ int ControlId(const std::string& name) {
 
 TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings) : settings_(std::move(settings)) {
     RegisterOnce(Procedure);
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    RECT frame{0, 0, layout::kClientWidth, layout::kClientHeight};
     AdjustWindowRect(&frame, kWindowStyle, FALSE);
     window_ = CreateWindowExW(0, kWindowClassName, Caption().c_str(), kWindowStyle,
-                              WindowLeft(GetSystemMetrics(SM_CXSCREEN)), kTop, frame.right - frame.left,
+                              layout::WindowLeft(GetSystemMetrics(SM_CXSCREEN)), layout::kTop, frame.right - frame.left,
                               frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     CreateControls();
     FormCreate();
@@ -196,36 +129,34 @@ void TfrKorvaCfg01::Show() {
 
 void TfrKorvaCfg01::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (std::size_t index = 0; index < std::size(kControls); ++index) {
-        const ControlSpec& spec = kControls[index];
+    const auto controls = layout::Controls();
+    for (std::size_t index = 0; index < controls.size(); ++index) {
+        const layout::Control& design = controls[index];
         const int id = kFirstControlId + static_cast<int>(index);
-        const HFONT font = spec.face == Face::kMono ? MonoBold(spec.pixels) : ArialBold(spec.pixels);
-        const std::wstring caption = WithCrLf(Wide(spec.caption));
+        const HFONT font = design.font.face == layout::Face::kMono ? MonoBold(design.font.pixels)
+                                                                   : ArialBold(design.font.pixels);
+        const std::wstring caption = WithCrLf(Wide(design.caption));
+        const RECT box{design.box.x, design.box.y, design.box.x + design.box.width, design.box.y + design.box.height};
         HWND control;
-        if (spec.kind == Kind::kLed || spec.kind == Kind::kStateLed) {
-            auto led = std::make_unique<TTILed>(window_, id, spec.box, caption, font, spec.kind == Kind::kLed);
-            // "aut" lights lime; the device's states show their good side in lime at index 1.
-            if (spec.kind == Kind::kLed)
-                led->SetColours(kSilver, {kLime, kYellow, kRed, kSilver});
-            else
-                led->SetColours(kSilver, {kEditBackground, kLime, kYellow, kSilver});
-            led->SetLedOn(spec.kind == Kind::kStateLed);
+        if (design.kind == layout::ControlKind::kLed) {
+            auto led = std::make_unique<TTILed>(window_, id, box, caption, font);
+            led->SetColours(Colour(layout::kLedOff), LitColours(*design.ledColours));
+            led->SetLedOn(design.lit);
             control = led->Handle();
-            leds_[spec.name] = std::move(led);
+            leds_[design.name] = std::move(led);
         } else {
-            control = CreateWindowExW(0, ClassOf(spec.kind), caption.c_str(), WS_CHILD | WS_VISIBLE | StyleOf(spec.kind),
-                                      spec.box.left, spec.box.top, spec.box.right - spec.box.left,
-                                      spec.box.bottom - spec.box.top, window_,
+            control = CreateWindowExW(0, ClassOf(design.kind), caption.c_str(),
+                                      WS_CHILD | (design.shown ? WS_VISIBLE : 0) | StyleOf(design), box.left, box.top,
+                                      design.box.width, design.box.height, window_,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-            if (spec.background != 0)
-                backgrounds_[control] = spec.background;
+            if (design.kind != layout::ControlKind::kLabel && design.kind != layout::ControlKind::kButton)
+                fills_[control] = {Colour(design.fill), design.kind == layout::ControlKind::kReading};
         }
-        controls_[spec.name] = control;
+        controls_[design.name] = control;
     }
+    Led("ldAuto").SetKeyboardClickable();
     SendMessageW(Control("edIP1"), EM_LIMITTEXT, 15, 0);
-    ShowWindow(Control("lbAlt"), SW_HIDE);
-    ShowWindow(Control("lbNoReply"), SW_HIDE);
     EnableWindow(Control("btRst"), FALSE);
     OrderTabStops();
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
@@ -330,17 +261,17 @@ LRESULT TfrKorvaCfg01::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
-    const auto found = backgrounds_.find(control);
-    const bool reading = found != backgrounds_.end() && found->second == kReadingBackground;
-    SetTextColor(dc, stale_ && reading ? kStaleText : GetSysColor(COLOR_WINDOWTEXT));
+    const auto found = fills_.find(control);
+    const bool reading = found != fills_.end() && found->second.reading;
+    SetTextColor(dc, stale_ && reading ? Colour(layout::kStaleText) : GetSysColor(COLOR_WINDOWTEXT));
     COLORREF background;
-    if (found == backgrounds_.end() || !IsWindowEnabled(control)) {
+    if (found == fills_.end() || !IsWindowEnabled(control)) {
         // Labels, and a disabled box, show the button face.
         background = GetSysColor(COLOR_BTNFACE);
     } else if (control == Control("lbDaHr") && stale_) {
-        background = kNoReplyBackground;
+        background = Colour(layout::kNoReplyBackground);
     } else {
-        background = found->second;
+        background = found->second.colour;
     }
     SetBkColor(dc, background);
     HBRUSH& brush = brushes_[background];
@@ -362,7 +293,8 @@ bool TfrKorvaCfg01::SaveForClosing() {
         }
         // Told once already: a window that cannot be closed would cost more than three boxes' values.
         // NÃO by default: Return pressed by habit must not throw away what was typed.
-        return ShowTimedMessage(window_, {texts::kCloseWithoutSaving, {255, 255, 0}, 0, TimedMessage::kQuestion},
+        return ShowTimedMessage(window_,
+                                {texts::kCloseWithoutSaving, layout::kCloseQuestionColour, 0, TimedMessage::kQuestion},
                                 DefaultAnswer::kNao);
     }
 }
@@ -376,10 +308,11 @@ void TfrKorvaCfg01::FormClose() {
 }
 
 void TfrKorvaCfg01::Command(int id) {
+    const auto controls = layout::Controls();
     const int index = id - kFirstControlId;
-    if (index < 0 || index >= static_cast<int>(std::size(kControls)))
+    if (index < 0 || index >= static_cast<int>(controls.size()))
         return;
-    const std::string name = kControls[index].name;
+    const std::string name = controls[static_cast<std::size_t>(index)].name;
     if (name == "btRead")
         RunShowingErrors([this] { btReadClick(); });
     else if (name == "btRd")
@@ -458,7 +391,7 @@ void TfrKorvaCfg01::DescribeLeds() {
         if (!led.LedOn())
             describe(led, texts::LedState::kDark);
         else
-            describe(led, led.LedIndex() == 1 ? texts::LedState::kGood : texts::LedState::kBad);
+            describe(led, led.LedIndex() == layout::kGoodStateIndex ? texts::LedState::kGood : texts::LedState::kBad);
     }
 }
 
@@ -480,7 +413,7 @@ void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
     SetText("stTmp", Wide(DegreesText(status.temperature)));
     SetText("stUmd", Wide(PercentText(status.humidity)));
     const auto showState = [this](const char* led, bool good) {
-        Led(led).SetLedIndex(good ? 1 : 0);
+        Led(led).SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
         Led(led).SetLedOn(true);
     };
     showState("ldPrs", status.presence);

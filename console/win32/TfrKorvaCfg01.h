@@ -88,7 +88,12 @@ private:
     HWND window_ = nullptr;
     std::map<std::string, HWND> controls_;
     std::map<std::string, std::unique_ptr<TTILed>> leds_;
-    std::map<HWND, COLORREF> backgrounds_;  // the filled statics and edit boxes
+    // The statics and edit boxes with a background of their own; a reading's text greys when stale.
+    struct Fill {
+        COLORREF colour;
+        bool reading;
+    };
+    std::map<HWND, Fill> fills_;
     std::map<COLORREF, HBRUSH> brushes_;
     HWND tooltip_ = nullptr;
 

@@ -8,6 +8,7 @@
 
 #include "console/console_texts.h"
 #include "console/version_text.h"
+#include "console/window_layout.h"
 #include "console/win32/wide_text.h"
 #include "tests/console/win32/console_program.h"
 #include "tests/tools/korvactl/programs.h"
@@ -53,6 +54,27 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     }
 }
 
+TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    RECT client{};
+    GetClientRect(console.Window(), &client);
+    EXPECT_EQ(client.right, layout::kClientWidth);
+    EXPECT_EQ(client.bottom, layout::kClientHeight);
+    for (const layout::Control& design : layout::Controls()) {
+        const HWND control = console.Control(design.name);
+        ASSERT_NE(control, nullptr) << design.name;
+        RECT box{};
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, console.Window(), reinterpret_cast<POINT*>(&box), 2);
+        EXPECT_EQ(box.left, design.box.x) << design.name;
+        EXPECT_EQ(box.top, design.box.y) << design.name;
+        EXPECT_EQ(box.right - box.left, design.box.width) << design.name;
+        EXPECT_EQ(box.bottom - box.top, design.box.height) << design.name;
+        EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
+    }
+}
+
 TEST(ConsoleWindow, ButtonsReadOnceAndShowWhatTheDeviceSays) {
     Simulator sim(kDevice, {"--form", "150"});
     ASSERT_TRUE(sim.Ready());
@@ -76,9 +98,13 @@ TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
     ASSERT_NE(console.Window(), nullptr);
 
     console.Click("ldAuto");
-    ASSERT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRst")); }));
-    for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"})
-        EXPECT_FALSE(Enabled(console.Control(manual))) << manual;
+    // The manual controls locked, the reset button free.
+    EXPECT_TRUE(WaitUntil([&] {
+        bool locked = Enabled(console.Control("btRst"));
+        for (const char* manual : {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"})
+            locked = locked && !Enabled(console.Control(manual));
+        return locked;
+    }));
     // The parameter request until its reply has come, then live data on every tick.
     ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= 4; }));
     EXPECT_EQ(sim.RequestsSeen("rPr000"), 1);
