@@ -21,9 +21,9 @@ cases=(
 )
 for case in "${cases[@]}"; do
   IFS='@' read -r name before after <<<"$case"
-  printf "$before" >"$scratch/results.md"
+  printf '%b' "$before" >"$scratch/results.md"
   replace_section "$scratch/results.md" "$heading" "$scratch/new"
-  [ "$(cat "$scratch/results.md")" = "$(printf "$after")" ] ||
+  [ "$(cat "$scratch/results.md")" = "$(printf '%b' "$after")" ] ||
     fail "$name: got $(cat -A "$scratch/results.md")"
   cp "$scratch/results.md" "$scratch/once"
   replace_section "$scratch/results.md" "$heading" "$scratch/new"
