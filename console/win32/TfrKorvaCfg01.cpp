@@ -75,6 +75,7 @@ void RegisterOnce(WNDPROC procedure) {
         type.lpfnWndProc = procedure;
         type.hInstance = GetModuleHandleW(nullptr);
         type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        // The program's icon is resource 1 (app/korvacfg_win32.rc.in).
         type.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
         type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         type.lpszClassName = kWindowClassName;

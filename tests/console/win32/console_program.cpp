@@ -105,10 +105,10 @@ void ConsoleProgram::Click(const std::string& name) const {
     PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
-HWND ConsoleProgram::WaitForMessage() const {
+HWND ConsoleProgram::WaitForMessage(const wchar_t* className) const {
     HWND message = nullptr;
     WaitUntil([&] {
-        message = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kMessageClassName);
+        message = WindowOf(static_cast<DWORD>(process_.Pid()), className ? className : win32::kMessageClassName);
         return message != nullptr;
     });
     return message;
@@ -123,8 +123,16 @@ void ConsoleProgram::Answer(HWND message, int button) {
 }
 
 std::optional<int> ConsoleProgram::Close() {
-    PostMessageW(window_, WM_CLOSE, 0, 0);
+    AskToClose();
     return process_.Wait(std::chrono::seconds(20));
+}
+
+void ConsoleProgram::AskToClose() const {
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void ConsoleProgram::SetSettingsReadOnly(bool readOnly) const {
+    SetFileAttributesW((folder_ / "KorvaCfg.ini").c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
 }
 
 std::string ConsoleProgram::SettingsFile() const {

@@ -32,16 +32,21 @@ public:
     // A button pressed, or the "aut" indicator clicked with the mouse.
     void Click(const std::string& name) const;
 
-    // The timed message on screen, once one is; nullptr when none comes.
-    HWND WaitForMessage() const;
-    // Whether a message window of this program is on screen now.
+    // The timed message on screen (or another top-level window of the class given: "#32770" for the
+    // error box), once one is; nullptr when none comes.
+    HWND WaitForMessage(const wchar_t* className = nullptr) const;
+    // Whether a timed message of this program is on screen now.
     bool MessageShown() const;
     // Presses SIM (IDYES), NÃO (IDNO) or OK (IDOK) in the message.
     static void Answer(HWND message, int button);
 
     // Asks the window to close; the exit status, or nullopt when the program stays.
     std::optional<int> Close();
+    // Asks the window to close without waiting.
+    void AskToClose() const;
+    // The settings file beside the copy, and whether it may be written.
     std::string SettingsFile() const;
+    void SetSettingsReadOnly(bool readOnly) const;
 
 private:
     std::filesystem::path folder_;

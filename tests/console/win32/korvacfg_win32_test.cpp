@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console/application_title.h"
 #include "console/console_texts.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
@@ -27,6 +28,14 @@ bool Enabled(HWND control) {
     return IsWindowEnabled(control) != FALSE;
 }
 
+// The control with the keyboard's focus in window's thread.
+HWND Focused(HWND window) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    return thread.hwndFocus;
+}
+
 TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) {
     ConsoleProgram console(kSettings);
     ASSERT_NE(console.Window(), nullptr);
@@ -42,6 +51,11 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     for (const auto& b : boxes)
         EXPECT_EQ(console.Text(b.box), b.text) << b.box;
     EXPECT_FALSE(Enabled(console.Control("btRst")));
+    EXPECT_TRUE(WaitUntil([&] { return Focused(console.Window()) == console.Control("edIP1"); }));
+    RECT frame{};
+    GetWindowRect(console.Window(), &frame);
+    EXPECT_EQ(frame.left, layout::WindowLeft(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(frame.top, layout::kTop);
 
     const std::vector<std::string> order = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
     // The disabled reset button is passed over, as Tab passes it.
@@ -72,6 +86,26 @@ TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
         EXPECT_EQ(box.right - box.left, design.box.width) << design.name;
         EXPECT_EQ(box.bottom - box.top, design.box.height) << design.name;
         EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
+    }
+}
+
+TEST(ConsoleWindow, AutIsSwitchedWithSpaceAndEnterButNotByAKeyHeldDown) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    const HWND aut = console.Control("ldAuto");
+    const LPARAM pressed = 1;
+    const LPARAM repeated = 1 | (1 << 30);
+    const struct {
+        WPARAM key;
+        LPARAM flags;
+        bool automatic;
+    } presses[] = {{VK_SPACE, pressed, true}, {VK_SPACE, repeated, true}, {VK_RETURN, pressed, false},
+                   {'A', pressed, false}};
+    for (const auto& p : presses) {
+        // Sent: handled, with all it changes, when the call returns.
+        SendMessageW(aut, WM_KEYDOWN, p.key, p.flags);
+        // The reset button is free exactly while automatic mode is on.
+        EXPECT_EQ(Enabled(console.Control("btRst")), p.automatic) << p.key;
     }
 }
 
@@ -121,6 +155,28 @@ TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
     EXPECT_FALSE(Enabled(console.Control("btRst")));
 }
 
+TEST(ConsoleWindow, AResetNeverAcknowledgedEndsAfterFifteenAttemptsAndIsTold) {
+    Simulator sim(kDevice, {"--form", "150", "--reset-ack-on", "99"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Click("ldAuto");
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(console.Control("btRst")); }));
+    console.Click("btRst");
+
+    const HWND message = console.WaitForMessage();
+    ASSERT_NE(message, nullptr);
+    wchar_t text[512] = {};
+    GetWindowTextW(message, text, 512);
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kResetNotConfirmed))));
+    EXPECT_EQ(sim.RequestsSeen("rst"), 15);
+    ConsoleProgram::Answer(message, IDOK);
+    // Polling goes on, without a sixteenth reset command.
+    const int liveRequests = sim.RequestsSeen("snd000");
+    ASSERT_TRUE(WaitUntil([&] { return sim.RequestsSeen("snd000") >= liveRequests + 3; }));
+    EXPECT_EQ(sim.RequestsSeen("rst"), 15);
+}
+
 TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     Simulator sim(kDevice, {"--form", "150"});
     ASSERT_TRUE(sim.Ready());
@@ -137,6 +193,7 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     EXPECT_NE(std::wstring(text).find(L"máscara nova: 255.0.255.0"), std::wstring::npos) << Utf8(text);
     ConsoleProgram::Answer(message, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+    EXPECT_TRUE(WaitUntil([&] { return Focused(console.Window()) == console.Control("edMsk2"); }));
 
     // The question: NÃO sends nothing, nor does its time-out; SIM sends the write.
     console.Type("edMsk2", L"255.255.255.0");
@@ -165,6 +222,21 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     EXPECT_TRUE(IsWindowVisible(console.Control("lbAlt")));
 }
 
+TEST(ConsoleWindow, AnAddressThatNamesNoHostIsToldInTheErrorBox) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    // Blanks: no resolver asks DNS for it.
+    console.Type("edIP1", L"no such host");
+    console.Click("btRead");
+    const HWND box = console.WaitForMessage(L"#32770");
+    ASSERT_NE(box, nullptr);
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    EXPECT_EQ(std::wstring(title), Wide(kApplicationTitle));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindow(box) == FALSE; }));
+}
+
 TEST(ConsoleWindow, ASilentDeviceIsShownAsSuch) {
     // Nobody answers on 127.0.0.1: automatic mode says so in the notice beside the clock.
     ConsoleProgram console(kSettings);
@@ -181,8 +253,47 @@ TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
     console.Type("edIP2", L"127.0.0.8");
     console.Type("edMsk2", L"255.255.0.0");
     console.Type("edGW2", L"127.0.0.9");
+    const std::string saved = "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n";
+    // The end of the session saves as a close does, and lets the session end.
+    EXPECT_EQ(SendMessageW(console.Window(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(console.SettingsFile(), saved);
+
+    console.Type("edGW2", L"127.0.0.10");
     EXPECT_EQ(console.Close(), 0);
-    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n");
+    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.10\r\n");
+}
+
+TEST(ConsoleWindow, AFailedSaveKeepsTheWindowThenAsksBeforeClosingWithoutIt) {
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    console.Type("edMsk2", L"255.255.0.0");
+    console.SetSettingsReadOnly(true);
+
+    // First the error in the system's box, titled with the application's title; the window stays.
+    console.AskToClose();
+    const HWND box = console.WaitForMessage(L"#32770");
+    ASSERT_NE(box, nullptr);
+    wchar_t title[64] = {};
+    GetWindowTextW(box, title, 64);
+    EXPECT_EQ(std::wstring(title), Wide(kApplicationTitle));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindow(box) == FALSE; }));
+    EXPECT_TRUE(IsWindowVisible(console.Window()));
+
+    // Then the question, NÃO keeping the window, SIM closing it with the file as it was.
+    for (const int answer : {IDNO, IDYES}) {
+        console.AskToClose();
+        const HWND question = console.WaitForMessage();
+        ASSERT_NE(question, nullptr);
+        wchar_t text[512] = {};
+        GetWindowTextW(question, text, 512);
+        EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kCloseWithoutSaving))));
+        ConsoleProgram::Answer(question, answer);
+        ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
+    }
+    EXPECT_EQ(console.Close(), 0);
+    console.SetSettingsReadOnly(false);
+    EXPECT_EQ(console.SettingsFile(), kSettings);
 }
 
 }  // namespace
