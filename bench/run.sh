@@ -19,6 +19,11 @@ cmake --build "$build" -j2 --target decode_bench handover_bench idle_bench start
   startup_probe korva-sim exporter_scrape_bench korvactl sweep_floor >/dev/null
 
 . bench/scratch.sh
+. bench/results_section.sh
+# The sections other scripts write survive this run's new file.
+for heading in "${other_scripts_sections[@]}"; do
+  section_of "$results" "$heading" >>"$work/kept_sections"
+done
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=$work/runtime
@@ -174,6 +179,9 @@ scan_floor=$(value "$work/fleet" scan_floor_per_s)
   echo
   echo "Idle: $(value "$work/idle" replies) replies handled in $(rounded "$idle_wall" 1) s of automatic mode (getrusage of the whole process, all threads)."
 } >"$results"
+if [ -s "$work/kept_sections" ]; then
+  { echo; cat "$work/kept_sections"; } >>"$results"
+fi
 
 echo "wrote $results" >&2
 cat "$results"

@@ -41,6 +41,7 @@ CAPTURE_PACKAGES=(tshark tcpdump)
 MONITORING_PACKAGES=(prometheus)
 
 # The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
-# with it, nlohmann/json's headers, and Wine to run the tests (scripts/windows-build.sh), the console's window
-# test on Xvfb.
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64 xvfb)
+# with it, nlohmann/json's headers, Wine to run the tests (scripts/windows-build.sh) on Xvfb, which the
+# console's window test needs, NSIS to build the installer, and xdotool and unzip for the installer's test.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64 xvfb nsis xdotool
+                  unzip)

@@ -1,0 +1,138 @@
+// Starts Windows programs several times each, taking turns, and prints per program the median times
+// from CreateProcess until the program shows a visible top-level window and until it then first waits
+// for input (WaitForInputIdle), and the median peak working set then (GetProcessMemoryInfo). The
+// programs are neither told nor changed: the probe watches them from outside, and ends each start with
+// TerminateProcess once measured.
+//
+//   window_start_probe RUNS PROGRAM...
+//
+// One line per program: "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n>".
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Long enough for a start under Wine on a busy shared machine.
+constexpr DWORD kShowTimeoutMs = 30000;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency);
+}
+
+// A window the user sees: visible, on the desktop, owned by no other window.
+bool ShowsMainWindow(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        bool found;
+    } search{processId, false};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.processId && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
+                s.found = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Run {
+    double startupMs = 0;
+    double idleMs = 0;
+    double peakKb = 0;
+};
+
+// One start of program; false when it did not start, ended, or showed no window in time.
+bool RunOnce(const std::wstring& program, Run& run) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER started;
+    QueryPerformanceCounter(&started);
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    bool shown = false;
+    LARGE_INTEGER now = started;
+    while (!shown && Milliseconds(started, now) < kShowTimeoutMs &&
+           WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        shown = ShowsMainWindow(process.dwProcessId);
+        QueryPerformanceCounter(&now);
+        if (!shown)
+            Sleep(1);
+    }
+    LARGE_INTEGER idle = now;
+    const bool waiting = shown && WaitForInputIdle(process.hProcess, kShowTimeoutMs) == 0;
+    QueryPerformanceCounter(&idle);
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    const bool measured = waiting && GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!measured)
+        return false;
+    run.startupMs = Milliseconds(started, now);
+    run.idleMs = Milliseconds(started, idle);
+    run.peakKb = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+    return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t* argv[]) {
+    const int runs = argc > 2 ? _wtoi(argv[1]) : 0;
+    if (runs < 1) {
+        std::fputs("usage: window_start_probe RUNS PROGRAM...\n", stderr);
+        return 2;
+    }
+    std::vector<std::vector<Run>> results(static_cast<std::size_t>(argc - 2));
+    for (int round = 0; round < runs; ++round) {
+        // Every other round in the opposite order, so that no program always starts right after another.
+        for (int turn = 0; turn < argc - 2; ++turn) {
+            const int i = round % 2 == 0 ? 2 + turn : argc - 1 - turn;
+            Run run;
+            if (!RunOnce(argv[i], run)) {
+                std::fprintf(stderr, "window_start_probe: %ls showed no window or never waited for input\n", argv[i]);
+                return 1;
+            }
+            results[static_cast<std::size_t>(i - 2)].push_back(run);
+        }
+    }
+    for (int i = 2; i < argc; ++i) {
+        const auto& programRuns = results[static_cast<std::size_t>(i - 2)];
+        std::vector<double> startup, idle, peak;
+        for (const Run& run : programRuns) {
+            startup.push_back(run.startupMs);
+            idle.push_back(run.idleMs);
+            peak.push_back(run.peakKb);
+        }
+        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu\n",
+                    std::filesystem::path(argv[i]).stem().c_str(), Median(startup), Median(idle), Median(peak),
+                    programRuns.size());
+    }
+    return 0;
+}
