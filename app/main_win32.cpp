@@ -2,7 +2,6 @@
 // rules and endpoint as on Linux.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <objbase.h>
 
 #include "app/console_settings.h"
@@ -13,8 +12,6 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The accessibility properties the window sets are COM objects of this thread's.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
 
     korva::console::win32::TfrKorvaCfg01 window(korva::app::SettingsFileAt(korva::app::WindowsSettingsPath()));
     const HWND handle = window.Handle();

@@ -88,7 +88,6 @@ TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {
         {"watch", "--retries", "korvactl watch: watch takes no option --retries\n"},
         {"set", "-f", "korvactl set: set takes no option -f\n"},
         {"apply", "--order", "korvactl apply: apply takes no option --order\n"},
-        {"exporter", "--rate", "korvactl exporter: exporter takes no option --rate\n"},
         {"decode", "--json", "korvactl decode: unknown option --json\n"},
     };
     for (const auto& c : cases) {
