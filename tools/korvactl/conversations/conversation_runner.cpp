@@ -1,6 +1,6 @@
 // The steps every conversation shares, and the runner that drives many of them on one link.
+#include "protocol/fields.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
 #include "tools/korvactl/conversations/conversation.h"
 #include "transport/udp_endpoint.h"
 
