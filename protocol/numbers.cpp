@@ -1,27 +1,10 @@
 #include "protocol/numbers.h"
 
-#include <array>
 #include <limits>
 #include <optional>
 
 namespace korva {
 namespace {
-
-// Every byte's value as a hexadecimal digit, -1 for the rest: a lookup costs less than three ranges
-// tested for each of an address's dozen digits.
-constexpr auto kHexDigitValues = [] {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    for (int c = 0; c < 256; ++c) {
-        if (c >= '0' && c <= '9')
-            values[c] = static_cast<std::int8_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            values[c] = static_cast<std::int8_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            values[c] = static_cast<std::int8_t>(c - 'A' + 10);
-    }
-    return values;
-}();
 
 // One to eight hexadecimal digits and nothing else. 80000000-FFFFFFFF are the 32-bit two's
 // complement of negative numbers, so the value is kept unsigned until the caller casts it.
@@ -94,10 +77,6 @@ bool HasDollar(std::string_view text) {
 constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
 
 }  // namespace
-
-int HexDigitValue(char c) {
-    return kHexDigitValues[static_cast<unsigned char>(c)];
-}
 
 std::int32_t ToInteger(std::string_view text) {
     // Most fields are a few plain digits; nine cannot overflow. Anything else takes the full rules.
