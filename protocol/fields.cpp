@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace korva {
 namespace {
@@ -18,28 +19,25 @@ std::uint64_t DelimiterBits(std::uint64_t word, std::uint64_t delimiters) {
     return ~(((x & kLowSevenBits) + kLowSevenBits) | x | kLowSevenBits);
 }
 
-}  // namespace
-
-void Fields::Spill(const Field& field) {
-    overflow_.push_back(field);
-}
-
-Fields::Fields(std::string_view text, char delimiter, int lastField) {
+// Calls keep(count, start, end) for every field up to the wanted one and returns how many there were.
+// The delimiter is a char, or a constant for the comma every reply is split at: the compiler then
+// folds it into the comparisons, which decode_bench shows worth a tenth of a plain reply's reading.
+template <typename Delimiter, typename KeepField>
+std::size_t Split(std::string_view text, Delimiter delimiter, std::size_t wanted, KeepField keep) {
     // Counted in a local: stores through a char pointer would make the compiler reload a member.
     std::size_t count = 0;
-    const std::size_t wanted = lastField < 0 ? 0 : static_cast<std::size_t>(lastField);
     const char* start = text.data();
     const char* const end = start + text.size();
     const char* i = start;
     const auto split = [&](const char* at) {
         if (at != start)
-            Keep(count, start, at);
+            keep(count, start, at);
         start = at + 1;
     };
     // Eight bytes at a time: most fields are one to three bytes long, so a test per byte would cost
     // more than the delimiters found. The bit order needs the first byte in the lowest bits.
     if constexpr (std::endian::native == std::endian::little) {
-        const std::uint64_t delimiters = kEveryByte * static_cast<unsigned char>(delimiter);
+        const std::uint64_t delimiters = kEveryByte * static_cast<unsigned char>(char{delimiter});
         for (; end - i >= 8 && count < wanted; i += 8) {
             std::uint64_t word = 0;
             std::memcpy(&word, i, sizeof word);
@@ -49,12 +47,25 @@ Fields::Fields(std::string_view text, char delimiter, int lastField) {
         }
     }
     for (; i != end && count < wanted; ++i) {
-        if (*i == delimiter)
+        if (*i == char{delimiter})
             split(i);
     }
     if (start < end && count < wanted)
-        Keep(count, start, end);
-    count_ = count;
+        keep(count, start, end);
+    return count;
+}
+
+}  // namespace
+
+void Fields::Spill(const Field& field) {
+    overflow_.push_back(field);
+}
+
+Fields::Fields(std::string_view text, char delimiter, int lastField) {
+    const std::size_t wanted = lastField < 0 ? 0 : static_cast<std::size_t>(lastField);
+    const auto keep = [this](std::size_t& count, const char* start, const char* end) { Keep(count, start, end); };
+    count_ = delimiter == ',' ? Split(text, std::integral_constant<char, ','>(), wanted, keep)
+                              : Split(text, delimiter, wanted, keep);
 }
 
 std::string Trim(std::string_view text) {
