@@ -1,5 +1,6 @@
 #include "bench/flooding_device.h"
 
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
 #include "tests/support/loopback_address.h"
@@ -16,7 +17,7 @@ constexpr auto kGiveUp = std::chrono::milliseconds(200);
 // What korva-sim sends for live-data requests, with its drifting readings: most replies show the
 // window something new.
 std::vector<std::string> StatusReplies(const std::string& address) {
-    korva::sim::SimDevice device(korva::sim::InitialState(*korva::sim::ParseDecimalOctets(address)),
+    korva::sim::SimDevice device(korva::sim::InitialState(korva::sim::AddressOctets(*korva::ParseIpv4(address))),
                                  ScrambleForm{150, 0x3F, 0x14}, 1);
     std::vector<std::string> replies;
     for (int i = 0; i < 1000; ++i)

@@ -1,5 +1,6 @@
 #include "bench/loopback_fleet.h"
 
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
 #include "tests/support/loopback_address.h"
 #include "tools/sim/sim_device.h"
@@ -41,9 +42,9 @@ LoopbackFleet::~LoopbackFleet() {
 void LoopbackFleet::Serve() {
     std::vector<std::unique_ptr<sim::SimDevice>> devices;
     for (std::size_t i = 0; i < addresses_.size(); ++i)
-        devices.push_back(std::make_unique<sim::SimDevice>(sim::InitialState(*sim::ParseDecimalOctets(addresses_[i])),
-                                                           ScrambleForm{150, 0x3F, 0x14},
-                                                           static_cast<std::uint32_t>(i)));
+        devices.push_back(
+            std::make_unique<sim::SimDevice>(sim::InitialState(sim::AddressOctets(*ParseIpv4(addresses_[i]))),
+                                             ScrambleForm{150, 0x3F, 0x14}, static_cast<std::uint32_t>(i)));
     std::array<epoll_event, 64> ready{};
     while (true) {
         const int count = epoll_wait(epoll_, ready.data(), static_cast<int>(ready.size()), -1);

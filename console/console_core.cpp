@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "console/console_view.h"
+#include "protocol/fields.h"
 #include "protocol/ipv4_range.h"
-#include "protocol/text_fields.h"
 #include "protocol/unscramble.h"
 #include "transport/host_address.h"
 

@@ -1,7 +1,7 @@
 #include "console/version_text.h"
 
 #include "console/korva_version.h"
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
 
 namespace korva::console {
 

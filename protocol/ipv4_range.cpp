@@ -4,28 +4,6 @@
 
 namespace korva {
 
-std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
-    std::uint32_t address = 0;
-    for (int octet = 0; octet < 4; ++octet) {
-        if (octet > 0) {
-            if (text.empty() || text.front() != '.')
-                return std::nullopt;
-            text.remove_prefix(1);
-        }
-        std::size_t digits = 0;
-        unsigned value = 0;
-        while (digits < text.size() && digits < 3 && text[digits] >= '0' && text[digits] <= '9')
-            value = value * 10 + static_cast<unsigned>(text[digits++] - '0');
-        if (digits == 0 || value > 255)
-            return std::nullopt;
-        text.remove_prefix(digits);
-        address = address << 8 | value;
-    }
-    if (!text.empty())
-        return std::nullopt;
-    return address;
-}
-
 namespace {
 
 std::optional<Ipv4Range> ParseCidr(std::string_view address, std::string_view prefixText) {
@@ -57,11 +35,6 @@ std::optional<Ipv4Range> ParseIpv4Range(std::string_view text) {
     if (!address)
         return std::nullopt;
     return Ipv4Range{*address, 1};
-}
-
-std::string Ipv4Text(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-           std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 std::string Ipv4RangeText(const Ipv4Range& range) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/address_text.h"
+
 namespace korva {
 
 struct Ipv4Range {
@@ -23,11 +25,6 @@ struct Ipv4Range {
 // range's last address must not come before its first. nullopt when the text is none of the forms.
 std::optional<Ipv4Range> ParseIpv4Range(std::string_view text);
 
-// One address of four decimal octets ("10.1.2.3", "010.001.002.003"); host byte order.
-std::optional<std::uint32_t> ParseIpv4(std::string_view text);
-
-// "10.1.2.3"
-std::string Ipv4Text(std::uint32_t address);
 // "10.1.2.3" for one address, "10.1.2.0-10.1.2.255" otherwise.
 std::string Ipv4RangeText(const Ipv4Range& range);
 

@@ -1,7 +1,8 @@
 #include "protocol/messages.h"
 
+#include "protocol/address_text.h"
+#include "protocol/numbers.h"
 #include "protocol/reply_format.h"
-#include "protocol/text_fields.h"
 
 #include <algorithm>
 #include <cassert>
@@ -51,7 +52,7 @@ std::string BuildWriteCommand(std::string_view address, std::string_view mask, s
 }
 
 ReplyReader::ReplyReader(std::string_view plain, int headerOffset, int formatVersion, int lastField)
-    : fields_(plain, LineField(headerOffset, lastField)),
+    : fields_(plain, ',', LineField(headerOffset, lastField)),
       headerOffset_(headerOffset),
       formatVersion_(formatVersion),
       lastField_(lastField) {}
@@ -84,8 +85,7 @@ bool ReplyReader::ChangedMarkAt(int k) const {
 }
 
 std::string ReplyReader::Address(int k) const {
-    // Version 130 sends its address octets in hexadecimal; every other version in decimal.
-    return formatVersion_ == kHexAddressVersion ? DottedQuadFromHexOctets(Trimmed(k)) : std::string(Trimmed(k));
+    return ReplyAddressText(Trimmed(k), formatVersion_);
 }
 
 std::string ReplyReader::Keyword() const {
@@ -121,13 +121,12 @@ StatusReading ReplyReader::Status() const {
 }
 
 ParameterReading ReplyReader::Parameters() const {
-    const std::string_view mac = Trimmed(f::kMac);
     // Each text is made where it stays: assigning would copy or move it once more.
     ParameterReading reading{
         .address = Address(f::kAddress),
         .mask = Address(f::kMask),
         .gateway = Address(f::kGateway),
-        .mac = formatVersion_ < kFirstNewFormVersion ? MacFromDecimalOctets(mac) : MacFromHexOctets(mac),
+        .mac = ReplyMacText(Trimmed(f::kMac), formatVersion_),
         .firmware = {},
         .changed = ChangedMarkAt(f::kChangedFlag),
     };

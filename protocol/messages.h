@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/fields.h"
 #include "protocol/reply_format.h"
-#include "protocol/text_fields.h"
 
 namespace korva {
 
@@ -76,7 +76,7 @@ private:
     bool ChangedMarkAt(int k) const;
     std::string Address(int k) const;
 
-    ReplyFields fields_;
+    Fields fields_;
     int headerOffset_;
     int formatVersion_;
     int lastField_;

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "protocol/ipv4_range.h"
+#include "protocol/address_text.h"
 
 namespace korva {
 namespace {

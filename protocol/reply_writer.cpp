@@ -1,13 +1,12 @@
 #include "protocol/reply_writer.h"
 
-#include <array>
-#include <charconv>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "protocol/address_text.h"
+#include "protocol/numbers.h"
 #include "protocol/reply_format.h"
-#include "protocol/text_fields.h"
 
 namespace korva {
 namespace {
@@ -53,39 +52,37 @@ std::string Flag(bool on) {
     return on ? "1" : "0";
 }
 
-// The parts of text between separators, each a number in base; nullopt unless there are N of them.
-template <std::size_t N>
-std::optional<std::array<int, N>> Numbers(std::string_view text, char separator, int base) {
-    std::array<int, N> numbers{};
-    for (std::size_t i = 0; i < N; ++i) {
-        const std::size_t end = i + 1 < N ? text.find(separator) : text.size();
-        if (end == std::string_view::npos)
-            return std::nullopt;
-        const std::string_view part = text.substr(0, end);
-        const auto [last, error] = std::from_chars(part.data(), part.data() + part.size(), numbers[i], base);
-        if (error != std::errc() || last != part.data() + part.size() || part.empty())
-            return std::nullopt;
-        text.remove_prefix(std::min(text.size(), end + 1));
-    }
+// The numbers of text between separators, in base; nullopt unless there are exactly count of them.
+std::optional<SeparatedNumbers> Numbers(std::string_view text, char separator, int base, std::size_t count) {
+    auto numbers = ParseSeparatedNumbers(text, {.separator = separator, .base = base, .maxParts = count});
+    if (!numbers || numbers->count != count)
+        return std::nullopt;
     return numbers;
+}
+
+std::int32_t Number(const SeparatedNumbers& numbers, std::size_t i) {
+    return static_cast<std::int32_t>(numbers.values[i]);
 }
 
 // Version 130 alone sends its addresses in hexadecimal octets; a text that is no dotted quad goes as is.
 std::string AddressText(const std::string& dottedQuad, int version) {
-    const auto octets = Numbers<4>(dottedQuad, '.', 10);
-    if (version != kHexAddressVersion || !octets)
+    const auto address = ParseIpv4(dottedQuad);
+    if (version != kHexAddressVersion || !address)
         return dottedQuad;
-    return HexText((*octets)[0], 2) + "." + HexText((*octets)[1], 2) + "." + HexText((*octets)[2], 2) + "." +
-           HexText((*octets)[3], 2);
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text += (text.empty() ? "" : ".") + HexText(static_cast<std::int32_t>(*address >> shift & 0xFF), 2);
+    return text;
 }
 
 // Colon-separated octets: decimal before the new form, hexadecimal from it on.
 std::string MacText(const std::string& mac, int version) {
-    const auto octets = Numbers<6>(mac, '-', 16);
+    const auto octets = Numbers(mac, '-', 16, 6);
     if (!octets)
         return mac;
     std::string text;
-    for (const int octet : *octets) {
+    for (std::size_t i = 0; i < 6; ++i) {
+        const std::int32_t octet = Number(*octets, i);
         if (!text.empty())
             text += ":";
         text += version < kFirstNewFormVersion ? std::to_string(octet) : HexText(octet, 2);
@@ -100,20 +97,20 @@ void SetFirmware(WrittenFields& fields, const std::string& firmware) {
     const auto date =
         dateStart == std::string::npos
             ? std::nullopt
-            : Numbers<3>(std::string_view(firmware).substr(dateStart + 1, timeStart - dateStart - 1), '/', 10);
+            : Numbers(std::string_view(firmware).substr(dateStart + 1, timeStart - dateStart - 1), '/', 10, 3);
     const auto time = timeStart == std::string::npos
                           ? std::nullopt
-                          : Numbers<2>(std::string_view(firmware).substr(timeStart + 1), ':', 10);
+                          : Numbers(std::string_view(firmware).substr(timeStart + 1), ':', 10, 2);
     if (!date || !time) {
         fields.Set(f::kFirmwareVersion, firmware);
         return;
     }
     fields.Set(f::kFirmwareVersion, firmware.substr(0, dateStart));
-    fields.Set(f::kFirmwareDay, ZeroPadded((*date)[0], 2));
-    fields.Set(f::kFirmwareMonth, ZeroPadded((*date)[1], 2));
-    fields.Set(f::kFirmwareYear, ZeroPadded((*date)[2], 2));
-    fields.Set(f::kFirmwareHour, ZeroPadded((*time)[0], 2));
-    fields.Set(f::kFirmwareMinute, ZeroPadded((*time)[1], 2));
+    fields.Set(f::kFirmwareDay, ZeroPadded(Number(*date, 0), 2));
+    fields.Set(f::kFirmwareMonth, ZeroPadded(Number(*date, 1), 2));
+    fields.Set(f::kFirmwareYear, ZeroPadded(Number(*date, 2), 2));
+    fields.Set(f::kFirmwareHour, ZeroPadded(Number(*time, 0), 2));
+    fields.Set(f::kFirmwareMinute, ZeroPadded(Number(*time, 1), 2));
 }
 
 unsigned char LastByte(const std::string& text) {

@@ -1,7 +1,8 @@
 #include "protocol/unscramble.h"
 
+#include "protocol/fields.h"
+#include "protocol/numbers.h"
 #include "protocol/reply_format.h"
-#include "protocol/text_fields.h"
 
 #include <algorithm>
 #include <array>
@@ -136,7 +137,7 @@ void UnscrambleReply(std::string& text, int& headerOffset, int& formatVersion) {
 
     if (text.compare(0, 4, "0100") != 0) {
         const DecodedHeader header(text);
-        const ReplyFields headerFields(header.View(), 3);  // version, key, n
+        const Fields headerFields(header.View(), ',', 3);  // version, key, n
         formatVersion = ToInteger(headerFields[1]);
 
         if (formatVersion >= kFirstNewFormVersion) {

@@ -3,7 +3,7 @@
 // row's result must tell what its device may hold, no write may reach a device whose MAC is not the
 // row's, and a plan applied without faults must change nothing when applied again.
 #include "protocol/ipv4_range.h"
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/require.h"
 #include "tools/korvactl/commands/apply_command.h"

@@ -10,8 +10,8 @@
 
 #include "console/console_core.h"
 #include "console/console_view.h"
+#include "protocol/fields.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
 #include "protocol/unscramble.h"
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/require.h"

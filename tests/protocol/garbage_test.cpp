@@ -1,7 +1,9 @@
 // Whatever arrives on the wire, decoding must neither throw nor read past the end (the sanitizer builds
 // turn any stray read into a failure here).
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
+#include "protocol/request_reader.h"
 #include "protocol/unscramble.h"
 
 #include <gtest/gtest.h>
@@ -20,15 +22,16 @@ void DecodeEverything(const std::string& received) {
     const int h = reply.headerOffset;
     ReplyKeyword(reply.text, h);
     ReadStatus(reply.text, h, reply.formatVersion);
-    ReadParameters(reply.text, h, reply.formatVersion);
+    // Every form's address and MAC reading, whatever form the bytes claim.
+    for (const int version : {reply.formatVersion, 0, kHexAddressVersion, kThreeLinksVersion})
+        ReadParameters(reply.text, h, version);
     ReadResetAck(reply.text, h);
     ChangedFlag(reply.text, h);
     ToInteger(received);
     HexValue(received);
     PaddedDottedQuad(received);
-    DottedQuadFromHexOctets(received);
-    MacFromDecimalOctets(received);
-    MacFromHexOctets(received);
+    ParseIpv4(received);
+    ReadRequest(received);
 }
 
 TEST(Garbage, RandomByteStringsOfEveryLengthUpTo300) {

@@ -1,40 +1,19 @@
 #include "tools/sim/device_state.h"
 
-#include "protocol/text_fields.h"
+#include "protocol/address_text.h"
+#include "protocol/numbers.h"
 
 #include <algorithm>
 
 namespace korva::sim {
 
-std::optional<Ipv4> ParseDecimalOctets(std::string_view text) {
-    Ipv4 octets{};
-    std::size_t count = 0;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t dot = std::min(text.find('.', start), text.size());
-        const std::string_view part = text.substr(start, dot - start);
-        if (count == octets.size() || part.empty() || part.size() > 3 ||
-            part.find_first_not_of("0123456789") != std::string_view::npos) {
-            return std::nullopt;
-        }
-        int value = 0;
-        for (char digit : part)
-            value = value * 10 + (digit - '0');
-        if (value > 255)
-            return std::nullopt;
-        octets[count++] = static_cast<std::uint8_t>(value);
-        if (dot == text.size())
-            break;
-        start = dot + 1;
-    }
-    if (count != octets.size())
-        return std::nullopt;
-    return octets;
+std::uint32_t AddressNumber(const Ipv4& octets) {
+    return std::uint32_t{octets[0]} << 24 | std::uint32_t{octets[1]} << 16 | std::uint32_t{octets[2]} << 8 | octets[3];
 }
 
-std::string DecimalOctetsText(const Ipv4& octets) {
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "." +
-           std::to_string(octets[3]);
+Ipv4 AddressOctets(std::uint32_t address) {
+    return {static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
+            static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
 }
 
 StatusReading StatusReadingOf(const DeviceState& state) {
@@ -54,9 +33,9 @@ StatusReading StatusReadingOf(const DeviceState& state) {
 
 ParameterReading ParameterReadingOf(const DeviceState& state) {
     ParameterReading parameters;
-    parameters.address = DecimalOctetsText(state.current.address);
-    parameters.mask = DecimalOctetsText(state.current.mask);
-    parameters.gateway = DecimalOctetsText(state.current.gateway);
+    parameters.address = Ipv4Text(AddressNumber(state.current.address));
+    parameters.mask = Ipv4Text(AddressNumber(state.current.mask));
+    parameters.gateway = Ipv4Text(AddressNumber(state.current.gateway));
     for (const std::uint8_t octet : state.mac)
         parameters.mac += (parameters.mac.empty() ? "" : "-") + HexText(octet, 2);
     const FirmwareDate& date = state.firmwareDate;

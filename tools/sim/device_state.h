@@ -5,7 +5,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <string_view>
 
 #include "protocol/messages.h"
 
@@ -45,9 +44,9 @@ struct DeviceState {
     std::int32_t echo = 4711;  // changes with every status reply
 };
 
-// Four decimal octets of one to three digits ('010.000.000.007' or '10.0.0.7'); nullopt otherwise.
-std::optional<Ipv4> ParseDecimalOctets(std::string_view text);
-std::string DecimalOctetsText(const Ipv4& octets);
+// An address in host byte order and its octets.
+std::uint32_t AddressNumber(const Ipv4& octets);
+Ipv4 AddressOctets(std::uint32_t address);
 
 // What the device reports of itself, as the console's readers give it back.
 StatusReading StatusReadingOf(const DeviceState& state);

@@ -1,7 +1,7 @@
 #include "tools/sim/faults.h"
 
+#include "protocol/fields.h"
 #include "protocol/reply_writer.h"
-#include "protocol/text_fields.h"
 
 namespace korva::sim {
 namespace {
@@ -11,20 +11,25 @@ int KeywordField(const ScrambleForm& form) {
     return form.version >= 130 ? 4 : 2;
 }
 
+// The keyword field's view into plain; empty when the line has no such field.
+std::string_view KeywordIn(const std::string& plain, const ScrambleForm& form) {
+    return Fields(plain, ',', KeywordField(form))[KeywordField(form)];
+}
+
 std::string WithKeyword(const std::string& plain, const ScrambleForm& form, std::string_view keyword) {
-    const Word word = ExtractWordAt(KeywordField(form), plain, DelimiterSet(','));
-    if (word.position == 0)
+    const std::string_view word = KeywordIn(plain, form);
+    if (word.empty())
         return plain;
     std::string changed = plain;
-    changed.replace(word.position - 1, word.text.size(), keyword);
+    changed.replace(static_cast<std::size_t>(word.data() - plain.data()), word.size(), keyword);
     return changed;
 }
 
 std::string WithEmptyFields(const std::string& plain, const ScrambleForm& form) {
-    const Word keyword = ExtractWordAt(KeywordField(form), plain, DelimiterSet(','));
-    if (keyword.position == 0)
+    const std::string_view keyword = KeywordIn(plain, form);
+    if (keyword.empty())
         return plain;
-    const std::size_t afterKeyword = keyword.position - 1 + keyword.text.size();
+    const auto afterKeyword = static_cast<std::size_t>(keyword.data() + keyword.size() - plain.data());
     std::string changed = plain.substr(0, afterKeyword);
     for (char c : plain.substr(afterKeyword))
         changed += c == ',' ? std::string(",,") : std::string(1, c);

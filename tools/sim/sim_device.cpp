@@ -1,31 +1,34 @@
 #include "tools/sim/sim_device.h"
 
 #include "protocol/reply_writer.h"
-#include "protocol/text_fields.h"
+#include "protocol/request_reader.h"
 
-#include <sstream>
 #include <utility>
 
 namespace korva::sim {
 SimDevice::SimDevice(DeviceState initial, const ScrambleForm& form, std::uint32_t seed, int resetAcknowledgedOn)
     : state_(std::move(initial)), form_(form), drift_(seed), resetAcknowledgedOn_(resetAcknowledgedOn) {}
 
-std::optional<Reply> SimDevice::Answer(std::string_view request) {
-    const std::string line = Trim(request);
-    const std::string command = UpperCaseAscii(line.substr(0, 3));
-    std::optional<std::string> plain;
-    if (command == "SND") {
-        plain = Status();
-    } else if (command == "RPR") {
-        plain = ParameterReplyLine(ParameterReadingOf(state_), form_);
-    } else if (command == "RST" && UpperCaseAscii(line.substr(0, 9)) == "RST000005") {
-        plain = Reset(std::string_view(line).substr(9));
-    } else if (command == "WPR") {
-        plain = Write(std::string_view(line).substr(3));
-    }
-    if (!plain)
+std::optional<Reply> SimDevice::Answer(std::string_view line) {
+    const auto request = ReadRequest(line);
+    if (!request)
         return std::nullopt;
-    return Reply{*plain, SendableReply(*plain, form_)};
+    std::string plain;
+    switch (request->kind) {
+        case RequestKind::kLiveData:
+            plain = Status();
+            break;
+        case RequestKind::kParameters:
+            plain = ParameterReplyLine(ParameterReadingOf(state_), form_);
+            break;
+        case RequestKind::kReset:
+            plain = Reset(request->echo);
+            break;
+        case RequestKind::kWrite:
+            plain = Write(*request);
+            break;
+    }
+    return Reply{plain, SendableReply(plain, form_)};
 }
 
 std::string SimDevice::Status() {
@@ -34,11 +37,11 @@ std::string SimDevice::Status() {
     return StatusReplyLine(StatusReadingOf(state_), state_.pending.has_value(), form_);
 }
 
-std::string SimDevice::Reset(std::string_view echoDigits) {
+std::string SimDevice::Reset(std::int32_t echo) {
     // Only a command that echoes the latest status reply's number counts: it proves the sender has
     // seen this device's own answer, not a stale or stray one.
     ++resetCommands_;
-    const bool acknowledged = ToInteger(echoDigits) == state_.echo && resetCommands_ >= resetAcknowledgedOn_;
+    const bool acknowledged = echo == state_.echo && resetCommands_ >= resetAcknowledgedOn_;
     if (acknowledged) {
         resetCommands_ = 0;
         if (state_.pending)
@@ -48,17 +51,9 @@ std::string SimDevice::Reset(std::string_view echoDigits) {
     return ResetReplyLine(acknowledged, state_.pending.has_value(), form_);
 }
 
-std::optional<std::string> SimDevice::Write(std::string_view arguments) {
-    // "000 address mask gateway": the three dotted quads follow the first blank-separated word.
-    std::istringstream words{std::string(arguments)};
-    std::string zeros, address, mask, gateway, extra;
-    words >> zeros >> address >> mask >> gateway;
-    const auto newAddress = ParseDecimalOctets(address);
-    const auto newMask = ParseDecimalOctets(mask);
-    const auto newGateway = ParseDecimalOctets(gateway);
-    if (zeros != "000" || !newAddress || !newMask || !newGateway || (words >> extra))
-        return std::nullopt;
-    state_.pending = NetworkParameters{*newAddress, *newMask, *newGateway};
+std::string SimDevice::Write(const Request& write) {
+    state_.pending =
+        NetworkParameters{AddressOctets(write.address), AddressOctets(write.mask), AddressOctets(write.gateway)};
     return WriteReplyLine(state_.pending.has_value(), form_);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // A simulated Korva device without a socket: one request line in, at most one reply out.
+#include "protocol/request_reader.h"
 #include "protocol/unscramble.h"
 #include "tools/sim/device_state.h"
 
@@ -27,8 +28,8 @@ public:
 
 private:
     std::string Status();
-    std::string Reset(std::string_view echoDigits);
-    std::optional<std::string> Write(std::string_view arguments);
+    std::string Reset(std::int32_t echo);
+    std::string Write(const Request& write);
 
     DeviceState state_;
     ScrambleForm form_;

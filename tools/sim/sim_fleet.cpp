@@ -2,15 +2,6 @@
 
 namespace korva::sim {
 
-std::uint32_t AddressNumber(const Ipv4& octets) {
-    return std::uint32_t{octets[0]} << 24 | std::uint32_t{octets[1]} << 16 | std::uint32_t{octets[2]} << 8 | octets[3];
-}
-
-Ipv4 AddressOctets(std::uint32_t address) {
-    return {static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
-            static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-}
-
 SimFleet::SimFleet(const FleetSettings& settings) : addresses_(settings.addresses), slots_(settings.addresses.count) {
     for (std::uint64_t i = 0; i < settings.devices && i < slots_.size(); ++i) {
         slots_[i] =

@@ -42,7 +42,4 @@ private:
     std::uint64_t gone_ = 0;
 };
 
-std::uint32_t AddressNumber(const Ipv4& octets);
-Ipv4 AddressOctets(std::uint32_t address);
-
 }  // namespace korva::sim

@@ -1,6 +1,6 @@
 #include "tools/sim/sim_server.h"
 
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
 #include "tools/common/time_text.h"
 #include "tools/sim/delayed_replies.h"
 #include "tools/sim/faults.h"

@@ -1,7 +1,8 @@
 #include "tests/tools/wireshark/datagram_corpus.h"
 
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
 #include "protocol/unscramble.h"
 
 #include <limits>

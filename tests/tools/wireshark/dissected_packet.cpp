@@ -1,7 +1,7 @@
 #include "tests/tools/wireshark/dissected_packet.h"
 
 #include "protocol/cp1252.h"
-#include "protocol/text_fields.h"
+#include "protocol/fields.h"
 
 #include <sstream>
 
@@ -81,7 +81,7 @@ std::string FormName(const std::string& plain, int version) {
 }
 
 int FieldCount(std::string_view line) {
-    const ReplyFields fields(line);
+    const Fields fields(line);
     int count = 0;
     while (!fields[count + 1].empty())
         ++count;

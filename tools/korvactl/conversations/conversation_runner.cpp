@@ -1,8 +1,8 @@
 // The runner that drives many conversations on one link.
 #include "tools/korvactl/conversations/conversation_runner.h"
 
+#include "protocol/fields.h"
 #include "protocol/messages.h"
-#include "protocol/text_fields.h"
 #include "transport/udp_endpoint.h"
 
 #include <algorithm>

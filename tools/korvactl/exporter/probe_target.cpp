@@ -1,5 +1,7 @@
 #include "tools/korvactl/exporter/probe_target.h"
 
+#include "protocol/address_text.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -14,13 +16,14 @@ bool PrintableAscii(char c) {
     return c >= ' ' && c <= '~';
 }
 
-int FirstOctet(const std::string& dottedQuad) {
-    return std::stoi(dottedQuad.substr(0, dottedQuad.find('.')));
+// The address comes from the resolver, written by Ipv4Text: always a dotted quad.
+std::uint32_t FirstOctet(const std::string& dottedQuad) {
+    return ParseIpv4(dottedQuad).value_or(0) >> 24;
 }
 
 // What kind of address no device can have this is, or empty when a device can.
 std::string UnusableAddress(const std::string& address) {
-    const int first = FirstOctet(address);
+    const std::uint32_t first = FirstOctet(address);
     if (first == 0)
         return "an address of 0.0.0.0/8, which means this network";
     if (address == "255.255.255.255")

@@ -1,6 +1,7 @@
 // Resolving the devices named, and reading a search's ranges.
 #include "tools/korvactl/inputs/device_target.h"
 
+#include "protocol/address_text.h"
 #include "transport/host_address.h"
 #include "transport/udp_endpoint.h"
 
@@ -22,9 +23,7 @@ std::string OneLine(std::string message) {
 DeviceTarget ResolveTarget(const std::string& name) {
     DeviceTarget target{name, {}, {}};
     try {
-        const std::uint32_t address = transport::ResolveHost(name);
-        target.address = std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
-                         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+        target.address = Ipv4Text(transport::ResolveHost(name));
     } catch (const transport::SocketError& error) {
         target.error = OneLine(error.what());
     }

@@ -1,7 +1,7 @@
 // Opening input files, device lists, and captured datagram lines.
 #include "tools/korvactl/inputs/input_file.h"
 
-#include "protocol/text_fields.h"
+#include "protocol/numbers.h"
 
 #include <sys/stat.h>
 

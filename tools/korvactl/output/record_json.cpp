@@ -1,6 +1,6 @@
 // Replies and records as JSON, and the JSON lines writer.
 #include "protocol/cp1252.h"
-#include "protocol/text_fields.h"
+#include "protocol/fields.h"
 #include "protocol/unscramble.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
@@ -56,20 +56,20 @@ void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
 ReplyReading ReadReply(std::string_view datagram) {
     // The console trims before decoding and ignores what is left empty; decoding does the same trim.
     const PlainReply reply = UnscrambleReply(Trim(datagram));
-    const int h = reply.headerOffset;
+    const ReplyReader reader(reply.text, reply.headerOffset, reply.formatVersion);
     ReplyReading reading;
     reading.plain = reply.text;
-    reading.offset = h;
+    reading.offset = reply.headerOffset;
     reading.version = reply.formatVersion;
-    reading.keyword = ReplyKeyword(reply.text, h);
-    reading.changedFlag = ChangedFlag(reply.text, h);
+    reading.keyword = reader.Keyword();
+    reading.changedFlag = reader.ChangedFlag();
     reading.kind = KindOfKeyword(reading.keyword);
     if (reading.kind == ReplyKind::kStatus)
-        reading.status = ReadStatus(reply.text, h, reply.formatVersion);
+        reading.status = reader.Status();
     else if (reading.kind == ReplyKind::kParameters)
-        reading.parameters = ReadParameters(reply.text, h, reply.formatVersion);
+        reading.parameters = reader.Parameters();
     else if (reading.kind == ReplyKind::kReset)
-        reading.resetAck = ReadResetAck(reply.text, h);
+        reading.resetAck = reader.ResetAck();
     return reading;
 }
 
