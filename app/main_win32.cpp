@@ -2,6 +2,7 @@
 // rules and endpoint as on Linux.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include "app/console_settings.h"
@@ -12,6 +13,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The accessibility properties the window sets are COM objects of this thread's.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
 
     korva::console::win32::TfrKorvaCfg01 window(korva::app::SettingsFileAt(korva::app::WindowsSettingsPath()));
     const HWND handle = window.Handle();

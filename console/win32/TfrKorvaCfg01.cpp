@@ -163,6 +163,18 @@ void TfrKorvaCfg01::CreateControls() {
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
     for (const auto& [control, name] : texts::kAccessibleNames)
         SetAccessibleName(Control(control), name);
+
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+    std::wstring tip = Wide(texts::kRestartPendingTip);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(Control("lbAlt"));
+    tool.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
 }
 
 // Tab follows the order the windows were made in; the designed order is another, so the tab stops
@@ -438,28 +450,7 @@ void TfrKorvaCfg01::ShowResetAcknowledged() {
 }
 
 void TfrKorvaCfg01::ShowRestartPending(bool shown) {
-    if (shown && tooltip_ == nullptr)
-        AddRestartPendingTip();
     ShowWindow(Control("lbAlt"), shown ? SW_SHOWNA : SW_HIDE);
-}
-
-// Made when the label first shows: loading the common controls costs a window that never shows the
-// label some 3 MB of working set at start.
-void TfrKorvaCfg01::AddRestartPendingTip() {
-    const INITCOMMONCONTROLSEX tips{sizeof tips, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&tips);
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
-    std::wstring tip = Wide(texts::kRestartPendingTip);
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(Control("lbAlt"));
-    tool.lpszText = tip.data();
-    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
 }
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {

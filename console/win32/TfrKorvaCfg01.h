@@ -83,7 +83,6 @@ private:
     void ShowNoReply(const std::string& notice) override;
     void FocusNewParameter(ParameterBox box) override;
     bool ShowMessage(const TimedMessage& message) override;
-    void AddRestartPendingTip();
 
     const std::unique_ptr<SettingsStore> settings_;
     HWND window_ = nullptr;
