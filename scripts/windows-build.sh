@@ -20,6 +20,13 @@ cmake --build "$build" --target package
 wine_session "$build" || exit 1
 stop_wine() { "${wineserver[@]}" -k 2>/dev/null || true; }
 
+# The console's window test and the installer's need an X display for Wine; without one, a virtual
+# screen of our own, ended with the run. It comes before the prefix's first start: Wine's desktop
+# process, started then, would otherwise live on without a screen and every window test find none.
+started=()
+trap 'kill "${started[@]}" 2>/dev/null || true' EXIT
+use_display
+
 # The first start writes the prefix (some ten seconds on an idle machine); done here, it cannot eat into
 # the first test's time-out. A prefix left half-written by an interrupted run is written anew once.
 start_prefix() { timeout 300 "${wine[@]}" wineboot -i; }
@@ -32,11 +39,8 @@ if ! start_prefix; then
     exit 1
   fi
 fi
-# The console's window test and the installer's need an X display for Wine; without one, a virtual
-# screen of our own, ended with the run.
-started=()
-trap 'kill "${started[@]}" 2>/dev/null || true' EXIT
-use_display
+# The tests start a server of their own, on the display above.
+stop_wine
 
 status=0
 ctest --test-dir "$build" --output-on-failure || status=$?
