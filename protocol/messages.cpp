@@ -151,6 +151,23 @@ bool ReplyReader::ResetAck() const {
     return UpperCaseAscii(Trimmed(f::kResetAck)) == "ACK";
 }
 
+bool ReplyReader::Complete() const {
+    int needed = 0;
+    switch (Kind()) {
+        case ReplyKind::kStatus:
+            needed = formatVersion_ >= kThreeLinksVersion ? f::kEcho : f::kOneLinkEcho;
+            break;
+        case ReplyKind::kParameters:
+            // The changed flag after the date is optional: devices without pending changes may end here.
+            needed = f::kFirmwareYear;
+            break;
+        default:
+            return true;
+    }
+    assert(needed <= lastField_);
+    return fields_.Count() >= headerOffset_ + needed;
+}
+
 // The free functions split the line only as far as their question needs.
 
 std::string ReplyKeyword(std::string_view plain, int headerOffset) {

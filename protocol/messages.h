@@ -67,6 +67,10 @@ public:
     StatusReading Status() const;
     ParameterReading Parameters() const;
     bool ResetAck() const;
+    // The reply carries every field its reading needs: a status reply reaches its echo number, a
+    // parameter reply its firmware date. A line cut short still reads (missing fields as empty), but a
+    // program that reports values must not take those for the device's.
+    bool Complete() const;
     int FormatVersion() const { return formatVersion_; }
 
 private:

@@ -134,6 +134,33 @@ TEST(ReadParameters, MissingFieldsReadAsEmptyOrZeroTexts) {
     EXPECT_FALSE(p.changed);
 }
 
+TEST(ReplyReader, IsCompleteWhenItReachesTheFieldsItsReadingNeeds) {
+    const std::string parameters = ParameterLine("130,0,14,", "C0.A8.00.FA", "0:1A:AB:1:2:FF", "ALT");
+    const std::string withoutFlag = parameters.substr(0, parameters.rfind(",24,25,ALT"));
+    const std::string withoutYear = parameters.substr(0, parameters.rfind(",22,16,24,25,ALT"));
+    const struct {
+        std::string line;
+        int headerOffset;
+        int formatVersion;
+        bool complete;
+    } cases[] = {
+        {"0100,SND,0,25,60,244,1,0,1,123", 0, 0, true},
+        {"0100,SND,0,25,60,244,1,0,1", 0, 0, false},       // no echo number
+        {"0100,SND,0,25,60,244,1,0,1,,", 0, 0, false},     // empty fields are no fields
+        {"150,0,14,SND,0,25,60,244,1,0,1,1,0,7", 2, 150, true},
+        {"150,0,14,SND,0,25,60,244,1,0,1,1,0", 2, 150, false},  // links 2 and 3 but no echo
+        {parameters, 2, 130, true},
+        {withoutFlag, 2, 130, true},  // the changed flag is optional
+        {withoutYear, 2, 130, false},
+        {"0100,RPR,0,1.2.3.4,255.0.0.0,1.2.3.1,0:1:2:3:4:5", 0, 0, false},
+        {"0100,RST", 0, 0, true},  // no reading to cut short
+        {"0100,WPR", 0, 0, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReplyReader(c.line, c.headerOffset, c.formatVersion).Complete(), c.complete) << c.line;
+    }
+}
+
 TEST(ResetAckAndChangedFlag, ReadFields4And26) {
     EXPECT_TRUE(ReadResetAck(UnscrambleReply("0100,RST,0,ack").text, 0));
     EXPECT_TRUE(ReadResetAck("150,0,14,RST,0, ACK ", 2));
