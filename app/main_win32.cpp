@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/console_settings.h"
 #include "app/console_wiring.h"
 #include "app/settings_place_win32.h"
 #include "console/win32/TfrKorvaCfg01.h"
@@ -16,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    korva::console::win32::TfrKorvaCfg01 window(korva::app::SettingsFileAt(korva::app::WindowsSettingsPath()));
+    korva::console::win32::TfrKorvaCfg01 window(korva::app::ThisProgramsSettingsStore());
     const HWND handle = window.Handle();
     // The receiving thread only posts; the datagrams are served here, between the window's other events.
     korva::app::ConsoleWiring wiring(window.View(),

@@ -5,10 +5,12 @@
 #include <array>
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "console/console_texts.h"
 #include "console/display_formats.h"
+#include "console/saved_settings_notice.h"
 #include "console/window_layout.h"
 #include "console/win32/TfrNrm01.h"
 #include "console/win32/accessible_names.h"
@@ -242,7 +244,7 @@ LRESULT TfrKorvaCfg01::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_QUERYENDSESSION:
             // The session ends like a close: the boxes are saved, or the operator keeps the window.
-            return SaveForClosing() ? TRUE : FALSE;
+            return SaveForClosing(true) ? TRUE : FALSE;
         case WM_ENDSESSION:
             if (wParam != 0) {
                 KillTimer(window_, kPollingTimer);
@@ -281,9 +283,14 @@ HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
     return brush;
 }
 
-bool TfrKorvaCfg01::SaveForClosing() {
+bool TfrKorvaCfg01::SaveForClosing(bool sessionEnding) {
     try {
         settings_->Save({ToDevice(Text("edIP1")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
+        // Where they went is said at a close; an ending session must not wait for the operator.
+        if (!sessionEnding) {
+            if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
+                ShowMessage(*notice);
+        }
         return true;
     } catch (const std::exception& error) {
         if (!saveFailed_) {
@@ -301,7 +308,7 @@ bool TfrKorvaCfg01::SaveForClosing() {
 }
 
 void TfrKorvaCfg01::FormClose() {
-    if (!SaveForClosing())
+    if (!SaveForClosing(false))
         return;
     KillTimer(window_, kPollingTimer);
     stopListening_();

@@ -48,7 +48,8 @@ private:
 
     void FormCreate();
     // Saves the boxes; false when the window must stay open (the save failed and the operator keeps it).
-    bool SaveForClosing();
+    // At a close, not at the session's end, says where they went when that is not the file read.
+    bool SaveForClosing(bool sessionEnding);
     void FormClose();
     void CreateControls();
     void OrderTabStops();

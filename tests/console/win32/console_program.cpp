@@ -7,6 +7,7 @@
 
 #include "console/win32/TfrKorvaCfg01.h"
 #include "console/win32/TfrNrm01.h"
+#include "console/win32/wide_text.h"
 
 namespace korva::console::testing {
 namespace {
@@ -21,10 +22,33 @@ fs::path NewFolder() {
     return folder;
 }
 
-fs::path CopyWithSettings(const fs::path& folder, const std::string& settings) {
-    const fs::path program = folder / "KorvaCfg.exe";
+fs::path ProgramFolder(const fs::path& folder) {
+    return folder / "program";
+}
+
+fs::path UserFile(const fs::path& folder) {
+    return folder / "AppData" / "KorvaCfg" / "KorvaCfg.ini";
+}
+
+std::string ReadWhole(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The copy, its settings file and its %APPDATA%, which the program inherits from this process.
+fs::path CopyWithSettings(const fs::path& folder, const std::string& settings, SettingsAccess access) {
+    const fs::path programFolder = ProgramFolder(folder);
+    fs::create_directories(programFolder);
+    const fs::path program = programFolder / "KorvaCfg.exe";
     fs::copy_file(KORVA_CONSOLE_PROGRAM, program, fs::copy_options::overwrite_existing);
-    std::ofstream(folder / "KorvaCfg.ini", std::ios::binary) << settings;
+    std::ofstream(programFolder / "KorvaCfg.ini", std::ios::binary) << settings;
+    if (access == SettingsAccess::kWriteProtected) {
+        SetFileAttributesW((programFolder / "KorvaCfg.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(programFolder.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    SetEnvironmentVariableW(L"APPDATA", (folder / "AppData").c_str());
     return program;
 }
 
@@ -63,8 +87,8 @@ bool WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-ConsoleProgram::ConsoleProgram(const std::string& settings)
-    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings).string(), {}) {
+ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access)
+    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access).string(), {}) {
     WaitUntil([this] {
         window_ = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kWindowClassName);
         return window_ != nullptr;
@@ -74,6 +98,8 @@ ConsoleProgram::ConsoleProgram(const std::string& settings)
 ConsoleProgram::~ConsoleProgram() {
     process_.Signal(9);
     process_.Wait();
+    SetFileAttributesW(ProgramFolder(folder_).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetSettingsReadOnly(false);
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
 }
@@ -132,14 +158,24 @@ void ConsoleProgram::AskToClose() const {
 }
 
 void ConsoleProgram::SetSettingsReadOnly(bool readOnly) const {
-    SetFileAttributesW((folder_ / "KorvaCfg.ini").c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((ProgramFolder(folder_) / "KorvaCfg.ini").c_str(),
+                       readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
 }
 
 std::string ConsoleProgram::SettingsFile() const {
-    std::ifstream file(folder_ / "KorvaCfg.ini", std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return ReadWhole(ProgramFolder(folder_) / "KorvaCfg.ini");
+}
+
+std::string ConsoleProgram::SettingsPath() const {
+    return win32::Utf8((ProgramFolder(folder_) / "KorvaCfg.ini").wstring());
+}
+
+std::string ConsoleProgram::UserSettingsPath() const {
+    return win32::Utf8(UserFile(folder_).wstring());
+}
+
+std::string ConsoleProgram::UserSettingsFile() const {
+    return ReadWhole(UserFile(folder_));
 }
 
 }  // namespace korva::console::testing

@@ -16,10 +16,13 @@ namespace korva::console::testing {
 // when it never does.
 bool WaitUntil(const std::function<bool()>& done);
 
+// The settings file beside the copy as a technician's stick may hold it: read-only in a read-only folder.
+enum class SettingsAccess { kWritable, kWriteProtected };
+
 class ConsoleProgram {
 public:
-    // settings: the text of KorvaCfg.ini beside the copy.
-    explicit ConsoleProgram(const std::string& settings);
+    // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own.
+    explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable);
     ~ConsoleProgram();
     ConsoleProgram(const ConsoleProgram&) = delete;
     ConsoleProgram& operator=(const ConsoleProgram&) = delete;
@@ -47,6 +50,11 @@ public:
     // The settings file beside the copy, and whether it may be written.
     std::string SettingsFile() const;
     void SetSettingsReadOnly(bool readOnly) const;
+    // The copy's settings files beside it and in its %APPDATA%, as the program names them (UTF-8), and
+    // the text of the latter.
+    std::string SettingsPath() const;
+    std::string UserSettingsPath() const;
+    std::string UserSettingsFile() const;
 
 private:
     std::filesystem::path folder_;

@@ -263,6 +263,27 @@ TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
     EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.10\r\n");
 }
 
+TEST(ConsoleWindow, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToAppDataWithANotice) {
+    const std::string carried = "[Geral]\r\nIP=127.0.85.7\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n";
+    ConsoleProgram console(carried, SettingsAccess::kWriteProtected);
+    ASSERT_NE(console.Window(), nullptr);
+    EXPECT_EQ(console.Text("edIP1"), L"127.0.85.7");
+    EXPECT_EQ(console.Text("edMsk2"), L"255.255.0.0");
+    console.Type("edIP1", L"127.0.85.9");
+
+    console.AskToClose();
+    const HWND notice = console.WaitForMessage();
+    ASSERT_NE(notice, nullptr);
+    wchar_t text[1024] = {};
+    GetWindowTextW(notice, text, 1024);
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(
+                              texts::SettingsSavedElsewhere(console.SettingsPath(), console.UserSettingsPath())))));
+    ConsoleProgram::Answer(notice, IDOK);
+    EXPECT_EQ(console.Close(), 0);
+    EXPECT_EQ(console.UserSettingsFile(), "[Geral]\r\nIP=127.0.85.9\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n");
+    EXPECT_EQ(console.SettingsFile(), carried);
+}
+
 TEST(ConsoleWindow, AFailedSaveKeepsTheWindowThenAsksBeforeClosingWithoutIt) {
     ConsoleProgram console(kSettings);
     ASSERT_NE(console.Window(), nullptr);
