@@ -25,6 +25,8 @@ public:
     void SetLedIndex(int index);
     void SetColours(COLORREF off, const std::array<COLORREF, 4>& on);
     void SetStale(bool stale);
+    // The caption's face, changed with the window's DPI.
+    void SetFont(HFONT font);
     // Clicked from the keyboard too: a tab stop that Space and Enter click.
     void SetKeyboardClickable();
     // The background as painted now.

@@ -77,6 +77,24 @@ HWND WindowOf(DWORD process, const wchar_t* className) {
 
 }  // namespace
 
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+
+ScreenDpi::ScreenDpi(DWORD dpi) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+        ERROR_SUCCESS)
+        before_ = value;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+ScreenDpi::~ScreenDpi() {
+    if (before_)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &*before_, sizeof *before_);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+}
+
 bool WaitUntil(const std::function<bool()>& done) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {

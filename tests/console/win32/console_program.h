@@ -6,11 +6,25 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "tests/support/child_process.h"
 
 namespace korva::console::testing {
+
+// While it lives, programs that start see a screen of dpi dots per inch, Wine's LogPixels in the
+// prefix's registry; a program reads it as it starts. The value before is put back.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi);
+    ~ScreenDpi();
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    std::optional<DWORD> before_;
+};
 
 // Waits (some thirty seconds at most: a timed message lasts up to twelve) until done() holds; false
 // when it never does.

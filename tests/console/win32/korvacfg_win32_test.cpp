@@ -3,6 +3,7 @@
 // 127.0.0.1, so a device anywhere else would answer from an address the console does not accept).
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,24 +69,34 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     }
 }
 
-TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
-    ConsoleProgram console(kSettings);
-    ASSERT_NE(console.Window(), nullptr);
-    RECT client{};
-    GetClientRect(console.Window(), &client);
-    EXPECT_EQ(client.right, layout::kClientWidth);
-    EXPECT_EQ(client.bottom, layout::kClientHeight);
-    for (const layout::Control& design : layout::Controls()) {
-        const HWND control = console.Control(design.name);
-        ASSERT_NE(control, nullptr) << design.name;
-        RECT box{};
-        GetWindowRect(control, &box);
-        MapWindowPoints(nullptr, console.Window(), reinterpret_cast<POINT*>(&box), 2);
-        EXPECT_EQ(box.left, design.box.x) << design.name;
-        EXPECT_EQ(box.top, design.box.y) << design.name;
-        EXPECT_EQ(box.right - box.left, design.box.width) << design.name;
-        EXPECT_EQ(box.bottom - box.top, design.box.height) << design.name;
-        EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
+TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBoxScaledToTheScreensDpi) {
+    // The window's pixels as they are, not as Windows would scale them for a program unaware of DPIs.
+    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(dpi);
+        std::optional<ConsoleProgram> console;
+        {
+            const ScreenDpi screen(static_cast<DWORD>(dpi));
+            console.emplace(kSettings);
+        }
+        ASSERT_NE(console->Window(), nullptr);
+        const auto scaled = [dpi](int designPixels) { return MulDiv(designPixels, dpi, 96); };
+        RECT client{};
+        GetClientRect(console->Window(), &client);
+        EXPECT_EQ(client.right, scaled(layout::kClientWidth));
+        EXPECT_EQ(client.bottom, scaled(layout::kClientHeight));
+        for (const layout::Control& design : layout::Controls()) {
+            const HWND control = console->Control(design.name);
+            ASSERT_NE(control, nullptr) << design.name;
+            RECT box{};
+            GetWindowRect(control, &box);
+            MapWindowPoints(nullptr, console->Window(), reinterpret_cast<POINT*>(&box), 2);
+            EXPECT_EQ(box.left, scaled(design.box.x)) << design.name;
+            EXPECT_EQ(box.top, scaled(design.box.y)) << design.name;
+            EXPECT_EQ(box.right - box.left, scaled(design.box.width)) << design.name;
+            EXPECT_EQ(box.bottom - box.top, scaled(design.box.height)) << design.name;
+            EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
+        }
     }
 }
 
