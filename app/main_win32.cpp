@@ -3,15 +3,12 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/console_wiring.h"
 #include "app/settings_place_win32.h"
 #include "console/win32/TfrKorvaCfg01.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The accessibility properties the window sets are COM objects of this thread's.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 

@@ -17,6 +17,7 @@
 #include "console/win32/dpi.h"
 #include "console/win32/error_box.h"
 #include "console/win32/fonts.h"
+#include "console/win32/select_all_key.h"
 #include "console/win32/version_resource.h"
 #include "console/win32/wide_text.h"
 #include "protocol/messages.h"
@@ -182,6 +183,8 @@ void TfrKorvaCfg01::CreateControls() {
                                       box.right - box.left, box.bottom - box.top, window_,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            if (design.kind == layout::ControlKind::kEdit)
+                SelectAllOnCtrlA(control);
             if (design.kind != layout::ControlKind::kLabel && design.kind != layout::ControlKind::kButton)
                 fills_[control] = {Colour(design.fill), design.kind == layout::ControlKind::kReading};
         }

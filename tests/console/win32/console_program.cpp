@@ -37,12 +37,29 @@ std::string ReadWhole(const fs::path& path) {
     return text.str();
 }
 
+// Wine's DLL overrides for every KorvaCfg.exe of the prefix, which a program reads as it starts: the copy
+// without sockets takes the ws2_32.dll beside it. Left behind, it would change nothing for a copy with
+// none beside it.
+constexpr wchar_t kOverridesKey[] = L"Software\\Wine\\AppDefaults\\KorvaCfg.exe\\DllOverrides";
+
+void OverrideDlls(Sockets sockets) {
+    if (sockets == Sockets::kNone) {
+        const wchar_t nativeFirst[] = L"native,builtin";
+        RegSetKeyValueW(HKEY_CURRENT_USER, kOverridesKey, L"ws2_32", REG_SZ, nativeFirst, sizeof nativeFirst);
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kOverridesKey, L"ws2_32");
+    }
+}
+
 // The copy, its settings file and its %APPDATA%, which the program inherits from this process.
-fs::path CopyWithSettings(const fs::path& folder, const std::string& settings, SettingsAccess access) {
+fs::path CopyWithSettings(const fs::path& folder, const std::string& settings, SettingsAccess access, Sockets sockets) {
     const fs::path programFolder = ProgramFolder(folder);
     fs::create_directories(programFolder);
     const fs::path program = programFolder / "KorvaCfg.exe";
     fs::copy_file(KORVA_CONSOLE_PROGRAM, program, fs::copy_options::overwrite_existing);
+    if (sockets == Sockets::kNone)
+        fs::copy_file(KORVA_WS2_32_WITHOUT_SOCKETS, programFolder / "ws2_32.dll", fs::copy_options::overwrite_existing);
+    OverrideDlls(sockets);
     std::ofstream(programFolder / "KorvaCfg.ini", std::ios::binary) << settings;
     if (access == SettingsAccess::kWriteProtected) {
         SetFileAttributesW((programFolder / "KorvaCfg.ini").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -105,17 +122,24 @@ bool WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access)
-    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access).string(), {}) {
+ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access, Sockets sockets)
+    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access, sockets).string(), {}) {
     WaitUntil([this] {
         window_ = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kWindowClassName);
-        return window_ != nullptr;
+        return window_ != nullptr || process_.Wait(std::chrono::seconds(0));
     });
+    if (!IsWindow(window_))
+        window_ = nullptr;
+}
+
+std::optional<int> ConsoleProgram::Ended() {
+    return process_.Wait(std::chrono::seconds(20));
 }
 
 ConsoleProgram::~ConsoleProgram() {
     process_.Signal(9);
     process_.Wait();
+    OverrideDlls(Sockets::kSystems);
     SetFileAttributesW(ProgramFolder(folder_).c_str(), FILE_ATTRIBUTE_NORMAL);
     SetSettingsReadOnly(false);
     std::error_code ignored;

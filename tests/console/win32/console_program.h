@@ -32,17 +32,22 @@ bool WaitUntil(const std::function<bool()>& done);
 
 // The settings file beside the copy as a technician's stick may hold it: read-only in a read-only folder.
 enum class SettingsAccess { kWritable, kWriteProtected };
+// Winsock as the system gives it, or a ws2_32.dll beside the copy that has no socket to give.
+enum class Sockets { kSystems, kNone };
 
 class ConsoleProgram {
 public:
     // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own.
-    explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable);
+    explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable,
+                            Sockets sockets = Sockets::kSystems);
     ~ConsoleProgram();
     ConsoleProgram(const ConsoleProgram&) = delete;
     ConsoleProgram& operator=(const ConsoleProgram&) = delete;
 
-    // The main window, once it has appeared; nullptr when it never did.
+    // The main window, once it has appeared; nullptr when it never did, or the program ended first.
     HWND Window() const { return window_; }
+    // The exit status once the program has ended, waiting up to twenty seconds; nullopt while it runs.
+    std::optional<int> Ended();
     HWND Control(const std::string& name) const;
     std::wstring Text(const std::string& name) const;
     void Type(const std::string& name, const std::wstring& text) const;
