@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The Windows installer as a technician runs it, under Wine in the build's own prefix:
 #  1. installed through its pages in Brazilian Portuguese (Wine in a pt_BR locale): the version on the
-#     welcome page and in the title, the licence's text, the desktop shortcut offered, "Iniciar KorvaCfg"
-#     on the last page, which starts the installed console;
+#     welcome page and in the title, the licence's text, the components (the desktop shortcut among
+#     them), "Iniciar KorvaCfg" on the last page, which starts the installed console;
 #  2. its programs in Program Files and working there, its Start-menu entries, its Add/Remove programs
-#     entry with the copyright holder as publisher; the installed console keeps its settings in
-#     %APPDATA% although Wine would let it write beside itself;
+#     entry with the copyright holder as publisher, and as the console's CompanyName; the installed
+#     console keeps its settings in %APPDATA% although Wine would let it write beside itself;
 #  3. installed again silently (/S /DESKTOP) over an installation whose console kept its settings beside
 #     itself, as versions before this one did: they are carried over to %APPDATA%, and the desktop
 #     shortcut made;
@@ -114,6 +114,8 @@ for value in 'UninstallString.*"C:\\Program Files\\KorvaCfg\\Uninstall.exe"' "Di
              "Publisher.*REG_SZ *$holder\$" 'InstallLocation.*C:\\Program Files\\KorvaCfg$'; do
   grep -q "$value" <<<"$entry" || fail "Add/Remove programs' entry lacks $value: $entry"
 done
+company=$(strings -el "$program_files/KorvaCfg.exe" | grep -A1 -x CompanyName | tail -n 1)
+[ "$company" = "$holder" ] || fail "KorvaCfg.exe's version resource names '$company' as its company, not '$holder'"
 built_version=$("${wine[@]}" "$build/tools/korvactl/korvactl.exe" --version 2>&1 | tr -d '\r') || true
 installed_version=$("${wine[@]}" "$program_files/korvactl.exe" --version 2>&1 | tr -d '\r') || true
 [ -n "$installed_version" ] && [ "$installed_version" = "$built_version" ] ||
