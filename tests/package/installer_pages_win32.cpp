@@ -16,22 +16,16 @@
 #include <string>
 #include <thread>
 
+#include "console/win32/wide_text.h"
+
 namespace {
+
+using korva::console::win32::Utf8;
 
 constexpr int kNextButton = 1;  // NSIS's own button ids
 constexpr int kCancelButton = 2;
 // Long enough for an installation under Wine on a busy machine.
 constexpr auto kPatience = std::chrono::seconds(120);
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty())
-        return {};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
 
 std::wstring TextOf(HWND window) {
     std::wstring text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
