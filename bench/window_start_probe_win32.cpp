@@ -22,6 +22,9 @@ namespace {
 
 // Long enough for a start under Wine on a busy shared machine.
 constexpr DWORD kShowTimeoutMs = 30000;
+// Between starts: the ended program's windows are taken down by the desktop and the X server after it
+// has gone, which would otherwise weigh on the next start.
+constexpr DWORD kSettleMs = 300;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -110,6 +113,7 @@ bool RunOnce(const std::wstring& command, Run& run) {
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    Sleep(kSettleMs);
     if (!measured)
         return false;
     run.startupMs = Milliseconds(started, now);

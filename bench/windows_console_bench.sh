@@ -3,9 +3,9 @@
 # manifest, in the same run: start-up until the main window is shown and until the program first waits
 # for input, and the peak working set then (bench/window_start_probe_win32.cpp, medians of RUNS starts
 # each, taking turns), and the size of the executable as the zip and the installer ship it with the DLLs
-# it imports. Then what each part costs: the bare window loading each DLL the console imports beyond the
-# bare window's own (and, for comparison, the ones it loads only when a screen reader asks), and the
-# console's own start-up step by step (KorvaCfg_steps.exe, app/startup_steps.h), in the same turns.
+# it imports. Then what each part costs, in rounds of their own: the bare window loading each DLL the
+# console imports beyond the bare window's own (and, for comparison, the ones it loads only when a screen
+# reader asks), and the console's own start-up step by step (KorvaCfg_steps.exe, app/startup_steps.h).
 # Replaces the "Windows console under Wine" section of bench/results.md.
 #
 #   bash bench/windows_console_bench.sh [RUNS]      (default 21; after scripts/windows-build.sh)
@@ -49,20 +49,26 @@ dll_names() { x86_64-w64-mingw32-objdump -p "$1" | awk '/DLL Name:/ { print tolo
 mapfile -t own_dlls < <(comm -23 <(dll_names "$work/console/KorvaCfg.exe") <(dll_names "$work/bare/bare_window.exe"))
 late_dlls=(ole32.dll oleaut32.dll oleacc.dll)
 bare=$(windows_path "$work/bare/bare_window.exe")
-commands=("$(windows_path "$work/console/KorvaCfg.exe")" "$bare" "$(windows_path "$work/steps/KorvaCfg_steps.exe")")
+# Three rounds of turns: the console against the bare window; the bare window alone and with each DLL;
+# the console marking its steps. Each its own, so that the first compares as it always has.
+comparison=("$(windows_path "$work/console/KorvaCfg.exe")" "$bare")
+dll_costs=("$bare")
 for dll in "${own_dlls[@]}" "${late_dlls[@]}"; do
-  commands+=("\"$bare\" $dll")
+  dll_costs+=("\"$bare\" $dll")
 done
-commands+=("\"$bare\" ${late_dlls[*]}")
+dll_costs+=("\"$bare\" ${late_dlls[*]}")
+steps=("$(windows_path "$work/steps/KorvaCfg_steps.exe")")
 
-probe() { "${wine[@]}" "$build/bench/window_start_probe.exe" "$1" "${commands[@]}" | tr -d '\r'; }
+probe() { "${wine[@]}" "$build/bench/window_start_probe.exe" "$@" | tr -d '\r'; }
 echo "warming up ..." >&2
-probe 1 >/dev/null
+probe 1 "${comparison[@]}" "${dll_costs[@]}" "${steps[@]}" >/dev/null
 rm -f "$steps_file"
-echo "start-up and peak working set ($runs runs each of ${#commands[@]} programs) ..." >&2
-probe "$runs" >"$work/startup"
+echo "start-up and peak working set ($runs runs each), the DLLs' costs, the steps ..." >&2
+probe "$runs" "${comparison[@]}" >"$work/startup"
+probe "$runs" "${dll_costs[@]}" >"$work/dlls"
+probe "$runs" "${steps[@]}" >/dev/null
 figure() { awk -v name="$1" -v key="$2" '$1 == name { for (i = 2; i < NF; i += 2) if ($i == key) print $(i + 1) }' \
-  "$work/startup"; }
+  "${3:-$work/startup}"; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 met() { awk -v x="$1" "BEGIN { print (x $2) ? \"yes\" : \"**no**\" }"; }
@@ -124,8 +130,8 @@ steps_table() {
   echo
   echo "Written by \`bash bench/windows_console_bench.sh $runs\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores, load average"
   echo "$(cut -d' ' -f1-3 /proc/loadavg) at the end, $("${wine[@]}" --version), $(x86_64-w64-mingw32-g++-posix --version | head -n 1), Release, static, stripped."
-  echo "Each program is started $runs times, taking turns with the others (every other round in the opposite order), by \`window_start_probe.exe\`"
-  echo "inside one Wine session on Xvfb (after one uncounted start of each); times are from CreateProcess until a visible"
+  echo "Each program is started $runs times, taking turns with the other (every other round the other first, 300 ms apart), by"
+  echo "\`window_start_probe.exe\` inside one Wine session on Xvfb (after one uncounted start of each); times are from CreateProcess until a visible"
   echo "top-level window of the process exists, and on until WaitForInputIdle returns, when the program first waits for input;"
   echo "the peak working set is GetProcessMemoryInfo's PeakWorkingSetSize then. Medians. Both programs carry"
   echo "\`app/korvacfg.manifest\` (common controls 6, per-monitor DPI awareness). KorvaCfg shows its window before it opens"
@@ -141,18 +147,22 @@ steps_table() {
   echo "| DLLs imported | $(imports "$work/console/KorvaCfg.exe") | $(imports "$work/bare/bare_window.exe") | | | |"
   echo
   echo "What each DLL costs on its own: the bare window loading it (LoadLibrary) before it makes its window, against the bare"
-  echo "window alone, in the same turns. The first are the DLLs KorvaCfg.exe imports beyond the bare window's own; the last"
-  echo "three, which it imported before, it now loads only when a screen reader first asks (\`console/win32/accessible_names\`)."
+  echo "window alone, taking turns in a round of their own. The first are the DLLs KorvaCfg.exe imports beyond the bare"
+  echo "window's own (most of them user32 loads anyway); the last three, which it imported before, it now loads only when"
+  echo "a screen reader first asks (\`console/win32/accessible_names\`). Differences of a few milliseconds are within the noise."
   echo
   echo "| DLL | Start-up until shown | Until it waits for input | Peak working set |"
   echo "|---|---|---|---|"
+  alone_start=$(figure bare_window startup_ms "$work/dlls")
+  alone_idle=$(figure bare_window idle_ms "$work/dlls")
+  alone_peak=$(figure bare_window peak_kb "$work/dlls")
   for dll in "${own_dlls[@]}" "${late_dlls[@]}" "${late_dlls[*]}"; do
     name="bare_window+${dll// /+}"
-    echo "| ${dll// /, } | $(difference "$(figure "$name" startup_ms)" "$b_start" 1) ms | $(difference "$(figure "$name" idle_ms)" "$b_idle" 1) ms | $(difference "$(figure "$name" peak_kb)" "$b_peak" 0) KiB |"
+    echo "| ${dll// /, } | $(difference "$(figure "$name" startup_ms "$work/dlls")" "$alone_start" 1) ms | $(difference "$(figure "$name" idle_ms "$work/dlls")" "$alone_idle" 1) ms | $(difference "$(figure "$name" peak_kb "$work/dlls")" "$alone_peak" 0) KiB |"
   done
   echo
   echo "KorvaCfg's start-up step by step: \`KorvaCfg_steps.exe\`, the same program marking the end of each step"
-  echo "(\`app/startup_steps.h\`), started in the same turns; times since the process was made (GetProcessTimes), the peak"
+  echo "(\`app/startup_steps.h\`), started $runs times on its own; times since the process was made (GetProcessTimes), the peak"
   echo "working set at each mark, and the DLLs loaded during the step (the first step: those the program imports and what"
   echo "they import). Medians over the $runs starts; the marks cost a little themselves."
   echo

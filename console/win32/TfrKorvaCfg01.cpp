@@ -136,7 +136,8 @@ void TfrKorvaCfg01::PlaceControls() {
         else
             SendMessageW(Control(design.name), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design, dpi_)), TRUE);
     }
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(kTipWidth, dpi_));
+    if (tooltip_ != nullptr)
+        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(kTipWidth, dpi_));
 }
 
 TfrKorvaCfg01::~TfrKorvaCfg01() {
@@ -197,9 +198,14 @@ void TfrKorvaCfg01::CreateControls() {
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
     for (const auto& [control, name] : texts::kAccessibleNames)
         SetAccessibleName(Control(control), name);
+}
 
+// The restart notice's tooltip, made the first time the notice shows: a window of its own, which the
+// first paint does without.
+void TfrKorvaCfg01::MakeTooltip() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
     std::wstring tip = Wide(texts::kRestartPendingTip);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -497,6 +503,8 @@ void TfrKorvaCfg01::ShowResetAcknowledged() {
 }
 
 void TfrKorvaCfg01::ShowRestartPending(bool shown) {
+    if (shown && tooltip_ == nullptr)
+        MakeTooltip();
     ShowWindow(Control("lbAlt"), shown ? SW_SHOWNA : SW_HIDE);
 }
 

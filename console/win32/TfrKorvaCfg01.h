@@ -54,6 +54,7 @@ private:
     bool SaveForClosing(bool sessionEnding);
     void FormClose();
     void CreateControls();
+    void MakeTooltip();
     void OrderTabStops();
     void Command(int id);
     void RunShowingErrors(const std::function<void()>& handler);
