@@ -7,8 +7,9 @@
 //   window_start_probe RUNS COMMAND...
 //
 // A command is a program's path, or a quoted path and its arguments. One line per command:
-// "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n>", the name being the program's without its
-// extension, and its arguments joined to it with "+".
+// "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n> startup_each <t,t,...> idle_each <t,t,...>",
+// the name being the program's without its extension, and its arguments joined to it with "+"; the
+// last two list every start's times in the order of the rounds, for comparing starts of one round.
 #include <windows.h>
 #include <psapi.h>
 
@@ -151,8 +152,14 @@ int wmain(int argc, wchar_t* argv[]) {
             idle.push_back(run.idleMs);
             peak.push_back(run.peakKb);
         }
-        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu\n", NameOf(argv[i]).c_str(),
+        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu", NameOf(argv[i]).c_str(),
                     Median(startup), Median(idle), Median(peak), programRuns.size());
+        for (const auto& [key, values] : {std::pair{"startup_each", &startup}, std::pair{"idle_each", &idle}}) {
+            std::printf(" %s ", key);
+            for (std::size_t run = 0; run < values->size(); ++run)
+                std::printf("%s%.1f", run == 0 ? "" : ",", (*values)[run]);
+        }
+        std::printf("\n");
     }
     return 0;
 }
