@@ -59,7 +59,9 @@ int Count(const ScriptedNetwork& network, const char* command) {
     return count;
 }
 
-const std::string kMayHold = "; the device may hold the new parameters and take them at its next restart";
+const std::string kCompletedBy = "; korvactl reset " + kOld + " completes it";
+const std::string kMayHold =
+    "; the device may hold the new parameters and take them at its next restart" + kCompletedBy;
 
 TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
     const PlanText plan(kOld + "," + kNew + ",255.255.255.0,127.0.40.254\n");
@@ -90,7 +92,7 @@ TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
          "write sent, not acknowledged (interrupted right after it went out)" + kMayHold, 0},
         // Acknowledged at 202 ms; the status reply the reset needs would come at 204 ms.
         {"interrupted during the reset", 2ms, 203ms, "written_not_verified",
-         "written; interrupted before the reset was acknowledged", 0},
+         "written; interrupted before the reset was acknowledged" + kCompletedBy, 0},
         // The reset is acknowledged at 206 ms; the read-back waits for a reply that never comes.
         {"interrupted while reading back", 2ms, 250ms, "written_not_verified",
          "written and reset; interrupted while reading back at " + kNew, 1},

@@ -73,7 +73,8 @@ TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped) {
     network.InterruptAt(1050ms);
     const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "127.0.0.101", "--interval", "250ms"});
 
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.err, "korvactl watch: interrupted after 5 rounds; 2 answered every round, 0 missed some\n");
     EXPECT_EQ(network.Elapsed(), 1050ms);
     for (const char* address : {"127.0.0.100", "127.0.0.101"})
         EXPECT_EQ(network.SentTo(address).size(), 6u) << address;  // rounds at 0, 250, ..., 1000 ms
@@ -99,7 +100,8 @@ TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn) {
     EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
     // Standard error tells the failure once, and how often it came again.
     const std::string failure = "korvactl watch: 127.0.0.103: Socket Error # 10051 Network is unreachable.";
-    EXPECT_EQ(run.err, failure + "\n" + failure + " (2 more times)\n");
+    EXPECT_EQ(run.err, failure + "\n" + "korvactl watch: 1 answered every round, 1 failed\n" + failure +
+                           " (2 more times)\n");
 }
 
 TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {

@@ -110,6 +110,11 @@ std::string Unacknowledged(const std::string& reason) {
            "); the device may hold the new parameters and take them at its next restart";
 }
 
+// The end of the detail of a row written and not reset: what puts the new parameters in force.
+std::string CompletedBy(const PlanRow& row) {
+    return "; korvactl reset " + row.address + " completes it";
+}
+
 class PlanRun {
 public:
     PlanRun(CommandContext& context, std::vector<PlanRow> rows) : context_(context) {
@@ -271,10 +276,10 @@ private:
                 result.detail = "not written: " + reason;
             } else if (!writes[i]->Succeeded()) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = Unacknowledged(reason);
+                result.detail = Unacknowledged(reason) + CompletedBy(result.row);
             } else if (!written) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = "written; interrupted before the reset";
+                result.detail = "written; interrupted before the reset" + CompletedBy(result.row);
             } else {
                 resetting.push_back(&result);
                 resetTargets.push_back(Target(result.row.address));
@@ -293,8 +298,9 @@ private:
             result.outcome = PlanOutcome::kNotVerified;
             if (!reset.acknowledged[i]) {
                 const std::string reason = resetFailures.Of(result.row.address, "interrupted");
-                result.detail =
-                    "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason);
+                result.detail = "written; " +
+                                (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason) +
+                                CompletedBy(result.row);
             } else {
                 verifying.push_back(&result);
                 newAddresses.push_back(Canonical(result.row.newAddress));
@@ -367,24 +373,6 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     return plan.rows;
 }
 
-// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context) {
-    if (context.line.yes)
-        return std::nullopt;
-    switch (AskConsent("Write these changes?", context.io.terminal)) {
-        case Consent::kGiven:
-            return std::nullopt;
-        case Consent::kDeclined:
-            context.io.err << kPrefix << "nothing written\n";
-            return kExitNotAllAnswered;
-        case Consent::kNoTerminal:
-            break;
-    }
-    context.io.err << kPrefix
-                   << "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check\n";
-    return kExitUsage;
-}
-
 }  // namespace
 
 int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
@@ -408,7 +396,9 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
         if (context.line.dryRun) {
             run.LeaveUnwritten();
         } else {
-            if (const auto refused = RefusedConsent(context))
+            if (const auto refused = RefusedConsent(
+                    context, "Write these changes?",
+                    "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check"))
                 return *refused;
             run.Change(*link);
         }

@@ -88,8 +88,23 @@ int RunWatchCommand(CommandContext& context) {
     std::vector<std::unique_ptr<WatchConversation>> conversations;
     for (const DeviceTarget& target : context.targets)
         conversations.push_back(std::make_unique<WatchConversation>(target, context.output, settings));
-    RunConversations(*link, Pointers(conversations));
-    return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
+    const bool completed = RunConversations(*link, Pointers(conversations));
+    std::size_t steady = 0;
+    int rounds = 0;
+    for (const auto& conversation : conversations) {
+        steady += conversation->MissedRounds() == 0 ? 1 : 0;
+        rounds = std::max(rounds, conversation->Rounds());
+    }
+    const std::size_t missing = conversations.size() - steady;
+    if (!completed) {
+        context.progress.End();
+        context.io.err << "korvactl watch: interrupted after " << rounds << (rounds == 1 ? " round; " : " rounds; ")
+                       << steady << " answered every round, " << missing << " missed some\n";
+        return kExitNotAllAnswered;
+    }
+    if (conversations.size() > 1)
+        TellSweepSummary(context, steady, missing, "answered every round");
+    return missing == 0 ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
 // `korvactl reset`: the echo number from a status reply, then the reset commands until acknowledged.
@@ -126,26 +141,6 @@ bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
     return problems.empty();
 }
 
-// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters) {
-    if (context.line.yes)
-        return std::nullopt;
-    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
-                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
-    switch (AskConsent(question, context.io.terminal)) {
-        case Consent::kGiven:
-            return std::nullopt;
-        case Consent::kDeclined:
-            context.io.err << "korvactl set: nothing written\n";
-            return kExitNotAllAnswered;
-        case Consent::kNoTerminal:
-            break;
-    }
-    context.io.err
-        << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
-    return kExitUsage;
-}
-
 }  // namespace
 
 int RunSetCommand(CommandContext& context) {
@@ -156,7 +151,10 @@ int RunSetCommand(CommandContext& context) {
     const NewParameters parameters{*context.line.ip, *context.line.mask, *context.line.gateway};
     if (!ValuesAccepted(context, parameters))
         return kExitUsage;
-    if (const auto refused = RefusedConsent(context, parameters))
+    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
+                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
+    if (const auto refused = RefusedConsent(
+            context, question, "standard input is not a terminal to confirm on; add --yes to write without asking"))
         return *refused;
 
     const auto link = OpenLink(context);
@@ -164,9 +162,19 @@ int RunSetCommand(CommandContext& context) {
         return kExitNotAllAnswered;
     const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), ReplyKind::kWrite,
                         "write command"};
+    const std::string& device = context.targets.front().name;
     RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
-    if (!RunConversations(*link, {&writing}) || !writing.Succeeded())
+    const bool writeRan = RunConversations(*link, {&writing});
+    if (!writing.Succeeded()) {
+        // A write reply tells no refusal: once the write has left, the device may have taken it.
+        if (writing.RequestsSent() > 0)
+            context.io.err << "korvactl set: the write went out without its acknowledgement"
+                           << (writeRan ? "" : " (interrupted)")
+                           << "; the device may hold the new parameters and take them at its next restart; "
+                              "korvactl reset "
+                           << device << " completes it\n";
         return kExitNotAllAnswered;
+    }
 
     // A device keeps answering at its old address until it is reset, so silence at a new address is
     // expected there; the write itself has been acknowledged already.
@@ -175,11 +183,14 @@ int RunSetCommand(CommandContext& context) {
     RequestConversation reading(newAddress, repliesOnly,
                                 {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
                                 context.line.retry);
-    RunConversations(*link, {&reading});
+    if (!RunConversations(*link, {&reading})) {
+        context.io.err << "korvactl set: written; interrupted while asking " << newAddress.name
+                       << " for its parameters; korvactl reset " << device << " completes it\n";
+        return kExitNotAllAnswered;
+    }
     if (!reading.Succeeded())
         context.io.err << "korvactl set: written; no parameter reply from " << newAddress.name
-                       << " (a device takes a new address only after a reset: korvactl reset "
-                       << context.targets.front().name << ")\n";
+                       << " (a device takes a new address only after a reset: korvactl reset " << device << ")\n";
     return kExitAllAnswered;
 }
 

@@ -55,6 +55,9 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
             return kExitUsage;
         targets = std::move(*named);
     }
+    // Not before: a Ctrl-C while names are still looked up ends the program at once, as nothing was sent.
+    if (io.catchInterrupts)
+        io.catchInterrupts();
 
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);

@@ -70,7 +70,9 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         }
     };
     for (std::size_t i = 0; i < conversations.size(); ++i) {
-        if (i % kStepsBetweenLooks == kStepsBetweenLooks - 1 && link.InterruptRequested()) {
+        // The first look comes before the first send: a request to stop that came while nothing was
+        // waited for (the question, a name lookup, the steps before) sends nothing new.
+        if (i % kStepsBetweenLooks == 0 && link.InterruptRequested()) {
             InterruptAll(conversations);
             return false;
         }
