@@ -3,6 +3,7 @@
 // The devices are asked and changed in waves, so a plan of any length keeps a bounded number of
 // requests in flight and of conversations in memory.
 #include "tools/korvactl/commands/apply_command.h"
+#include "tools/common/terminal_text.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
 #include "tools/korvactl/commands/consent.h"
@@ -160,7 +161,7 @@ public:
         context_.progress.End();
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
         for (const PlanResult* result : toChange_)
-            out << "  " << result->row.address << ": " << ChangesText(result->changes) << "\n";
+            out << "  " << tools::TerminalText(result->row.address) << ": " << tools::TerminalText(ChangesText(result->changes)) << "\n";
     }
 
     // A dry run's end: the devices found and to change are told so, and nothing is written.
@@ -193,8 +194,8 @@ public:
             writer.Write(result);
             ++tally[result.outcome];
             if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
-                context_.io.err << kPrefix << result.row.address << ": " << OutcomeKey(result.outcome) << ": "
-                                << result.detail << "\n";
+                context_.io.err << kPrefix << tools::TerminalText(result.row.address) << ": " << OutcomeKey(result.outcome) << ": "
+                                << tools::TerminalText(result.detail) << "\n";
         }
         std::string summary;
         for (const auto& [outcome, count] : tally) {
@@ -351,7 +352,7 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
         reason = ReadError(*in);
     }
     if (!reason.empty()) {
-        context.io.err << kPrefix << "cannot read the plan " << path << ": " << reason << "\n";
+        context.io.err << kPrefix << "cannot read the plan " << tools::TerminalText(path) << ": " << reason << "\n";
         return std::nullopt;
     }
     if (plan.rows.size() > kLargestUnforced && !context.line.force) {
@@ -365,7 +366,7 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     if (plan.rows.empty() && problems.empty())
         problems.push_back("the plan " + path + " names no device");
     for (const std::string& problem : problems)
-        context.io.err << kPrefix << problem << "\n";
+        context.io.err << kPrefix << tools::TerminalText(problem) << "\n";
     if (!problems.empty()) {
         context.io.err << kPrefix << "nothing sent\n";
         return std::nullopt;
@@ -387,7 +388,7 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
     }
     if (!problems->empty()) {
         for (const std::string& problem : *problems)
-            context.io.err << kPrefix << problem << "\n";
+            context.io.err << kPrefix << tools::TerminalText(problem) << "\n";
         context.io.err << kPrefix << "nothing written\n";
         return kExitUsage;
     }

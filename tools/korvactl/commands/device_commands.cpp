@@ -1,5 +1,6 @@
 // The commands that talk to the devices named on the command line: status, params, watch, reset and set.
 #include "tools/korvactl/commands/device_commands.h"
+#include "tools/common/terminal_text.h"
 #include "protocol/messages.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
@@ -135,7 +136,7 @@ bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
         return true;
     const std::vector<std::string> problems = ParameterProblemTexts(parameters);
     for (const std::string& problem : problems)
-        context.io.err << "korvactl set: " << problem << "\n";
+        context.io.err << "korvactl set: " << tools::TerminalText(problem) << "\n";
     if (!problems.empty())
         context.io.err << "korvactl set: nothing written (--force writes it anyway)\n";
     return problems.empty();
@@ -172,7 +173,7 @@ int RunSetCommand(CommandContext& context) {
                            << (writeRan ? "" : " (interrupted)")
                            << "; the device may hold the new parameters and take them at its next restart; "
                               "korvactl reset "
-                           << device << " completes it\n";
+                           << tools::TerminalText(device) << " completes it\n";
         return kExitNotAllAnswered;
     }
 
@@ -184,13 +185,14 @@ int RunSetCommand(CommandContext& context) {
                                 {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
                                 context.line.retry);
     if (!RunConversations(*link, {&reading})) {
-        context.io.err << "korvactl set: written; interrupted while asking " << newAddress.name
-                       << " for its parameters; korvactl reset " << device << " completes it\n";
+        context.io.err << "korvactl set: written; interrupted while asking " << tools::TerminalText(newAddress.name)
+                       << " for its parameters; korvactl reset " << tools::TerminalText(device) << " completes it\n";
         return kExitNotAllAnswered;
     }
     if (!reading.Succeeded())
-        context.io.err << "korvactl set: written; no parameter reply from " << newAddress.name
-                       << " (a device takes a new address only after a reset: korvactl reset " << device << ")\n";
+        context.io.err << "korvactl set: written; no parameter reply from " << tools::TerminalText(newAddress.name)
+                       << " (a device takes a new address only after a reset: korvactl reset " << tools::TerminalText(device)
+                       << ")\n";
     return kExitAllAnswered;
 }
 

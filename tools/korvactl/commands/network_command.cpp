@@ -1,5 +1,6 @@
 // RunNetworkCommand: a network command's line read, its devices named, its output chosen, and the command run.
 #include "tools/korvactl/commands/network_command.h"
+#include "tools/common/terminal_text.h"
 
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/inputs/input_file.h"
@@ -19,7 +20,7 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
     std::string error;
     const auto names = CollectDeviceNames(line.names, line.files, error);
     if (!names) {
-        err << prefix << error << "\n";
+        err << prefix << tools::TerminalText(error) << "\n";
         return std::nullopt;
     }
     if (names->empty()) {
@@ -33,7 +34,7 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
     std::vector<std::string> warnings;
     std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
     for (const std::string& warning : warnings)
-        err << prefix << warning << "\n";
+        err << prefix << tools::TerminalText(warning) << "\n";
     return targets;
 }
 
@@ -44,7 +45,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     const std::string prefix = "korvactl " + std::string(command) + ": ";
     const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments);
     if (!parsed.line) {
-        io.err << prefix << parsed.error << "\n";
+        io.err << prefix << tools::TerminalText(parsed.error) << "\n";
         return kExitUsage;
     }
     const NetworkRunner& runner = std::get<NetworkRunner>(row.run);

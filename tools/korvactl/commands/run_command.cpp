@@ -1,4 +1,5 @@
 #include "tools/korvactl/commands/run_command.h"
+#include "tools/common/terminal_text.h"
 
 #include "tools/korvactl/commands/command_help.h"
 #include "tools/korvactl/commands/command_table.h"
@@ -28,7 +29,7 @@ int PrintHelp(const Command& command, CommandIo& io) {
 int RunCommand(std::string_view name, const std::vector<std::string>& arguments, CommandIo& io) {
     const Command* command = FindCommand(name);
     if (!command) {
-        io.err << "korvactl: unknown command '" << name << "'\n";
+        io.err << "korvactl: unknown command '" << tools::TerminalText(name) << "'\n";
         PrintUsage(io.err);
         return kExitUsage;
     }

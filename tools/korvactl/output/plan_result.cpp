@@ -1,4 +1,5 @@
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/common/terminal_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -35,8 +36,8 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        const std::string& field = fields[i];
-        if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        const std::string field = tools::TerminalText(fields[i]);
+        if (field.find_first_of(",\"") == std::string::npos) {
             line += field;
             continue;
         }
@@ -92,7 +93,9 @@ void PlanResultWriter::Write(const PlanResult& result) {
                 cells("ADDRESS", "NEW_ADDRESS", "MASK", "GATEWAY", "RESULT", "DETAIL");
                 headerShown_ = true;
             }
-            cells(row.address, row.newAddress, row.mask, row.gateway, OutcomeKey(result.outcome), detail);
+            using tools::TerminalText;
+            cells(TerminalText(row.address), TerminalText(row.newAddress), TerminalText(row.mask),
+                  TerminalText(row.gateway), OutcomeKey(result.outcome), TerminalText(detail));
             break;
         }
     }

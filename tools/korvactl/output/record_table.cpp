@@ -1,5 +1,6 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
 #include "protocol/cp1252.h"
+#include "tools/common/terminal_text.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -75,9 +76,10 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (i > 0)
             line += "  ";
-        line += texts[i];
-        if (i + 1 < texts.size() && static_cast<int>(texts[i].size()) < widths[i])
-            line.append(static_cast<std::size_t>(widths[i]) - texts[i].size(), ' ');
+        const std::string text = tools::TerminalText(texts[i]);
+        line += text;
+        if (i + 1 < texts.size() && static_cast<int>(text.size()) < widths[i])
+            line.append(static_cast<std::size_t>(widths[i]) - text.size(), ' ');
     }
     out << line << '\n';
 }

@@ -242,7 +242,7 @@ private:
     bool headerShown_ = false;
 };
 
-// Fields for a CSV line: quoted when they hold a separator, a quote or a line break.
+// Fields for a CSV line, each as tools::TerminalText shows it: quoted when they hold a separator or a quote.
 std::string CsvLine(const std::vector<std::string>& fields);
 
 }  // namespace korva::ctl
