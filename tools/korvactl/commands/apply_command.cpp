@@ -118,7 +118,8 @@ std::string CompletedBy(const PlanRow& row) {
 
 class PlanRun {
 public:
-    PlanRun(CommandContext& context, std::vector<PlanRow> rows) : context_(context) {
+    PlanRun(CommandContext& context, std::vector<PlanRow> rows, PlanResultWriter& writer)
+        : context_(context), writer_(writer) {
         for (PlanRow& row : rows)
             results_.push_back({std::move(row), PlanOutcome::kFailed, {}, {}});
     }
@@ -161,7 +162,8 @@ public:
         context_.progress.End();
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
         for (const PlanResult* result : toChange_)
-            out << "  " << tools::TerminalText(result->row.address) << ": " << tools::TerminalText(ChangesText(result->changes)) << "\n";
+            out << "  " << tools::TerminalText(result->row.address) << ": "
+                << tools::TerminalText(ChangesText(result->changes)) << "\n";
     }
 
     // A dry run's end: the devices found and to change are told so, and nothing is written.
@@ -170,45 +172,55 @@ public:
             result->outcome = PlanOutcome::kToChange;
     }
 
-    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome.
-    // After an interruption the waves not begun are left unwritten.
+    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome,
+    // and the rows whose outcome is known are reported after each wave, so that an output that fails
+    // stops the run before the next one. After an interruption the waves not begun are left unwritten.
     void Change(Link& link) {
         bool interrupted = false;
         for (std::size_t first = 0; first < toChange_.size(); first += kWave) {
-            const std::vector<PlanResult*> wave(toChange_.begin() + first,
-                                                toChange_.begin() + std::min(first + kWave, toChange_.size()));
+            const std::size_t end = std::min(first + kWave, toChange_.size());
+            const std::vector<PlanResult*> wave(toChange_.begin() + first, toChange_.begin() + end);
             if (interrupted) {
                 for (PlanResult* result : wave)
                     result->detail = "not written: interrupted before its turn";
-                continue;
+            } else {
+                interrupted = !ChangeWave(link, wave, first);
             }
-            interrupted = !ChangeWave(link, wave, first);
+            ReportUpTo(end < toChange_.size() ? static_cast<std::size_t>(toChange_[end] - results_.data())
+                                              : results_.size());
         }
     }
 
-    // Every row's outcome, in the plan's order, then one line counting them; the exit status.
-    int Report(PlanResultWriter& writer) const {
-        context_.progress.End();
-        std::map<PlanOutcome, std::size_t> tally;
-        for (const PlanResult& result : results_) {
-            writer.Write(result);
-            ++tally[result.outcome];
-            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
-                context_.io.err << kPrefix << tools::TerminalText(result.row.address) << ": " << OutcomeKey(result.outcome) << ": "
-                                << tools::TerminalText(result.detail) << "\n";
-        }
+    // The outcome of every row not reported yet, in the plan's order, then one line counting them all;
+    // the exit status.
+    int Finish() {
+        ReportUpTo(results_.size());
         std::string summary;
-        for (const auto& [outcome, count] : tally) {
+        for (const auto& [outcome, count] : tally_) {
             std::string key = OutcomeKey(outcome);
             std::replace(key.begin(), key.end(), '_', ' ');
             summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + key;
         }
         context_.io.err << kPrefix << (context_.line.dryRun ? "dry run, nothing written: " : "") << summary << "\n";
-        const bool anyFailed = tally.contains(PlanOutcome::kNotVerified) || tally.contains(PlanOutcome::kFailed);
+        const bool anyFailed = tally_.contains(PlanOutcome::kNotVerified) || tally_.contains(PlanOutcome::kFailed);
         return anyFailed ? kExitNotAllAnswered : kExitAllAnswered;
     }
 
 private:
+    // Writes the outcomes of the rows before end not written yet, each flushed, and tells standard error
+    // of those not applied.
+    void ReportUpTo(std::size_t end) {
+        context_.progress.End();
+        for (; reported_ < end; ++reported_) {
+            const PlanResult& result = results_[reported_];
+            writer_.Write(result);
+            ++tally_[result.outcome];
+            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
+                context_.io.err << kPrefix << tools::TerminalText(result.row.address) << ": "
+                                << OutcomeKey(result.outcome) << ": " << tools::TerminalText(result.detail) << "\n";
+        }
+    }
+
     // Each address the rows of the wave from first on are asked at, once.
     std::vector<std::string> WaveAddresses(std::size_t first) const {
         std::vector<std::string> addresses;
@@ -265,6 +277,11 @@ private:
         };
         track("writing", writes);
         const bool written = RunConversations(link, Pointers(writes));
+        for (std::size_t i = 0; i < wave.size(); ++i) {
+            const PlanRow& row = wave[i]->row;
+            if (writes[i]->RequestsSent() > 0)
+                context_.written.emplace_back(row.address, NewParameters{row.newAddress, row.mask, row.gateway});
+        }
 
         // A write reply tells no refusal: once a write has left, the device may have taken it, whatever
         // became of its reply.
@@ -333,8 +350,11 @@ private:
     }
 
     CommandContext& context_;
+    PlanResultWriter& writer_;
     std::vector<PlanResult> results_;
     std::vector<PlanResult*> toChange_;
+    std::size_t reported_ = 0;  // rows whose outcome has been written
+    std::map<PlanOutcome, std::size_t> tally_;
 };
 
 // The rows of the plan file when it reads and checks clean; nullopt after the problems were printed.
@@ -377,10 +397,12 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
 }  // namespace
 
 int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
+    PlanResultWriter writer(context.io.out, context.line.format);
+    writer.Begin();
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
-    PlanRun run(context, std::move(rows));
+    PlanRun run(context, std::move(rows), writer);
     const auto problems = run.Survey(*link);
     if (!problems) {
         context.io.err << kPrefix << "interrupted while asking the devices of the plan; nothing written\n";
@@ -404,8 +426,7 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
             run.Change(*link);
         }
     }
-    PlanResultWriter writer(context.io.out, context.line.format);
-    return run.Report(writer);
+    return run.Finish();
 }
 
 int RunApplyCommand(CommandContext& context) {

@@ -110,6 +110,7 @@ int RunWatchCommand(CommandContext& context) {
 
 // `korvactl reset`: the echo number from a status reply, then the reset commands until acknowledged.
 int RunResetCommand(CommandContext& context) {
+    context.output.Begin(ReplyKind::kReset);
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
@@ -158,6 +159,7 @@ int RunSetCommand(CommandContext& context) {
             context, question, "standard input is not a terminal to confirm on; add --yes to write without asking"))
         return *refused;
 
+    context.output.Begin(ReplyKind::kWrite);
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
@@ -166,6 +168,8 @@ int RunSetCommand(CommandContext& context) {
     const std::string& device = context.targets.front().name;
     RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
     const bool writeRan = RunConversations(*link, {&writing});
+    if (writing.RequestsSent() > 0)
+        context.written.emplace_back(device, parameters);
     if (!writing.Succeeded()) {
         // A write reply tells no refusal: once the write has left, the device may have taken it.
         if (writing.RequestsSent() > 0)

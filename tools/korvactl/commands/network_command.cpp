@@ -85,7 +85,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
         output.Flush();
         return status;
     } catch (const OutputError& error) {
-        io.err << prefix << "cannot write the output: " << error.what() << "\n";
+        TellUnwritableOutput(context, error);
         return kExitNotAllAnswered;
     }
 }

@@ -39,6 +39,14 @@ void CsvWriter::Write(const Record& record) {
     out_ << CsvLine(values);
 }
 
+void CsvWriter::Begin(ReplyKind kind) {
+    std::vector<std::string> values;
+    header_.clear();
+    Flatten(RecordToJson(SampleRecord(kind)), "", header_, values);
+    out_ << CsvLine(header_);
+    FlushOrThrow(out_);
+}
+
 void CsvWriter::Flush() {
     FlushOrThrow(out_);
 }

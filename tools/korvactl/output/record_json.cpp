@@ -1,6 +1,7 @@
 // Replies and records as JSON, and the JSON lines writer.
 #include "protocol/cp1252.h"
 #include "protocol/fields.h"
+#include "protocol/reply_writer.h"
 #include "protocol/unscramble.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
@@ -81,6 +82,28 @@ nlohmann::ordered_json ReplyToJson(const ReplyReading& reading) {
 
 nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     return ReplyToJson(ReadReply(datagram));
+}
+
+Record SampleRecord(ReplyKind kind) {
+    constexpr ScrambleForm kPlain{0, 0, 0};
+    Record sample{{}, {}, {}, {}, std::nullopt};
+    switch (kind) {
+        case ReplyKind::kStatus:
+            sample.reply = StatusReplyLine({}, false, kPlain);
+            break;
+        case ReplyKind::kParameters:
+            sample.reply = ParameterReplyLine({}, kPlain);
+            break;
+        case ReplyKind::kReset:
+            sample.reply = ResetReplyLine(true, false, kPlain);
+            sample.resetCommands = 1;
+            break;
+        case ReplyKind::kWrite:
+        case ReplyKind::kUnknown:
+            sample.reply = WriteReplyLine(false, kPlain);
+            break;
+    }
+    return sample;
 }
 
 nlohmann::ordered_json RecordToJson(const Record& record) {

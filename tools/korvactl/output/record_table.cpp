@@ -84,33 +84,46 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
     out << line << '\n';
 }
 
+// A record's cells, with the keyword of its reply (empty for a failure), which decides the header.
+Cells RecordCells(const Record& record, std::string& keyword) {
+    Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
+    if (!record.reply) {
+        cells.push_back({{"", 0}, "error: " + record.error});
+        return cells;
+    }
+    const ReplyReading reply = ReadReply(*record.reply);
+    keyword = reply.keyword;
+    for (auto& cell : KindCells(reply, record.resetCommands))
+        cells.push_back(std::move(cell));
+    return cells;
+}
+
+void PrintCells(std::ostream& out, const Cells& cells, bool titles) {
+    std::vector<std::string> texts;
+    std::vector<int> widths;
+    for (const auto& [column, value] : cells) {
+        texts.push_back(titles ? column.title : value);
+        widths.push_back(column.width);
+    }
+    PrintLine(out, texts, widths);
+}
+
 }  // namespace
 
 void TableWriter::Write(const Record& record) {
-    const std::optional<ReplyReading> reply =
-        record.reply ? std::optional<ReplyReading>(ReadReply(*record.reply)) : std::nullopt;
-    Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
-    if (!reply) {
-        cells.push_back({{"", 0}, "error: " + record.error});
-    } else {
-        for (auto& cell : KindCells(*reply, record.resetCommands))
-            cells.push_back(std::move(cell));
+    std::string keyword;
+    const Cells cells = RecordCells(record, keyword);
+    if (!keyword.empty() && keyword != headerShown_) {
+        PrintCells(out_, cells, true);
+        headerShown_ = keyword;
     }
-
-    std::vector<std::string> titles;
-    std::vector<std::string> values;
-    std::vector<int> widths;
-    for (const auto& [column, value] : cells) {
-        titles.emplace_back(column.title);
-        values.push_back(value);
-        widths.push_back(column.width);
-    }
-    if (reply && reply->keyword != headerShown_) {
-        PrintLine(out_, titles, widths);
-        headerShown_ = reply->keyword;
-    }
-    PrintLine(out_, values, widths);
+    PrintCells(out_, cells, false);
     ThrowIfFailed(out_);
+}
+
+void TableWriter::Begin(ReplyKind kind) {
+    PrintCells(out_, RecordCells(SampleRecord(kind), headerShown_), true);
+    FlushOrThrow(out_);
 }
 
 void TableWriter::Flush() {

@@ -52,7 +52,14 @@ public:
     // Sends on what was held back; throws OutputError when it cannot be written. korvactl calls it
     // whenever it is about to wait for the network, and at the end.
     virtual void Flush() {}
+    // Writes and flushes the header the records of this kind will have, before any of them: a command
+    // that changes devices learns that its output cannot be written before it touches one. Throws
+    // OutputError. Nothing for an output without headers.
+    virtual void Begin(ReplyKind) {}
 };
+
+// A record of a reply of the kind, with every field, as a writer lays out its header.
+Record SampleRecord(ReplyKind kind);
 
 // A received reply, decoded and interpreted once: what `korvactl` prints for every reply, as JSON or in
 // a table.
@@ -99,6 +106,7 @@ public:
     explicit TableWriter(std::ostream& out) : out_(out) {}
     void Write(const Record& record) override;
     void Flush() override;
+    void Begin(ReplyKind kind) override;
 
 private:
     std::ostream& out_;
@@ -112,6 +120,7 @@ public:
     explicit CsvWriter(std::ostream& out) : out_(out) {}
     void Write(const Record& record) override;
     void Flush() override;
+    void Begin(ReplyKind kind) override;
 
 private:
     std::ostream& out_;
@@ -126,6 +135,7 @@ public:
     void Write(const Record& record) override;
     // Nothing goes on before Release, whatever the command flushes meanwhile.
     void Flush() override {}
+    void Begin(ReplyKind kind) override { next_.Begin(kind); }
     void Release();
 
 private:
@@ -144,6 +154,7 @@ public:
         : next_(next), err_(err), command_(std::move(command)), progress_(progress) {}
     void Write(const Record& record) override;
     void Flush() override { next_.Flush(); }
+    void Begin(ReplyKind kind) override { next_.Begin(kind); }
     // "korvactl watch: 127.0.0.5: Network is unreachable (57 more times)" for each failure repeated.
     void TellRepeats() const;
 
@@ -234,12 +245,13 @@ std::string ChangesText(const std::vector<FieldChange>& changes);
 class PlanResultWriter {
 public:
     PlanResultWriter(std::ostream& out, OutputFormat format) : out_(out), format_(format) {}
+    // The header of a table or CSV, written and flushed before anything is sent.
+    void Begin();
     void Write(const PlanResult& result);
 
 private:
     std::ostream& out_;
     OutputFormat format_;
-    bool headerShown_ = false;
 };
 
 // Fields for a CSV line, each as tools::TerminalText shows it: quoted when they hold a separator or a quote.
