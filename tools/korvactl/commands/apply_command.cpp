@@ -27,6 +27,9 @@ namespace {
 const std::string kPrefix = "korvactl apply: ";
 // Like a search's, a plan beyond this many devices is refused without --force.
 constexpr std::size_t kLargestUnforced = 65'536;
+// The most bytes a plan of that many devices takes without --force: a row is some 80 bytes, and comments
+// and blanks may triple it.
+constexpr std::uint64_t kLargestUnforcedBytes = kLargestUnforced * 256;
 // Rows asked or changed at once: at most twice as many requests in flight.
 constexpr std::size_t kWave = 4'096;
 
@@ -366,22 +369,34 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     const std::string& path = context.line.names.front();
     std::string reason;
     auto in = OpenInputFile(path, reason);
+    if (in && !context.line.force) {
+        // Refused by its size at once: reading a file of a gigabyte to learn that it holds more rows
+        // than a plan may would take as long.
+        const auto size = static_cast<std::uint64_t>(in->seekg(0, std::ios::end).tellg());
+        in->seekg(0);
+        if (size > kLargestUnforcedBytes) {
+            context.io.err << kPrefix << "the plan " << tools::TerminalText(path) << " holds " << size
+                           << " bytes, more than a plan of " << kLargestUnforced
+                           << " devices takes; add --force to apply it all\n";
+            return std::nullopt;
+        }
+    }
     Plan plan;
     if (in) {
-        plan = ReadPlan(*in);
+        plan = ReadPlan(*in, context.line.force ? SIZE_MAX : kLargestUnforced);
         reason = ReadError(*in);
     }
     if (!reason.empty()) {
         context.io.err << kPrefix << "cannot read the plan " << tools::TerminalText(path) << ": " << reason << "\n";
         return std::nullopt;
     }
-    if (plan.rows.size() > kLargestUnforced && !context.line.force) {
-        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than " << kLargestUnforced
-                       << "; add --force to apply it all\n";
+    if (plan.overLimit) {
+        context.io.err << kPrefix << "the plan names more than " << kLargestUnforced
+                       << " devices; add --force to apply it all\n";
         return std::nullopt;
     }
     std::vector<std::string> problems = plan.problems;
-    for (std::string& problem : CheckPlan(plan.rows))
+    for (std::string& problem : CheckPlan(plan.rows, plan.columns))
         problems.push_back(std::move(problem));
     if (plan.rows.empty() && problems.empty())
         problems.push_back("the plan " + path + " names no device");
