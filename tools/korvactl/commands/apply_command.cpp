@@ -44,7 +44,7 @@ DeviceTarget Target(const std::string& address) {
 
 std::optional<ParameterReading> Reading(const RequestConversation& conversation) {
     const auto& answer = conversation.Answer();
-    if (!answer)
+    if (!answer || !answer->complete)
         return std::nullopt;
     return ReadParameters(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
 }

@@ -41,7 +41,7 @@ class RecordCount : public RecordSink {
 public:
     explicit RecordCount(RecordSink& next) : next_(next) {}
     void Write(const Record& record) override {
-        ++(record.reply ? counts_.found : counts_.failed);
+        ++(record.error.empty() ? counts_.found : counts_.failed);
         ++counts_.done;
         next_.Write(record);
     }

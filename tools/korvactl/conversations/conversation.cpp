@@ -14,7 +14,8 @@ void Conversation::ReportFailure(const std::string& reason) {
 }
 
 void Conversation::Report(const DeviceReply& reply, std::optional<int> resetCommands) {
-    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes, {}, resetCommands});
+    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes,
+                       reply.complete ? std::string() : IncompleteReplyText(reply.kind), resetCommands});
 }
 
 }  // namespace korva::ctl

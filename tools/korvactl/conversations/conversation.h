@@ -18,6 +18,7 @@ struct DeviceReply {
     PlainReply plain;
     std::string keyword;
     ReplyKind kind = ReplyKind::kUnknown;
+    bool complete = true;  // ReplyReader::Complete: not cut short before a field its reading needs
 };
 
 // One device's part in a command: what it sends, when, and what it makes of the replies from its own

@@ -30,6 +30,7 @@ DeviceReply Decode(Incoming datagram) {
     reply.plain = UnscrambleReply(Trim(reply.datagram.bytes));
     reply.keyword = ReplyKeyword(reply.plain.text, reply.plain.headerOffset);
     reply.kind = KindOfKeyword(reply.keyword);
+    reply.complete = ReplyReader(reply.plain.text, reply.plain.headerOffset, reply.plain.formatVersion).Complete();
     return reply;
 }
 

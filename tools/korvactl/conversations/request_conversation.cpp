@@ -21,7 +21,8 @@ void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
         return;
     answer_ = reply;
     Report(reply);
-    Finish(true);
+    // A reply cut short is an answer, and told as one, but not the values asked for.
+    Finish(reply.complete);
 }
 
 void RequestConversation::OnDeadline(Link& link) {

@@ -25,7 +25,7 @@ public:
     void OnReply(const DeviceReply& reply, Link& link) override;
     void OnDeadline(Link& link) override;
 
-    // The answering reply, once it came.
+    // The answering reply, once it came, whole or cut short (DeviceReply::complete).
     const std::optional<DeviceReply>& Answer() const { return answer_; }
     // Requests that left: a send that failed is not one.
     int RequestsSent() const { return sent_; }

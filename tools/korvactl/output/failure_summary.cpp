@@ -14,7 +14,7 @@ constexpr std::size_t kReasonsKept = 8;
 }  // namespace
 
 void FailureSummary::Write(const Record& record) {
-    if (record.reply) {
+    if (record.error.empty()) {
         next_.Write(record);
         return;
     }

@@ -44,7 +44,9 @@ void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
     json["version"] = reading.version;
     json["keyword"] = Cp1252ToUtf8(reading.keyword);
     json["changed_flag"] = reading.changedFlag;
-    if (reading.status)
+    if (!reading.complete)
+        json["error"] = IncompleteReplyText(reading.kind);
+    else if (reading.status)
         json["status"] = StatusJson(*reading.status);
     else if (reading.parameters)
         json["parameters"] = ParametersJson(*reading.parameters);
@@ -65,6 +67,9 @@ ReplyReading ReadReply(std::string_view datagram) {
     reading.keyword = reader.Keyword();
     reading.changedFlag = reader.ChangedFlag();
     reading.kind = KindOfKeyword(reading.keyword);
+    reading.complete = reader.Complete();
+    if (!reading.complete)
+        return reading;
     if (reading.kind == ReplyKind::kStatus)
         reading.status = reader.Status();
     else if (reading.kind == ReplyKind::kParameters)
@@ -82,6 +87,11 @@ nlohmann::ordered_json ReplyToJson(const ReplyReading& reading) {
 
 nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     return ReplyToJson(ReadReply(datagram));
+}
+
+std::string IncompleteReplyText(ReplyKind kind) {
+    return kind == ReplyKind::kStatus ? "incomplete reply: the status reply ends before its echo number"
+                                      : "incomplete reply: the parameter reply ends before its firmware date";
 }
 
 Record SampleRecord(ReplyKind kind) {

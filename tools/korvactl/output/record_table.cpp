@@ -87,7 +87,7 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
 // A record's cells, with the keyword of its reply (empty for a failure), which decides the header.
 Cells RecordCells(const Record& record, std::string& keyword) {
     Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
-    if (!record.reply) {
+    if (!record.error.empty()) {
         cells.push_back({{"", 0}, "error: " + record.error});
         return cells;
     }

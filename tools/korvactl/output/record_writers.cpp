@@ -26,7 +26,7 @@ constexpr std::size_t kFailuresRemembered = 4096;
 }  // namespace
 
 void FailureEcho::Write(const Record& record) {
-    if (!record.reply) {
+    if (!record.error.empty()) {
         std::string key = record.name;
         key.append(1, '\0').append(record.error);
         if (const auto told = told_.find(key); told != told_.end()) {

@@ -41,7 +41,8 @@ struct Record {
     std::string name;                  // the device as the user named it
     WallTime at;                       // when the reply came, or when the command gave up
     std::optional<std::string> reply;  // the datagram's bytes
-    std::string error;                 // set when there is no reply
+    // Set when there is no reply, or when the reply is cut short (IncompleteReplyText): a failure either way.
+    std::string error;
     std::optional<int> resetCommands;  // for a reset: how many commands went out before the acknowledgement
 };
 
@@ -74,11 +75,18 @@ struct ReplyReading {
     std::optional<StatusReading> status;         // kStatus
     std::optional<ParameterReading> parameters;  // kParameters
     std::optional<bool> resetAck;                // kReset
+    // A status or parameter reply that ends before fields its reading needs: it has no reading, and its
+    // fields are not taken for zeros.
+    bool complete = true;
 };
+
+// "incomplete reply: the status reply ends before its echo number", for a reply of that kind cut short.
+std::string IncompleteReplyText(ReplyKind kind);
 
 ReplyReading ReadReply(std::string_view datagram);
 
-// Keys: plain, offset, version, keyword, changed_flag and, by keyword, status / parameters / reset_ack.
+// Keys: plain, offset, version, keyword, changed_flag and, by keyword, status / parameters / reset_ack;
+// for a reply cut short, error in place of the reading.
 // Device text is converted to UTF-8 for JSON.
 nlohmann::ordered_json ReplyToJson(const ReplyReading& reading);
 nlohmann::ordered_json ReplyToJson(std::string_view datagram);
@@ -178,7 +186,7 @@ public:
     enum class Keep { kReplies, kFailures };
     RecordFilter(RecordSink& next, Keep keep) : next_(next), keep_(keep) {}
     void Write(const Record& record) override {
-        if (record.reply.has_value() == (keep_ == Keep::kReplies))
+        if (record.error.empty() == (keep_ == Keep::kReplies))
             next_.Write(record);
     }
     void Flush() override { next_.Flush(); }
@@ -199,7 +207,7 @@ public:
 class FailureReasons : public RecordSink {
 public:
     void Write(const Record& record) override {
-        if (!record.reply)
+        if (!record.error.empty())
             reasons_[record.name] = record.error;
     }
     // The last failure of the device named, or fallback when there was none.
