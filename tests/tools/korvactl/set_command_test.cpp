@@ -73,6 +73,19 @@ TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress) {
         << run.err;
 }
 
+TEST(SetCommand, AnErrReplyIsTheDevicesRefusal) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{"0100,ERR,0", 2ms}; });
+    const CommandRun run = RunCommand(
+        network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1", {"--yes"}));
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(network.Sent().size(), 1u) << "a refusal is an answer: nothing is sent again";
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0]["error"], "the device refused the write command (ERR)");
+    EXPECT_EQ(run.records[0]["keyword"], "ERR");
+    EXPECT_EQ(run.err, "korvactl set: 127.0.0.100: the device refused the write command (ERR)\n");
+}
+
 TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced) {
     const std::vector<std::string> bad = SetArguments("127.0.0.100", "127.0.0.0", "255.255.255.0", "127.0.1.1");
     ScriptedNetwork refused;

@@ -293,7 +293,7 @@ private:
         for (std::size_t i = 0; i < wave.size(); ++i) {
             PlanResult& result = *wave[i];
             const std::string reason = writeFailures.Of(result.row.address, "interrupted");
-            if (writes[i]->RequestsSent() == 0) {
+            if (writes[i]->RequestsSent() == 0 || writes[i]->Refused()) {
                 result.detail = "not written: " + reason;
             } else if (!writes[i]->Succeeded()) {
                 result.outcome = PlanOutcome::kNotVerified;

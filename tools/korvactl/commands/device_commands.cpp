@@ -172,7 +172,7 @@ int RunSetCommand(CommandContext& context) {
         context.written.emplace_back(device, parameters);
     if (!writing.Succeeded()) {
         // A write reply tells no refusal: once the write has left, the device may have taken it.
-        if (writing.RequestsSent() > 0)
+        if (writing.RequestsSent() > 0 && !writing.Refused())
             context.io.err << "korvactl set: the write went out without its acknowledgement"
                            << (writeRan ? "" : " (interrupted)")
                            << "; the device may hold the new parameters and take them at its next restart; "

@@ -16,6 +16,13 @@ void RequestConversation::SendAttempt(Link& link) {
 }
 
 void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
+    // A device that cannot do what it was asked answers with the keyword ERR.
+    if (reply.keyword == "ERR") {
+        refused_ = true;
+        ReportRefusal(reply, "the device refused the " + request_.description + " (ERR)");
+        Finish(false);
+        return;
+    }
     // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
     if (reply.kind != request_.answer)
         return;

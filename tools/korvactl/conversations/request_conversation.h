@@ -29,6 +29,8 @@ public:
     const std::optional<DeviceReply>& Answer() const { return answer_; }
     // Requests that left: a send that failed is not one.
     int RequestsSent() const { return sent_; }
+    // The device answered ERR: it did not do what it was asked.
+    bool Refused() const { return refused_; }
 
 private:
     void SendAttempt(Link& link);
@@ -37,6 +39,7 @@ private:
     RetryPolicy policy_;
     int attempts_ = 0;
     int sent_ = 0;
+    bool refused_ = false;
     std::optional<DeviceReply> answer_;
 };
 

@@ -125,6 +125,8 @@ nlohmann::ordered_json RecordToJson(const Record& record) {
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
     AddReply(json, ReadReply(*record.reply));
+    if (!record.error.empty())
+        json["error"] = record.error;  // a refusal; a reply cut short has said so already, in the same words
     if (record.resetCommands)
         json["reset_commands"] = *record.resetCommands;
     return json;
