@@ -27,6 +27,12 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
         err << prefix << "name at least one device (an address, or -f FILE)\n";
         return std::nullopt;
     }
+    for (const std::string& name : *names) {
+        if (IsDottedQuadOutOfRange(name)) {
+            err << prefix << "'" << tools::TerminalText(name) << "' is not an address: an octet is over 255\n";
+            return std::nullopt;
+        }
+    }
     if (command == "set" && names->size() != 1) {
         err << prefix << "set writes to one device: name exactly one address\n";
         return std::nullopt;
