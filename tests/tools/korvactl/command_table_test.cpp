@@ -72,6 +72,13 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             EXPECT_TRUE(run.out.starts_with("usage: korvactl " + std::string(command.usage) + "\n")) << run.out;
             for (std::string_view option : command.options)
                 EXPECT_TRUE(ListsOption(run.out, option)) << command.name << " --help lacks " << option;
+            // Only this command's options and notes: nothing said of the others.
+            for (const Command& other : Commands()) {
+                if (other.name != command.name) {
+                    EXPECT_FALSE(Contains(run.out, " " + std::string(other.name) + ":")) << command.name;
+                }
+            }
+            EXPECT_FALSE(Contains(run.out, "not for")) << run.out;
             EXPECT_EQ(network.LinksOpened(), 0) << command.name;
         }
     }
@@ -104,6 +111,9 @@ TEST(CommandTable, TheUsageListsEveryCommand) {
     PrintUsage(usage);
     for (const Command& command : Commands())
         EXPECT_TRUE(Contains(usage.str(), "\n  " + std::string(command.usage))) << command.name;
+    // Which commands a shared option is not for, from the table.
+    EXPECT_TRUE(Contains(usage.str(), "# starts a comment\n                      (not for set, scan, apply)\n"))
+        << usage.str();
 
 }
 

@@ -121,6 +121,24 @@ TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
     EXPECT_NE(rows[4].find("TEMP_C"), std::string::npos);
 }
 
+// A watch's CSV is a sheet of readings: the reply's own line only with --raw.
+TEST(WatchCommand, CsvLeavesTheRawLineOutUnlessAsked) {
+    for (const bool raw : {false, true}) {
+        ScriptedNetwork network;
+        network.AddDevice("127.0.0.100", WatchedDevice({}, 99));  // live data only
+        std::vector<std::string> arguments = {"127.0.0.100", "--interval", "100ms", "--count", "2", "--csv"};
+        if (raw)
+            arguments.push_back("--raw");
+        const CommandRun run = RunCommand(network, "watch", arguments);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        const std::string header = run.out.substr(0, run.out.find('\n'));
+        EXPECT_EQ(header.rfind("address,received_at,", 0), 0u) << header;
+        EXPECT_NE(header.find(",status.temperature,"), std::string::npos) << header;
+        EXPECT_EQ(header.find(",plain,") != std::string::npos, raw) << header;
+        EXPECT_EQ(run.out.find("SND,0,25") != std::string::npos, raw) << run.out;
+    }
+}
+
 // What a program reading korvactl's output through a pipe has been given: the text as of the last flush.
 class FlushedText : public std::stringbuf {
 public:

@@ -6,6 +6,7 @@
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -68,7 +69,9 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
 
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);
-    CsvWriter csv(io.out);
+    // A command that offers --raw leaves the reply's own line out of its CSV unless asked.
+    const bool offersRaw = std::find(row.options.begin(), row.options.end(), "--raw") != row.options.end();
+    CsvWriter csv(io.out, !offersRaw || parsed.line->raw);
     const OutputFormat format = parsed.line->format;
     RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)
                          : format == OutputFormat::kCsv ? static_cast<RecordSink&>(csv)

@@ -122,16 +122,20 @@ private:
 };
 
 // Comma-separated values for a spreadsheet: the keys of the JSON record, nested ones joined with a dot
-// ("parameters.mask"), as a header line whenever they change, then one line a record.
+// ("parameters.mask"), as a header line whenever they change, then one line a record. withPlain: the
+// reply's own line (the key plain) too, which a watch's sheet of readings does without.
 class CsvWriter : public RecordSink {
 public:
-    explicit CsvWriter(std::ostream& out) : out_(out) {}
+    explicit CsvWriter(std::ostream& out, bool withPlain = true) : out_(out), withPlain_(withPlain) {}
     void Write(const Record& record) override;
     void Flush() override;
     void Begin(ReplyKind kind) override;
 
 private:
+    void Flatten(const Record& record, std::vector<std::string>& keys, std::vector<std::string>& values) const;
+
     std::ostream& out_;
+    bool withPlain_;
     std::vector<std::string> header_;  // the keys of the last header line
 };
 
