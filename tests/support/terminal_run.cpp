@@ -25,7 +25,8 @@ std::atomic<int> sessions{0};
 
 }  // namespace
 
-TerminalSession::TerminalSession(const std::string& program, const std::vector<std::string>& arguments)
+TerminalSession::TerminalSession(const std::string& program, const std::vector<std::string>& arguments,
+                                 bool outputOnTerminal)
     : outPath_("/tmp/korva_terminal_run_" + std::to_string(getpid()) + "_" + std::to_string(++sessions) + ".out") {
     int side = -1;
     if (openpty(&terminal_, &side, nullptr, nullptr, nullptr) != 0)
@@ -39,7 +40,7 @@ TerminalSession::TerminalSession(const std::string& program, const std::vector<s
         // A session of its own with the terminal as its controlling one: the terminal's Ctrl-C reaches it.
         const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (setsid() < 0 || ioctl(side, TIOCSCTTY, 0) != 0 || out < 0 || dup2(side, STDIN_FILENO) < 0 ||
-            dup2(out, STDOUT_FILENO) < 0 || dup2(side, STDERR_FILENO) < 0)
+            dup2(outputOnTerminal ? side : out, STDOUT_FILENO) < 0 || dup2(side, STDERR_FILENO) < 0)
             _exit(127);
         close(terminal_);
         close(side);

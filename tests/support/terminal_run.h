@@ -1,7 +1,7 @@
 #pragma once
 // A program run as a person at a terminal runs it: standard input and standard error on a
 // pseudo-terminal that is its controlling terminal, so that Ctrl-C typed there sends it SIGINT as a
-// shell's would; standard output into a file.
+// shell's would; standard output into a file, or onto the terminal too.
 #include "tests/support/child_process.h"
 
 #include <signal.h>
@@ -13,7 +13,8 @@ namespace korva::testing {
 
 class TerminalSession {
 public:
-    TerminalSession(const std::string& program, const std::vector<std::string>& arguments);
+    TerminalSession(const std::string& program, const std::vector<std::string>& arguments,
+                    bool outputOnTerminal = false);
     ~TerminalSession();  // kills the program if it still runs
     TerminalSession(const TerminalSession&) = delete;
     TerminalSession& operator=(const TerminalSession&) = delete;

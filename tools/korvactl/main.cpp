@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
          [&interrupt](std::string& line) { return korva::tools::ReadLineOrInterrupt(interrupt(), line); }},
         [&interrupt] { return std::make_unique<korva::ctl::EndpointLink>(interrupt()); },
         korva::tools::StandardErrorIsTerminal(),
-        interrupt};
+        interrupt,
+        korva::tools::StandardOutputIsTerminal()};
     return korva::ctl::RunCommand(arguments[0], rest, io);
 }

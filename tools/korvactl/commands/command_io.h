@@ -38,6 +38,8 @@ struct CommandIo {
     // Ctrl-Break) end its waits, its question included, instead of the program. Tests leave it empty and
     // interrupt through their link and terminal.
     std::function<void()> catchInterrupts = {};
+    // Standard output is a terminal too: the progress line makes way for each line of results.
+    bool outIsTerminal = false;
 };
 
 }  // namespace korva::ctl

@@ -81,7 +81,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     for (const DeviceTarget& target : targets)
         names.push_back(target.name);
     InputOrder inInputOrder(writer, names);
-    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix);
+    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix, io.outIsTerminal);
     FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command),
                        progress);
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};

@@ -39,6 +39,7 @@ void FailureEcho::Write(const Record& record) {
                  << std::flush;
         }
     }
+    progress_.BeforeOutput();
     next_.Write(record);
 }
 
