@@ -1,4 +1,5 @@
 #include "tools/korvactl/commands/consent.h"
+#include "tools/common/terminal_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +11,7 @@ namespace korva::ctl {
 Consent AskConsent(const std::string& question, Terminal& terminal) {
     if (!terminal.interactive)
         return Consent::kNoTerminal;
-    terminal.out << question << " [y/N] " << std::flush;
+    terminal.out << tools::TerminalText(question) << " [y/N] " << std::flush;
     std::string answer;
     const tools::LineRead read = terminal.readLine ? terminal.readLine(answer)
                                  : std::getline(terminal.in, answer) ? tools::LineRead::kLine
