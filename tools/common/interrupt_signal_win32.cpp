@@ -71,6 +71,8 @@ bool InterruptPending(InterruptHandle interrupt) {
 }
 
 LineRead ReadLineOrInterrupt(InterruptHandle interrupt, std::string& line) {
+    if (InterruptPending(interrupt))
+        return LineRead::kInterrupted;
     auto reading = std::make_shared<LineReading>();
     reading->input = GetStdHandle(STD_INPUT_HANDLE);
     auto* threadsShare = new std::shared_ptr<LineReading>(reading);
@@ -79,11 +81,13 @@ LineRead ReadLineOrInterrupt(InterruptHandle interrupt, std::string& line) {
         delete threadsShare;
         return LineRead::kEnd;
     }
-    const HANDLE waits[2] = {thread, reinterpret_cast<HANDLE>(interrupt)};
+    // The interrupt first: when both are ready, it wins.
+    const HANDLE stop = reinterpret_cast<HANDLE>(interrupt);
+    const HANDLE waits[2] = {interrupt == kNoInterrupt ? thread : stop, thread};
     const DWORD woken = WaitForMultipleObjects(interrupt == kNoInterrupt ? 1 : 2, waits, FALSE, INFINITE);
-    const bool readEnded = woken == WAIT_OBJECT_0;
-    if (!readEnded || (reading->ended && interrupt != kNoInterrupt &&
-                       WaitForSingleObject(waits[1], kInterruptAfterAbortedRead) == WAIT_OBJECT_0)) {
+    const bool interrupted = interrupt != kNoInterrupt && woken == WAIT_OBJECT_0;
+    if (interrupted || (reading->ended && interrupt != kNoInterrupt &&
+                        WaitForSingleObject(stop, kInterruptAfterAbortedRead) == WAIT_OBJECT_0)) {
         CancelSynchronousIo(thread);  // the thread ends, or is left waiting as the program ends
         CloseHandle(thread);
         return LineRead::kInterrupted;
