@@ -16,7 +16,7 @@ TEST(TerminalText, ControlCharactersBecomeEscapesAndNothingElseChanges) {
         {"erase the line, cursor up", "\x1b[2K\x1b[1A", "\\x1b[2K\\x1b[1A"},
         {"an OSC title", "\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},
         {"line ends, tab, NUL and DEL", std::string("a\r\n\t\0\x7f", 6), "a\\x0d\\x0a\\x09\\x00\\x7f"},
-        {"C1 CSI written in UTF-8", "\xc2\x9b" "2J", "\\x9b2J"},
+        {"C1 CSI written in UTF-8", "\xc2\x9b\x32J", "\\x9b2J"},
         {"UTF-8 letters", "Endere\xc3\xa7o M\xc3\xa1scara", "Endere\xc3\xa7o M\xc3\xa1scara"},
         {"a UTF-8 letter whose last byte is 0x9B", "\xc4\x9b", "\xc4\x9b"},
         {"a character of four bytes", "\xf0\x9f\x93\xa1", "\xf0\x9f\x93\xa1"},

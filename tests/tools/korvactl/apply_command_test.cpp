@@ -62,10 +62,10 @@ TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 1, true},  // written, but it reads back unchanged: failed
-        {{true, "n\n"}, false, 1, false},
+        {{true, "y\n"}, false, 1, true},      // written, but it reads back unchanged: failed
+        {{true, "n\n"}, false, 1, false},     // declined
         {{true, "", true}, false, 1, false},  // Ctrl-C at the question
-        {{false, "y\n"}, false, 2, false},  // nobody to ask
+        {{false, "y\n"}, false, 2, false},    // nobody to ask
         {{false, ""}, true, 1, true},
     };
     for (const Case& c : cases) {

@@ -68,8 +68,8 @@ TEST(UnwritableOutput, ACommandThatChangesDevicesTouchesNoneWhenItsHeaderCannotB
     ASSERT_TRUE(sim.Ready());
     const std::string plan = ::testing::TempDir() + "korvactl_full_" + std::to_string(getpid()) + ".csv";
     std::ofstream(plan) << "127.0.0.208,127.0.0.208,255.255.255.0,127.0.0.254\n";
-    const std::vector<std::string> set = {"set",    "127.0.0.208",   "--ip",      "127.0.0.208",
-                                          "--mask", "255.255.255.0", "--gateway", "127.0.0.254", "--yes"};
+    const std::vector<std::string> set = {"set",           "127.0.0.208", "--ip",        "127.0.0.208", "--mask",
+                                          "255.255.255.0", "--gateway",   "127.0.0.254", "--yes"};
     const std::vector<std::string> cases[] = {
         {"apply", plan, "--yes", "--table"},
         {"apply", plan, "--yes", "--csv"},

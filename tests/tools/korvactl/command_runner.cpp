@@ -18,11 +18,12 @@ CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, cons
     std::ostringstream err;
     std::istringstream typed(terminal.typed);
     const auto ctrlC = [](std::string&) { return tools::LineRead::kInterrupted; };
-    CommandIo io{out,
-                 err,
-                 {terminal.interactive, typed, err, terminal.ctrlC ? ctrlC : std::function<tools::LineRead(std::string&)>()},
-                 [&network] { return network.OpenLink(); },
-                 false};
+    CommandIo io{
+        out,
+        err,
+        {terminal.interactive, typed, err, terminal.ctrlC ? ctrlC : std::function<tools::LineRead(std::string&)>()},
+        [&network] { return network.OpenLink(); },
+        false};
     CommandRun run;
     run.exitStatus = RunCommand(command, arguments, io);
     run.out = out.str();

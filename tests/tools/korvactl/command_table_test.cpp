@@ -114,7 +114,6 @@ TEST(CommandTable, TheUsageListsEveryCommand) {
     // Which commands a shared option is not for, from the table.
     EXPECT_TRUE(Contains(usage.str(), "# starts a comment\n                      (not for set, scan, apply)\n"))
         << usage.str();
-
 }
 
 TEST(CommandTable, AMistypedCommandGetsTheOneItWasLikelyMeantToBe) {
@@ -123,9 +122,8 @@ TEST(CommandTable, AMistypedCommandGetsTheOneItWasLikelyMeantToBe) {
         const char* typed;
         const char* meant;  // empty: none is near enough
     } cases[] = {
-        {"stauts", "status"}, {"parms", "params"}, {"wacth", "watch"}, {"rest", "reset"},
-        {"aply", "apply"},    {"scna", "scan"},    {"bogus", ""},      {"s", ""},
-        {"sett", "set"},      {"exporterr", "exporter"},
+        {"stauts", "status"}, {"parms", "params"}, {"wacth", "watch"}, {"rest", "reset"}, {"aply", "apply"},
+        {"scna", "scan"},     {"bogus", ""},       {"s", ""},          {"sett", "set"},   {"exporterr", "exporter"},
     };
     for (const auto& c : cases) {
         ScriptedNetwork network;

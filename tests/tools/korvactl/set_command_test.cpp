@@ -76,8 +76,8 @@ TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress) {
 TEST(SetCommand, AnErrReplyIsTheDevicesRefusal) {
     ScriptedNetwork network;
     network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{"0100,ERR,0", 2ms}; });
-    const CommandRun run = RunCommand(
-        network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1", {"--yes"}));
+    const CommandRun run =
+        RunCommand(network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1", {"--yes"}));
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(network.Sent().size(), 1u) << "a refusal is an answer: nothing is sent again";
     ASSERT_EQ(run.records.size(), 1u);
@@ -112,10 +112,10 @@ TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne) {
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 0, true},   {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
-        {{true, "\n"}, false, 1, false},   {{true, ""}, false, 1, false},  // end of input
-        {{true, "", true}, false, 1, false},                              // Ctrl-C at the question
-        {{false, "y\n"}, false, 2, false},                                 // nobody to ask
+        {{true, "y\n"}, false, 0, true},     {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
+        {{true, "\n"}, false, 1, false},     {{true, ""}, false, 1, false},  // end of input
+        {{true, "", true}, false, 1, false},                                 // Ctrl-C at the question
+        {{false, "y\n"}, false, 2, false},                                   // nobody to ask
         {{false, ""}, true, 0, true},
     };
     for (const Case& c : cases) {

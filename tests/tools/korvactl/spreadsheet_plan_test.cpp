@@ -16,12 +16,11 @@ TEST(SpreadsheetPlan, IsAppliedAsSavedAndAgainChangesNothing) {
     Simulator sim("127.0.57.0/24", {"--devices", "10"});
     ASSERT_TRUE(sim.Ready());
     const std::string path = ::testing::TempDir() + "korvactl_spreadsheet_" + std::to_string(getpid()) + ".csv";
-    std::ofstream(path, std::ios::binary)
-        << "\xEF\xBB\xBF"
-           "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway;MAC;\r\n"
-           "\"127.0.57.4\";\"127.0.57.104\";\"255.255.255.0\";\"127.0.57.1\";;\r\n"
-           ";;;;;\r\n"
-           "127.0.57.5;127.0.57.105;255.255.255.0;127.0.57.1;0:1a:ab:0:39:5;\r\n";
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF"
+                                             "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway;MAC;\r\n"
+                                             "\"127.0.57.4\";\"127.0.57.104\";\"255.255.255.0\";\"127.0.57.1\";;\r\n"
+                                             ";;;;;\r\n"
+                                             "127.0.57.5;127.0.57.105;255.255.255.0;127.0.57.1;0:1a:ab:0:39:5;\r\n";
     const std::vector<std::string> apply = {"apply", path, "--yes", "--reset-interval", "20ms", "--timeout", "500ms"};
 
     const Finished first = Korvactl(apply);

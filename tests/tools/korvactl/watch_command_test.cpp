@@ -100,8 +100,8 @@ TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn) {
     EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
     // Standard error tells the failure once, and how often it came again.
     const std::string failure = "korvactl watch: 127.0.0.103: Socket Error # 10051 Network is unreachable.";
-    EXPECT_EQ(run.err, failure + "\n" + "korvactl watch: 1 answered every round, 1 failed\n" + failure +
-                           " (2 more times)\n");
+    EXPECT_EQ(run.err,
+              failure + "\n" + "korvactl watch: 1 answered every round, 1 failed\n" + failure + " (2 more times)\n");
 }
 
 TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {

@@ -3,9 +3,9 @@
 // The devices are asked and changed in waves, so a plan of any length keeps a bounded number of
 // requests in flight and of conversations in memory.
 #include "tools/korvactl/commands/apply_command.h"
-#include "tools/common/terminal_text.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/commands/plan_row_verdict.h"
 #include "tools/korvactl/conversations/conversation_runner.h"

@@ -99,10 +99,7 @@ const std::vector<OptionHelp>& OptionHelps() {
         {{"--timeout"}, "D", "wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds)", true},
         {{"--retries"}, "N", "requests sent again after a time-out (default 2)", true},
         {{"--json", "--table", "--csv"}, "", "one JSON object a line (default), a table for people, or CSV", true},
-        {{"--order"},
-         "input|reply",
-         "results in the order named (default) or as they come",
-         true},
+        {{"--order"}, "input|reply", "results in the order named (default) or as they come", true},
         {{"--progress", "--no-progress"},
          "",
          "the self-updating progress line on standard error (default: when it is\n"

@@ -13,7 +13,7 @@ Consent AskConsent(const std::string& question, Terminal& terminal) {
         return Consent::kNoTerminal;
     terminal.out << tools::TerminalText(question) << " [y/N] " << std::flush;
     std::string answer;
-    const tools::LineRead read = terminal.readLine ? terminal.readLine(answer)
+    const tools::LineRead read = terminal.readLine                   ? terminal.readLine(answer)
                                  : std::getline(terminal.in, answer) ? tools::LineRead::kLine
                                                                      : tools::LineRead::kEnd;
     if (read == tools::LineRead::kInterrupted) {

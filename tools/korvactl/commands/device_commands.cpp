@@ -1,7 +1,7 @@
 // The commands that talk to the devices named on the command line: status, params, watch, reset and set.
 #include "tools/korvactl/commands/device_commands.h"
-#include "tools/common/terminal_text.h"
 #include "protocol/messages.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
 #include "tools/korvactl/conversations/request_conversation.h"
@@ -195,8 +195,8 @@ int RunSetCommand(CommandContext& context) {
     }
     if (!reading.Succeeded())
         context.io.err << "korvactl set: written; no parameter reply from " << tools::TerminalText(newAddress.name)
-                       << " (a device takes a new address only after a reset: korvactl reset " << tools::TerminalText(device)
-                       << ")\n";
+                       << " (a device takes a new address only after a reset: korvactl reset "
+                       << tools::TerminalText(device) << ")\n";
     return kExitAllAnswered;
 }
 

@@ -7,8 +7,8 @@
 #include "tools/korvactl/output/record_writers.h"
 
 #include <algorithm>
-#include <vector>
 #include <ostream>
+#include <vector>
 
 namespace korva::ctl {
 

@@ -94,9 +94,9 @@ std::string Folded(const std::string& word) {
 
 std::optional<Column> ColumnNamed(const std::string& word) {
     static const std::pair<const char*, Column> kWords[] = {
-        {"address", Column::kAddress},  {"endereco", Column::kAddress},   {"new address", Column::kNewAddress},
-        {"novo endereco", Column::kNewAddress}, {"mask", Column::kMask},  {"mascara", Column::kMask},
-        {"gateway", Column::kGateway},  {"mac", Column::kMac},
+        {"address", Column::kAddress},          {"endereco", Column::kAddress}, {"new address", Column::kNewAddress},
+        {"novo endereco", Column::kNewAddress}, {"mask", Column::kMask},        {"mascara", Column::kMask},
+        {"gateway", Column::kGateway},          {"mac", Column::kMac},
     };
     const std::string folded = Folded(word);
     for (const auto& [known, column] : kWords) {
@@ -128,8 +128,8 @@ std::string SeparatorName(char separator) {
 
 // The columns of a plan in the order of its fields, and the words they go by.
 struct Layout {
-    std::vector<std::optional<Column>> fields = {Column::kAddress, Column::kNewAddress, Column::kMask,
-                                                 Column::kGateway, Column::kMac};
+    std::vector<std::optional<Column>> fields = {Column::kAddress, Column::kNewAddress, Column::kMask, Column::kGateway,
+                                                 Column::kMac};
     PlanColumns words;
 
     // "address,new_address,mask,gateway[,mac]"

@@ -1,5 +1,5 @@
-#include "tools/korvactl/output/record_writers.h"
 #include "tools/common/terminal_text.h"
+#include "tools/korvactl/output/record_writers.h"
 
 #include <nlohmann/json.hpp>
 

@@ -12,7 +12,7 @@ namespace {
 // The record's values by key, nested objects taken apart: {"parameters": {"mask": ...}} gives
 // "parameters.mask".
 void FlattenJson(const nlohmann::ordered_json& json, const std::string& prefix, std::vector<std::string>& keys,
-             std::vector<std::string>& values) {
+                 std::vector<std::string>& values) {
     for (const auto& [key, value] : json.items()) {
         const std::string name = prefix.empty() ? key : prefix + "." + key;
         if (value.is_object()) {

@@ -35,7 +35,8 @@ void FailureEcho::Write(const Record& record) {
             if (told_.size() < kFailuresRemembered)
                 told_.emplace(std::move(key), Told{record.name, record.error, 0});
             progress_.Hide();
-            err_ << "korvactl " << command_ << ": " << tools::TerminalText(record.name) << ": " << tools::TerminalText(record.error) << '\n'
+            err_ << "korvactl " << command_ << ": " << tools::TerminalText(record.name) << ": "
+                 << tools::TerminalText(record.error) << '\n'
                  << std::flush;
         }
     }
@@ -46,7 +47,8 @@ void FailureEcho::Write(const Record& record) {
 void FailureEcho::TellRepeats() const {
     for (const auto& [key, told] : told_) {
         if (told.repeats > 0)
-            err_ << "korvactl " << command_ << ": " << tools::TerminalText(told.name) << ": " << tools::TerminalText(told.error) << " (" << told.repeats
+            err_ << "korvactl " << command_ << ": " << tools::TerminalText(told.name) << ": "
+                 << tools::TerminalText(told.error) << " (" << told.repeats
                  << (told.repeats == 1 ? " more time)\n" : " more times)\n");
     }
 }
