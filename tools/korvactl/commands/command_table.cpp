@@ -54,14 +54,15 @@ const std::vector<Command>& Commands() {
          NetworkRunner{RunScanCommand, false, false}},
         {"apply",
          "apply PLAN.csv [--dry-run] [--yes] [--force] [--reset-interval D]",
-         "commissions the devices of a plan, one a line:\n"
-         "address,new_address,mask,gateway[,mac] (a header line, # comments and\n"
-         "blank lines allowed; a MAC makes only that device the row's). Checks\n"
-         "every row as set does and the plan as a whole (a device or a new\n"
-         "address twice, a new address in use), asking each device at both\n"
-         "addresses; shows the changes and asks once (unless --yes); writes,\n"
-         "resets (commands D apart, default 500ms), and reads each device back\n"
-         "at its new address. Result per device: unchanged, applied,\n"
+         "commissions the devices of a plan, one a row as spreadsheets save CSV:\n"
+         "address,new_address,mask,gateway[,mac] (a header naming them in English\n"
+         "or Portuguese, in any order, # comments and blank rows allowed; a MAC\n"
+         "makes only that device the row's). Checks every row as set does and\n"
+         "the plan as a whole (a device or a new address twice, a new address in\n"
+         "use), asking each device at both addresses; shows the changes and asks\n"
+         "once (unless --yes; Ctrl-C there writes nothing); writes, resets\n"
+         "(commands D apart, default 500ms), and reads each device back at its\n"
+         "new address. Result per device: unchanged, applied,\n"
          "written_not_verified (a write left but was not verified) or failed;\n"
          "more than 65536 devices only with --force; --dry-run (or --diff): read and\n"
          "check everything, list only the fields that would change, write nothing",
