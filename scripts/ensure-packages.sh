@@ -42,6 +42,7 @@ MONITORING_PACKAGES=(prometheus)
 
 # The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
 # with it, nlohmann/json's headers, Wine to run the tests (scripts/windows-build.sh) on Xvfb, which the
-# console's window test needs, NSIS to build the installer, and xdotool and unzip for the installer's test.
+# console's window test needs, NSIS to build the installer, xdotool and unzip for the installer's test, and
+# Python for korvactl.exe's question on a pseudo-terminal.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64 xvfb nsis xdotool
-                  unzip)
+                  unzip python3)

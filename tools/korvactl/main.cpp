@@ -1,4 +1,5 @@
 // korvactl: the console's work from a script.
+#include "tools/common/interrupt_signal.h"
 #include "tools/common/standard_streams.h"
 #include "tools/korvactl/commands/command_help.h"
 #include "tools/korvactl/commands/run_command.h"
@@ -38,10 +39,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    using korva::tools::InterruptSignal;
+    const auto interrupt = [] { return InterruptSignal::Install(true); };
     korva::ctl::CommandIo io{
-        std::cout, std::cerr, {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr}, [] {
-            return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
-        },
-        korva::tools::StandardErrorIsTerminal()};
+        std::cout,
+        std::cerr,
+        {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr,
+         [&interrupt](std::string& line) { return korva::tools::ReadLineOrInterrupt(interrupt(), line); }},
+        [&interrupt] { return std::make_unique<korva::ctl::EndpointLink>(interrupt()); },
+        korva::tools::StandardErrorIsTerminal(),
+        interrupt,
+        korva::tools::StandardOutputIsTerminal()};
     return korva::ctl::RunCommand(arguments[0], rest, io);
 }

@@ -1,6 +1,7 @@
 // Options, durations and device lists of the network commands.
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/command_line.h"
+#include "tests/tools/korvactl/command_runner.h"
+#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
 
@@ -155,6 +156,26 @@ TEST(ResolveTargets, NamesOfOneDeviceAreAskedOnceAndUnresolvedNamesAreKept) {
     EXPECT_EQ(warnings, (std::vector<std::string>{"localhost is 127.0.0.1 like 127.0.0.1; asked once",
                                                   "127.1 is 127.0.0.1 like 127.0.0.1; asked once",
                                                   "127.0.0.2 is 127.0.0.2 like 127.0.0.2; asked once"}));
+}
+
+// Four numbers with one over 255 are a bad value (status 2), refused before any name is looked up: a
+// resolver would otherwise be asked for a name no host can have.
+TEST(NamedDevices, ADottedQuadWithAnOctetOver255IsABadValue) {
+    const struct {
+        const char* name;
+        bool refused;
+    } cases[] = {
+        {"999.1.1.1", true},  {"127.0.0.256", true},     {"127.0.0.1", false}, {"127.0.1", false},
+        {"1.2.3.4.5", false}, {"device.example", false}, {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsDottedQuadOutOfRange(c.name), c.refused) << c.name;
+
+    testing::ScriptedNetwork network;
+    const auto run = testing::RunCommand(network, "status", {"127.0.0.1", "999.1.1.1"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "korvactl status: '999.1.1.1' is not an address: an octet is over 255\n");
+    EXPECT_EQ(network.LinksOpened(), 0);
 }
 
 }  // namespace

@@ -17,7 +17,13 @@ CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, cons
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream typed(terminal.typed);
-    CommandIo io{out, err, {terminal.interactive, typed, err}, [&network] { return network.OpenLink(); }, false};
+    const auto ctrlC = [](std::string&) { return tools::LineRead::kInterrupted; };
+    CommandIo io{
+        out,
+        err,
+        {terminal.interactive, typed, err, terminal.ctrlC ? ctrlC : std::function<tools::LineRead(std::string&)>()},
+        [&network] { return network.OpenLink(); },
+        false};
     CommandRun run;
     run.exitStatus = RunCommand(command, arguments, io);
     run.out = out.str();

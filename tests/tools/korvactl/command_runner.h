@@ -19,7 +19,8 @@ struct CommandRun {
 
 struct TerminalInput {
     bool interactive = false;
-    std::string typed;  // what the user types at the prompt
+    std::string typed;   // what the user types at the prompt
+    bool ctrlC = false;  // instead, the user presses Ctrl-C at the prompt
 };
 
 CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, const std::vector<std::string>& arguments,

@@ -67,6 +67,23 @@ TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress) {
     EXPECT_TRUE(network.SentTo("127.0.0.101").empty());
     ASSERT_EQ(run.records.size(), 1u);
     EXPECT_EQ(run.records[0]["error"], "no reply to the write command (3 requests, 50 ms each)");
+    EXPECT_NE(run.err.find("korvactl set: the write went out without its acknowledgement; the device may hold the "
+                           "new parameters and take them at its next restart; korvactl reset 127.0.0.100 completes it"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(SetCommand, AnErrReplyIsTheDevicesRefusal) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{"0100,ERR,0", 2ms}; });
+    const CommandRun run =
+        RunCommand(network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1", {"--yes"}));
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(network.Sent().size(), 1u) << "a refusal is an answer: nothing is sent again";
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0]["error"], "the device refused the write command (ERR)");
+    EXPECT_EQ(run.records[0]["keyword"], "ERR");
+    EXPECT_EQ(run.err, "korvactl set: 127.0.0.100: the device refused the write command (ERR)\n");
 }
 
 TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced) {
@@ -95,9 +112,10 @@ TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne) {
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 0, true},   {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
-        {{true, "\n"}, false, 1, false},   {{true, ""}, false, 1, false},  // end of input
-        {{false, "y\n"}, false, 2, false},                                 // nobody to ask
+        {{true, "y\n"}, false, 0, true},     {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
+        {{true, "\n"}, false, 1, false},     {{true, ""}, false, 1, false},  // end of input
+        {{true, "", true}, false, 1, false},                                 // Ctrl-C at the question
+        {{false, "y\n"}, false, 2, false},                                   // nobody to ask
         {{false, ""}, true, 0, true},
     };
     for (const Case& c : cases) {
@@ -116,6 +134,10 @@ TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne) {
                                "Write address 127.0.0.100, mask 255.255.255.0, gateway 127.0.0.1 to the "
                                "device at 127.0.0.100? [y/N]") != std::string::npos;
         EXPECT_EQ(asked, c.terminal.interactive && !c.yesFlag);
+        if (c.terminal.ctrlC) {
+            EXPECT_NE(run.err.find("korvactl set: interrupted at the question; nothing written\n"), std::string::npos)
+                << run.err;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include "tools/korvactl/commands/apply_command.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/commands/plan_row_verdict.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
@@ -26,6 +27,9 @@ namespace {
 const std::string kPrefix = "korvactl apply: ";
 // Like a search's, a plan beyond this many devices is refused without --force.
 constexpr std::size_t kLargestUnforced = 65'536;
+// The most bytes a plan of that many devices takes without --force: a row is some 80 bytes, and comments
+// and blanks may triple it.
+constexpr std::uint64_t kLargestUnforcedBytes = kLargestUnforced * 256;
 // Rows asked or changed at once: at most twice as many requests in flight.
 constexpr std::size_t kWave = 4'096;
 
@@ -40,7 +44,7 @@ DeviceTarget Target(const std::string& address) {
 
 std::optional<ParameterReading> Reading(const RequestConversation& conversation) {
     const auto& answer = conversation.Answer();
-    if (!answer)
+    if (!answer || !answer->complete)
         return std::nullopt;
     return ReadParameters(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
 }
@@ -110,9 +114,15 @@ std::string Unacknowledged(const std::string& reason) {
            "); the device may hold the new parameters and take them at its next restart";
 }
 
+// The end of the detail of a row written and not reset: what puts the new parameters in force.
+std::string CompletedBy(const PlanRow& row) {
+    return "; korvactl reset " + row.address + " completes it";
+}
+
 class PlanRun {
 public:
-    PlanRun(CommandContext& context, std::vector<PlanRow> rows) : context_(context) {
+    PlanRun(CommandContext& context, std::vector<PlanRow> rows, PlanResultWriter& writer)
+        : context_(context), writer_(writer) {
         for (PlanRow& row : rows)
             results_.push_back({std::move(row), PlanOutcome::kFailed, {}, {}});
     }
@@ -155,7 +165,8 @@ public:
         context_.progress.End();
         out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
         for (const PlanResult* result : toChange_)
-            out << "  " << result->row.address << ": " << ChangesText(result->changes) << "\n";
+            out << "  " << tools::TerminalText(result->row.address) << ": "
+                << tools::TerminalText(ChangesText(result->changes)) << "\n";
     }
 
     // A dry run's end: the devices found and to change are told so, and nothing is written.
@@ -164,45 +175,55 @@ public:
             result->outcome = PlanOutcome::kToChange;
     }
 
-    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome.
-    // After an interruption the waves not begun are left unwritten.
+    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome,
+    // and the rows whose outcome is known are reported after each wave, so that an output that fails
+    // stops the run before the next one. After an interruption the waves not begun are left unwritten.
     void Change(Link& link) {
         bool interrupted = false;
         for (std::size_t first = 0; first < toChange_.size(); first += kWave) {
-            const std::vector<PlanResult*> wave(toChange_.begin() + first,
-                                                toChange_.begin() + std::min(first + kWave, toChange_.size()));
+            const std::size_t end = std::min(first + kWave, toChange_.size());
+            const std::vector<PlanResult*> wave(toChange_.begin() + first, toChange_.begin() + end);
             if (interrupted) {
                 for (PlanResult* result : wave)
                     result->detail = "not written: interrupted before its turn";
-                continue;
+            } else {
+                interrupted = !ChangeWave(link, wave, first);
             }
-            interrupted = !ChangeWave(link, wave, first);
+            ReportUpTo(end < toChange_.size() ? static_cast<std::size_t>(toChange_[end] - results_.data())
+                                              : results_.size());
         }
     }
 
-    // Every row's outcome, in the plan's order, then one line counting them; the exit status.
-    int Report(PlanResultWriter& writer) const {
-        context_.progress.End();
-        std::map<PlanOutcome, std::size_t> tally;
-        for (const PlanResult& result : results_) {
-            writer.Write(result);
-            ++tally[result.outcome];
-            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
-                context_.io.err << kPrefix << result.row.address << ": " << OutcomeKey(result.outcome) << ": "
-                                << result.detail << "\n";
-        }
+    // The outcome of every row not reported yet, in the plan's order, then one line counting them all;
+    // the exit status.
+    int Finish() {
+        ReportUpTo(results_.size());
         std::string summary;
-        for (const auto& [outcome, count] : tally) {
+        for (const auto& [outcome, count] : tally_) {
             std::string key = OutcomeKey(outcome);
             std::replace(key.begin(), key.end(), '_', ' ');
             summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + key;
         }
         context_.io.err << kPrefix << (context_.line.dryRun ? "dry run, nothing written: " : "") << summary << "\n";
-        const bool anyFailed = tally.contains(PlanOutcome::kNotVerified) || tally.contains(PlanOutcome::kFailed);
+        const bool anyFailed = tally_.contains(PlanOutcome::kNotVerified) || tally_.contains(PlanOutcome::kFailed);
         return anyFailed ? kExitNotAllAnswered : kExitAllAnswered;
     }
 
 private:
+    // Writes the outcomes of the rows before end not written yet, each flushed, and tells standard error
+    // of those not applied.
+    void ReportUpTo(std::size_t end) {
+        context_.progress.End();
+        for (; reported_ < end; ++reported_) {
+            const PlanResult& result = results_[reported_];
+            writer_.Write(result);
+            ++tally_[result.outcome];
+            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
+                context_.io.err << kPrefix << tools::TerminalText(result.row.address) << ": "
+                                << OutcomeKey(result.outcome) << ": " << tools::TerminalText(result.detail) << "\n";
+        }
+    }
+
     // Each address the rows of the wave from first on are asked at, once.
     std::vector<std::string> WaveAddresses(std::size_t first) const {
         std::vector<std::string> addresses;
@@ -259,6 +280,11 @@ private:
         };
         track("writing", writes);
         const bool written = RunConversations(link, Pointers(writes));
+        for (std::size_t i = 0; i < wave.size(); ++i) {
+            const PlanRow& row = wave[i]->row;
+            if (writes[i]->RequestsSent() > 0)
+                context_.written.emplace_back(row.address, NewParameters{row.newAddress, row.mask, row.gateway});
+        }
 
         // A write reply tells no refusal: once a write has left, the device may have taken it, whatever
         // became of its reply.
@@ -267,14 +293,14 @@ private:
         for (std::size_t i = 0; i < wave.size(); ++i) {
             PlanResult& result = *wave[i];
             const std::string reason = writeFailures.Of(result.row.address, "interrupted");
-            if (writes[i]->RequestsSent() == 0) {
+            if (writes[i]->RequestsSent() == 0 || writes[i]->Refused()) {
                 result.detail = "not written: " + reason;
             } else if (!writes[i]->Succeeded()) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = Unacknowledged(reason);
+                result.detail = Unacknowledged(reason) + CompletedBy(result.row);
             } else if (!written) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = "written; interrupted before the reset";
+                result.detail = "written; interrupted before the reset" + CompletedBy(result.row);
             } else {
                 resetting.push_back(&result);
                 resetTargets.push_back(Target(result.row.address));
@@ -293,8 +319,9 @@ private:
             result.outcome = PlanOutcome::kNotVerified;
             if (!reset.acknowledged[i]) {
                 const std::string reason = resetFailures.Of(result.row.address, "interrupted");
-                result.detail =
-                    "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason);
+                result.detail = "written; " +
+                                (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason) +
+                                CompletedBy(result.row);
             } else {
                 verifying.push_back(&result);
                 newAddresses.push_back(Canonical(result.row.newAddress));
@@ -326,8 +353,11 @@ private:
     }
 
     CommandContext& context_;
+    PlanResultWriter& writer_;
     std::vector<PlanResult> results_;
     std::vector<PlanResult*> toChange_;
+    std::size_t reported_ = 0;  // rows whose outcome has been written
+    std::map<PlanOutcome, std::size_t> tally_;
 };
 
 // The rows of the plan file when it reads and checks clean; nullopt after the problems were printed.
@@ -339,27 +369,39 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     const std::string& path = context.line.names.front();
     std::string reason;
     auto in = OpenInputFile(path, reason);
+    if (in && !context.line.force) {
+        // Refused by its size at once: reading a file of a gigabyte to learn that it holds more rows
+        // than a plan may would take as long.
+        const auto size = static_cast<std::uint64_t>(in->seekg(0, std::ios::end).tellg());
+        in->seekg(0);
+        if (size > kLargestUnforcedBytes) {
+            context.io.err << kPrefix << "the plan " << tools::TerminalText(path) << " holds " << size
+                           << " bytes, more than a plan of " << kLargestUnforced
+                           << " devices takes; add --force to apply it all\n";
+            return std::nullopt;
+        }
+    }
     Plan plan;
     if (in) {
-        plan = ReadPlan(*in);
+        plan = ReadPlan(*in, context.line.force ? SIZE_MAX : kLargestUnforced);
         reason = ReadError(*in);
     }
     if (!reason.empty()) {
-        context.io.err << kPrefix << "cannot read the plan " << path << ": " << reason << "\n";
+        context.io.err << kPrefix << "cannot read the plan " << tools::TerminalText(path) << ": " << reason << "\n";
         return std::nullopt;
     }
-    if (plan.rows.size() > kLargestUnforced && !context.line.force) {
-        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than " << kLargestUnforced
-                       << "; add --force to apply it all\n";
+    if (plan.overLimit) {
+        context.io.err << kPrefix << "the plan names more than " << kLargestUnforced
+                       << " devices; add --force to apply it all\n";
         return std::nullopt;
     }
     std::vector<std::string> problems = plan.problems;
-    for (std::string& problem : CheckPlan(plan.rows))
+    for (std::string& problem : CheckPlan(plan.rows, plan.columns))
         problems.push_back(std::move(problem));
     if (plan.rows.empty() && problems.empty())
         problems.push_back("the plan " + path + " names no device");
     for (const std::string& problem : problems)
-        context.io.err << kPrefix << problem << "\n";
+        context.io.err << kPrefix << tools::TerminalText(problem) << "\n";
     if (!problems.empty()) {
         context.io.err << kPrefix << "nothing sent\n";
         return std::nullopt;
@@ -367,31 +409,15 @@ std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
     return plan.rows;
 }
 
-// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context) {
-    if (context.line.yes)
-        return std::nullopt;
-    switch (AskConsent("Write these changes?", context.io.terminal)) {
-        case Consent::kGiven:
-            return std::nullopt;
-        case Consent::kDeclined:
-            context.io.err << kPrefix << "nothing written\n";
-            return kExitNotAllAnswered;
-        case Consent::kNoTerminal:
-            break;
-    }
-    context.io.err << kPrefix
-                   << "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check\n";
-    return kExitUsage;
-}
-
 }  // namespace
 
 int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
+    PlanResultWriter writer(context.io.out, context.line.format);
+    writer.Begin();
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
-    PlanRun run(context, std::move(rows));
+    PlanRun run(context, std::move(rows), writer);
     const auto problems = run.Survey(*link);
     if (!problems) {
         context.io.err << kPrefix << "interrupted while asking the devices of the plan; nothing written\n";
@@ -399,7 +425,7 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
     }
     if (!problems->empty()) {
         for (const std::string& problem : *problems)
-            context.io.err << kPrefix << problem << "\n";
+            context.io.err << kPrefix << tools::TerminalText(problem) << "\n";
         context.io.err << kPrefix << "nothing written\n";
         return kExitUsage;
     }
@@ -408,13 +434,14 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
         if (context.line.dryRun) {
             run.LeaveUnwritten();
         } else {
-            if (const auto refused = RefusedConsent(context))
+            if (const auto refused = RefusedConsent(
+                    context, "Write these changes?",
+                    "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check"))
                 return *refused;
             run.Change(*link);
         }
     }
-    PlanResultWriter writer(context.io.out, context.line.format);
-    return run.Report(writer);
+    return run.Finish();
 }
 
 int RunApplyCommand(CommandContext& context) {

@@ -1,6 +1,7 @@
 // What the network commands share around their conversations: the link, the unanswered, the summary.
 #include "tools/korvactl/commands/command_context.h"
 
+#include "tools/common/terminal_text.h"
 #include "transport/udp_endpoint.h"
 
 #include <chrono>
@@ -21,6 +22,16 @@ std::unique_ptr<Link> OpenLink(CommandContext& context) {
                        << "\n";
         return nullptr;
     }
+}
+
+void TellUnwritableOutput(CommandContext& context, const OutputError& error) {
+    context.progress.End();
+    const std::string prefix = "korvactl " + context.command + ": ";
+    context.io.err << prefix << "cannot write the output: " << error.what() << "\n";
+    for (const auto& [name, sent] : context.written)
+        context.io.err << prefix << "written before the output failed: " << tools::TerminalText(name)
+                       << " was sent address " << tools::TerminalText(sent.address) << ", mask "
+                       << tools::TerminalText(sent.mask) << ", gateway " << tools::TerminalText(sent.gateway) << "\n";
 }
 
 void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord) {

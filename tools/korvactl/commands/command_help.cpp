@@ -52,6 +52,22 @@ bool Takes(const Command& command, const OptionHelp& option) {
     });
 }
 
+// "(not for set, scan, apply)": the network commands that do not take a shared option, for the usage
+// text; nothing when all do, or none (-h is every command's).
+std::string NotFor(const OptionHelp& option) {
+    std::string commands;
+    bool anyTakes = false;
+    for (const Command& command : Commands()) {
+        if (!std::holds_alternative<NetworkRunner>(command.run))
+            continue;
+        if (Takes(command, option))
+            anyTakes = true;
+        else
+            commands += (commands.empty() ? "" : ", ") + std::string(command.name);
+    }
+    return anyTakes && !commands.empty() ? "\n(not for " + commands + ")" : "";
+}
+
 }  // namespace
 
 void PrintUsage(std::ostream& out) {
@@ -61,7 +77,7 @@ void PrintUsage(std::ostream& out) {
     out << "options of the network commands:\n";
     for (const OptionHelp& option : OptionHelps()) {
         if (option.shared)
-            PrintEntry(out, Label(option), option.help);
+            PrintEntry(out, Label(option), std::string(option.help) + NotFor(option));
     }
     out << "exit status: 0 every device answered (reset: acknowledged; scan: the search ran to its end,\n"
            "             even when no device answered; apply: every device unchanged or applied), 1 not\n"
@@ -74,7 +90,7 @@ void PrintCommandHelp(const Command& command, std::ostream& out) {
     PrintIndented(out, command.help, 2);
     out << "options:\n";
     for (const OptionHelp& option : OptionHelps()) {
-        if (Takes(command, option))
+        if (Takes(command, option) && (option.command.empty() || option.command == command.name))
             PrintEntry(out, Label(option), option.help);
     }
 }

@@ -31,7 +31,7 @@ const std::vector<Command>& Commands() {
          "watch ADDRESS...",
          "automatic mode: parameters once, then live data every --interval\n"
          "(default 500ms) for --count N rounds or until Ctrl-C",
-         {"-f", "--interval", "--count", "--json", "--table", "--csv"},
+         {"-f", "--interval", "--count", "--json", "--table", "--csv", "--raw"},
          NetworkRunner{RunWatchCommand, true, false}},
         {"set",
          "set ADDRESS --ip A --mask M --gateway G [--yes] [--force]",
@@ -54,14 +54,15 @@ const std::vector<Command>& Commands() {
          NetworkRunner{RunScanCommand, false, false}},
         {"apply",
          "apply PLAN.csv [--dry-run] [--yes] [--force] [--reset-interval D]",
-         "commissions the devices of a plan, one a line:\n"
-         "address,new_address,mask,gateway[,mac] (a header line, # comments and\n"
-         "blank lines allowed; a MAC makes only that device the row's). Checks\n"
-         "every row as set does and the plan as a whole (a device or a new\n"
-         "address twice, a new address in use), asking each device at both\n"
-         "addresses; shows the changes and asks once (unless --yes); writes,\n"
-         "resets (commands D apart, default 500ms), and reads each device back\n"
-         "at its new address. Result per device: unchanged, applied,\n"
+         "commissions the devices of a plan, one a row as spreadsheets save CSV:\n"
+         "address,new_address,mask,gateway[,mac] (a header naming them in English\n"
+         "or Portuguese, in any order, # comments and blank rows allowed; a MAC\n"
+         "makes only that device the row's). Checks every row as set does and\n"
+         "the plan as a whole (a device or a new address twice, a new address in\n"
+         "use), asking each device at both addresses; shows the changes and asks\n"
+         "once (unless --yes; Ctrl-C there writes nothing); writes, resets\n"
+         "(commands D apart, default 500ms), and reads each device back at its\n"
+         "new address. Result per device: unchanged, applied,\n"
          "written_not_verified (a write left but was not verified) or failed;\n"
          "more than 65536 devices only with --force; --dry-run (or --diff): read and\n"
          "check everything, list only the fields that would change, write nothing",
@@ -95,32 +96,27 @@ const Command* FindCommand(std::string_view name) {
 
 const std::vector<OptionHelp>& OptionHelps() {
     static const std::vector<OptionHelp> options = {
-        {{"-f"}, "FILE", "more devices, one a line, # starts a comment (not for set, scan, apply)", true},
-        {{"--timeout"}, "D", "wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)", true},
-        {{"--retries"}, "N", "requests sent again after a time-out (default 2; not for watch)", true},
+        {{"-f"}, "FILE", "more devices, one a line, # starts a comment", true},
+        {{"--timeout"}, "D", "wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds)", true},
+        {{"--retries"}, "N", "requests sent again after a time-out (default 2)", true},
         {{"--json", "--table", "--csv"}, "", "one JSON object a line (default), a table for people, or CSV", true},
-        {{"--order"},
-         "input|reply",
-         "results in the order named (default) or as they come (status, params,\n"
-         "reset, scan)",
-         true},
+        {{"--order"}, "input|reply", "results in the order named (default) or as they come", true},
         {{"--progress", "--no-progress"},
          "",
          "the self-updating progress line on standard error (default: when it is\n"
-         "a terminal) for scan, apply and sweeps of several devices",
+         "a terminal)",
          true},
         {{"-h", "--help"}, "", "this text; --version: the program's version", true},
         {{"--interval"}, "D", "the time between two rounds of live data (default 500ms)", false},
         {{"--count"}, "N", "rounds before watch ends (default: until Ctrl-C)", false},
+        {{"--raw"}, "", "CSV: each reply's own line too, in the column plain", false},
         {{"--ip"}, "A", "the device's new address", false},
         {{"--mask"}, "M", "the device's new mask", false},
         {{"--gateway"}, "G", "the device's new gateway", false},
         {{"--yes"}, "", "writes without asking first", false},
-        {{"--force"},
-         "",
-         "set: writes values its checks refuse; scan: more than 65536 addresses;\n"
-         "apply: a plan of more than 65536 devices",
-         false},
+        {{"--force"}, "", "writes values its checks refuse", false, "set"},
+        {{"--force"}, "", "searches more than 65536 addresses", false, "scan"},
+        {{"--force"}, "", "applies a plan of more than 65536 devices", false, "apply"},
         {{"--rate"}, "R", "requests a second (0.1 to 1000000, default 200; 0: no limit)", false},
         {{"--reset-interval"}, "D", "the time between two reset commands (default 500ms)", false},
         {{"--dry-run", "--diff"}, "", "reads and checks everything, lists what would change, writes nothing", false},

@@ -20,6 +20,9 @@ struct OptionHelp {
     std::string_view value;  // what follows each name on the command line ("D"); empty for a flag
     std::string_view help;   // in lines as wide as the usage text's
     bool shared;             // listed in the usage text among the options of the network commands
+    // The one command whose help lists this entry, for an option that means something else elsewhere;
+    // empty: every command that takes the option.
+    std::string_view command = {};
 };
 
 // In the order the help lists them.

@@ -1,4 +1,5 @@
 #include "tools/korvactl/commands/decode_command.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -29,7 +30,7 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
         if (const auto bytes = ParseHexLine(line)) {
             out << ReplyToJson(*bytes).dump() << '\n';
         } else {
-            err << "korvactl decode: " << name << ": line " << number
+            err << "korvactl decode: " << tools::TerminalText(name) << ": line " << number
                 << ": not a hex-encoded datagram (hex digit pairs, optionally separated by blanks or colons)\n";
             ++bad;
         }
@@ -45,7 +46,7 @@ int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::
         if (argument == "--text")
             options.text = true;
         else if (argument.size() > 1 && argument[0] == '-') {
-            err << "korvactl decode: unknown option " << argument << "\n";
+            err << "korvactl decode: unknown option " << tools::TerminalText(argument) << "\n";
             return 2;
         } else
             options.files.push_back(argument);
@@ -63,7 +64,7 @@ int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::
                 reason = ReadError(*stream);
             }
             if (!reason.empty()) {
-                err << "korvactl decode: cannot read " << file << ": " << reason << "\n";
+                err << "korvactl decode: cannot read " << tools::TerminalText(file) << ": " << reason << "\n";
                 unreadable = true;
             }
         }

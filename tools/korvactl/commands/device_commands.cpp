@@ -1,6 +1,7 @@
 // The commands that talk to the devices named on the command line: status, params, watch, reset and set.
 #include "tools/korvactl/commands/device_commands.h"
 #include "protocol/messages.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
 #include "tools/korvactl/conversations/request_conversation.h"
@@ -40,7 +41,7 @@ class RecordCount : public RecordSink {
 public:
     explicit RecordCount(RecordSink& next) : next_(next) {}
     void Write(const Record& record) override {
-        ++(record.reply ? counts_.found : counts_.failed);
+        ++(record.error.empty() ? counts_.found : counts_.failed);
         ++counts_.done;
         next_.Write(record);
     }
@@ -88,12 +89,28 @@ int RunWatchCommand(CommandContext& context) {
     std::vector<std::unique_ptr<WatchConversation>> conversations;
     for (const DeviceTarget& target : context.targets)
         conversations.push_back(std::make_unique<WatchConversation>(target, context.output, settings));
-    RunConversations(*link, Pointers(conversations));
-    return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
+    const bool completed = RunConversations(*link, Pointers(conversations));
+    std::size_t steady = 0;
+    int rounds = 0;
+    for (const auto& conversation : conversations) {
+        steady += conversation->MissedRounds() == 0 ? 1 : 0;
+        rounds = std::max(rounds, conversation->Rounds());
+    }
+    const std::size_t missing = conversations.size() - steady;
+    if (!completed) {
+        context.progress.End();
+        context.io.err << "korvactl watch: interrupted after " << rounds << (rounds == 1 ? " round; " : " rounds; ")
+                       << steady << " answered every round, " << missing << " missed some\n";
+        return kExitNotAllAnswered;
+    }
+    if (conversations.size() > 1)
+        TellSweepSummary(context, steady, missing, "answered every round");
+    return missing == 0 ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
 // `korvactl reset`: the echo number from a status reply, then the reset commands until acknowledged.
 int RunResetCommand(CommandContext& context) {
+    context.output.Begin(ReplyKind::kReset);
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
@@ -120,30 +137,10 @@ bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
         return true;
     const std::vector<std::string> problems = ParameterProblemTexts(parameters);
     for (const std::string& problem : problems)
-        context.io.err << "korvactl set: " << problem << "\n";
+        context.io.err << "korvactl set: " << tools::TerminalText(problem) << "\n";
     if (!problems.empty())
         context.io.err << "korvactl set: nothing written (--force writes it anyway)\n";
     return problems.empty();
-}
-
-// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context, const NewParameters& parameters) {
-    if (context.line.yes)
-        return std::nullopt;
-    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
-                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
-    switch (AskConsent(question, context.io.terminal)) {
-        case Consent::kGiven:
-            return std::nullopt;
-        case Consent::kDeclined:
-            context.io.err << "korvactl set: nothing written\n";
-            return kExitNotAllAnswered;
-        case Consent::kNoTerminal:
-            break;
-    }
-    context.io.err
-        << "korvactl set: standard input is not a terminal to confirm on; add --yes to write without asking\n";
-    return kExitUsage;
 }
 
 }  // namespace
@@ -156,17 +153,33 @@ int RunSetCommand(CommandContext& context) {
     const NewParameters parameters{*context.line.ip, *context.line.mask, *context.line.gateway};
     if (!ValuesAccepted(context, parameters))
         return kExitUsage;
-    if (const auto refused = RefusedConsent(context, parameters))
+    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
+                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
+    if (const auto refused = RefusedConsent(
+            context, question, "standard input is not a terminal to confirm on; add --yes to write without asking"))
         return *refused;
 
+    context.output.Begin(ReplyKind::kWrite);
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
     const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), ReplyKind::kWrite,
                         "write command"};
+    const std::string& device = context.targets.front().name;
     RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
-    if (!RunConversations(*link, {&writing}) || !writing.Succeeded())
+    const bool writeRan = RunConversations(*link, {&writing});
+    if (writing.RequestsSent() > 0)
+        context.written.emplace_back(device, parameters);
+    if (!writing.Succeeded()) {
+        // A write reply tells no refusal: once the write has left, the device may have taken it.
+        if (writing.RequestsSent() > 0 && !writing.Refused())
+            context.io.err << "korvactl set: the write went out without its acknowledgement"
+                           << (writeRan ? "" : " (interrupted)")
+                           << "; the device may hold the new parameters and take them at its next restart; "
+                              "korvactl reset "
+                           << tools::TerminalText(device) << " completes it\n";
         return kExitNotAllAnswered;
+    }
 
     // A device keeps answering at its old address until it is reset, so silence at a new address is
     // expected there; the write itself has been acknowledged already.
@@ -175,11 +188,15 @@ int RunSetCommand(CommandContext& context) {
     RequestConversation reading(newAddress, repliesOnly,
                                 {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
                                 context.line.retry);
-    RunConversations(*link, {&reading});
+    if (!RunConversations(*link, {&reading})) {
+        context.io.err << "korvactl set: written; interrupted while asking " << tools::TerminalText(newAddress.name)
+                       << " for its parameters; korvactl reset " << tools::TerminalText(device) << " completes it\n";
+        return kExitNotAllAnswered;
+    }
     if (!reading.Succeeded())
-        context.io.err << "korvactl set: written; no parameter reply from " << newAddress.name
+        context.io.err << "korvactl set: written; no parameter reply from " << tools::TerminalText(newAddress.name)
                        << " (a device takes a new address only after a reset: korvactl reset "
-                       << context.targets.front().name << ")\n";
+                       << tools::TerminalText(device) << ")\n";
     return kExitAllAnswered;
 }
 

@@ -1,10 +1,12 @@
 // RunNetworkCommand: a network command's line read, its devices named, its output chosen, and the command run.
 #include "tools/korvactl/commands/network_command.h"
+#include "tools/common/terminal_text.h"
 
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
+#include <algorithm>
 #include <optional>
 #include <ostream>
 
@@ -19,12 +21,18 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
     std::string error;
     const auto names = CollectDeviceNames(line.names, line.files, error);
     if (!names) {
-        err << prefix << error << "\n";
+        err << prefix << tools::TerminalText(error) << "\n";
         return std::nullopt;
     }
     if (names->empty()) {
         err << prefix << "name at least one device (an address, or -f FILE)\n";
         return std::nullopt;
+    }
+    for (const std::string& name : *names) {
+        if (IsDottedQuadOutOfRange(name)) {
+            err << prefix << "'" << tools::TerminalText(name) << "' is not an address: an octet is over 255\n";
+            return std::nullopt;
+        }
     }
     if (command == "set" && names->size() != 1) {
         err << prefix << "set writes to one device: name exactly one address\n";
@@ -33,7 +41,7 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
     std::vector<std::string> warnings;
     std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
     for (const std::string& warning : warnings)
-        err << prefix << warning << "\n";
+        err << prefix << tools::TerminalText(warning) << "\n";
     return targets;
 }
 
@@ -44,7 +52,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     const std::string prefix = "korvactl " + std::string(command) + ": ";
     const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments);
     if (!parsed.line) {
-        io.err << prefix << parsed.error << "\n";
+        io.err << prefix << tools::TerminalText(parsed.error) << "\n";
         return kExitUsage;
     }
     const NetworkRunner& runner = std::get<NetworkRunner>(row.run);
@@ -55,10 +63,15 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
             return kExitUsage;
         targets = std::move(*named);
     }
+    // Not before: a Ctrl-C while names are still looked up ends the program at once, as nothing was sent.
+    if (io.catchInterrupts)
+        io.catchInterrupts();
 
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);
-    CsvWriter csv(io.out);
+    // A command that offers --raw leaves the reply's own line out of its CSV unless asked.
+    const bool offersRaw = std::find(row.options.begin(), row.options.end(), "--raw") != row.options.end();
+    CsvWriter csv(io.out, !offersRaw || parsed.line->raw);
     const OutputFormat format = parsed.line->format;
     RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)
                          : format == OutputFormat::kCsv ? static_cast<RecordSink&>(csv)
@@ -68,7 +81,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     for (const DeviceTarget& target : targets)
         names.push_back(target.name);
     InputOrder inInputOrder(writer, names);
-    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix);
+    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix, io.outIsTerminal);
     FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command),
                        progress);
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};
@@ -81,7 +94,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
         output.Flush();
         return status;
     } catch (const OutputError& error) {
-        io.err << prefix << "cannot write the output: " << error.what() << "\n";
+        TellUnwritableOutput(context, error);
         return kExitNotAllAnswered;
     }
 }

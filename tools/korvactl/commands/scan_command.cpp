@@ -1,6 +1,7 @@
 // `korvactl scan`: a parameter request to every address of the ranges given, paced, and a list of the
 // devices that answered.
 #include "tools/korvactl/commands/scan_command.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
 #include "tools/korvactl/conversations/scan_conversation.h"
 #include "tools/korvactl/inputs/device_target.h"
@@ -90,7 +91,7 @@ int RunScanCommand(CommandContext& context) {
     std::string error;
     const auto ranges = ReadScanRanges(context.line.names, error);
     if (!ranges) {
-        context.io.err << prefix << error << "\n";
+        context.io.err << prefix << tools::TerminalText(error) << "\n";
         return kExitUsage;
     }
     const std::uint64_t total = ranges->Distinct();

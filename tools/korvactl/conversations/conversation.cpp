@@ -13,8 +13,13 @@ void Conversation::ReportFailure(const std::string& reason) {
     sink_.Write(Record{target_.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
 }
 
+void Conversation::ReportRefusal(const DeviceReply& reply, const std::string& reason) {
+    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes, reason, std::nullopt});
+}
+
 void Conversation::Report(const DeviceReply& reply, std::optional<int> resetCommands) {
-    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes, {}, resetCommands});
+    sink_.Write(Record{target_.name, reply.datagram.receivedAt, reply.datagram.bytes,
+                       reply.complete ? std::string() : IncompleteReplyText(reply.kind), resetCommands});
 }
 
 }  // namespace korva::ctl

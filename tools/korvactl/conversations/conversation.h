@@ -18,6 +18,7 @@ struct DeviceReply {
     PlainReply plain;
     std::string keyword;
     ReplyKind kind = ReplyKind::kUnknown;
+    bool complete = true;  // ReplyReader::Complete: not cut short before a field its reading needs
 };
 
 // One device's part in a command: what it sends, when, and what it makes of the replies from its own
@@ -47,6 +48,8 @@ protected:
     void Send(Link& link, std::string_view request) { link.Send(target_.address, request); }
     void WakeAt(SteadyTime deadline) { deadline_ = deadline; }
     void Report(const DeviceReply& reply, std::optional<int> resetCommands = std::nullopt);
+    // A reply that is the device's refusal: told with its bytes and why.
+    void ReportRefusal(const DeviceReply& reply, const std::string& reason);
     void ReportFailure(const std::string& reason);
     void Finish(bool succeeded) {
         finished_ = true;

@@ -30,6 +30,7 @@ DeviceReply Decode(Incoming datagram) {
     reply.plain = UnscrambleReply(Trim(reply.datagram.bytes));
     reply.keyword = ReplyKeyword(reply.plain.text, reply.plain.headerOffset);
     reply.kind = KindOfKeyword(reply.keyword);
+    reply.complete = ReplyReader(reply.plain.text, reply.plain.headerOffset, reply.plain.formatVersion).Complete();
     return reply;
 }
 
@@ -70,7 +71,9 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         }
     };
     for (std::size_t i = 0; i < conversations.size(); ++i) {
-        if (i % kStepsBetweenLooks == kStepsBetweenLooks - 1 && link.InterruptRequested()) {
+        // The first look comes before the first send: a request to stop that came while nothing was
+        // waited for (the question, a name lookup, the steps before) sends nothing new.
+        if (i % kStepsBetweenLooks == 0 && link.InterruptRequested()) {
             InterruptAll(conversations);
             return false;
         }

@@ -16,12 +16,20 @@ void RequestConversation::SendAttempt(Link& link) {
 }
 
 void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
+    // A device that cannot do what it was asked answers with the keyword ERR.
+    if (reply.keyword == "ERR") {
+        refused_ = true;
+        ReportRefusal(reply, "the device refused the " + request_.description + " (ERR)");
+        Finish(false);
+        return;
+    }
     // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
     if (reply.kind != request_.answer)
         return;
     answer_ = reply;
     Report(reply);
-    Finish(true);
+    // A reply cut short is an answer, and told as one, but not the values asked for.
+    Finish(reply.complete);
 }
 
 void RequestConversation::OnDeadline(Link& link) {

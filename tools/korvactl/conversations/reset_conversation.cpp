@@ -50,8 +50,8 @@ ResetOutcome ResetDevices(Link& link, const std::vector<DeviceTarget>& targets, 
     std::vector<std::size_t> resetTarget;  // the target of each reset
     for (std::size_t i = 0; i < statusReads.size(); ++i) {
         const auto& answer = statusReads[i]->Answer();
-        if (!answer)
-            continue;
+        if (!answer || !answer->complete)
+            continue;  // its failure, or a reply without the echo number, is told already
         if (!statusRun) {
             results.Write(Record{targets[i].name, std::chrono::system_clock::now(), std::nullopt,
                                  "interrupted before the reset command", std::nullopt});

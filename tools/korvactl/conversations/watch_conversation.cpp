@@ -40,7 +40,7 @@ void WatchConversation::Tick(Link& link) {
 void WatchConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.kind == ReplyKind::kParameters)
         session_.HeardParameters();
-    if (reply.kind == ReplyKind::kStatus)
+    if (reply.kind == ReplyKind::kStatus && reply.complete)
         answered_ = true;
     Report(reply);
 }

@@ -120,6 +120,7 @@ const std::map<std::string, Flag>& FlagOptions() {
         {"--no-progress", [](CommandLine& line) { line.progress = false; }},
         {"--dry-run", [](CommandLine& line) { line.dryRun = true; }},
         {"--diff", [](CommandLine& line) { line.dryRun = true; }},
+        {"--raw", [](CommandLine& line) { line.raw = true; }},
     };
     return flags;
 }

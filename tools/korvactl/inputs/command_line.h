@@ -21,6 +21,7 @@ struct CommandLine {
     // The self-updating progress line on standard error: nullopt shows it when standard error is a terminal.
     std::optional<bool> progress;
     bool dryRun = false;  // apply: read and check everything, write nothing
+    bool raw = false;     // watch: the reply's own line in CSV too
     std::chrono::milliseconds interval{500};
     std::optional<int> count;
     bool yes = false;

@@ -30,6 +30,11 @@ DeviceTarget ResolveTarget(const std::string& name) {
     return target;
 }
 
+bool IsDottedQuadOutOfRange(std::string_view name) {
+    const auto numbers = ParseSeparatedNumbers(name, NumberShape{});
+    return numbers && numbers->count == 4 && !ParseIpv4(name);
+}
+
 std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings) {
     std::vector<DeviceTarget> targets;
     // Lists of many thousand devices come from files; a search through the targets for each name

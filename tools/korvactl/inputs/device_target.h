@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korva::ctl {
@@ -21,6 +22,10 @@ struct DeviceTarget {
 // already in the list is left out with a warning on warnings: its replies could not be told apart.
 std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings);
 DeviceTarget ResolveTarget(const std::string& name);
+
+// Four numbers between dots with one over 255 ("999.1.1.1"): no address, and no host name either, so it
+// is refused as a bad value before any name is looked up.
+bool IsDottedQuadOutOfRange(std::string_view name);
 
 // "Socket Error # 11001" CR LF "Host not found." as one line: "Socket Error # 11001 Host not found."
 std::string OneLine(std::string message);

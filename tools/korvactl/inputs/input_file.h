@@ -1,6 +1,7 @@
 #pragma once
 // What korvactl reads besides its command line: input files, device lists, captured datagrams, and the
 // new parameters of set and apply with their checks.
+#include <cstdint>
 #include <fstream>
 #include <iosfwd>
 #include <optional>
@@ -39,15 +40,24 @@ std::optional<std::string> ParseHexLine(std::string_view line);
 // The new parameters of `set` and of each plan row, checked by the rules the console uses too.
 using korva::NewParameters;
 
+// What a problem calls each of the new parameters: "address", "mask" and "gateway" for set; a plan
+// calls them by its columns.
+struct ParameterNames {
+    std::string address = "address";
+    std::string mask = "mask";
+    std::string gateway = "gateway";
+};
+
 // Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
 // can be written.
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const ParameterNames& names = {});
 
-// A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]", the fields
-// separated by commas, semicolons or tabs, whichever the first line uses (spreadsheets write the
-// separator of their locale). A UTF-8 byte order mark is skipped. A header line naming those columns may
-// come first; "#" starts a comment, and blank lines are skipped. The MAC, when
-// given, is how apply tells the row's device from another one answering at either address.
+// A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
+// saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A
+// header may come first, naming the columns in English or Portuguese in any order (address/endereço, new
+// address/novo endereço, mask/máscara, gateway, mac; case, accents, blanks and underscores aside); the
+// plan's messages then call each column by the header's word. The MAC, when given, is how apply tells
+// the row's device from another one answering at either address.
 struct PlanRow {
     int line = 0;         // in the file, counted from 1
     std::string address;  // where the device answers now
@@ -61,17 +71,30 @@ struct PlanRow {
 // colons, written as the replies read, "00-1A-AB-01-02-FF". nullopt for anything else.
 std::optional<std::string> CanonicalMac(std::string_view text);
 
-struct Plan {
-    std::vector<PlanRow> rows;
-    std::vector<std::string> problems;  // lines that are no row, each named by its number
+// The words a plan's messages call its columns by: its header's, or these.
+struct PlanColumns {
+    std::string address = "address";
+    std::string newAddress = "new_address";
+    std::string mask = "mask";
+    std::string gateway = "gateway";
+    std::string mac = "mac";
 };
 
-Plan ReadPlan(std::istream& in);
+struct Plan {
+    std::vector<PlanRow> rows;
+    std::vector<std::string> problems;  // records that are no row, each named by its line
+    PlanColumns columns;
+    bool overLimit = false;  // more rows than the limit: the reading stopped after one more
+};
+
+// Reads rows until the end or one row past rowLimit, so that a plan's memory is bounded by the limit
+// and not by the file.
+Plan ReadPlan(std::istream& in, std::size_t rowLimit = SIZE_MAX);
 
 // Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
 // `set` checks them, a MAC that is none, a device (address or MAC) planned twice, two devices given one
 // new address, and a new address that another row's device holds now. The network is not asked; apply
 // does that next.
-std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows);
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanColumns& columns = {});
 
 }  // namespace korva::ctl

@@ -1,5 +1,7 @@
 // The checks of new parameters, and apply's plan file.
 #include "protocol/ipv4_range.h"
+#include "tools/common/terminal_text.h"
+#include "tools/korvactl/inputs/csv_records.h"
 #include "tools/korvactl/inputs/input_file.h"
 
 #include <algorithm>
@@ -9,25 +11,26 @@
 #include <map>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace korva::ctl {
 
 namespace {
 
-const char* BoxName(ParameterBox box) {
+const std::string& BoxName(ParameterBox box, const ParameterNames& names) {
     switch (box) {
         case ParameterBox::kAddress:
-            return "address";
+            return names.address;
         case ParameterBox::kMask:
-            return "mask";
+            return names.mask;
         case ParameterBox::kGateway:
             break;
     }
-    return "gateway";
+    return names.gateway;
 }
 
-std::string Sentence(const NewParameters& parameters, const ParameterProblem& problem) {
-    const std::string what = BoxName(problem.box);
+std::string Sentence(const NewParameters& parameters, const ParameterProblem& problem, const ParameterNames& names) {
+    const std::string& what = BoxName(problem.box, names);
     const std::string& value = ValueIn(parameters, problem.box);
     switch (problem.fault) {
         case ParameterFault::kNotDottedQuad:
@@ -51,54 +54,129 @@ std::string Sentence(const NewParameters& parameters, const ParameterProblem& pr
 
 }  // namespace
 
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters) {
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const ParameterNames& names) {
     std::vector<std::string> texts;
     for (const ParameterProblem& problem : CheckNewParameters(parameters))
-        texts.push_back(Sentence(parameters, problem));
+        texts.push_back(Sentence(parameters, problem, names));
     return texts;
 }
 
 namespace {
 
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
+enum class Column { kAddress, kNewAddress, kMask, kGateway, kMac };
+constexpr std::size_t kColumns = 5;
 
-std::vector<std::string> Fields(const std::string& line, char delimiter) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = line.find(delimiter, start);
-        fields.push_back(Trimmed(line.substr(start, end - start)));
-        if (end == std::string::npos)
-            return fields;
-        start = end + 1;
+// A header's word as it is compared: lower case, without accents, with blanks for underscores and
+// hyphens, and runs of blanks as one. Read as UTF-8, or as Windows-1252 where it is none, as a
+// spreadsheet on Windows saves its "CSV".
+std::string Folded(const std::string& word) {
+    // The ASCII letter under each character from U+00C0 to U+00FF.
+    static constexpr std::string_view kBaseLetters =
+        "aaaaaaaceeeeiiiidnooooo?ouuuuyts"
+        "aaaaaaaceeeeiiiidnooooo?ouuuuyty";
+    const std::string text = tools::TerminalText(word);
+    std::string folded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char c = static_cast<char>(std::tolower(byte));
+        if (byte == 0xC3 && i + 1 < text.size()) {  // U+00C0-U+00FF in UTF-8
+            c = kBaseLetters[static_cast<unsigned char>(text[++i]) & 0x3F];
+        } else if (c == '_' || c == '-') {
+            c = ' ';
+        }
+        if (c != ' ' || (!folded.empty() && folded.back() != ' '))
+            folded += c;
     }
+    while (!folded.empty() && folded.back() == ' ')
+        folded.pop_back();
+    return folded;
 }
 
-// Spreadsheets write CSV with the separator of their locale: a semicolon where the decimal mark is a
-// comma, as in Portuguese, or a tab. The one the first line holds most often decides for the whole file.
-char DetectDelimiter(const std::string& line) {
-    char delimiter = ',';
-    for (const char candidate : {';', '\t'}) {
-        if (std::count(line.begin(), line.end(), candidate) > std::count(line.begin(), line.end(), delimiter))
-            delimiter = candidate;
+std::optional<Column> ColumnNamed(const std::string& word) {
+    static const std::pair<const char*, Column> kWords[] = {
+        {"address", Column::kAddress},          {"endereco", Column::kAddress}, {"new address", Column::kNewAddress},
+        {"novo endereco", Column::kNewAddress}, {"mask", Column::kMask},        {"mascara", Column::kMask},
+        {"gateway", Column::kGateway},          {"mac", Column::kMac},
+    };
+    const std::string folded = Folded(word);
+    for (const auto& [known, column] : kWords) {
+        if (folded == known)
+            return column;
     }
-    return delimiter;
+    return std::nullopt;
 }
 
-std::string DelimiterName(char delimiter) {
-    return delimiter == '\t' ? "tab" : std::string("'") + delimiter + "'";
+std::string& WordOf(PlanColumns& columns, Column column) {
+    switch (column) {
+        case Column::kAddress:
+            return columns.address;
+        case Column::kNewAddress:
+            return columns.newAddress;
+        case Column::kMask:
+            return columns.mask;
+        case Column::kGateway:
+            return columns.gateway;
+        case Column::kMac:
+            break;
+    }
+    return columns.mac;
 }
 
-bool IsHeader(const std::vector<std::string>& fields) {
-    std::string first = fields.front();
-    std::transform(first.begin(), first.end(), first.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return first == "address";
+std::string SeparatorName(char separator) {
+    return separator == '\t' ? "tab" : std::string("'") + separator + "'";
+}
+
+// The columns of a plan in the order of its fields, and the words they go by.
+struct Layout {
+    std::vector<std::optional<Column>> fields = {Column::kAddress, Column::kNewAddress, Column::kMask, Column::kGateway,
+                                                 Column::kMac};
+    PlanColumns words;
+
+    // "address,new_address,mask,gateway[,mac]"
+    std::string Expected() const {
+        std::string text;
+        for (const auto& column : fields) {
+            if (!column)
+                continue;
+            PlanColumns named = words;
+            const std::string& word = WordOf(named, *column);
+            text += *column == Column::kMac ? "[" + std::string(text.empty() ? "" : ",") + word + "]"
+                                            : (text.empty() ? "" : ",") + word;
+        }
+        return text;
+    }
+};
+
+// The header's layout when the record is one: any of its fields names a column. Problems with it (a
+// word that names no column, a column twice, one missing) go to problems.
+std::optional<Layout> HeaderLayout(const CsvRecord& record, std::vector<std::string>& problems) {
+    if (std::none_of(record.fields.begin(), record.fields.end(),
+                     [](const std::string& field) { return ColumnNamed(field).has_value(); }))
+        return std::nullopt;
+    const std::string where = "line " + std::to_string(record.line) + ": ";
+    Layout layout;
+    layout.fields.clear();
+    std::vector<bool> named(kColumns, false);
+    for (const std::string& field : record.fields) {
+        const auto column = ColumnNamed(field);
+        layout.fields.push_back(column);  // a column without a word is the spreadsheet's, not the plan's
+        if (!column) {
+            if (!field.empty())
+                problems.push_back(where + "'" + field +
+                                   "' names no column (address, new address, mask, gateway, mac; in Portuguese "
+                                   "endereço, novo endereço, máscara, gateway, mac)");
+        } else if (named[static_cast<std::size_t>(*column)]) {
+            problems.push_back(where + "the column " + field + " is named twice");
+        } else {
+            named[static_cast<std::size_t>(*column)] = true;
+            WordOf(layout.words, *column) = field;
+        }
+    }
+    for (const Column required : {Column::kAddress, Column::kNewAddress, Column::kMask, Column::kGateway}) {
+        if (!named[static_cast<std::size_t>(required)])
+            problems.push_back(where + "the header names no column " + WordOf(layout.words, required));
+    }
+    return layout;
 }
 
 std::string LineName(const PlanRow& row) {
@@ -143,53 +221,86 @@ std::optional<std::string> CanonicalMac(std::string_view text) {
     return mac;
 }
 
-Plan ReadPlan(std::istream& in) {
+Plan ReadPlan(std::istream& in, std::size_t rowLimit) {
     Plan plan;
-    std::string text;
-    std::optional<char> delimiter;
-    for (int number = 1; std::getline(in, text); ++number) {
-        if (number == 1)
-            text = WithoutByteOrderMark(text);
-        text = Trimmed(text.substr(0, text.find('#')));
-        if (text.empty())
-            continue;
-        if (!delimiter)
-            delimiter = DetectDelimiter(text);
-        const std::vector<std::string> fields = Fields(text, *delimiter);
-        if (plan.rows.empty() && plan.problems.empty() && IsHeader(fields))
-            continue;
-        if (fields.size() != 4 && fields.size() != 5) {
-            plan.problems.push_back("line " + std::to_string(number) +
-                                    ": expected address,new_address,mask,gateway[,mac] separated by " +
-                                    DelimiterName(*delimiter) + "; found " + std::to_string(fields.size()) +
-                                    (fields.size() == 1 ? " field" : " fields"));
+    CsvRecords records(in);
+    Layout layout;
+    std::size_t read = 0;  // rows and records that are none, against the limit
+    bool first = true;
+    while (const auto record = records.Next()) {
+        if (record->fields.empty() && !record->tooLong && !record->openQuote)
+            continue;  // a blank line, a comment, a row of separators
+        if (++read > rowLimit) {
+            plan.overLimit = true;
+            break;
+        }
+        const std::string where = "line " + std::to_string(record->line) + ": ";
+        if (std::exchange(first, false)) {
+            if (auto header = HeaderLayout(*record, plan.problems)) {
+                layout = std::move(*header);
+                plan.columns = layout.words;
+                continue;
+            }
+        }
+        if (record->tooLong) {
+            plan.problems.push_back(where + "longer than " + std::to_string(CsvRecords::kLongestRecord) +
+                                    " characters: no row of a plan is");
             continue;
         }
-        plan.rows.push_back({number, fields[0], fields[1], fields[2], fields[3], fields.size() == 5 ? fields[4] : ""});
+        if (record->openQuote) {
+            plan.problems.push_back(where + "a quote opens a field that never ends");
+            continue;
+        }
+        PlanRow row{record->line, {}, {}, {}, {}, {}};
+        PlanColumns values;
+        std::vector<bool> given(kColumns, false);
+        const std::size_t count = record->fields.size();
+        for (std::size_t i = 0; i < std::min(count, layout.fields.size()); ++i) {
+            if (const auto column = layout.fields[i]) {
+                WordOf(values, *column) = record->fields[i];
+                given[static_cast<std::size_t>(*column)] = true;
+            }
+        }
+        const bool fits = count <= layout.fields.size() &&
+                          std::all_of(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(Column::kMac),
+                                      [](bool isGiven) { return isGiven; });
+        if (!fits) {
+            plan.problems.push_back(where + "expected " + layout.Expected() + " separated by " +
+                                    SeparatorName(records.Separator()) + "; found " + std::to_string(count) +
+                                    (count == 1 ? " field" : " fields"));
+            continue;
+        }
+        row.address = values.address;
+        row.newAddress = values.newAddress;
+        row.mask = values.mask;
+        row.gateway = values.gateway;
+        row.mac = given[static_cast<std::size_t>(Column::kMac)] ? values.mac : "";
+        plan.rows.push_back(std::move(row));
     }
     return plan;
 }
 
-std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanColumns& columns) {
     std::vector<std::string> problems;
     std::map<std::uint32_t, const PlanRow*> byAddress;
     std::map<std::uint32_t, const PlanRow*> byNewAddress;
     std::map<std::string, const PlanRow*> byMac;
+    const ParameterNames names{columns.newAddress, columns.mask, columns.gateway};
     for (const PlanRow& row : rows) {
-        for (const std::string& problem : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}))
+        for (const std::string& problem : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, names))
             problems.push_back(LineName(row) + ": " + problem);
         if (!row.mac.empty()) {
             const auto mac = CanonicalMac(row.mac);
             if (!mac)
-                problems.push_back(LineName(row) + ": MAC '" + row.mac +
+                problems.push_back(LineName(row) + ": " + columns.mac + " '" + row.mac +
                                    "' is not six hexadecimal octets between dashes or colons");
             else if (const auto [other, added] = byMac.try_emplace(*mac, &row); !added)
-                problems.push_back(LineName(row) + ": MAC " + row.mac + " is also planned on line " +
+                problems.push_back(LineName(row) + ": " + columns.mac + " " + row.mac + " is also planned on line " +
                                    std::to_string(other->second->line));
         }
         const auto address = ParseIpv4(row.address);
         if (!address) {
-            problems.push_back("line " + std::to_string(row.line) + ": address '" + row.address +
+            problems.push_back("line " + std::to_string(row.line) + ": " + columns.address + " '" + row.address +
                                "' is not four decimal octets 0-255");
         } else if (const auto [other, added] = byAddress.try_emplace(*address, &row); !added) {
             problems.push_back(LineName(row) + ": the same device is planned on line " +
@@ -197,8 +308,9 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
         }
         if (const auto newAddress = ParseIpv4(row.newAddress)) {
             if (const auto [other, added] = byNewAddress.try_emplace(*newAddress, &row); !added)
-                problems.push_back(LineName(row) + ": new address " + row.newAddress + " is also planned for " +
-                                   other->second->address + " on line " + std::to_string(other->second->line));
+                problems.push_back(LineName(row) + ": " + columns.newAddress + " " + row.newAddress +
+                                   " is also planned for " + other->second->address + " on line " +
+                                   std::to_string(other->second->line));
         }
     }
     // A device planned to take the address another device of the plan holds now: the two would answer on
@@ -209,8 +321,8 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows) {
         if (!newAddress || newAddress == address)
             continue;
         if (const auto holder = byAddress.find(*newAddress); holder != byAddress.end())
-            problems.push_back(LineName(row) + ": new address " + row.newAddress + " is where the device of line " +
-                               std::to_string(holder->second->line) + " is now");
+            problems.push_back(LineName(row) + ": " + columns.newAddress + " " + row.newAddress +
+                               " is where the device of line " + std::to_string(holder->second->line) + " is now");
     }
     return problems;
 }

@@ -1,4 +1,5 @@
 #include "tools/korvactl/output/failure_summary.h"
+#include "tools/common/terminal_text.h"
 
 #include <algorithm>
 #include <ostream>
@@ -13,7 +14,7 @@ constexpr std::size_t kReasonsKept = 8;
 }  // namespace
 
 void FailureSummary::Write(const Record& record) {
-    if (record.reply) {
+    if (record.error.empty()) {
         next_.Write(record);
         return;
     }
@@ -40,9 +41,9 @@ void FailureSummary::Summarise(std::ostream& err, const std::string& prefix) con
                      [](const Reason* a, const Reason* b) { return a->count > b->count; });
     for (const Reason* reason : ordered) {
         err << prefix << reason->count << (reason->count == 1 ? " request" : " requests")
-            << " not sent: " << reason->text << " (";
+            << " not sent: " << tools::TerminalText(reason->text) << " (";
         for (std::size_t i = 0; i < reason->first.size(); ++i)
-            err << (i == 0 ? "" : ", ") << reason->first[i];
+            err << (i == 0 ? "" : ", ") << tools::TerminalText(reason->first[i]);
         if (reason->count > reason->first.size())
             err << " and " << reason->count - reason->first.size() << " more";
         err << ")\n";

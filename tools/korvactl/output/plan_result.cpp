@@ -1,3 +1,4 @@
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/output/record_writers.h"
 
 #include <nlohmann/json.hpp>
@@ -35,8 +36,8 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0)
             line += ',';
-        const std::string& field = fields[i];
-        if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        const std::string field = tools::TerminalText(fields[i]);
+        if (field.find_first_of(",\"") == std::string::npos) {
             line += field;
             continue;
         }
@@ -46,6 +47,28 @@ std::string CsvLine(const std::vector<std::string>& fields) {
         line += '"';
     }
     return line + '\n';
+}
+
+namespace {
+
+// The addresses as wide as a dotted quad, then the result and its detail, when there is one.
+void TableLine(std::ostream& out, const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < 4; ++i)
+        out << std::left << std::setw(15) << cells[i] << "  ";
+    if (cells[5].empty())
+        out << cells[4] << '\n';
+    else
+        out << std::setw(20) << cells[4] << "  " << cells[5] << '\n';
+}
+
+}  // namespace
+
+void PlanResultWriter::Begin() {
+    if (format_ == OutputFormat::kCsv)
+        out_ << CsvLine({"address", "new_address", "mask", "gateway", "mac", "result", "detail"});
+    else if (format_ == OutputFormat::kTable)
+        TableLine(out_, {"ADDRESS", "NEW_ADDRESS", "MASK", "GATEWAY", "RESULT", "DETAIL"});
+    FlushOrThrow(out_);
 }
 
 void PlanResultWriter::Write(const PlanResult& result) {
@@ -71,28 +94,13 @@ void PlanResultWriter::Write(const PlanResult& result) {
             break;
         }
         case OutputFormat::kCsv:
-            if (!headerShown_) {
-                out_ << CsvLine({"address", "new_address", "mask", "gateway", "mac", "result", "detail"});
-                headerShown_ = true;
-            }
             out_ << CsvLine({row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome),
                              detail});
             break;
         case OutputFormat::kTable: {
-            const auto cells = [&](const std::string& a, const std::string& b, const std::string& c,
-                                   const std::string& d, const std::string& e, const std::string& f) {
-                out_ << std::left << std::setw(15) << a << "  " << std::setw(15) << b << "  " << std::setw(15) << c
-                     << "  " << std::setw(15) << d << "  ";
-                if (f.empty())
-                    out_ << e << '\n';
-                else
-                    out_ << std::setw(20) << e << "  " << f << '\n';
-            };
-            if (!headerShown_) {
-                cells("ADDRESS", "NEW_ADDRESS", "MASK", "GATEWAY", "RESULT", "DETAIL");
-                headerShown_ = true;
-            }
-            cells(row.address, row.newAddress, row.mask, row.gateway, OutcomeKey(result.outcome), detail);
+            using tools::TerminalText;
+            TableLine(out_, {TerminalText(row.address), TerminalText(row.newAddress), TerminalText(row.mask),
+                             TerminalText(row.gateway), OutcomeKey(result.outcome), TerminalText(detail)});
             break;
         }
     }

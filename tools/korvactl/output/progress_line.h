@@ -19,8 +19,9 @@ struct ProgressCounts {
 class ProgressLine {
 public:
     // shown: false makes every call do nothing (standard error is no terminal, or --no-progress).
-    ProgressLine(std::ostream& err, bool shown, std::string prefix)
-        : err_(err), shown_(shown), prefix_(std::move(prefix)) {}
+    // besideOutput: the results go to the same terminal.
+    ProgressLine(std::ostream& err, bool shown, std::string prefix, bool besideOutput = false)
+        : err_(err), shown_(shown), besideOutput_(besideOutput), prefix_(std::move(prefix)) {}
     ~ProgressLine() { End(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -32,6 +33,11 @@ public:
     // Takes the line off the screen for a message to be written in its place; the next Refresh draws it
     // again below the message.
     void Hide();
+    // Hides the line when results are about to be written on its terminal, so that none starts after it.
+    void BeforeOutput() {
+        if (besideOutput_)
+            Hide();
+    }
     // Ends the stage and takes the line off the screen; nothing is drawn until the next Track.
     void End();
 
@@ -42,6 +48,7 @@ public:
 private:
     std::ostream& err_;
     bool shown_;
+    bool besideOutput_;
     std::string prefix_;
     std::string doing_;
     std::uint64_t total_ = 0;

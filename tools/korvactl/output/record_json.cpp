@@ -1,6 +1,7 @@
 // Replies and records as JSON, and the JSON lines writer.
 #include "protocol/cp1252.h"
 #include "protocol/fields.h"
+#include "protocol/reply_writer.h"
 #include "protocol/unscramble.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
@@ -43,7 +44,9 @@ void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
     json["version"] = reading.version;
     json["keyword"] = Cp1252ToUtf8(reading.keyword);
     json["changed_flag"] = reading.changedFlag;
-    if (reading.status)
+    if (!reading.complete)
+        json["error"] = IncompleteReplyText(reading.kind);
+    else if (reading.status)
         json["status"] = StatusJson(*reading.status);
     else if (reading.parameters)
         json["parameters"] = ParametersJson(*reading.parameters);
@@ -64,6 +67,9 @@ ReplyReading ReadReply(std::string_view datagram) {
     reading.keyword = reader.Keyword();
     reading.changedFlag = reader.ChangedFlag();
     reading.kind = KindOfKeyword(reading.keyword);
+    reading.complete = reader.Complete();
+    if (!reading.complete)
+        return reading;
     if (reading.kind == ReplyKind::kStatus)
         reading.status = reader.Status();
     else if (reading.kind == ReplyKind::kParameters)
@@ -83,6 +89,33 @@ nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     return ReplyToJson(ReadReply(datagram));
 }
 
+std::string IncompleteReplyText(ReplyKind kind) {
+    return kind == ReplyKind::kStatus ? "incomplete reply: the status reply ends before its echo number"
+                                      : "incomplete reply: the parameter reply ends before its firmware date";
+}
+
+Record SampleRecord(ReplyKind kind) {
+    constexpr ScrambleForm kPlain{0, 0, 0};
+    Record sample{{}, {}, {}, {}, std::nullopt};
+    switch (kind) {
+        case ReplyKind::kStatus:
+            sample.reply = StatusReplyLine({}, false, kPlain);
+            break;
+        case ReplyKind::kParameters:
+            sample.reply = ParameterReplyLine({}, kPlain);
+            break;
+        case ReplyKind::kReset:
+            sample.reply = ResetReplyLine(true, false, kPlain);
+            sample.resetCommands = 1;
+            break;
+        case ReplyKind::kWrite:
+        case ReplyKind::kUnknown:
+            sample.reply = WriteReplyLine(false, kPlain);
+            break;
+    }
+    return sample;
+}
+
 nlohmann::ordered_json RecordToJson(const Record& record) {
     nlohmann::ordered_json json = {{"address", record.name}};
     if (!record.reply) {
@@ -92,6 +125,8 @@ nlohmann::ordered_json RecordToJson(const Record& record) {
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
     AddReply(json, ReadReply(*record.reply));
+    if (!record.error.empty())
+        json["error"] = record.error;  // a refusal; a reply cut short has said so already, in the same words
     if (record.resetCommands)
         json["reset_commands"] = *record.resetCommands;
     return json;

@@ -1,5 +1,6 @@
 // The failure echo, and the checks that turn a failed write into OutputError.
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/common/terminal_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,7 +26,7 @@ constexpr std::size_t kFailuresRemembered = 4096;
 }  // namespace
 
 void FailureEcho::Write(const Record& record) {
-    if (!record.reply) {
+    if (!record.error.empty()) {
         std::string key = record.name;
         key.append(1, '\0').append(record.error);
         if (const auto told = told_.find(key); told != told_.end()) {
@@ -34,16 +35,20 @@ void FailureEcho::Write(const Record& record) {
             if (told_.size() < kFailuresRemembered)
                 told_.emplace(std::move(key), Told{record.name, record.error, 0});
             progress_.Hide();
-            err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
+            err_ << "korvactl " << command_ << ": " << tools::TerminalText(record.name) << ": "
+                 << tools::TerminalText(record.error) << '\n'
+                 << std::flush;
         }
     }
+    progress_.BeforeOutput();
     next_.Write(record);
 }
 
 void FailureEcho::TellRepeats() const {
     for (const auto& [key, told] : told_) {
         if (told.repeats > 0)
-            err_ << "korvactl " << command_ << ": " << told.name << ": " << told.error << " (" << told.repeats
+            err_ << "korvactl " << command_ << ": " << tools::TerminalText(told.name) << ": "
+                 << tools::TerminalText(told.error) << " (" << told.repeats
                  << (told.repeats == 1 ? " more time)\n" : " more times)\n");
     }
 }

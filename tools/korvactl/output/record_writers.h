@@ -41,7 +41,8 @@ struct Record {
     std::string name;                  // the device as the user named it
     WallTime at;                       // when the reply came, or when the command gave up
     std::optional<std::string> reply;  // the datagram's bytes
-    std::string error;                 // set when there is no reply
+    // Set when there is no reply, or when the reply is cut short (IncompleteReplyText): a failure either way.
+    std::string error;
     std::optional<int> resetCommands;  // for a reset: how many commands went out before the acknowledgement
 };
 
@@ -52,7 +53,14 @@ public:
     // Sends on what was held back; throws OutputError when it cannot be written. korvactl calls it
     // whenever it is about to wait for the network, and at the end.
     virtual void Flush() {}
+    // Writes and flushes the header the records of this kind will have, before any of them: a command
+    // that changes devices learns that its output cannot be written before it touches one. Throws
+    // OutputError. Nothing for an output without headers.
+    virtual void Begin(ReplyKind) {}
 };
+
+// A record of a reply of the kind, with every field, as a writer lays out its header.
+Record SampleRecord(ReplyKind kind);
 
 // A received reply, decoded and interpreted once: what `korvactl` prints for every reply, as JSON or in
 // a table.
@@ -67,11 +75,18 @@ struct ReplyReading {
     std::optional<StatusReading> status;         // kStatus
     std::optional<ParameterReading> parameters;  // kParameters
     std::optional<bool> resetAck;                // kReset
+    // A status or parameter reply that ends before fields its reading needs: it has no reading, and its
+    // fields are not taken for zeros.
+    bool complete = true;
 };
+
+// "incomplete reply: the status reply ends before its echo number", for a reply of that kind cut short.
+std::string IncompleteReplyText(ReplyKind kind);
 
 ReplyReading ReadReply(std::string_view datagram);
 
-// Keys: plain, offset, version, keyword, changed_flag and, by keyword, status / parameters / reset_ack.
+// Keys: plain, offset, version, keyword, changed_flag and, by keyword, status / parameters / reset_ack;
+// for a reply cut short, error in place of the reading.
 // Device text is converted to UTF-8 for JSON.
 nlohmann::ordered_json ReplyToJson(const ReplyReading& reading);
 nlohmann::ordered_json ReplyToJson(std::string_view datagram);
@@ -99,6 +114,7 @@ public:
     explicit TableWriter(std::ostream& out) : out_(out) {}
     void Write(const Record& record) override;
     void Flush() override;
+    void Begin(ReplyKind kind) override;
 
 private:
     std::ostream& out_;
@@ -106,15 +122,20 @@ private:
 };
 
 // Comma-separated values for a spreadsheet: the keys of the JSON record, nested ones joined with a dot
-// ("parameters.mask"), as a header line whenever they change, then one line a record.
+// ("parameters.mask"), as a header line whenever they change, then one line a record. withPlain: the
+// reply's own line (the key plain) too, which a watch's sheet of readings does without.
 class CsvWriter : public RecordSink {
 public:
-    explicit CsvWriter(std::ostream& out) : out_(out) {}
+    explicit CsvWriter(std::ostream& out, bool withPlain = true) : out_(out), withPlain_(withPlain) {}
     void Write(const Record& record) override;
     void Flush() override;
+    void Begin(ReplyKind kind) override;
 
 private:
+    void Flatten(const Record& record, std::vector<std::string>& keys, std::vector<std::string>& values) const;
+
     std::ostream& out_;
+    bool withPlain_;
     std::vector<std::string> header_;  // the keys of the last header line
 };
 
@@ -126,6 +147,7 @@ public:
     void Write(const Record& record) override;
     // Nothing goes on before Release, whatever the command flushes meanwhile.
     void Flush() override {}
+    void Begin(ReplyKind kind) override { next_.Begin(kind); }
     void Release();
 
 private:
@@ -144,6 +166,7 @@ public:
         : next_(next), err_(err), command_(std::move(command)), progress_(progress) {}
     void Write(const Record& record) override;
     void Flush() override { next_.Flush(); }
+    void Begin(ReplyKind kind) override { next_.Begin(kind); }
     // "korvactl watch: 127.0.0.5: Network is unreachable (57 more times)" for each failure repeated.
     void TellRepeats() const;
 
@@ -167,7 +190,7 @@ public:
     enum class Keep { kReplies, kFailures };
     RecordFilter(RecordSink& next, Keep keep) : next_(next), keep_(keep) {}
     void Write(const Record& record) override {
-        if (record.reply.has_value() == (keep_ == Keep::kReplies))
+        if (record.error.empty() == (keep_ == Keep::kReplies))
             next_.Write(record);
     }
     void Flush() override { next_.Flush(); }
@@ -188,7 +211,7 @@ public:
 class FailureReasons : public RecordSink {
 public:
     void Write(const Record& record) override {
-        if (!record.reply)
+        if (!record.error.empty())
             reasons_[record.name] = record.error;
     }
     // The last failure of the device named, or fallback when there was none.
@@ -234,15 +257,16 @@ std::string ChangesText(const std::vector<FieldChange>& changes);
 class PlanResultWriter {
 public:
     PlanResultWriter(std::ostream& out, OutputFormat format) : out_(out), format_(format) {}
+    // The header of a table or CSV, written and flushed before anything is sent.
+    void Begin();
     void Write(const PlanResult& result);
 
 private:
     std::ostream& out_;
     OutputFormat format_;
-    bool headerShown_ = false;
 };
 
-// Fields for a CSV line: quoted when they hold a separator, a quote or a line break.
+// Fields for a CSV line, each as tools::TerminalText shows it: quoted when they hold a separator or a quote.
 std::string CsvLine(const std::vector<std::string>& fields);
 
 }  // namespace korva::ctl
