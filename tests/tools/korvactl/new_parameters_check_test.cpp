@@ -15,7 +15,8 @@ TEST(CheckNewParameters, AcceptsUsableSubnets) {
         {"127.0.0.120", "255.0.0.0", "127.0.0.1"},
     };
     for (const auto& p : good)
-        EXPECT_EQ(ParameterProblemTexts(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p, language::English()), std::vector<std::string>{})
+            << p.address << " " << p.mask << " " << p.gateway;
 }
 
 TEST(CheckNewParameters, NamesEachProblem) {
@@ -58,7 +59,8 @@ TEST(CheckNewParameters, NamesEachProblem) {
     };
     for (const auto& c : cases) {
         const auto& p = c.parameters;
-        EXPECT_EQ(ParameterProblemTexts(p), c.problems) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p, language::English()), c.problems)
+            << p.address << " " << p.mask << " " << p.gateway;
     }
 }
 

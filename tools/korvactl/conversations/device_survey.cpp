@@ -29,8 +29,8 @@ std::vector<DeviceSample> SurveyDevices(Link& link, const std::vector<DeviceTarg
     // The survey reads the answers off its conversations; the records they write are not needed.
     DiscardedRecords unrecorded;
     const RetryPolicy policy = PolicyWithin(budget);
-    const Request liveData{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"};
-    const Request parameters{BuildParameterRequest(false), ReplyKind::kParameters, "parameter request"};
+    const Request liveData{BuildLiveDataRequest(), ReplyKind::kStatus, "ctl.request.live_data"};
+    const Request parameters{BuildParameterRequest(false), ReplyKind::kParameters, "ctl.request.parameters"};
     std::vector<std::unique_ptr<RequestConversation>> statusAsks, parameterAsks;
     for (const DeviceTarget& target : targets) {
         statusAsks.push_back(std::make_unique<RequestConversation>(target, unrecorded, liveData, policy));

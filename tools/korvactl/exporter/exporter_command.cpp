@@ -171,9 +171,11 @@ ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
                                            return scrapes.Probe(
                                                target, Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
                                        })),
-      metrics_(std::make_unique<Handler>(*answers_, [&scrapes](mg_connection* connection) {
-          return scrapes.Metrics(Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
-      })),
+      metrics_(std::make_unique<Handler>(*answers_,
+                                         [&scrapes](mg_connection* connection) {
+                                             return scrapes.Metrics(
+                                                 Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
+                                         })),
       home_(std::make_unique<Handler>(*answers_, [](mg_connection*) { return LandingPage(); })) {
     if (const std::string problem = ListenProblem(listen); !problem.empty())
         throw std::runtime_error("cannot listen on " + listen + ": " + problem);
@@ -230,7 +232,9 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
     std::ostream& out = io.out;
     std::ostream& err = io.err;
     const std::string prefix = "korvactl exporter: ";
-    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments);
+    // The exporter's own messages are English yet; what it shares with the other commands is told so too.
+    const language::Catalogue& texts = language::English();
+    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments, texts);
     if (!parsed.line) {
         err << prefix << parsed.error << "\n";
         return kExitUsage;
@@ -241,13 +245,13 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
         return kExitUsage;
     }
     const auto listen = ListenAddress(*parsed.line->listen, error);
-    const auto names = listen ? CollectDeviceNames(parsed.line->names, parsed.line->files, error) : std::nullopt;
+    const auto names = listen ? CollectDeviceNames(parsed.line->names, parsed.line->files, texts, error) : std::nullopt;
     if (!names) {
         err << prefix << error << "\n";
         return kExitUsage;
     }
     std::vector<std::string> warnings;
-    std::vector<DeviceTarget> devices = ResolveTargets(*names, warnings);
+    std::vector<DeviceTarget> devices = ResolveTargets(*names, texts, warnings);
     for (const std::string& warning : warnings)
         err << prefix << warning << "\n";
 

@@ -24,10 +24,16 @@ std::string OutcomeKey(PlanOutcome outcome) {
     return {};
 }
 
-std::string ChangesText(const std::vector<FieldChange>& changes) {
+std::string ChangesText(const std::vector<FieldChange>& changes, const language::Catalogue& texts) {
     std::string text;
-    for (const FieldChange& change : changes)
-        text += (text.empty() ? "" : ", ") + change.field + " " + change.from + " -> " + change.to;
+    for (const FieldChange& change : changes) {
+        const language::Key field = change.field == "address" ? language::Key("ctl.parameter.address")
+                                    : change.field == "mask"  ? language::Key("ctl.parameter.mask")
+                                                              : language::Key("ctl.parameter.gateway");
+        text += (text.empty() ? "" : ", ") +
+                texts.Text({"ctl.apply.change",
+                            {{"field", language::Message(field)}, {"from", change.from}, {"to", change.to}}});
+    }
     return text;
 }
 
@@ -73,12 +79,17 @@ void PlanResultWriter::Begin() {
 
 void PlanResultWriter::Write(const PlanResult& result) {
     const PlanRow& row = result.row;
-    // A change to come is told by its fields; every other outcome by why, when there is a why.
-    const std::string detail = result.outcome == PlanOutcome::kToChange ? ChangesText(result.changes) : result.detail;
+    // A change to come is told by its fields; every other outcome by why, when there is a why. In English,
+    // as every output is.
+    const language::Catalogue& english = language::English();
+    const std::string why = english.Text(result.detail);
+    const std::string detail = result.outcome == PlanOutcome::kToChange ? ChangesText(result.changes, english) : why;
     switch (format_) {
         case OutputFormat::kJson: {
-            nlohmann::ordered_json json = {
-                {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
+            nlohmann::ordered_json json = {{"address", row.address},
+                                           {"new_address", row.newAddress},
+                                           {"mask", row.mask},
+                                           {"gateway", row.gateway}};
             if (!row.mac.empty())
                 json["mac"] = row.mac;
             json["result"] = OutcomeKey(result.outcome);
@@ -88,14 +99,14 @@ void PlanResultWriter::Write(const PlanResult& result) {
                     changes[change.field] = {{"from", change.from}, {"to", change.to}};
                 json["changes"] = changes;
             }
-            if (!result.detail.empty())
-                json["detail"] = result.detail;
+            if (!why.empty())
+                json["detail"] = why;
             out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
             break;
         }
         case OutputFormat::kCsv:
-            out_ << CsvLine({row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome),
-                             detail});
+            out_ << CsvLine(
+                {row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome), detail});
             break;
         case OutputFormat::kTable: {
             using tools::TerminalText;
