@@ -118,23 +118,6 @@ Message Unacknowledged(const Message& reason) {
             {{"reason", reason == kInterrupted ? Message("ctl.row.interrupted_after_write") : reason}}};
 }
 
-// An outcome counted in the closing line: "2 applied".
-language::Key TallyKey(PlanOutcome outcome) {
-    switch (outcome) {
-        case PlanOutcome::kUnchanged:
-            return "ctl.apply.tally.unchanged";
-        case PlanOutcome::kToChange:
-            return "ctl.apply.tally.would_change";
-        case PlanOutcome::kVerified:
-            return "ctl.apply.tally.applied";
-        case PlanOutcome::kNotVerified:
-            return "ctl.apply.tally.written_not_verified";
-        case PlanOutcome::kFailed:
-            break;
-    }
-    return "ctl.apply.tally.failed";
-}
-
 // The detail of a row written and not reset, with what puts the new parameters in force.
 Message CompletedBy(const PlanRow& row, Message detail) {
     return {"ctl.row.completed_by", {{"detail", std::move(detail)}, {"address", row.address}}};
@@ -224,7 +207,7 @@ public:
         ReportUpTo(results_.size());
         std::string summary;
         for (const auto& [outcome, count] : tally_)
-            summary += (summary.empty() ? "" : ", ") + texts.Text({TallyKey(outcome), {{"count", count}}});
+            summary += (summary.empty() ? "" : ", ") + texts.Text({OutcomeCount(outcome), {{"count", count}}});
         if (context_.line.dryRun)
             summary = texts.Text({"ctl.apply.dry_run", {{"tally", summary}}});
         context_.io.err << kPrefix << summary << "\n";

@@ -3,25 +3,42 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iomanip>
+#include <iterator>
 #include <ostream>
 
 namespace korva::ctl {
 
+namespace {
+
+// Each outcome's word in every output, and how standard error counts it.
+struct OutcomeWords {
+    PlanOutcome outcome;
+    const char* key;
+    language::Key count;
+};
+constexpr OutcomeWords kOutcomeWords[] = {
+    {PlanOutcome::kUnchanged, "unchanged", "ctl.apply.tally.unchanged"},
+    {PlanOutcome::kToChange, "would_change", "ctl.apply.tally.would_change"},
+    {PlanOutcome::kVerified, "applied", "ctl.apply.tally.applied"},
+    {PlanOutcome::kNotVerified, "written_not_verified", "ctl.apply.tally.written_not_verified"},
+    {PlanOutcome::kFailed, "failed", "ctl.apply.tally.failed"},
+};
+
+const OutcomeWords& WordsOf(PlanOutcome outcome) {
+    return *std::find_if(std::begin(kOutcomeWords), std::end(kOutcomeWords),
+                         [outcome](const OutcomeWords& words) { return words.outcome == outcome; });
+}
+
+}  // namespace
+
 std::string OutcomeKey(PlanOutcome outcome) {
-    switch (outcome) {
-        case PlanOutcome::kUnchanged:
-            return "unchanged";
-        case PlanOutcome::kToChange:
-            return "would_change";
-        case PlanOutcome::kVerified:
-            return "applied";
-        case PlanOutcome::kNotVerified:
-            return "written_not_verified";
-        case PlanOutcome::kFailed:
-            return "failed";
-    }
-    return {};
+    return WordsOf(outcome).key;
+}
+
+language::Key OutcomeCount(PlanOutcome outcome) {
+    return WordsOf(outcome).count;
 }
 
 std::string ChangesText(const std::vector<FieldChange>& changes, const language::Catalogue& texts) {

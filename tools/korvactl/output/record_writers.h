@@ -257,6 +257,8 @@ struct PlanResult {
 
 // "unchanged", "would_change", "applied", "written_not_verified", "failed": in JSON, the table and CSV alike.
 std::string OutcomeKey(PlanOutcome outcome);
+// How apply's closing line counts the outcome in the user's language: "2 applied" (ctl.apply.tally.applied).
+language::Key OutcomeCount(PlanOutcome outcome);
 
 // "address 10.0.0.7 -> 10.0.0.107, gateway 10.0.0.1 -> 10.0.0.254", in the language of texts.
 std::string ChangesText(const std::vector<FieldChange>& changes, const language::Catalogue& texts);
