@@ -161,6 +161,8 @@ std::string Catalogue::Text(const Message& message) const {
             worded += *given;
         else if (const auto* count = std::get_if<long long>(&argument->value))
             worded += std::to_string(*count);
+        else if (const auto* key = std::get_if<Key>(&argument->value))
+            worded += Written(*key);
         else
             worded += Text(*std::get<std::shared_ptr<const Message>>(argument->value));
     }

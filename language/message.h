@@ -39,19 +39,22 @@ private:
 class Message;
 
 // What fills one placeholder: a text as it stands, a count (written in digits in every language, and
-// choosing a plural form), or a message worded in the language of the one it is part of.
+// choosing a plural form), or a key or message worded in the language of the one it is part of.
 struct Argument {
     Argument(std::string_view name, std::string text) : name(name), value(std::move(text)) {}
     Argument(std::string_view name, std::string_view text) : name(name), value(std::string(text)) {}
     Argument(std::string_view name, const char* text) : name(name), value(std::string(text)) {}
     template <std::integral Count>
     Argument(std::string_view name, Count count) : name(name), value(static_cast<long long>(count)) {}
+    // A text of the catalogue without placeholders, held without a message of its own: failures of
+    // thousands of devices name their request so.
+    Argument(std::string_view name, Key key) : name(name), value(key) {}
     Argument(std::string_view name, Message message);
 
     bool operator==(const Argument& other) const;
 
     std::string_view name;  // a literal: "address" fills {address}
-    std::variant<std::string, long long, std::shared_ptr<const Message>> value;
+    std::variant<std::string, long long, Key, std::shared_ptr<const Message>> value;
 };
 
 class Message {

@@ -124,10 +124,11 @@ TEST(Catalogue, WordsAMessageWithItsArgumentsPluralsAndNestedMessages) {
         {{"ctl.scan.repeated", {{"count", 2}}}, "2 addresses; they"},
         {{"ctl.scan.repeated", {{"count", "many"}}}, "many addresses; they"},  // a text takes the other form
         {{"ctl.failure.no_reply",
-          {{"request", Message("ctl.request.write")}, {"attempts", 3}, {"timeout", std::string("1000")}}},
+          {{"request", Key("ctl.request.write")}, {"attempts", 3}, {"timeout", std::string("1000")}}},
          "the write (3, 1000) {unknown} {not a name} {x|"},
         {{"ctl.help.exit_status"}, "first\nsecond"},
         {{"ctl.help.options", {{"name", Message::Verbatim("Host not found.")}}}, "Host not found."},
+        {{"ctl.help.options", {{"name", Message("ctl.scan.repeated", {{"count", 1}})}}}, "1 address; it"},
         {Message::Verbatim("as it stands {count}"), "as it stands {count}"},
         // A key this catalogue lacks, as English has it.
         {{"ctl.failure.interrupted"}, "interrupted"},

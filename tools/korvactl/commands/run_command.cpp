@@ -68,7 +68,7 @@ int RunCommand(std::string_view name, const std::vector<std::string>& arguments,
                                         {{"command", tools::TerminalText(name)}, {"meant", closest->name}})
                     : language::Message("ctl.unknown_command", {{"command", tools::TerminalText(name)}});
         io.err << "korvactl: " << io.texts.Text(unknown) << '\n'
-               << io.texts.Text({"ctl.usage_hint", {{"usage", language::Message("ctl.help.usage")}}}) << '\n';
+               << io.texts.Text({"ctl.usage_hint", {{"usage", language::Key("ctl.help.usage")}}}) << '\n';
         return kExitUsage;
     }
     if (std::any_of(arguments.begin(), arguments.end(),

@@ -19,7 +19,7 @@ void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
     // A device that cannot do what it was asked answers with the keyword ERR.
     if (reply.keyword == "ERR") {
         refused_ = true;
-        ReportRefusal(reply, {"ctl.failure.refused", {{"request", language::Message(request_.description)}}});
+        ReportRefusal(reply, {"ctl.failure.refused", {{"request", request_.description}}});
         Finish(false);
         return;
     }
@@ -38,9 +38,7 @@ void RequestConversation::OnDeadline(Link& link) {
         return;
     }
     Fail({"ctl.failure.no_reply",
-          {{"request", language::Message(request_.description)},
-           {"attempts", attempts_},
-           {"timeout", policy_.timeout.count()}}});
+          {{"request", request_.description}, {"attempts", attempts_}, {"timeout", policy_.timeout.count()}}});
 }
 
 }  // namespace korva::ctl

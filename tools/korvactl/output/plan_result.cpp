@@ -48,8 +48,7 @@ std::string ChangesText(const std::vector<FieldChange>& changes, const language:
                                     : change.field == "mask"  ? language::Key("ctl.parameter.mask")
                                                               : language::Key("ctl.parameter.gateway");
         text += (text.empty() ? "" : ", ") +
-                texts.Text({"ctl.apply.change",
-                            {{"field", language::Message(field)}, {"from", change.from}, {"to", change.to}}});
+                texts.Text({"ctl.apply.change", {{"field", field}, {"from", change.from}, {"to", change.to}}});
     }
     return text;
 }

@@ -27,7 +27,7 @@ std::string ProgressLine::Text(const std::string& prefix, language::Key doing, s
                                const ProgressCounts& counts, std::chrono::duration<double> elapsed,
                                const language::Catalogue& texts) {
     std::string text = prefix + texts.Text({"ctl.progress.line",
-                                            {{"doing", language::Message(doing)},
+                                            {{"doing", doing},
                                              {"done", counts.done},
                                              {"total", total},
                                              {"found", counts.found},
