@@ -54,15 +54,17 @@ void ConsoleCore::ReadParameters(const std::string& deviceAddress) {
 }
 
 void ConsoleCore::WriteParameters(const std::string& deviceAddress, const NewParameters& parameters) {
+    // Before the checks, which let a device on loopback move within it; and a box that names no device
+    // is told at once, not after a SIM.
+    const std::uint32_t current = transport::ResolveHost(deviceAddress);
     // A device given a broken address, mask or gateway falls off the network until someone visits it.
-    if (const std::vector<ParameterProblem> problems = CheckNewParameters(parameters); !problems.empty()) {
+    if (const std::vector<ParameterProblem> problems = CheckNewParameters(parameters, PlaceOf(current));
+        !problems.empty()) {
         const ParameterProblem& first = problems.front();
         view_.ShowMessage({texts::RefusedValue(parameters, first), kRed, 0, TimedMessage::kInformation});
         view_.FocusNewParameter(first.box);
         return;
     }
-    // Before the question: a box that names no device is told at once, not after a SIM.
-    const std::uint32_t current = transport::ResolveHost(deviceAddress);
     const std::string question = texts::ConfirmWrite(ChangesMadeBy(current, parameters));
     if (!view_.ShowMessage({question, kYellow, kQuestionSeconds, TimedMessage::kQuestion}))
         return;

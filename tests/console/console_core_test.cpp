@@ -267,7 +267,10 @@ TEST_F(ConsoleCoreTest, AWriteIsCheckedFirstAndARefusedValueIsNamedFocusedAndNev
         korva::NewParameters parameters;
         std::optional<ParameterBox> refused;  // nullopt: asked and sent
         const char* shownAs;                  // how the refused box is named in the message
+        const char* why = "";                 // part of the reason given
+        const char* device = kDevice;         // where the device is now
     };
+    constexpr const char* kSimulated = "127.0.0.9";
     const Case cases[] = {
         {{"10.1.1.9", "255.255.255.0", "10.1.1.1"}, std::nullopt, ""},
         {{"010.001.001.009", "255.255.255.252", "010.001.001.010"}, std::nullopt, ""},  // zero-padded, a /30
@@ -283,12 +286,31 @@ TEST_F(ConsoleCoreTest, AWriteIsCheckedFirstAndARefusedValueIsNamedFocusedAndNev
         {{"10.1.1.9", "255.255.255.0", "10.0.0.1"}, ParameterBox::kGateway, "gateway novo: 10.0.0.1"},
         {{"10.1.1.9", "255.255.255.0", "10.1.1.9"}, ParameterBox::kGateway, "gateway novo: 10.1.1.9"},
         {{"10.1.1.9", "255.255.255.0", "10.1.1.255"}, ParameterBox::kGateway, "gateway novo: 10.1.1.255"},
+        // Blocks no device is reached at, for either box; just outside each of them is usable.
+        {{"0.0.0.5", "255.0.0.0", "0.0.0.1"}, ParameterBox::kAddress, "endereço novo: 0.0.0.5", "0.0.0.0/8"},
+        {{"10.1.1.9", "255.255.255.0", "0.1.1.1"}, ParameterBox::kGateway, "gateway novo: 0.1.1.1", "0.0.0.0/8"},
+        {{"1.0.0.5", "255.0.0.0", "1.0.0.1"}, std::nullopt, ""},
+        {{"224.0.0.10", "255.255.255.0", "224.0.0.1"}, ParameterBox::kAddress, "endereço novo: 224", "multicast"},
+        {{"10.1.1.9", "255.255.255.0", "239.255.255.250"}, ParameterBox::kGateway, "gateway novo: 239", "multicast"},
+        {{"223.255.255.1", "255.255.255.0", "223.255.255.254"}, std::nullopt, ""},
+        {{"240.1.1.5", "255.255.255.0", "240.1.1.1"}, ParameterBox::kAddress, "endereço novo: 240", "240.0.0.0/4"},
+        {{"255.255.255.5", "255.255.255.0", "10.1.1.1"}, ParameterBox::kAddress, "endereço novo: 255", "240.0.0.0/4"},
+        {{"10.1.1.9", "255.255.255.0", "255.255.255.255"}, ParameterBox::kGateway, "gateway novo: 255", "240.0.0.0/4"},
+        {{"169.254.1.5", "255.255.0.0", "169.254.0.1"}, ParameterBox::kAddress, "endereço novo: 169", "link-local"},
+        {{"10.1.1.9", "255.255.255.0", "169.254.1.1"}, ParameterBox::kGateway, "gateway novo: 169", "link-local"},
+        {{"169.255.0.5", "255.255.0.0", "169.255.0.1"}, std::nullopt, ""},
+        {{"127.0.0.5", "255.0.0.0", "127.0.0.1"}, ParameterBox::kAddress, "endereço novo: 127.0.0.5", "loopback"},
+        {{"10.1.1.9", "255.255.255.0", "127.0.0.1"}, ParameterBox::kGateway, "gateway novo: 127.0.0.1", "loopback"},
+        {{"128.0.0.5", "255.255.0.0", "128.0.0.1"}, std::nullopt, ""},
+        // A simulated device on this machine may move within loopback, and only there.
+        {{"127.0.0.5", "255.0.0.0", "127.0.0.1"}, std::nullopt, "", "", kSimulated},
+        {{"224.0.0.10", "255.255.255.0", "224.0.0.1"}, ParameterBox::kAddress, "endereço", "multicast", kSimulated},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.parameters.address + " " + c.parameters.mask + " " + c.parameters.gateway);
         view_.messages.clear();
         view_.focused.reset();
-        core_.WriteParameters(kDevice, c.parameters);
+        core_.WriteParameters(c.device, c.parameters);
         ASSERT_EQ(view_.messages.size(), 1u);
         const TimedMessage& shown = view_.messages[0];
         if (!c.refused) {
@@ -302,6 +324,7 @@ TEST_F(ConsoleCoreTest, AWriteIsCheckedFirstAndARefusedValueIsNamedFocusedAndNev
         EXPECT_EQ(shown.colour.red, 255);
         EXPECT_EQ(shown.colour.green, 0);
         EXPECT_EQ(shown.text.rfind(c.shownAs, 0), 0u) << shown.text;
+        EXPECT_NE(shown.text.find(c.why), std::string::npos) << shown.text;
         EXPECT_EQ(view_.focused, c.refused);
         EXPECT_TRUE(link_.sent.empty());
     }

@@ -41,7 +41,8 @@ using korva::NewParameters;
 
 // Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
 // can be written.
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
+using korva::CurrentPlace;
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current);
 
 // A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]", the fields
 // separated by commas, semicolons or tabs, whichever the first line uses (spreadsheets write the
