@@ -256,9 +256,9 @@ void TfrKorvaCfg01::CreateControls() {
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
-    connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
-    connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
-    connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });
+    connect(btRead, &QPushButton::clicked, this, &TfrKorvaCfg01::btReadClick);
+    connect(btRd, &QPushButton::clicked, this, &TfrKorvaCfg01::btRdClick);
+    connect(btWr1, &QPushButton::clicked, this, &TfrKorvaCfg01::btWr1Click);
     connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
     connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
     connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
@@ -331,14 +331,6 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
     event->accept();
 }
 
-void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, QString::fromUtf8(error.what()));
-    }
-}
-
 std::string TfrKorvaCfg01::DeviceAddress() const {
     return ToDevice(edIP1->text());
 }
@@ -377,11 +369,11 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode();
+    rules_->ToggleAutomaticMode(DeviceAddress());
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    rules_->Tick(DeviceAddress());
+    rules_->Tick();
 }
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
@@ -415,6 +407,25 @@ void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
     AutoSelectEdit* edit = box == ParameterBox::kAddress ? edIP2 : box == ParameterBox::kMask ? edMsk2 : edGW2;
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
+}
+
+void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
+    edIP1->setText(FromDevice(address));
+}
+
+// Pressed in, under a busy cursor, until the name is found; a screen reader hears why.
+void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
+    QPushButton* pushed = button == Button::kReadLiveData ? btRead : button == Button::kReadParameters ? btRd : btWr1;
+    pushed->setDown(busy);
+    if (busy)
+        pushed->setCursor(Qt::BusyCursor);
+    else
+        pushed->unsetCursor();
+    pushed->setAccessibleDescription(busy ? Text(texts::kLookingUpAddress) : QString());
+}
+
+void TfrKorvaCfg01::ShowError(const std::string& message) {
+    ShowErrorBox(this, QString::fromUtf8(message));
 }
 
 bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {

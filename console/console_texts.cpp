@@ -83,6 +83,22 @@ std::string NoReplyFrom(const std::string& address) {
     return std::string(kNoReply) + " de " + address;
 }
 
+std::string ResetConfirmed(const std::string& address) {
+    return "Reset confirmado: o dispositivo reinicia em " + address;
+}
+
+std::string RestartingAt(const std::string& address) {
+    return "reiniciando em " + address;
+}
+
+std::string NoReplyAfterMove(const std::string& address, const std::string& before) {
+    return std::string(kNoReply) + " em " + address + "; antes em " + before;
+}
+
+std::string ResetCancelled(const std::string& address) {
+    return "Reset de " + address + " cancelado: o endereço mudou.";
+}
+
 std::string RefusedValue(const NewParameters& parameters, const ParameterProblem& problem) {
     const std::string& value = ValueIn(parameters, problem.box);
     return NewBoxName(problem.box) + ": " + (value.empty() ? "(vazio)" : Cp1252ToUtf8(value)) + "\r" +

@@ -352,11 +352,11 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode();
+    rules_->ToggleAutomaticMode(DeviceAddress());
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    rules_->Tick(DeviceAddress());
+    rules_->Tick();
 }
 
 HWND TfrKorvaCfg01::Control(const char* name) const {
@@ -481,6 +481,22 @@ void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
     const HWND edit = Control(box == ParameterBox::kAddress ? "edIP2" : box == ParameterBox::kMask ? "edMsk2" : "edGW2");
     SetFocus(edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
+    SetText("edIP1", FromDevice(address));
+}
+
+// Pushed in until the name is found.
+void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
+    const char* name = button == Button::kReadLiveData     ? "btRead"
+                       : button == Button::kReadParameters ? "btRd"
+                                                           : "btWr1";
+    SendMessageW(Control(name), BM_SETSTATE, busy ? TRUE : FALSE, 0);
+}
+
+void TfrKorvaCfg01::ShowError(const std::string& message) {
+    ShowErrorBox(window_, message);
 }
 
 bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {
