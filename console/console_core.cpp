@@ -262,18 +262,25 @@ void ConsoleCore::AwaitReply(std::uint32_t device, std::vector<ReplyKind> kinds)
 }
 
 void ConsoleCore::NoticeSilence() {
-    if (std::optional<Restart>& restart = device_.restart) {
-        if (automaticMode_ && ++restart->silentPeriods == kRestartPeriods) {
-            ShowNoReply(restart->at == restart->from
-                            ? texts::NoReplyFrom(Ipv4Text(restart->at))
-                            : texts::NoReplyAfterMove(Ipv4Text(restart->at), Ipv4Text(restart->from)));
-        }
-    } else if (automaticMode_ && ++device_.silentPeriods > kSilentPeriods) {
-        ShowNoReply(texts::kNoReply);
-    }
     if (std::optional<ReplyWait>& wait = device_.replyWait; wait && ++wait->ticks >= kManualReplyTicks) {
         ShowNoReply(texts::NoReplyFrom(Ipv4Text(wait->from)));
         wait.reset();
+    }
+    if (std::optional<Restart>& restart = device_.restart) {
+        if (automaticMode_ && ++restart->silentPeriods == kRestartPeriods)
+            TellNotBackAfterRestart(*restart);
+    } else if (automaticMode_ && ++device_.silentPeriods > kSilentPeriods) {
+        ShowNoReply(texts::kNoReply);
+    }
+}
+
+void ConsoleCore::TellNotBackAfterRestart(const Restart& restart) {
+    ShowNoReply(texts::NoReplyFrom(Ipv4Text(restart.at)));
+    // Moved and not heard of since: where it was is what the technician needs next, and it takes more
+    // words than the notice beside the clock has room for.
+    if (restart.at != restart.from) {
+        view_.ShowMessage({texts::NoReplyAfterMove(Ipv4Text(restart.at), Ipv4Text(restart.from)), kYellow, 0,
+                           TimedMessage::kInformation});
     }
 }
 

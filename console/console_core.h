@@ -33,7 +33,8 @@ public:
     static constexpr int kSilentPeriods = 3;
     // A button's request is unanswered after this many ticks: at least a second after it went out.
     static constexpr int kManualReplyTicks = 3;
-    // A device restarting after its reset is shown as silent after this many polling periods: 30 s.
+    // A device restarting after its reset is shown as silent after this many polling periods, 30 s; one
+    // that moved is told of in a message naming both addresses.
     static constexpr int kRestartPeriods = 60;
 
     // clock gives the time a reply is shown with; requests go to devicePort. Nothing is sent or accepted
@@ -128,6 +129,7 @@ private:
     // A button's request went to device: replies of kinds (any when empty) are awaited from there.
     void AwaitReply(std::uint32_t device, std::vector<ReplyKind> kinds = {});
     void NoticeSilence();
+    void TellNotBackAfterRestart(const Restart& restart);
     void ShowNoReply(const std::string& notice);
     void TellResetNotConfirmed();
 

@@ -615,7 +615,9 @@ TEST(ConsoleCoreWalk, ADeviceIsFollowedThroughItsResetAndNeverTakenForAnother) {
          join({writtenAndReset,
                {ticks(ConsoleCore::kRestartPeriods, {.sent = times(ConsoleCore::kRestartPeriods, "10.1.1.9 snd000"),
                                                      .notice = "reiniciando em 10.1.1.9"}),
-                ticks(1, {.sent = {"10.1.1.9 snd000"}, .notice = "sem resposta em 10.1.1.9; antes em 10.1.1.5"})}})},
+                ticks(1, {.sent = {"10.1.1.9 snd000"},
+                          .notice = "sem resposta de 10.1.1.9",
+                          .told = {"sem resposta em 10.1.1.9; antes em 10.1.1.5"}})}})},
         {"reset without a write",
          join(
              {polling,
