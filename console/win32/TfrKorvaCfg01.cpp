@@ -416,6 +416,7 @@ void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
     const auto showState = [this](const char* led, bool good) {
         Led(led).SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
         Led(led).SetLedOn(true);
+        Led(led).SetMarked(good);
     };
     showState("ldPrs", status.presence);
     showState("ldRst", status.resetState);
@@ -446,6 +447,7 @@ void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
 
 void TfrKorvaCfg01::ShowResetAcknowledged() {
     Led("ldRst").SetLedIndex(0);
+    Led("ldRst").SetMarked(false);
     DescribeLeds();
 }
 
@@ -455,6 +457,7 @@ void TfrKorvaCfg01::ShowRestartPending(bool shown) {
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
     Led("ldAuto").SetLedOn(on);
+    Led("ldAuto").SetMarked(on);
     // While polling, the address must not change under the requests, and a reset only makes sense then.
     EnableWindow(Control("btRst"), on ? TRUE : FALSE);
     for (const char* manual : kManualControls)
