@@ -21,7 +21,7 @@
 #include "console/console_view.h"
 #include "fake_device.h"
 #include "reply_texts.h"
-#include "test_resolvers.h"
+#include "tests/support/test_resolvers.h"
 
 class WindowTest : public ::testing::Test {
 protected:

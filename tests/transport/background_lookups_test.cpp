@@ -4,44 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
+#include "tests/support/test_resolvers.h"
+
 namespace {
 
 using namespace std::chrono_literals;
-
-// Holds every lookup until let go; counts the lookups that have returned.
-class GatedResolver : public korva::transport::NameResolver {
-public:
-    std::optional<std::uint32_t> LookUp(const std::string& name) override {
-        std::unique_lock lock(mutex_);
-        open_.wait(lock, [this] { return letGo_; });
-        ++returned_;
-        return name == "found" ? std::optional<std::uint32_t>(0x7F000001) : std::nullopt;
-    }
-    void LetGo() {
-        const std::lock_guard lock(mutex_);
-        letGo_ = true;
-        open_.notify_all();
-    }
-    int Returned() {
-        const std::lock_guard lock(mutex_);
-        return returned_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable open_;
-    bool letGo_ = false;
-    int returned_ = 0;
-};
+constexpr std::uint32_t kFound = 0x7F000001;
 
 bool Within(std::chrono::milliseconds bound, const auto& done) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
@@ -54,30 +28,30 @@ bool Within(std::chrono::milliseconds bound, const auto& done) {
 }
 
 TEST(BackgroundLookups, AnAnswerReachesTheOwnerWhenItServesThemAndNoneWakesItOnceItIsGone) {
-    auto resolver = std::make_shared<GatedResolver>();
+    auto resolver = std::make_shared<SlowResolver>(kFound, 10s);
     std::atomic<int> wakes = 0;
     std::vector<std::optional<std::uint32_t>> heard;
     {
         korva::transport::BackgroundLookups lookups(resolver, [&] { ++wakes; });
-        lookups.Start("found", [&](std::optional<std::uint32_t> address) { heard.push_back(address); });
-        lookups.Start("nowhere", [&](std::optional<std::uint32_t> address) { heard.push_back(address); });
+        for (int i = 0; i < 2; ++i)
+            lookups.Start("korva.site", [&](std::optional<std::uint32_t> address) { heard.push_back(address); });
+        ASSERT_TRUE(Within(5s, [&] { return resolver->Asked() == 2; })) << "both at once, neither waiting";
         lookups.ServeFinished();
         EXPECT_TRUE(heard.empty()) << "nothing has been found yet";
-        resolver->LetGo();
+        resolver->Answer();
         ASSERT_TRUE(Within(5s, [&] { return wakes == 2; }));
         EXPECT_TRUE(heard.empty()) << "answers wait for the owner";
         lookups.ServeFinished();
-        ASSERT_EQ(heard.size(), 2u);
-        EXPECT_EQ(std::count(heard.begin(), heard.end(), std::optional<std::uint32_t>(0x7F000001)), 1);
-        EXPECT_EQ(std::count(heard.begin(), heard.end(), std::nullopt), 1);
+        EXPECT_EQ(heard, (std::vector<std::optional<std::uint32_t>>{kFound, kFound}));
     }
-    auto held = std::make_shared<GatedResolver>();
+    auto held = std::make_shared<SlowResolver>(kFound, 10s);
     {
         korva::transport::BackgroundLookups lookups(held, [&] { ++wakes; });
-        lookups.Start("found", [](std::optional<std::uint32_t>) { FAIL() << "heard after its owner went"; });
+        lookups.Start("korva.site", [](std::optional<std::uint32_t>) { FAIL() << "heard after its owner went"; });
+        ASSERT_TRUE(Within(5s, [&] { return held->Asked() == 1; }));
     }
-    held->LetGo();
-    ASSERT_TRUE(Within(5s, [&] { return held->Returned() == 1; }));
+    held->Answer();
+    ASSERT_TRUE(Within(5s, [&] { return held->Answered() == 1; }));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(wakes, 2) << "the lookup finished after its owner had gone, and woke nobody";
 }

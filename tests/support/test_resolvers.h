@@ -1,6 +1,6 @@
 #pragma once
-// Resolvers the window tests put in place of the system's, so that no test asks a name server: one that
-// finds nothing at once, and one that takes its time over every name until the test lets it answer.
+// Resolvers tests put in place of the system's, so that no test asks a name server: one that finds
+// nothing at once, and one that takes its time over every name until the test lets it answer.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -24,6 +24,7 @@ public:
         std::unique_lock lock(mutex_);
         ++asked_;
         answerable_.wait_for(lock, patience_, [this] { return answering_; });
+        ++answered_;
         return address_;
     }
     void Answer() {
@@ -35,6 +36,10 @@ public:
         const std::lock_guard lock(mutex_);
         return asked_;
     }
+    int Answered() {
+        const std::lock_guard lock(mutex_);
+        return answered_;
+    }
 
 private:
     const std::uint32_t address_;
@@ -43,4 +48,5 @@ private:
     std::condition_variable answerable_;
     bool answering_ = false;
     int asked_ = 0;
+    int answered_ = 0;
 };
