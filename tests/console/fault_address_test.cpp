@@ -13,7 +13,7 @@ namespace {
 
 using korva::console::TTILed;
 
-TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentAndKeepsTrying) {
+TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentUntilTheDevicesAddressIsTyped) {
     struct Case {
         const char* what;
         const char* device;
