@@ -50,7 +50,9 @@ struct ParameterNames {
 
 // Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
 // can be written.
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const ParameterNames& names = {});
+using korva::CurrentPlace;
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
+                                              const ParameterNames& names = {});
 
 // A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
 // saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A

@@ -47,16 +47,27 @@ std::string Sentence(const NewParameters& parameters, const ParameterProblem& pr
             return what + " " + value + " is outside the subnet of " + parameters.address + " with mask " +
                    parameters.mask;
         case ParameterFault::kGatewayIsAddress:
+            return what + " " + value + " is the device's own address";
+        case ParameterFault::kThisNetwork:
+            return what + " " + value + " is in 0.0.0.0/8, which means this network: no device has it";
+        case ParameterFault::kMulticast:
+            return what + " " + value + " is a multicast address (224.0.0.0/4): no device has it";
+        case ParameterFault::kReserved:
+            return what + " " + value + " is in the reserved block 240.0.0.0/4: no device has it";
+        case ParameterFault::kLinkLocal:
+            return what + " " + value + " is link-local (169.254.0.0/16): never reached through a gateway";
+        case ParameterFault::kLoopback:
             break;
     }
-    return what + " " + value + " is the device's own address";
+    return what + " " + value + " is a loopback address (127.0.0.0/8), which only a device on loopback may take";
 }
 
 }  // namespace
 
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const ParameterNames& names) {
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
+                                              const ParameterNames& names) {
     std::vector<std::string> texts;
-    for (const ParameterProblem& problem : CheckNewParameters(parameters))
+    for (const ParameterProblem& problem : CheckNewParameters(parameters, current))
         texts.push_back(Sentence(parameters, problem, names));
     return texts;
 }
@@ -287,7 +298,9 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanC
     std::map<std::string, const PlanRow*> byMac;
     const ParameterNames names{columns.newAddress, columns.mask, columns.gateway};
     for (const PlanRow& row : rows) {
-        for (const std::string& problem : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, names))
+        const CurrentPlace current = PlaceOf(ParseIpv4(row.address).value_or(0));
+        for (const std::string& problem :
+             ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, current, names))
             problems.push_back(LineName(row) + ": " + problem);
         if (!row.mac.empty()) {
             const auto mac = CanonicalMac(row.mac);
