@@ -14,9 +14,11 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# What every build of the project needs.
+# What every build of the project needs. The exporter serves HTTP and HTTPS with libmicrohttpd on
+# GnuTLS, reads its --web-config with yaml-cpp and checks bcrypt hashes with libxcrypt's crypt.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                 libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev prometheus-cpp-dev
+                libmicrohttpd-dev libgnutls28-dev libyaml-cpp-dev libcrypt-dev
                 fonts-liberation fonts-dejavu-core scdoc)
 
 # The fuzzers need clang and its libFuzzer runtime.
