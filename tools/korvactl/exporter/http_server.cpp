@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <gnutls/gnutls.h>
+#include <malloc.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -27,6 +28,8 @@ constexpr std::size_t kConnectionMemory = 8 * 1024;
 constexpr unsigned kListenBacklog = 4096;
 // How often connections waiting for a request head are looked at.
 constexpr std::chrono::milliseconds kHeadCheckPeriod{250};
+// Requests served before the heap's free memory is given back once none is under way.
+constexpr std::size_t kRequestsBetweenTrims = 64;
 
 ScrapeResponse Problem(int status, const std::string& text) {
     return {status, "text/plain; charset=utf-8", text + "\n"};
@@ -88,6 +91,13 @@ struct HttpCallbacks {
             delete request;
             *requestSlot = nullptr;
             --server.requestsUnderWay_;
+            // A burst of thousands of requests leaves their connections' buffers free in the heap,
+            // which malloc keeps for the next one and the system counts as ours; once the burst is
+            // over, the memory goes back.
+            if (++server.requestsSinceTrim_ >= kRequestsBetweenTrims && server.requestsUnderWay_ == 0) {
+                server.requestsSinceTrim_ = 0;
+                malloc_trim(0);
+            }
         }
         if (const auto found = server.connections_.find(connection); found != server.connections_.end()) {
             found->second.inRequest = false;

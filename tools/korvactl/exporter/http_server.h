@@ -83,6 +83,7 @@ private:
     // outlived its connection's end at a stop) has nowhere to go.
     std::unordered_set<Request*> live_;
     std::size_t requestsUnderWay_ = 0;
+    std::size_t requestsSinceTrim_ = 0;
     SteadyTime lastHeadCheck_{};
     bool resumed_ = false;
 };
