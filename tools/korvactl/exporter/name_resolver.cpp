@@ -4,9 +4,10 @@
 
 namespace korva::ctl {
 
-CachingResolver::CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver, Limits limits)
+CachingResolver::CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver, Limits limits, Clock clock)
     : lookUp_(std::move(lookUp)),
       limits_(limits),
+      clock_(std::move(clock)),
       pool_(limits.workers, limits.waitingNames, std::move(deliver)) {}
 
 NameAnswer CachingResolver::AnswerOf(const std::optional<std::uint32_t>& address) {
@@ -27,7 +28,7 @@ void CachingResolver::Resolve(const std::string& name, SteadyTime now, SteadyTim
         // The worker's copy of the name and of the lookup: the work may outlive this object.
         const bool queued = pool_.TrySubmit([this, name, lookUp = lookUp_]() -> std::function<void()> {
             std::optional<std::uint32_t> address = lookUp(name);
-            return [this, name, address] { Resolved(name, address, std::chrono::steady_clock::now()); };
+            return [this, name, address] { Resolved(name, address, clock_()); };
         });
         if (!queued) {
             done({NameAnswer::Kind::kBusy, 0});

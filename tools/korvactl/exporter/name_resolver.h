@@ -51,9 +51,12 @@ public:
         std::size_t keptNames = 4096;
     };
 
-    // deliver: runs a task on the event loop's thread (its Post).
-    CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver, Limits limits);
-    CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver) : CachingResolver(lookUp, deliver, Limits{}) {}
+    using Clock = std::function<SteadyTime()>;
+
+    // deliver: runs a task on the event loop's thread (its Post); clock: the time answers are kept from.
+    CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver, Limits limits, Clock clock);
+    CachingResolver(LookUp lookUp, WorkerPool::Deliver deliver)
+        : CachingResolver(std::move(lookUp), std::move(deliver), Limits{}, [] { return std::chrono::steady_clock::now(); }) {}
 
     void Resolve(const std::string& name, SteadyTime now, SteadyTime deadline,
                  std::function<void(NameAnswer)> done) override;
@@ -80,6 +83,7 @@ private:
 
     LookUp lookUp_;
     Limits limits_;
+    Clock clock_;
     std::unordered_map<std::string, Kept> kept_;
     std::unordered_map<std::string, std::vector<Waiter>> waiting_;  // names being asked, and who waits
     std::set<std::tuple<SteadyTime, std::uint64_t, std::string>> deadlines_;
