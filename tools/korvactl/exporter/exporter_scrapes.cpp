@@ -9,15 +9,36 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <future>
 
 namespace korva::ctl {
 
 namespace {
 
 constexpr const char* kExposition = "text/plain; version=0.0.4; charset=utf-8";
+// Devices asked by /probe whose last reply is remembered.
+constexpr std::size_t kRememberedProbes = 4096;
 
-ScrapeResponse Exposition(const std::vector<prometheus::MetricFamily>& families) {
-    return {200, kExposition, prometheus::TextSerializer().Serialize(families)};
+// Past this many series a page is written by two threads, each serializing whole families: a scrape of
+// ten thousand devices spent 75 to 130 ms in the serializer, after its last reply had come.
+constexpr std::size_t kSeriesForTwoWriters = 20'000;
+
+ScrapeResponse Exposition(std::vector<prometheus::MetricFamily> families) {
+    std::size_t series = 0;
+    for (const prometheus::MetricFamily& family : families)
+        series += family.metric.size();
+    if (series < kSeriesForTwoWriters)
+        return {200, kExposition, prometheus::TextSerializer().Serialize(families)};
+    std::vector<prometheus::MetricFamily> later;
+    for (std::size_t firstHalf = 0; !families.empty() && firstHalf < series / 2; families.pop_back()) {
+        firstHalf += families.back().metric.size();
+        later.insert(later.begin(), std::move(families.back()));
+    }
+    auto laterPart =
+        std::async(std::launch::async, [&later] { return prometheus::TextSerializer().Serialize(later); });
+    std::string page = prometheus::TextSerializer().Serialize(families);
+    page += laterPart.get();
+    return {200, kExposition, std::move(page)};
 }
 
 ScrapeResponse Problem(int status, const std::string& text) {
@@ -44,7 +65,10 @@ ExporterScrapes::ExporterScrapes(ExporterSettings settings, Prober& prober, Name
       failures_([this](const std::string& line) {
           if (settings_.log)
               settings_.log(line);
-      }) {}
+      }),
+      // Every listed device has its place beside those probes bring: with fewer, each scrape of a
+      // long list forgot one device and searched for the longest silent one for every device.
+      lastReplies_(kRememberedProbes + settings_.devices.size()) {}
 
 void ExporterScrapes::Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader,
                             Answer answer) {
@@ -129,7 +153,7 @@ void ExporterScrapes::Answered(std::vector<DeviceSample> samples, SteadyTime sta
     const double seconds = Seconds(start, ended);
     families.push_back(ScrapeDurationFamily(seconds));
     self_.CountProbe(samples.front().Answered(), seconds);
-    answer(Exposition(families));
+    answer(Exposition(std::move(families)));
 }
 
 void ExporterScrapes::Metrics(std::optional<std::string_view> timeoutHeader, Answer answer) {
@@ -137,7 +161,7 @@ void ExporterScrapes::Metrics(std::optional<std::string_view> timeoutHeader, Ans
     if (settings_.devices.empty()) {
         std::vector<prometheus::MetricFamily> families = self_.Collect();
         families.push_back(ScrapeDurationFamily(0));
-        answer(Exposition(families));
+        answer(Exposition(std::move(families)));
         return;
     }
     std::vector<ProbeDevice> devices;
@@ -156,7 +180,7 @@ void ExporterScrapes::Metrics(std::optional<std::string_view> timeoutHeader, Ans
                       for (prometheus::MetricFamily& family : DeviceMetricFamilies(samples))
                           families.push_back(std::move(family));
                       families.push_back(ScrapeDurationFamily(Seconds(start, ended)));
-                      answer(Exposition(families));
+                      answer(Exposition(std::move(families)));
                   });
 }
 
