@@ -16,6 +16,7 @@
 #include "bench/options.h"
 #include "tests/support/child_process.h"
 #include "tests/support/http_burst.h"
+#include "tests/support/process_memory.h"
 #include "tests/support/idle_connections.h"
 #include "tests/support/loopback_address.h"
 
@@ -27,7 +28,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <stdexcept>
@@ -64,15 +64,6 @@ int Get(const std::string& path, std::chrono::seconds patience) {
 
 double Milliseconds(std::int64_t from) {
     return static_cast<double>(korva::bench::MonotonicNanoseconds() - from) / 1e6;
-}
-
-long ResidentKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmRSS:"))
-            return std::stol(line.substr(6));
-    }
-    return -1;
 }
 
 // Run as the unit runs it: with LimitNOFILE=8192.
@@ -239,14 +230,14 @@ int main(int argc, char** argv) {
                              },
                              rounds, patience));
 
-    const long beforeBurst = ResidentKilobytes(exporter.Pid());
+    const long beforeBurst = korva::testing::ResidentKilobytes(exporter.Pid());
     int burstAnswered = 0;
     for (const auto& answer :
          korva::testing::GetAll(kListenAddress, kListenPort, SilentProbes(3000), std::chrono::seconds(60)))
         burstAnswered += answer.status == 200;
     std::cout << "rss_kb_before_burst " << beforeBurst << "\n"
               << "burst_3000_answered " << burstAnswered << "\n"
-              << "rss_kb_after_burst " << ResidentKilobytes(exporter.Pid()) << "\n";
+              << "rss_kb_after_burst " << korva::testing::ResidentKilobytes(exporter.Pid()) << "\n";
 
     const auto zeros = [](int count) { return std::string(static_cast<std::size_t>(count), '0'); };
     std::vector<std::string> longSpellings, shortSpellings, moreShortSpellings;
@@ -258,12 +249,12 @@ int main(int argc, char** argv) {
                 .push_back(zeros(n % 100) + "127." + zeros(n / 100 % 100) + "0." + zeros(n / 10000) + "45.2");
         }
     }
-    std::cout << "rss_kb_start " << ResidentKilobytes(exporter.Pid()) << "\n";
+    std::cout << "rss_kb_start " << korva::testing::ResidentKilobytes(exporter.Pid()) << "\n";
     std::cout << "long_spellings_answered " << ProbeSpellings(longSpellings) << "\n"
-              << "rss_kb_after_long_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+              << "rss_kb_after_long_spellings " << korva::testing::ResidentKilobytes(exporter.Pid()) << "\n";
     std::cout << "short_spellings_answered " << ProbeSpellings(shortSpellings) << "\n"
-              << "rss_kb_after_short_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+              << "rss_kb_after_short_spellings " << korva::testing::ResidentKilobytes(exporter.Pid()) << "\n";
     std::cout << "more_short_spellings_answered " << ProbeSpellings(moreShortSpellings) << "\n"
-              << "rss_kb_after_more_short_spellings " << ResidentKilobytes(exporter.Pid()) << "\n";
+              << "rss_kb_after_more_short_spellings " << korva::testing::ResidentKilobytes(exporter.Pid()) << "\n";
     return 0;
 }

@@ -2,11 +2,11 @@
 // way. Loopback addresses 127.0.25.1-2 (devices), 127.0.25.250-251 (HTTP, ports 20930-20931) and
 // 127.0.26.0-127.0.37.255 (silent targets: nothing listens there).
 #include "tests/support/http_burst.h"
+#include "tests/support/process_memory.h"
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <thread>
 
 namespace korva::ctl::testing {
@@ -31,15 +31,6 @@ std::string Up(const std::string& body) {
     return body.substr(value + 2, 1);
 }
 
-long ResidentKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmRSS:"))
-            return std::stol(line.substr(6));
-    }
-    return -1;
-}
-
 TEST(ExporterAtScale, ElevenHundredSilentProbesUnderTheDefaultDescriptorLimitAllAnswerAndALiveDeviceIsUp) {
     Simulator live("127.0.25.1", {"--form", "150"});
     ASSERT_TRUE(live.Ready());
@@ -56,8 +47,9 @@ TEST(ExporterAtScale, ElevenHundredSilentProbesUnderTheDefaultDescriptorLimitAll
     std::map<int, int> statuses;
     for (std::size_t i = 0; i < answers.size(); ++i) {
         ++statuses[answers[i].status];
-        if (i != liveAt && answers[i].status == 200)
+        if (i != liveAt && answers[i].status == 200) {
             EXPECT_EQ(Up(answers[i].body), "0") << paths[i];
+        }
     }
     EXPECT_EQ(statuses, (std::map<int, int>{{200, 1101}})) << exporter.Process().Err();
     EXPECT_EQ(Up(answers[liveAt].body), "1") << answers[liveAt].body;
@@ -69,14 +61,14 @@ TEST(ExporterAtScale, ABurstOfThreeThousandProbesLeavesTheMemoryWhereItWas) {
     // One small round first, so that what every process pays once (the first connection, the first
     // probe, the resolver's libraries) is in the measure before.
     GetAll("127.0.25.251", 20931, SilentProbes(10), std::chrono::seconds(10));
-    const long before = ResidentKilobytes(exporter.Process().Pid());
+    const long before = korva::testing::ResidentKilobytes(exporter.Process().Pid());
 
     const auto answers = GetAll("127.0.25.251", 20931, SilentProbes(3000), std::chrono::seconds(60));
     int answered = 0;
     for (const auto& answer : answers)
         answered += answer.status == 200 && Up(answer.body) == "0";
     EXPECT_EQ(answered, 3000);
-    const long after = ResidentKilobytes(exporter.Process().Pid());
+    const long after = korva::testing::ResidentKilobytes(exporter.Process().Pid());
     EXPECT_LE(after - before, 10 * 1024) << "RSS " << before << " kB before the burst, " << after << " kB after";
 }
 
