@@ -56,6 +56,11 @@ TEST(ExporterAtScale, ElevenHundredSilentProbesUnderTheDefaultDescriptorLimitAll
 }
 
 TEST(ExporterAtScale, ABurstOfThreeThousandProbesLeavesTheMemoryWhereItWas) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The exporter is built with the same sanitizer, whose allocator holds freed memory back (in a
+    // quarantine, or as shadow memory): its resident set says nothing of the exporter's own.
+    GTEST_SKIP() << "a sanitizer's allocator keeps what the exporter frees";
+#endif
     ExporterProcess exporter("127.0.25.251:20931", {"--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     // One small round first, so that what every process pays once (the first connection, the first

@@ -2,7 +2,6 @@
 // requests and takes in the replies; a few workers resolve host names and check passwords.
 #include "tools/korvactl/exporter/exporter_command.h"
 
-#include "transport/host_address.h"
 #include "transport/name_lookup.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/exporter/basic_auth.h"

@@ -182,8 +182,8 @@ HttpServer::HttpServer(const HttpSettings& settings, EventLoop& loop, ExporterSc
     if (daemon_ == nullptr)
         throw std::runtime_error("cannot serve on " + where + ": libmicrohttpd did not start");
     const MHD_DaemonInfo* epoll = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_EPOLL_FD);
-    listenFd_ = epoll->epoll_fd;
-    loop_.Watch(listenFd_, [this] { MHD_run(daemon_); });
+    daemonFd_ = epoll->epoll_fd;
+    loop_.Watch(daemonFd_, [this] { MHD_run(daemon_); });
     // libmicrohttpd puts its listening socket into its epoll set at its first run.
     MHD_run(daemon_);
     loop_.AddTimeSource(
@@ -208,7 +208,7 @@ HttpServer::HttpServer(const HttpSettings& settings, EventLoop& loop, ExporterSc
 }
 
 HttpServer::~HttpServer() {
-    loop_.Forget(listenFd_);
+    loop_.Forget(daemonFd_);
     MHD_Daemon* daemon = daemon_;
     daemon_ = nullptr;
     MHD_stop_daemon(daemon);

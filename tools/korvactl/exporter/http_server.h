@@ -77,7 +77,7 @@ private:
     ExporterScrapes& scrapes_;
     BasicAuth* auth_;
     MHD_Daemon* daemon_ = nullptr;
-    int listenFd_ = -1;
+    int daemonFd_ = -1;  // libmicrohttpd's epoll set: readable when it has work
     std::unordered_map<MHD_Connection*, Connection> connections_;
     // Requests whose connection is open: an answer that comes for any other (a password check that
     // outlived its connection's end at a stop) has nowhere to go.
