@@ -77,8 +77,10 @@ struct HttpCallbacks {
             *requestSlot = request;
             server.live_.insert(request);
             ++server.requestsUnderWay_;
-            if (const auto found = server.connections_.find(connection); found != server.connections_.end())
+            if (const auto found = server.connections_.find(connection); found != server.connections_.end()) {
                 found->second.inRequest = true;
+                --server.waitingForHead_;
+            }
         }
         return static_cast<MHD_Result>(server.Serve(*static_cast<HttpServer::Request*>(*requestSlot), url, method));
     }
@@ -99,8 +101,10 @@ struct HttpCallbacks {
                 malloc_trim(0);
             }
         }
-        if (const auto found = server.connections_.find(connection); found != server.connections_.end()) {
+        if (const auto found = server.connections_.find(connection);
+            found != server.connections_.end() && found->second.inRequest) {
             found->second.inRequest = false;
+            ++server.waitingForHead_;
             found->second.answeredOnce = true;
             found->second.waitingSince = std::chrono::steady_clock::now();
             found->second.headBegan.reset();
@@ -113,8 +117,11 @@ struct HttpCallbacks {
             const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
             server.connections_[connection] = {info ? info->connect_fd : -1, false, false,
                                                std::chrono::steady_clock::now(), std::nullopt};
-        } else {
-            server.connections_.erase(connection);
+            ++server.waitingForHead_;
+        } else if (const auto found = server.connections_.find(connection); found != server.connections_.end()) {
+            if (!found->second.inRequest)
+                --server.waitingForHead_;
+            server.connections_.erase(found);
         }
     }
 };
@@ -339,11 +346,9 @@ std::optional<ScrapeResponse> HttpServer::ClientCertificateRefusal(MHD_Connectio
 }
 
 std::optional<SteadyTime> HttpServer::NextHeadCheck() const {
-    for (const auto& [connection, state] : connections_) {
-        if (!state.inRequest)
-            return lastHeadCheck_ + kHeadCheckPeriod;
-    }
-    return std::nullopt;
+    if (waitingForHead_ == 0)
+        return std::nullopt;
+    return lastHeadCheck_ + kHeadCheckPeriod;
 }
 
 void HttpServer::CheckHeads(SteadyTime now) {

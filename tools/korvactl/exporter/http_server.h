@@ -82,6 +82,7 @@ private:
     // Requests whose connection is open: an answer that comes for any other (a password check that
     // outlived its connection's end at a stop) has nowhere to go.
     std::unordered_set<Request*> live_;
+    std::size_t waitingForHead_ = 0;  // connections not in a request, whose head has a deadline
     std::size_t requestsUnderWay_ = 0;
     std::size_t requestsSinceTrim_ = 0;
     SteadyTime lastHeadCheck_{};
