@@ -1,7 +1,7 @@
 // korvactl exporter as a program: HTTP on a loopback address, korva-sim devices behind it, its command
-// line, SIGTERM, HTTPS with passwords, and its output as promtool reads it. Loopback addresses
-// 127.0.20.1-5 (HTTP, ports 20913-20917) and 127.0.21.1-9 (devices); 127.0.41.1-5 (HTTP on 20950,
-// 20952 and 20953, devices on .2 and .5).
+// line, SIGTERM, HTTPS with passwords and client certificates, and its output as promtool reads it.
+// Loopback addresses 127.0.20.1-5 (HTTP, ports 20913-20917) and 127.0.21.1-9 (devices); 127.0.41.1-6
+// (HTTP on 20950 and 20952-20954, devices on .2 and .5).
 #include "tests/tools/korvactl/http_get.h"
 #include "tests/tools/korvactl/loopback_device.h"
 #include "tests/tools/korvactl/programs.h"
@@ -240,6 +240,28 @@ TEST_F(ExporterProgram, ServesHttpsOnlyAndAsksEveryPathForThePassword) {
     const Finished refused = RunToEnd(curl, {"-s", "-D", "-", "--cacert", credentials.caFile, https + "/metrics"});
     EXPECT_NE(refused.out.find("WWW-Authenticate: Basic realm=\"korvactl exporter\""), std::string::npos)
         << refused.out;
+}
+
+TEST_F(ExporterProgram, RequiresAClientCertificateItsClientCaSignedWhenToldTo) {
+    const std::string curl = FindProgram("curl");
+    if (curl.empty())
+        GTEST_SKIP() << "curl is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
+    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), "127.0.41.6", "", "", true);
+    ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
+    ExporterProcess exporter("127.0.41.6:20954", {"--web-config", credentials.webConfig});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--cert", credentials.clientCertificate, "--key", credentials.clientKey}, "200"},
+        {{}, "403"},
+        {{"--cert", credentials.strangerCertificate, "--key", credentials.strangerKey}, "403"},
+    };
+    for (const auto& [certificate, status] : cases) {
+        std::vector<std::string> arguments = {"-s", "-o", "/dev/null", "-w", "%{http_code}", "--max-time", "5",
+                                              "--cacert", credentials.caFile, "https://127.0.41.6:20954/metrics"};
+        arguments.insert(arguments.begin(), certificate.begin(), certificate.end());
+        const Finished got = RunToEnd(curl, arguments);
+        EXPECT_EQ(got.out, status) << (certificate.empty() ? "no certificate" : certificate[1]) << ": " << got.err;
+    }
 }
 
 TEST_F(ExporterProgram, PromtoolAcceptsWhatItServes) {
