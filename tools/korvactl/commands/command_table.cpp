@@ -76,12 +76,13 @@ const std::vector<Command>& Commands() {
          {"--text"},
          RunDecodeCommand},
         {"exporter",
-         "exporter --listen ADDRESS:PORT [ADDRESS...] [-f FILE] [--timeout D]",
+         "exporter --listen ADDRESS:PORT [ADDRESS...] [-f FILE] [--timeout D] [--web-config FILE] "
+         "[--allow-targets RANGE,...] [--no-names]",
          "a Prometheus exporter until SIGINT or SIGTERM: /probe?target=ADDRESS asks\n"
          "that device at scrape time (waiting --timeout at most, default 1s, or less\n"
          "when Prometheus's scrape time-out is shorter); /metrics holds the\n"
          "exporter's own metrics and asks the devices listed, all at once",
-         {"-f", "--timeout", "--listen"},
+         {"-f", "--timeout", "--listen", "--web-config", "--allow-targets", "--no-names"},
          RunExporterCommand},
     };
     return commands;
@@ -121,6 +122,13 @@ const std::vector<OptionHelp>& OptionHelps() {
         {{"--reset-interval"}, "D", "the time between two reset commands (default 500ms)", false},
         {{"--dry-run", "--diff"}, "", "reads and checks everything, lists what would change, writes nothing", false},
         {{"--listen"}, "ADDRESS:PORT", "where the exporter serves HTTP", false},
+        {{"--web-config"},
+         "FILE",
+         "the exporter's TLS certificate and passwords, in the exporter toolkit's\n"
+         "format (tls_server_config, basic_auth_users with bcrypt hashes)",
+         false},
+        {{"--allow-targets"}, "RANGE,...", "the only addresses /probe may ask (default: any)", false},
+        {{"--no-names"}, "", "/probe takes addresses only: a host name is refused with 400", false},
         {{"--text"}, "", "each line is the reply's own text instead of hex", false},
     };
     return options;
