@@ -14,16 +14,19 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# What every build of the project needs.
+# What every build of the project needs. The exporter serves HTTP and HTTPS with libmicrohttpd on
+# GnuTLS, reads its --web-config with yaml-cpp and checks bcrypt hashes with libxcrypt's crypt.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                 libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev prometheus-cpp-dev
+                libmicrohttpd-dev libgnutls28-dev libyaml-cpp-dev libcrypt-dev
                 fonts-liberation fonts-dejavu-core scdoc)
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # What the package test needs: it builds the Debian package, checks it and installs it.
-PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completion)
+# systemd-analyze verifies the exporter's unit and scores its sandbox.
+PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completion systemd python3)
 
 # What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
 RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
@@ -37,8 +40,9 @@ CAPTURE_PACKAGES=(tshark tcpdump)
 
 # The exporter's integration test runs its own Prometheus server on loopback against korvactl, and promtool
 # checks the exporter's output and the example configuration in docs/prometheus/. The package's own service
-# is not wanted; where an init system starts it, it listens on every interface.
-MONITORING_PACKAGES=(prometheus)
+# is not wanted; where an init system starts it, it listens on every interface. The HTTPS tests make
+# their certificates with openssl and ask the exporter with curl.
+MONITORING_PACKAGES=(prometheus openssl curl)
 
 # The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
 # with it, nlohmann/json's headers, Wine to run the tests (scripts/windows-build.sh) on Xvfb, which the

@@ -153,12 +153,14 @@ void CheckWriteCommand(const ctl::NewParameters& parameters) {
     Require(command[22] == ' ' && command[38] == ' ');
 }
 
-// Each problem names the value it is about.
+// Each problem names the value it is about, wherever the device is now.
 void CheckProblems(const ctl::NewParameters& parameters) {
-    for (const std::string& problem : ctl::ParameterProblemTexts(parameters, language::English()))
-        Require(problem.find(parameters.address) != std::string::npos ||
-                problem.find(parameters.mask) != std::string::npos ||
-                problem.find(parameters.gateway) != std::string::npos);
+    for (const CurrentPlace current : {CurrentPlace::kNetwork, CurrentPlace::kLoopback}) {
+        for (const std::string& problem : ctl::ParameterProblemTexts(parameters, current, language::English()))
+            Require(problem.find(parameters.address) != std::string::npos ||
+                    problem.find(parameters.mask) != std::string::npos ||
+                    problem.find(parameters.gateway) != std::string::npos);
+    }
     CheckWriteCommand(parameters);
 }
 
@@ -232,8 +234,9 @@ std::string DottedQuad(std::uint32_t address, bool zeroPadded) {
     return text;
 }
 
-// A device and a gateway on distinct host addresses of a subnet with room for both pass the checks, in
-// either form of the dotted quad; putting the gateway on the device's own address is one problem.
+// A device and a gateway on distinct host addresses of a subnet with room for both, outside the blocks no
+// device is reached at, pass the checks in either form of the dotted quad; putting the gateway on the
+// device's own address is one problem.
 void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t gateway) {
     const int prefix = 1 + static_cast<int>(network % 30);
     const std::uint32_t mask = ~std::uint32_t{0} << (32 - prefix);
@@ -243,14 +246,15 @@ void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t
     if (gatewayHost == deviceHost)
         gatewayHost = deviceHost == 1 ? 2 : 1;
     const std::uint32_t subnet = network & mask;
+    const CurrentPlace current = CurrentPlace::kNetwork;
+    if (UnreachableBlock(subnet | deviceHost, current) || UnreachableBlock(subnet | gatewayHost, current))
+        return;
     for (bool zeroPadded : {false, true}) {
         const auto quad = [zeroPadded](std::uint32_t address) { return DottedQuad(address, zeroPadded); };
-        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)},
-                                           language::English())
-                    .empty());
-        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | deviceHost)},
-                                           language::English())
-                    .size() == 1);
+        const ctl::NewParameters usable{quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)};
+        Require(ctl::ParameterProblemTexts(usable, current, language::English()).empty());
+        const ctl::NewParameters onItself{usable.address, usable.mask, usable.address};
+        Require(ctl::ParameterProblemTexts(onItself, current, language::English()).size() == 1);
     }
 }
 

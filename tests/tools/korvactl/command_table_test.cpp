@@ -59,8 +59,9 @@ TEST(CommandTable, ParseCommandLineKnowsEveryOptionOfTheTable) {
             continue;  // reads its own line
         for (std::string_view option : command.options) {
             const std::string name(option);
-            const ParsedCommandLine parsed = ParseCommandLine(
-                command.name, command.options, {name, name == "--order" ? "reply" : "1"}, language::English());
+            const std::string value = name == "--order" ? "reply" : name == "--allow-targets" ? "10.0.0.0/8" : "1";
+            const ParsedCommandLine parsed =
+                ParseCommandLine(command.name, command.options, {name, value}, language::English());
             EXPECT_TRUE(parsed.line) << command.name << ' ' << name << ": " << parsed.error;
         }
     }

@@ -51,7 +51,7 @@ const std::vector<Command>& Commands() {
         {"exporter",
          "ctl.exporter.arguments",
          "ctl.exporter.help",
-         {"-f", "--timeout", "--listen"},
+         {"-f", "--timeout", "--listen", "--web-config", "--allow-targets", "--no-names"},
          RunExporterCommand},
     };
     return commands;
@@ -87,6 +87,9 @@ const std::vector<OptionHelp>& OptionHelps() {
         {{"--reset-interval"}, "ctl.option.reset_interval.value", "ctl.option.reset_interval", false},
         {{"--dry-run", "--diff"}, {}, "ctl.option.dry_run", false},
         {{"--listen"}, "ctl.option.listen.value", "ctl.option.listen", false},
+        {{"--web-config"}, "ctl.option.web_config.value", "ctl.option.web_config", false},
+        {{"--allow-targets"}, "ctl.option.allow_targets.value", "ctl.option.allow_targets", false},
+        {{"--no-names"}, {}, "ctl.option.no_names", false},
         {{"--text"}, {}, "ctl.option.text", false},
     };
     return options;

@@ -1,5 +1,6 @@
 // The commands that talk to the devices named on the command line: status, params, watch, reset and set.
 #include "tools/korvactl/commands/device_commands.h"
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
 #include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
@@ -139,7 +140,10 @@ namespace {
 bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
     if (context.line.force)
         return true;
-    const std::vector<std::string> problems = ParameterProblemTexts(parameters, context.io.texts);
+    // The device's address was resolved with the command line: a simulated device on loopback may move
+    // within it.
+    const CurrentPlace current = PlaceOf(ParseIpv4(context.targets.front().address).value_or(0));
+    const std::vector<std::string> problems = ParameterProblemTexts(parameters, current, context.io.texts);
     for (const std::string& problem : problems)
         context.io.err << "korvactl set: " << tools::TerminalText(problem) << "\n";
     if (!problems.empty())

@@ -95,6 +95,21 @@ const std::map<std::string, ValueOption>& ValueOptions() {
         {"--mask", {TextSetter(&CommandLine::mask), {}}},
         {"--gateway", {TextSetter(&CommandLine::gateway), {}}},
         {"--listen", {TextSetter(&CommandLine::listen), {}}},
+        {"--web-config", {TextSetter(&CommandLine::webConfig), {}}},
+        {"--allow-targets",
+         {[](CommandLine& line, const std::string& text) {
+              // Repeated, or several at once separated by commas.
+              for (std::size_t start = 0; start <= text.size();) {
+                  const std::size_t comma = std::min(text.find(',', start), text.size());
+                  const auto range = ParseIpv4Range(std::string_view(text).substr(start, comma - start));
+                  if (!range)
+                      return false;
+                  line.allowedTargets.push_back(*range);
+                  start = comma + 1;
+              }
+              return true;
+          },
+          "ctl.expected.allow_targets"}},
         {"--order",
          {[](CommandLine& line, const std::string& text) {
               if (text != "input" && text != "reply")
@@ -121,6 +136,7 @@ const std::map<std::string, Flag>& FlagOptions() {
         {"--dry-run", [](CommandLine& line) { line.dryRun = true; }},
         {"--diff", [](CommandLine& line) { line.dryRun = true; }},
         {"--raw", [](CommandLine& line) { line.raw = true; }},
+        {"--no-names", [](CommandLine& line) { line.noNames = true; }},
     };
     return flags;
 }

@@ -2,6 +2,7 @@
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
 #include "language/catalogue.h"
+#include "protocol/ipv4_range.h"
 #include "tools/korvactl/conversations/retry_policy.h"
 #include "tools/korvactl/output/output_format.h"
 
@@ -31,6 +32,9 @@ struct CommandLine {
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
     std::optional<std::string> listen;             // the exporter's ADDRESS:PORT
+    std::optional<std::string> webConfig;          // the exporter's TLS and passwords
+    std::vector<Ipv4Range> allowedTargets;         // what the exporter may probe; empty: any address
+    bool noNames = false;                          // the exporter's targets must be addresses
     double rate = 200;                             // scan: requests per second; 0 for no limit
     std::chrono::milliseconds resetInterval{500};  // apply: between reset commands
 };

@@ -50,10 +50,11 @@ struct ParameterNames {
     language::Message gateway{"ctl.parameter.gateway"};
 };
 
-// Every problem CheckNewParameters finds, each a sentence naming the value, in the language of texts;
-// empty when the parameters can be written.
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const language::Catalogue& texts,
-                                               const ParameterNames& names = {});
+// Every problem CheckNewParameters finds for a device now at current, each a sentence naming the value,
+// in the language of texts; empty when the parameters can be written.
+using korva::CurrentPlace;
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
+                                               const language::Catalogue& texts, const ParameterNames& names = {});
 
 // A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
 // saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A

@@ -46,17 +46,27 @@ language::Key ProblemKey(ParameterFault fault) {
         case ParameterFault::kGatewayOutsideSubnet:
             return "ctl.problem.gateway_outside_subnet";
         case ParameterFault::kGatewayIsAddress:
+            return "ctl.problem.gateway_is_address";
+        case ParameterFault::kThisNetwork:
+            return "ctl.problem.this_network";
+        case ParameterFault::kMulticast:
+            return "ctl.problem.multicast";
+        case ParameterFault::kReserved:
+            return "ctl.problem.reserved";
+        case ParameterFault::kLinkLocal:
+            return "ctl.problem.link_local";
+        case ParameterFault::kLoopback:
             break;
     }
-    return "ctl.problem.gateway_is_address";
+    return "ctl.problem.loopback";
 }
 
 }  // namespace
 
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, const language::Catalogue& texts,
-                                               const ParameterNames& names) {
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
+                                               const language::Catalogue& texts, const ParameterNames& names) {
     std::vector<std::string> problems;
-    for (const ParameterProblem& problem : CheckNewParameters(parameters))
+    for (const ParameterProblem& problem : CheckNewParameters(parameters, current))
         problems.push_back(texts.Text({ProblemKey(problem.fault),
                                        {{"what", BoxName(problem.box, names)},
                                         {"value", ValueIn(parameters, problem.box)},
@@ -296,7 +306,8 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const langu
     std::map<std::string, const PlanRow*> byMac;
     const ParameterNames names{columns.newAddress, columns.mask, columns.gateway};
     for (const PlanRow& row : rows) {
-        for (std::string& text : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, texts, names))
+        const CurrentPlace current = PlaceOf(ParseIpv4(row.address).value_or(0));
+        for (std::string& text : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, current, texts, names))
             problem(row, Message::Verbatim(std::move(text)));
         if (!row.mac.empty()) {
             const auto mac = CanonicalMac(row.mac);
