@@ -21,6 +21,11 @@ bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
+// "status ADDRESS..."
+std::string Usage(const Command& command) {
+    return std::string(command.name) + " " + language::English().Text(command.arguments);
+}
+
 // The option named at the start of an entry of the options a help text lists ("  --json, --table, --csv").
 bool ListsOption(const std::string& help, std::string_view option) {
     const std::string options = help.substr(std::min(help.find("\noptions:\n"), help.size()));
@@ -55,7 +60,8 @@ TEST(CommandTable, ParseCommandLineKnowsEveryOptionOfTheTable) {
         for (std::string_view option : command.options) {
             const std::string name(option);
             const std::string value = name == "--order" ? "reply" : name == "--allow-targets" ? "10.0.0.0/8" : "1";
-            const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, {name, value});
+            const ParsedCommandLine parsed =
+                ParseCommandLine(command.name, command.options, {name, value}, language::English());
             EXPECT_TRUE(parsed.line) << command.name << ' ' << name << ": " << parsed.error;
         }
     }
@@ -69,7 +75,7 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             const auto run = RunCommand(network, std::string(command.name), arguments);
             EXPECT_EQ(run.exitStatus, 0) << command.name << ": " << run.err;
             EXPECT_EQ(run.err, "");
-            EXPECT_TRUE(run.out.starts_with("usage: korvactl " + std::string(command.usage) + "\n")) << run.out;
+            EXPECT_TRUE(run.out.starts_with("usage: korvactl " + Usage(command) + "\n")) << run.out;
             for (std::string_view option : command.options)
                 EXPECT_TRUE(ListsOption(run.out, option)) << command.name << " --help lacks " << option;
             // Only this command's options and notes: nothing said of the others.
@@ -108,9 +114,9 @@ TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {
 
 TEST(CommandTable, TheUsageListsEveryCommand) {
     std::ostringstream usage;
-    PrintUsage(usage);
+    PrintUsage(usage, language::English());
     for (const Command& command : Commands())
-        EXPECT_TRUE(Contains(usage.str(), "\n  " + std::string(command.usage))) << command.name;
+        EXPECT_TRUE(Contains(usage.str(), "\n  " + Usage(command))) << command.name;
     // Which commands a shared option is not for, from the table.
     EXPECT_TRUE(Contains(usage.str(), "# starts a comment\n                      (not for set, scan, apply)\n"))
         << usage.str();

@@ -14,10 +14,11 @@ TEST(CheckNewParameters, AcceptsUsableSubnets) {
         {"172.16.5.4", "255.255.240.0", "172.16.0.1"},
     };
     for (const auto& p : good)
-        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork), std::vector<std::string>{})
+        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork, language::English()), std::vector<std::string>{})
             << p.address << " " << p.mask << " " << p.gateway;
     // A simulated device on this machine moves within loopback.
-    EXPECT_EQ(ParameterProblemTexts({"127.0.0.120", "255.0.0.0", "127.0.0.1"}, CurrentPlace::kLoopback),
+    EXPECT_EQ(ParameterProblemTexts({"127.0.0.120", "255.0.0.0", "127.0.0.1"}, CurrentPlace::kLoopback,
+                                    language::English()),
               std::vector<std::string>{});
 }
 
@@ -76,7 +77,7 @@ TEST(CheckNewParameters, NamesEachProblem) {
     };
     for (const auto& c : cases) {
         const auto& p = c.parameters;
-        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork), c.problems)
+        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork, language::English()), c.problems)
             << p.address << " " << p.mask << " " << p.gateway;
     }
 }

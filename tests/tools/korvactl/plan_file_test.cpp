@@ -11,13 +11,13 @@ namespace {
 
 Plan Read(const std::string& text) {
     std::istringstream in(text);
-    return ReadPlan(in);
+    return ReadPlan(in, language::English());
 }
 
 // The problems of a plan, read and checked.
 std::vector<std::string> Problems(const std::string& text) {
     Plan plan = Read(text);
-    for (std::string& problem : CheckPlan(plan.rows, plan.columns))
+    for (std::string& problem : CheckPlan(plan.rows, language::English(), plan.columns))
         plan.problems.push_back(std::move(problem));
     return plan.problems;
 }
@@ -57,7 +57,7 @@ TEST(PlanFile, AHeaderOnlyFirstAndRowsOfFourOrFiveFields) {
     EXPECT_EQ(plan.rows[0].mac, "");
     EXPECT_EQ(plan.rows[1].address, "address");
     EXPECT_EQ(plan.rows[2].mac, "00-1A-AB-01-02-FF");
-    EXPECT_FALSE(CheckPlan(plan.rows).empty());
+    EXPECT_FALSE(CheckPlan(plan.rows, language::English()).empty());
 }
 
 // Plans as spreadsheets save them, each read as the same two rows.
@@ -167,11 +167,11 @@ TEST(PlanFile, ReadingStopsOneRowPastTheLimit) {
     for (int i = 0; i < 10; ++i)
         rows += "10.4.2." + std::to_string(i) + ",10.4.3." + std::to_string(i) + ",255.255.0.0,10.4.0.1\n";
     std::istringstream in(rows);
-    const Plan plan = ReadPlan(in, 3);
+    const Plan plan = ReadPlan(in, language::English(), 3);
     EXPECT_TRUE(plan.overLimit);
     EXPECT_EQ(plan.rows.size(), 3u);
     std::istringstream all(rows);
-    EXPECT_FALSE(ReadPlan(all, 10).overLimit);
+    EXPECT_FALSE(ReadPlan(all, language::English(), 10).overLimit);
 }
 
 TEST(PlanFile, MacsAreReadInEitherSeparatorAndCase) {

@@ -6,7 +6,7 @@
 # Usage: windows_question_test.sh WINE64 WINEPREFIX KORVACTL.EXE
 set -euo pipefail
 wine=$1 prefix=$2 korvactl=$3
-WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= python3 - "$wine" "$korvactl" <<'PY'
+LC_ALL=C.UTF-8 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= python3 - "$wine" "$korvactl" <<'PY'
 import os, pty, re, select, sys, time
 
 wine, korvactl = sys.argv[1], sys.argv[2]

@@ -4,7 +4,6 @@
 #include "tools/common/terminal_text.h"
 #include "transport/udp_endpoint.h"
 
-#include <chrono>
 #include <ostream>
 
 namespace korva::ctl {
@@ -18,7 +17,8 @@ std::unique_ptr<Link> OpenLink(CommandContext& context) {
         });
         return link;
     } catch (const transport::SocketError& error) {
-        context.io.err << "korvactl " << context.command << ": cannot open the UDP endpoint: " << OneLine(error.what())
+        context.io.err << "korvactl " << context.command << ": "
+                       << context.io.texts.Text({"ctl.endpoint_unavailable", {{"reason", OneLine(error.what())}}})
                        << "\n";
         return nullptr;
     }
@@ -27,21 +27,21 @@ std::unique_ptr<Link> OpenLink(CommandContext& context) {
 void TellUnwritableOutput(CommandContext& context, const OutputError& error) {
     context.progress.End();
     const std::string prefix = "korvactl " + context.command + ": ";
-    context.io.err << prefix << "cannot write the output: " << error.what() << "\n";
+    const language::Catalogue& texts = context.io.texts;
+    context.io.err << prefix << texts.Text({"ctl.output_unwritable", {{"reason", error.what()}}}) << "\n";
     for (const auto& [name, sent] : context.written)
-        context.io.err << prefix << "written before the output failed: " << tools::TerminalText(name)
-                       << " was sent address " << tools::TerminalText(sent.address) << ", mask "
-                       << tools::TerminalText(sent.mask) << ", gateway " << tools::TerminalText(sent.gateway) << "\n";
+        context.io.err
+            << prefix
+            << tools::TerminalText(texts.Text(
+                   {"ctl.written_before_output_failed",
+                    {{"device", name}, {"address", sent.address}, {"mask", sent.mask}, {"gateway", sent.gateway}}}))
+            << "\n";
 }
 
-void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord) {
+void TellSweepSummary(CommandContext& context, language::Key summary, std::size_t answered, std::size_t failed) {
     context.progress.End();
-    context.io.err << "korvactl " << context.command << ": " << answered << ' ' << answeredWord << ", " << failed
-                   << " failed\n";
-}
-
-void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason) {
-    context.output.Write(Record{target.name, std::chrono::system_clock::now(), std::nullopt, reason, std::nullopt});
+    context.io.err << "korvactl " << context.command << ": "
+                   << context.io.texts.Text({summary, {{"answered", answered}, {"failed", failed}}}) << "\n";
 }
 
 }  // namespace korva::ctl

@@ -31,12 +31,11 @@ struct CommandContext {
 // "cannot write the output: No space left on device", then each device written so far.
 void TellUnwritableOutput(CommandContext& context, const OutputError& error);
 
-// "3 devices answered, 1 failed": the closing line of a sweep, with the prefix of its command.
-void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord);
+// "3 answered, 1 failed": the closing line of a sweep, with the prefix of its command. summary: the line's
+// text (ctl.summary.answered), of the counts answered and failed.
+void TellSweepSummary(CommandContext& context, language::Key summary, std::size_t answered, std::size_t failed);
 
 // The endpoint, opened; on failure the reason is printed and the result is empty.
 std::unique_ptr<Link> OpenLink(CommandContext& context);
-// A failure record for a device that is left without an answer for a reason other than its own.
-void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason);
 
 }  // namespace korva::ctl

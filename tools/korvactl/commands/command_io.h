@@ -1,6 +1,7 @@
 #pragma once
 // What a korvactl command reads and writes: its streams, the terminal it may ask on, the link it opens
-// once ready, and the exit statuses it ends with.
+// once ready, the language it speaks, and the exit statuses it ends with.
+#include "language/catalogue.h"
 #include "tools/common/interrupt_signal.h"
 #include "tools/korvactl/conversations/link.h"
 
@@ -14,8 +15,8 @@ namespace korva::ctl {
 // The confirmation `set` and `apply` ask for before they write, in place of the console's SIM/NÃO
 // question.
 struct Terminal {
-    bool interactive;  // standard input is a terminal someone can answer on
-    std::istream& in;  // standard input: decode reads it
+    bool interactive;   // standard input is a terminal someone can answer on
+    std::istream& in;   // standard input: decode reads it
     std::ostream& out;  // where the question goes (standard error, so the output stays clean)
     // The answer typed, the end of input or the user's Ctrl-C, whichever comes first. Empty: a line of in.
     std::function<tools::LineRead(std::string& line)> readLine = {};
@@ -40,6 +41,9 @@ struct CommandIo {
     std::function<void()> catchInterrupts = {};
     // Standard output is a terminal too: the progress line makes way for each line of results.
     bool outIsTerminal = false;
+    // The user's language: help, questions and what standard error says. What standard output holds,
+    // JSON, CSV and tables, is the same in every language.
+    const language::Catalogue& texts = language::English();
 };
 
 }  // namespace korva::ctl

@@ -21,7 +21,7 @@ namespace {
 // For a sweep of more than one device: the progress line while it runs, counting finished
 // conversations, and the closing summary.
 template <typename Owned>
-void TrackSweep(CommandContext& context, const std::vector<Owned>& conversations, const char* doing) {
+void TrackSweep(CommandContext& context, const std::vector<Owned>& conversations, language::Key doing) {
     if (conversations.size() < 2)
         return;
     context.progress.Track(doing, conversations.size(), [&conversations] {
@@ -42,7 +42,7 @@ class RecordCount : public RecordSink {
 public:
     explicit RecordCount(RecordSink& next) : next_(next) {}
     void Write(const Record& record) override {
-        ++(record.error.empty() ? counts_.found : counts_.failed);
+        ++(record.error.Empty() ? counts_.found : counts_.failed);
         ++counts_.done;
         next_.Write(record);
     }
@@ -54,18 +54,19 @@ private:
     ProgressCounts counts_;
 };
 
-void TellSweepEnd(CommandContext& context, std::size_t devices, std::size_t succeeded, const char* succeededWord) {
+void TellSweepEnd(CommandContext& context, language::Key summary, std::size_t devices, std::size_t succeeded) {
     if (devices > 1)
-        TellSweepSummary(context, succeeded, devices - succeeded, succeededWord);
+        TellSweepSummary(context, summary, succeeded, devices - succeeded);
 }
 
 }  // namespace
 
 // `korvactl status` and `korvactl params`: one request to each device, all at once.
 int RunStatusCommand(CommandContext& context) {
-    const Request request = context.command == "status"
-                                ? Request{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"}
-                                : Request{BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"};
+    const Request request =
+        context.command == "status"
+            ? Request{BuildLiveDataRequest(), ReplyKind::kStatus, "ctl.request.live_data"}
+            : Request{BuildParameterRequest(true), ReplyKind::kParameters, "ctl.request.parameters"};
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
@@ -73,11 +74,11 @@ int RunStatusCommand(CommandContext& context) {
     for (const DeviceTarget& target : context.targets)
         conversations.push_back(
             std::make_unique<RequestConversation>(target, context.output, request, context.line.retry));
-    TrackSweep(context, conversations, "asking");
+    TrackSweep(context, conversations, "ctl.progress.asking");
     RunConversations(*link, Pointers(conversations));
     const auto answered = std::count_if(conversations.begin(), conversations.end(),
                                         [](const auto& conversation) { return conversation->Succeeded(); });
-    TellSweepEnd(context, conversations.size(), static_cast<std::size_t>(answered), "answered");
+    TellSweepEnd(context, "ctl.summary.answered", conversations.size(), static_cast<std::size_t>(answered));
     return AllSucceeded(Pointers(conversations)) ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
@@ -100,12 +101,14 @@ int RunWatchCommand(CommandContext& context) {
     const std::size_t missing = conversations.size() - steady;
     if (!completed) {
         context.progress.End();
-        context.io.err << "korvactl watch: interrupted after " << rounds << (rounds == 1 ? " round; " : " rounds; ")
-                       << steady << " answered every round, " << missing << " missed some\n";
+        context.io.err << "korvactl watch: "
+                       << context.io.texts.Text(
+                              {"ctl.watch.interrupted", {{"rounds", rounds}, {"steady", steady}, {"missing", missing}}})
+                       << "\n";
         return kExitNotAllAnswered;
     }
     if (conversations.size() > 1)
-        TellSweepSummary(context, steady, missing, "answered every round");
+        TellSweepSummary(context, "ctl.summary.every_round", steady, missing);
     return missing == 0 ? kExitAllAnswered : kExitNotAllAnswered;
 }
 
@@ -119,11 +122,12 @@ int RunResetCommand(CommandContext& context) {
     // The status replies only serve to learn each device's echo number; failures to get one are results.
     RecordFilter statusFailures(results, RecordFilter::Keep::kFailures);
     if (context.targets.size() > 1)
-        context.progress.Track("resetting", context.targets.size(), [&results] { return results.Counts(); });
+        context.progress.Track("ctl.progress.resetting", context.targets.size(),
+                               [&results] { return results.Counts(); });
     const ResetOutcome outcome =
         ResetDevices(*link, context.targets, statusFailures, results, context.line.retry, kResetSpacing);
     const auto reset = std::count(outcome.acknowledged.begin(), outcome.acknowledged.end(), true);
-    TellSweepEnd(context, context.targets.size(), static_cast<std::size_t>(reset), "reset");
+    TellSweepEnd(context, "ctl.summary.reset", context.targets.size(), static_cast<std::size_t>(reset));
     const bool allReset = reset == static_cast<std::ptrdiff_t>(context.targets.size());
     return allReset ? kExitAllAnswered : kExitNotAllAnswered;
 }
@@ -139,28 +143,30 @@ bool ValuesAccepted(CommandContext& context, const NewParameters& parameters) {
     // The device's address was resolved with the command line: a simulated device on loopback may move
     // within it.
     const CurrentPlace current = PlaceOf(ParseIpv4(context.targets.front().address).value_or(0));
-    const std::vector<std::string> problems = ParameterProblemTexts(parameters, current);
+    const std::vector<std::string> problems = ParameterProblemTexts(parameters, current, context.io.texts);
     for (const std::string& problem : problems)
         context.io.err << "korvactl set: " << tools::TerminalText(problem) << "\n";
     if (!problems.empty())
-        context.io.err << "korvactl set: nothing written (--force writes it anyway)\n";
+        context.io.err << "korvactl set: " << context.io.texts.Text("ctl.set.refused") << "\n";
     return problems.empty();
 }
 
 }  // namespace
 
 int RunSetCommand(CommandContext& context) {
+    const language::Catalogue& texts = context.io.texts;
     if (!context.line.ip || !context.line.mask || !context.line.gateway) {
-        context.io.err << "korvactl set: give the new values with --ip, --mask and --gateway\n";
+        context.io.err << "korvactl set: " << texts.Text("ctl.set.give_values") << "\n";
         return kExitUsage;
     }
     const NewParameters parameters{*context.line.ip, *context.line.mask, *context.line.gateway};
     if (!ValuesAccepted(context, parameters))
         return kExitUsage;
-    const std::string question = "Write address " + parameters.address + ", mask " + parameters.mask + ", gateway " +
-                                 parameters.gateway + " to the device at " + context.targets.front().name + "?";
-    if (const auto refused = RefusedConsent(
-            context, question, "standard input is not a terminal to confirm on; add --yes to write without asking"))
+    const language::Message question("ctl.set.question", {{"address", parameters.address},
+                                                          {"mask", parameters.mask},
+                                                          {"gateway", parameters.gateway},
+                                                          {"device", context.targets.front().name}});
+    if (const auto refused = RefusedConsent(context, question, {"ctl.set.no_terminal"}))
         return *refused;
 
     context.output.Begin(ReplyKind::kWrite);
@@ -168,7 +174,7 @@ int RunSetCommand(CommandContext& context) {
     if (!link)
         return kExitNotAllAnswered;
     const Request write{BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway), ReplyKind::kWrite,
-                        "write command"};
+                        "ctl.request.write"};
     const std::string& device = context.targets.front().name;
     RequestConversation writing(context.targets.front(), context.output, write, context.line.retry);
     const bool writeRan = RunConversations(*link, {&writing});
@@ -177,11 +183,12 @@ int RunSetCommand(CommandContext& context) {
     if (!writing.Succeeded()) {
         // A write reply tells no refusal: once the write has left, the device may have taken it.
         if (writing.RequestsSent() > 0 && !writing.Refused())
-            context.io.err << "korvactl set: the write went out without its acknowledgement"
-                           << (writeRan ? "" : " (interrupted)")
-                           << "; the device may hold the new parameters and take them at its next restart; "
-                              "korvactl reset "
-                           << tools::TerminalText(device) << " completes it\n";
+            context.io.err << "korvactl set: "
+                           << tools::TerminalText(
+                                  texts.Text({writeRan ? language::Key("ctl.set.unacknowledged")
+                                                       : language::Key("ctl.set.unacknowledged_interrupted"),
+                                              {{"device", device}}}))
+                           << "\n";
         return kExitNotAllAnswered;
     }
 
@@ -190,17 +197,20 @@ int RunSetCommand(CommandContext& context) {
     RecordFilter repliesOnly(context.output, RecordFilter::Keep::kReplies);
     const DeviceTarget newAddress = ResolveTarget(parameters.address);
     RequestConversation reading(newAddress, repliesOnly,
-                                {BuildParameterRequest(true), ReplyKind::kParameters, "parameter request"},
+                                {BuildParameterRequest(true), ReplyKind::kParameters, "ctl.request.parameters"},
                                 context.line.retry);
     if (!RunConversations(*link, {&reading})) {
-        context.io.err << "korvactl set: written; interrupted while asking " << tools::TerminalText(newAddress.name)
-                       << " for its parameters; korvactl reset " << tools::TerminalText(device) << " completes it\n";
+        context.io.err << "korvactl set: "
+                       << tools::TerminalText(texts.Text(
+                              {"ctl.set.interrupted_reading", {{"address", newAddress.name}, {"device", device}}}))
+                       << "\n";
         return kExitNotAllAnswered;
     }
     if (!reading.Succeeded())
-        context.io.err << "korvactl set: written; no parameter reply from " << tools::TerminalText(newAddress.name)
-                       << " (a device takes a new address only after a reset: korvactl reset "
-                       << tools::TerminalText(device) << ")\n";
+        context.io.err << "korvactl set: "
+                       << tools::TerminalText(texts.Text(
+                              {"ctl.set.no_parameter_reply", {{"address", newAddress.name}, {"device", device}}}))
+                       << "\n";
     return kExitAllAnswered;
 }
 

@@ -16,32 +16,33 @@ namespace {
 
 // The devices the arguments and -f files name, resolved; nullopt after the reason was printed.
 std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, const CommandLine& line,
-                                                      std::ostream& err) {
+                                                      CommandIo& io) {
     const std::string prefix = "korvactl " + std::string(command) + ": ";
+    const auto tell = [&](const std::string& text) { io.err << prefix << tools::TerminalText(text) << "\n"; };
     std::string error;
-    const auto names = CollectDeviceNames(line.names, line.files, error);
+    const auto names = CollectDeviceNames(line.names, line.files, io.texts, error);
     if (!names) {
-        err << prefix << tools::TerminalText(error) << "\n";
+        tell(error);
         return std::nullopt;
     }
     if (names->empty()) {
-        err << prefix << "name at least one device (an address, or -f FILE)\n";
+        tell(io.texts.Text("ctl.no_device_named"));
         return std::nullopt;
     }
     for (const std::string& name : *names) {
         if (IsDottedQuadOutOfRange(name)) {
-            err << prefix << "'" << tools::TerminalText(name) << "' is not an address: an octet is over 255\n";
+            tell(io.texts.Text({"ctl.octet_over_255", {{"name", name}}}));
             return std::nullopt;
         }
     }
     if (command == "set" && names->size() != 1) {
-        err << prefix << "set writes to one device: name exactly one address\n";
+        tell(io.texts.Text("ctl.set.one_device"));
         return std::nullopt;
     }
     std::vector<std::string> warnings;
-    std::vector<DeviceTarget> targets = ResolveTargets(*names, warnings);
+    std::vector<DeviceTarget> targets = ResolveTargets(*names, io.texts, warnings);
     for (const std::string& warning : warnings)
-        err << prefix << tools::TerminalText(warning) << "\n";
+        tell(warning);
     return targets;
 }
 
@@ -50,7 +51,7 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 int RunNetworkCommand(const Command& row, const std::vector<std::string>& arguments, CommandIo& io) {
     const std::string_view command = row.name;
     const std::string prefix = "korvactl " + std::string(command) + ": ";
-    const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments);
+    const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments, io.texts);
     if (!parsed.line) {
         io.err << prefix << tools::TerminalText(parsed.error) << "\n";
         return kExitUsage;
@@ -58,7 +59,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     const NetworkRunner& runner = std::get<NetworkRunner>(row.run);
     std::vector<DeviceTarget> targets;
     if (runner.namesDevices) {
-        auto named = NamedTargets(command, *parsed.line, io.err);
+        auto named = NamedTargets(command, *parsed.line, io);
         if (!named)
             return kExitUsage;
         targets = std::move(*named);
@@ -81,9 +82,9 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     for (const DeviceTarget& target : targets)
         names.push_back(target.name);
     InputOrder inInputOrder(writer, names);
-    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix, io.outIsTerminal);
+    ProgressLine progress(io.err, parsed.line->progress.value_or(io.errIsTerminal), prefix, io.outIsTerminal, io.texts);
     FailureEcho output(ordered ? static_cast<RecordSink&>(inInputOrder) : writer, io.err, std::string(command),
-                       progress);
+                       progress, io.texts);
     CommandContext context{std::string(command), *parsed.line, std::move(targets), output, io, progress};
     try {
         const int status = runner.run(context);

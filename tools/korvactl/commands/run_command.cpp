@@ -16,10 +16,11 @@ namespace {
 
 int PrintHelp(const Command& command, CommandIo& io) {
     try {
-        PrintCommandHelp(command, io.out);
+        PrintCommandHelp(command, io.out, io.texts);
         FlushOrThrow(io.out);
     } catch (const OutputError& error) {
-        io.err << "korvactl " << command.name << ": cannot write the output: " << error.what() << "\n";
+        io.err << "korvactl " << command.name << ": "
+               << io.texts.Text({"ctl.output_unwritable", {{"reason", error.what()}}}) << "\n";
         return kExitNotAllAnswered;
     }
     return kExitAllAnswered;
@@ -61,10 +62,13 @@ const Command* Closest(std::string_view name) {
 int RunCommand(std::string_view name, const std::vector<std::string>& arguments, CommandIo& io) {
     const Command* command = FindCommand(name);
     if (!command) {
-        io.err << "korvactl: unknown command '" << tools::TerminalText(name) << "'";
-        if (const Command* closest = Closest(name))
-            io.err << "; did you mean " << closest->name << "?";
-        io.err << "\nusage: korvactl COMMAND [OPTIONS] [ADDRESS...]; korvactl --help lists the commands\n";
+        const Command* closest = Closest(name);
+        const language::Message unknown =
+            closest ? language::Message("ctl.unknown_command_meant",
+                                        {{"command", tools::TerminalText(name)}, {"meant", closest->name}})
+                    : language::Message("ctl.unknown_command", {{"command", tools::TerminalText(name)}});
+        io.err << "korvactl: " << io.texts.Text(unknown) << '\n'
+               << io.texts.Text({"ctl.usage_hint", {{"usage", language::Key("ctl.help.usage")}}}) << '\n';
         return kExitUsage;
     }
     if (std::any_of(arguments.begin(), arguments.end(),

@@ -21,7 +21,7 @@ void Guarded(Conversation& conversation, Step step) {
     try {
         step();
     } catch (const transport::SocketError& error) {
-        conversation.Fail(OneLine(error.what()));
+        conversation.Fail(language::Message::Verbatim(OneLine(error.what())));
     }
 }
 
@@ -79,7 +79,7 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         }
         Conversation& conversation = *conversations[i];
         if (!conversation.Target().error.empty())
-            conversation.Fail(conversation.Target().error);
+            conversation.Fail(language::Message::Verbatim(conversation.Target().error));
         else
             Guarded(conversation, [&] { conversation.Start(link); });
         if (!conversation.Finished()) {

@@ -19,7 +19,7 @@ void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
     // A device that cannot do what it was asked answers with the keyword ERR.
     if (reply.keyword == "ERR") {
         refused_ = true;
-        ReportRefusal(reply, "the device refused the " + request_.description + " (ERR)");
+        ReportRefusal(reply, {"ctl.failure.refused", {{"request", request_.description}}});
         Finish(false);
         return;
     }
@@ -37,8 +37,8 @@ void RequestConversation::OnDeadline(Link& link) {
         SendAttempt(link);
         return;
     }
-    Fail("no reply to the " + request_.description + " (" + std::to_string(attempts_) +
-         (attempts_ == 1 ? " request, " : " requests, ") + std::to_string(policy_.timeout.count()) + " ms each)");
+    Fail({"ctl.failure.no_reply",
+          {{"request", request_.description}, {"attempts", attempts_}, {"timeout", policy_.timeout.count()}}});
 }
 
 }  // namespace korva::ctl

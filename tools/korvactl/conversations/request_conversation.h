@@ -12,8 +12,8 @@ namespace korva::ctl {
 // retries are used up: `status`, `params`, the write of `set`, and the status read before a reset.
 struct Request {
     std::string bytes;
-    ReplyKind answer;         // the reply that answers it
-    std::string description;  // for messages: "live-data request"
+    ReplyKind answer;           // the reply that answers it
+    language::Key description;  // for messages: "live-data request" (ctl.request.live_data)
 };
 
 class RequestConversation : public Conversation {

@@ -140,7 +140,9 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
     std::ostream& out = io.out;
     std::ostream& err = io.err;
     const std::string prefix = "korvactl exporter: ";
-    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments);
+    // The exporter's own messages are English yet; what it shares with the other commands is told so too.
+    const language::Catalogue& texts = language::English();
+    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments, texts);
     if (!parsed.line) {
         err << prefix << parsed.error << "\n";
         return kExitUsage;
@@ -152,7 +154,7 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
         return kExitUsage;
     }
     const auto listen = ListenAddress(*line.listen, error);
-    const auto names = listen ? CollectDeviceNames(line.names, line.files, error) : std::nullopt;
+    const auto names = listen ? CollectDeviceNames(line.names, line.files, texts, error) : std::nullopt;
     std::optional<WebConfig> web = WebConfig{};
     if (names && line.webConfig)
         web = ReadWebConfig(*line.webConfig, error);
@@ -161,7 +163,7 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
         return kExitUsage;
     }
     std::vector<std::string> warnings;
-    std::vector<DeviceTarget> devices = ResolveTargets(*names, warnings);
+    std::vector<DeviceTarget> devices = ResolveTargets(*names, texts, warnings);
     for (const std::string& warning : warnings)
         err << prefix << warning << "\n";
 

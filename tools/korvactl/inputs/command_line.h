@@ -1,6 +1,7 @@
 #pragma once
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
+#include "language/catalogue.h"
 #include "protocol/ipv4_range.h"
 #include "tools/korvactl/conversations/retry_policy.h"
 #include "tools/korvactl/output/output_format.h"
@@ -44,9 +45,9 @@ struct ParsedCommandLine {
 };
 
 // Arguments after the command's name, of which those starting with '-' must be among its options.
-// "--name value" and "--name=value" both work.
+// "--name value" and "--name=value" both work. A mistake is told in the language of texts.
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
-                                   const std::vector<std::string>& arguments);
+                                   const std::vector<std::string>& arguments, const language::Catalogue& texts);
 
 // "500ms", "2s", "1.5s", or a bare number of seconds ("1", "0.2"); from 1 ms to one hour.
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "language/catalogue.h"
 #include "protocol/new_parameters.h"
 
 namespace korva::ctl {
@@ -27,10 +28,11 @@ std::string WithoutByteOrderMark(const std::string& firstLine);
 // Device lists kept in files: one device a line, "#" starts a comment, blank lines are skipped.
 std::vector<std::string> ReadAddressLines(std::istream& in);
 
-// The names given as arguments, then those of each file in turn. nullopt, with the reason in error,
-// when a file cannot be read (a directory cannot).
+// The names given as arguments, then those of each file in turn. nullopt, with the reason in error in the
+// language of texts, when a file cannot be read (a directory cannot).
 std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
-                                                           const std::vector<std::string>& files, std::string& error);
+                                                           const std::vector<std::string>& files,
+                                                           const language::Catalogue& texts, std::string& error);
 
 // Datagrams pasted from a capture: hex digits, optionally separated by blanks or colons, as tcpdump and
 // Wireshark print them ("30 31 30 30", "30:31:30:30", "30313030").
@@ -40,19 +42,19 @@ std::optional<std::string> ParseHexLine(std::string_view line);
 // The new parameters of `set` and of each plan row, checked by the rules the console uses too.
 using korva::NewParameters;
 
-// What a problem calls each of the new parameters: "address", "mask" and "gateway" for set; a plan
-// calls them by its columns.
+// What a problem calls each of the new parameters: "address", "mask" and "gateway" for set, in the
+// language the problem is told in; a plan calls them by its columns.
 struct ParameterNames {
-    std::string address = "address";
-    std::string mask = "mask";
-    std::string gateway = "gateway";
+    language::Message address{"ctl.parameter.address"};
+    language::Message mask{"ctl.parameter.mask"};
+    language::Message gateway{"ctl.parameter.gateway"};
 };
 
-// Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
-// can be written.
+// Every problem CheckNewParameters finds for a device now at current, each a sentence naming the value,
+// in the language of texts; empty when the parameters can be written.
 using korva::CurrentPlace;
 std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
-                                              const ParameterNames& names = {});
+                                               const language::Catalogue& texts, const ParameterNames& names = {});
 
 // A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
 // saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A
@@ -73,30 +75,31 @@ struct PlanRow {
 // colons, written as the replies read, "00-1A-AB-01-02-FF". nullopt for anything else.
 std::optional<std::string> CanonicalMac(std::string_view text);
 
-// The words a plan's messages call its columns by: its header's, or these.
+// The words a plan's messages call its columns by: its header's, or these in the language told in.
 struct PlanColumns {
-    std::string address = "address";
-    std::string newAddress = "new_address";
-    std::string mask = "mask";
-    std::string gateway = "gateway";
-    std::string mac = "mac";
+    language::Message address{"ctl.column.address"};
+    language::Message newAddress{"ctl.column.new_address"};
+    language::Message mask{"ctl.column.mask"};
+    language::Message gateway{"ctl.column.gateway"};
+    language::Message mac{"ctl.column.mac"};
 };
 
 struct Plan {
     std::vector<PlanRow> rows;
-    std::vector<std::string> problems;  // records that are no row, each named by its line
+    std::vector<std::string> problems;  // records that are no row, each named by its line, in ReadPlan's language
     PlanColumns columns;
     bool overLimit = false;  // more rows than the limit: the reading stopped after one more
 };
 
 // Reads rows until the end or one row past rowLimit, so that a plan's memory is bounded by the limit
-// and not by the file.
-Plan ReadPlan(std::istream& in, std::size_t rowLimit = SIZE_MAX);
+// and not by the file. Problems are told in the language of texts.
+Plan ReadPlan(std::istream& in, const language::Catalogue& texts, std::size_t rowLimit = SIZE_MAX);
 
 // Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
 // `set` checks them, a MAC that is none, a device (address or MAC) planned twice, two devices given one
-// new address, and a new address that another row's device holds now. The network is not asked; apply
-// does that next.
-std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanColumns& columns = {});
+// new address, and a new address that another row's device holds now, in the language of texts. The
+// network is not asked; apply does that next.
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const language::Catalogue& texts,
+                                   const PlanColumns& columns = {});
 
 }  // namespace korva::ctl

@@ -17,7 +17,9 @@ namespace korva::ctl {
 
 namespace {
 
-const std::string& BoxName(ParameterBox box, const ParameterNames& names) {
+using language::Message;
+
+const Message& BoxName(ParameterBox box, const ParameterNames& names) {
     switch (box) {
         case ParameterBox::kAddress:
             return names.address;
@@ -29,47 +31,48 @@ const std::string& BoxName(ParameterBox box, const ParameterNames& names) {
     return names.gateway;
 }
 
-std::string Sentence(const NewParameters& parameters, const ParameterProblem& problem, const ParameterNames& names) {
-    const std::string& what = BoxName(problem.box, names);
-    const std::string& value = ValueIn(parameters, problem.box);
-    switch (problem.fault) {
+language::Key ProblemKey(ParameterFault fault) {
+    switch (fault) {
         case ParameterFault::kNotDottedQuad:
-            return what + " '" + value + "' is not four decimal octets 0-255";
+            return "ctl.problem.not_dotted_quad";
         case ParameterFault::kMaskNotContiguous:
-            return what + " " + value + " is not contiguous (ones, then zeros)";
+            return "ctl.problem.mask_not_contiguous";
         case ParameterFault::kMaskLeavesNoRoom:
-            return what + " " + value + " leaves no subnet with room for a device and a gateway";
+            return "ctl.problem.mask_leaves_no_room";
         case ParameterFault::kNetworkAddress:
-            return what + " " + value + " is the network address of its subnet";
+            return "ctl.problem.network_address";
         case ParameterFault::kBroadcastAddress:
-            return what + " " + value + " is the broadcast address of its subnet";
+            return "ctl.problem.broadcast_address";
         case ParameterFault::kGatewayOutsideSubnet:
-            return what + " " + value + " is outside the subnet of " + parameters.address + " with mask " +
-                   parameters.mask;
+            return "ctl.problem.gateway_outside_subnet";
         case ParameterFault::kGatewayIsAddress:
-            return what + " " + value + " is the device's own address";
+            return "ctl.problem.gateway_is_address";
         case ParameterFault::kThisNetwork:
-            return what + " " + value + " is in 0.0.0.0/8, which means this network: no device has it";
+            return "ctl.problem.this_network";
         case ParameterFault::kMulticast:
-            return what + " " + value + " is a multicast address (224.0.0.0/4): no device has it";
+            return "ctl.problem.multicast";
         case ParameterFault::kReserved:
-            return what + " " + value + " is in the reserved block 240.0.0.0/4: no device has it";
+            return "ctl.problem.reserved";
         case ParameterFault::kLinkLocal:
-            return what + " " + value + " is link-local (169.254.0.0/16): never reached through a gateway";
+            return "ctl.problem.link_local";
         case ParameterFault::kLoopback:
             break;
     }
-    return what + " " + value + " is a loopback address (127.0.0.0/8), which only a device on loopback may take";
+    return "ctl.problem.loopback";
 }
 
 }  // namespace
 
 std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
-                                              const ParameterNames& names) {
-    std::vector<std::string> texts;
+                                               const language::Catalogue& texts, const ParameterNames& names) {
+    std::vector<std::string> problems;
     for (const ParameterProblem& problem : CheckNewParameters(parameters, current))
-        texts.push_back(Sentence(parameters, problem, names));
-    return texts;
+        problems.push_back(texts.Text({ProblemKey(problem.fault),
+                                       {{"what", BoxName(problem.box, names)},
+                                        {"value", ValueIn(parameters, problem.box)},
+                                        {"address", parameters.address},
+                                        {"mask", parameters.mask}}}));
+    return problems;
 }
 
 namespace {
@@ -117,7 +120,7 @@ std::optional<Column> ColumnNamed(const std::string& word) {
     return std::nullopt;
 }
 
-std::string& WordOf(PlanColumns& columns, Column column) {
+Message& WordOf(PlanColumns& columns, Column column) {
     switch (column) {
         case Column::kAddress:
             return columns.address;
@@ -133,8 +136,8 @@ std::string& WordOf(PlanColumns& columns, Column column) {
     return columns.mac;
 }
 
-std::string SeparatorName(char separator) {
-    return separator == '\t' ? "tab" : std::string("'") + separator + "'";
+Message SeparatorName(char separator) {
+    return separator == '\t' ? Message("ctl.plan.tab") : Message::Verbatim(std::string("'") + separator + "'");
 }
 
 // The columns of a plan in the order of its fields, and the words they go by.
@@ -144,13 +147,13 @@ struct Layout {
     PlanColumns words;
 
     // "address,new_address,mask,gateway[,mac]"
-    std::string Expected() const {
+    std::string Expected(const language::Catalogue& texts) const {
         std::string text;
         for (const auto& column : fields) {
             if (!column)
                 continue;
             PlanColumns named = words;
-            const std::string& word = WordOf(named, *column);
+            const std::string word = texts.Text(WordOf(named, *column));
             text += *column == Column::kMac ? "[" + std::string(text.empty() ? "" : ",") + word + "]"
                                             : (text.empty() ? "" : ",") + word;
         }
@@ -160,11 +163,14 @@ struct Layout {
 
 // The header's layout when the record is one: any of its fields names a column. Problems with it (a
 // word that names no column, a column twice, one missing) go to problems.
-std::optional<Layout> HeaderLayout(const CsvRecord& record, std::vector<std::string>& problems) {
+std::optional<Layout> HeaderLayout(const CsvRecord& record, const language::Catalogue& texts,
+                                   std::vector<std::string>& problems) {
     if (std::none_of(record.fields.begin(), record.fields.end(),
                      [](const std::string& field) { return ColumnNamed(field).has_value(); }))
         return std::nullopt;
-    const std::string where = "line " + std::to_string(record.line) + ": ";
+    const auto problem = [&](Message what) {
+        problems.push_back(texts.Text({"ctl.plan.line", {{"line", record.line}, {"problem", std::move(what)}}}));
+    };
     Layout layout;
     layout.fields.clear();
     std::vector<bool> named(kColumns, false);
@@ -173,25 +179,19 @@ std::optional<Layout> HeaderLayout(const CsvRecord& record, std::vector<std::str
         layout.fields.push_back(column);  // a column without a word is the spreadsheet's, not the plan's
         if (!column) {
             if (!field.empty())
-                problems.push_back(where + "'" + field +
-                                   "' names no column (address, new address, mask, gateway, mac; in Portuguese "
-                                   "endereço, novo endereço, máscara, gateway, mac)");
+                problem({"ctl.plan.unknown_column", {{"word", field}}});
         } else if (named[static_cast<std::size_t>(*column)]) {
-            problems.push_back(where + "the column " + field + " is named twice");
+            problem({"ctl.plan.column_twice", {{"column", field}}});
         } else {
             named[static_cast<std::size_t>(*column)] = true;
-            WordOf(layout.words, *column) = field;
+            WordOf(layout.words, *column) = Message::Verbatim(field);
         }
     }
     for (const Column required : {Column::kAddress, Column::kNewAddress, Column::kMask, Column::kGateway}) {
         if (!named[static_cast<std::size_t>(required)])
-            problems.push_back(where + "the header names no column " + WordOf(layout.words, required));
+            problem({"ctl.plan.column_missing", {{"column", WordOf(layout.words, required)}}});
     }
     return layout;
-}
-
-std::string LineName(const PlanRow& row) {
-    return "line " + std::to_string(row.line) + " (" + row.address + ")";
 }
 
 int HexDigit(char c) {
@@ -232,7 +232,7 @@ std::optional<std::string> CanonicalMac(std::string_view text) {
     return mac;
 }
 
-Plan ReadPlan(std::istream& in, std::size_t rowLimit) {
+Plan ReadPlan(std::istream& in, const language::Catalogue& texts, std::size_t rowLimit) {
     Plan plan;
     CsvRecords records(in);
     Layout layout;
@@ -245,30 +245,32 @@ Plan ReadPlan(std::istream& in, std::size_t rowLimit) {
             plan.overLimit = true;
             break;
         }
-        const std::string where = "line " + std::to_string(record->line) + ": ";
+        const auto problem = [&](Message what) {
+            plan.problems.push_back(
+                texts.Text({"ctl.plan.line", {{"line", record->line}, {"problem", std::move(what)}}}));
+        };
         if (std::exchange(first, false)) {
-            if (auto header = HeaderLayout(*record, plan.problems)) {
+            if (auto header = HeaderLayout(*record, texts, plan.problems)) {
                 layout = std::move(*header);
                 plan.columns = layout.words;
                 continue;
             }
         }
         if (record->tooLong) {
-            plan.problems.push_back(where + "longer than " + std::to_string(CsvRecords::kLongestRecord) +
-                                    " characters: no row of a plan is");
+            problem({"ctl.plan.too_long", {{"length", CsvRecords::kLongestRecord}}});
             continue;
         }
         if (record->openQuote) {
-            plan.problems.push_back(where + "a quote opens a field that never ends");
+            problem({"ctl.plan.open_quote"});
             continue;
         }
         PlanRow row{record->line, {}, {}, {}, {}, {}};
-        PlanColumns values;
+        std::vector<std::string> values(kColumns);
         std::vector<bool> given(kColumns, false);
         const std::size_t count = record->fields.size();
         for (std::size_t i = 0; i < std::min(count, layout.fields.size()); ++i) {
             if (const auto column = layout.fields[i]) {
-                WordOf(values, *column) = record->fields[i];
+                values[static_cast<std::size_t>(*column)] = record->fields[i];
                 given[static_cast<std::size_t>(*column)] = true;
             }
         }
@@ -276,54 +278,63 @@ Plan ReadPlan(std::istream& in, std::size_t rowLimit) {
                           std::all_of(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(Column::kMac),
                                       [](bool isGiven) { return isGiven; });
         if (!fits) {
-            plan.problems.push_back(where + "expected " + layout.Expected() + " separated by " +
-                                    SeparatorName(records.Separator()) + "; found " + std::to_string(count) +
-                                    (count == 1 ? " field" : " fields"));
+            problem({"ctl.plan.fields",
+                     {{"layout", layout.Expected(texts)},
+                      {"separator", SeparatorName(records.Separator())},
+                      {"count", count}}});
             continue;
         }
-        row.address = values.address;
-        row.newAddress = values.newAddress;
-        row.mask = values.mask;
-        row.gateway = values.gateway;
-        row.mac = given[static_cast<std::size_t>(Column::kMac)] ? values.mac : "";
+        row.address = values[static_cast<std::size_t>(Column::kAddress)];
+        row.newAddress = values[static_cast<std::size_t>(Column::kNewAddress)];
+        row.mask = values[static_cast<std::size_t>(Column::kMask)];
+        row.gateway = values[static_cast<std::size_t>(Column::kGateway)];
+        row.mac = values[static_cast<std::size_t>(Column::kMac)];
         plan.rows.push_back(std::move(row));
     }
     return plan;
 }
 
-std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanColumns& columns) {
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const language::Catalogue& texts,
+                                   const PlanColumns& columns) {
     std::vector<std::string> problems;
+    const auto problem = [&](const PlanRow& row, Message what) {
+        problems.push_back(
+            texts.Text({"ctl.plan.row", {{"line", row.line}, {"address", row.address}, {"problem", std::move(what)}}}));
+    };
     std::map<std::uint32_t, const PlanRow*> byAddress;
     std::map<std::uint32_t, const PlanRow*> byNewAddress;
     std::map<std::string, const PlanRow*> byMac;
     const ParameterNames names{columns.newAddress, columns.mask, columns.gateway};
     for (const PlanRow& row : rows) {
         const CurrentPlace current = PlaceOf(ParseIpv4(row.address).value_or(0));
-        for (const std::string& problem :
-             ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, current, names))
-            problems.push_back(LineName(row) + ": " + problem);
+        for (std::string& text : ParameterProblemTexts({row.newAddress, row.mask, row.gateway}, current, texts, names))
+            problem(row, Message::Verbatim(std::move(text)));
         if (!row.mac.empty()) {
             const auto mac = CanonicalMac(row.mac);
             if (!mac)
-                problems.push_back(LineName(row) + ": " + columns.mac + " '" + row.mac +
-                                   "' is not six hexadecimal octets between dashes or colons");
+                problem(row, {"ctl.plan.bad_mac", {{"column", columns.mac}, {"mac", row.mac}}});
             else if (const auto [other, added] = byMac.try_emplace(*mac, &row); !added)
-                problems.push_back(LineName(row) + ": " + columns.mac + " " + row.mac + " is also planned on line " +
-                                   std::to_string(other->second->line));
+                problem(row, {"ctl.plan.mac_twice",
+                              {{"column", columns.mac}, {"mac", row.mac}, {"other", other->second->line}}});
         }
         const auto address = ParseIpv4(row.address);
         if (!address) {
-            problems.push_back("line " + std::to_string(row.line) + ": " + columns.address + " '" + row.address +
-                               "' is not four decimal octets 0-255");
+            // Not "line 4 (x.y)": the address is what is wrong.
+            problems.push_back(
+                texts.Text({"ctl.plan.line",
+                            {{"line", row.line},
+                             {"problem", Message("ctl.plan.bad_address",
+                                                 {{"column", columns.address}, {"address", row.address}})}}}));
         } else if (const auto [other, added] = byAddress.try_emplace(*address, &row); !added) {
-            problems.push_back(LineName(row) + ": the same device is planned on line " +
-                               std::to_string(other->second->line));
+            problem(row, {"ctl.plan.device_twice", {{"other", other->second->line}}});
         }
         if (const auto newAddress = ParseIpv4(row.newAddress)) {
             if (const auto [other, added] = byNewAddress.try_emplace(*newAddress, &row); !added)
-                problems.push_back(LineName(row) + ": " + columns.newAddress + " " + row.newAddress +
-                                   " is also planned for " + other->second->address + " on line " +
-                                   std::to_string(other->second->line));
+                problem(row, {"ctl.plan.new_address_twice",
+                              {{"column", columns.newAddress},
+                               {"new_address", row.newAddress},
+                               {"address", other->second->address},
+                               {"other", other->second->line}}});
         }
     }
     // A device planned to take the address another device of the plan holds now: the two would answer on
@@ -334,8 +345,10 @@ std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const PlanC
         if (!newAddress || newAddress == address)
             continue;
         if (const auto holder = byAddress.find(*newAddress); holder != byAddress.end())
-            problems.push_back(LineName(row) + ": " + columns.newAddress + " " + row.newAddress +
-                               " is where the device of line " + std::to_string(holder->second->line) + " is now");
+            problem(
+                row,
+                {"ctl.plan.new_address_held",
+                 {{"column", columns.newAddress}, {"new_address", row.newAddress}, {"other", holder->second->line}}});
     }
     return problems;
 }

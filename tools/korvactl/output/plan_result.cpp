@@ -3,31 +3,53 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <iomanip>
+#include <iterator>
 #include <ostream>
 
 namespace korva::ctl {
 
-std::string OutcomeKey(PlanOutcome outcome) {
-    switch (outcome) {
-        case PlanOutcome::kUnchanged:
-            return "unchanged";
-        case PlanOutcome::kToChange:
-            return "would_change";
-        case PlanOutcome::kVerified:
-            return "applied";
-        case PlanOutcome::kNotVerified:
-            return "written_not_verified";
-        case PlanOutcome::kFailed:
-            return "failed";
-    }
-    return {};
+namespace {
+
+// Each outcome's word in every output, and how standard error counts it.
+struct OutcomeWords {
+    PlanOutcome outcome;
+    const char* key;
+    language::Key count;
+};
+constexpr OutcomeWords kOutcomeWords[] = {
+    {PlanOutcome::kUnchanged, "unchanged", "ctl.apply.tally.unchanged"},
+    {PlanOutcome::kToChange, "would_change", "ctl.apply.tally.would_change"},
+    {PlanOutcome::kVerified, "applied", "ctl.apply.tally.applied"},
+    {PlanOutcome::kNotVerified, "written_not_verified", "ctl.apply.tally.written_not_verified"},
+    {PlanOutcome::kFailed, "failed", "ctl.apply.tally.failed"},
+};
+
+const OutcomeWords& WordsOf(PlanOutcome outcome) {
+    return *std::find_if(std::begin(kOutcomeWords), std::end(kOutcomeWords),
+                         [outcome](const OutcomeWords& words) { return words.outcome == outcome; });
 }
 
-std::string ChangesText(const std::vector<FieldChange>& changes) {
+}  // namespace
+
+std::string OutcomeKey(PlanOutcome outcome) {
+    return WordsOf(outcome).key;
+}
+
+language::Key OutcomeCount(PlanOutcome outcome) {
+    return WordsOf(outcome).count;
+}
+
+std::string ChangesText(const std::vector<FieldChange>& changes, const language::Catalogue& texts) {
     std::string text;
-    for (const FieldChange& change : changes)
-        text += (text.empty() ? "" : ", ") + change.field + " " + change.from + " -> " + change.to;
+    for (const FieldChange& change : changes) {
+        const language::Key field = change.field == "address" ? language::Key("ctl.parameter.address")
+                                    : change.field == "mask"  ? language::Key("ctl.parameter.mask")
+                                                              : language::Key("ctl.parameter.gateway");
+        text += (text.empty() ? "" : ", ") +
+                texts.Text({"ctl.apply.change", {{"field", field}, {"from", change.from}, {"to", change.to}}});
+    }
     return text;
 }
 
@@ -73,12 +95,17 @@ void PlanResultWriter::Begin() {
 
 void PlanResultWriter::Write(const PlanResult& result) {
     const PlanRow& row = result.row;
-    // A change to come is told by its fields; every other outcome by why, when there is a why.
-    const std::string detail = result.outcome == PlanOutcome::kToChange ? ChangesText(result.changes) : result.detail;
+    // A change to come is told by its fields; every other outcome by why, when there is a why. In English,
+    // as every output is.
+    const language::Catalogue& english = language::English();
+    const std::string why = english.Text(result.detail);
+    const std::string detail = result.outcome == PlanOutcome::kToChange ? ChangesText(result.changes, english) : why;
     switch (format_) {
         case OutputFormat::kJson: {
-            nlohmann::ordered_json json = {
-                {"address", row.address}, {"new_address", row.newAddress}, {"mask", row.mask}, {"gateway", row.gateway}};
+            nlohmann::ordered_json json = {{"address", row.address},
+                                           {"new_address", row.newAddress},
+                                           {"mask", row.mask},
+                                           {"gateway", row.gateway}};
             if (!row.mac.empty())
                 json["mac"] = row.mac;
             json["result"] = OutcomeKey(result.outcome);
@@ -88,14 +115,14 @@ void PlanResultWriter::Write(const PlanResult& result) {
                     changes[change.field] = {{"from", change.from}, {"to", change.to}};
                 json["changes"] = changes;
             }
-            if (!result.detail.empty())
-                json["detail"] = result.detail;
+            if (!why.empty())
+                json["detail"] = why;
             out_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
             break;
         }
         case OutputFormat::kCsv:
-            out_ << CsvLine({row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome),
-                             detail});
+            out_ << CsvLine(
+                {row.address, row.newAddress, row.mask, row.gateway, row.mac, OutcomeKey(result.outcome), detail});
             break;
         case OutputFormat::kTable: {
             using tools::TerminalText;

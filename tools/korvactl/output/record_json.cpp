@@ -45,7 +45,7 @@ void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
     json["keyword"] = Cp1252ToUtf8(reading.keyword);
     json["changed_flag"] = reading.changedFlag;
     if (!reading.complete)
-        json["error"] = IncompleteReplyText(reading.kind);
+        json["error"] = language::English().Text(IncompleteReply(reading.kind));
     else if (reading.status)
         json["status"] = StatusJson(*reading.status);
     else if (reading.parameters)
@@ -89,9 +89,9 @@ nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     return ReplyToJson(ReadReply(datagram));
 }
 
-std::string IncompleteReplyText(ReplyKind kind) {
-    return kind == ReplyKind::kStatus ? "incomplete reply: the status reply ends before its echo number"
-                                      : "incomplete reply: the parameter reply ends before its firmware date";
+language::Message IncompleteReply(ReplyKind kind) {
+    return kind == ReplyKind::kStatus ? language::Message("ctl.failure.incomplete_status")
+                                      : language::Message("ctl.failure.incomplete_parameters");
 }
 
 Record SampleRecord(ReplyKind kind) {
@@ -116,17 +116,19 @@ Record SampleRecord(ReplyKind kind) {
     return sample;
 }
 
+// Failures in English, whatever the user's language: scripts read them.
 nlohmann::ordered_json RecordToJson(const Record& record) {
     nlohmann::ordered_json json = {{"address", record.name}};
     if (!record.reply) {
         json["failed_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
-        json["error"] = record.error;
+        json["error"] = language::English().Text(record.error);
         return json;
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
     AddReply(json, ReadReply(*record.reply));
-    if (!record.error.empty())
-        json["error"] = record.error;  // a refusal; a reply cut short has said so already, in the same words
+    // A refusal; a reply cut short has said so already, in the same words.
+    if (!record.error.Empty())
+        json["error"] = language::English().Text(record.error);
     if (record.resetCommands)
         json["reset_commands"] = *record.resetCommands;
     return json;

@@ -87,8 +87,9 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
 // A record's cells, with the keyword of its reply (empty for a failure), which decides the header.
 Cells RecordCells(const Record& record, std::string& keyword) {
     Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
-    if (!record.error.empty()) {
-        cells.push_back({{"", 0}, "error: " + record.error});
+    // The words of JSON: a table is the same in every language.
+    if (!record.error.Empty()) {
+        cells.push_back({{"", 0}, "error: " + language::English().Text(record.error)});
         return cells;
     }
     const ReplyReading reply = ReadReply(*record.reply);

@@ -26,17 +26,19 @@ constexpr std::size_t kFailuresRemembered = 4096;
 }  // namespace
 
 void FailureEcho::Write(const Record& record) {
-    if (!record.error.empty()) {
+    if (!record.error.Empty()) {
         std::string key = record.name;
-        key.append(1, '\0').append(record.error);
+        key.append(1, '\0').append(language::English().Text(record.error));
         if (const auto told = told_.find(key); told != told_.end()) {
             ++told->second.repeats;
         } else {
             if (told_.size() < kFailuresRemembered)
                 told_.emplace(std::move(key), Told{record.name, record.error, 0});
             progress_.Hide();
-            err_ << "korvactl " << command_ << ": " << tools::TerminalText(record.name) << ": "
-                 << tools::TerminalText(record.error) << '\n'
+            err_ << "korvactl " << command_ << ": "
+                 << tools::TerminalText(
+                        texts_.Text({"ctl.failure.echo", {{"device", record.name}, {"failure", record.error}}}))
+                 << '\n'
                  << std::flush;
         }
     }
@@ -47,9 +49,11 @@ void FailureEcho::Write(const Record& record) {
 void FailureEcho::TellRepeats() const {
     for (const auto& [key, told] : told_) {
         if (told.repeats > 0)
-            err_ << "korvactl " << command_ << ": " << tools::TerminalText(told.name) << ": "
-                 << tools::TerminalText(told.error) << " (" << told.repeats
-                 << (told.repeats == 1 ? " more time)\n" : " more times)\n");
+            err_ << "korvactl " << command_ << ": "
+                 << tools::TerminalText(
+                        texts_.Text({"ctl.failure.repeated",
+                                     {{"device", told.name}, {"failure", told.error}, {"count", told.repeats}}}))
+                 << '\n';
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What korvactl prints: a record for each reply or failure, written as JSON lines or a table, apply's
 // results, and the error that ends a command whose output cannot be written.
+#include "language/catalogue.h"
 #include "protocol/messages.h"
 #include "protocol/reply_format.h"
 #include "tools/korvactl/conversations/link.h"
@@ -41,8 +42,9 @@ struct Record {
     std::string name;                  // the device as the user named it
     WallTime at;                       // when the reply came, or when the command gave up
     std::optional<std::string> reply;  // the datagram's bytes
-    // Set when there is no reply, or when the reply is cut short (IncompleteReplyText): a failure either way.
-    std::string error;
+    // Set when there is no reply, or when the reply is cut short (IncompleteReply): a failure either way.
+    // JSON, CSV and tables word it in English whatever the user's language; standard error in theirs.
+    language::Message error;
     std::optional<int> resetCommands;  // for a reset: how many commands went out before the acknowledgement
 };
 
@@ -81,7 +83,7 @@ struct ReplyReading {
 };
 
 // "incomplete reply: the status reply ends before its echo number", for a reply of that kind cut short.
-std::string IncompleteReplyText(ReplyKind kind);
+language::Message IncompleteReply(ReplyKind kind);
 
 ReplyReading ReadReply(std::string_view datagram);
 
@@ -160,10 +162,12 @@ private:
 // failure is seen even when the output goes to a file. A failure told already (the same device, the
 // same words: a watch whose sends fail round after round) is counted instead, and the count told at
 // the end. A progress line on standard error is taken away for each message, so the two do not mix.
+// texts: the language standard error speaks.
 class FailureEcho : public RecordSink {
 public:
-    FailureEcho(RecordSink& next, std::ostream& err, std::string command, ProgressLine& progress)
-        : next_(next), err_(err), command_(std::move(command)), progress_(progress) {}
+    FailureEcho(RecordSink& next, std::ostream& err, std::string command, ProgressLine& progress,
+                const language::Catalogue& texts)
+        : next_(next), err_(err), command_(std::move(command)), progress_(progress), texts_(texts) {}
     void Write(const Record& record) override;
     void Flush() override { next_.Flush(); }
     void Begin(ReplyKind kind) override { next_.Begin(kind); }
@@ -173,7 +177,7 @@ public:
 private:
     struct Told {
         std::string name;
-        std::string error;
+        language::Message error;
         std::uint64_t repeats = 0;
     };
 
@@ -181,6 +185,7 @@ private:
     std::ostream& err_;
     std::string command_;
     ProgressLine& progress_;
+    const language::Catalogue& texts_;
     std::map<std::string, Told> told_;  // by name and error; bounded, beyond which all are told
 };
 
@@ -190,7 +195,7 @@ public:
     enum class Keep { kReplies, kFailures };
     RecordFilter(RecordSink& next, Keep keep) : next_(next), keep_(keep) {}
     void Write(const Record& record) override {
-        if (record.error.empty() == (keep_ == Keep::kReplies))
+        if (record.error.Empty() == (keep_ == Keep::kReplies))
             next_.Write(record);
     }
     void Flush() override { next_.Flush(); }
@@ -211,17 +216,17 @@ public:
 class FailureReasons : public RecordSink {
 public:
     void Write(const Record& record) override {
-        if (!record.error.empty())
+        if (!record.error.Empty())
             reasons_[record.name] = record.error;
     }
     // The last failure of the device named, or fallback when there was none.
-    std::string Of(const std::string& name, const std::string& fallback) const {
+    language::Message Of(const std::string& name, const language::Message& fallback) const {
         const auto found = reasons_.find(name);
         return found == reasons_.end() ? fallback : found->second;
     }
 
 private:
-    std::unordered_map<std::string, std::string> reasons_;
+    std::unordered_map<std::string, language::Message> reasons_;
 };
 
 // What `apply` did to each device of a plan, as one JSON object a line, a table for people or CSV. Each
@@ -244,15 +249,19 @@ struct FieldChange {
 struct PlanResult {
     PlanRow row;
     PlanOutcome outcome = PlanOutcome::kFailed;
-    std::string detail;                // why, for every outcome but kUnchanged, kToChange and kVerified
+    // Why, for every outcome but kUnchanged, kToChange and kVerified; in English in every output, and in
+    // the user's language on standard error.
+    language::Message detail;
     std::vector<FieldChange> changes;  // for a device found and to change: only the fields that differ
 };
 
 // "unchanged", "would_change", "applied", "written_not_verified", "failed": in JSON, the table and CSV alike.
 std::string OutcomeKey(PlanOutcome outcome);
+// How apply's closing line counts the outcome in the user's language: "2 applied" (ctl.apply.tally.applied).
+language::Key OutcomeCount(PlanOutcome outcome);
 
-// "address 10.0.0.7 -> 10.0.0.107, gateway 10.0.0.1 -> 10.0.0.254"
-std::string ChangesText(const std::vector<FieldChange>& changes);
+// "address 10.0.0.7 -> 10.0.0.107, gateway 10.0.0.1 -> 10.0.0.254", in the language of texts.
+std::string ChangesText(const std::vector<FieldChange>& changes, const language::Catalogue& texts);
 
 class PlanResultWriter {
 public:
