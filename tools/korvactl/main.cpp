@@ -44,11 +44,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
     using korva::tools::InterruptSignal;
     const auto interrupt = [] { return InterruptSignal::Install(true); };
+    const korva::ctl::Terminal terminal{
+        korva::tools::StandardInputIsTerminal(), std::cin, std::cerr,
+        [&interrupt](std::string& line) { return korva::tools::ReadLineOrInterrupt(interrupt(), line); }};
     korva::ctl::CommandIo io{
         std::cout,
         std::cerr,
-        {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr,
-         [&interrupt](std::string& line) { return korva::tools::ReadLineOrInterrupt(interrupt(), line); }},
+        terminal,
         [&interrupt] { return std::make_unique<korva::ctl::EndpointLink>(interrupt()); },
         korva::tools::StandardErrorIsTerminal(),
         interrupt,
