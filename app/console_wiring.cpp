@@ -6,10 +6,13 @@
 
 namespace korva::app {
 
-ConsoleWiring::ConsoleWiring(console::ConsoleView& view, std::function<void()> wakeOwner, std::uint16_t devicePort)
+ConsoleWiring::ConsoleWiring(console::ConsoleView& view, std::function<void()> wakeOwner, std::uint16_t devicePort,
+                             std::shared_ptr<transport::NameResolver> resolver)
     : endpoint_([this](const std::string& bytes, const transport::Sender&) { rules_.HandleDatagram(bytes); },
-                std::move(wakeOwner)),
-      rules_(endpoint_, view, [] { return std::chrono::system_clock::now(); }, devicePort) {
+                wakeOwner),
+      lookups_(std::move(resolver), std::move(wakeOwner)),
+      rules_(
+          endpoint_, lookups_, view, [] { return std::chrono::system_clock::now(); }, devicePort) {
     // Until the first request there is no device to listen to: anything arriving is somebody else's.
     endpoint_.AcceptOnlyFrom({});
 }

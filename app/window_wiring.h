@@ -16,7 +16,8 @@ namespace korva::app {
 
 class WindowWiring {
 public:
-    explicit WindowWiring(std::unique_ptr<console::SettingsStore> settings, std::uint16_t devicePort = kDevicePort);
+    explicit WindowWiring(std::unique_ptr<console::SettingsStore> settings, std::uint16_t devicePort = kDevicePort,
+                          std::shared_ptr<transport::NameResolver> resolver = transport::SystemResolver());
 
     console::TfrKorvaCfg01& Window() { return window_; }
     ConsoleWiring& Console() { return console_; }

@@ -21,7 +21,7 @@ void BM_ResolveTargets(benchmark::State& state) {
     const std::vector<std::string> names = LoopbackAddresses(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         std::vector<std::string> warnings;
-        benchmark::DoNotOptimize(korva::ctl::ResolveTargets(names, warnings));
+        benchmark::DoNotOptimize(korva::ctl::ResolveTargets(names, korva::language::English(), warnings));
     }
 }
 BENCHMARK(BM_ResolveTargets)->Arg(20'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();

@@ -1,14 +1,14 @@
 // One exporter scrape of many devices: korvactl exporter with the devices listed (-f) serves /metrics,
 // which asks them all at once. Figures: the scrape's wall time (median) and the exporter's CPU time
-// for it (mean), against a raw loop in this process that sends the same requests (live data and parameters to every
-// device) from one socket and takes in the replies. The devices are simulated in this process, one
-// socket per loopback address from 127.3.0.1 on.
+// for it (mean), against a raw loop in this process that sends the same requests (live data and
+// parameters to every device) from one socket and takes in the replies, scrapes and raw rounds taking
+// turns. The devices are one korva-sim serving every loopback address from 127.3.0.0 on.
 //
-//   exporter_scrape_bench KORVACTL [--devices N] [--scrapes N]
+//   exporter_scrape_bench KORVACTL KORVA_SIM [--devices N] [--scrapes N]
 // prints "key value" lines.
-#include "bench/loopback_fleet.h"
 #include "bench/monotonic_clock.h"
 #include "bench/options.h"
+#include "protocol/address_text.h"
 #include "protocol/messages.h"
 #include "tests/support/child_process.h"
 #include "tests/support/loopback_address.h"
@@ -101,16 +101,18 @@ int CountAnswered(const std::string& exposition) {
 }
 
 // Sends a live-data and a parameter request to every device from one socket (with the endpoint's
-// receive buffer), then takes in replies until all came or none came for a second. Returns the replies.
+// receive buffer), taking in the replies that wait after each send as sweep_floor does, then takes in
+// the rest until all came or none came for a second. Returns the replies.
 int RawRound(const korva::testing::LoopbackPeer& peer, const std::vector<sockaddr_in>& devices) {
     const std::string liveData = korva::BuildLiveDataRequest();
     const std::string parameters = korva::BuildParameterRequest(false);
+    std::size_t received = 0;
     for (const sockaddr_in& device : devices) {
         for (const std::string* request : {&liveData, &parameters})
             peer.TrySend(device, *request);
+        received += peer.Discard(std::chrono::milliseconds(0));
     }
     const std::size_t expected = devices.size() * 2;
-    std::size_t received = 0;
     while (received < expected) {
         const std::size_t taken = peer.Discard(std::chrono::seconds(1));
         if (taken == 0)
@@ -122,18 +124,41 @@ int RawRound(const korva::testing::LoopbackPeer& peer, const std::vector<sockadd
 
 }  // namespace
 
+// korva-sim answering on count addresses from 127.3.0.0 on, started and stopped with the benchmark.
+class Simulator {
+public:
+    Simulator(const std::string& korvaSim, int count)
+        : process_(korvaSim, {"--address", "127.3.0.0-" + korva::Ipv4Text(kFirstDevice + static_cast<std::uint32_t>(
+                                                                          count - 1))}) {
+        for (int i = 0; i < count; ++i)
+            addresses_.push_back(korva::Ipv4Text(kFirstDevice + static_cast<std::uint32_t>(i)));
+        if (!process_.WaitForOut("answering"))
+            throw std::runtime_error("korva-sim did not start: " + process_.Err());
+    }
+    ~Simulator() {
+        process_.Signal(SIGTERM);
+        process_.Wait();
+    }
+    const std::vector<std::string>& Addresses() const { return addresses_; }
+
+private:
+    static constexpr std::uint32_t kFirstDevice = 0x7F030000;
+    korva::testing::ChildProcess process_;
+    std::vector<std::string> addresses_;
+};
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: exporter_scrape_bench KORVACTL [--devices N] [--scrapes N]\n";
+    if (argc < 3) {
+        std::cerr << "usage: exporter_scrape_bench KORVACTL KORVA_SIM [--devices N] [--scrapes N]\n";
         return 2;
     }
     const std::string korvactl = argv[1];
     int deviceCount = 1000, scrapes = 11;
-    korva::bench::ReadOptions(argc, argv, 2,
+    korva::bench::ReadOptions(argc, argv, 3,
                               {{"--devices", [&](const std::string& value) { deviceCount = std::stoi(value); }},
                                {"--scrapes", [&](const std::string& value) { scrapes = std::stoi(value); }}});
     mg_init_library(0);
-    const korva::bench::LoopbackFleet fleet("127.3.0.1", deviceCount);
+    const Simulator fleet(argv[2], deviceCount);
     const std::string list = "/tmp/exporter_scrape_bench_" + std::to_string(getpid()) + ".txt";
     {
         std::ofstream out(list);
@@ -141,38 +166,40 @@ int main(int argc, char** argv) {
             out << address << "\n";
     }
 
-    std::vector<double> scrapeMs, rawMs;
-    double cpuMsPerScrape = 0;
-    int fewestAnswered = deviceCount;
-    std::size_t bytes = 0;
-    {
-        const Exporter exporter(korvactl, list);
-        Scrape();  // the first scrape pays for the exporter's start-up, as no later one does
-        // The system counts CPU time in clock ticks (10 ms): one scrape's share is the whole run's mean.
-        const double cpuBefore = ProcessCpuSeconds(exporter.Pid());
-        for (int i = 0; i < scrapes; ++i) {
-            const auto start = korva::bench::MonotonicNanoseconds();
-            const std::string body = Scrape();
-            scrapeMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
-            fewestAnswered = std::min(fewestAnswered, CountAnswered(body));
-            bytes = body.size();
-        }
-        cpuMsPerScrape = (ProcessCpuSeconds(exporter.Pid()) - cpuBefore) * 1000 / scrapes;
-    }
-    std::remove(list.c_str());
-
     korva::testing::LoopbackPeer raw(kRawLoopAddress);
     raw.SetReceiveBuffer(4 << 20);
     std::vector<sockaddr_in> devices;
     for (const std::string& address : fleet.Addresses())
         devices.push_back(korva::testing::LoopbackAddress(address, korva::kDevicePort));
+
+    std::vector<double> scrapeMs, rawMs;
+    double cpuMsPerScrape = 0;
+    int fewestAnswered = deviceCount;
     int fewestRawReplies = deviceCount * 2;
-    RawRound(raw, devices);
-    for (int i = 0; i < scrapes; ++i) {
-        const auto start = korva::bench::MonotonicNanoseconds();
-        fewestRawReplies = std::min(fewestRawReplies, RawRound(raw, devices));
-        rawMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
+    std::size_t bytes = 0;
+    {
+        const Exporter exporter(korvactl, list);
+        Scrape();  // the first scrape pays for the exporter's start-up, as no later one does
+        RawRound(raw, devices);
+        // The system counts CPU time in clock ticks (10 ms): one scrape's share is the whole run's mean.
+        double cpuSeconds = 0;
+        // Scrapes and raw rounds take turns, so that both meet the machine as it is at the moment.
+        for (int i = 0; i < scrapes; ++i) {
+            const double cpuBefore = ProcessCpuSeconds(exporter.Pid());
+            auto start = korva::bench::MonotonicNanoseconds();
+            const std::string body = Scrape();
+            scrapeMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
+            cpuSeconds += ProcessCpuSeconds(exporter.Pid()) - cpuBefore;
+            fewestAnswered = std::min(fewestAnswered, CountAnswered(body));
+            bytes = body.size();
+
+            start = korva::bench::MonotonicNanoseconds();
+            fewestRawReplies = std::min(fewestRawReplies, RawRound(raw, devices));
+            rawMs.push_back(static_cast<double>(korva::bench::MonotonicNanoseconds() - start) / 1e6);
+        }
+        cpuMsPerScrape = cpuSeconds * 1000 / scrapes;
     }
+    std::remove(list.c_str());
 
     std::cout << "devices " << deviceCount << "\n"
               << "scrapes " << scrapes << "\n"

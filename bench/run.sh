@@ -6,8 +6,10 @@
 # Each figure is set against a baseline measured in the same run, since the machines are shared and
 # noisy. Everything is sent to loopback addresses only: the simulated and flooding devices answer on
 # 127.0.0.180 and 127.0.0.182, the start-up measurement reads a KorvaCfg.ini naming 127.0.0.181, the
-# exporter's scrape asks 1,000 devices on 127.3.0.1-127.3.3.232 and listens on 127.3.255.1, and the
-# fleet's simulators answer on 127.1.0.0/16 and 127.2.0.0/16 (bench/fleet.sh).
+# exporter's scrape asks 10,000 devices of one korva-sim on 127.3.0.0-127.3.39.15 and listens on
+# 127.3.255.1, its stall benchmark listens on 127.0.45.1 with a device on 127.0.45.2 and silent targets
+# on 127.0.46.0-127.0.57.255, and the fleet's simulators answer on 127.1.0.0/16 and 127.2.0.0/16
+# (bench/fleet.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,7 +18,7 @@ results=bench/results.md
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVA_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build "$build" -j2 --target decode_bench handover_bench idle_bench startup_korvacfg startup_floor \
-  startup_probe korva-sim exporter_scrape_bench korvactl sweep_floor >/dev/null
+  startup_probe korva-sim exporter_scrape_bench exporter_stall_bench korvactl sweep_floor >/dev/null
 
 . bench/scratch.sh
 . bench/results_section.sh
@@ -68,11 +70,15 @@ started+=($!)
 sleep 0.5
 "$build/bench/idle_bench" --device 127.0.0.182 --seconds 60 >"$work/idle"
 
-echo "exporter scrape of 1,000 devices (3 runs) ..." >&2
+echo "exporter scrape of 10,000 devices (3 runs) ..." >&2
 for run in 1 2 3; do
-  "$build/bench/exporter_scrape_bench" "$build/tools/korvactl/korvactl" --devices 1000 --scrapes 21 >"$work/exporter$run"
+  "$build/bench/exporter_scrape_bench" "$build/tools/korvactl/korvactl" "$build/tools/sim/korva-sim" --devices 10000 \
+    --scrapes 11 >"$work/exporter$run"
 done
 exporter() { for run in 1 2 3; do value "$work/exporter$run" "$1"; done | median; }
+echo "exporter under held connections and bursts ..." >&2
+"$build/bench/exporter_stall_bench" "$build/tools/korvactl/korvactl" --rounds 7 --spellings 0 >"$work/stall"
+stall() { value "$work/stall" "$1"; }
 echo "korvactl over many devices (3 runs) ..." >&2
 bash bench/fleet.sh "$build" >"$work/fleet"
 
@@ -116,6 +122,14 @@ idle_percent=$(value "$work/idle" cpu_percent_of_one_core)
 scrape_ms=$(exporter scrape_ms)
 scrape_cpu_ms=$(exporter exporter_cpu_ms)
 raw_ms=$(exporter raw_ms)
+scrape_ratio=$(ratio "$scrape_ms" "$raw_ms" 2)
+probe_floor=$(stall probe_ms_idle_0)
+probe_silent=$(stall probe_ms_silent_1100)
+probe_trickling=$(stall probe_ms_trickling_1500)
+trickling_added=$(awk -v a="$probe_trickling" -v b="$probe_floor" 'BEGIN { printf "%.1f", a - b }')
+rss_before=$(stall rss_kb_before_burst)
+rss_after=$(stall rss_kb_after_burst)
+rss_added=$((rss_after - rss_before))
 sweep_rate=$(value "$work/fleet" status_per_s)
 sweep_floor=$(value "$work/fleet" status_floor_per_s)
 sweep_ratio=$(ratio "$sweep_rate" "$sweep_floor")
@@ -141,7 +155,10 @@ scan_floor=$(value "$work/fleet" scan_floor_per_s)
   echo "| \`korvactl status\` sweeping 10,000 simulated devices: replies per second, start to exit | $(rounded "$sweep_rate") /s ($(value "$work/fleet" status_answered) answered) | raw send-and-receive loop on the same simulator sockets: $(rounded "$sweep_floor") /s | $sweep_ratio | ≥ 0.5 | $(met "$sweep_ratio" '>= 0.5') |"
   echo "| \`korvactl scan\` of a /16 (10,000 devices), no rate limit: addresses per second, its final 200 ms wait left out | $(rounded "$scan_rate") /s ($(value "$work/fleet" scan_found) found) | the same loop over the /16: $(rounded "$scan_floor") /s ($(value "$work/fleet" scan_floor_answered) found) | $(ratio "$scan_rate" "$scan_floor") | | |"
   echo "| Idle cost in automatic mode against korva-sim | $idle_per_minute CPU s per minute ($(rounded "$idle_percent" 3) % of a core) | one core: 60 s per minute | $(ratio "$idle_percent" 100 5) | < 0.5 % of a core | $(met "$idle_percent" '< 0.5') |"
-  echo "| One exporter scrape of 1,000 devices (\`/metrics\` with \`-f\`), wall time | $(rounded "$scrape_ms" 1) ms (exporter CPU $(rounded "$scrape_cpu_ms" 1) ms) | raw loop, same 2,000 requests and replies from one socket: $(rounded "$raw_ms" 1) ms | $(ratio "$scrape_ms" "$raw_ms" 1)× | — | |"
+  echo "| One exporter scrape of 10,000 devices on korva-sim (\`/metrics\` with \`-f\`), wall time | $(rounded "$scrape_ms" 1) ms (exporter CPU $(rounded "$scrape_cpu_ms" 1) ms) | raw loop, same 20,000 requests and replies from one socket: $(rounded "$raw_ms" 1) ms | ${scrape_ratio}× | ≤ 2× | $(met "$scrape_ratio" '<= 2') |"
+  echo "| A live device's probe while 1,100 probes of silent targets wait (exporter with the unit's 8192 descriptors) | $(rounded "$probe_silent" 1) ms (longest $(rounded "$(stall probe_ms_silent_1100_max)" 1) ms) | no load: $(rounded "$probe_floor" 1) ms | | ≤ 100 ms | $(met "$probe_silent" '<= 100') |"
+  echo "| The same probe while 1,500 connections send their requests a byte every 100 ms | $(rounded "$probe_trickling" 1) ms (longest $(rounded "$(stall probe_ms_trickling_1500_max)" 1) ms) | no load: $(rounded "$probe_floor" 1) ms | +${trickling_added} ms | ≤ 50 ms added | $(met "$trickling_added" '<= 50') |"
+  echo "| Exporter's resident memory after 3,000 probes of silent targets at once | $rss_after KiB ($(stall burst_3000_answered) answered) | before the burst: $rss_before KiB | +$rss_added KiB | ≤ 10 MB more | $(met "$rss_added" '<= 10240') |"
   echo
   echo "## Details"
   echo
@@ -174,7 +191,9 @@ scan_floor=$(value "$work/fleet" scan_floor_per_s)
   echo
   echo "Start-up, medians of $startup_runs runs each, taking turns (\`startup_probe\`; offscreen platform): KorvaCfg as shipped, with the 100 ms pause it makes before its event loop, $(rounded "$k_shipped" 1) ms ($(ratio "$k_shipped" "$f_start")× the bare window). Measured by \`startup_korvacfg\`, which runs app/main.cpp's sequence and ends at the first pass of the event loop after the window's first paint; the product is unchanged."
   echo
-  echo "Exporter scrape, medians of 3 runs of 21 scrapes each (after one scrape that is not counted): the devices are simulated inside the benchmark's own process, one socket per address on 127.3.0.0/16 and one thread answering for all of them with korva-sim's device (form 150), on the same two cores as the exporter. The fewest devices found up in any scrape: $(for run in 1 2 3; do value "$work/exporter$run" answered_fewest; done | sort -g | head -n 1) of 1,000; each page is $(value "$work/exporter1" exposition_bytes) bytes. The exporter's CPU is its whole process (HTTP, the survey's two threads, the exposition) from /proc, in clock ticks, so it is the mean per scrape."
+  echo "Exporter scrape, medians of 3 runs of 11 scrapes each (after one scrape and one raw round that are not counted), scrapes and raw rounds taking turns: one korva-sim serves the 10,000 devices on 127.3.0.0-127.3.39.15, one socket each, on the same two cores as the exporter. The fewest devices found up in any scrape: $(for run in 1 2 3; do value "$work/exporter$run" answered_fewest; done | sort -g | head -n 1) of 10,000, the fewest replies in a raw round $(for run in 1 2 3; do value "$work/exporter$run" raw_replies_fewest; done | sort -g | head -n 1) of 20,000; each page is $(value "$work/exporter1" exposition_bytes) bytes. The exporter's CPU is its whole process from /proc, in clock ticks, so it is the mean per scrape."
+  echo
+  echo "Exporter under load (\`exporter_stall_bench --rounds 7\`, korvactl exporter under prlimit --nofile=8192 as the unit runs it, --timeout 1s): each round sets its load up afresh and times one probe of the device on 127.0.45.2 (medians of 7). With 32 and 500 idle connections: $(rounded "$(stall probe_ms_idle_32)" 1) and $(rounded "$(stall probe_ms_idle_500)" 1) ms. The 1,500 slow connections send a request a byte every 100 ms, held about a second a round, under the exporter's 5 s head deadline ($(stall trickling_closed_by_the_exporter) closed by it); the 1,100 silent probes are sent at once 300 ms before the timed probe and wait their second. Unanswered timed probes: $(($(stall probe_unanswered_idle_0) + $(stall probe_unanswered_trickling_1500) + $(stall probe_unanswered_silent_1100)))."
   echo "korvactl over many devices (\`bench/fleet.sh\`): korva-sim serves 10,000 devices on 127.1.0.0-127.1.39.15 and 10,000 on 127.2.0.0-127.2.39.15, one socket each. The sweep is the median of 3 runs of the whole program (start, 10,000 names read, requests, JSON lines to a file, $(value "$work/fleet" status_s) s); the search of 127.2.0.0/16 is one run ($(value "$work/fleet" scan_s) s without its final wait), where requests to the free addresses cost the kernel an ICMP error each and korvactl's unread replies wait in its socket buffer while the requests go out."
   echo
   echo "Idle: $(value "$work/idle" replies) replies handled in $(rounded "$idle_wall" 1) s of automatic mode (getrusage of the whole process, all threads)."

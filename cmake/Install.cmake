@@ -1,6 +1,6 @@
 # What `cmake --install` puts where: the programs, their man pages, korvactl's bash completion, the
-# exporter's service with its Prometheus examples, the Wireshark dissector, and the console's desktop
-# entry and icon.
+# exporter's service with its Prometheus examples and Grafana dashboard, the Wireshark dissector, and
+# the console's desktop entry and icon.
 include(GNUInstallDirs)
 
 # Directories made by the install keep these modes whatever the umask of whoever builds the package.
@@ -48,6 +48,8 @@ set(korva_share ${CMAKE_INSTALL_DATADIR}/korvacfg)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/prometheus/prometheus.yml ${PROJECT_SOURCE_DIR}/docs/prometheus/korva-alerts.yml
               ${PROJECT_SOURCE_DIR}/docs/prometheus/korva-alerts.test.yml
         DESTINATION ${korva_share}/prometheus)
+# The fleet's Grafana dashboard, to import or provision beside the Prometheus examples.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/grafana/korva-fleet.json DESTINATION ${korva_share}/grafana)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/wireshark/korva.lua DESTINATION ${korva_share}/wireshark)
 # Debian's Wireshark looks in the multiarch folder (lib/x86_64-linux-gnu/wireshark/plugins).
 if(CMAKE_LIBRARY_ARCHITECTURE)

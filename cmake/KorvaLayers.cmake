@@ -1,3 +1,8 @@
+# The layers, from the bottom: korva_language and korva_protocol (the standard library alone), korva_transport,
+# the console's libraries, the program's (app/), and beside those the tools' (tools/), which use
+# korva_language, korva_protocol and korva_transport. A library links only the ones below it, and
+# korva_public_folder makes that the only headers it can include.
+#
 # korva_public_folder(TARGET FOLDER)
 # Offers the target's users the headers of its own source folder and of no other. The include path is a
 # folder of the build tree holding one link, named like FOLDER, to the source folder, so that

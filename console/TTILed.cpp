@@ -24,7 +24,7 @@ TTILed::TTILed(QWidget* parent) : QLabel(parent) {
 
 void TTILed::SetLedOn(bool on) {
     if (ledOn_ != on)
-        update();  // the caption's box comes and goes with the light
+        update();  // the hatching and the caption's box go with the light
     ledOn_ = on;
     UpdateColour();
 }
@@ -33,6 +33,13 @@ void TTILed::SetStale(bool stale) {
     if (stale_ == stale)
         return;
     stale_ = stale;
+    update();
+}
+
+void TTILed::SetMarked(bool marked) {
+    if (marked_ == marked)
+        return;
+    marked_ = marked;
     update();
 }
 
@@ -124,16 +131,16 @@ void TTILed::keyPressEvent(QKeyEvent* event) {
     QLabel::keyPressEvent(event);
 }
 
-// Colour alone does not tell every eye whether a panel is lit: a lit caption is boxed, and an old one
-// hatched. The focus is marked as a button marks it.
+// Colour alone does not tell every eye which state a panel shows: a marked caption is boxed, and an old
+// lit panel hatched. The focus is marked as a button marks it.
 void TTILed::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
     if (!ledOn_ && !hasFocus())
         return;
     QPainter painter(this);
-    if (ledOn_) {
-        if (stale_)
-            painter.fillRect(contentsRect(), QBrush(QColor(96, 96, 96), Qt::BDiagPattern));
+    if (ledOn_ && stale_)
+        painter.fillRect(contentsRect(), QBrush(QColor(96, 96, 96), Qt::BDiagPattern));
+    if (ledOn_ && marked_) {
         const QRect caption = fontMetrics().boundingRect(contentsRect(), static_cast<int>(alignment()), text());
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         painter.drawRect(caption.adjusted(-3, 0, 2, -1));

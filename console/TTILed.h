@@ -50,6 +50,11 @@ public:
     bool Stale() const { return stale_; }
     void SetStale(bool stale);
 
+    // Its caption is boxed while it is lit: the mark, besides the colour, of the state its owner calls
+    // good (lime), so that telling it from the pale one does not rest on hue alone.
+    bool Marked() const { return marked_; }
+    void SetMarked(bool marked);
+
     // Clicked from the keyboard too: it takes the focus, shows it, and Space or Enter click it.
     void SetKeyboardClickable();
 
@@ -74,6 +79,7 @@ private:
     int ledIndex_ = 0;
     bool leftPressed_ = false;
     bool stale_ = false;
+    bool marked_ = false;
 };
 
 }  // namespace korva::console

@@ -126,9 +126,24 @@ TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
     return led;
 }
 
-void ShowState(TTILed* led, bool good) {
-    led->SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
-    led->SetLedOn(true);
+// Dark, or lit in the colour of the state and, for the good one, with its caption boxed.
+void ShowState(TTILed* led, texts::LedState state) {
+    if (state != texts::LedState::kDark)
+        led->SetLedIndex(layout::LitIndexOf(state));
+    led->SetLedOn(state != texts::LedState::kDark);
+    led->SetMarked(state == texts::LedState::kGood);
+}
+
+texts::LedState StateShown(const TTILed* led) {
+    if (!led->LedOn())
+        return texts::LedState::kDark;
+    return led->Marked() ? texts::LedState::kGood : texts::LedState::kBad;
+}
+
+// A reading's text is also what a screen reader says of it, under the name of its caption.
+void ShowReading(QLabel* reading, const QString& text) {
+    reading->setText(text);
+    reading->setAccessibleDescription(text);
 }
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
@@ -239,6 +254,8 @@ void TfrKorvaCfg01::CreateControls() {
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
     for (const auto& [control, name] : texts::kAccessibleNames)
         findChild<QWidget*>(QString::fromLatin1(control))->setAccessibleName(QString::fromUtf8(name));
+    // Until the first reply the clock shows its zeros, to a screen reader too.
+    ShowReading(lbDaHr, lbDaHr->text());
 
     ldAuto->SetKeyboardClickable();
     QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
@@ -258,9 +275,9 @@ void TfrKorvaCfg01::CreateControls() {
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
-    connect(btRead, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btReadClick(); }); });
-    connect(btRd, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btRdClick(); }); });
-    connect(btWr1, &QPushButton::clicked, this, [this] { RunShowingErrors([this] { btWr1Click(); }); });
+    connect(btRead, &QPushButton::clicked, this, &TfrKorvaCfg01::btReadClick);
+    connect(btRd, &QPushButton::clicked, this, &TfrKorvaCfg01::btRdClick);
+    connect(btWr1, &QPushButton::clicked, this, &TfrKorvaCfg01::btWr1Click);
     connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
     connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
     connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
@@ -335,14 +352,6 @@ void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
     event->accept();
 }
 
-void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, QString::fromUtf8(error.what()));
-    }
-}
-
 std::string TfrKorvaCfg01::DeviceAddress() const {
     return ToDevice(edIP1->text());
 }
@@ -351,16 +360,16 @@ void TfrKorvaCfg01::ClearLiveData() {
     // A reply handled before the clear must not reappear at the next frame.
     ApplyPendingDisplay();
     for (QLabel* reading : {stBat, stTmp, stUmd})
-        reading->clear();
+        ShowReading(reading, {});
     for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
-        led->SetLedOn(false);
+        ShowState(led, texts::LedState::kDark);
     DescribeLeds();
 }
 
 void TfrKorvaCfg01::ClearParameters() {
     ApplyPendingDisplay();
     for (QLabel* reading : {stMsk1, stGW1, stMac1, stVrs})
-        reading->clear();
+        ShowReading(reading, {});
 }
 
 void TfrKorvaCfg01::btReadClick() {
@@ -381,15 +390,17 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode();
+    rules_->ToggleAutomaticMode(DeviceAddress());
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    rules_->Tick(DeviceAddress());
+    rules_->Tick();
 }
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
+    // Lime and boxed when on: its first colour is its good state.
     ldAuto->SetLedOn(on);
+    ldAuto->SetMarked(on);
     // While polling, the address must not change under the requests, and a reset only makes sense then.
     btRst->setEnabled(on);
     for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
@@ -411,7 +422,6 @@ void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
                   ColourOf(stale ? layout::kNoReplyBackground : layout::ControlNamed("lbDaHr").fill));
     lbNoReply->setText(QString::fromUtf8(notice));
     lbNoReply->setVisible(stale);
-    lbDaHr->setAccessibleDescription(QString::fromUtf8(notice));
     DescribeLeds();
 }
 
@@ -419,6 +429,25 @@ void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
     AutoSelectEdit* edit = box == ParameterBox::kAddress ? edIP2 : box == ParameterBox::kMask ? edMsk2 : edGW2;
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
+}
+
+void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
+    edIP1->setText(FromDevice(address));
+}
+
+// Pressed in, under a busy cursor, until the name is found; a screen reader hears why.
+void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
+    QPushButton* pushed = button == Button::kReadLiveData ? btRead : button == Button::kReadParameters ? btRd : btWr1;
+    pushed->setDown(busy);
+    if (busy)
+        pushed->setCursor(Qt::BusyCursor);
+    else
+        pushed->unsetCursor();
+    pushed->setAccessibleDescription(busy ? Text(texts::kLookingUpAddress) : QString());
+}
+
+void TfrKorvaCfg01::ShowError(const std::string& message) {
+    ShowErrorBox(this, QString::fromUtf8(message));
 }
 
 bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {
@@ -434,14 +463,8 @@ void TfrKorvaCfg01::DescribeLeds() {
         led->setAccessibleDescription(
             QString::fromUtf8(texts::LedDescription(led->Caption().toStdString(), state, led->Stale())));
     };
-    describe(ldAuto, ldAuto->LedOn() ? texts::LedState::kGood : texts::LedState::kDark);
-    // The device's states show their good side in their second colour.
-    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst}) {
-        if (!led->LedOn())
-            describe(led, texts::LedState::kDark);
-        else
-            describe(led, led->LedIndex() == layout::kGoodStateIndex ? texts::LedState::kGood : texts::LedState::kBad);
-    }
+    for (TTILed* led : {ldAuto, ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
+        describe(led, StateShown(led));
 }
 
 void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
@@ -481,8 +504,11 @@ void TfrKorvaCfg01::ApplyPendingDisplay() {
     const PendingDisplay display = std::exchange(pending_, {});
     if (display.status)
         ApplyStatus(*display.status);
-    if (display.resetAcknowledged)
+    if (display.resetAcknowledged) {
+        // Its first colour, pale: no longer the good state.
         ldRst->SetLedIndex(0);
+        ldRst->SetMarked(false);
+    }
     if (display.status || display.resetAcknowledged)
         DescribeLeds();
     if (display.parameters)
@@ -497,31 +523,26 @@ void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
     std::tm local{};
     localtime_r(&seconds, &local);
-    lbDaHr->setText(Text(ClockText(local).c_str()));
+    ShowReading(lbDaHr, Text(ClockText(local).c_str()));
 }
 
 void TfrKorvaCfg01::ApplyStatus(const StatusReading& status) {
-    stBat->setText(QString::fromStdString(VoltsText(status.batteryTenths)));
-    stTmp->setText(QString::fromStdString(DegreesText(status.temperature)));
-    stUmd->setText(QString::fromStdString(PercentText(status.humidity)));
-    ShowState(ldPrs, status.presence);
-    ShowState(ldRst, status.resetState);
-    ShowState(ldRed1, status.link1);
-    // Devices before version 150 have one link only; the other two indicators stay dark for them.
-    for (auto [led, link] : {std::pair{ldRed2, status.link2}, std::pair{ldRed3, status.link3}}) {
-        if (link) {
-            ShowState(led, *link);
-        } else {
-            led->SetLedOn(false);
-        }
-    }
+    const StatusDisplay shown = StatusDisplayOf(status);
+    ShowReading(stBat, QString::fromStdString(shown.battery));
+    ShowReading(stTmp, QString::fromStdString(shown.temperature));
+    ShowReading(stUmd, QString::fromStdString(shown.humidity));
+    ShowState(ldPrs, shown.presence);
+    ShowState(ldRst, shown.resetEc);
+    ShowState(ldRed1, shown.link1);
+    ShowState(ldRed2, shown.link2);
+    ShowState(ldRed3, shown.link3);
 }
 
 void TfrKorvaCfg01::ApplyParameters(const ParameterReading& parameters) {
-    stMsk1->setText(FromDevice(parameters.mask));
-    stGW1->setText(FromDevice(parameters.gateway));
-    stMac1->setText(FromDevice(parameters.mac));
-    stVrs->setText(FromDevice(parameters.firmware));
+    ShowReading(stMsk1, FromDevice(parameters.mask));
+    ShowReading(stGW1, FromDevice(parameters.gateway));
+    ShowReading(stMac1, FromDevice(parameters.mac));
+    ShowReading(stVrs, FromDevice(parameters.firmware));
 }
 
 }  // namespace korva::console

@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,8 +38,7 @@ public:
     // the event loop runs: the polling timer's first tick goes to them.
     void Attach(ConsoleCore& rules) { rules_ = &rules; }
 
-    // The window's event handlers. Button handlers let send errors escape; the buttons show them in the
-    // default error box.
+    // The window's event handlers.
     void btReadClick();
     void btRdClick();
     void btWr1Click();
@@ -76,10 +74,10 @@ private:
     void ShowAutomaticMode(bool on) override;
     void ShowNoReply(const std::string& notice) override;
     void FocusNewParameter(ParameterBox box) override;
+    void ShowDeviceAddress(const std::string& address) override;
+    void ShowBusy(Button button, bool busy) override;
+    void ShowError(const std::string& message) override;
     bool ShowMessage(const TimedMessage& message) override;
-
-    // Runs a button's handler; an error it raises is shown in the default error box.
-    void RunShowingErrors(const std::function<void()>& handler);
 
     // Replies may come faster than the screen shows them: what they show waits here and reaches the
     // widgets at most once per display frame, the last reply's values winning.

@@ -22,9 +22,20 @@ std::string Why(const NewParameters& parameters, ParameterFault fault) {
         case ParameterFault::kGatewayOutsideSubnet:
             return "está fora da sub-rede de " + parameters.address + " com máscara " + parameters.mask + ".";
         case ParameterFault::kGatewayIsAddress:
+            return "é o próprio endereço novo do dispositivo.";
+        case ParameterFault::kThisNetwork:
+            return "está em 0.0.0.0/8, que quer dizer \"esta rede\": nenhum dispositivo tem esse endereço.";
+        case ParameterFault::kMulticast:
+            return "é um endereço multicast (224.0.0.0/4), de um grupo e não de um dispositivo.";
+        case ParameterFault::kReserved:
+            return "está em 240.0.0.0/4, reservado (o broadcast 255.255.255.255 também): nenhum dispositivo tem "
+                   "esse endereço.";
+        case ParameterFault::kLinkLocal:
+            return "é link-local (169.254.0.0/16): vale só no próprio segmento e nunca passa por um gateway.";
+        case ParameterFault::kLoopback:
             break;
     }
-    return "é o próprio endereço novo do dispositivo.";
+    return "é de loopback (127.0.0.0/8): só um dispositivo simulado neste computador pode tê-lo.";
 }
 
 // The box under "parâmetros novos", with the adjective agreeing: "máscara nova".
@@ -76,6 +87,22 @@ std::string SettingsSavedElsewhere(const std::string& readFrom, const std::strin
 
 std::string NoReplyFrom(const std::string& address) {
     return std::string(kNoReply) + " de " + address;
+}
+
+std::string ResetConfirmed(const std::string& address) {
+    return "Reset confirmado: o dispositivo reinicia em " + address;
+}
+
+std::string RestartingAt(const std::string& address) {
+    return "reiniciando em " + address;
+}
+
+std::string NoReplyAfterMove(const std::string& address, const std::string& before) {
+    return std::string(kNoReply) + " em " + address + "; antes em " + before;
+}
+
+std::string ResetCancelled(const std::string& address) {
+    return "Reset de " + address + " cancelado: o endereço mudou.";
 }
 
 std::string RefusedValue(const NewParameters& parameters, const ParameterProblem& problem) {

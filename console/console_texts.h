@@ -61,6 +61,8 @@ inline constexpr const char* kRestartPending =
 inline constexpr const char* kResetNotConfirmed =
     "Reset não confirmado:\ro dispositivo não respondeu a nenhum dos 15 comandos de reset.";
 inline constexpr const char* kNoReply = "sem resposta";
+// A button waits for the name typed as the device's address to be found.
+inline constexpr const char* kLookingUpAddress = "procurando o endereço";
 // Asked at the second close whose save failed.
 inline constexpr const char* kCloseWithoutSaving =
     "Não foi possível gravar as configurações.\rFechar assim mesmo? O endereço, a máscara e o gateway digitados "
@@ -75,6 +77,16 @@ const char* BoxName(ParameterBox box);
 
 // "sem resposta de 10.0.0.7"
 std::string NoReplyFrom(const std::string& address);
+
+// A device restarts after its reset: where it is awaited, and where it was before when it stays silent.
+// "Reset confirmado: o dispositivo reinicia em 10.0.0.9"
+std::string ResetConfirmed(const std::string& address);
+// "reiniciando em 10.0.0.9", beside the clock while the device restarts
+std::string RestartingAt(const std::string& address);
+// "sem resposta em 10.0.0.9; antes em 10.0.0.7"
+std::string NoReplyAfterMove(const std::string& address, const std::string& before);
+// "Reset de 10.0.0.7 cancelado: o endereço mudou."
+std::string ResetCancelled(const std::string& address);
 
 // Why a value of the new parameters (Windows-1252, as typed) is not sent: the box, the value and the
 // reason, on lines of their own.

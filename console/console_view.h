@@ -30,6 +30,9 @@ struct TimedMessage {
     Kind kind;
 };
 
+// The buttons that send to the device's address.
+enum class Button { kReadLiveData, kReadParameters, kWrite };
+
 class ConsoleView {
 public:
     virtual ~ConsoleView() = default;
@@ -51,6 +54,14 @@ public:
     virtual void ShowNoReply(const std::string& notice) = 0;
     // The keyboard's focus goes to the box of the new parameters, its text selected.
     virtual void FocusNewParameter(ParameterBox box) = 0;
+    // The device's address box shows address: the device restarts there, and the console follows it.
+    virtual void ShowDeviceAddress(const std::string& address) = 0;
+    // The button waits for the name in the device's address box to be found; clicking it meanwhile does
+    // nothing.
+    virtual void ShowBusy(Button button, bool busy) = 0;
+
+    // The window system's error box, modal, with message (UTF-8; CR LF breaks a line).
+    virtual void ShowError(const std::string& message) = 0;
 
     // The modal, timed message dialog; returns once it has closed: true for SIM or OK, false for NÃO
     // and the time-out.

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+
+#include "protocol/messages.h"
 
 namespace korva::console {
 
@@ -25,6 +28,26 @@ std::string ClockText(const std::tm& local) {
     std::snprintf(text, sizeof text, "%02d/%02d/%02d %02d:%02d:%02d", local.tm_mday, local.tm_mon + 1,
                   (local.tm_year + 1900) % 100, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
+}
+
+namespace {
+
+texts::LedState StateOf(bool good) {
+    return good ? texts::LedState::kGood : texts::LedState::kBad;
+}
+
+// Devices before version 150 have one link only; the other two indicators stay dark for them.
+texts::LedState StateOf(const std::optional<bool>& link) {
+    return link ? StateOf(*link) : texts::LedState::kDark;
+}
+
+}  // namespace
+
+StatusDisplay StatusDisplayOf(const StatusReading& status) {
+    return {VoltsText(status.batteryTenths), DegreesText(status.temperature),
+            PercentText(status.humidity),    StateOf(status.presence),
+            StateOf(status.resetState),      StateOf(status.link1),
+            StateOf(status.link2),           StateOf(status.link3)};
 }
 
 std::string ErrorBoxText(const std::string& message) {

@@ -6,6 +6,12 @@
 #include <ctime>
 #include <string>
 
+#include "console/console_texts.h"
+
+namespace korva {
+struct StatusReading;
+}  // namespace korva
+
 namespace korva::console {
 
 // Battery voltage from tenths of a volt, one decimal: 244 -> "24,4V".
@@ -16,6 +22,20 @@ std::string DegreesText(std::int32_t celsius);
 std::string PercentText(std::int32_t percent);
 // Two-digit day, month and year, 24-hour time, from a local time: "07/03/16 14:05:09".
 std::string ClockText(const std::tm& local);
+
+// What a status reply shows: each reading's text, also what a screen reader says of it, and the state
+// of each indicator, which decides its colour, its boxed caption and its words.
+struct StatusDisplay {
+    std::string battery;
+    std::string temperature;
+    std::string humidity;
+    texts::LedState presence;
+    texts::LedState resetEc;
+    texts::LedState link1;
+    texts::LedState link2;  // dark for devices with one link
+    texts::LedState link3;
+};
+StatusDisplay StatusDisplayOf(const StatusReading& status);
 
 // The message as the error box shows it: a "." is added when the last byte sorts after ".", so a
 // message that already ends in a full stop (or a line break) is left alone.

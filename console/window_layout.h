@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 
+#include "console/console_texts.h"
 #include "console/console_view.h"
 
 namespace korva::console::layout {
@@ -74,6 +75,10 @@ inline constexpr LedColours kAutomaticColours{{0, 255, 0}, {255, 255, 0}, {255, 
 inline constexpr LedColours kStateColours{kEditBackground, {0, 255, 0}, {255, 255, 0}, {192, 192, 192}};
 inline constexpr int kGoodStateIndex = 1;
 inline constexpr int kBadStateIndex = 0;
+// The lit colour a device's state is shown in.
+inline constexpr int LitIndexOf(texts::LedState state) {
+    return state == texts::LedState::kGood ? kGoodStateIndex : kBadStateIndex;
+}
 
 // The window's inside; the design is 226 high, its bottom is cut off on purpose.
 inline constexpr int kClientWidth = 645;

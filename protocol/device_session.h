@@ -33,6 +33,8 @@ public:
     // What the device's replies change.
     void HeardStatus(std::int32_t echo) { echoNumber_ = echo; }
     void HeardParameters() { parametersRead_ = true; }
+    // The device restarted, with the parameters last written in force: they are asked for again.
+    void ForgetParameters() { parametersRead_ = false; }
     // True when it acknowledges a reset this session is sending or has just finished sending; an
     // acknowledgement of nothing counts for nothing.
     bool HeardResetAck();

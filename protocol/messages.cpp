@@ -165,7 +165,7 @@ bool ReplyReader::Complete() const {
             return true;
     }
     assert(needed <= lastField_);
-    return fields_.Count() >= headerOffset_ + needed;
+    return Reaches(needed);
 }
 
 // The free functions split the line only as far as their question needs.

@@ -71,6 +71,9 @@ public:
     // parameter reply its firmware date. A line cut short still reads (missing fields as empty), but a
     // program that reports values must not take those for the device's.
     bool Complete() const;
+    // Whether the reply gives field k (counted as the readings count them, k at most lastField): a
+    // reply cut short reports only the fields it reached.
+    bool Reaches(int k) const { return fields_.Count() >= headerOffset_ + k; }
     int FormatVersion() const { return formatVersion_; }
 
 private:

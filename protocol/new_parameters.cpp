@@ -21,6 +21,20 @@ std::optional<int> PrefixLength(std::uint32_t mask) {
 // A /30 is the smallest subnet that holds a device and a gateway beside its network and broadcast addresses.
 constexpr int kLongestUsablePrefix = 30;
 
+// A block of addresses as its first address and prefix length.
+struct Block {
+    std::uint32_t first;
+    int prefix;
+    ParameterFault fault;
+
+    bool Contains(std::uint32_t address) const { return (address ^ first) >> (32 - prefix) == 0; }
+};
+constexpr Block kUnreachableBlocks[] = {
+    {0x00000000, 8, ParameterFault::kThisNetwork}, {0xE0000000, 4, ParameterFault::kMulticast},
+    {0xF0000000, 4, ParameterFault::kReserved},    {0xA9FE0000, 16, ParameterFault::kLinkLocal},
+    {0x7F000000, 8, ParameterFault::kLoopback},
+};
+
 void CheckHost(ParameterBox box, std::uint32_t host, std::uint32_t mask, std::vector<ParameterProblem>& problems) {
     if ((host & ~mask) == 0)
         problems.push_back({box, ParameterFault::kNetworkAddress});
@@ -28,19 +42,46 @@ void CheckHost(ParameterBox box, std::uint32_t host, std::uint32_t mask, std::ve
         problems.push_back({box, ParameterFault::kBroadcastAddress});
 }
 
+// A value in a block no device is reached at is refused for that alone: its place in the subnet would
+// add nothing to say.
+bool RefusedBlock(ParameterBox box, std::optional<std::uint32_t> value, CurrentPlace current,
+                  std::vector<ParameterProblem>& problems) {
+    if (!value)
+        return false;
+    const auto fault = UnreachableBlock(*value, current);
+    if (fault)
+        problems.push_back({box, *fault});
+    return fault.has_value();
+}
+
 }  // namespace
 
-std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters) {
+CurrentPlace PlaceOf(std::uint32_t currentAddress) {
+    return currentAddress >> 24 == 127 ? CurrentPlace::kLoopback : CurrentPlace::kNetwork;
+}
+
+std::optional<ParameterFault> UnreachableBlock(std::uint32_t address, CurrentPlace current) {
+    for (const Block& block : kUnreachableBlocks) {
+        if (block.Contains(address) &&
+            !(block.fault == ParameterFault::kLoopback && current == CurrentPlace::kLoopback))
+            return block.fault;
+    }
+    return std::nullopt;
+}
+
+std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters, CurrentPlace current) {
     std::vector<ParameterProblem> problems;
     const auto address = ParseIpv4(parameters.address);
     const auto mask = ParseIpv4(parameters.mask);
     const auto gateway = ParseIpv4(parameters.gateway);
     if (!address)
         problems.push_back({ParameterBox::kAddress, ParameterFault::kNotDottedQuad});
+    const bool addressRefused = RefusedBlock(ParameterBox::kAddress, address, current, problems);
     if (!mask)
         problems.push_back({ParameterBox::kMask, ParameterFault::kNotDottedQuad});
     if (!gateway)
         problems.push_back({ParameterBox::kGateway, ParameterFault::kNotDottedQuad});
+    const bool gatewayRefused = RefusedBlock(ParameterBox::kGateway, gateway, current, problems);
     if (!mask)
         return problems;
 
@@ -53,9 +94,9 @@ std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters
         problems.push_back({ParameterBox::kMask, ParameterFault::kMaskLeavesNoRoom});
         return problems;
     }
-    if (address)
+    if (address && !addressRefused)
         CheckHost(ParameterBox::kAddress, *address, *mask, problems);
-    if (gateway)
+    if (gateway && !gatewayRefused)
         CheckHost(ParameterBox::kGateway, *gateway, *mask, problems);
     if (address && gateway) {
         if ((*address & *mask) != (*gateway & *mask))

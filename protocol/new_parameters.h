@@ -3,6 +3,7 @@
 // device given a broken address is out of reach until someone visits it. korvactl and the console word
 // the problems each in its own language; the rules are these alone.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ enum class ParameterFault {
     kBroadcastAddress,      // the subnet's broadcast address
     kGatewayOutsideSubnet,  // not in the address's subnet
     kGatewayIsAddress,      // the device's own address
+    // Blocks no device can be reached at, for the address and the gateway alike:
+    kThisNetwork,  // 0.0.0.0/8: "this network", a source address only
+    kMulticast,    // 224.0.0.0/4: groups, never one host
+    kReserved,     // 240.0.0.0/4, the limited broadcast 255.255.255.255 with it
+    kLinkLocal,    // 169.254.0.0/16: given by a host to itself when nothing else did; never routed
+    kLoopback,     // 127.0.0.0/8: the host itself, unless the device is a simulated one on this machine
 };
 
 struct ParameterProblem {
@@ -34,9 +41,18 @@ struct ParameterProblem {
     bool operator==(const ParameterProblem&) const = default;
 };
 
+// Where the device is now, resolved before the checks: loopback only for a device simulated on this
+// machine, which may be moved to another loopback address.
+enum class CurrentPlace { kNetwork, kLoopback };
+CurrentPlace PlaceOf(std::uint32_t currentAddress);
+
 // Every problem, address first, then mask, then gateway; empty when the parameters can be written. A
 // value that is no dotted quad stops the checks that need it; a mask that is no subnet stops the rest.
-std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters);
+std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters, CurrentPlace current);
+
+// The block that keeps address (host byte order) from being a device's or a gateway's: one of the faults
+// from kThisNetwork on, or nullopt when it may be one.
+std::optional<ParameterFault> UnreachableBlock(std::uint32_t address, CurrentPlace current);
 
 // The value of box in parameters.
 const std::string& ValueIn(const NewParameters& parameters, ParameterBox box);

@@ -34,16 +34,19 @@ ensure_locales() {
   $sudo locale-gen
 }
 
-# What every build of the project needs.
+# What every build of the project needs. The exporter serves HTTP and HTTPS with libmicrohttpd on
+# GnuTLS, reads its --web-config with yaml-cpp and checks bcrypt hashes with libxcrypt's crypt.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                 libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev prometheus-cpp-dev
+                libmicrohttpd-dev libgnutls28-dev libyaml-cpp-dev libcrypt-dev
                 fonts-liberation fonts-dejavu-core scdoc)
 
 # The fuzzers need clang and its libFuzzer runtime.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 # What the package test needs: it builds the Debian package, checks it and installs it.
-PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completion)
+# systemd-analyze verifies the exporter's unit and scores its sandbox.
+PACKAGE_TEST_PACKAGES=(dpkg-dev lintian desktop-file-utils man-db bash-completion systemd python3)
 
 # What scripts/run-demo.sh needs to show the console without a display and take its screenshot.
 RUN_PACKAGES=(xvfb xdotool imagemagick x11-utils)
@@ -57,15 +60,16 @@ CAPTURE_PACKAGES=(tshark tcpdump)
 
 # The exporter's integration test runs its own Prometheus server on loopback against korvactl, and promtool
 # checks the exporter's output and the example configuration in docs/prometheus/. The package's own service
-# is not wanted; where an init system starts it, it listens on every interface.
-MONITORING_PACKAGES=(prometheus)
+# is not wanted; where an init system starts it, it listens on every interface. The HTTPS tests make
+# their certificates with openssl and ask the exporter with curl.
+MONITORING_PACKAGES=(prometheus openssl curl)
 
 # The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
 # with it, nlohmann/json's headers, Wine to run the tests (scripts/windows-build.sh) on Xvfb, which the
-# console's window test needs, NSIS to build the installer, and xdotool, unzip and locales for the
-# installer's test.
+# console's window test needs, NSIS to build the installer, xdotool, unzip and locales for the installer's
+# test, and Python for korvactl.exe's question on a pseudo-terminal.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64 xvfb nsis xdotool
-                  unzip locales)
+                  unzip locales python3)
 # Wine takes its language from the locale: the installer's test starts the installer in Brazilian
 # Portuguese and in English, which a fresh machine, with C.UTF-8 alone, does not have.
 INSTALLER_TEST_LOCALES=(pt_BR.UTF-8 en_US.UTF-8)

@@ -1,7 +1,7 @@
 #include "transport/host_address.h"
 
 #include "protocol/address_text.h"
-#include "transport/name_lookup.h"
+#include "transport/name_resolver.h"
 #include "transport/socket_errors.h"
 
 #include <algorithm>
@@ -17,16 +17,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
     });
-}
-
-std::uint32_t LookUpHostName(std::string_view host) {
-    // The resolver stops at the first NUL byte and would look up only the name's beginning.
-    if (host.find('\0') != std::string_view::npos)
-        throw SocketErrorFromCode(kHostNotFound);
-    const auto address = LookUpIPv4(std::string(host));
-    if (!address)
-        throw SocketErrorFromCode(kHostNotFound);
-    return *address;
 }
 
 }  // namespace
@@ -50,12 +40,18 @@ std::optional<std::uint32_t> ParseDecimalDottedAddress(std::string_view text) {
     return address | static_cast<std::uint32_t>(parts->values[last]);
 }
 
-std::uint32_t ResolveHost(std::string_view host) {
+std::optional<std::uint32_t> AddressWithoutLookUp(std::string_view host) {
     if (EqualsIgnoringCase(host, "LOCALHOST"))
         return kLoopback;
-    if (const auto numeric = ParseDecimalDottedAddress(host))
-        return *numeric;
-    return LookUpHostName(host);
+    return ParseDecimalDottedAddress(host);
+}
+
+std::uint32_t ResolveHost(std::string_view host) {
+    if (const auto address = AddressWithoutLookUp(host))
+        return *address;
+    if (const auto found = SystemResolver()->LookUp(std::string(host)))
+        return *found;
+    throw SocketErrorFromCode(kHostNotFound);
 }
 
 }  // namespace korva::transport

@@ -12,8 +12,12 @@ namespace korva::transport {
 // The result is in host byte order; nullopt when the text is not such a form (blanks included).
 std::optional<std::uint32_t> ParseDecimalDottedAddress(std::string_view text);
 
-// "LOCALHOST" in any letter case, then the decimal dotted forms, then the system's resolver (IPv4,
-// the first address found). Host byte order. Throws SocketError 11001 when the resolver finds nothing.
+// What host names without asking a resolver: "LOCALHOST" in any letter case, or a decimal dotted form.
+// nullopt for a name to look up.
+std::optional<std::uint32_t> AddressWithoutLookUp(std::string_view host);
+
+// AddressWithoutLookUp, else the system's resolver (IPv4, the first address found), on this thread. Host
+// byte order. Throws SocketError 11001 when the resolver finds nothing.
 std::uint32_t ResolveHost(std::string_view host);
 
 }  // namespace korva::transport

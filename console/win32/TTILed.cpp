@@ -62,6 +62,13 @@ void TTILed::SetStale(bool stale) {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
+void TTILed::SetMarked(bool marked) {
+    if (marked_ == marked)
+        return;
+    marked_ = marked;
+    InvalidateRect(window_, nullptr, TRUE);
+}
+
 // An index outside 0..3 while lit keeps whatever colour the panel already has.
 void TTILed::UpdateColour() {
     if (!ledOn_)
@@ -141,8 +148,8 @@ void TTILed::Click() {
                  reinterpret_cast<LPARAM>(window_));
 }
 
-// Colour alone does not tell every eye whether a panel is lit: a lit caption is boxed, and an old one
-// hatched. The design's pixels are scaled to the window's DPI.
+// Colour alone does not tell every eye which state a panel shows: a marked caption is boxed, and an old
+// lit panel hatched. The design's pixels are scaled to the window's DPI.
 void TTILed::Paint() {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(window_, &paint);
@@ -171,7 +178,7 @@ void TTILed::Paint() {
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     RECT text = inside;
     DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (ledOn_) {
+    if (ledOn_ && marked_) {
         RECT measured = inside;
         DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
         const int width = measured.right - measured.left;

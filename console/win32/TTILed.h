@@ -27,6 +27,9 @@ public:
     void SetStale(bool stale);
     // The caption's face, changed with the window's DPI.
     void SetFont(HFONT font);
+    // The caption is boxed while lit: the state the window calls good (lime), besides its colour.
+    bool Marked() const { return marked_; }
+    void SetMarked(bool marked);
     // Clicked from the keyboard too: a tab stop that Space and Enter click.
     void SetKeyboardClickable();
     // The background as painted now.
@@ -46,6 +49,7 @@ private:
     std::array<COLORREF, 4> on_ = {RGB(0, 255, 0), RGB(255, 255, 0), RGB(255, 0, 0), RGB(192, 192, 192)};
     int ledIndex_ = 0;
     bool stale_ = false;
+    bool marked_ = false;
     bool leftPressed_ = false;
     COLORREF colour_ = RGB(0, 128, 0);
 };

@@ -405,11 +405,11 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode();
+    rules_->ToggleAutomaticMode(DeviceAddress());
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
-    rules_->Tick(DeviceAddress());
+    rules_->Tick();
 }
 
 HWND TfrKorvaCfg01::Control(const char* name) const {
@@ -469,6 +469,7 @@ void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
     const auto showState = [this](const char* led, bool good) {
         Led(led).SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
         Led(led).SetLedOn(true);
+        Led(led).SetMarked(good);
     };
     showState("ldPrs", status.presence);
     showState("ldRst", status.resetState);
@@ -499,6 +500,7 @@ void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
 
 void TfrKorvaCfg01::ShowResetAcknowledged() {
     Led("ldRst").SetLedIndex(0);
+    Led("ldRst").SetMarked(false);
     DescribeLeds();
 }
 
@@ -510,6 +512,7 @@ void TfrKorvaCfg01::ShowRestartPending(bool shown) {
 
 void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
     Led("ldAuto").SetLedOn(on);
+    Led("ldAuto").SetMarked(on);
     // While polling, the address must not change under the requests, and a reset only makes sense then.
     EnableWindow(Control("btRst"), on ? TRUE : FALSE);
     for (const char* manual : kManualControls)
@@ -536,6 +539,22 @@ void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
     const HWND edit = Control(box == ParameterBox::kAddress ? "edIP2" : box == ParameterBox::kMask ? "edMsk2" : "edGW2");
     SetFocus(edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
+    SetText("edIP1", FromDevice(address));
+}
+
+// Pushed in until the name is found.
+void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
+    const char* name = button == Button::kReadLiveData     ? "btRead"
+                       : button == Button::kReadParameters ? "btRd"
+                                                           : "btWr1";
+    SendMessageW(Control(name), BM_SETSTATE, busy ? TRUE : FALSE, 0);
+}
+
+void TfrKorvaCfg01::ShowError(const std::string& message) {
+    ShowErrorBox(window_, message);
 }
 
 bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {

@@ -86,6 +86,9 @@ private:
     void ShowAutomaticMode(bool on) override;
     void ShowNoReply(const std::string& notice) override;
     void FocusNewParameter(ParameterBox box) override;
+    void ShowDeviceAddress(const std::string& address) override;
+    void ShowBusy(Button button, bool busy) override;
+    void ShowError(const std::string& message) override;
     bool ShowMessage(const TimedMessage& message) override;
 
     const std::unique_ptr<SettingsStore> settings_;

@@ -44,6 +44,9 @@ TEST_F(WindowTest, ASilentDeviceIsShownAsSuchUntilItsNextReply) {
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,7,0,0,0");
     auto* presence = Child<TTILed>("ldPrs");
     EXPECT_EQ(presence->accessibleDescription(), QStringLiteral("presença: detectada"));
+    EXPECT_TRUE(presence->Marked()) << "lime: its caption is boxed";
+    EXPECT_EQ(Child<QLabel>("stBat")->accessibleDescription(), QStringLiteral("24,4V"))
+        << "the value, for a screen reader";
     const QColor normalText = Child<QLabel>("stBat")->palette().color(QPalette::WindowText);
     const QColor answeringClock = Child<QLabel>("lbDaHr")->palette().color(QPalette::Window);
 
@@ -67,6 +70,7 @@ TEST_F(WindowTest, ASilentDeviceIsShownAsSuchUntilItsNextReply) {
     EXPECT_EQ(Child<QLabel>("lbDaHr")->palette().color(QPalette::Window), answeringClock);
     EXPECT_FALSE(presence->Stale());
     EXPECT_EQ(presence->accessibleDescription(), QStringLiteral("presença: não detectada"));
+    EXPECT_FALSE(presence->Marked()) << "pale green: no box";
     Click("ldAuto");
 }
 
@@ -82,6 +86,7 @@ TEST_F(WindowTest, AutIsReachedWithTabAndSwitchedWithSpaceOrEnter) {
 
     QTest::keyClick(automatic, Qt::Key_Space);
     EXPECT_TRUE(automatic->LedOn());
+    EXPECT_TRUE(automatic->Marked());
     EXPECT_EQ(automatic->accessibleDescription(), QStringLiteral("aut: ligado"));
     QTest::keyClick(automatic, Qt::Key_Return);
     EXPECT_FALSE(automatic->LedOn());

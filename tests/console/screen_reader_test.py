@@ -1,5 +1,7 @@
-"""What a screen reader hears of the real window: each indicator's state in words, and "aut" switched
-from the keyboard. Runs inside the session that tests/console/screen_reader_test.sh sets up."""
+"""What a screen reader hears of the real window: each indicator's state in words, each reading's value
+under its caption's name, the clock, and "aut" switched from the keyboard. Runs inside the session that
+tests/console/screen_reader_test.sh sets up."""
+import re
 import subprocess
 import sys
 import time
@@ -7,6 +9,17 @@ import time
 import pyatspi
 
 STATE_LEDS = ["presença", "rede 1", "rede 2", "rede 3", "reset EC"]
+# What korva-sim on 127.0.42.31 reports, as the window shows it.
+READINGS = {
+    "bateria": r"\d+,\dV",
+    "temperatura": r"-?\d+°C",
+    "umidade": r"\d+%",
+    "última resposta": r"\d\d/\d\d/\d\d \d\d:\d\d:\d\d",
+    "máscara atual": r"255\.255\.255\.0",
+    "gateway atual": r"127\.0\.42\.1",
+    "mac address": r"00-1A-AB-00-2A-1F",
+    "versão / data": r"1\.52 07/03/16 14:05",
+}
 
 
 def wait_for(what, check, patience=10.0):
@@ -47,6 +60,11 @@ for caption in STATE_LEDS:
         sys.exit(f"FAILED: before any reply {caption} reads {leds.get(caption)!r}")
 if leds.get("aut") != "aut: desligado":
     sys.exit(f"FAILED: aut reads {leds.get('aut')!r}")
+# Before any reply the readings are empty, and the clock shows its zeros.
+for name in READINGS:
+    expected = "00/00/00 00:00:00" if name == "última resposta" else ""
+    if leds.get(name) != expected:
+        sys.exit(f"FAILED: before any reply {name} reads {leds.get(name)!r}")
 
 # No window manager gives the window the keyboard: it is given by hand. The focus starts in the address
 # box; one step back, past the disabled reset button, is "aut".
@@ -60,6 +78,12 @@ states = wait_for("the device's states in words",
                       descriptions(app)))
 for caption in STATE_LEDS:
     print(states[caption])
+# The readings' values come with them, and the parameters with the first reply to their request.
+values = wait_for("the readings' values",
+                  lambda: (lambda d: d if all(re.fullmatch(p, d.get(n) or "") for n, p in READINGS.items()) else None)(
+                      descriptions(app)))
+for name in READINGS:
+    print(f"{name}: {values[name]}")
 press(["Return"])
 wait_for("aut switched off by Enter", lambda: descriptions(app).get("aut") == "aut: desligado")
 print("aut: switched on with Space and off with Enter")

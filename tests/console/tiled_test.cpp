@@ -46,6 +46,37 @@ TEST(TILed, LitIndexSelectsItsColourAndDarkShowsOffWhateverTheIndex) {
     }
 }
 
+// Besides the colour, the caption is boxed for the state the owner marks, and an old state is hatched;
+// a dark panel shows neither. What differs between two panels of one colour is what is drawn over it.
+TEST(TILed, AMarkedCaptionIsBoxedAndAnOldLitPanelHatchedOverTheSameColour) {
+    const auto drawn = [](bool on, bool marked, bool stale) {
+        TTILed led;
+        led.resize(86, 24);
+        led.SetCaption(QStringLiteral("presença"));
+        led.SetLedIndex(1);
+        led.SetLedOn(on);
+        led.SetMarked(marked);
+        led.SetStale(stale);
+        return led.grab().toImage();
+    };
+    struct Case {
+        const char* what;
+        bool on;
+        bool marked;
+        bool stale;
+        bool sameAsPlain;  // as the panel in the same light, unmarked and not old
+    };
+    const Case cases[] = {
+        {"lit, marked", true, true, false, false},
+        {"lit, old", true, false, true, false},
+        {"dark, marked", false, true, false, true},
+        {"dark, old", false, false, true, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(drawn(c.on, c.marked, c.stale) == drawn(c.on, false, false), c.sameAsPlain) << c.what;
+    }
+}
+
 TEST(TILed, IndexOutsideTheFourKeepsTheColourWhileLit) {
     for (int outside : {4, 5, -1, 1000}) {
         TTILed led;

@@ -20,7 +20,8 @@ void WindowTest::TearDown() {
 }
 
 void WindowTest::Create(const QString& path, std::uint16_t devicePort) {
-    console_ = std::make_unique<korva::app::WindowWiring>(korva::app::SettingsFileAt(path.toStdString()), devicePort);
+    console_ = std::make_unique<korva::app::WindowWiring>(korva::app::SettingsFileAt(path.toStdString()), devicePort,
+                                                          resolver_);
     window_ = &console_->Window();
 }
 

@@ -21,6 +21,7 @@
 #include "console/console_view.h"
 #include "fake_device.h"
 #include "reply_texts.h"
+#include "tests/support/test_resolvers.h"
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -61,6 +62,8 @@ protected:
     std::vector<std::string> Tick(FakeDevice& device, std::size_t expected);
 
     QTemporaryDir folder_;
+    // Names typed in the window are looked up here, never by a name server.
+    std::shared_ptr<korva::transport::NameResolver> resolver_ = std::make_shared<FoundNowhere>();
     std::unique_ptr<korva::app::WindowWiring> console_;
     korva::console::TfrKorvaCfg01* window_ = nullptr;
 };

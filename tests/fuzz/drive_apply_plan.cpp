@@ -265,9 +265,9 @@ void DriveApplyPlan(const std::uint8_t* data, std::size_t size) {
     for (int row = 0; row < 8 && input.Left() >= 4; ++row)
         text += PlanLine(input, fleet);
     std::istringstream planText(text);
-    const ctl::Plan plan = ctl::ReadPlan(planText);
+    const ctl::Plan plan = ctl::ReadPlan(planText, language::English());
     Require(plan.problems.empty());  // every line built here has four or five fields
-    if (plan.rows.empty() || !ctl::CheckPlan(plan.rows).empty())
+    if (plan.rows.empty() || !ctl::CheckPlan(plan.rows, language::English()).empty())
         return;
 
     const ApplyRun first = Apply(fleet, plan.rows, faults);

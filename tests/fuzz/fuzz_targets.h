@@ -13,9 +13,10 @@ void ReadSettingsFile(const std::uint8_t* data, std::size_t size);
 // (for every network command), as durations, new parameters and `decode`'s hex lines; and builds
 // durations, counts, subnets and hex lines from the bytes whose parsed values are known.
 void ReadKorvactlInputs(const std::uint8_t* data, std::size_t size);
-// Reads the bytes as a run of the console: operator actions, polling ticks and datagrams, in any order,
-// against the console's rules; checks what they promise (no answer counted twice, no reset command
-// beyond the fifteenth, NÃO sends nothing, the automatic parameter request ends after a parameter reply).
+// Reads the bytes as a run of the console: operator actions, polling ticks, datagrams and names found or
+// not, in any order, against the console's rules; checks what they promise (no answer counted twice, no
+// reset command beyond the fifteenth, NÃO sends nothing, the automatic parameter request ends after a
+// parameter reply until another device or the restarted one is polled, nothing thrown).
 void DriveConsoleCore(const std::uint8_t* data, std::size_t size);
 // Reads the bytes as a fleet of simulated devices, a plan for it and the faults of its network, applies
 // the plan and, when nothing went wrong, applies it again; checks that each row's result tells what its

@@ -153,12 +153,14 @@ void CheckWriteCommand(const ctl::NewParameters& parameters) {
     Require(command[22] == ' ' && command[38] == ' ');
 }
 
-// Each problem names the value it is about.
+// Each problem names the value it is about, wherever the device is now.
 void CheckProblems(const ctl::NewParameters& parameters) {
-    for (const std::string& problem : ctl::ParameterProblemTexts(parameters))
-        Require(problem.find(parameters.address) != std::string::npos ||
-                problem.find(parameters.mask) != std::string::npos ||
-                problem.find(parameters.gateway) != std::string::npos);
+    for (const CurrentPlace current : {CurrentPlace::kNetwork, CurrentPlace::kLoopback}) {
+        for (const std::string& problem : ctl::ParameterProblemTexts(parameters, current, language::English()))
+            Require(problem.find(parameters.address) != std::string::npos ||
+                    problem.find(parameters.mask) != std::string::npos ||
+                    problem.find(parameters.gateway) != std::string::npos);
+    }
     CheckWriteCommand(parameters);
 }
 
@@ -166,7 +168,8 @@ void CheckProblems(const ctl::NewParameters& parameters) {
 // and written back as arguments it parses to the same line.
 void CheckCommandLine(const std::vector<std::string>& arguments) {
     for (std::string_view command : kCommands) {
-        const ctl::ParsedCommandLine parsed = ctl::ParseCommandLine(command, OptionsOf(command), arguments);
+        const ctl::ParsedCommandLine parsed =
+            ctl::ParseCommandLine(command, OptionsOf(command), arguments, language::English());
         Require(parsed.line.has_value() == parsed.error.empty());
         if (!parsed.line)
             continue;
@@ -178,7 +181,8 @@ void CheckCommandLine(const std::vector<std::string>& arguments) {
         Require(line.retry.retries >= 0 && line.retry.retries <= 100);
         Require(!line.count || (*line.count >= 1 && *line.count <= 100'000'000));
 
-        const ctl::ParsedCommandLine again = ctl::ParseCommandLine(command, OptionsOf(command), ArgumentsFor(line));
+        const ctl::ParsedCommandLine again =
+            ctl::ParseCommandLine(command, OptionsOf(command), ArgumentsFor(line), language::English());
         Require(again.line.has_value() && Fields(*again.line) == Fields(line));
         if (line.ip && line.mask && line.gateway)
             CheckProblems({*line.ip, *line.mask, *line.gateway});
@@ -205,14 +209,16 @@ void CheckBuiltValues(std::uint32_t number) {
         Require(ctl::ParseDuration(std::to_string(millis / 1000) + "s") == milliseconds(millis));
 
     const auto watch = ctl::ParseCommandLine(
-        "watch", OptionsOf("watch"), {"--interval=" + ThreeDecimals(millis) + "s", "--count", std::to_string(number), "name"});
+        "watch", OptionsOf("watch"),
+        {"--interval=" + ThreeDecimals(millis) + "s", "--count", std::to_string(number), "name"}, language::English());
     const bool countInRange = number >= 1 && number <= 100'000'000;
     Require(watch.line.has_value() == countInRange);
     Require(!watch.line ||
             (watch.line->interval == milliseconds(millis) && watch.line->count == static_cast<int>(number)));
 
     const auto retries = static_cast<int>(number % 200);
-    const auto status = ctl::ParseCommandLine("status", OptionsOf("status"), {"--retries=" + std::to_string(retries)});
+    const auto status = ctl::ParseCommandLine("status", OptionsOf("status"), {"--retries=" + std::to_string(retries)},
+                                              language::English());
     Require(status.line.has_value() == (retries <= 100));
     Require(!status.line || status.line->retry.retries == retries);
 }
@@ -228,8 +234,9 @@ std::string DottedQuad(std::uint32_t address, bool zeroPadded) {
     return text;
 }
 
-// A device and a gateway on distinct host addresses of a subnet with room for both pass the checks, in
-// either form of the dotted quad; putting the gateway on the device's own address is one problem.
+// A device and a gateway on distinct host addresses of a subnet with room for both, outside the blocks no
+// device is reached at, pass the checks in either form of the dotted quad; putting the gateway on the
+// device's own address is one problem.
 void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t gateway) {
     const int prefix = 1 + static_cast<int>(network % 30);
     const std::uint32_t mask = ~std::uint32_t{0} << (32 - prefix);
@@ -239,11 +246,15 @@ void CheckBuiltSubnet(std::uint32_t network, std::uint32_t device, std::uint32_t
     if (gatewayHost == deviceHost)
         gatewayHost = deviceHost == 1 ? 2 : 1;
     const std::uint32_t subnet = network & mask;
+    const CurrentPlace current = CurrentPlace::kNetwork;
+    if (UnreachableBlock(subnet | deviceHost, current) || UnreachableBlock(subnet | gatewayHost, current))
+        return;
     for (bool zeroPadded : {false, true}) {
         const auto quad = [zeroPadded](std::uint32_t address) { return DottedQuad(address, zeroPadded); };
-        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)}).empty());
-        Require(ctl::ParameterProblemTexts({quad(subnet | deviceHost), quad(mask), quad(subnet | deviceHost)}).size() ==
-                1);
+        const ctl::NewParameters usable{quad(subnet | deviceHost), quad(mask), quad(subnet | gatewayHost)};
+        Require(ctl::ParameterProblemTexts(usable, current, language::English()).empty());
+        const ctl::NewParameters onItself{usable.address, usable.mask, usable.address};
+        Require(ctl::ParameterProblemTexts(onItself, current, language::English()).size() == 1);
     }
 }
 

@@ -92,7 +92,7 @@ namespace {
 
 // The console-core target's actions: one byte each, some followed by what they take.
 constexpr char kAddress = 0, kReadLiveData = 1, kReadParameters = 2, kWrite = 3, kReset = 4, kAutomatic = 5, kTick = 6,
-               kDatagram = 7;
+               kDatagram = 7, kNameAnswered = 8;
 
 std::string Datagram(const std::string& bytes) {
     return std::string{kDatagram, static_cast<char>(bytes.size())} + bytes;
@@ -133,8 +133,12 @@ std::vector<std::string> ConsoleCoreSeeds() {
         yes + Datagram(oldWriteReply) + Datagram(oldWriteReply) + no + Datagram(oldWriteReply),
         // the changed flag on, kept, off and on again
         Datagram(flaggedStatus) + Datagram(flaggedStatus) + Datagram(statusReply) + Datagram(flaggedStatus),
-        // every address text, a name that resolves nowhere among them, with buttons and ticks
-        std::string{kAddress, 3, kReadLiveData, kAutomatic, kTick, kAddress, 1, kReadParameters, kTick},
+        // every address text, a name among them found once and not the next time, with buttons and ticks
+        std::string{kAddress, 3, kReadLiveData, kNameAnswered, 0, kAutomatic, kTick, kNameAnswered, 1, kTick, kAddress,
+                    1, kReadParameters, kTick},
+        // a write to a new address acknowledged, then a reset acknowledged: the device is followed there
+        std::string{kAddress, 0, kWrite, 0, 1} + Datagram(oldWriteReply) + kAutomatic + Datagram(statusReply) + kReset +
+            kTick + Datagram(acknowledged) + Repeated({kTick}, 3) + Datagram(statusReply) + Repeated({kTick}, 2),
         std::string{kDatagram, 0} + Datagram(std::string(200, '\xFF')) + Datagram(std::string("\0,SND", 5)),
     };
 }

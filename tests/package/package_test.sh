@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a technician gets it: built by the package target, checked by lintian,
-# installed with apt, its programs, man pages, completion, exporter service, Prometheus examples, Wireshark
+# installed with apt, its programs, man pages, completion, exporter service (verified, its sandbox's
+# exposure printed), Prometheus examples and Grafana dashboard, Wireshark
 # dissector and desktop entry used or checked where they were installed, then removed again without a trace in /usr/bin. Needs root, as CI runs; skips otherwise.
 # All traffic stays on 127.0.0.226.
 # Usage: package_test.sh BUILD_DIR PACKAGE VERSION
@@ -107,13 +108,18 @@ unit=$(dpkg -L "$package" | grep '/systemd/system/korvactl-exporter.service$') |
 [ -f "$unit" ] || fail "$unit is listed but not in place"
 ls /etc/systemd/system/*.wants/korvactl-exporter.service 2>/dev/null &&
   fail "the installation enabled korvactl-exporter.service"
-if command -v systemd-analyze >/dev/null; then
-  systemd-analyze verify "$unit" || fail "systemd-analyze verify rejects $unit"
-else
-  echo "systemd-analyze is not installed: the unit is not verified"
-fi
+command -v systemd-analyze >/dev/null ||
+  fail "systemd-analyze is missing: scripts/ensure-packages.sh lists what the package test needs"
+systemd-analyze verify "$unit" || fail "systemd-analyze verify rejects $unit"
+# The exposure systemd sees in the unit's sandbox, 0 (none) to 10; "OK" goes up to 4.9.
+security=$(systemd-analyze security --offline=yes "$unit" 2>&1 | grep 'Overall exposure level') ||
+  fail "systemd-analyze security gave no overall exposure for $unit"
+echo "systemd-analyze security: ${security#→ }"
+exposure=$(sed -n 's/.*: \([0-9.]*\) .*/\1/p' <<<"$security")
+awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.0) }' || fail "the unit's exposure is '$exposure', above 2.0"
 defaults=/etc/default/korvactl-exporter
 grep -qx 'KORVACTL_EXPORTER_LISTEN=127.0.0.1:9810' $defaults || fail "$defaults does not listen on loopback by default"
+grep -qx 'KORVACTL_EXPORTER_OPTIONS=--no-names' $defaults || fail "$defaults lets /probe wait for name servers by default"
 dpkg-query -W -f='${Conffiles}' "$package" | grep -q " $defaults " || fail "$defaults is not a conffile"
 
 echo "== the Prometheus examples"
@@ -121,6 +127,9 @@ examples=/usr/share/korvacfg/prometheus
 for file in prometheus.yml korva-alerts.yml korva-alerts.test.yml; do
   [ -f $examples/$file ] || fail "$examples/$file is not installed"
 done
+dashboard=/usr/share/korvacfg/grafana/korva-fleet.json
+[ -f $dashboard ] || fail "$dashboard is not installed"
+python3 -c 'import json, sys; json.load(open(sys.argv[1]))' $dashboard || fail "$dashboard is not JSON"
 if command -v promtool >/dev/null; then
   (cd $examples && promtool check config prometheus.yml && promtool check rules korva-alerts.yml &&
     promtool test rules korva-alerts.test.yml) >"$work/promtool.log" 2>&1 || {

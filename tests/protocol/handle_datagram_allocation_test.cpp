@@ -10,6 +10,7 @@
 #include "console/console_view.h"
 #include "protocol/messages.h"
 #include "transport/device_link.h"
+#include "transport/name_resolver.h"
 
 namespace {
 
@@ -17,6 +18,11 @@ class SilentLink : public korva::transport::DeviceLink {
 public:
     void SendTo(std::uint32_t, std::uint16_t, std::string_view) override {}
     void AcceptOnlyFrom(std::vector<std::uint32_t>) override {}
+};
+
+class NoLookups : public korva::transport::NameLookups {
+public:
+    void Start(const std::string&, Found) override {}
 };
 
 // Keeps only what it needs to prove the reply was read, in members that never reach the heap.
@@ -35,6 +41,9 @@ public:
     void ShowAutomaticMode(bool) override {}
     void ShowNoReply(const std::string&) override {}
     void FocusNewParameter(korva::ParameterBox) override {}
+    void ShowDeviceAddress(const std::string&) override {}
+    void ShowBusy(korva::console::Button, bool) override {}
+    void ShowError(const std::string&) override {}
     bool ShowMessage(const korva::console::TimedMessage&) override { return false; }
 
     int statuses = 0;
@@ -43,8 +52,9 @@ public:
 
 TEST(HandleDatagramAllocations, AStatusReplyCostsOneCopyOfTheDatagram) {
     SilentLink link;
+    NoLookups lookups;
     CountingView view;
-    korva::console::ConsoleCore core(link, view, [] { return std::chrono::system_clock::time_point(); });
+    korva::console::ConsoleCore core(link, lookups, view, [] { return std::chrono::system_clock::time_point(); });
     const std::string received = "  0100,SND,0,25,60,244,1,0,1,1,0,4711,X,Y,-,-\r\n";
     const std::size_t allocations = CountAllocations([&] { core.HandleDatagram(received); });
     EXPECT_EQ(view.statuses, 1);

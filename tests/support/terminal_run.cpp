@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -16,59 +18,100 @@ namespace korva::testing {
 
 namespace {
 
+constexpr auto kShownPatience = std::chrono::seconds(20);
 constexpr auto kHang = std::chrono::seconds(60);
+
+std::atomic<int> sessions{0};
 
 }  // namespace
 
-Finished RunWithTerminalErr(const std::string& program, const std::vector<std::string>& arguments) {
-    const std::string outPath = "/tmp/korva_terminal_run_" + std::to_string(getpid()) + ".out";
-    int terminal = -1;
+TerminalSession::TerminalSession(const std::string& program, const std::vector<std::string>& arguments,
+                                 bool outputOnTerminal)
+    : outPath_("/tmp/korva_terminal_run_" + std::to_string(getpid()) + "_" + std::to_string(++sessions) + ".out") {
     int side = -1;
-    if (openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0)
+    if (openpty(&terminal_, &side, nullptr, nullptr, nullptr) != 0)
         throw std::runtime_error("cannot open a pseudo-terminal");
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || dup2(in, STDIN_FILENO) < 0 || dup2(out, STDOUT_FILENO) < 0 ||
-            dup2(side, STDERR_FILENO) < 0)
+    pid_ = fork();
+    if (pid_ == 0) {
+        // A session of its own with the terminal as its controlling one: the terminal's Ctrl-C reaches it.
+        const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (setsid() < 0 || ioctl(side, TIOCSCTTY, 0) != 0 || out < 0 || dup2(side, STDIN_FILENO) < 0 ||
+            dup2(outputOnTerminal ? side : out, STDOUT_FILENO) < 0 || dup2(side, STDERR_FILENO) < 0)
             _exit(127);
-        close(terminal);
+        close(terminal_);
+        close(side);
+        close(out);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(side);
-    Finished finished;
+}
+
+TerminalSession::~TerminalSession() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    close(terminal_);
+    std::remove(outPath_.c_str());
+}
+
+bool TerminalSession::Read(int waitMilliseconds) {
+    pollfd ready{terminal_, POLLIN, 0};
+    if (poll(&ready, 1, waitMilliseconds) <= 0)
+        return true;
+    char buffer[4096];
+    const ssize_t got = read(terminal_, buffer, sizeof buffer);
+    if (got <= 0)
+        return false;  // EIO: every descriptor of the program's side is closed
+    shown_.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+bool TerminalSession::WaitFor(const std::string& text) {
+    const auto giveUp = std::chrono::steady_clock::now() + kShownPatience;
+    while (shown_.find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > giveUp || !Read(100))
+            return shown_.find(text) != std::string::npos;
+    }
+    return true;
+}
+
+void TerminalSession::Type(const std::string& keys) {
+    [[maybe_unused]] const ssize_t written = write(terminal_, keys.data(), keys.size());
+}
+
+void TerminalSession::Signal(int signalNumber) const {
+    kill(pid_, signalNumber);
+}
+
+Finished TerminalSession::Wait() {
     const auto giveUp = std::chrono::steady_clock::now() + kHang;
-    // The terminal's side closes when the program ends: reading then fails with EIO.
-    for (;;) {
-        pollfd ready{terminal, POLLIN, 0};
+    while (Read(100)) {
         if (std::chrono::steady_clock::now() > giveUp) {
-            kill(pid, SIGKILL);
+            kill(pid_, SIGKILL);
             break;
         }
-        if (poll(&ready, 1, 100) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t got = read(terminal, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        finished.err.append(buffer, static_cast<std::size_t>(got));
     }
-    close(terminal);
+    Finished finished;
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
     finished.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream out(outPath, std::ios::binary);
+    std::ifstream out(outPath_, std::ios::binary);
     std::ostringstream text;
     text << out.rdbuf();
     finished.out = text.str();
-    std::remove(outPath.c_str());
+    finished.err = shown_;
     return finished;
+}
+
+Finished RunWithTerminalErr(const std::string& program, const std::vector<std::string>& arguments) {
+    return TerminalSession(program, arguments).Wait();
 }
 
 }  // namespace korva::testing

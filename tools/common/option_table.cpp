@@ -29,7 +29,7 @@ OptionTable::Parsed OptionTable::Parse(const std::vector<std::string>& arguments
         }
         if (const auto flag = flags_.find(name); flag != flags_.end()) {
             if (value)
-                return {{}, name + " takes no value"};
+                return {{}, texts_.Text({"options.takes_no_value", {{"option", name}}})};
             flag->second();
             continue;
         }
@@ -38,13 +38,14 @@ OptionTable::Parsed OptionTable::Parse(const std::vector<std::string>& arguments
             return {{}, unknownOption_(name)};
         if (!value) {
             if (i + 1 == arguments.size())
-                return {{}, name + " needs a value"};
+                return {{}, texts_.Text({"options.needs_value", {{"option", name}}})};
             value = arguments[++i];
         }
         if (!setter->second.set(*value)) {
             const std::string& expected = setter->second.expected;
-            return {{},
-                    "bad value for " + name + ": '" + *value + "'" + (expected.empty() ? "" : " (" + expected + ")")};
+            const language::Key key =
+                expected.empty() ? language::Key("options.bad_value") : language::Key("options.bad_value_expected");
+            return {{}, texts_.Text({key, {{"option", name}, {"value", *value}, {"expected", expected}}})};
         }
     }
     return parsed;

@@ -1,6 +1,8 @@
 #pragma once
 // Command lines read against a table of options: flags, which take no value, and options that take one.
 // korvactl and korva-sim read theirs this way, so both answer a mistake in the same words.
+#include "language/catalogue.h"
+
 #include <functional>
 #include <map>
 #include <string>
@@ -15,9 +17,11 @@ struct OptionGrammar {
 
 class OptionTable {
 public:
-    // unknownOption: the message for a name the table does not hold, as it was given.
-    OptionTable(OptionGrammar grammar, std::function<std::string(const std::string&)> unknownOption)
-        : grammar_(grammar), unknownOption_(std::move(unknownOption)) {}
+    // texts: the language of the messages. unknownOption: the message for a name the table does not
+    // hold, as it was given.
+    OptionTable(OptionGrammar grammar, const language::Catalogue& texts,
+                std::function<std::string(const std::string&)> unknownOption)
+        : grammar_(grammar), texts_(texts), unknownOption_(std::move(unknownOption)) {}
 
     void AddFlag(const std::string& name, std::function<void()> set);
     // set returns false for a value the option does not take; expected, when given, says what it takes
@@ -33,6 +37,7 @@ public:
 
 private:
     OptionGrammar grammar_;
+    const language::Catalogue& texts_;
     std::function<std::string(const std::string&)> unknownOption_;
     std::map<std::string, std::function<void()>> flags_;
     struct Value {

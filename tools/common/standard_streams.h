@@ -12,6 +12,7 @@ namespace korva::tools {
 void PrepareStandardStreams();
 
 bool StandardInputIsTerminal();
+bool StandardOutputIsTerminal();
 // Whether standard error is a terminal that takes korvactl's progress line, which rewrites itself with
 // a carriage return and "erase to the end of the line" (ESC [ K). Windows: a console that accepts
 // virtual terminal sequences once asked to.

@@ -23,6 +23,10 @@ bool StandardInputIsTerminal() {
     return _isatty(_fileno(stdin)) != 0;
 }
 
+bool StandardOutputIsTerminal() {
+    return _isatty(_fileno(stdout)) != 0;
+}
+
 bool StandardErrorIsTerminal() {
     const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;

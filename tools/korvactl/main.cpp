@@ -1,4 +1,6 @@
 // korvactl: the console's work from a script.
+#include "language/language_choice.h"
+#include "tools/common/interrupt_signal.h"
 #include "tools/common/standard_streams.h"
 #include "tools/korvactl/commands/command_help.h"
 #include "tools/korvactl/commands/run_command.h"
@@ -18,9 +20,11 @@ int main(int argc, char** argv) {
     // Windows has no such signal: the write fails there anyway.
     signal(SIGPIPE, SIG_IGN);
 #endif
+    // English unless the system asks for another language a catalogue has.
+    const korva::language::Catalogue& texts = korva::language::ChooseCatalogue(korva::language::English());
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
-        korva::ctl::PrintUsage(std::cerr);
+        korva::ctl::PrintUsage(std::cerr, texts);
         return 2;
     }
     const bool version = arguments[0] == "--version";
@@ -28,20 +32,29 @@ int main(int argc, char** argv) {
         if (version)
             std::cout << "korvactl " << KORVA_PROGRAM_VERSION << '\n';
         else
-            korva::ctl::PrintUsage(std::cout);
+            korva::ctl::PrintUsage(std::cout, texts);
         try {
             korva::ctl::FlushOrThrow(std::cout);
         } catch (const korva::ctl::OutputError& error) {
-            std::cerr << "korvactl: cannot write the output: " << error.what() << "\n";
+            std::cerr << "korvactl: " << texts.Text({"ctl.output_unwritable", {{"reason", error.what()}}}) << "\n";
             return 1;
         }
         return 0;
     }
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    using korva::tools::InterruptSignal;
+    const auto interrupt = [] { return InterruptSignal::Install(true); };
+    const korva::ctl::Terminal terminal{
+        korva::tools::StandardInputIsTerminal(), std::cin, std::cerr,
+        [&interrupt](std::string& line) { return korva::tools::ReadLineOrInterrupt(interrupt(), line); }};
     korva::ctl::CommandIo io{
-        std::cout, std::cerr, {korva::tools::StandardInputIsTerminal(), std::cin, std::cerr}, [] {
-            return std::make_unique<korva::ctl::EndpointLink>(korva::ctl::InterruptSignal::Install(true));
-        },
-        korva::tools::StandardErrorIsTerminal()};
+        std::cout,
+        std::cerr,
+        terminal,
+        [&interrupt] { return std::make_unique<korva::ctl::EndpointLink>(interrupt()); },
+        korva::tools::StandardErrorIsTerminal(),
+        interrupt,
+        korva::tools::StandardOutputIsTerminal(),
+        texts};
     return korva::ctl::RunCommand(arguments[0], rest, io);
 }

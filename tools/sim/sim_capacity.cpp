@@ -26,11 +26,13 @@ std::uint64_t MemoryNeeded(const SimOptions& options) {
     return addresses * kBytesPerAddress + devices * (sizeof(SimDevice) + kHeapPerDevice);
 }
 
-std::string CapacityProblem(const SimOptions& options, std::uint64_t descriptorLimit, std::uint64_t memoryBudget) {
+std::string CapacityProblem(const SimOptions& options, std::uint64_t descriptorLimit, std::uint64_t descriptorsHeld,
+                            std::uint64_t memoryBudget) {
     const std::uint64_t addresses = options.addresses.count;
-    if (addresses + kOtherDescriptors > descriptorLimit) {
+    if (addresses + descriptorsHeld + kSpareDescriptors > descriptorLimit) {
         return std::to_string(addresses) + " addresses need as many sockets, and this process may open " +
-               std::to_string(descriptorLimit) + " descriptors at most (ulimit -Hn); listen on fewer addresses";
+               std::to_string(descriptorLimit) + " descriptors at most (ulimit -Hn), " +
+               std::to_string(descriptorsHeld) + " of them held already; listen on fewer addresses";
     }
     if (const std::uint64_t needed = MemoryNeeded(options); needed > memoryBudget) {
         return std::to_string(addresses) + " addresses with " +

@@ -120,7 +120,8 @@ const std::map<std::string, Setter>& ValueOptions() {
 ParsedOptions ParseSimOptions(const std::vector<std::string>& arguments) {
     SimOptions options;
     bool allowAnyAddress = false;
-    tools::OptionTable table({.inlineValues = false, .operands = false},
+    // A tool for tests and training, korva-sim speaks English only.
+    tools::OptionTable table({.inlineValues = false, .operands = false}, language::English(),
                              [](const std::string& name) { return "unknown option '" + name + "'"; });
     for (const char* help : {"--help", "-h"})
         table.AddFlag(help, [&] { options.help = true; });

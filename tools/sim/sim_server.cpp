@@ -172,7 +172,8 @@ private:
 }  // namespace
 
 int RunSimulator(const SimOptions& options, StopHandle stop, std::ostream& out, std::ostream& errors) {
-    if (const std::string problem = CapacityProblem(options, SocketLimit(), kMemoryBudget); !problem.empty()) {
+    if (const std::string problem = CapacityProblem(options, SocketLimit(), DescriptorsHeld(), kMemoryBudget);
+        !problem.empty()) {
         errors << "korva-sim: " << problem << std::endl;
         return 1;
     }

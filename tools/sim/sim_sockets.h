@@ -26,6 +26,8 @@ StopHandle InstallStopRequest();
 
 // The most sockets this process may open, with the limit raised as far as it goes.
 std::uint64_t SocketLimit();
+// The descriptors this process holds now, those it was started with included.
+std::uint64_t DescriptorsHeld();
 
 // How many sockets SimSockets::Open opens between two looks at the stop request.
 inline constexpr std::uint64_t kSocketsBetweenLooks = 1024;

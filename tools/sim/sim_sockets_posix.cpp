@@ -4,6 +4,7 @@
 #include "tools/sim/sim_capacity.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -44,7 +45,7 @@ bool StopRequested(int stopFd) {
 std::string RaiseDescriptorLimit(std::uint64_t sockets) {
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
-    if (sockets + kOtherDescriptors <= limit.rlim_cur)
+    if (sockets + DescriptorsHeld() + kSpareDescriptors <= limit.rlim_cur)
         return {};
     limit.rlim_cur = limit.rlim_max;
     if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
@@ -53,6 +54,24 @@ std::string RaiseDescriptorLimit(std::uint64_t sockets) {
 }
 
 }  // namespace
+
+// A program started by a shell or a service manager may have been left any descriptors: they are
+// counted in /proc, or, without it, by asking each number below the limit.
+std::uint64_t DescriptorsHeld() {
+    std::uint64_t held = 0;
+    if (DIR* descriptors = opendir("/proc/self/fd")) {
+        const std::string own = std::to_string(dirfd(descriptors));
+        while (const dirent* entry = readdir(descriptors))
+            held += entry->d_name[0] != '.' && entry->d_name != own ? 1 : 0;
+        closedir(descriptors);
+        return held;
+    }
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    for (rlim_t fd = 0; fd < limit.rlim_cur; ++fd)
+        held += fcntl(static_cast<int>(fd), F_GETFD) != -1 ? 1 : 0;
+    return held;
+}
 
 std::uint64_t SocketLimit() {
     rlimit limit{};

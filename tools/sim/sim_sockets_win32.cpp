@@ -30,6 +30,11 @@ std::uint64_t SocketLimit() {
     return std::uint64_t{1} << 24;
 }
 
+// Sockets are no descriptors counted against a limit on Windows.
+std::uint64_t DescriptorsHeld() {
+    return 0;
+}
+
 // Ctrl-C, Ctrl-Break and the console's closing: the handler runs on a thread of the system's own and
 // only sets the event the serving loop waits on.
 StopHandle InstallStopRequest() {

@@ -361,6 +361,16 @@ end
 
 local READINGS = { SND = add_status, RPR = add_parameters, RST = add_reset_ack, WPR = add_write_ack }
 
+-- The field a status or parameter reading needs last (its echo number, its firmware year): a reply that
+-- ends before it is incomplete and shown without a reading, as korvactl decode reports it ("incomplete
+-- reply"), never with its missing fields as zeros.
+local function needed_by_reading(keyword, version)
+    if keyword == "SND" then
+        return version >= FIRST_LINKS_VERSION and 12 or 10
+    end
+    return keyword == "RPR" and 23 or nil
+end
+
 local function dissect_reply(tvb, pinfo, tree)
     local received = tvb:raw()
     local first, last = trimmed_span(received)
@@ -388,7 +398,12 @@ local function dissect_reply(tvb, pinfo, tree)
     local read = READINGS[keyword]
     local changed, last_needed = false, 2
     if read then
-        changed, last_needed = read(tree, reply, version)
+        local needed = needed_by_reading(keyword, version)
+        if needed and reply.count < needed then
+            last_needed = needed
+        else
+            changed, last_needed = read(tree, reply, version)
+        end
         if reply.count < last_needed then
             tree:add_proto_expert_info(E.too_few_fields,
                 string.format("Too few fields: %s needs field %d, this reply ends at field %d", keyword, last_needed,

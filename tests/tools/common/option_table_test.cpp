@@ -12,7 +12,7 @@ struct Read {
 };
 
 OptionTable Table(OptionGrammar grammar, Read& read) {
-    OptionTable table(grammar, [](const std::string& name) { return "no option " + name; });
+    OptionTable table(grammar, language::English(), [](const std::string& name) { return "no option " + name; });
     table.AddFlag("--flag", [&read] { read.flag = true; });
     table.AddFlag("-F", [&read] { read.flag = true; });
     table.AddValue("--value", [&read](const std::string& value) {

@@ -62,9 +62,10 @@ TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 1, true},  // written, but it reads back unchanged: failed
-        {{true, "n\n"}, false, 1, false},
-        {{false, "y\n"}, false, 2, false},  // nobody to ask
+        {{true, "y\n"}, false, 1, true},      // written, but it reads back unchanged: failed
+        {{true, "n\n"}, false, 1, false},     // declined
+        {{true, "", true}, false, 1, false},  // Ctrl-C at the question
+        {{false, "y\n"}, false, 2, false},    // nobody to ask
         {{false, ""}, true, 1, true},
     };
     for (const Case& c : cases) {
@@ -127,7 +128,8 @@ TEST(ApplyCommand, AResetNeverAcknowledgedIsWrittenButNotVerified) {
     EXPECT_EQ(resets.back().at - resets[resets.size() - 15].at, 14 * 40ms) << "the interval asked for";
     ASSERT_EQ(run.records.size(), 1u);
     EXPECT_EQ(run.records[0]["result"], "written_not_verified");
-    EXPECT_EQ(run.records[0]["detail"], "written; reset not acknowledged after 15 reset commands");
+    EXPECT_EQ(run.records[0]["detail"],
+              "written; reset not acknowledged after 15 reset commands; korvactl reset 127.0.12.1 completes it");
 }
 
 }  // namespace

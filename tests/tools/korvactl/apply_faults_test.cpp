@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace korva::ctl::testing {
 namespace {
@@ -59,7 +61,9 @@ int Count(const ScriptedNetwork& network, const char* command) {
     return count;
 }
 
-const std::string kMayHold = "; the device may hold the new parameters and take them at its next restart";
+const std::string kCompletedBy = "; korvactl reset " + kOld + " completes it";
+const std::string kMayHold =
+    "; the device may hold the new parameters and take them at its next restart" + kCompletedBy;
 
 TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
     const PlanText plan(kOld + "," + kNew + ",255.255.255.0,127.0.40.254\n");
@@ -90,7 +94,7 @@ TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
          "write sent, not acknowledged (interrupted right after it went out)" + kMayHold, 0},
         // Acknowledged at 202 ms; the status reply the reset needs would come at 204 ms.
         {"interrupted during the reset", 2ms, 203ms, "written_not_verified",
-         "written; interrupted before the reset was acknowledged", 0},
+         "written; interrupted before the reset was acknowledged" + kCompletedBy, 0},
         // The reset is acknowledged at 206 ms; the read-back waits for a reply that never comes.
         {"interrupted while reading back", 2ms, 250ms, "written_not_verified",
          "written and reset; interrupted while reading back at " + kNew, 1},
@@ -233,10 +237,54 @@ TEST(ApplyFaults, ALongPlanIsCappedAndAskedInWaves) {
     const PlanText big(tooLong);
     const CommandRun refused = RunCommand(network, "apply", {big.Path(), "--yes"});
     EXPECT_EQ(refused.exitStatus, 2);
-    EXPECT_NE(refused.err.find("the plan names 65537 devices, more than 65536; add --force to apply it all"),
+    EXPECT_NE(refused.err.find("the plan names more than 65536 devices; add --force to apply it all"),
               std::string::npos)
         << refused.err;
+
+    // A file larger than any plan of 65536 devices is refused by its size, before it is read.
+    const PlanText huge(std::string(20'000'000, ',') + "\n");
+    const CommandRun tooBig = RunCommand(network, "apply", {huge.Path(), "--yes"});
+    EXPECT_EQ(tooBig.exitStatus, 2);
+    EXPECT_EQ(tooBig.err, "korvactl apply: the plan " + huge.Path() + " holds " +
+                              std::to_string(std::filesystem::file_size(huge.Path())) +
+                              " bytes, more than a plan of 65536 devices takes; add --force to apply it all\n");
     EXPECT_EQ(network.Sent().size(), 10000u) << "nothing more sent";
+}
+
+// A device at kOld that moves to kNew at its reset, and answers there with kMac.
+class MovingDevice {
+public:
+    explicit MovingDevice(ScriptedNetwork& network) {
+        network.AddDevice(kOld, [moved = moved_](const std::string& request) -> std::optional<Answer> {
+            if (*moved)
+                return std::nullopt;
+            if (Is(request, "rst"))
+                *moved = true;
+            return Device(2ms)(request);
+        });
+        network.AddDevice(kNew, [moved = moved_](const std::string& request) -> std::optional<Answer> {
+            if (!*moved || !Is(request, "rPr"))
+                return std::nullopt;
+            return Answer{Parameters(kNew, kMac), 2ms};
+        });
+    }
+
+private:
+    std::shared_ptr<bool> moved_ = std::make_shared<bool>(false);
+};
+
+// The plan's MAC and the one read back are compared as MACs, whatever the spelling.
+TEST(ApplyFaults, AMacInAnySpellingIsTheDevicesOnceItHasMoved) {
+    for (const char* mac : {"0:1a:ab:28:0:1", "00-1a-ab-28-00-01", "00-1A-AB-28-00-01"}) {
+        SCOPED_TRACE(mac);
+        const PlanText plan(kOld + "," + kNew + ",255.255.255.0,127.0.40.254," + mac + "\n");
+        ScriptedNetwork network;
+        const MovingDevice device(network);
+        const CommandRun run = RunCommand(network, "apply", {plan.Path(), "--yes", "--timeout", "100ms"});
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        ASSERT_EQ(run.records.size(), 1u) << run.out;
+        EXPECT_EQ(run.records[0]["result"], "applied") << run.records[0];
+    }
 }
 
 }  // namespace

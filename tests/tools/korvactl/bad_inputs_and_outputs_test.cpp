@@ -62,6 +62,46 @@ TEST(UnwritableOutput, ScanSaysWhyAndEndsWithStatusOne) {
     }
 }
 
+// A command that changes devices learns that its table or CSV cannot be written before it asks any.
+TEST(UnwritableOutput, ACommandThatChangesDevicesTouchesNoneWhenItsHeaderCannotBeWritten) {
+    Simulator sim("127.0.0.208");
+    ASSERT_TRUE(sim.Ready());
+    const std::string plan = ::testing::TempDir() + "korvactl_full_" + std::to_string(getpid()) + ".csv";
+    std::ofstream(plan) << "127.0.0.208,127.0.0.208,255.255.255.0,127.0.0.254\n";
+    const std::vector<std::string> set = {"set",           "127.0.0.208", "--ip",        "127.0.0.208", "--mask",
+                                          "255.255.255.0", "--gateway",   "127.0.0.254", "--yes"};
+    const std::vector<std::string> cases[] = {
+        {"apply", plan, "--yes", "--table"},
+        {"apply", plan, "--yes", "--csv"},
+        {"reset", "127.0.0.208", "--table"},
+        {"reset", "127.0.0.208", "--csv"},
+    };
+    std::vector<std::vector<std::string>> all(std::begin(cases), std::end(cases));
+    for (const char* format : {"--table", "--csv"}) {
+        all.push_back(set);
+        all.back().push_back(format);
+    }
+    for (const auto& arguments : all) {
+        const Finished run = Korvactl(arguments, StandardOutput::kFullDevice);
+        EXPECT_EQ(run.exitStatus, 1) << arguments[0] << ' ' << arguments.back();
+        EXPECT_EQ(run.err, "korvactl " + arguments[0] + ": cannot write the output: No space left on device\n");
+    }
+    EXPECT_EQ(sim.RequestsSeen(""), 0);
+
+    // JSON has no header: the rows are written as each wave ends, and standard error names each device
+    // written before the output failed, with what it was sent.
+    const Finished json = Korvactl({"apply", plan, "--yes", "--reset-interval", "20ms"}, StandardOutput::kFullDevice);
+    EXPECT_EQ(json.exitStatus, 1);
+    EXPECT_EQ(json.err,
+              "korvactl apply: 1 device to change:\n"
+              "  127.0.0.208: gateway 127.0.0.1 -> 127.0.0.254\n"
+              "korvactl apply: cannot write the output: No space left on device\n"
+              "korvactl apply: written before the output failed: 127.0.0.208 was sent address 127.0.0.208, mask "
+              "255.255.255.0, gateway 127.0.0.254\n");
+    EXPECT_EQ(sim.RequestsSeen("wPr"), 1);
+    std::remove(plan.c_str());
+}
+
 TEST(UnwritableOutput, HelpSaysWhyAndEndsWithStatusOne) {
     const Finished run = Korvactl({"--help"}, StandardOutput::kFullDevice);
     EXPECT_EQ(run.exitStatus, 1);

@@ -1,6 +1,7 @@
 // Options, durations and device lists of the network commands.
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/command_line.h"
+#include "tests/tools/korvactl/command_runner.h"
+#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
 
@@ -17,7 +18,7 @@ using namespace std::chrono_literals;
 
 // The command line as the command named reads it.
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
-    return ctl::ParseCommandLine(command, FindCommand(command)->options, arguments);
+    return ctl::ParseCommandLine(command, FindCommand(command)->options, arguments, language::English());
 }
 
 TEST(ParseDuration, UnitsAndBareSeconds) {
@@ -103,7 +104,8 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
          {"a", "--rate", "1000001"},
          "bad value for --rate: '1000001' (requests a second: 0 for no limit, or from 0.1 to 1000000)"},
         {"status", {"a", "--table=yes"}, "--table takes no value"},
-        {"status", {"a", "--order", "fast"},
+        {"status",
+         {"a", "--order", "fast"},
          "bad value for --order: 'fast' (input (the order the devices were named) or reply (as the replies come))"},
         {"watch", {"a", "--order", "input"}, "watch takes no option --order"},
         {"set", {"a", "--dry-run"}, "set takes no option --dry-run"},
@@ -118,7 +120,9 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
 TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines) {
     std::istringstream file("# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n");
     EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{"127.0.0.100", "127.0.0.101", "no such host"}));
-    std::istringstream fromWindows("\xEF\xBB\xBF" "127.0.0.100\r\n127.0.0.101\r\n");
+    std::istringstream fromWindows(
+        "\xEF\xBB\xBF"
+        "127.0.0.100\r\n127.0.0.101\r\n");
     EXPECT_EQ(ReadAddressLines(fromWindows), (std::vector<std::string>{"127.0.0.100", "127.0.0.101"}))
         << "the byte order mark a Windows editor writes is no part of the first name";
 }
@@ -127,26 +131,27 @@ TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {
     const std::string path = ::testing::TempDir() + "korvactl_devices.txt";
     std::ofstream(path) << "127.0.0.102\n127.0.0.103\n";
     std::string error;
-    const auto names = CollectDeviceNames({"127.0.0.100"}, {path}, error);
+    const auto names = CollectDeviceNames({"127.0.0.100"}, {path}, language::English(), error);
     ASSERT_TRUE(names) << error;
     EXPECT_EQ(*names, (std::vector<std::string>{"127.0.0.100", "127.0.0.102", "127.0.0.103"}));
     std::remove(path.c_str());
 
-    EXPECT_FALSE(CollectDeviceNames({}, {path}, error));
+    EXPECT_FALSE(CollectDeviceNames({}, {path}, language::English(), error));
     EXPECT_EQ(error, "cannot read the device list " + path + ": No such file or directory");
 }
 
 TEST(AddressFile, ADirectoryIsRefusedNotReadAsAnEmptyList) {
     const std::string directory = ::testing::TempDir();
     std::string error;
-    EXPECT_FALSE(CollectDeviceNames({"127.0.0.100"}, {directory}, error));
+    EXPECT_FALSE(CollectDeviceNames({"127.0.0.100"}, {directory}, language::English(), error));
     EXPECT_EQ(error, "cannot read the device list " + directory + ": Is a directory");
 }
 
 TEST(ResolveTargets, NamesOfOneDeviceAreAskedOnceAndUnresolvedNamesAreKept) {
     std::vector<std::string> warnings;
-    const std::vector<DeviceTarget> targets = ResolveTargets(
-        {"127.0.0.1", "localhost", "127.0.0.2", "no such host", "no such host", "127.1", "127.0.0.2"}, warnings);
+    const std::vector<DeviceTarget> targets =
+        ResolveTargets({"127.0.0.1", "localhost", "127.0.0.2", "no such host", "no such host", "127.1", "127.0.0.2"},
+                       language::English(), warnings);
     std::vector<std::string> names;
     for (const DeviceTarget& target : targets)
         names.push_back(target.name + "=" + target.address);
@@ -155,6 +160,26 @@ TEST(ResolveTargets, NamesOfOneDeviceAreAskedOnceAndUnresolvedNamesAreKept) {
     EXPECT_EQ(warnings, (std::vector<std::string>{"localhost is 127.0.0.1 like 127.0.0.1; asked once",
                                                   "127.1 is 127.0.0.1 like 127.0.0.1; asked once",
                                                   "127.0.0.2 is 127.0.0.2 like 127.0.0.2; asked once"}));
+}
+
+// Four numbers with one over 255 are a bad value (status 2), refused before any name is looked up: a
+// resolver would otherwise be asked for a name no host can have.
+TEST(NamedDevices, ADottedQuadWithAnOctetOver255IsABadValue) {
+    const struct {
+        const char* name;
+        bool refused;
+    } cases[] = {
+        {"999.1.1.1", true},  {"127.0.0.256", true},     {"127.0.0.1", false}, {"127.0.1", false},
+        {"1.2.3.4.5", false}, {"device.example", false}, {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsDottedQuadOutOfRange(c.name), c.refused) << c.name;
+
+    testing::ScriptedNetwork network;
+    const auto run = testing::RunCommand(network, "status", {"127.0.0.1", "999.1.1.1"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "korvactl status: '999.1.1.1' is not an address: an octet is over 255\n");
+    EXPECT_EQ(network.LinksOpened(), 0);
 }
 
 }  // namespace

@@ -13,11 +13,20 @@ constexpr ScrambleForm kPlain{0, 0, 0};
 }  // namespace
 
 CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, const std::vector<std::string>& arguments,
-                      const TerminalInput& terminal) {
+                      const TerminalInput& terminal, const language::Catalogue& texts) {
     std::ostringstream out;
     std::ostringstream err;
     std::istringstream typed(terminal.typed);
-    CommandIo io{out, err, {terminal.interactive, typed, err}, [&network] { return network.OpenLink(); }, false};
+    const auto ctrlC = [](std::string&) { return tools::LineRead::kInterrupted; };
+    CommandIo io{
+        out,
+        err,
+        {terminal.interactive, typed, err, terminal.ctrlC ? ctrlC : std::function<tools::LineRead(std::string&)>()},
+        [&network] { return network.OpenLink(); },
+        false,
+        {},
+        false,
+        texts};
     CommandRun run;
     run.exitStatus = RunCommand(command, arguments, io);
     run.out = out.str();

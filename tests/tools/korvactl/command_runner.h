@@ -1,6 +1,7 @@
 #pragma once
 // Runs a korvactl network command in the test's process against a scripted network, and collects
 // what it printed.
+#include "language/catalogue.h"
 #include "tests/tools/korvactl/scripted_network.h"
 
 #include <nlohmann/json.hpp>
@@ -19,11 +20,13 @@ struct CommandRun {
 
 struct TerminalInput {
     bool interactive = false;
-    std::string typed;  // what the user types at the prompt
+    std::string typed;   // what the user types at the prompt
+    bool ctrlC = false;  // instead, the user presses Ctrl-C at the prompt
 };
 
+// texts: the user's language.
 CommandRun RunCommand(ScriptedNetwork& network, const std::string& command, const std::vector<std::string>& arguments,
-                      const TerminalInput& terminal = {});
+                      const TerminalInput& terminal = {}, const language::Catalogue& texts = language::English());
 
 // Reply lines of a plain-form device.
 std::string StatusLine(int echo);

@@ -21,6 +21,11 @@ bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 
+// "status ADDRESS..."
+std::string Usage(const Command& command) {
+    return std::string(command.name) + " " + language::English().Text(command.arguments);
+}
+
 // The option named at the start of an entry of the options a help text lists ("  --json, --table, --csv").
 bool ListsOption(const std::string& help, std::string_view option) {
     const std::string options = help.substr(std::min(help.find("\noptions:\n"), help.size()));
@@ -54,8 +59,9 @@ TEST(CommandTable, ParseCommandLineKnowsEveryOptionOfTheTable) {
             continue;  // reads its own line
         for (std::string_view option : command.options) {
             const std::string name(option);
+            const std::string value = name == "--order" ? "reply" : name == "--allow-targets" ? "10.0.0.0/8" : "1";
             const ParsedCommandLine parsed =
-                ParseCommandLine(command.name, command.options, {name, name == "--order" ? "reply" : "1"});
+                ParseCommandLine(command.name, command.options, {name, value}, language::English());
             EXPECT_TRUE(parsed.line) << command.name << ' ' << name << ": " << parsed.error;
         }
     }
@@ -69,9 +75,16 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             const auto run = RunCommand(network, std::string(command.name), arguments);
             EXPECT_EQ(run.exitStatus, 0) << command.name << ": " << run.err;
             EXPECT_EQ(run.err, "");
-            EXPECT_TRUE(run.out.starts_with("usage: korvactl " + std::string(command.usage) + "\n")) << run.out;
+            EXPECT_TRUE(run.out.starts_with("usage: korvactl " + Usage(command) + "\n")) << run.out;
             for (std::string_view option : command.options)
                 EXPECT_TRUE(ListsOption(run.out, option)) << command.name << " --help lacks " << option;
+            // Only this command's options and notes: nothing said of the others.
+            for (const Command& other : Commands()) {
+                if (other.name != command.name) {
+                    EXPECT_FALSE(Contains(run.out, " " + std::string(other.name) + ":")) << command.name;
+                }
+            }
+            EXPECT_FALSE(Contains(run.out, "not for")) << run.out;
             EXPECT_EQ(network.LinksOpened(), 0) << command.name;
         }
     }
@@ -99,17 +112,34 @@ TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {
     }
 }
 
-TEST(CommandTable, TheUsageListsEveryCommandAndAnUnknownOneGetsIt) {
+TEST(CommandTable, TheUsageListsEveryCommand) {
     std::ostringstream usage;
-    PrintUsage(usage);
+    PrintUsage(usage, language::English());
     for (const Command& command : Commands())
-        EXPECT_TRUE(Contains(usage.str(), "\n  " + std::string(command.usage))) << command.name;
+        EXPECT_TRUE(Contains(usage.str(), "\n  " + Usage(command))) << command.name;
+    // Which commands a shared option is not for, from the table.
+    EXPECT_TRUE(Contains(usage.str(), "# starts a comment\n                      (not for set, scan, apply)\n"))
+        << usage.str();
+}
 
-    ScriptedNetwork network;
-    const auto run = RunCommand(network, "bogus", {"--help"});
-    EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "korvactl: unknown command 'bogus'\n" + usage.str());
+TEST(CommandTable, AMistypedCommandGetsTheOneItWasLikelyMeantToBe) {
+    const std::string usage = "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]; korvactl --help lists the commands\n";
+    const struct {
+        const char* typed;
+        const char* meant;  // empty: none is near enough
+    } cases[] = {
+        {"stauts", "status"}, {"parms", "params"}, {"wacth", "watch"}, {"rest", "reset"}, {"aply", "apply"},
+        {"scna", "scan"},     {"bogus", ""},       {"s", ""},          {"sett", "set"},   {"exporterr", "exporter"},
+    };
+    for (const auto& c : cases) {
+        ScriptedNetwork network;
+        const auto run = RunCommand(network, c.typed, {"127.0.61.1"});
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(run.out, "");
+        const std::string suggestion = *c.meant == '\0' ? "" : std::string("; did you mean ") + c.meant + "?";
+        EXPECT_EQ(run.err, "korvactl: unknown command '" + std::string(c.typed) + "'" + suggestion + "\n" + usage);
+        EXPECT_EQ(network.LinksOpened(), 0);
+    }
 }
 
 }  // namespace

@@ -97,7 +97,8 @@ TEST(ReplyToJson, HighAndControlBytesStillMakeValidJson) {
 }
 
 TEST(RunDecode, ReportsBadLinesByNumberAndGoesOn) {
-    std::istringstream in(Hex("0100,RST,0,ACK", " ") + "\n\nnot hex\n" + Hex("0100,SND,0,1", ":") + "\n");
+    std::istringstream in(Hex("0100,RST,0,ACK", " ") + "\n\nnot hex\n" + Hex("0100,SND,0,1,60,244,1,0,1,123", ":") +
+                          "\n");
     std::ostringstream out, err;
     EXPECT_EQ(RunDecode({}, in, out, err), 1);
 

@@ -1,10 +1,12 @@
 // korvactl exporter as a program: HTTP on a loopback address, korva-sim devices behind it, its command
-// line, SIGTERM, and its output as promtool reads it. Loopback addresses 127.0.20.1-5 (HTTP, ports
-// 20913-20917) and 127.0.21.1-9 (devices); 127.0.41.1-3 (HTTP on 20950 and 20952, a device on .2).
+// line, SIGTERM, HTTPS with passwords and client certificates, and its output as promtool reads it.
+// Loopback addresses 127.0.20.1-5 (HTTP, ports 20913-20917) and 127.0.21.1-9 (devices); 127.0.41.1-6
+// (HTTP on 20950 and 20952-20954, devices on .2 and .5).
 #include "tests/tools/korvactl/http_get.h"
 #include "tests/tools/korvactl/loopback_device.h"
 #include "tests/tools/korvactl/programs.h"
 #include "tests/tools/korvactl/scratch_folder.h"
+#include "tests/tools/korvactl/web_credentials.h"
 #include "tests/support/idle_connections.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +122,12 @@ TEST_F(ExporterProgram, RefusesABadCommandLineAndAnAddressItCannotListenOn) {
         {{"exporter", "--listen", "127.0.20.3:20915", "--retries", "1"}, 2, "exporter takes no option --retries"},
         {{"exporter", "--listen", "127.0.20.3:20915", "--timeout", "soon"}, 2, "bad value for --timeout"},
         {{"exporter", "--listen", "127.0.20.3:20915", "-f", "/"}, 2, "cannot read the device list /"},
+        {{"exporter", "--listen", "127.0.20.3:20915", "--web-config", "/nonexistent/web.yml"},
+         2,
+         "cannot read /nonexistent/web.yml: No such file or directory"},
+        {{"exporter", "--listen", "127.0.20.3:20915", "--allow-targets", "10.0.0.0/8,10.1.2.5/24"},
+         2,
+         "bad value for --allow-targets"},
     };
     for (const Case& c : cases) {
         const Finished run = Korvactl(c.arguments);
@@ -187,6 +195,72 @@ TEST_F(ExporterProgram, TargetsThatNameNoDeviceAreRefusedWithTheReason) {
         const HttpReply reply = HttpGet("127.0.41.3", 20952, std::string("/probe?target=") + c.target);
         EXPECT_EQ(reply.status, 400) << c.target << ": " << reply.body;
         EXPECT_NE(reply.body.find(c.reason), std::string::npos) << c.target << ": " << reply.body;
+    }
+}
+
+TEST_F(ExporterProgram, ServesHttpsOnlyAndAsksEveryPathForThePassword) {
+    const std::string curl = FindProgram("curl");
+    if (curl.empty())
+        GTEST_SKIP() << "curl is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
+    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), "127.0.41.4", "prometheus", "s3cret pass");
+    ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
+    Simulator device("127.0.41.5", {"--form", "plain"});
+    ASSERT_TRUE(device.Ready());
+    ExporterProcess exporter("127.0.41.4:20953", {"--web-config", credentials.webConfig, "--timeout", "300ms"});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+    EXPECT_TRUE(exporter.Process().WaitForOut("serving https://127.0.41.4:20953/probe"));
+
+    struct Case {
+        std::string url;
+        std::string credential;  // user:password; empty: none sent
+        std::string status;      // as curl writes it: 000 when no HTTP answer came
+    };
+    const std::string https = "https://127.0.41.4:20953";
+    const Case cases[] = {
+        {https + "/probe?target=127.0.41.5", "prometheus:s3cret pass", "200"},
+        {https + "/metrics", "prometheus:s3cret pass", "200"},
+        {https + "/", "prometheus:s3cret pass", "200"},
+        {https + "/metrics", "prometheus:s3cret pass", "200"},  // the credential verified before
+        {https + "/metrics", "", "401"},
+        {https + "/probe?target=127.0.41.5", "prometheus:s3cret", "401"},
+        {https + "/metrics", "intruder:s3cret pass", "401"},
+        {"http://127.0.41.4:20953/metrics", "prometheus:s3cret pass", "000"},  // plain HTTP is no request
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"-s", "-o", scratch_ / "body", "-w", "%{http_code}", "--max-time", "5",
+                                              "--cacert", credentials.caFile, c.url};
+        if (!c.credential.empty())
+            arguments.insert(arguments.begin(), {"-u", c.credential});
+        const Finished got = RunToEnd(curl, arguments);
+        EXPECT_EQ(got.out, c.status) << c.url << " as " << c.credential << ": " << got.err;
+    }
+    const Finished probe = RunToEnd(curl, {"-s", "-u", "prometheus:s3cret pass", "--cacert", credentials.caFile,
+                                           "-D", "-", https + "/probe?target=127.0.41.5"});
+    EXPECT_NE(probe.out.find("korva_up{device=\"127.0.41.5\"} 1"), std::string::npos) << probe.out;
+    const Finished refused = RunToEnd(curl, {"-s", "-D", "-", "--cacert", credentials.caFile, https + "/metrics"});
+    EXPECT_NE(refused.out.find("WWW-Authenticate: Basic realm=\"korvactl exporter\""), std::string::npos)
+        << refused.out;
+}
+
+TEST_F(ExporterProgram, RequiresAClientCertificateItsClientCaSignedWhenToldTo) {
+    const std::string curl = FindProgram("curl");
+    if (curl.empty())
+        GTEST_SKIP() << "curl is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
+    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), "127.0.41.6", "", "", true);
+    ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
+    ExporterProcess exporter("127.0.41.6:20954", {"--web-config", credentials.webConfig});
+    ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--cert", credentials.clientCertificate, "--key", credentials.clientKey}, "200"},
+        {{}, "403"},
+        {{"--cert", credentials.strangerCertificate, "--key", credentials.strangerKey}, "403"},
+    };
+    for (const auto& [certificate, status] : cases) {
+        std::vector<std::string> arguments = {"-s", "-o", "/dev/null", "-w", "%{http_code}", "--max-time", "5",
+                                              "--cacert", credentials.caFile, "https://127.0.41.6:20954/metrics"};
+        arguments.insert(arguments.begin(), certificate.begin(), certificate.end());
+        const Finished got = RunToEnd(curl, arguments);
+        EXPECT_EQ(got.out, status) << (certificate.empty() ? "no certificate" : certificate[1]) << ": " << got.err;
     }
 }
 

@@ -1,8 +1,9 @@
-// The exporter's scrapes against scripted devices: what each metric reads, what a silent device shows,
-// how long a scrape may wait, and what /metrics adds.
+// The exporter's scrapes against scripted devices on a simulated clock: what each metric reads, what a
+// silent device shows, how long a scrape may wait, what /metrics adds, and how names are resolved.
 #include "tools/korvactl/exporter/exporter_scrapes.h"
 #include "tools/korvactl/exporter/probe_failure_log.h"
 #include "tools/korvactl/exporter/probe_target.h"
+#include "protocol/address_text.h"
 #include "tests/tools/korvactl/command_runner.h"
 
 #include <gtest/gtest.h>
@@ -42,25 +43,108 @@ DeviceScript Device(const std::string& address, std::optional<milliseconds> stat
     };
 }
 
-struct Exporter {
-    explicit Exporter(ScriptedNetwork& network, std::vector<std::string> listed = {}, milliseconds timeout = 900ms) {
-        std::vector<DeviceTarget> devices;
-        for (const std::string& name : listed)
-            devices.push_back(ResolveTarget(name));
-        scrapes = std::make_unique<ExporterScrapes>(
-            ExporterSettings{timeout, std::move(devices), [&network] { return network.OpenLink(); },
-                             [this](const std::string& line) { log.push_back(line); }});
+// Names as a test's table has them, answered at once; a name missing from it never resolves in time.
+class TableResolver : public NameResolver {
+public:
+    std::map<std::string, NameAnswer> table;
+    std::vector<std::string> asked;
+    void Resolve(const std::string& name, SteadyTime, SteadyTime, std::function<void(NameAnswer)> done) override {
+        asked.push_back(name);
+        const auto found = table.find(name);
+        done(found != table.end() ? found->second : NameAnswer{NameAnswer::Kind::kTooSlow, 0});
     }
+};
+
+// The exporter's scrapes and prober with scripted devices behind them, on a clock that moves only to
+// the next thing due (a reply, or a deadline of the prober), so a scrape's waits are exact and free.
+class Exporter {
+public:
+    explicit Exporter(std::vector<std::string> listed = {}, milliseconds timeout = 900ms)
+        : prober_([this](std::uint32_t address, std::string_view request) { Sent(address, std::string(request)); }),
+          scrapes_(Settings(std::move(listed), timeout), prober_, names, [this] { return Now(); }) {}
+
+    ExporterSettings Settings(std::vector<std::string> listed, milliseconds timeout) {
+        ExporterSettings settings;
+        settings.timeout = timeout;
+        settings.log = [this](const std::string& line) { log.push_back(line); };
+        for (const std::string& name : listed)
+            settings.devices.push_back(ResolveTarget(name));
+        return settings;
+    }
+
+    void AddDevice(const std::string& address, DeviceScript script) { devices_[address] = std::move(script); }
+    ScrapeResponse Probe(const std::optional<std::string>& target, std::optional<std::string_view> header = {}) {
+        return Await([&](ExporterScrapes::Answer answer) { scrapes_.Probe(target, header, std::move(answer)); });
+    }
+    ScrapeResponse Metrics(std::optional<std::string_view> header = {}) {
+        return Await([&](ExporterScrapes::Answer answer) { scrapes_.Metrics(header, std::move(answer)); });
+    }
+    ExporterScrapes& Scrapes() { return scrapes_; }
+    Prober& ProberUnderTest() { return prober_; }
+
+    std::vector<SentRequest> SentTo(const std::string& address) const {
+        std::vector<SentRequest> to;
+        for (const SentRequest& request : sent_) {
+            if (request.address == address)
+                to.push_back(request);
+        }
+        return to;
+    }
+    const std::vector<SentRequest>& Sent() const { return sent_; }
+    milliseconds Elapsed() const { return elapsed_; }
+    SteadyTime Now() const { return start_ + elapsed_; }
+    TableResolver names;
     std::vector<std::string> log;
-    std::unique_ptr<ExporterScrapes> scrapes;
+
+    // Moves the clock from thing to thing until the answer has come.
+    ScrapeResponse Await(const std::function<void(ExporterScrapes::Answer)>& ask) {
+        std::optional<ScrapeResponse> response;
+        ask([&response](ScrapeResponse answer) { response = std::move(answer); });
+        while (!response) {
+            std::optional<milliseconds> next;
+            if (const auto deadline = prober_.NextDeadline())
+                next = std::chrono::ceil<milliseconds>(*deadline - start_);
+            if (!inFlight_.empty())
+                next = next ? std::min(*next, inFlight_.begin()->first) : inFlight_.begin()->first;
+            if (!next)
+                ADD_FAILURE() << "no answer and nothing left to wait for";
+            if (!next)
+                return {};
+            elapsed_ = std::max(elapsed_, *next);
+            while (!inFlight_.empty() && inFlight_.begin()->first <= elapsed_) {
+                const auto [at, reply] = *inFlight_.begin();
+                inFlight_.erase(inFlight_.begin());
+                prober_.OnDatagram(*ParseIpv4(reply.first), reply.second, WallTime(at), start_ + elapsed_);
+            }
+            prober_.OnTime(start_ + elapsed_);
+        }
+        return *response;
+    }
+
+private:
+    void Sent(std::uint32_t address, const std::string& request) {
+        const std::string to = Ipv4Text(address);
+        sent_.push_back({elapsed_, to, request});
+        if (const auto device = devices_.find(to); device != devices_.end()) {
+            if (const auto answer = device->second(request))
+                inFlight_.insert({elapsed_ + answer->delay, {to, answer->line}});
+        }
+    }
+
+    const SteadyTime start_{};
+    milliseconds elapsed_{0};
+    std::map<std::string, DeviceScript> devices_;
+    std::multimap<milliseconds, std::pair<std::string, std::string>> inFlight_;  // at → (from, reply)
+    std::vector<SentRequest> sent_;
+    Prober prober_;
+    ExporterScrapes scrapes_;
 };
 
 TEST(ExporterProbe, ReadsEveryMetricOfAnAnsweringDevice) {
-    ScriptedNetwork network;
-    network.AddDevice("127.0.20.10", Device("127.0.20.10", 4ms, 6ms));
-    Exporter exporter(network);
+    Exporter exporter;
+    exporter.AddDevice("127.0.20.10", Device("127.0.20.10", 4ms, 6ms));
 
-    const ScrapeResponse response = exporter.scrapes->Probe("127.0.20.10", std::nullopt);
+    const ScrapeResponse response = exporter.Probe("127.0.20.10", std::nullopt);
 
     ASSERT_EQ(response.status, 200) << response.body;
     EXPECT_EQ(response.contentType, "text/plain; version=0.0.4; charset=utf-8");
@@ -80,43 +164,41 @@ TEST(ExporterProbe, ReadsEveryMetricOfAnAnsweringDevice) {
          "mac=\"00-1A-AB-01-02-FF\",mask=\"255.255.255.0\"}",
          "1"},
         {"korva_last_reply_timestamp_seconds" + device, "0.006"},  // the later of the two replies
+        {"korva_reply_incomplete" + device, "0"},
         {"korva_exporter_scrape_duration_seconds", series.at("korva_exporter_scrape_duration_seconds")},
     };
     EXPECT_EQ(series, expected);  // links 2 and 3 are absent from this reply form, so are their series
-    EXPECT_EQ(network.SentTo("127.0.20.10").size(), 2u);
+    EXPECT_EQ(exporter.SentTo("127.0.20.10").size(), 2u);
 }
 
 TEST(ExporterProbe, ASilentDeviceIsDownWithoutReadingsAfterThreeTriesWithinTheBudget) {
-    ScriptedNetwork network;
-    network.AddDevice("127.0.20.11", Device("127.0.20.11", std::nullopt, std::nullopt));
-    Exporter exporter(network, {}, 900ms);
+    Exporter exporter({}, 900ms);
+    exporter.AddDevice("127.0.20.11", Device("127.0.20.11", std::nullopt, std::nullopt));
 
-    const ScrapeResponse response = exporter.scrapes->Probe("127.0.20.11", std::nullopt);
+    const ScrapeResponse response = exporter.Probe("127.0.20.11", std::nullopt);
 
     ASSERT_EQ(response.status, 200);
     const auto series = Series(response.body);
     EXPECT_EQ(series.at("korva_up{device=\"127.0.20.11\"}"), "0");
     EXPECT_EQ(series.size(), 2u) << response.body;  // korva_up and the scrape's duration
-    const auto sent = network.SentTo("127.0.20.11");
+    const auto sent = exporter.SentTo("127.0.20.11");
     ASSERT_EQ(sent.size(), 6u);  // live data and parameters, three times each
     EXPECT_EQ(sent[4].at, 600ms);
-    EXPECT_EQ(network.Elapsed(), 900ms);
+    EXPECT_EQ(exporter.Elapsed(), 900ms);
     EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of 127.0.20.11 failed: no reply"}));
 }
 
 TEST(ExporterProbe, PrometheusScrapeTimeOutShortensTheWait) {
-    ScriptedNetwork network;
-    Exporter exporter(network, {}, 5s);
-    exporter.scrapes->Probe("127.0.20.12", "0.5");
-    EXPECT_EQ(network.Elapsed(), 450ms);  // nine tenths of Prometheus's half second, not the 5 s time-out
+    Exporter exporter({}, 5s);
+    exporter.Probe("127.0.20.12", "0.5");
+    EXPECT_EQ(exporter.Elapsed(), 450ms);  // nine tenths of Prometheus's half second, not the 5 s time-out
 }
 
 TEST(ExporterProbe, ADeviceThatAnswersOnlyItsParametersIsUpWithItsInfoAndNoReadings) {
-    ScriptedNetwork network;
-    network.AddDevice("127.0.20.13", Device("127.0.20.13", std::nullopt, 3ms));
-    Exporter exporter(network);
+    Exporter exporter;
+    exporter.AddDevice("127.0.20.13", Device("127.0.20.13", std::nullopt, 3ms));
 
-    const auto series = Series(exporter.scrapes->Probe("127.0.20.13", std::nullopt).body);
+    const auto series = Series(exporter.Probe("127.0.20.13", std::nullopt).body);
 
     EXPECT_EQ(series.at("korva_up{device=\"127.0.20.13\"}"), "1");
     EXPECT_EQ(series.count("korva_temperature_celsius{device=\"127.0.20.13\"}"), 0u);
@@ -128,31 +210,30 @@ TEST(ExporterProbe, ADeviceThatAnswersOnlyItsParametersIsUpWithItsInfoAndNoReadi
 }
 
 TEST(ExporterProbe, ADeviceGoneSilentStillShowsWhenItLastAnswered) {
-    ScriptedNetwork network;
+    Exporter exporter;
     bool silent = false;
-    network.AddDevice("127.0.20.14", [&silent](const std::string& request) -> std::optional<Answer> {
+    exporter.AddDevice("127.0.20.14", [&silent](const std::string& request) -> std::optional<Answer> {
         if (silent || !Is(request, "snd"))
             return std::nullopt;
         return Answer{StatusLine(1), 250ms};
     });
-    Exporter exporter(network);
 
-    EXPECT_EQ(Series(exporter.scrapes->Probe("127.0.20.14", std::nullopt).body)
+    EXPECT_EQ(Series(exporter.Probe("127.0.20.14", std::nullopt).body)
                   .at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"),
               "0.25");
     silent = true;
-    const auto later = Series(exporter.scrapes->Probe("127.0.20.14", std::nullopt).body);
+    const auto later = Series(exporter.Probe("127.0.20.14", std::nullopt).body);
     EXPECT_EQ(later.at("korva_up{device=\"127.0.20.14\"}"), "0");
     EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"), "0.25");
     // Nothing is remembered for a device that never answered.
-    EXPECT_EQ(Series(exporter.scrapes->Probe("127.0.20.15", std::nullopt).body)
+    EXPECT_EQ(Series(exporter.Probe("127.0.20.15", std::nullopt).body)
                   .count("korva_last_reply_timestamp_seconds{device=\"127.0.20.15\"}"),
               0u);
 }
 
 TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
-    ScriptedNetwork network;
-    Exporter exporter(network);
+    Exporter exporter;
+    exporter.names.table["no such host"] = {NameAnswer::Kind::kNotFound, 0};
     struct Case {
         std::optional<std::string> target;
         std::string reason;
@@ -169,53 +250,145 @@ TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
         {"239.255.255.250", "is 239.255.255.250, a multicast address"},
         {"240.0.0.1", "is 240.0.0.1, a reserved address (240.0.0.0/4)"},
         // A blank inside the name: the resolver refuses it without asking any name server.
-        {"no such host", "cannot resolve the target 'no such host': Socket Error # 11001 Host not found."},
+        {"no such host", "cannot resolve the target 'no such host': the name has no IPv4 address"},
         {"\xFF\xFE", "the target '\\xFF\\xFE' is not an IPv4 address or host name"},
         {std::string("127.0.41.2\0", 11), "the target '127.0.41.2\\x00' is not an IPv4 address or host name"},
         {"127.0.41.2\n", "the target '127.0.41.2\\x0A' is not"},
         {std::string(244, '0') + "127.0.41.2", "is longer than a host name may be (253 characters)"},
     };
     for (const Case& c : cases) {
-        const ScrapeResponse response = exporter.scrapes->Probe(c.target, std::nullopt);
+        const ScrapeResponse response = exporter.Probe(c.target, std::nullopt);
         EXPECT_EQ(response.status, 400) << c.reason;
         EXPECT_EQ(response.contentType, "text/plain; charset=utf-8");
         EXPECT_NE(response.body.find(c.reason), std::string::npos) << response.body;
     }
-    EXPECT_EQ(network.LinksOpened(), 0);
-    EXPECT_TRUE(network.Sent().empty());
+    EXPECT_TRUE(exporter.Sent().empty());
     // The longest host name is still a target.
-    EXPECT_EQ(exporter.scrapes->Probe(std::string(243, '0') + "127.0.41.2", std::nullopt).status, 200);
+    EXPECT_EQ(exporter.Probe(std::string(243, '0') + "127.0.41.2", std::nullopt).status, 200);
 }
 
 TEST(ExporterProbe, EverySpellingOfAnAddressSharesOneRecord) {
-    ScriptedNetwork network;
+    Exporter exporter;
     bool silent = false;
-    network.AddDevice("127.0.41.10", [&silent](const std::string& request) -> std::optional<Answer> {
+    exporter.AddDevice("127.0.41.10", [&silent](const std::string& request) -> std::optional<Answer> {
         if (silent || !Is(request, "snd"))
             return std::nullopt;
         return Answer{StatusLine(1), 250ms};
     });
-    Exporter exporter(network);
     for (const std::string spelling : {"127.0.41.10", "0127.000.041.010", "127.0.10506", "0000000127.0.41.10"}) {
-        const ScrapeResponse response = exporter.scrapes->Probe(spelling, std::nullopt);
+        const ScrapeResponse response = exporter.Probe(spelling, std::nullopt);
         ASSERT_EQ(response.status, 200) << spelling;
         EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + spelling + "\"}"), "1");
     }
-    EXPECT_EQ(exporter.scrapes->Remembered(), 1u);
+    EXPECT_EQ(exporter.Scrapes().Remembered(), 1u);
     silent = true;
-    const auto later = Series(exporter.scrapes->Probe("127.00.41.10", std::nullopt).body);
+    const auto later = Series(exporter.Probe("127.00.41.10", std::nullopt).body);
     EXPECT_EQ(later.at("korva_up{device=\"127.00.41.10\"}"), "0");
     // The fourth spelling's reply: each probe waits out its 900 ms for the parameters, answered 250 ms in.
     EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.00.41.10\"}"), "2.95");
-    EXPECT_EQ(exporter.scrapes->Remembered(), 1u);
+    EXPECT_EQ(exporter.Scrapes().Remembered(), 1u);
+}
+
+TEST(ExporterProbe, AReplyCutShortShowsTheFieldsItGaveAndSaysItIsIncomplete) {
+    Exporter exporter;
+    exporter.AddDevice("127.0.20.19", [](const std::string& request) -> std::optional<Answer> {
+        if (Is(request, "snd"))
+            return Answer{"0100,SND,0,25,60", 2ms};  // temperature and humidity, then nothing
+        return Answer{ParameterLine("127.0.20.19"), 3ms};
+    });
+    const auto series = Series(exporter.Probe("127.0.20.19").body);
+    const std::string device = "{device=\"127.0.20.19\"}";
+    EXPECT_EQ(series.at("korva_up" + device), "1");
+    EXPECT_EQ(series.at("korva_reply_incomplete" + device), "1");
+    EXPECT_EQ(series.at("korva_temperature_celsius" + device), "25");
+    EXPECT_EQ(series.at("korva_humidity_percent" + device), "60");
+    for (const char* missing : {"korva_battery_volts", "korva_presence", "korva_reset_state"})
+        EXPECT_FALSE(series.contains(missing + device)) << missing << " read as a zero the device never sent";
+    EXPECT_FALSE(series.contains("korva_link_up{device=\"127.0.20.19\",link=\"1\"}"));
+}
+
+TEST(ExporterProbe, ProbesOfOneDeviceAtOnceShareItsReplies) {
+    Exporter exporter;
+    exporter.AddDevice("127.0.20.20", Device("127.0.20.20", 100ms, 100ms));
+    std::vector<ScrapeResponse> answers;
+    // The first probe is under way when the second asks; the replies to the first answer both.
+    exporter.Scrapes().Probe("127.0.20.20", std::nullopt, [&](ScrapeResponse r) { answers.push_back(r); });
+    const ScrapeResponse second = exporter.Probe("127.0.20.20");
+    EXPECT_EQ(Series(second.body).at("korva_up{device=\"127.0.20.20\"}"), "1");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(Series(answers.front().body).at("korva_up{device=\"127.0.20.20\"}"), "1");
+    EXPECT_EQ(exporter.Elapsed(), 100ms);
+}
+
+TEST(ExporterProbe, HostNamesGoThroughTheResolverOrAreRefusedUnderNoNames) {
+    struct Case {
+        const char* target;
+        bool resolveNames;
+        int status;
+        const char* up;      // korva_up, for a 200
+        const char* reason;  // the body or the log line
+    };
+    const Case cases[] = {
+        {"device-7.site", true, 200, "1", ""},
+        {"LocalHost", true, 200, "0", "probe of LocalHost failed: no reply"},  // 127.0.0.1, no resolver
+        {"slow.site", true, 200, "0", "probe of slow.site failed: the name was not resolved within the scrape's time"},
+        {"gone.site", true, 400, "", "cannot resolve the target 'gone.site': the name has no IPv4 address"},
+        {"device-7.site", false, 400, "",
+         "the target 'device-7.site' is a host name, and this exporter resolves none (--no-names)"},
+        {"127.0.20.21", false, 200, "1", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        Exporter exporter;
+        exporter.names.table["device-7.site"] = {NameAnswer::Kind::kAddress, *ParseIpv4("127.0.20.21")};
+        exporter.names.table["gone.site"] = {NameAnswer::Kind::kNotFound, 0};
+        exporter.AddDevice("127.0.20.21", Device("127.0.20.21", 1ms, 1ms));
+        ExporterSettings settings = exporter.Settings({}, 900ms);
+        settings.resolveNames = c.resolveNames;
+        ExporterScrapes scrapes(settings, exporter.ProberUnderTest(), exporter.names,
+                                [&exporter] { return exporter.Now(); });
+        const ScrapeResponse response = exporter.Await(
+            [&](ExporterScrapes::Answer answer) { scrapes.Probe(c.target, std::nullopt, std::move(answer)); });
+        EXPECT_EQ(response.status, c.status) << response.body;
+        if (c.status == 200) {
+            EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + std::string(c.target) + "\"}"), c.up);
+            EXPECT_EQ(exporter.log, *c.reason ? std::vector<std::string>{c.reason} : std::vector<std::string>{});
+        } else {
+            EXPECT_NE(response.body.find(c.reason), std::string::npos) << response.body;
+        }
+        EXPECT_EQ(exporter.names.asked.size(), c.resolveNames && std::string(c.target).find(".site") != std::string::npos
+                                                   ? 1u
+                                                   : 0u);
+    }
+}
+
+TEST(ExporterProbe, AllowTargetsRefusesAnyOtherAddressWithoutSendingIt) {
+    Exporter exporter;
+    ExporterSettings settings = exporter.Settings({}, 900ms);
+    settings.allowedTargets = {*ParseIpv4Range("127.0.20.32/28"), *ParseIpv4Range("127.0.20.60")};
+    ExporterScrapes scrapes(settings, exporter.ProberUnderTest(), exporter.names, [&exporter] { return exporter.Now(); });
+    const auto status = [&](const char* target) {
+        return exporter.Await([&](ExporterScrapes::Answer answer) { scrapes.Probe(target, std::nullopt, answer); });
+    };
+    for (const char* allowed : {"127.0.20.32", "127.0.20.47", "127.0.20.60"})
+        EXPECT_EQ(status(allowed).status, 200) << allowed;
+    for (const char* refused : {"127.0.20.31", "127.0.20.48", "127.0.20.61"}) {
+        const ScrapeResponse response = status(refused);
+        EXPECT_EQ(response.status, 403) << refused;
+        EXPECT_NE(response.body.find("outside the addresses this exporter may probe (--allow-targets)"),
+                  std::string::npos)
+            << response.body;
+        EXPECT_TRUE(exporter.SentTo(refused).empty()) << refused;
+    }
 }
 
 TEST(LastReplyBook, KeepsAtMostItsCapacityForgettingTheDeviceSilentLongest) {
     LastReplyBook book(2);
     const auto at = [](int seconds) { return WallTime(std::chrono::seconds(seconds)); };
     const auto update = [&book](const std::string& address, std::optional<WallTime> reply) {
-        std::vector<DeviceSample> samples{{address, {}, {}, reply, false}};
-        book.Update({{address, address, {}}}, samples);
+        std::vector<DeviceSample> samples(1);
+        samples.front().lastReply = reply;
+        book.Update({ParseIpv4(address)}, samples);
         return samples.front().lastReply;
     };
     update("127.0.41.11", at(3));
@@ -248,33 +421,36 @@ TEST(ExporterMetrics, LabelValuesAreUtf8WithoutControlCharacters) {
     for (const Case& c : cases) {
         ParameterReading parameters;
         parameters.firmware = c.name;  // device text: Windows-1252, whose 0x7F and below pass unchanged
-        const std::vector<DeviceSample> samples{{c.name, {}, parameters, {}, false}};
+        std::vector<DeviceSample> samples(1);
+        samples.front().name = c.name;
+        samples.front().parameters = parameters;
+        samples.front().parameterReach = reply_field::kChangedFlag;
+        samples.front().parametersComplete = true;
         std::map<std::string, std::string> labels;
         for (const prometheus::MetricFamily& family : DeviceMetricFamilies(samples)) {
             for (const prometheus::ClientMetric::Label& label : family.metric.at(0).label)
                 labels[family.name + " " + label.name] = label.value;
         }
-        EXPECT_EQ(labels.at("korva_up device"), c.label) << Printable(c.name);
+        EXPECT_EQ(labels.at("korva_up device"), c.label) << Quoted(c.name);
         if (c.name.find_first_of(std::string("\0\t\x7F", 3)) != std::string::npos) {
-            EXPECT_EQ(labels.at("korva_device_info firmware"), c.label) << Printable(c.name);
+            EXPECT_EQ(labels.at("korva_device_info firmware"), c.label) << Quoted(c.name);
         }
     }
 }
 
 TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
-    ScriptedNetwork network;
-    network.AddDevice("127.0.20.16", Device("127.0.20.16", 300ms, 300ms));
-    network.AddDevice("127.0.20.17", Device("127.0.20.17", 300ms, 300ms));
-    Exporter exporter(network, {"127.0.20.16", "127.0.20.17", "127.0.20.18"}, 900ms);
-    exporter.scrapes->Probe("127.0.20.16", std::nullopt);
-    exporter.scrapes->Probe("127.0.20.18", std::nullopt);
-    const milliseconds before = network.Elapsed();
+    Exporter exporter({"127.0.20.16", "127.0.20.17", "127.0.20.18"}, 900ms);
+    exporter.AddDevice("127.0.20.16", Device("127.0.20.16", 300ms, 300ms));
+    exporter.AddDevice("127.0.20.17", Device("127.0.20.17", 300ms, 300ms));
+    exporter.Probe("127.0.20.16", std::nullopt);
+    exporter.Probe("127.0.20.18", std::nullopt);
+    const milliseconds before = exporter.Elapsed();
 
-    const ScrapeResponse response = exporter.scrapes->Metrics(std::nullopt);
+    const ScrapeResponse response = exporter.Metrics(std::nullopt);
 
     ASSERT_EQ(response.status, 200);
     // Not one device after the other: the silent one's 900 ms bound the whole scrape.
-    EXPECT_EQ(network.Elapsed() - before, 900ms);
+    EXPECT_EQ(exporter.Elapsed() - before, 900ms);
     const auto series = Series(response.body);
     EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"answered\"}"), "1");
     EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"unanswered\"}"), "1");
@@ -290,13 +466,12 @@ TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
 }
 
 TEST(ExporterMetrics, WithoutListedDevicesCarriesOnlyTheExportersOwnMetrics) {
-    ScriptedNetwork network;
-    Exporter exporter(network);
-    const auto series = Series(exporter.scrapes->Metrics(std::nullopt).body);
+    Exporter exporter;
+    const auto series = Series(exporter.Metrics(std::nullopt).body);
     for (const auto& [name, value] : series)
         EXPECT_TRUE(name.starts_with("korva_exporter_")) << name;
     EXPECT_TRUE(series.contains("korva_exporter_scrape_duration_seconds"));
-    EXPECT_EQ(network.LinksOpened(), 0);
+    EXPECT_TRUE(exporter.Sent().empty());
 }
 
 TEST(ProbeFailureLog, TellsEachTargetAtMostOnceAMinuteWithTheFailuresInBetween) {

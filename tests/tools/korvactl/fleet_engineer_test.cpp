@@ -152,6 +152,22 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
         }
     }
 
+    // Results and the line on one terminal, results as they come: each result starts a line of its own.
+    korva::testing::TerminalSession both(KORVACTL_PATH, {"scan", "127.0.47.0/27", "--order", "reply", "--rate", "20"},
+                                         true);
+    const Finished shared = both.Wait();
+    EXPECT_EQ(shared.exitStatus, 0) << shared.err;
+    int results = 0;
+    for (const std::string& line : Lines(shared.err)) {
+        const std::size_t result = line.find("{\"address\"");
+        if (result == std::string::npos)
+            continue;
+        ++results;
+        const std::string before = line.substr(0, result);
+        EXPECT_TRUE(before.empty() || before.ends_with(kRewind)) << line;
+    }
+    EXPECT_EQ(results, 20);
+
     // Each row's new address is silent: the survey waits 1.5 s for it.
     const PlanFile plan(
         "127.0.47.1,127.0.47.101,255.255.255.0,127.0.47.1\n"

@@ -138,7 +138,7 @@ TEST(Fleet, PlanErrorsAreRefusedBeforeAnythingIsWritten) {
     } cases[] = {
         {"duplicate new address",
          "127.0.13.1,127.0.13.101,255.255.255.0,127.0.13.254\n127.0.13.2,127.0.13.101,255.255.255.0,127.0.13.254\n",
-         "new address 127.0.13.101 is also planned for 127.0.13.1 on line 1", false},
+         "new_address 127.0.13.101 is also planned for 127.0.13.1 on line 1", false},
         {"bad mask",
          "127.0.13.1,127.0.13.101,255.255.255.0,127.0.13.254\n127.0.13.2,127.0.13.102,255.255.0.255,127.0.13.254\n",
          "mask 255.255.0.255 is not contiguous", false},

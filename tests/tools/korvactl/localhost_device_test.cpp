@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 namespace korva::ctl::testing {
 namespace {
 
@@ -41,6 +44,31 @@ TEST(LocalhostDevice, StatusSetAndResetAgainstTheSimulator) {
     EXPECT_EQ(records[0]["reset_ack"], true);
     EXPECT_EQ(records[0]["changed_flag"], false);
     EXPECT_EQ(sim.RequestsSeen("rst"), 1);
+}
+
+// A plan as Excel saves it in Portuguese (a byte order mark, ';', CR LF, quotes, a blank row, an empty
+// last column): the device stays on 127.0.0.1 and takes a new gateway.
+TEST(LocalhostDevice, ASpreadsheetPlanIsAppliedAsSaved) {
+    Simulator sim(kDevice, {"--form", "150"});
+    ASSERT_TRUE(sim.Ready());
+    const std::string path = ::testing::TempDir() + "korvactl_spreadsheet_plan.csv";
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF"
+                                             "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway;MAC;\r\n"
+                                             "\"127.0.0.1\";\"127.0.0.1\";255.255.255.0;127.0.0.254;;\r\n"
+                                             ";;;;;\r\n";
+    const std::vector<std::string> apply = {"apply", path, "--yes", "--reset-interval", "20ms"};
+    const Finished applied = Korvactl(apply);
+    ASSERT_EQ(applied.exitStatus, 0) << applied.err;
+    auto results = JsonLines(applied.out);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0]["result"], "applied");
+    const Finished again = Korvactl(apply);
+    EXPECT_EQ(again.exitStatus, 0) << again.err;
+    results = JsonLines(again.out);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0]["result"], "unchanged");
+    EXPECT_EQ(sim.RequestsSeen("wPr"), 1);
+    std::remove(path.c_str());
 }
 
 TEST(LocalhostDevice, ExitStatusesAsOnLinux) {

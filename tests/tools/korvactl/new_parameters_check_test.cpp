@@ -12,10 +12,14 @@ TEST(CheckNewParameters, AcceptsUsableSubnets) {
         {"010.000.000.007", "255.000.000.000", "010.000.000.001"},  // the zero-padded form of the boxes
         {"10.0.0.1", "255.255.255.252", "10.0.0.2"},                // the smallest subnet with two hosts
         {"172.16.5.4", "255.255.240.0", "172.16.0.1"},
-        {"127.0.0.120", "255.0.0.0", "127.0.0.1"},
     };
     for (const auto& p : good)
-        EXPECT_EQ(ParameterProblemTexts(p), std::vector<std::string>{}) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork, language::English()), std::vector<std::string>{})
+            << p.address << " " << p.mask << " " << p.gateway;
+    // A simulated device on this machine moves within loopback.
+    EXPECT_EQ(ParameterProblemTexts({"127.0.0.120", "255.0.0.0", "127.0.0.1"}, CurrentPlace::kLoopback,
+                                    language::English()),
+              std::vector<std::string>{});
 }
 
 TEST(CheckNewParameters, NamesEachProblem) {
@@ -55,10 +59,26 @@ TEST(CheckNewParameters, NamesEachProblem) {
          {"address 192.168.1.0 is the network address of its subnet",
           "gateway 192.168.0.0 is the network address of its subnet",
           "gateway 192.168.0.0 is outside the subnet of 192.168.1.0 with mask 255.255.255.0"}},
+        {{"0.0.0.5", "255.0.0.0", "0.0.0.1"},
+         {"address 0.0.0.5 is in 0.0.0.0/8, which means this network: no device has it",
+          "gateway 0.0.0.1 is in 0.0.0.0/8, which means this network: no device has it"}},
+        {{"224.0.0.10", "255.255.255.0", "224.0.0.1"},
+         {"address 224.0.0.10 is a multicast address (224.0.0.0/4): no device has it",
+          "gateway 224.0.0.1 is a multicast address (224.0.0.0/4): no device has it"}},
+        {{"255.255.255.5", "255.255.255.0", "255.255.255.1"},
+         {"address 255.255.255.5 is in the reserved block 240.0.0.0/4: no device has it",
+          "gateway 255.255.255.1 is in the reserved block 240.0.0.0/4: no device has it"}},
+        {{"169.254.1.5", "255.255.0.0", "169.254.1.1"},
+         {"address 169.254.1.5 is link-local (169.254.0.0/16): never reached through a gateway",
+          "gateway 169.254.1.1 is link-local (169.254.0.0/16): never reached through a gateway"}},
+        {{"127.0.0.5", "255.0.0.0", "127.0.0.1"},
+         {"address 127.0.0.5 is a loopback address (127.0.0.0/8), which only a device on loopback may take",
+          "gateway 127.0.0.1 is a loopback address (127.0.0.0/8), which only a device on loopback may take"}},
     };
     for (const auto& c : cases) {
         const auto& p = c.parameters;
-        EXPECT_EQ(ParameterProblemTexts(p), c.problems) << p.address << " " << p.mask << " " << p.gateway;
+        EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork, language::English()), c.problems)
+            << p.address << " " << p.mask << " " << p.gateway;
     }
 }
 

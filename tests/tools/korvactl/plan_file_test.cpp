@@ -1,4 +1,5 @@
-// Reading a commissioning plan and the checks that refuse it before anything is sent.
+// Reading a commissioning plan as spreadsheets save it, and the checks that refuse it before anything is
+// sent.
 #include "tools/korvactl/inputs/input_file.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +11,13 @@ namespace {
 
 Plan Read(const std::string& text) {
     std::istringstream in(text);
-    return ReadPlan(in);
+    return ReadPlan(in, language::English());
 }
 
 // The problems of a plan, read and checked.
 std::vector<std::string> Problems(const std::string& text) {
     Plan plan = Read(text);
-    for (std::string& problem : CheckPlan(plan.rows))
+    for (std::string& problem : CheckPlan(plan.rows, language::English(), plan.columns))
         plan.problems.push_back(std::move(problem));
     return plan.problems;
 }
@@ -56,33 +57,121 @@ TEST(PlanFile, AHeaderOnlyFirstAndRowsOfFourOrFiveFields) {
     EXPECT_EQ(plan.rows[0].mac, "");
     EXPECT_EQ(plan.rows[1].address, "address");
     EXPECT_EQ(plan.rows[2].mac, "00-1A-AB-01-02-FF");
-    EXPECT_FALSE(CheckPlan(plan.rows).empty());
+    EXPECT_FALSE(CheckPlan(plan.rows, language::English()).empty());
 }
 
-TEST(PlanFile, SpreadsheetsSeparatorsAByteOrderMarkAndCrLfAreRead) {
+// Plans as spreadsheets save them, each read as the same two rows.
+TEST(PlanFile, SpreadsheetSavesAreRead) {
     const struct {
-        const char* name;
+        const char* what;
         std::string text;
     } files[] = {
-        {"semicolons, Portuguese locale",
-         "address;new_address;mask;gateway\r\n10.4.2.20;10.4.2.120;255.255.255.0;10.4.2.1\r\n"},
-        {"tabs", "10.4.2.20\t10.4.2.120\t255.255.255.0\t10.4.2.1\n"},
-        {"byte order mark",
+        {"Excel, CSV UTF-8, Portuguese: a byte order mark, ';', CR LF, quotes, a blank row, an empty column",
          "\xEF\xBB\xBF"
-         "address,new_address,mask,gateway\n10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n"},
+         "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway;MAC;\r\n"
+         "\"10.4.2.20\";\"10.4.2.120\";\"255.255.255.0\";\"10.4.2.1\";\"00-1A-AB-01-02-FF\";\r\n"
+         ";;;;;\r\n"
+         "10.4.2.21;10.4.2.121;255.255.255.0;10.4.2.1;;\r\n"},
+        {"Excel's CSV on Windows: Windows-1252 words, in another order",
+         "M\xE1scara;GATEWAY;novo_endere\xE7o;Endereco;Mac\n"
+         "255.255.255.0;10.4.2.1;10.4.2.120;10.4.2.20;00-1A-AB-01-02-FF\n"
+         "255.255.255.0;10.4.2.1;10.4.2.121;10.4.2.21\n"},
+        {"English words with blanks, tabs",
+         "Address\tNew Address\tMask\tGateway\tMAC\n"
+         "10.4.2.20\t10.4.2.120\t255.255.255.0\t10.4.2.1\t00-1A-AB-01-02-FF\n"
+         "10.4.2.21\t10.4.2.121\t255.255.255.0\t10.4.2.1\t\n"},
+        {"no header, comments, blanks and a quote doubled in a comment's field",
+         "# site 4, floor 2\n\n"
+         " 10.4.2.20 , 10.4.2.120,255.255.255.0,\"10.4.2.1\",00-1A-AB-01-02-FF # the \"door\"\n"
+         "10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1,,,\n"},
     };
     for (const auto& file : files) {
-        SCOPED_TRACE(file.name);
+        SCOPED_TRACE(file.what);
         const Plan plan = Read(file.text);
         EXPECT_TRUE(plan.problems.empty()) << (plan.problems.empty() ? "" : plan.problems.front());
-        ASSERT_EQ(plan.rows.size(), 1u);
+        ASSERT_EQ(plan.rows.size(), 2u);
         EXPECT_EQ(plan.rows[0].address, "10.4.2.20");
+        EXPECT_EQ(plan.rows[0].newAddress, "10.4.2.120");
+        EXPECT_EQ(plan.rows[0].mask, "255.255.255.0");
         EXPECT_EQ(plan.rows[0].gateway, "10.4.2.1");
+        EXPECT_EQ(plan.rows[0].mac, "00-1A-AB-01-02-FF");
+        EXPECT_EQ(plan.rows[1].newAddress, "10.4.2.121");
+        EXPECT_EQ(plan.rows[1].mac, "");
     }
-    // The first line decides: a comma in a semicolon file is part of a field.
-    EXPECT_EQ(Read("10.4.2.20;10.4.2.120;255.255.255.0,10.4.2.1\n").problems,
-              std::vector<std::string>{
-                  "line 1: expected address,new_address,mask,gateway[,mac] separated by ';'; found 3 fields"});
+}
+
+TEST(PlanFile, QuotedFieldsHoldSeparatorsLineBreaksAndDoubledQuotes) {
+    const Plan plan = Read(
+        "\"10.4.2.20\",\"10.4.2.120\",255.255.255.0,10.4.2.1,\"a,\"\"b\"\"\n#c\"\n"
+        "10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1\n");
+    ASSERT_EQ(plan.rows.size(), 2u);
+    EXPECT_EQ(plan.rows[0].mac, "a,\"b\"\n#c");
+    EXPECT_EQ(plan.rows[1].line, 3) << "a line break in quotes is counted";
+}
+
+TEST(PlanFile, TheFirstLineDecidesTheSeparatorAndItsNameIsInTheMessage) {
+    const struct {
+        std::string text;
+        const char* problem;
+    } cases[] = {
+        // No separator at all: commas, as in a plain CSV.
+        {"10.4.2.20\n", "line 1: expected address,new_address,mask,gateway[,mac] separated by ','; found 1 field"},
+        {"10.4.2.20;10.4.2.120;255.255.255.0,10.4.2.1\n",
+         "line 1: expected address,new_address,mask,gateway[,mac] separated by ';'; found 3 fields"},
+        {"10.4.2.20\t10.4.2.120\t255.255.255.0\n",
+         "line 1: expected address,new_address,mask,gateway[,mac] separated by tab; found 3 fields"},
+        // Separators in quotes and in a comment are not counted.
+        {"\"10;4;2;20\",10.4.2.120,255.255.255.0 # a;b;c;d;e\n",
+         "line 1: expected address,new_address,mask,gateway[,mac] separated by ','; found 3 fields"},
+        {"Gateway;Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara\n10.4.2.1;10.4.2.20\n",
+         "line 2: expected Gateway,Endere\xC3\xA7o,Novo endere\xC3\xA7o,M\xC3\xA1scara separated by ';'; found 2 "
+         "fields"},
+        {"\"10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n", "line 1: a quote opens a field that never ends"},
+        {std::string(5000, ',') + "x\n", "line 1: longer than 4096 characters: no row of a plan is"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Read(c.text).problems, std::vector<std::string>{c.problem}) << c.text.substr(0, 80);
+}
+
+TEST(PlanFile, AHeadersWordsAreCheckedAndNameTheColumnsInMessages) {
+    const struct {
+        const char* what;
+        std::string plan;
+        const char* problem;
+    } cases[] = {
+        {"a word that names no column", "address,new address,mask,gateway,notes\n",
+         "line 1: 'notes' names no column (address, new address, mask, gateway, mac; in Portuguese endere\xC3\xA7o, "
+         "novo endere\xC3\xA7o, m\xC3\xA1scara, gateway, mac)"},
+        {"a column twice", "address,mask,new address,Mask,gateway\n", "line 1: the column Mask is named twice"},
+        {"a column missing", "Endere\xC3\xA7o;M\xC3\xA1scara;Gateway\n",
+         "line 1: the header names no column new_address"},
+        {"a mask in the header's word",
+         "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway\n10.4.2.20;10.4.2.120;255.0.255.0;10.4.2.1\n",
+         "line 2 (10.4.2.20): M\xC3\xA1scara 255.0.255.0 is not contiguous (ones, then zeros)"},
+        {"a new address in the header's word",
+         "Endere\xC3\xA7o;Novo endere\xC3\xA7o;M\xC3\xA1scara;Gateway\n10.4.2.20;10.4.2.x;255.255.255.0;10.4.2.1\n",
+         "line 2 (10.4.2.20): Novo endere\xC3\xA7o '10.4.2.x' is not four decimal octets 0-255"},
+        {"without a header, the column's own name", "10.4.2.20,10.4.2.x,255.255.255.0,10.4.2.1\n",
+         "line 1 (10.4.2.20): new_address '10.4.2.x' is not four decimal octets 0-255"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto problems = Problems(c.plan);
+        ASSERT_EQ(problems.size(), 1u) << (problems.empty() ? "" : problems.back());
+        EXPECT_EQ(problems[0], c.problem);
+    }
+}
+
+TEST(PlanFile, ReadingStopsOneRowPastTheLimit) {
+    std::string rows;
+    for (int i = 0; i < 10; ++i)
+        rows += "10.4.2." + std::to_string(i) + ",10.4.3." + std::to_string(i) + ",255.255.0.0,10.4.0.1\n";
+    std::istringstream in(rows);
+    const Plan plan = ReadPlan(in, language::English(), 3);
+    EXPECT_TRUE(plan.overLimit);
+    EXPECT_EQ(plan.rows.size(), 3u);
+    std::istringstream all(rows);
+    EXPECT_FALSE(ReadPlan(all, language::English(), 10).overLimit);
 }
 
 TEST(PlanFile, MacsAreReadInEitherSeparatorAndCase) {
@@ -119,19 +208,19 @@ TEST(PlanFile, EachKindOfPlanErrorIsNamedWithItsLine) {
          "line 1: address '10.4.2.x' is not four decimal octets 0-255"},
         {"duplicate new address",
          "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n10.4.2.21,10.4.2.120,255.255.255.0,10.4.2.1\n",
-         "line 2 (10.4.2.21): new address 10.4.2.120 is also planned for 10.4.2.20 on line 1"},
+         "line 2 (10.4.2.21): new_address 10.4.2.120 is also planned for 10.4.2.20 on line 1"},
         {"same device twice",
          "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1\n010.004.002.020,10.4.2.121,255.255.255.0,10.4.2.1\n",
          "line 2 (010.004.002.020): the same device is planned on line 1"},
         {"new address held by another row's device",
          "10.4.2.20,10.4.2.21,255.255.255.0,10.4.2.1\n10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1\n",
-         "line 1 (10.4.2.20): new address 10.4.2.21 is where the device of line 2 is now"},
+         "line 1 (10.4.2.20): new_address 10.4.2.21 is where the device of line 2 is now"},
         {"not a MAC", "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1,00-1A-AB-01-02\n",
-         "line 1 (10.4.2.20): MAC '00-1A-AB-01-02' is not six hexadecimal octets between dashes or colons"},
+         "line 1 (10.4.2.20): mac '00-1A-AB-01-02' is not six hexadecimal octets between dashes or colons"},
         {"same MAC twice",
          "10.4.2.20,10.4.2.120,255.255.255.0,10.4.2.1,00-1A-AB-01-02-FF\n"
          "10.4.2.21,10.4.2.121,255.255.255.0,10.4.2.1,0:1a:ab:1:2:ff\n",
-         "line 2 (10.4.2.21): MAC 0:1a:ab:1:2:ff is also planned on line 1"},
+         "line 2 (10.4.2.21): mac 0:1a:ab:1:2:ff is also planned on line 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

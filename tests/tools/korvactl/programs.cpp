@@ -34,9 +34,13 @@ int Simulator::RequestsSeen(const std::string& command) const {
     return seen;
 }
 
-ExporterProcess::ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments)
-    : process_(KORVACTL_PATH, [&] {
-          std::vector<std::string> all = {"exporter", "--listen", listen};
+ExporterProcess::ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments,
+                                 const std::vector<std::string>& runUnder)
+    : process_(runUnder.empty() ? KORVACTL_PATH : runUnder.front(), [&] {
+          std::vector<std::string> all(runUnder.empty() ? runUnder.begin() : runUnder.begin() + 1, runUnder.end());
+          if (!runUnder.empty())
+              all.push_back(KORVACTL_PATH);
+          all.insert(all.end(), {"exporter", "--listen", listen});
           all.insert(all.end(), arguments.begin(), arguments.end());
           return all;
       }()) {

@@ -29,10 +29,12 @@ private:
     bool ready_ = false;
 };
 
-// korvactl exporter --listen ADDRESS:PORT plus the given arguments, running until the test signals it.
+// korvactl exporter --listen ADDRESS:PORT plus the given arguments, running until the test signals it;
+// runUnder: a program and its arguments that start it ({"/usr/bin/prlimit", "--nofile=1024"}).
 class ExporterProcess {
 public:
-    ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments = {});
+    ExporterProcess(const std::string& listen, const std::vector<std::string>& arguments = {},
+                    const std::vector<std::string>& runUnder = {});
     bool Ready() const { return ready_; }
     ChildProcess& Process() { return process_; }
 

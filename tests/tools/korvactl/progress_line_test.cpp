@@ -20,7 +20,9 @@ TEST(ProgressLine, TellsCountsRateAndTimeLeft) {
         {256, {256, 20, 0}, 1.28, "scan: asking 256/256, 20 found, 0 failed, 200/s"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ProgressLine::Text("scan: ", "asking", c.total, c.counts, Seconds(c.elapsed)), c.text);
+        EXPECT_EQ(ProgressLine::Text("scan: ", "ctl.progress.asking", c.total, c.counts, Seconds(c.elapsed),
+                                     language::English()),
+                  c.text);
 }
 
 }  // namespace

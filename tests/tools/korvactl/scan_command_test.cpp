@@ -111,9 +111,11 @@ TEST(ScanCommand, FailingSendsAreSummarisedAndAnInterruptStopsThem) {
          "korvactl scan: 0 devices answered of 1024 addresses asked\n"},
         // Each failed send takes 1 ms here: the interrupt at 300 ms is heard within one look's 256 sends.
         {"interrupted", 300ms, 1,
-         "korvactl scan: 511 requests not sent: Socket Error # 10051 Network is unreachable. (127.0.40.0, "
-         "127.0.40.1, 127.0.40.2 and 508 more)\n"
-         "korvactl scan: interrupted after asking 511 of 1024 addresses; 0 answered\n"},
+         "korvactl scan: 512 requests not sent: Socket Error # 10051 Network is unreachable. (127.0.40.0, "
+         "127.0.40.1, 127.0.40.2 and 509 more)\n"
+         "korvactl scan: interrupted after asking 512 of 1024 addresses; 0 answered\n"},
+        // Ctrl-C before the search begins (at the end of a name lookup, say): nothing is sent.
+        {"interrupted at once", 0ms, 1, "korvactl scan: interrupted after asking 0 of 1024 addresses; 0 answered\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,6 +127,9 @@ TEST(ScanCommand, FailingSendsAreSummarisedAndAnInterruptStopsThem) {
         EXPECT_EQ(run.exitStatus, c.exitStatus);
         EXPECT_TRUE(run.out.empty()) << run.out;
         EXPECT_EQ(run.err, c.summary);
+        if (c.interruptAt == 0ms) {
+            EXPECT_TRUE(network.Sent().empty());
+        }
     }
 }
 

@@ -17,6 +17,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string Path() const { return path_.string(); }
 
 private:
     std::filesystem::path path_;

@@ -67,6 +67,23 @@ TEST(SetCommand, AnUnacknowledgedWriteFailsAndNothingGoesToTheNewAddress) {
     EXPECT_TRUE(network.SentTo("127.0.0.101").empty());
     ASSERT_EQ(run.records.size(), 1u);
     EXPECT_EQ(run.records[0]["error"], "no reply to the write command (3 requests, 50 ms each)");
+    EXPECT_NE(run.err.find("korvactl set: the write went out without its acknowledgement; the device may hold the "
+                           "new parameters and take them at its next restart; korvactl reset 127.0.0.100 completes it"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(SetCommand, AnErrReplyIsTheDevicesRefusal) {
+    ScriptedNetwork network;
+    network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{"0100,ERR,0", 2ms}; });
+    const CommandRun run =
+        RunCommand(network, "set", SetArguments("127.0.0.100", "127.0.0.101", "255.255.255.0", "127.0.0.1", {"--yes"}));
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(network.Sent().size(), 1u) << "a refusal is an answer: nothing is sent again";
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0]["error"], "the device refused the write command (ERR)");
+    EXPECT_EQ(run.records[0]["keyword"], "ERR");
+    EXPECT_EQ(run.err, "korvactl set: 127.0.0.100: the device refused the write command (ERR)\n");
 }
 
 TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced) {
@@ -88,34 +105,51 @@ TEST(SetCommand, RefusesValuesThatWouldStrandTheDeviceUnlessForced) {
     EXPECT_EQ(forced.Sent()[0].bytes, "wPr000 127.000.000.000 255.255.255.000 127.000.001.001\r\n");
 }
 
-TEST(SetCommand, AsksOnATerminalAndRefusesWithoutOne) {
+TEST(SetCommand, AsksOnATerminalInItsLanguageAndRefusesWithoutOne) {
+    const std::string english =
+        "Write address 127.0.0.100, mask 255.255.255.0, gateway 127.0.0.1 to the device at 127.0.0.100? [y/N] ";
+    const std::string portuguese =
+        "Gravar endereço 127.0.0.100, máscara 255.255.255.0, gateway 127.0.0.1 no dispositivo em 127.0.0.100? [s/N] ";
     struct Case {
+        const char* language;
         TerminalInput terminal;
         bool yesFlag;
         int exitStatus;
         bool written;
     } cases[] = {
-        {{true, "y\n"}, false, 0, true},   {{true, " YES \n"}, false, 0, true}, {{true, "n\n"}, false, 1, false},
-        {{true, "\n"}, false, 1, false},   {{true, ""}, false, 1, false},  // end of input
-        {{false, "y\n"}, false, 2, false},                                 // nobody to ask
-        {{false, ""}, true, 0, true},
+        {"en", {true, "y\n"}, false, 0, true},
+        {"en", {true, " YES \n"}, false, 0, true},
+        {"en", {true, "n\n"}, false, 1, false},
+        {"en", {true, "\n"}, false, 1, false},
+        {"en", {true, ""}, false, 1, false},        // end of input
+        {"en", {true, "", true}, false, 1, false},  // Ctrl-C at the question
+        {"en", {false, "y\n"}, false, 2, false},    // nobody to ask
+        {"en", {false, ""}, true, 0, true},
+        {"en", {true, "s\n"}, false, 1, false},  // Portuguese's yes is no English yes
+        {"pt", {true, "s\n"}, false, 0, true},
+        {"pt", {true, " SIM\n"}, false, 0, true},
+        {"pt", {true, "yes\n"}, false, 0, true},
+        {"pt", {true, "não\n"}, false, 1, false},
+        {"pt", {true, "n\n"}, false, 1, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("typed '" + c.terminal.typed + "' interactive " + std::to_string(c.terminal.interactive) +
-                     " --yes " + std::to_string(c.yesFlag));
+        SCOPED_TRACE(std::string(c.language) + ": typed '" + c.terminal.typed + "' interactive " +
+                     std::to_string(c.terminal.interactive) + " --yes " + std::to_string(c.yesFlag));
         ScriptedNetwork network;
         network.AddDevice("127.0.0.100", WritableDevice("127.0.0.100"));
         const CommandRun run =
             RunCommand(network, "set",
                        SetArguments("127.0.0.100", "127.0.0.100", "255.255.255.0", "127.0.0.1",
                                     c.yesFlag ? std::vector<std::string>{"--yes"} : std::vector<std::string>{}),
-                       c.terminal);
+                       c.terminal, *language::FindCatalogue(c.language));
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
         EXPECT_EQ(!network.Sent().empty(), c.written);
-        const bool asked = run.err.find(
-                               "Write address 127.0.0.100, mask 255.255.255.0, gateway 127.0.0.1 to the "
-                               "device at 127.0.0.100? [y/N]") != std::string::npos;
-        EXPECT_EQ(asked, c.terminal.interactive && !c.yesFlag);
+        const bool asked = run.err.find(*c.language == 'e' ? english : portuguese) != std::string::npos;
+        EXPECT_EQ(asked, c.terminal.interactive && !c.yesFlag) << run.err;
+        if (c.terminal.ctrlC) {
+            EXPECT_NE(run.err.find("korvactl set: interrupted at the question; nothing written\n"), std::string::npos)
+                << run.err;
+        }
     }
 }
 

@@ -174,5 +174,38 @@ TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice) {
     EXPECT_NE(rows[3].find("error: no reply to the parameter request"), std::string::npos);
 }
 
+// A reply cut short before a field its reading needs is told as incomplete, never read as zeros.
+TEST(StatusCommand, RepliesCutShortAreIncompleteFailures) {
+    const struct {
+        const char* command;
+        std::string line;
+        std::string error;
+    } cases[] = {
+        {"status", "0100,SND,0,25,60,244,1,0,1", "incomplete reply: the status reply ends before its echo number"},
+        {"params", "0100,RPR,0,127.0.0.1,255.0.0.0,127.0.0.254,0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17",
+         "incomplete reply: the parameter reply ends before its firmware date"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        for (const char* format : {"--json", "--table", "--csv"}) {
+            ScriptedNetwork network;
+            network.AddDevice("127.0.0.100", [&c](const std::string&) { return Answer{c.line, 2ms}; });
+            const CommandRun run = RunCommand(network, c.command, {"127.0.0.100", format});
+            EXPECT_EQ(run.exitStatus, 1) << format;
+            EXPECT_EQ(run.err, "korvactl " + std::string(c.command) + ": 127.0.0.100: " + c.error + "\n");
+            if (std::string(format) == "--json") {
+                ASSERT_EQ(run.records.size(), 1u);
+                EXPECT_EQ(run.records[0]["error"], c.error);
+                EXPECT_EQ(run.records[0]["plain"], c.line);
+                EXPECT_FALSE(run.records[0].contains("status") || run.records[0].contains("parameters"));
+            } else {
+                EXPECT_NE(run.out.find(std::string(format) == "--csv" ? "," + c.error : "error: " + c.error),
+                          std::string::npos)
+                    << run.out;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace korva::ctl::testing

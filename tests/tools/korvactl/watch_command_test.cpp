@@ -73,7 +73,8 @@ TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped) {
     network.InterruptAt(1050ms);
     const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "127.0.0.101", "--interval", "250ms"});
 
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.err, "korvactl watch: interrupted after 5 rounds; 2 answered every round, 0 missed some\n");
     EXPECT_EQ(network.Elapsed(), 1050ms);
     for (const char* address : {"127.0.0.100", "127.0.0.101"})
         EXPECT_EQ(network.SentTo(address).size(), 6u) << address;  // rounds at 0, 250, ..., 1000 ms
@@ -99,7 +100,8 @@ TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn) {
     EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
     // Standard error tells the failure once, and how often it came again.
     const std::string failure = "korvactl watch: 127.0.0.103: Socket Error # 10051 Network is unreachable.";
-    EXPECT_EQ(run.err, failure + "\n" + failure + " (2 more times)\n");
+    EXPECT_EQ(run.err,
+              failure + "\n" + "korvactl watch: 1 answered every round, 1 failed\n" + failure + " (2 more times)\n");
 }
 
 TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
@@ -117,6 +119,24 @@ TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
     EXPECT_NE(rows[1].find("24.4"), std::string::npos);
     EXPECT_NE(rows[2].find("GATEWAY"), std::string::npos);
     EXPECT_NE(rows[4].find("TEMP_C"), std::string::npos);
+}
+
+// A watch's CSV is a sheet of readings: the reply's own line only with --raw.
+TEST(WatchCommand, CsvLeavesTheRawLineOutUnlessAsked) {
+    for (const bool raw : {false, true}) {
+        ScriptedNetwork network;
+        network.AddDevice("127.0.0.100", WatchedDevice({}, 99));  // live data only
+        std::vector<std::string> arguments = {"127.0.0.100", "--interval", "100ms", "--count", "2", "--csv"};
+        if (raw)
+            arguments.push_back("--raw");
+        const CommandRun run = RunCommand(network, "watch", arguments);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        const std::string header = run.out.substr(0, run.out.find('\n'));
+        EXPECT_EQ(header.rfind("address,received_at,", 0), 0u) << header;
+        EXPECT_NE(header.find(",status.temperature,"), std::string::npos) << header;
+        EXPECT_EQ(header.find(",plain,") != std::string::npos, raw) << header;
+        EXPECT_EQ(run.out.find("SND,0,25") != std::string::npos, raw) << run.out;
+    }
 }
 
 // What a program reading korvactl's output through a pipe has been given: the text as of the last flush.
@@ -149,7 +169,8 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     });
     std::ostringstream err;
     std::istringstream typed;
-    CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }, false};
+    const Terminal terminal{false, typed, err};
+    CommandIo io{out, err, terminal, [&network] { return network.OpenLink(); }, false};
 
     ASSERT_EQ(RunCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
     // Round one asks for parameters and live data; each later round finds every earlier line out.

@@ -5,6 +5,7 @@
 #include "tools/korvactl/commands/apply_command.h"
 #include "protocol/ipv4_range.h"
 #include "protocol/messages.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/commands/consent.h"
 #include "tools/korvactl/commands/plan_row_verdict.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
@@ -23,9 +24,14 @@ namespace korva::ctl {
 
 namespace {
 
+using language::Message;
+
 const std::string kPrefix = "korvactl apply: ";
 // Like a search's, a plan beyond this many devices is refused without --force.
 constexpr std::size_t kLargestUnforced = 65'536;
+// The most bytes a plan of that many devices takes without --force: a row is some 80 bytes, and comments
+// and blanks may triple it.
+constexpr std::uint64_t kLargestUnforcedBytes = kLargestUnforced * 256;
 // Rows asked or changed at once: at most twice as many requests in flight.
 constexpr std::size_t kWave = 4'096;
 
@@ -40,7 +46,7 @@ DeviceTarget Target(const std::string& address) {
 
 std::optional<ParameterReading> Reading(const RequestConversation& conversation) {
     const auto& answer = conversation.Answer();
-    if (!answer)
+    if (!answer || !answer->complete)
         return std::nullopt;
     return ReadParameters(answer->plain.text, answer->plain.headerOffset, answer->plain.formatVersion);
 }
@@ -50,7 +56,7 @@ using Readings = std::map<std::string, std::unique_ptr<RequestConversation>>;  /
 // One parameter request to each of the addresses, all at once. false when the user interrupted.
 bool ReadParametersAt(Link& link, const std::vector<std::string>& addresses, const RetryPolicy& retry, bool manual,
                       Readings& readings) {
-    const Request request{BuildParameterRequest(manual), ReplyKind::kParameters, "parameter request"};
+    const Request request{BuildParameterRequest(manual), ReplyKind::kParameters, "ctl.request.parameters"};
     static DiscardedRecords silence;  // the answers are read off the conversations
     std::vector<Conversation*> running;
     for (const std::string& address : addresses) {
@@ -103,16 +109,24 @@ std::optional<ParameterReading> ReadingAt(const Readings& readings, const std::s
     return found == readings.end() ? std::nullopt : Reading(*found->second);
 }
 
+// What a conversation cut short by the user failed with.
+const Message kInterrupted("ctl.failure.interrupted");
+
 // Why a write that went out has no acknowledgement, for its result.
-std::string Unacknowledged(const std::string& reason) {
-    return "write sent, not acknowledged (" +
-           (reason == "interrupted" ? std::string("interrupted right after it went out") : reason) +
-           "); the device may hold the new parameters and take them at its next restart";
+Message Unacknowledged(const Message& reason) {
+    return {"ctl.row.unacknowledged",
+            {{"reason", reason == kInterrupted ? Message("ctl.row.interrupted_after_write") : reason}}};
+}
+
+// The detail of a row written and not reset, with what puts the new parameters in force.
+Message CompletedBy(const PlanRow& row, Message detail) {
+    return {"ctl.row.completed_by", {{"detail", std::move(detail)}, {"address", row.address}}};
 }
 
 class PlanRun {
 public:
-    PlanRun(CommandContext& context, std::vector<PlanRow> rows) : context_(context) {
+    PlanRun(CommandContext& context, std::vector<PlanRow> rows, PlanResultWriter& writer)
+        : context_(context), writer_(writer) {
         for (PlanRow& row : rows)
             results_.push_back({std::move(row), PlanOutcome::kFailed, {}, {}});
     }
@@ -121,6 +135,7 @@ public:
     // planned, those to change, and those out of reach. Returns the plan's problems found this way;
     // nullopt when the user interrupted.
     std::optional<std::vector<std::string>> Survey(Link& link) {
+        const language::Catalogue& texts = context_.io.texts;
         std::vector<std::vector<std::string>> waves;  // the addresses each wave asks
         std::size_t total = 0;
         for (std::size_t first = 0; first < results_.size(); first += kWave)
@@ -131,7 +146,7 @@ public:
             const std::span wave(results_.begin() + first, results_.begin() + std::min(first + kWave, results_.size()));
             const std::vector<std::string>& addresses = waves[first / kWave];
             Readings readings;
-            context_.progress.Track("asking", total, [asked, &readings] {
+            context_.progress.Track("ctl.progress.asking", total, [asked, &readings] {
                 ProgressCounts counts = Ended(readings);
                 counts.done += asked;
                 counts.failed = 0;  // silence at a new address is what a plan expects
@@ -141,7 +156,7 @@ public:
             if (!ReadParametersAt(link, addresses, context_.line.retry, false, readings))
                 return std::nullopt;
             for (PlanResult& result : wave)
-                Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress),
+                Sort(result, ReadingAt(readings, result.row.address), ReadingAt(readings, result.row.newAddress), texts,
                      problems);
         }
         context_.progress.End();
@@ -152,10 +167,12 @@ public:
 
     // Each device to change with the fields that change, and only those.
     void ShowChanges(std::ostream& out) const {
+        const language::Catalogue& texts = context_.io.texts;
         context_.progress.End();
-        out << kPrefix << toChange_.size() << (toChange_.size() == 1 ? " device" : " devices") << " to change:\n";
+        out << kPrefix << texts.Text({"ctl.apply.to_change", {{"count", toChange_.size()}}}) << "\n";
         for (const PlanResult* result : toChange_)
-            out << "  " << result->row.address << ": " << ChangesText(result->changes) << "\n";
+            out << "  " << tools::TerminalText(result->row.address) << ": "
+                << tools::TerminalText(ChangesText(result->changes, texts)) << "\n";
     }
 
     // A dry run's end: the devices found and to change are told so, and nothing is written.
@@ -164,45 +181,60 @@ public:
             result->outcome = PlanOutcome::kToChange;
     }
 
-    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome.
-    // After an interruption the waves not begun are left unwritten.
+    // Writes, resets and reads back every device to change, a wave at a time; each row gets its outcome,
+    // and the rows whose outcome is known are reported after each wave, so that an output that fails
+    // stops the run before the next one. After an interruption the waves not begun are left unwritten.
     void Change(Link& link) {
         bool interrupted = false;
         for (std::size_t first = 0; first < toChange_.size(); first += kWave) {
-            const std::vector<PlanResult*> wave(toChange_.begin() + first,
-                                                toChange_.begin() + std::min(first + kWave, toChange_.size()));
+            const std::size_t end = std::min(first + kWave, toChange_.size());
+            const std::vector<PlanResult*> wave(toChange_.begin() + first, toChange_.begin() + end);
             if (interrupted) {
                 for (PlanResult* result : wave)
-                    result->detail = "not written: interrupted before its turn";
-                continue;
+                    result->detail = Message("ctl.row.not_written_turn");
+            } else {
+                interrupted = !ChangeWave(link, wave, first);
             }
-            interrupted = !ChangeWave(link, wave, first);
+            ReportUpTo(end < toChange_.size() ? static_cast<std::size_t>(toChange_[end] - results_.data())
+                                              : results_.size());
         }
     }
 
-    // Every row's outcome, in the plan's order, then one line counting them; the exit status.
-    int Report(PlanResultWriter& writer) const {
-        context_.progress.End();
-        std::map<PlanOutcome, std::size_t> tally;
-        for (const PlanResult& result : results_) {
-            writer.Write(result);
-            ++tally[result.outcome];
-            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
-                context_.io.err << kPrefix << result.row.address << ": " << OutcomeKey(result.outcome) << ": "
-                                << result.detail << "\n";
-        }
+    // The outcome of every row not reported yet, in the plan's order, then one line counting them all;
+    // the exit status.
+    int Finish() {
+        const language::Catalogue& texts = context_.io.texts;
+        ReportUpTo(results_.size());
         std::string summary;
-        for (const auto& [outcome, count] : tally) {
-            std::string key = OutcomeKey(outcome);
-            std::replace(key.begin(), key.end(), '_', ' ');
-            summary += (summary.empty() ? "" : ", ") + std::to_string(count) + " " + key;
-        }
-        context_.io.err << kPrefix << (context_.line.dryRun ? "dry run, nothing written: " : "") << summary << "\n";
-        const bool anyFailed = tally.contains(PlanOutcome::kNotVerified) || tally.contains(PlanOutcome::kFailed);
+        for (const auto& [outcome, count] : tally_)
+            summary += (summary.empty() ? "" : ", ") + texts.Text({OutcomeCount(outcome), {{"count", count}}});
+        if (context_.line.dryRun)
+            summary = texts.Text({"ctl.apply.dry_run", {{"tally", summary}}});
+        context_.io.err << kPrefix << summary << "\n";
+        const bool anyFailed = tally_.contains(PlanOutcome::kNotVerified) || tally_.contains(PlanOutcome::kFailed);
         return anyFailed ? kExitNotAllAnswered : kExitAllAnswered;
     }
 
 private:
+    // Writes the outcomes of the rows before end not written yet, each flushed, and tells standard error
+    // of those not applied.
+    void ReportUpTo(std::size_t end) {
+        context_.progress.End();
+        for (; reported_ < end; ++reported_) {
+            const PlanResult& result = results_[reported_];
+            writer_.Write(result);
+            ++tally_[result.outcome];
+            if (result.outcome == PlanOutcome::kNotVerified || result.outcome == PlanOutcome::kFailed)
+                context_.io.err << kPrefix
+                                << tools::TerminalText(context_.io.texts.Text(
+                                       {result.outcome == PlanOutcome::kFailed
+                                            ? language::Key("ctl.apply.row_failed")
+                                            : language::Key("ctl.apply.row_not_verified"),
+                                        {{"address", result.row.address}, {"detail", result.detail}}}))
+                                << "\n";
+        }
+    }
+
     // Each address the rows of the wave from first on are asked at, once.
     std::vector<std::string> WaveAddresses(std::size_t first) const {
         std::vector<std::string> addresses;
@@ -217,7 +249,8 @@ private:
     }
 
     void Sort(PlanResult& result, const std::optional<ParameterReading>& now,
-              const std::optional<ParameterReading>& there, std::vector<std::string>& problems) {
+              const std::optional<ParameterReading>& there, const language::Catalogue& texts,
+              std::vector<std::string>& problems) {
         const RowVerdict verdict = JudgeRow(result.row, now, there);
         switch (verdict.finding) {
             case RowFinding::kAsPlanned:
@@ -229,8 +262,9 @@ private:
                 toChange_.push_back(&result);
                 break;
             case RowFinding::kConflict:
-                problems.push_back("line " + std::to_string(result.row.line) + " (" + result.row.address +
-                                   "): " + verdict.detail);
+                problems.push_back(texts.Text(
+                    {"ctl.plan.row",
+                     {{"line", result.row.line}, {"address", result.row.address}, {"problem", verdict.detail}}}));
                 break;
             case RowFinding::kNotFound:
                 result.detail = verdict.detail;
@@ -246,19 +280,24 @@ private:
         for (PlanResult* result : wave) {
             const PlanRow& row = result->row;
             const Request write{BuildWriteCommand(row.newAddress, row.mask, row.gateway), ReplyKind::kWrite,
-                                "write command"};
+                                "ctl.request.write"};
             writes.push_back(
                 std::make_unique<RequestConversation>(Target(row.address), writeFailures, write, context_.line.retry));
         }
-        const auto track = [&](const char* doing, const auto& conversations) {
+        const auto track = [&](language::Key doing, const auto& conversations) {
             context_.progress.Track(doing, toChange_.size(), [first, &conversations] {
                 ProgressCounts counts = Ended(conversations);
                 counts.done += first;
                 return counts;
             });
         };
-        track("writing", writes);
+        track("ctl.progress.writing", writes);
         const bool written = RunConversations(link, Pointers(writes));
+        for (std::size_t i = 0; i < wave.size(); ++i) {
+            const PlanRow& row = wave[i]->row;
+            if (writes[i]->RequestsSent() > 0)
+                context_.written.emplace_back(row.address, NewParameters{row.newAddress, row.mask, row.gateway});
+        }
 
         // A write reply tells no refusal: once a write has left, the device may have taken it, whatever
         // became of its reply.
@@ -266,15 +305,15 @@ private:
         std::vector<DeviceTarget> resetTargets;
         for (std::size_t i = 0; i < wave.size(); ++i) {
             PlanResult& result = *wave[i];
-            const std::string reason = writeFailures.Of(result.row.address, "interrupted");
-            if (writes[i]->RequestsSent() == 0) {
-                result.detail = "not written: " + reason;
+            const Message reason = writeFailures.Of(result.row.address, kInterrupted);
+            if (writes[i]->RequestsSent() == 0 || writes[i]->Refused()) {
+                result.detail = Message("ctl.row.not_written", {{"reason", reason}});
             } else if (!writes[i]->Succeeded()) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = Unacknowledged(reason);
+                result.detail = CompletedBy(result.row, Unacknowledged(reason));
             } else if (!written) {
                 result.outcome = PlanOutcome::kNotVerified;
-                result.detail = "written; interrupted before the reset";
+                result.detail = CompletedBy(result.row, Message("ctl.row.interrupted_before_reset"));
             } else {
                 resetting.push_back(&result);
                 resetTargets.push_back(Target(result.row.address));
@@ -292,16 +331,18 @@ private:
             PlanResult& result = *resetting[i];
             result.outcome = PlanOutcome::kNotVerified;
             if (!reset.acknowledged[i]) {
-                const std::string reason = resetFailures.Of(result.row.address, "interrupted");
-                result.detail =
-                    "written; " + (reason == "interrupted" ? "interrupted before the reset was acknowledged" : reason);
+                const Message reason = resetFailures.Of(result.row.address, kInterrupted);
+                result.detail = CompletedBy(
+                    result.row,
+                    Message("ctl.row.written_reason",
+                            {{"reason", reason == kInterrupted ? Message("ctl.row.interrupted_before_ack") : reason}}));
             } else {
                 verifying.push_back(&result);
                 newAddresses.push_back(Canonical(result.row.newAddress));
             }
         }
         Readings readBack;
-        track("reading back", readBack);
+        track("ctl.progress.reading_back", readBack);
         const bool readBackRan =
             !reset.interrupted && ReadParametersAt(link, newAddresses, context_.line.retry, true, readBack);
         for (PlanResult* result : verifying)
@@ -312,95 +353,97 @@ private:
     static void Verify(PlanResult& result, const std::optional<ParameterReading>& reading, bool readBackRan) {
         const PlanRow& row = result.row;
         if (!reading) {
-            result.detail = readBackRan ? "written and reset; no reply at " + row.newAddress
-                                        : "written and reset; interrupted while reading back at " + row.newAddress;
+            result.detail = Message(readBackRan ? language::Key("ctl.row.read_back_silent")
+                                                : language::Key("ctl.row.read_back_interrupted"),
+                                    {{"new_address", row.newAddress}});
         } else if (!row.mac.empty() && CanonicalMac(reading->mac) != CanonicalMac(row.mac)) {
-            result.detail =
-                "written and reset; " + row.newAddress + " answers with MAC " + reading->mac + ", not " + row.mac;
+            result.detail = Message("ctl.row.read_back_other_mac",
+                                    {{"new_address", row.newAddress}, {"mac", reading->mac}, {"planned", row.mac}});
         } else if (AsPlanned(*reading, row)) {
             result.outcome = PlanOutcome::kVerified;
         } else {
             result.outcome = PlanOutcome::kFailed;
-            result.detail = "written and reset; " + row.newAddress + " reports " + Described(*reading);
+            result.detail = Message("ctl.row.read_back_otherwise",
+                                    {{"new_address", row.newAddress}, {"device", Described(*reading)}});
         }
     }
 
     CommandContext& context_;
+    PlanResultWriter& writer_;
     std::vector<PlanResult> results_;
     std::vector<PlanResult*> toChange_;
+    std::size_t reported_ = 0;  // rows whose outcome has been written
+    std::map<PlanOutcome, std::size_t> tally_;
 };
 
 // The rows of the plan file when it reads and checks clean; nullopt after the problems were printed.
 std::optional<std::vector<PlanRow>> CheckedPlan(CommandContext& context) {
+    const language::Catalogue& texts = context.io.texts;
+    const auto tell = [&](const std::string& text) { context.io.err << kPrefix << tools::TerminalText(text) << "\n"; };
     if (context.line.names.size() != 1) {
-        context.io.err << kPrefix << "name one plan file (address,new_address,mask,gateway[,mac] a line)\n";
+        tell(texts.Text("ctl.apply.one_plan"));
         return std::nullopt;
     }
     const std::string& path = context.line.names.front();
     std::string reason;
     auto in = OpenInputFile(path, reason);
+    if (in && !context.line.force) {
+        // Refused by its size at once: reading a file of a gigabyte to learn that it holds more rows
+        // than a plan may would take as long.
+        const auto size = static_cast<std::uint64_t>(in->seekg(0, std::ios::end).tellg());
+        in->seekg(0);
+        if (size > kLargestUnforcedBytes) {
+            tell(
+                texts.Text({"ctl.apply.plan_too_big", {{"plan", path}, {"bytes", size}, {"limit", kLargestUnforced}}}));
+            return std::nullopt;
+        }
+    }
     Plan plan;
     if (in) {
-        plan = ReadPlan(*in);
+        plan = ReadPlan(*in, texts, context.line.force ? SIZE_MAX : kLargestUnforced);
         reason = ReadError(*in);
     }
     if (!reason.empty()) {
-        context.io.err << kPrefix << "cannot read the plan " << path << ": " << reason << "\n";
+        tell(texts.Text({"ctl.apply.plan_unreadable", {{"plan", path}, {"reason", reason}}}));
         return std::nullopt;
     }
-    if (plan.rows.size() > kLargestUnforced && !context.line.force) {
-        context.io.err << kPrefix << "the plan names " << plan.rows.size() << " devices, more than " << kLargestUnforced
-                       << "; add --force to apply it all\n";
+    if (plan.overLimit) {
+        tell(texts.Text({"ctl.apply.too_many", {{"limit", kLargestUnforced}}}));
         return std::nullopt;
     }
     std::vector<std::string> problems = plan.problems;
-    for (std::string& problem : CheckPlan(plan.rows))
+    for (std::string& problem : CheckPlan(plan.rows, texts, plan.columns))
         problems.push_back(std::move(problem));
     if (plan.rows.empty() && problems.empty())
-        problems.push_back("the plan " + path + " names no device");
+        problems.push_back(texts.Text({"ctl.apply.no_device", {{"plan", path}}}));
     for (const std::string& problem : problems)
-        context.io.err << kPrefix << problem << "\n";
+        tell(problem);
     if (!problems.empty()) {
-        context.io.err << kPrefix << "nothing sent\n";
+        tell(texts.Text("ctl.apply.nothing_sent"));
         return std::nullopt;
     }
     return plan.rows;
 }
 
-// The user's yes, unless --yes gave it beforehand. Returns the exit status to end with, or nullopt.
-std::optional<int> RefusedConsent(CommandContext& context) {
-    if (context.line.yes)
-        return std::nullopt;
-    switch (AskConsent("Write these changes?", context.io.terminal)) {
-        case Consent::kGiven:
-            return std::nullopt;
-        case Consent::kDeclined:
-            context.io.err << kPrefix << "nothing written\n";
-            return kExitNotAllAnswered;
-        case Consent::kNoTerminal:
-            break;
-    }
-    context.io.err << kPrefix
-                   << "nothing written: no terminal to confirm on; add --yes to write, or --dry-run to only check\n";
-    return kExitUsage;
-}
-
 }  // namespace
 
 int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
+    PlanResultWriter writer(context.io.out, context.line.format);
+    writer.Begin();
     const auto link = OpenLink(context);
     if (!link)
         return kExitNotAllAnswered;
-    PlanRun run(context, std::move(rows));
+    const language::Catalogue& texts = context.io.texts;
+    PlanRun run(context, std::move(rows), writer);
     const auto problems = run.Survey(*link);
     if (!problems) {
-        context.io.err << kPrefix << "interrupted while asking the devices of the plan; nothing written\n";
+        context.io.err << kPrefix << texts.Text("ctl.apply.survey_interrupted") << "\n";
         return kExitNotAllAnswered;
     }
     if (!problems->empty()) {
         for (const std::string& problem : *problems)
-            context.io.err << kPrefix << problem << "\n";
-        context.io.err << kPrefix << "nothing written\n";
+            context.io.err << kPrefix << tools::TerminalText(problem) << "\n";
+        context.io.err << kPrefix << texts.Text("ctl.nothing_written") << "\n";
         return kExitUsage;
     }
     if (!run.NothingToChange()) {
@@ -408,13 +451,12 @@ int ApplyPlan(CommandContext& context, std::vector<PlanRow> rows) {
         if (context.line.dryRun) {
             run.LeaveUnwritten();
         } else {
-            if (const auto refused = RefusedConsent(context))
+            if (const auto refused = RefusedConsent(context, {"ctl.apply.question"}, {"ctl.apply.no_terminal"}))
                 return *refused;
             run.Change(*link);
         }
     }
-    PlanResultWriter writer(context.io.out, context.line.format);
-    return run.Report(writer);
+    return run.Finish();
 }
 
 int RunApplyCommand(CommandContext& context) {

@@ -1,6 +1,7 @@
 #pragma once
 // One row of korvactl's command table (command_table.cpp): what a command is called, what it takes, how
 // it is explained, and what runs it.
+#include "language/message.h"
 #include "tools/korvactl/commands/command_context.h"
 #include "tools/korvactl/commands/command_io.h"
 
@@ -28,8 +29,8 @@ using ArgumentsRunner = int (*)(const Command& command, const std::vector<std::s
 
 struct Command {
     std::string_view name;
-    std::string_view usage;                 // after the program's name: "scan RANGE... [--rate R] [--force]"
-    std::string_view help;                  // what it does, in lines as wide as the usage text's
+    language::Key arguments;                // after the command's name in its usage: "RANGE... [--rate R] [--force]"
+    language::Key help;                     // what it does, in lines as wide as the usage text's
     std::vector<std::string_view> options;  // all it takes: any other is refused
     std::variant<NetworkRunner, ArgumentsRunner> run;
 };

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korva::ctl {
@@ -22,14 +23,19 @@ struct CommandContext {
     RecordSink& output;                 // replies and failures, failures echoed on standard error
     CommandIo& io;
     ProgressLine& progress;  // redrawn whenever the link waits; cleared before the closing summary
+    // Each device a write went out to, with what it was sent: when the output fails, standard error
+    // names them, since the results that would have told of them are lost.
+    std::vector<std::pair<std::string, NewParameters>> written = {};
 };
 
-// "3 devices answered, 1 failed": the closing line of a sweep, with the prefix of its command.
-void TellSweepSummary(CommandContext& context, std::size_t answered, std::size_t failed, const char* answeredWord);
+// "cannot write the output: No space left on device", then each device written so far.
+void TellUnwritableOutput(CommandContext& context, const OutputError& error);
+
+// "3 answered, 1 failed": the closing line of a sweep, with the prefix of its command. summary: the line's
+// text (ctl.summary.answered), of the counts answered and failed.
+void TellSweepSummary(CommandContext& context, language::Key summary, std::size_t answered, std::size_t failed);
 
 // The endpoint, opened; on failure the reason is printed and the result is empty.
 std::unique_ptr<Link> OpenLink(CommandContext& context);
-// A failure record for a device that is left without an answer for a reason other than its own.
-void ReportUnanswered(CommandContext& context, const DeviceTarget& target, const std::string& reason);
 
 }  // namespace korva::ctl

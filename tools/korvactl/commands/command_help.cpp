@@ -10,8 +10,16 @@ namespace korva::ctl {
 
 namespace {
 
+using language::Catalogue;
+
 // Where every explanation starts; a label too long to leave a blank before it gets a line of its own.
 constexpr std::size_t kHelpColumn = 22;
+
+// The columns a terminal gives UTF-8 text: one a character ("ENDEREÇO" takes 8, in 9 bytes).
+std::size_t Columns(std::string_view text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
 
 void PrintIndented(std::ostream& out, std::string_view lines, std::size_t indent) {
     for (std::size_t start = 0;;) {
@@ -26,22 +34,27 @@ void PrintIndented(std::ostream& out, std::string_view lines, std::size_t indent
 
 void PrintEntry(std::ostream& out, std::string_view label, std::string_view help) {
     out << "  " << label;
-    if (2 + label.size() < kHelpColumn)
-        out << std::string(kHelpColumn - 2 - label.size(), ' ');
+    if (2 + Columns(label) < kHelpColumn)
+        out << std::string(kHelpColumn - 2 - Columns(label), ' ');
     else
         out << '\n' << std::string(kHelpColumn, ' ');
     PrintIndented(out, help, kHelpColumn);
 }
 
+// "status ADDRESS..."
+std::string Usage(const Command& command, const Catalogue& texts) {
+    return std::string(command.name) + ' ' + texts.Text(command.arguments);
+}
+
 // "-f FILE", "--json, --table, --csv"
-std::string Label(const OptionHelp& option) {
+std::string Label(const OptionHelp& option, const Catalogue& texts) {
     std::string label;
     for (std::string_view name : option.names) {
         if (!label.empty())
             label += ", ";
         label += name;
-        if (!option.value.empty())
-            (label += ' ') += option.value;
+        if (!option.value.Name().empty())
+            (label += ' ') += texts.Text(option.value);
     }
     return label;
 }
@@ -52,30 +65,47 @@ bool Takes(const Command& command, const OptionHelp& option) {
     });
 }
 
-}  // namespace
-
-void PrintUsage(std::ostream& out) {
-    out << "usage: korvactl COMMAND [OPTIONS] [ADDRESS...]\n";
-    for (const Command& command : Commands())
-        PrintEntry(out, command.usage, command.help);
-    out << "options of the network commands:\n";
-    for (const OptionHelp& option : OptionHelps()) {
-        if (option.shared)
-            PrintEntry(out, Label(option), option.help);
+// "(not for set, scan, apply)": the network commands that do not take a shared option, for the usage
+// text; nothing when all do, or none (-h is every command's).
+std::string NotFor(const OptionHelp& option, const Catalogue& texts) {
+    std::string commands;
+    bool anyTakes = false;
+    for (const Command& command : Commands()) {
+        if (!std::holds_alternative<NetworkRunner>(command.run))
+            continue;
+        if (Takes(command, option))
+            anyTakes = true;
+        else
+            commands += (commands.empty() ? "" : ", ") + std::string(command.name);
     }
-    out << "exit status: 0 every device answered (reset: acknowledged; scan: the search ran to its end,\n"
-           "             even when no device answered; apply: every device unchanged or applied), 1 not\n"
-           "             all did, interrupted, or the output could not be written, 2 bad command line,\n"
-           "             a file that cannot be read, or a plan refused by its checks\n";
+    return anyTakes && !commands.empty() ? "\n" + texts.Text({"ctl.help.not_for", {{"commands", commands}}}) : "";
 }
 
-void PrintCommandHelp(const Command& command, std::ostream& out) {
-    out << "usage: korvactl " << command.usage << "\n  ";
-    PrintIndented(out, command.help, 2);
-    out << "options:\n";
+}  // namespace
+
+void PrintUsage(std::ostream& out, const Catalogue& texts) {
+    out << texts.Text("ctl.help.usage") << '\n';
+    for (const Command& command : Commands())
+        PrintEntry(out, Usage(command, texts), texts.Text(command.help));
+    out << texts.Text("ctl.help.network_options") << '\n';
     for (const OptionHelp& option : OptionHelps()) {
-        if (Takes(command, option))
-            PrintEntry(out, Label(option), option.help);
+        if (option.shared)
+            PrintEntry(out, Label(option, texts), texts.Text(option.help) + NotFor(option, texts));
+    }
+    const std::string label = texts.Text("ctl.help.exit_status_label") + ' ';
+    out << label;
+    PrintIndented(out, texts.Text("ctl.help.exit_status"), Columns(label));
+}
+
+void PrintCommandHelp(const Command& command, std::ostream& out, const Catalogue& texts) {
+    out << texts.Text({"ctl.help.command_usage",
+                       {{"command", std::string(command.name)}, {"arguments", texts.Text(command.arguments)}}})
+        << "\n  ";
+    PrintIndented(out, texts.Text(command.help), 2);
+    out << texts.Text("ctl.help.options") << '\n';
+    for (const OptionHelp& option : OptionHelps()) {
+        if (Takes(command, option) && (option.command.empty() || option.command == command.name))
+            PrintEntry(out, Label(option, texts), texts.Text(option.help));
     }
 }
 

@@ -13,7 +13,7 @@ namespace korva::ctl {
 namespace {
 
 int RunDecodeCommand(const Command&, const std::vector<std::string>& arguments, CommandIo& io) {
-    return RunDecode(arguments, io.terminal.in, io.out, io.err);
+    return RunDecode(arguments, io.terminal.in, io.out, io.err, io.texts);
 }
 
 }  // namespace
@@ -23,64 +23,35 @@ const std::vector<Command>& Commands() {
     static const std::vector<std::string_view> sweep = {"-f",    "--timeout", "--retries",  "--json",       "--table",
                                                         "--csv", "--order",   "--progress", "--no-progress"};
     static const std::vector<Command> commands = {
-        {"status", "status ADDRESS...", "one live-data request to each device", sweep,
-         NetworkRunner{RunStatusCommand, true, true}},
-        {"params", "params ADDRESS...", "one parameter request to each device", sweep,
-         NetworkRunner{RunStatusCommand, true, true}},
+        {"status", "ctl.status.arguments", "ctl.status.help", sweep, NetworkRunner{RunStatusCommand, true, true}},
+        {"params", "ctl.params.arguments", "ctl.params.help", sweep, NetworkRunner{RunStatusCommand, true, true}},
         {"watch",
-         "watch ADDRESS...",
-         "automatic mode: parameters once, then live data every --interval\n"
-         "(default 500ms) for --count N rounds or until Ctrl-C",
-         {"-f", "--interval", "--count", "--json", "--table", "--csv"},
+         "ctl.watch.arguments",
+         "ctl.watch.help",
+         {"-f", "--interval", "--count", "--json", "--table", "--csv", "--raw"},
          NetworkRunner{RunWatchCommand, true, false}},
         {"set",
-         "set ADDRESS --ip A --mask M --gateway G [--yes] [--force]",
-         "checks and writes new network parameters (asks first unless --yes;\n"
-         "--force skips the checks), then asks the new address for its parameters",
+         "ctl.set.arguments",
+         "ctl.set.help",
          {"--timeout", "--retries", "--json", "--table", "--csv", "--ip", "--mask", "--gateway", "--yes", "--force"},
          NetworkRunner{RunSetCommand, true, false}},
-        {"reset", "reset ADDRESS...",
-         "reads the echo number, then sends the reset command up to 15 times,\n"
-         "500 ms apart, until the device acknowledges it",
-         sweep, NetworkRunner{RunResetCommand, true, true}},
+        {"reset", "ctl.reset.arguments", "ctl.reset.help", sweep, NetworkRunner{RunResetCommand, true, true}},
         {"scan",
-         "scan RANGE... [--rate R] [--force]",
-         "a parameter request to every address of the ranges (10.1.2.0/24,\n"
-         "10.1.2.1-10.1.2.99 or one address; each address once), R a second\n"
-         "(0.1 to 1000000, default 200; 0: no limit), then lists the devices\n"
-         "that answered; more than 65536 addresses only with --force;\n"
-         "--timeout: the wait after the last request",
+         "ctl.scan.arguments",
+         "ctl.scan.help",
          {"--rate", "--timeout", "--json", "--table", "--csv", "--order", "--force", "--progress", "--no-progress"},
          NetworkRunner{RunScanCommand, false, false}},
         {"apply",
-         "apply PLAN.csv [--dry-run] [--yes] [--force] [--reset-interval D]",
-         "commissions the devices of a plan, one a line:\n"
-         "address,new_address,mask,gateway[,mac] (a header line, # comments and\n"
-         "blank lines allowed; a MAC makes only that device the row's). Checks\n"
-         "every row as set does and the plan as a whole (a device or a new\n"
-         "address twice, a new address in use), asking each device at both\n"
-         "addresses; shows the changes and asks once (unless --yes); writes,\n"
-         "resets (commands D apart, default 500ms), and reads each device back\n"
-         "at its new address. Result per device: unchanged, applied,\n"
-         "written_not_verified (a write left but was not verified) or failed;\n"
-         "more than 65536 devices only with --force; --dry-run (or --diff): read and\n"
-         "check everything, list only the fields that would change, write nothing",
+         "ctl.apply.arguments",
+         "ctl.apply.help",
          {"--timeout", "--retries", "--json", "--table", "--csv", "--yes", "--reset-interval", "--force", "--dry-run",
           "--diff", "--progress", "--no-progress"},
          NetworkRunner{RunApplyCommand, false, false}},
-        {"decode",
-         "decode [--text] [FILE...]",
-         "reads captured datagrams (hex, one a line; --text: the reply text) and\n"
-         "prints what the device said",
-         {"--text"},
-         RunDecodeCommand},
+        {"decode", "ctl.decode.arguments", "ctl.decode.help", {"--text"}, RunDecodeCommand},
         {"exporter",
-         "exporter --listen ADDRESS:PORT [ADDRESS...] [-f FILE] [--timeout D]",
-         "a Prometheus exporter until SIGINT or SIGTERM: /probe?target=ADDRESS asks\n"
-         "that device at scrape time (waiting --timeout at most, default 1s, or less\n"
-         "when Prometheus's scrape time-out is shorter); /metrics holds the\n"
-         "exporter's own metrics and asks the devices listed, all at once",
-         {"-f", "--timeout", "--listen"},
+         "ctl.exporter.arguments",
+         "ctl.exporter.help",
+         {"-f", "--timeout", "--listen", "--web-config", "--allow-targets", "--no-names"},
          RunExporterCommand},
     };
     return commands;
@@ -95,37 +66,31 @@ const Command* FindCommand(std::string_view name) {
 
 const std::vector<OptionHelp>& OptionHelps() {
     static const std::vector<OptionHelp> options = {
-        {{"-f"}, "FILE", "more devices, one a line, # starts a comment (not for set, scan, apply)", true},
-        {{"--timeout"}, "D", "wait for each reply (default 1s; 500ms, 2s, 0.5 = seconds; not for watch)", true},
-        {{"--retries"}, "N", "requests sent again after a time-out (default 2; not for watch)", true},
-        {{"--json", "--table", "--csv"}, "", "one JSON object a line (default), a table for people, or CSV", true},
-        {{"--order"},
-         "input|reply",
-         "results in the order named (default) or as they come (status, params,\n"
-         "reset, scan)",
-         true},
-        {{"--progress", "--no-progress"},
-         "",
-         "the self-updating progress line on standard error (default: when it is\n"
-         "a terminal) for scan, apply and sweeps of several devices",
-         true},
-        {{"-h", "--help"}, "", "this text; --version: the program's version", true},
-        {{"--interval"}, "D", "the time between two rounds of live data (default 500ms)", false},
-        {{"--count"}, "N", "rounds before watch ends (default: until Ctrl-C)", false},
-        {{"--ip"}, "A", "the device's new address", false},
-        {{"--mask"}, "M", "the device's new mask", false},
-        {{"--gateway"}, "G", "the device's new gateway", false},
-        {{"--yes"}, "", "writes without asking first", false},
-        {{"--force"},
-         "",
-         "set: writes values its checks refuse; scan: more than 65536 addresses;\n"
-         "apply: a plan of more than 65536 devices",
-         false},
-        {{"--rate"}, "R", "requests a second (0.1 to 1000000, default 200; 0: no limit)", false},
-        {{"--reset-interval"}, "D", "the time between two reset commands (default 500ms)", false},
-        {{"--dry-run", "--diff"}, "", "reads and checks everything, lists what would change, writes nothing", false},
-        {{"--listen"}, "ADDRESS:PORT", "where the exporter serves HTTP", false},
-        {{"--text"}, "", "each line is the reply's own text instead of hex", false},
+        {{"-f"}, "ctl.option.file.value", "ctl.option.file", true},
+        {{"--timeout"}, "ctl.option.timeout.value", "ctl.option.timeout", true},
+        {{"--retries"}, "ctl.option.retries.value", "ctl.option.retries", true},
+        {{"--json", "--table", "--csv"}, {}, "ctl.option.format", true},
+        {{"--order"}, "ctl.option.order.value", "ctl.option.order", true},
+        {{"--progress", "--no-progress"}, {}, "ctl.option.progress", true},
+        {{"-h", "--help"}, {}, "ctl.option.help", true},
+        {{"--interval"}, "ctl.option.interval.value", "ctl.option.interval", false},
+        {{"--count"}, "ctl.option.count.value", "ctl.option.count", false},
+        {{"--raw"}, {}, "ctl.option.raw", false},
+        {{"--ip"}, "ctl.option.ip.value", "ctl.option.ip", false},
+        {{"--mask"}, "ctl.option.mask.value", "ctl.option.mask", false},
+        {{"--gateway"}, "ctl.option.gateway.value", "ctl.option.gateway", false},
+        {{"--yes"}, {}, "ctl.option.yes", false},
+        {{"--force"}, {}, "ctl.option.force.set", false, "set"},
+        {{"--force"}, {}, "ctl.option.force.scan", false, "scan"},
+        {{"--force"}, {}, "ctl.option.force.apply", false, "apply"},
+        {{"--rate"}, "ctl.option.rate.value", "ctl.option.rate", false},
+        {{"--reset-interval"}, "ctl.option.reset_interval.value", "ctl.option.reset_interval", false},
+        {{"--dry-run", "--diff"}, {}, "ctl.option.dry_run", false},
+        {{"--listen"}, "ctl.option.listen.value", "ctl.option.listen", false},
+        {{"--web-config"}, "ctl.option.web_config.value", "ctl.option.web_config", false},
+        {{"--allow-targets"}, "ctl.option.allow_targets.value", "ctl.option.allow_targets", false},
+        {{"--no-names"}, {}, "ctl.option.no_names", false},
+        {{"--text"}, {}, "ctl.option.text", false},
     };
     return options;
 }

@@ -1,4 +1,5 @@
 #include "tools/korvactl/commands/decode_command.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -15,7 +16,7 @@ struct DecodeOptions {
 
 // Decodes every line of one input; returns the number of bad lines.
 int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions& options, std::ostream& out,
-                 std::ostream& err) {
+                 std::ostream& err, const language::Catalogue& texts) {
     int bad = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
@@ -29,8 +30,8 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
         if (const auto bytes = ParseHexLine(line)) {
             out << ReplyToJson(*bytes).dump() << '\n';
         } else {
-            err << "korvactl decode: " << name << ": line " << number
-                << ": not a hex-encoded datagram (hex digit pairs, optionally separated by blanks or colons)\n";
+            err << "korvactl decode: "
+                << tools::TerminalText(texts.Text({"ctl.decode.not_hex", {{"file", name}, {"line", number}}})) << "\n";
             ++bad;
         }
     }
@@ -39,13 +40,15 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
 
 }  // namespace
 
-int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
+              const language::Catalogue& texts) {
     DecodeOptions options;
     for (const std::string& argument : arguments) {
         if (argument == "--text")
             options.text = true;
         else if (argument.size() > 1 && argument[0] == '-') {
-            err << "korvactl decode: unknown option " << argument << "\n";
+            err << "korvactl decode: "
+                << tools::TerminalText(texts.Text({"ctl.decode.unknown_option", {{"option", argument}}})) << "\n";
             return 2;
         } else
             options.files.push_back(argument);
@@ -55,21 +58,23 @@ int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::
     bool unreadable = false;
     try {
         if (options.files.empty())
-            bad += DecodeStream(in, "<stdin>", options, out, err);
+            bad += DecodeStream(in, "<stdin>", options, out, err, texts);
         for (const std::string& file : options.files) {
             std::string reason;
             if (auto stream = OpenInputFile(file, reason)) {
-                bad += DecodeStream(*stream, file, options, out, err);
+                bad += DecodeStream(*stream, file, options, out, err, texts);
                 reason = ReadError(*stream);
             }
             if (!reason.empty()) {
-                err << "korvactl decode: cannot read " << file << ": " << reason << "\n";
+                err << "korvactl decode: "
+                    << tools::TerminalText(texts.Text({"ctl.decode.unreadable", {{"file", file}, {"reason", reason}}}))
+                    << "\n";
                 unreadable = true;
             }
         }
         FlushOrThrow(out);
     } catch (const OutputError& error) {
-        err << "korvactl decode: cannot write the output: " << error.what() << "\n";
+        err << "korvactl decode: " << texts.Text({"ctl.output_unwritable", {{"reason", error.what()}}}) << "\n";
         return 1;
     }
     return unreadable ? 2 : bad == 0 ? 0 : 1;

@@ -11,9 +11,16 @@ bool HasMac(const ParameterReading& reading, const std::string& mac) {
     return reported && reported == CanonicalMac(mac);
 }
 
-std::string InUse(const PlanRow& row, const ParameterReading& there) {
-    return "new address " + row.newAddress + " is in use: a device answers there now (" + Described(there) +
-           (row.mac.empty() ? "" : ", MAC " + there.mac) + ")";
+language::Message InUse(const PlanRow& row, const ParameterReading& there) {
+    if (row.mac.empty())
+        return {"ctl.row.in_use", {{"new_address", row.newAddress}, {"device", Described(there)}}};
+    return {"ctl.row.in_use_mac", {{"new_address", row.newAddress}, {"device", Described(there)}, {"mac", there.mac}}};
+}
+
+language::Message NoReply(const PlanRow& row, bool moves) {
+    if (!moves)
+        return {"ctl.row.no_reply", {{"address", row.address}}};
+    return {"ctl.row.no_reply_either", {{"address", row.address}, {"new_address", row.newAddress}}};
 }
 
 // The row names its device's MAC: an answer from any other MAC is another device.
@@ -28,19 +35,22 @@ RowVerdict JudgeByMac(const PlanRow& row, const std::optional<ParameterReading>&
     }
     if (moves && there && HasMac(*there, row.mac)) {
         if (!AsPlanned(*there, row))
-            return {RowFinding::kConflict, "the device with MAC " + row.mac + " answers at its new address " +
-                                               row.newAddress + " with other parameters (" + Described(*there) +
-                                               "); plan it from there"};
+            return {RowFinding::kConflict,
+                    {"ctl.row.moved_otherwise",
+                     {{"mac", row.mac}, {"new_address", row.newAddress}, {"device", Described(*there)}}}};
         // Moved by an earlier run of this plan.
         return {RowFinding::kAsPlanned,
-                now ? "found at the new address as planned; the old address answers with MAC " + now->mac : ""};
+                now ? language::Message("ctl.row.moved_old_answers", {{"mac", now->mac}}) : language::Message()};
     }
     if (moves && there)
         return {RowFinding::kConflict, InUse(row, *there)};
-    if (now)
-        return {RowFinding::kNotFound, row.address + " answers with MAC " + now->mac + ", not " + row.mac +
-                                           (moves ? "; no reply at " + row.newAddress : "")};
-    return {RowFinding::kNotFound, "no reply at " + row.address + (moves ? " nor at " + row.newAddress : "")};
+    if (now) {
+        const std::vector<language::Argument> arguments = {
+            {"address", row.address}, {"mac", now->mac}, {"planned", row.mac}, {"new_address", row.newAddress}};
+        return {RowFinding::kNotFound, moves ? language::Message("ctl.row.other_mac_new_silent", arguments)
+                                             : language::Message("ctl.row.other_mac", arguments)};
+    }
+    return {RowFinding::kNotFound, NoReply(row, moves)};
 }
 
 }  // namespace
@@ -50,8 +60,8 @@ bool AsPlanned(const ParameterReading& reading, const PlanRow& row) {
            ParseIpv4(reading.gateway) == ParseIpv4(row.gateway);
 }
 
-std::string Described(const ParameterReading& reading) {
-    return "address " + reading.address + ", mask " + reading.mask + ", gateway " + reading.gateway;
+language::Message Described(const ParameterReading& reading) {
+    return {"ctl.row.described", {{"address", reading.address}, {"mask", reading.mask}, {"gateway", reading.gateway}}};
 }
 
 RowVerdict JudgeRow(const PlanRow& row, const std::optional<ParameterReading>& now,
@@ -66,13 +76,12 @@ RowVerdict JudgeRow(const PlanRow& row, const std::optional<ParameterReading>& n
         // without its MAC. While the old address answers, the device there is the row's, and the one at
         // the new address another.
         if (!now && AsPlanned(*there, row))
-            return {RowFinding::kAsPlanned,
-                    "found at the new address as planned; old address silent; identity not checked"};
+            return {RowFinding::kAsPlanned, {"ctl.row.moved_unchecked"}};
         return {RowFinding::kConflict, InUse(row, *there)};
     }
     if (now)
         return {RowFinding::kToChange, {}};
-    return {RowFinding::kNotFound, "no reply at " + row.address + (moves ? " nor at " + row.newAddress : "")};
+    return {RowFinding::kNotFound, NoReply(row, moves)};
 }
 
 }  // namespace korva::ctl

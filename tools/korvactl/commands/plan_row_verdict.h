@@ -1,6 +1,7 @@
 #pragma once
 // What apply's survey makes of one row of a plan, from the devices' answers at its address and at its
 // new address: nothing to do, a change to write, a conflict that stops the plan, or its device not found.
+#include "language/message.h"
 #include "protocol/messages.h"
 #include "tools/korvactl/inputs/input_file.h"
 
@@ -18,7 +19,7 @@ enum class RowFinding {
 
 struct RowVerdict {
     RowFinding finding;
-    std::string detail;  // why, for a conflict or a device not found; what was not checked, for kAsPlanned
+    language::Message detail;  // why, for a conflict or a device not found; what was not checked, for kAsPlanned
 };
 
 // now: the parameter reply at the row's address; there: the one at its new address (the same reply when
@@ -32,6 +33,6 @@ RowVerdict JudgeRow(const PlanRow& row, const std::optional<ParameterReading>& n
 bool AsPlanned(const ParameterReading& reading, const PlanRow& row);
 
 // "address 10.0.0.7, mask 255.255.255.0, gateway 10.0.0.1"
-std::string Described(const ParameterReading& reading);
+language::Message Described(const ParameterReading& reading);
 
 }  // namespace korva::ctl

@@ -1,6 +1,7 @@
 // `korvactl scan`: a parameter request to every address of the ranges given, paced, and a list of the
 // devices that answered.
 #include "tools/korvactl/commands/scan_command.h"
+#include "tools/common/terminal_text.h"
 #include "tools/korvactl/conversations/conversation_runner.h"
 #include "tools/korvactl/conversations/scan_conversation.h"
 #include "tools/korvactl/inputs/device_target.h"
@@ -55,8 +56,8 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
         const std::chrono::milliseconds offset(
             context.line.rate > 0 ? std::llround(static_cast<double>(conversations.size()) * 1000.0 / context.line.rate)
                                   : 0);
-        conversations.push_back(std::make_unique<ScanConversation>(DeviceTarget{address, address, {}}, replies, progress,
-                                                                   start + offset, context.line.retry.timeout));
+        conversations.push_back(std::make_unique<ScanConversation>(
+            DeviceTarget{address, address, {}}, replies, progress, start + offset, context.line.retry.timeout));
         progress.lastPlanned = start + offset;
     }
     const auto count = [&conversations, &tally] {
@@ -69,7 +70,7 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
         }
         return counts;
     };
-    context.progress.Track("asking", total, count);
+    context.progress.Track("ctl.progress.asking", total, count);
     const bool completed = RunConversations(link, Pointers(conversations));
     inOrder.Release();
     const ProgressCounts slice = count();
@@ -83,26 +84,25 @@ bool ScanSlice(CommandContext& context, Link& link, const ScanRanges& ranges, st
 
 int RunScanCommand(CommandContext& context) {
     const std::string prefix = "korvactl scan: ";
+    const language::Catalogue& texts = context.io.texts;
     if (context.line.names.empty()) {
-        context.io.err << prefix << "name at least one range (10.1.2.0/24, 10.1.2.1-10.1.2.99 or an address)\n";
+        context.io.err << prefix << texts.Text("ctl.scan.no_range") << "\n";
         return kExitUsage;
     }
     std::string error;
-    const auto ranges = ReadScanRanges(context.line.names, error);
+    const auto ranges = ReadScanRanges(context.line.names, texts, error);
     if (!ranges) {
-        context.io.err << prefix << error << "\n";
+        context.io.err << prefix << tools::TerminalText(error) << "\n";
         return kExitUsage;
     }
     const std::uint64_t total = ranges->Distinct();
     if (total > kLargestUnforced && !context.line.force) {
-        context.io.err << prefix << total << " addresses are more than " << kLargestUnforced
-                       << "; add --force to search them all\n";
+        context.io.err << prefix << texts.Text({"ctl.scan.too_many", {{"count", total}, {"limit", kLargestUnforced}}})
+                       << "\n";
         return kExitUsage;
     }
-    if (const std::uint64_t repeated = ranges->named - total; repeated > 0) {
-        context.io.err << prefix << repeated << (repeated == 1 ? " address" : " addresses")
-                       << " named more than once; each is asked once\n";
-    }
+    if (const std::uint64_t repeated = ranges->named - total; repeated > 0)
+        context.io.err << prefix << texts.Text({"ctl.scan.repeated", {{"count", repeated}}}) << "\n";
 
     const auto link = OpenLink(context);
     if (!link)
@@ -112,16 +112,18 @@ int RunScanCommand(CommandContext& context) {
     for (std::uint64_t from = 0; from < total; from += kSlice) {
         if (!ScanSlice(context, *link, *ranges, from, sendFailures, total, tally)) {
             context.progress.End();
-            sendFailures.Summarise(context.io.err, prefix);
-            context.io.err << prefix << "interrupted after asking " << tally.asked << " of " << total << " addresses; "
-                           << tally.answered << " answered\n";
+            sendFailures.Summarise(context.io.err, prefix, texts);
+            context.io.err << prefix
+                           << texts.Text({"ctl.scan.interrupted",
+                                          {{"asked", tally.asked}, {"total", total}, {"answered", tally.answered}}})
+                           << "\n";
             return kExitNotAllAnswered;
         }
     }
     context.progress.End();
-    sendFailures.Summarise(context.io.err, prefix);
-    context.io.err << prefix << tally.answered << (tally.answered == 1 ? " device" : " devices") << " answered of "
-                   << total << (total == 1 ? " address" : " addresses") << " asked\n";
+    sendFailures.Summarise(context.io.err, prefix, texts);
+    context.io.err << prefix << texts.Text({"ctl.scan.summary", {{"answered", tally.answered}, {"total", total}}})
+                   << "\n";
     return sendFailures.Failures() == 0 ? kExitAllAnswered : kExitNotAllAnswered;
 }
 

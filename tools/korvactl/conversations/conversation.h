@@ -18,6 +18,7 @@ struct DeviceReply {
     PlainReply plain;
     std::string keyword;
     ReplyKind kind = ReplyKind::kUnknown;
+    bool complete = true;  // ReplyReader::Complete: not cut short before a field its reading needs
 };
 
 // One device's part in a command: what it sends, when, and what it makes of the replies from its own
@@ -39,15 +40,17 @@ public:
     virtual void OnReply(const DeviceReply& reply, Link& link) = 0;
     virtual void OnDeadline(Link& link) = 0;
     // The user asked to stop. By default the device did not get its answer.
-    virtual void OnInterrupt() { Fail("interrupted"); }
+    virtual void OnInterrupt() { Fail({"ctl.failure.interrupted"}); }
     // A send failed or the name could not be resolved.
-    void Fail(const std::string& reason);
+    void Fail(const language::Message& reason);
 
 protected:
     void Send(Link& link, std::string_view request) { link.Send(target_.address, request); }
     void WakeAt(SteadyTime deadline) { deadline_ = deadline; }
     void Report(const DeviceReply& reply, std::optional<int> resetCommands = std::nullopt);
-    void ReportFailure(const std::string& reason);
+    // A reply that is the device's refusal: told with its bytes and why.
+    void ReportRefusal(const DeviceReply& reply, const language::Message& reason);
+    void ReportFailure(const language::Message& reason);
     void Finish(bool succeeded) {
         finished_ = true;
         succeeded_ = succeeded;

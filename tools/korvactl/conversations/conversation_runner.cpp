@@ -21,7 +21,7 @@ void Guarded(Conversation& conversation, Step step) {
     try {
         step();
     } catch (const transport::SocketError& error) {
-        conversation.Fail(OneLine(error.what()));
+        conversation.Fail(language::Message::Verbatim(OneLine(error.what())));
     }
 }
 
@@ -30,6 +30,7 @@ DeviceReply Decode(Incoming datagram) {
     reply.plain = UnscrambleReply(Trim(reply.datagram.bytes));
     reply.keyword = ReplyKeyword(reply.plain.text, reply.plain.headerOffset);
     reply.kind = KindOfKeyword(reply.keyword);
+    reply.complete = ReplyReader(reply.plain.text, reply.plain.headerOffset, reply.plain.formatVersion).Complete();
     return reply;
 }
 
@@ -70,13 +71,15 @@ bool RunConversations(Link& link, const std::vector<Conversation*>& conversation
         }
     };
     for (std::size_t i = 0; i < conversations.size(); ++i) {
-        if (i % kStepsBetweenLooks == kStepsBetweenLooks - 1 && link.InterruptRequested()) {
+        // The first look comes before the first send: a request to stop that came while nothing was
+        // waited for (the question, a name lookup, the steps before) sends nothing new.
+        if (i % kStepsBetweenLooks == 0 && link.InterruptRequested()) {
             InterruptAll(conversations);
             return false;
         }
         Conversation& conversation = *conversations[i];
         if (!conversation.Target().error.empty())
-            conversation.Fail(conversation.Target().error);
+            conversation.Fail(language::Message::Verbatim(conversation.Target().error));
         else
             Guarded(conversation, [&] { conversation.Start(link); });
         if (!conversation.Finished()) {

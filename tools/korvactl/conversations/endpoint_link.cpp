@@ -67,7 +67,7 @@ WakeReason EndpointLink::WaitUntil(SteadyTime deadline, Incoming& datagram) {
 }
 
 bool EndpointLink::InterruptRequested() {
-    return InterruptPending(interrupt_);
+    return tools::InterruptPending(interrupt_);
 }
 
 }  // namespace korva::ctl

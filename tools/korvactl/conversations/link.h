@@ -1,6 +1,7 @@
 #pragma once
-// The network as korvactl's conversations see it, the real link on the UDP endpoint, and Ctrl-C to
-// end its waits.
+// The network as korvactl's conversations see it, and the real link on the UDP endpoint, whose waits end
+// at Ctrl-C.
+#include "tools/common/interrupt_signal.h"
 #include "transport/udp_endpoint.h"
 
 #include <chrono>
@@ -26,10 +27,9 @@ struct Incoming {
 
 enum class WakeReason { kDatagram, kDeadline, kInterrupted };
 
-// The user's request to stop as the system has it: a descriptor that becomes readable (POSIX) or an
-// event that becomes signalled (Windows).
-using InterruptHandle = std::intptr_t;
-inline constexpr InterruptHandle kNoInterrupt = -1;
+using tools::InterruptHandle;
+using tools::InterruptSignal;
+using tools::kNoInterrupt;
 
 class Link {
 public:
@@ -84,18 +84,6 @@ private:
     InterruptHandle interrupt_;
     std::deque<Incoming> received_;
     transport::UdpEndpoint endpoint_;
-};
-
-// Ctrl-C (and SIGTERM) for a command-line program whose main thread sleeps waiting: on POSIX the handler
-// only writes to an eventfd (async-signal-safe), on Windows the console's control handler sets an event,
-// and the waiting loop wakes on it and ends cleanly. Only the first signal is taken, so a second one
-// ends the program the usual way.
-class InterruptSignal {
-public:
-    // Installs the handler; the handle stays ready from the first signal on. alsoTerminate: SIGTERM too
-    // (Windows: Ctrl-Break and closing the console), which a service manager or a script's `timeout`
-    // sends, ends the command just as cleanly.
-    static InterruptHandle Install(bool alsoTerminate = false);
 };
 
 }  // namespace korva::ctl

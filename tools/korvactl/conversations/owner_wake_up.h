@@ -1,7 +1,7 @@
 #pragma once
 // How EndpointLink's thread sleeps until its endpoint has datagrams for it or the user asks to stop, as
-// each system has it: owner_wake_up_posix.cpp (an eventfd, poll and SIGINT) and owner_wake_up_win32.cpp
-// (events, WaitForMultipleObjects and the console's Ctrl-C handler).
+// each system has it: owner_wake_up_posix.cpp (an eventfd and poll) and owner_wake_up_win32.cpp (events and
+// WaitForMultipleObjects). The request to stop is tools/common/interrupt_signal.h's.
 #include <chrono>
 #include <cstdint>
 
@@ -21,7 +21,5 @@ void WakeOwner(WakeUpHandle wakeUp);
 enum class Woken { kWakeUp, kInterrupt, kTimeOut };
 // Waits up to wait for either; a wake-up is taken, an interrupt stays, so every later wait ends at once.
 Woken WaitForWakeUp(WakeUpHandle wakeUp, InterruptHandle interrupt, std::chrono::milliseconds wait);
-// Whether the interrupt has come, without waiting.
-bool InterruptPending(InterruptHandle interrupt);
 
 }  // namespace korva::ctl

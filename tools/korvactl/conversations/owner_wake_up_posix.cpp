@@ -8,8 +8,6 @@
 
 #include <array>
 #include <cerrno>
-#include <csignal>
-#include <stdexcept>
 
 namespace korva::ctl {
 namespace {
@@ -17,13 +15,6 @@ namespace {
 void Drain(int fd) {
     std::uint64_t count = 0;
     [[maybe_unused]] const auto read_ = read(fd, &count, sizeof count);
-}
-
-volatile std::sig_atomic_t interruptFd = -1;
-
-extern "C" void OnInterrupt(int) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = write(interruptFd, &one, sizeof one);
 }
 
 }  // namespace
@@ -55,28 +46,6 @@ Woken WaitForWakeUp(WakeUpHandle wakeUp, InterruptHandle interrupt, std::chrono:
         return Woken::kWakeUp;
     }
     return Woken::kTimeOut;
-}
-
-bool InterruptPending(InterruptHandle interrupt) {
-    pollfd pending{static_cast<int>(interrupt), POLLIN, 0};
-    return poll(&pending, 1, 0) > 0;
-}
-
-InterruptHandle InterruptSignal::Install(bool alsoTerminate) {
-    if (interruptFd >= 0)
-        return interruptFd;
-    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (fd < 0)
-        throw std::runtime_error("cannot create the interrupt descriptor");
-    interruptFd = fd;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    if (alsoTerminate)
-        sigaction(SIGTERM, &action, nullptr);
-    return fd;
 }
 
 }  // namespace korva::ctl

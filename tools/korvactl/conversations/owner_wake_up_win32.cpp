@@ -4,28 +4,11 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <stdexcept>
-
 namespace korva::ctl {
 namespace {
 
 HANDLE AsHandle(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
-}
-
-HANDLE interruptEvent = nullptr;
-bool alsoOnClose = false;
-std::atomic<bool> interrupted{false};
-
-// Runs on a thread of the system's own. The first Ctrl-C is taken and ends the waits; a second one
-// falls through to the default handler, which ends the program.
-BOOL WINAPI OnConsoleControl(DWORD control) {
-    const bool stops = control == CTRL_C_EVENT || (alsoOnClose && control != CTRL_C_EVENT);
-    if (!stops || interrupted.exchange(true))
-        return FALSE;
-    SetEvent(interruptEvent);
-    return TRUE;
 }
 
 }  // namespace
@@ -61,22 +44,6 @@ Woken WaitForWakeUp(WakeUpHandle wakeUp, InterruptHandle interrupt, std::chrono:
     if (woken == WAIT_OBJECT_0 + 1)
         return Woken::kWakeUp;
     return Woken::kTimeOut;
-}
-
-bool InterruptPending(InterruptHandle interrupt) {
-    return interrupt != kNoInterrupt && WaitForSingleObject(AsHandle(interrupt), 0) == WAIT_OBJECT_0;
-}
-
-InterruptHandle InterruptSignal::Install(bool alsoTerminate) {
-    if (interruptEvent != nullptr)
-        return reinterpret_cast<InterruptHandle>(interruptEvent);
-    // Manual reset: once set, every later wait ends at once too.
-    interruptEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (interruptEvent == nullptr)
-        throw std::runtime_error("cannot create the interrupt event");
-    alsoOnClose = alsoTerminate;
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    return reinterpret_cast<InterruptHandle>(interruptEvent);
 }
 
 }  // namespace korva::ctl

@@ -16,12 +16,20 @@ void RequestConversation::SendAttempt(Link& link) {
 }
 
 void RequestConversation::OnReply(const DeviceReply& reply, Link&) {
+    // A device that cannot do what it was asked answers with the keyword ERR.
+    if (reply.keyword == "ERR") {
+        refused_ = true;
+        ReportRefusal(reply, {"ctl.failure.refused", {{"request", request_.description}}});
+        Finish(false);
+        return;
+    }
     // Another kind of reply from the same device (a late answer to someone else's request) is no answer.
     if (reply.kind != request_.answer)
         return;
     answer_ = reply;
     Report(reply);
-    Finish(true);
+    // A reply cut short is an answer, and told as one, but not the values asked for.
+    Finish(reply.complete);
 }
 
 void RequestConversation::OnDeadline(Link& link) {
@@ -29,8 +37,8 @@ void RequestConversation::OnDeadline(Link& link) {
         SendAttempt(link);
         return;
     }
-    Fail("no reply to the " + request_.description + " (" + std::to_string(attempts_) +
-         (attempts_ == 1 ? " request, " : " requests, ") + std::to_string(policy_.timeout.count()) + " ms each)");
+    Fail({"ctl.failure.no_reply",
+          {{"request", request_.description}, {"attempts", attempts_}, {"timeout", policy_.timeout.count()}}});
 }
 
 }  // namespace korva::ctl

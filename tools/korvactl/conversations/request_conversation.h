@@ -12,8 +12,8 @@ namespace korva::ctl {
 // retries are used up: `status`, `params`, the write of `set`, and the status read before a reset.
 struct Request {
     std::string bytes;
-    ReplyKind answer;         // the reply that answers it
-    std::string description;  // for messages: "live-data request"
+    ReplyKind answer;           // the reply that answers it
+    language::Key description;  // for messages: "live-data request" (ctl.request.live_data)
 };
 
 class RequestConversation : public Conversation {
@@ -25,10 +25,12 @@ public:
     void OnReply(const DeviceReply& reply, Link& link) override;
     void OnDeadline(Link& link) override;
 
-    // The answering reply, once it came.
+    // The answering reply, once it came, whole or cut short (DeviceReply::complete).
     const std::optional<DeviceReply>& Answer() const { return answer_; }
     // Requests that left: a send that failed is not one.
     int RequestsSent() const { return sent_; }
+    // The device answered ERR: it did not do what it was asked.
+    bool Refused() const { return refused_; }
 
 private:
     void SendAttempt(Link& link);
@@ -37,6 +39,7 @@ private:
     RetryPolicy policy_;
     int attempts_ = 0;
     int sent_ = 0;
+    bool refused_ = false;
     std::optional<DeviceReply> answer_;
 };
 

@@ -35,12 +35,12 @@ void ResetConversation::OnDeadline(Link& link) {
         SendCommand(link);
         return;
     }
-    Fail("reset not acknowledged after " + std::to_string(DeviceSession::kResetAttempts) + " reset commands");
+    Fail({"ctl.failure.reset_unacknowledged", {{"count", DeviceSession::kResetAttempts}}});
 }
 
 ResetOutcome ResetDevices(Link& link, const std::vector<DeviceTarget>& targets, RecordSink& statusFailures,
                           RecordSink& results, const RetryPolicy& retry, std::chrono::milliseconds spacing) {
-    const Request statusRequest{BuildLiveDataRequest(), ReplyKind::kStatus, "live-data request"};
+    const Request statusRequest{BuildLiveDataRequest(), ReplyKind::kStatus, "ctl.request.live_data"};
     std::vector<std::unique_ptr<RequestConversation>> statusReads;
     for (const DeviceTarget& target : targets)
         statusReads.push_back(std::make_unique<RequestConversation>(target, statusFailures, statusRequest, retry));
@@ -50,11 +50,14 @@ ResetOutcome ResetDevices(Link& link, const std::vector<DeviceTarget>& targets, 
     std::vector<std::size_t> resetTarget;  // the target of each reset
     for (std::size_t i = 0; i < statusReads.size(); ++i) {
         const auto& answer = statusReads[i]->Answer();
-        if (!answer)
-            continue;
+        if (!answer || !answer->complete)
+            continue;  // its failure, or a reply without the echo number, is told already
         if (!statusRun) {
-            results.Write(Record{targets[i].name, std::chrono::system_clock::now(), std::nullopt,
-                                 "interrupted before the reset command", std::nullopt});
+            results.Write(Record{targets[i].name,
+                                 std::chrono::system_clock::now(),
+                                 std::nullopt,
+                                 {"ctl.failure.interrupted_before_reset"},
+                                 std::nullopt});
             continue;
         }
         const StatusReading status =

@@ -15,7 +15,7 @@ void WatchConversation::Start(Link& link) {
 void WatchConversation::Tick(Link& link) {
     if (!answered_) {
         ++missed_;
-        ReportFailure("no live data within " + std::to_string(settings_.interval.count()) + " ms");
+        ReportFailure({"ctl.failure.no_live_data", {{"interval", settings_.interval.count()}}});
     }
     if (settings_.rounds && rounds_ == *settings_.rounds) {
         Finish(missed_ == 0);
@@ -31,7 +31,7 @@ void WatchConversation::Tick(Link& link) {
         Send(link, session_.NextPollingRequest());
     } catch (const transport::SocketError& error) {
         // Like the console's polling, a failed send costs this round only; the log says why.
-        ReportFailure(OneLine(error.what()));
+        ReportFailure(language::Message::Verbatim(OneLine(error.what())));
         ++missed_;
         answered_ = true;
     }
@@ -40,7 +40,7 @@ void WatchConversation::Tick(Link& link) {
 void WatchConversation::OnReply(const DeviceReply& reply, Link&) {
     if (reply.kind == ReplyKind::kParameters)
         session_.HeardParameters();
-    if (reply.kind == ReplyKind::kStatus)
+    if (reply.kind == ReplyKind::kStatus && reply.complete)
         answered_ = true;
     Report(reply);
 }

@@ -1,26 +1,27 @@
-// `korvactl exporter`: the exporter as a program, serving its scrapes over HTTP until it is asked to stop.
+// `korvactl exporter`: the exporter as a program. One event loop serves HTTP, sends every probe's
+// requests and takes in the replies; a few workers resolve host names and check passwords.
 #include "tools/korvactl/exporter/exporter_command.h"
+
+#include "transport/name_lookup.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/exporter/basic_auth.h"
+#include "tools/korvactl/exporter/event_loop.h"
 #include "tools/korvactl/exporter/exporter_scrapes.h"
+#include "tools/korvactl/exporter/http_server.h"
+#include "tools/korvactl/exporter/name_resolver.h"
+#include "tools/korvactl/exporter/probe_sockets.h"
+#include "tools/korvactl/exporter/prober.h"
+#include "tools/korvactl/exporter/web_config.h"
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
-#include <CivetServer.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -28,179 +29,32 @@
 
 namespace korva::ctl {
 
-// The exporter's scrapes served over HTTP: GET /probe?target=ADDRESS and GET /metrics, and a page at
-// "/" that links to both; any other path is not found.
-
-class ExporterHttp {
-public:
-    // listen: "dotted quad:port". Starts serving; throws std::runtime_error when it cannot listen there.
-    ExporterHttp(const std::string& listen, ExporterScrapes& scrapes);
-    ~ExporterHttp();  // stops serving, after the scrapes under way have been answered
-    ExporterHttp(const ExporterHttp&) = delete;
-    ExporterHttp& operator=(const ExporterHttp&) = delete;
-
-private:
-    class AnswersUnderWay;
-    class Handler;
-    std::unique_ptr<AnswersUnderWay> answers_;
-    std::unique_ptr<Handler> probe_;
-    std::unique_ptr<Handler> metrics_;
-    std::unique_ptr<Handler> home_;
-    std::unique_ptr<CivetServer> server_;
-};
-
 namespace {
 
-// civetweb gives each connection a worker of its own from the moment it is accepted, and a connection
-// that sends nothing holds its worker until the request time-out. With a few workers, a few idle
-// connections (a port scan, a stuck client) left every probe waiting for a worker: 32 took 29.5 s.
-// So there are workers enough for hundreds of idle connections and every probe Prometheus sends at
-// once, each some 45 kB of memory once it has served a probe; and a connection that has not sent its
-// whole request, or does not take its answer, within the time-out is dropped. Prometheus sends its
-// request at once.
-constexpr const char* kWorkers = "1024";
-constexpr const char* kRequestTimeoutMs = "2000";
-// Connections the system holds until a worker takes them, so that a burst is served late, not refused.
-constexpr const char* kListenBacklog = "1024";
-// Each worker keeps a buffer this size for the request's head. A probe's head, with a target as long as
-// a host name and Prometheus's headers, takes under 1 kB; civetweb's 16 kB, once filled by long
-// requests, kept 12 MB more resident across the workers.
-constexpr const char* kLongestRequestHead = "4096";
-
-std::optional<std::string_view> Header(mg_connection* connection, const char* name) {
-    const char* value = CivetServer::getHeader(connection, name);
-    return value ? std::optional<std::string_view>(value) : std::nullopt;
-}
-
-void Send(mg_connection* connection, const ScrapeResponse& response) {
-    mg_printf(connection,
-              "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\nCache-Control: no-store\r\n"
-              "Connection: close\r\n\r\n",
-              response.status, mg_get_response_code_text(connection, response.status), response.contentType.c_str(),
-              response.body.size());
-    mg_write(connection, response.body.data(), response.body.size());
-}
-
-// Why a server cannot listen at "dotted quad:port", in the system's words, or empty when it can.
-// civetweb's exception only says that starting failed, so a socket of our own tries first, bound as
-// civetweb binds its own, and is closed again.
-std::string ListenProblem(const std::string& listen) {
-    const std::size_t colon = listen.rfind(':');
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(std::stoi(listen.substr(colon + 1))));
-    inet_pton(AF_INET, listen.substr(0, colon).c_str(), &address.sin_addr);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    int error = 0;
-    if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 1) != 0)
-        error = errno;
-    if (fd >= 0)
-        close(fd);
-    switch (error) {
-        case 0:
-            return {};
-        case EADDRINUSE:
-            return std::string(std::strerror(error)) + " (another program listens there)";
-        case EADDRNOTAVAIL:
-            return std::string(std::strerror(error)) + " (the address is not one of this machine's)";
-        case EACCES:
-            return std::string(std::strerror(error)) + " (ports below 1024 need privileges)";
-        default:
-            return std::strerror(error);
-    }
-}
-
-// How long a stop waits for the answers under way; their devices' waits end at the stop signal.
+// Descriptors kept for everything but connections: the standard streams, the loop's, the probe
+// sockets, the resolver's sockets while it asks, a file read now and then.
+constexpr rlim_t kDescriptorsKept = 64;
+// How long a stop waits for answers still being written.
 constexpr std::chrono::seconds kAnswersPatience{5};
 
-}  // namespace
-
-// The answers being written. Stopping the server abandons every write still under way, so the answer of
-// a scrape that the stop itself ended must be out before the server goes.
-class ExporterHttp::AnswersUnderWay {
-public:
-    void Begin() {
-        const std::lock_guard lock(mutex_);
-        ++count_;
+// As many connections as the descriptors allow: the soft limit is raised to the hard one first,
+// since the system's default soft limit of 1024 is no measure of what an exporter may serve.
+std::size_t ConnectionLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024 - kDescriptorsKept;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        getrlimit(RLIMIT_NOFILE, &limit);
     }
-    void End() {
-        {
-            const std::lock_guard lock(mutex_);
-            --count_;
-        }
-        none_.notify_all();
-    }
-    void WaitUntilNone() {
-        std::unique_lock lock(mutex_);
-        none_.wait_for(lock, kAnswersPatience, [this] { return count_ == 0; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable none_;
-    int count_ = 0;
-};
-
-class ExporterHttp::Handler : public CivetHandler {
-public:
-    using Serve = std::function<ScrapeResponse(mg_connection*)>;
-    Handler(AnswersUnderWay& answers, Serve serve) : answers_(answers), serve_(std::move(serve)) {}
-
-    using CivetHandler::handleGet;
-    bool handleGet(CivetServer*, mg_connection* connection) override {
-        answers_.Begin();
-        Send(connection, serve_(connection));
-        answers_.End();
-        return true;
-    }
-
-private:
-    AnswersUnderWay& answers_;
-    Serve serve_;
-};
-
-ExporterHttp::ExporterHttp(const std::string& listen, ExporterScrapes& scrapes)
-    : answers_(std::make_unique<AnswersUnderWay>()),
-      probe_(std::make_unique<Handler>(*answers_,
-                                       [&scrapes](mg_connection* connection) {
-                                           std::optional<std::string> target;
-                                           if (std::string value; CivetServer::getParam(connection, "target", value))
-                                               target = value;
-                                           return scrapes.Probe(
-                                               target, Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
-                                       })),
-      metrics_(std::make_unique<Handler>(*answers_, [&scrapes](mg_connection* connection) {
-          return scrapes.Metrics(Header(connection, "X-Prometheus-Scrape-Timeout-Seconds"));
-      })),
-      home_(std::make_unique<Handler>(*answers_, [](mg_connection*) { return LandingPage(); })) {
-    if (const std::string problem = ListenProblem(listen); !problem.empty())
-        throw std::runtime_error("cannot listen on " + listen + ": " + problem);
-    try {
-        // Each answer closes its connection (Send), so no connection waits idle between requests.
-        server_ = std::make_unique<CivetServer>(std::vector<std::string>{
-            "listening_ports", listen, "num_threads", kWorkers, "request_timeout_ms", kRequestTimeoutMs,
-            "listen_backlog", kListenBacklog, "max_request_size", kLongestRequestHead, "enable_keep_alive", "no"});
-    } catch (const CivetException&) {
-        throw std::runtime_error("cannot listen on " + listen);
-    }
-    // "$": these paths exactly, not everything below them.
-    server_->addHandler("/probe$", *probe_);
-    server_->addHandler("/metrics$", *metrics_);
-    server_->addHandler("/$", *home_);
+    const rlim_t usable = limit.rlim_cur > 2 * kDescriptorsKept ? limit.rlim_cur - kDescriptorsKept : kDescriptorsKept;
+    return static_cast<std::size_t>(std::min<rlim_t>(usable, 1 << 20));
 }
 
-ExporterHttp::~ExporterHttp() {
-    answers_->WaitUntilNone();
-    server_->close();
-}
-
-namespace {
-
-// "ADDRESS:PORT" with the address resolved to a dotted quad, as the HTTP server takes it. Without an
-// address the server would listen on every interface, which nobody should get by accident.
-std::optional<std::string> ListenAddress(const std::string& text, std::string& error) {
+// "ADDRESS:PORT" with the address as a dotted quad. Without an address the server would listen on
+// every interface, which nobody should get by accident.
+std::optional<std::pair<std::string, std::uint16_t>> ListenAddress(const std::string& text, std::string& error) {
     const std::size_t colon = text.rfind(':');
     int port = 0;
     const char* portEnd = text.data() + text.size();
@@ -215,14 +69,70 @@ std::optional<std::string> ListenAddress(const std::string& text, std::string& e
         error = "cannot listen on " + text + ": " + host.error;
         return std::nullopt;
     }
-    return host.address + ":" + std::to_string(port);
+    return std::pair{host.address, static_cast<std::uint16_t>(port)};
 }
 
-void WaitUntilReadable(int fd) {
-    pollfd wait{fd, POLLIN, 0};
-    while (poll(&wait, 1, -1) <= 0 || (wait.revents & POLLIN) == 0) {
+// Everything a running exporter holds, in the order it is built and the reverse of its ending.
+class ExporterService {
+public:
+    ExporterService(ExporterSettings settings, const HttpSettings& http, const WebConfig& web, InterruptHandle stop)
+        : prober_([this](std::uint32_t address, std::string_view request) { sockets_.Send(address, request); }),
+          names_([](const std::string& name) { return transport::LookUpIPv4(name); },
+                 [this](std::function<void()> task) { loop_.Post(std::move(task)); }),
+          auth_(web.users.empty() ? nullptr
+                                  : std::make_unique<BasicAuth>(web.users, [this](std::function<void()> task) {
+                                        loop_.Post(std::move(task));
+                                    })),
+          scrapes_(std::move(settings), prober_, names_, [] { return std::chrono::steady_clock::now(); }),
+          http_(http, loop_, scrapes_, auth_.get()),
+          stop_(static_cast<int>(stop)) {
+        for (const int fd : sockets_.Descriptors()) {
+            loop_.Watch(fd, [this, fd] {
+                sockets_.ReadWaiting(fd, [this](std::uint32_t from, std::string_view bytes, WallTime at) {
+                    prober_.OnDatagram(from, bytes, at, std::chrono::steady_clock::now());
+                });
+            });
+        }
+        loop_.AddTimeSource([this] { return prober_.NextDeadline(); }, [this](SteadyTime now) { prober_.OnTime(now); });
+        loop_.AddTimeSource([this] { return names_.NextDeadline(); }, [this](SteadyTime now) { names_.OnTime(now); });
+        // Once stopping: when every answer is out, or the patience is spent.
+        loop_.AddTimeSource(
+            [this]() -> std::optional<SteadyTime> {
+                if (stopBy_ && http_.RequestsUnderWay() == 0)
+                    return std::chrono::steady_clock::now();
+                return stopBy_;
+            },
+            [this](SteadyTime) {
+                http_.AnswerAllWaiting();
+                loop_.Stop();
+            });
+        loop_.Watch(stop_, [this] { BeginStopping(); });
     }
-}
+    ~ExporterService() { loop_.Forget(stop_); }
+
+    void Run() { loop_.Run(); }
+
+private:
+    // Probes and names under way end at once, answered with what they have, and no connection is taken;
+    // the loop goes on until the answers are out.
+    void BeginStopping() {
+        loop_.Forget(stop_);
+        http_.StopListening();
+        prober_.FinishAll(std::chrono::steady_clock::now());
+        names_.AnswerAll();
+        stopBy_ = std::chrono::steady_clock::now() + kAnswersPatience;
+    }
+
+    EventLoop loop_;
+    ProbeSockets sockets_;
+    Prober prober_;
+    CachingResolver names_;
+    std::unique_ptr<BasicAuth> auth_;
+    ExporterScrapes scrapes_;
+    HttpServer http_;
+    int stop_;
+    std::optional<SteadyTime> stopBy_;
+};
 
 }  // namespace
 
@@ -230,42 +140,53 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
     std::ostream& out = io.out;
     std::ostream& err = io.err;
     const std::string prefix = "korvactl exporter: ";
-    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments);
+    // The exporter's own messages are English yet; what it shares with the other commands is told so too.
+    const language::Catalogue& texts = language::English();
+    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments, texts);
     if (!parsed.line) {
         err << prefix << parsed.error << "\n";
         return kExitUsage;
     }
+    const CommandLine& line = *parsed.line;
     std::string error;
-    if (!parsed.line->listen) {
+    if (!line.listen) {
         err << prefix << "say where to serve: --listen ADDRESS:PORT\n";
         return kExitUsage;
     }
-    const auto listen = ListenAddress(*parsed.line->listen, error);
-    const auto names = listen ? CollectDeviceNames(parsed.line->names, parsed.line->files, error) : std::nullopt;
-    if (!names) {
+    const auto listen = ListenAddress(*line.listen, error);
+    const auto names = listen ? CollectDeviceNames(line.names, line.files, texts, error) : std::nullopt;
+    std::optional<WebConfig> web = WebConfig{};
+    if (names && line.webConfig)
+        web = ReadWebConfig(*line.webConfig, error);
+    if (!names || !web) {
         err << prefix << error << "\n";
         return kExitUsage;
     }
     std::vector<std::string> warnings;
-    std::vector<DeviceTarget> devices = ResolveTargets(*names, warnings);
+    std::vector<DeviceTarget> devices = ResolveTargets(*names, texts, warnings);
     for (const std::string& warning : warnings)
         err << prefix << warning << "\n";
 
-    const int stopFd = static_cast<int>(InterruptSignal::Install(true));  // a descriptor on Linux
-    // Each scrape's link wakes on the stop signal too, so scrapes under way end at once when asked to stop.
-    ExporterScrapes scrapes({parsed.line->retry.timeout, std::move(devices),
-                             [stopFd] { return std::make_unique<EndpointLink>(stopFd); },
-                             [&err, &prefix](const std::string& line) { err << prefix << line << std::endl; }});
+    HttpSettings http;
+    http.address = listen->first;
+    http.port = listen->second;
+    http.tls = web->tls;
+    http.connectionLimit = ConnectionLimit();
+    ExporterSettings settings{line.retry.timeout, std::move(devices), !line.noNames, line.allowedTargets,
+                              [&err, &prefix](const std::string& text) { err << prefix << text << std::endl; }};
+    const InterruptHandle stop = InterruptSignal::Install(true);  // a descriptor on Linux
     try {
-        const ExporterHttp http(*listen, scrapes);
-        out << prefix << "serving http://" << *listen << "/probe?target=ADDRESS and http://" << *listen
+        ExporterService service(std::move(settings), http, *web, stop);
+        const std::string scheme = web->tls ? "https://" : "http://";
+        const std::string where = scheme + listen->first + ":" + std::to_string(listen->second);
+        out << prefix << "serving " << where << "/probe?target=ADDRESS and " << where
             << "/metrics until SIGINT or SIGTERM\n";
         FlushOrThrow(out);
-        WaitUntilReadable(stopFd);
+        service.Run();
     } catch (const OutputError& outputError) {
         err << prefix << "cannot write the output: " << outputError.what() << "\n";
         return kExitNotAllAnswered;
-    } catch (const std::runtime_error& serverError) {
+    } catch (const std::exception& serverError) {
         err << prefix << serverError.what() << "\n";
         return kExitNotAllAnswered;
     }

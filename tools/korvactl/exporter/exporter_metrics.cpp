@@ -13,14 +13,6 @@ namespace korva::ctl {
 
 namespace {
 
-using prometheus::Family;
-using prometheus::Gauge;
-using prometheus::Labels;
-
-Family<Gauge>& AddGauge(prometheus::Registry& registry, const std::string& name, const std::string& help) {
-    return prometheus::BuildGauge().Name(name).Help(help).Register(registry);
-}
-
 // The length of the well-formed UTF-8 sequence text starts with, or 0 when it starts with none.
 std::size_t Utf8SequenceLength(std::string_view text) {
     const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -77,79 +69,124 @@ double Seconds(WallTime time) {
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
 
-// Every family is registered even when no device answered, so that an empty scrape still says what
-// it would hold; the serializer leaves families without series out.
+namespace f = reply_field;
+
+prometheus::MetricFamily GaugeFamily(const char* name, const char* help) {
+    return {name, help, prometheus::MetricType::Gauge, {}};
+}
+
+// The families are built as the exposition lists them, without a registry: a scrape of ten thousand
+// devices adds some hundred thousand series, which a registry would hash and sort only to hand back.
+// A family without series is left out of the page.
 class DeviceFamilies {
 public:
-    void Add(const DeviceSample& sample) {
-        const Labels device{{"device", LabelValue(sample.name)}};
-        up_.Add(device).Set(sample.Answered() ? 1 : 0);
-        if (sample.lastReply)
-            lastReply_.Add(device).Set(Seconds(*sample.lastReply));
-        if (sample.Answered())
-            restartPending_.Add(device).Set(sample.restartPending ? 1 : 0);
-        if (sample.status)
-            AddStatus(device, *sample.status);
-        if (sample.parameters)
-            AddParameters(device, *sample.parameters);
+    explicit DeviceFamilies(std::size_t devices) {
+        for (prometheus::MetricFamily* family : All())
+            family->metric.reserve(family == &link_ ? 3 * devices : devices);
     }
 
-    std::vector<prometheus::MetricFamily> Collect() const { return registry_.Collect(); }
+    void Add(const DeviceSample& sample) {
+        const std::string device = LabelValue(sample.name);
+        Set(up_, device, sample.Answered() ? 1 : 0);
+        if (sample.lastReply)
+            Set(lastReply_, device, Seconds(*sample.lastReply));
+        if (sample.Answered()) {
+            Set(restartPending_, device, sample.restartPending ? 1 : 0);
+            Set(incomplete_, device, sample.Incomplete() ? 1 : 0);
+        }
+        if (sample.status)
+            AddStatus(device, *sample.status, sample.statusReach);
+        if (sample.parameters)
+            AddParameters(device, *sample.parameters, sample.parameterReach, sample.parametersComplete);
+    }
+
+    std::vector<prometheus::MetricFamily> Collect() && {
+        std::vector<prometheus::MetricFamily> families;
+        for (prometheus::MetricFamily* family : All()) {
+            if (!family->metric.empty())
+                families.push_back(std::move(*family));
+        }
+        return families;
+    }
 
 private:
-    void AddStatus(const Labels& device, const StatusReading& status) {
-        temperature_.Add(device).Set(status.temperature);
-        humidity_.Add(device).Set(status.humidity);
-        battery_.Add(device).Set(status.batteryTenths / 10.0);
-        presence_.Add(device).Set(status.presence ? 1 : 0);
-        resetState_.Add(device).Set(status.resetState ? 1 : 0);
-        AddLink(device, "1", status.link1);
-        if (status.link2)
+    std::vector<prometheus::MetricFamily*> All() {
+        return {&up_,   &temperature_,    &humidity_, &battery_,  &presence_,  &resetState_,
+                &link_, &restartPending_, &info_,     &lastReply_, &incomplete_};
+    }
+
+    static prometheus::ClientMetric& Set(prometheus::MetricFamily& family, const std::string& device, double value) {
+        prometheus::ClientMetric& metric = family.metric.emplace_back();
+        metric.label.push_back({"device", device});
+        metric.gauge.value = value;
+        return metric;
+    }
+
+    // Only the fields the reply reached: a reading fills the others with zeros the device never sent.
+    void AddStatus(const std::string& device, const StatusReading& status, int reach) {
+        if (reach >= f::kTemperature)
+            Set(temperature_, device, status.temperature);
+        if (reach >= f::kHumidity)
+            Set(humidity_, device, status.humidity);
+        if (reach >= f::kBatteryTenths)
+            Set(battery_, device, status.batteryTenths / 10.0);
+        if (reach >= f::kPresence)
+            Set(presence_, device, status.presence ? 1 : 0);
+        if (reach >= f::kResetState)
+            Set(resetState_, device, status.resetState ? 1 : 0);
+        if (reach >= f::kLink1)
+            AddLink(device, "1", status.link1);
+        if (status.link2 && reach >= f::kLink2)
             AddLink(device, "2", *status.link2);
-        if (status.link3)
+        if (status.link3 && reach >= f::kLink3)
             AddLink(device, "3", *status.link3);
     }
 
-    void AddLink(Labels labels, const std::string& number, bool up) {
-        labels.emplace("link", number);
-        link_.Add(labels).Set(up ? 1 : 0);
+    void AddLink(const std::string& device, const char* number, bool up) {
+        Set(link_, device, up ? 1 : 0).label.push_back({"link", number});
     }
 
-    void AddParameters(const Labels& device, const ParameterReading& parameters) {
-        Labels labels = device;
-        labels.emplace("mac", LabelValue(Cp1252ToUtf8(parameters.mac)));
-        labels.emplace("firmware", LabelValue(Cp1252ToUtf8(parameters.firmware)));
-        labels.emplace("mask", LabelValue(Cp1252ToUtf8(parameters.mask)));
-        labels.emplace("gateway", LabelValue(Cp1252ToUtf8(parameters.gateway)));
-        info_.Add(labels).Set(1);
+    void AddParameters(const std::string& device, const ParameterReading& parameters, int reach, bool complete) {
+        prometheus::ClientMetric& metric = Set(info_, device, 1);
+        // Labels in name order, as the exposition wants them.
+        if (complete)
+            metric.label.push_back({"firmware", LabelValue(Cp1252ToUtf8(parameters.firmware))});
+        if (reach >= f::kGateway)
+            metric.label.push_back({"gateway", LabelValue(Cp1252ToUtf8(parameters.gateway))});
+        if (reach >= f::kMac)
+            metric.label.push_back({"mac", LabelValue(Cp1252ToUtf8(parameters.mac))});
+        if (reach >= f::kMask)
+            metric.label.push_back({"mask", LabelValue(Cp1252ToUtf8(parameters.mask))});
     }
 
-    prometheus::Registry registry_;
-    Family<Gauge>& up_ =
-        AddGauge(registry_, "korva_up", "1 when the device answered this scrape's live-data or parameter request.");
-    Family<Gauge>& temperature_ = AddGauge(registry_, "korva_temperature_celsius", "Temperature the device reads.");
-    Family<Gauge>& humidity_ = AddGauge(registry_, "korva_humidity_percent", "Relative humidity the device reads.");
-    Family<Gauge>& battery_ = AddGauge(registry_, "korva_battery_volts", "Battery voltage.");
-    Family<Gauge>& presence_ = AddGauge(registry_, "korva_presence", "1 when the presence input is active.");
-    Family<Gauge>& resetState_ = AddGauge(registry_, "korva_reset_state",
-                                          "1 when the device's \"reset EC\" indicator is lit (its field reads 0).");
-    Family<Gauge>& link_ =
-        AddGauge(registry_, "korva_link_up", "1 when the link is up; links 2 and 3 from version 150.");
-    Family<Gauge>& restartPending_ = AddGauge(registry_, "korva_restart_pending",
-                                              "1 when the device holds parameters that take effect after a restart.");
-    Family<Gauge>& info_ =
-        AddGauge(registry_, "korva_device_info", "The device's MAC address, firmware, mask and gateway.");
-    Family<Gauge>& lastReply_ = AddGauge(registry_, "korva_last_reply_timestamp_seconds",
-                                         "When the device last answered, in seconds since the Unix epoch.");
+    prometheus::MetricFamily up_ =
+        GaugeFamily("korva_up", "1 when the device answered this scrape's live-data or parameter request.");
+    prometheus::MetricFamily temperature_ = GaugeFamily("korva_temperature_celsius", "Temperature the device reads.");
+    prometheus::MetricFamily humidity_ = GaugeFamily("korva_humidity_percent", "Relative humidity the device reads.");
+    prometheus::MetricFamily battery_ = GaugeFamily("korva_battery_volts", "Battery voltage.");
+    prometheus::MetricFamily presence_ = GaugeFamily("korva_presence", "1 when the presence input is active.");
+    prometheus::MetricFamily resetState_ = GaugeFamily(
+        "korva_reset_state", "1 when the device's \"reset EC\" indicator is lit (its field reads 0).");
+    prometheus::MetricFamily link_ =
+        GaugeFamily("korva_link_up", "1 when the link is up; links 2 and 3 from version 150.");
+    prometheus::MetricFamily restartPending_ = GaugeFamily(
+        "korva_restart_pending", "1 when the device holds parameters that take effect after a restart.");
+    prometheus::MetricFamily info_ =
+        GaugeFamily("korva_device_info", "The device's MAC address, firmware, mask and gateway.");
+    prometheus::MetricFamily lastReply_ = GaugeFamily("korva_last_reply_timestamp_seconds",
+                                                      "When the device last answered, in seconds since the Unix epoch.");
+    prometheus::MetricFamily incomplete_ =
+        GaugeFamily("korva_reply_incomplete",
+                    "1 when a reply stopped before fields its reading needs; the fields it did give are shown.");
 };
 
 }  // namespace
 
 std::vector<prometheus::MetricFamily> DeviceMetricFamilies(const std::vector<DeviceSample>& samples) {
-    DeviceFamilies families;
+    DeviceFamilies families(samples.size());
     for (const DeviceSample& sample : samples)
         families.Add(sample);
-    return families.Collect();
+    return std::move(families).Collect();
 }
 
 prometheus::MetricFamily ScrapeDurationFamily(double seconds) {

@@ -1,9 +1,11 @@
 #pragma once
 // The exporter without its HTTP: the scrapes, their time budget, the metrics they serve, and what is
-// remembered across scrapes.
-#include "tools/korvactl/conversations/device_survey.h"
-#include "tools/korvactl/conversations/link.h"
+// remembered across scrapes. Everything here runs on the event loop's thread.
+#include "protocol/ipv4_range.h"
+#include "tools/korvactl/exporter/device_sample.h"
+#include "tools/korvactl/exporter/name_resolver.h"
 #include "tools/korvactl/exporter/probe_failure_log.h"
+#include "tools/korvactl/exporter/prober.h"
 #include "tools/korvactl/inputs/device_target.h"
 
 #include <prometheus/counter.h>
@@ -13,8 +15,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,7 +33,6 @@ std::chrono::milliseconds ScrapeBudget(std::chrono::milliseconds timeout, std::o
 class ExporterSelfMetrics {
 public:
     ExporterSelfMetrics();
-    // Safe from any thread.
     void CountProbe(bool answered, double seconds);
     std::vector<prometheus::MetricFamily> Collect() const { return registry_.Collect(); }
 
@@ -46,7 +45,8 @@ private:
 
 // The devices' readings as Prometheus metric families, each series labelled "device" with the name
 // the device was asked for. A device that did not answer has korva_up 0 and, when it answered an
-// earlier scrape, the time of that reply; no readings are made up for it.
+// earlier scrape, the time of that reply; no readings are made up for it, nor for the fields a reply
+// cut short did not reach (korva_reply_incomplete 1 says so).
 std::vector<prometheus::MetricFamily> DeviceMetricFamilies(const std::vector<DeviceSample>& samples);
 
 // A gauge without labels, for figures of the scrape itself.
@@ -61,16 +61,15 @@ public:
     explicit LastReplyBook(std::size_t capacity = 4096) : capacity_(capacity) {}
 
     // Notes the replies of this scrape and fills in the time of an earlier one for devices silent now.
-    // samples[i] is the sample of targets[i].
-    void Update(const std::vector<DeviceTarget>& targets, std::vector<DeviceSample>& samples);
-    std::size_t Size() const;
+    // samples[i] is the sample of addresses[i] (nullopt: a device that could not be asked).
+    void Update(const std::vector<std::optional<std::uint32_t>>& addresses, std::vector<DeviceSample>& samples);
+    std::size_t Size() const { return lastReply_.size(); }
 
 private:
     void ForgetTheLongestSilent();
 
     const std::size_t capacity_;
-    mutable std::mutex mutex_;
-    std::unordered_map<std::string, WallTime> lastReply_;  // by dotted quad
+    std::unordered_map<std::uint32_t, WallTime> lastReply_;
 };
 
 // What the exporter answers, without the HTTP around it. A probe asks the one device Prometheus names,
@@ -79,9 +78,8 @@ private:
 struct ExporterSettings {
     std::chrono::milliseconds timeout{1000};  // the longest a scrape waits for its devices
     std::vector<DeviceTarget> devices;        // also served on /metrics
-    // A fresh link for each scrape, so that scrapes served at once do not take each other's replies.
-    // Throws transport::SocketError.
-    std::function<std::unique_ptr<Link>()> openLink;
+    bool resolveNames = true;                 // false: a target must be an address (--no-names)
+    std::vector<Ipv4Range> allowedTargets;    // what /probe may ask; empty: any address
     // Takes a line for the log about a probe that failed (without its newline); none: no log.
     std::function<void(const std::string&)> log;
 };
@@ -95,27 +93,32 @@ struct ScrapeResponse {
 // The page at "/": what the exporter is, with links to /metrics and an example probe.
 ScrapeResponse LandingPage();
 
-// Safe to use from several threads at once.
 class ExporterScrapes {
 public:
-    explicit ExporterScrapes(ExporterSettings settings)
-        : settings_(std::move(settings)), failures_([this](const std::string& line) {
-              if (settings_.log)
-                  settings_.log(line);
-          }) {}
+    using Answer = std::function<void(ScrapeResponse)>;
+    using Clock = std::function<SteadyTime()>;
+
+    // prober, names and clock outlive this object.
+    ExporterScrapes(ExporterSettings settings, Prober& prober, NameResolver& names, Clock clock);
     // How many devices' last replies are remembered.
     std::size_t Remembered() const { return lastReplies_.Size(); }
 
-    // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out. A
-    // target that names no device (probe_target.h) is answered 400 with the reason, without a survey.
-    ScrapeResponse Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader);
-    ScrapeResponse Metrics(std::optional<std::string_view> timeoutHeader);
+    // target: the query's "target", when it has one; timeoutHeader: Prometheus's scrape time-out.
+    // answer runs once, maybe before Probe returns: a target that names no device (probe_target.h) is
+    // answered 400 with the reason, one outside --allow-targets 403, both without a request sent.
+    void Probe(const std::optional<std::string>& target, std::optional<std::string_view> timeoutHeader, Answer answer);
+    void Metrics(std::optional<std::string_view> timeoutHeader, Answer answer);
 
 private:
-    std::optional<std::vector<DeviceSample>> Survey(const std::vector<DeviceTarget>& targets,
-                                                    std::optional<std::string_view> timeoutHeader, std::string& error);
+    void ProbeAddress(const std::string& target, std::uint32_t address, SteadyTime start, SteadyTime deadline,
+                      Answer answer);
+    void ProbeDown(const std::string& target, const std::string& reason, SteadyTime start, Answer answer);
+    void Answered(std::vector<DeviceSample> samples, SteadyTime start, SteadyTime ended, const Answer& answer);
 
     ExporterSettings settings_;
+    Prober& prober_;
+    NameResolver& names_;
+    Clock clock_;
     ProbeFailureLog failures_;
     ExporterSelfMetrics self_;
     LastReplyBook lastReplies_;

@@ -7,7 +7,7 @@
 namespace korva::ctl {
 
 int RunExporterCommand(const Command&, const std::vector<std::string>&, CommandIo& io) {
-    io.err << "korvactl exporter: this build has no exporter; run it on a Linux monitoring server\n";
+    io.err << "korvactl exporter: " << io.texts.Text("ctl.exporter.unavailable") << "\n";
     return kExitUsage;
 }
 

@@ -1,8 +1,10 @@
 #include "tools/korvactl/exporter/probe_target.h"
 
 #include "protocol/address_text.h"
+#include "transport/host_address.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace korva::ctl {
@@ -16,17 +18,12 @@ bool PrintableAscii(char c) {
     return c >= ' ' && c <= '~';
 }
 
-// The address comes from the resolver, written by Ipv4Text: always a dotted quad.
-std::uint32_t FirstOctet(const std::string& dottedQuad) {
-    return ParseIpv4(dottedQuad).value_or(0) >> 24;
-}
-
 // What kind of address no device can have this is, or empty when a device can.
-std::string UnusableAddress(const std::string& address) {
-    const std::uint32_t first = FirstOctet(address);
+std::string UnusableAddress(std::uint32_t address) {
+    const std::uint32_t first = address >> 24;
     if (first == 0)
         return "an address of 0.0.0.0/8, which means this network";
-    if (address == "255.255.255.255")
+    if (address == 0xFFFFFFFF)
         return "the broadcast address";
     if (first >= 224 && first <= 239)
         return "a multicast address";
@@ -37,47 +34,58 @@ std::string UnusableAddress(const std::string& address) {
 
 }  // namespace
 
-std::string Printable(const std::string& text) {
-    std::string printable;
-    for (const char c : text) {
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text.substr(0, kLongestTarget)) {
         if (PrintableAscii(c) && c != '\\') {
-            printable += c;
+            quoted += c;
         } else {
             char escape[5];
             std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(c));
-            printable += escape;
+            quoted += escape;
         }
     }
-    return printable;
+    quoted += "'";
+    return text.size() > kLongestTarget ? quoted + "..." : quoted;
 }
 
-std::optional<DeviceTarget> ProbeTarget(const std::string& text, std::string& reason) {
-    const std::string quoted = "'" + Printable(text.substr(0, kLongestTarget)) + "'";
+std::optional<TargetText> ReadTargetText(const std::string& text, std::string& reason) {
     if (text.size() > kLongestTarget) {
-        reason = "the target " + quoted + "... is longer than a host name may be (" +
+        reason = "the target " + Quoted(text) + " is longer than a host name may be (" +
                  std::to_string(kLongestTarget) + " characters)";
         return std::nullopt;
     }
     if (text.find(':') != std::string::npos) {
-        reason = "the target " + quoted +
+        reason = "the target " + Quoted(text) +
                  " has a colon: give the device's IPv4 address or host name alone; devices are asked on their "
                  "own port, over IPv4";
         return std::nullopt;
     }
     if (!std::all_of(text.begin(), text.end(), PrintableAscii)) {
-        reason = "the target " + quoted + " is not an IPv4 address or host name";
+        reason = "the target " + Quoted(text) + " is not an IPv4 address or host name";
         return std::nullopt;
     }
-    DeviceTarget target = ResolveTarget(text);
-    if (!target.error.empty()) {
-        reason = "cannot resolve the target " + quoted + ": " + target.error;
-        return std::nullopt;
-    }
-    if (std::string unusable = UnusableAddress(target.address); !unusable.empty()) {
-        reason = "the target " + quoted + " is " + target.address + ", " + unusable + ": no device has it";
-        return std::nullopt;
-    }
-    return target;
+    if (const auto numeric = transport::ParseDecimalDottedAddress(text))
+        return TargetText{numeric};
+    // "localhost" in any letter case, as every korvactl command takes it, without asking the resolver.
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return TargetText{lower == "localhost" ? std::optional<std::uint32_t>(0x7F000001) : std::nullopt};
+}
+
+std::string UnusableTarget(const std::string& text, std::uint32_t address) {
+    const std::string unusable = UnusableAddress(address);
+    if (unusable.empty())
+        return {};
+    return "the target " + Quoted(text) + " is " + Ipv4Text(address) + ", " + unusable + ": no device has it";
+}
+
+std::string DisallowedTarget(const std::string& text, std::uint32_t address, const std::vector<Ipv4Range>& allowed) {
+    if (allowed.empty() ||
+        std::any_of(allowed.begin(), allowed.end(), [address](const Ipv4Range& r) { return r.Contains(address); }))
+        return {};
+    return "the target " + Quoted(text) + " is " + Ipv4Text(address) +
+           ", outside the addresses this exporter may probe (--allow-targets)";
 }
 
 }  // namespace korva::ctl

@@ -40,10 +40,10 @@ Setter TextSetter(std::optional<std::string> CommandLine::*field) {
 
 struct ValueOption {
     Setter set;
-    const char* expected;  // for the message when a value is refused
+    language::Key expected;  // for the message when a value is refused; none for any text
 };
 
-constexpr const char* kDuration = "a duration from 1ms to 1h: 500ms, 2s, or seconds such as 0.5";
+constexpr language::Key kDuration = "ctl.expected.duration";
 // Below a tenth of a request a second, a search of a few hundred addresses would outlast the operator.
 constexpr double kSlowestRate = 0.1;
 constexpr double kFastestRate = 1'000'000;
@@ -55,7 +55,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
               line.files.push_back(file);
               return true;
           },
-          ""}},
+          {}}},
         {"--timeout",
          {[](CommandLine& line, const std::string& text) {
               const auto duration = ParseDuration(text);
@@ -71,14 +71,14 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                   line.retry.retries = *retries;
               return retries.has_value();
           },
-          "a whole number from 0 to 100"}},
+          "ctl.expected.retries"}},
         {"--interval", {DurationSetter(&CommandLine::interval), kDuration}},
         {"--count",
          {[](CommandLine& line, const std::string& text) {
               line.count = ParseCount(text, 1, 100'000'000);
               return line.count.has_value();
           },
-          "a whole number from 1 to 100000000"}},
+          "ctl.expected.count"}},
         {"--rate",
          {[](CommandLine& line, const std::string& text) {
               double rate = -1;
@@ -89,12 +89,27 @@ const std::map<std::string, ValueOption>& ValueOptions() {
                   line.rate = rate;
               return valid;
           },
-          "requests a second: 0 for no limit, or from 0.1 to 1000000"}},
+          "ctl.expected.rate"}},
         {"--reset-interval", {DurationSetter(&CommandLine::resetInterval), kDuration}},
-        {"--ip", {TextSetter(&CommandLine::ip), ""}},
-        {"--mask", {TextSetter(&CommandLine::mask), ""}},
-        {"--gateway", {TextSetter(&CommandLine::gateway), ""}},
-        {"--listen", {TextSetter(&CommandLine::listen), ""}},
+        {"--ip", {TextSetter(&CommandLine::ip), {}}},
+        {"--mask", {TextSetter(&CommandLine::mask), {}}},
+        {"--gateway", {TextSetter(&CommandLine::gateway), {}}},
+        {"--listen", {TextSetter(&CommandLine::listen), {}}},
+        {"--web-config", {TextSetter(&CommandLine::webConfig), {}}},
+        {"--allow-targets",
+         {[](CommandLine& line, const std::string& text) {
+              // Repeated, or several at once separated by commas.
+              for (std::size_t start = 0; start <= text.size();) {
+                  const std::size_t comma = std::min(text.find(',', start), text.size());
+                  const auto range = ParseIpv4Range(std::string_view(text).substr(start, comma - start));
+                  if (!range)
+                      return false;
+                  line.allowedTargets.push_back(*range);
+                  start = comma + 1;
+              }
+              return true;
+          },
+          "ctl.expected.allow_targets"}},
         {"--order",
          {[](CommandLine& line, const std::string& text) {
               if (text != "input" && text != "reply")
@@ -102,7 +117,7 @@ const std::map<std::string, ValueOption>& ValueOptions() {
               line.order = text == "input" ? OutputOrder::kInput : OutputOrder::kReply;
               return true;
           },
-          "input (the order the devices were named) or reply (as the replies come)"}},
+          "ctl.expected.order"}},
     };
     return options;
 }
@@ -120,6 +135,8 @@ const std::map<std::string, Flag>& FlagOptions() {
         {"--no-progress", [](CommandLine& line) { line.progress = false; }},
         {"--dry-run", [](CommandLine& line) { line.dryRun = true; }},
         {"--diff", [](CommandLine& line) { line.dryRun = true; }},
+        {"--raw", [](CommandLine& line) { line.raw = true; }},
+        {"--no-names", [](CommandLine& line) { line.noNames = true; }},
     };
     return flags;
 }
@@ -145,11 +162,12 @@ std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text) {
 }
 
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
-                                   const std::vector<std::string>& arguments) {
+                                   const std::vector<std::string>& arguments, const language::Catalogue& texts) {
     CommandLine line;
-    tools::OptionTable table({.inlineValues = true, .operands = true}, [command](const std::string& name) {
-        return std::string(command) + " takes no option " + name;
-    });
+    tools::OptionTable table(
+        {.inlineValues = true, .operands = true}, texts, [command, &texts](const std::string& name) {
+            return texts.Text({"ctl.option_not_taken", {{"command", std::string(command)}, {"option", name}}});
+        });
     const auto takes = [&options](const std::string& name) {
         return std::find(options.begin(), options.end(), name) != options.end();
     };
@@ -163,7 +181,7 @@ ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<s
             table.AddValue(
                 option.first,
                 [&line, &setter = option.second.set](const std::string& value) { return setter(line, value); },
-                option.second.expected);
+                option.second.expected.Name().empty() ? std::string() : texts.Text(option.second.expected));
     }
     tools::OptionTable::Parsed parsed = table.Parse(arguments);
     if (!parsed.error.empty())

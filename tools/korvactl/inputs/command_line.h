@@ -1,6 +1,8 @@
 #pragma once
 // The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
 // its exporter.
+#include "language/catalogue.h"
+#include "protocol/ipv4_range.h"
 #include "tools/korvactl/conversations/retry_policy.h"
 #include "tools/korvactl/output/output_format.h"
 
@@ -21,6 +23,7 @@ struct CommandLine {
     // The self-updating progress line on standard error: nullopt shows it when standard error is a terminal.
     std::optional<bool> progress;
     bool dryRun = false;  // apply: read and check everything, write nothing
+    bool raw = false;     // watch: the reply's own line in CSV too
     std::chrono::milliseconds interval{500};
     std::optional<int> count;
     bool yes = false;
@@ -29,6 +32,9 @@ struct CommandLine {
     std::optional<std::string> mask;
     std::optional<std::string> gateway;
     std::optional<std::string> listen;             // the exporter's ADDRESS:PORT
+    std::optional<std::string> webConfig;          // the exporter's TLS and passwords
+    std::vector<Ipv4Range> allowedTargets;         // what the exporter may probe; empty: any address
+    bool noNames = false;                          // the exporter's targets must be addresses
     double rate = 200;                             // scan: requests per second; 0 for no limit
     std::chrono::milliseconds resetInterval{500};  // apply: between reset commands
 };
@@ -39,9 +45,9 @@ struct ParsedCommandLine {
 };
 
 // Arguments after the command's name, of which those starting with '-' must be among its options.
-// "--name value" and "--name=value" both work.
+// "--name value" and "--name=value" both work. A mistake is told in the language of texts.
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
-                                   const std::vector<std::string>& arguments);
+                                   const std::vector<std::string>& arguments, const language::Catalogue& texts);
 
 // "500ms", "2s", "1.5s", or a bare number of seconds ("1", "0.2"); from 1 ms to one hour.
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);

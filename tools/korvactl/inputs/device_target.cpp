@@ -30,7 +30,13 @@ DeviceTarget ResolveTarget(const std::string& name) {
     return target;
 }
 
-std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, std::vector<std::string>& warnings) {
+bool IsDottedQuadOutOfRange(std::string_view name) {
+    const auto numbers = ParseSeparatedNumbers(name, NumberShape{});
+    return numbers && numbers->count == 4 && !ParseIpv4(name);
+}
+
+std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, const language::Catalogue& texts,
+                                         std::vector<std::string>& warnings) {
     std::vector<DeviceTarget> targets;
     // Lists of many thousand devices come from files; a search through the targets for each name
     // made the check quadratic.
@@ -40,8 +46,9 @@ std::vector<DeviceTarget> ResolveTargets(const std::vector<std::string>& names, 
         if (!target.address.empty()) {
             const auto [known, added] = targetOfAddress.try_emplace(target.address, targets.size());
             if (!added) {
-                warnings.push_back(name + " is " + target.address + " like " + targets[known->second].name +
-                                   "; asked once");
+                warnings.push_back(texts.Text(
+                    {"ctl.same_address",
+                     {{"name", name}, {"address", target.address}, {"other", targets[known->second].name}}}));
                 continue;
             }
         }
@@ -57,14 +64,14 @@ std::uint64_t ScanRanges::Distinct() const {
     return count;
 }
 
-std::optional<ScanRanges> ReadScanRanges(const std::vector<std::string>& arguments, std::string& error) {
+std::optional<ScanRanges> ReadScanRanges(const std::vector<std::string>& arguments, const language::Catalogue& texts,
+                                         std::string& error) {
     std::vector<Ipv4Range> given;
     ScanRanges result;
     for (const std::string& argument : arguments) {
         const auto range = ParseIpv4Range(argument);
         if (!range) {
-            error = "'" + argument +
-                    "' is not an address, a CIDR block (10.1.2.0/24) or a first-last range (10.1.2.1-10.1.2.99)";
+            error = texts.Text({"ctl.scan.bad_range", {{"range", argument}}});
             return std::nullopt;
         }
         given.push_back(*range);

@@ -66,7 +66,8 @@ std::vector<std::string> ReadAddressLines(std::istream& in) {
 }
 
 std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
-                                                           const std::vector<std::string>& files, std::string& error) {
+                                                           const std::vector<std::string>& files,
+                                                           const language::Catalogue& texts, std::string& error) {
     std::vector<std::string> all = names;
     for (const std::string& file : files) {
         std::string reason;
@@ -76,7 +77,7 @@ std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std
             reason = ReadError(*in);
         }
         if (!reason.empty()) {
-            error = "cannot read the device list " + file + ": " + reason;
+            error = texts.Text({"ctl.device_list_unreadable", {{"file", file}, {"reason", reason}}});
             return std::nullopt;
         }
     }

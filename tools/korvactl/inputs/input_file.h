@@ -1,6 +1,7 @@
 #pragma once
 // What korvactl reads besides its command line: input files, device lists, captured datagrams, and the
 // new parameters of set and apply with their checks.
+#include <cstdint>
 #include <fstream>
 #include <iosfwd>
 #include <optional>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "language/catalogue.h"
 #include "protocol/new_parameters.h"
 
 namespace korva::ctl {
@@ -26,10 +28,11 @@ std::string WithoutByteOrderMark(const std::string& firstLine);
 // Device lists kept in files: one device a line, "#" starts a comment, blank lines are skipped.
 std::vector<std::string> ReadAddressLines(std::istream& in);
 
-// The names given as arguments, then those of each file in turn. nullopt, with the reason in error,
-// when a file cannot be read (a directory cannot).
+// The names given as arguments, then those of each file in turn. nullopt, with the reason in error in the
+// language of texts, when a file cannot be read (a directory cannot).
 std::optional<std::vector<std::string>> CollectDeviceNames(const std::vector<std::string>& names,
-                                                           const std::vector<std::string>& files, std::string& error);
+                                                           const std::vector<std::string>& files,
+                                                           const language::Catalogue& texts, std::string& error);
 
 // Datagrams pasted from a capture: hex digits, optionally separated by blanks or colons, as tcpdump and
 // Wireshark print them ("30 31 30 30", "30:31:30:30", "30313030").
@@ -39,15 +42,26 @@ std::optional<std::string> ParseHexLine(std::string_view line);
 // The new parameters of `set` and of each plan row, checked by the rules the console uses too.
 using korva::NewParameters;
 
-// Every problem CheckNewParameters finds, each a sentence naming the value; empty when the parameters
-// can be written.
-std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters);
+// What a problem calls each of the new parameters: "address", "mask" and "gateway" for set, in the
+// language the problem is told in; a plan calls them by its columns.
+struct ParameterNames {
+    language::Message address{"ctl.parameter.address"};
+    language::Message mask{"ctl.parameter.mask"};
+    language::Message gateway{"ctl.parameter.gateway"};
+};
 
-// A commissioning plan: one device a line, "address,new_address,mask,gateway[,mac]", the fields
-// separated by commas, semicolons or tabs, whichever the first line uses (spreadsheets write the
-// separator of their locale). A UTF-8 byte order mark is skipped. A header line naming those columns may
-// come first; "#" starts a comment, and blank lines are skipped. The MAC, when
-// given, is how apply tells the row's device from another one answering at either address.
+// Every problem CheckNewParameters finds for a device now at current, each a sentence naming the value,
+// in the language of texts; empty when the parameters can be written.
+using korva::CurrentPlace;
+std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
+                                               const language::Catalogue& texts, const ParameterNames& names = {});
+
+// A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
+// saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A
+// header may come first, naming the columns in English or Portuguese in any order (address/endereço, new
+// address/novo endereço, mask/máscara, gateway, mac; case, accents, blanks and underscores aside); the
+// plan's messages then call each column by the header's word. The MAC, when given, is how apply tells
+// the row's device from another one answering at either address.
 struct PlanRow {
     int line = 0;         // in the file, counted from 1
     std::string address;  // where the device answers now
@@ -61,17 +75,31 @@ struct PlanRow {
 // colons, written as the replies read, "00-1A-AB-01-02-FF". nullopt for anything else.
 std::optional<std::string> CanonicalMac(std::string_view text);
 
-struct Plan {
-    std::vector<PlanRow> rows;
-    std::vector<std::string> problems;  // lines that are no row, each named by its number
+// The words a plan's messages call its columns by: its header's, or these in the language told in.
+struct PlanColumns {
+    language::Message address{"ctl.column.address"};
+    language::Message newAddress{"ctl.column.new_address"};
+    language::Message mask{"ctl.column.mask"};
+    language::Message gateway{"ctl.column.gateway"};
+    language::Message mac{"ctl.column.mac"};
 };
 
-Plan ReadPlan(std::istream& in);
+struct Plan {
+    std::vector<PlanRow> rows;
+    std::vector<std::string> problems;  // records that are no row, each named by its line, in ReadPlan's language
+    PlanColumns columns;
+    bool overLimit = false;  // more rows than the limit: the reading stopped after one more
+};
+
+// Reads rows until the end or one row past rowLimit, so that a plan's memory is bounded by the limit
+// and not by the file. Problems are told in the language of texts.
+Plan ReadPlan(std::istream& in, const language::Catalogue& texts, std::size_t rowLimit = SIZE_MAX);
 
 // Problems with the plan as a whole, each a sentence naming the line: every row's values checked as
 // `set` checks them, a MAC that is none, a device (address or MAC) planned twice, two devices given one
-// new address, and a new address that another row's device holds now. The network is not asked; apply
-// does that next.
-std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows);
+// new address, and a new address that another row's device holds now, in the language of texts. The
+// network is not asked; apply does that next.
+std::vector<std::string> CheckPlan(const std::vector<PlanRow>& rows, const language::Catalogue& texts,
+                                   const PlanColumns& columns = {});
 
 }  // namespace korva::ctl

@@ -1,4 +1,5 @@
 #include "tools/korvactl/output/failure_summary.h"
+#include "tools/common/terminal_text.h"
 
 #include <algorithm>
 #include <ostream>
@@ -13,7 +14,7 @@ constexpr std::size_t kReasonsKept = 8;
 }  // namespace
 
 void FailureSummary::Write(const Record& record) {
-    if (record.reply) {
+    if (record.error.Empty()) {
         next_.Write(record);
         return;
     }
@@ -32,23 +33,27 @@ void FailureSummary::Write(const Record& record) {
         reason->first.push_back(record.name);
 }
 
-void FailureSummary::Summarise(std::ostream& err, const std::string& prefix) const {
+void FailureSummary::Summarise(std::ostream& err, const std::string& prefix, const language::Catalogue& texts) const {
     std::vector<const Reason*> ordered;
     for (const Reason& reason : reasons_)
         ordered.push_back(&reason);
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const Reason* a, const Reason* b) { return a->count > b->count; });
     for (const Reason* reason : ordered) {
-        err << prefix << reason->count << (reason->count == 1 ? " request" : " requests")
-            << " not sent: " << reason->text << " (";
-        for (std::size_t i = 0; i < reason->first.size(); ++i)
-            err << (i == 0 ? "" : ", ") << reason->first[i];
-        if (reason->count > reason->first.size())
-            err << " and " << reason->count - reason->first.size() << " more";
-        err << ")\n";
+        std::string names;
+        for (const std::string& name : reason->first)
+            names += (names.empty() ? "" : ", ") + name;
+        const std::uint64_t more = reason->count - reason->first.size();
+        const language::Message devices =
+            more > 0 ? language::Message("ctl.not_sent.more", {{"devices", names}, {"more", more}})
+                     : language::Message::Verbatim(names);
+        err << prefix
+            << tools::TerminalText(texts.Text(
+                   {"ctl.not_sent", {{"count", reason->count}, {"reason", reason->text}, {"devices", devices}}}))
+            << '\n';
     }
     if (others_ > 0)
-        err << prefix << others_ << (others_ == 1 ? " request" : " requests") << " not sent for other reasons\n";
+        err << prefix << texts.Text({"ctl.not_sent.others", {{"count", others_}}}) << '\n';
 }
 
 }  // namespace korva::ctl

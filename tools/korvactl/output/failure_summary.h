@@ -18,14 +18,14 @@ public:
     void Flush() override { next_.Flush(); }
 
     std::uint64_t Failures() const { return failures_; }
-    // One line a reason, most frequent first, naming its first few addresses:
+    // One line a reason, most frequent first, naming its first few addresses, in the language of texts:
     // "<prefix>65536 requests not sent: Network is unreachable (127.0.0.0, 127.0.0.1, 127.0.0.2 and 65533 more)".
     // Nothing when there was no failure.
-    void Summarise(std::ostream& err, const std::string& prefix) const;
+    void Summarise(std::ostream& err, const std::string& prefix, const language::Catalogue& texts) const;
 
 private:
     struct Reason {
-        std::string text;
+        language::Message text;
         std::uint64_t count = 0;
         std::vector<std::string> first;  // the first few names
     };

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <ostream>
-#include <sstream>
 
 namespace korva::ctl {
 
@@ -24,23 +23,28 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string ProgressLine::Text(const std::string& prefix, const std::string& doing, std::uint64_t total,
-                               const ProgressCounts& counts, std::chrono::duration<double> elapsed) {
-    std::ostringstream text;
-    text << prefix << doing << ' ' << counts.done << '/' << total << ", " << counts.found << " found, "
-         << counts.failed << " failed";
+std::string ProgressLine::Text(const std::string& prefix, language::Key doing, std::uint64_t total,
+                               const ProgressCounts& counts, std::chrono::duration<double> elapsed,
+                               const language::Catalogue& texts) {
+    std::string text = prefix + texts.Text({"ctl.progress.line",
+                                            {{"doing", doing},
+                                             {"done", counts.done},
+                                             {"total", total},
+                                             {"found", counts.found},
+                                             {"failed", counts.failed}}});
     const double seconds = elapsed.count();
     if (seconds > 0 && counts.done > 0) {
         const double rate = static_cast<double>(counts.done) / seconds;
-        text << ", " << std::llround(rate) << "/s";
+        text += texts.Text({"ctl.progress.rate", {{"rate", std::llround(rate)}}});
         if (counts.done < total)
-            text << ", ETA " << Duration(static_cast<double>(total - counts.done) / rate);
+            text +=
+                texts.Text({"ctl.progress.eta", {{"time", Duration(static_cast<double>(total - counts.done) / rate)}}});
     }
-    return text.str();
+    return text;
 }
 
-void ProgressLine::Track(std::string doing, std::uint64_t total, std::function<ProgressCounts()> count) {
-    doing_ = std::move(doing);
+void ProgressLine::Track(language::Key doing, std::uint64_t total, std::function<ProgressCounts()> count) {
+    doing_ = doing;
     total_ = total;
     count_ = std::move(count);
     started_ = std::chrono::steady_clock::now();
@@ -54,7 +58,7 @@ void ProgressLine::Refresh() {
     if (now - drawn_ < kRedrawEvery)
         return;
     drawn_ = now;
-    err_ << kRewind << Text(prefix_, doing_, total_, count_(), now - started_) << std::flush;
+    err_ << kRewind << Text(prefix_, doing_, total_, count_(), now - started_, texts_) << std::flush;
     onScreen_ = true;
 }
 

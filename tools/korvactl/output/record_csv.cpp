@@ -11,12 +11,12 @@ namespace {
 
 // The record's values by key, nested objects taken apart: {"parameters": {"mask": ...}} gives
 // "parameters.mask".
-void Flatten(const nlohmann::ordered_json& json, const std::string& prefix, std::vector<std::string>& keys,
-             std::vector<std::string>& values) {
+void FlattenJson(const nlohmann::ordered_json& json, const std::string& prefix, std::vector<std::string>& keys,
+                 std::vector<std::string>& values) {
     for (const auto& [key, value] : json.items()) {
         const std::string name = prefix.empty() ? key : prefix + "." + key;
         if (value.is_object()) {
-            Flatten(value, name, keys, values);
+            FlattenJson(value, name, keys, values);
             continue;
         }
         keys.push_back(name);
@@ -28,15 +28,30 @@ void Flatten(const nlohmann::ordered_json& json, const std::string& prefix, std:
 
 }  // namespace
 
+void CsvWriter::Flatten(const Record& record, std::vector<std::string>& keys, std::vector<std::string>& values) const {
+    nlohmann::ordered_json json = RecordToJson(record);
+    if (!withPlain_)
+        json.erase("plain");
+    FlattenJson(json, "", keys, values);
+}
+
 void CsvWriter::Write(const Record& record) {
     std::vector<std::string> keys;
     std::vector<std::string> values;
-    Flatten(RecordToJson(record), "", keys, values);
+    Flatten(record, keys, values);
     if (keys != header_) {
         out_ << CsvLine(keys);
         header_ = std::move(keys);
     }
     out_ << CsvLine(values);
+}
+
+void CsvWriter::Begin(ReplyKind kind) {
+    std::vector<std::string> values;
+    header_.clear();
+    Flatten(SampleRecord(kind), header_, values);
+    out_ << CsvLine(header_);
+    FlushOrThrow(out_);
 }
 
 void CsvWriter::Flush() {

@@ -1,6 +1,7 @@
 // Replies and records as JSON, and the JSON lines writer.
 #include "protocol/cp1252.h"
 #include "protocol/fields.h"
+#include "protocol/reply_writer.h"
 #include "protocol/unscramble.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
@@ -43,7 +44,9 @@ void AddReply(nlohmann::ordered_json& json, const ReplyReading& reading) {
     json["version"] = reading.version;
     json["keyword"] = Cp1252ToUtf8(reading.keyword);
     json["changed_flag"] = reading.changedFlag;
-    if (reading.status)
+    if (!reading.complete)
+        json["error"] = language::English().Text(IncompleteReply(reading.kind));
+    else if (reading.status)
         json["status"] = StatusJson(*reading.status);
     else if (reading.parameters)
         json["parameters"] = ParametersJson(*reading.parameters);
@@ -64,6 +67,9 @@ ReplyReading ReadReply(std::string_view datagram) {
     reading.keyword = reader.Keyword();
     reading.changedFlag = reader.ChangedFlag();
     reading.kind = KindOfKeyword(reading.keyword);
+    reading.complete = reader.Complete();
+    if (!reading.complete)
+        return reading;
     if (reading.kind == ReplyKind::kStatus)
         reading.status = reader.Status();
     else if (reading.kind == ReplyKind::kParameters)
@@ -83,15 +89,46 @@ nlohmann::ordered_json ReplyToJson(std::string_view datagram) {
     return ReplyToJson(ReadReply(datagram));
 }
 
+language::Message IncompleteReply(ReplyKind kind) {
+    return kind == ReplyKind::kStatus ? language::Message("ctl.failure.incomplete_status")
+                                      : language::Message("ctl.failure.incomplete_parameters");
+}
+
+Record SampleRecord(ReplyKind kind) {
+    constexpr ScrambleForm kPlain{0, 0, 0};
+    Record sample{{}, {}, {}, {}, std::nullopt};
+    switch (kind) {
+        case ReplyKind::kStatus:
+            sample.reply = StatusReplyLine({}, false, kPlain);
+            break;
+        case ReplyKind::kParameters:
+            sample.reply = ParameterReplyLine({}, kPlain);
+            break;
+        case ReplyKind::kReset:
+            sample.reply = ResetReplyLine(true, false, kPlain);
+            sample.resetCommands = 1;
+            break;
+        case ReplyKind::kWrite:
+        case ReplyKind::kUnknown:
+            sample.reply = WriteReplyLine(false, kPlain);
+            break;
+    }
+    return sample;
+}
+
+// Failures in English, whatever the user's language: scripts read them.
 nlohmann::ordered_json RecordToJson(const Record& record) {
     nlohmann::ordered_json json = {{"address", record.name}};
     if (!record.reply) {
         json["failed_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
-        json["error"] = record.error;
+        json["error"] = language::English().Text(record.error);
         return json;
     }
     json["received_at"] = tools::TimeText(record.at, tools::TimeStyle::kIsoUtc);
     AddReply(json, ReadReply(*record.reply));
+    // A refusal; a reply cut short has said so already, in the same words.
+    if (!record.error.Empty())
+        json["error"] = language::English().Text(record.error);
     if (record.resetCommands)
         json["reset_commands"] = *record.resetCommands;
     return json;

@@ -1,5 +1,6 @@
 // TableWriter: the decoded reply of every record, in columns a person can scan.
 #include "protocol/cp1252.h"
+#include "tools/common/terminal_text.h"
 #include "tools/common/time_text.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -75,40 +76,55 @@ void PrintLine(std::ostream& out, const std::vector<std::string>& texts, const s
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (i > 0)
             line += "  ";
-        line += texts[i];
-        if (i + 1 < texts.size() && static_cast<int>(texts[i].size()) < widths[i])
-            line.append(static_cast<std::size_t>(widths[i]) - texts[i].size(), ' ');
+        const std::string text = tools::TerminalText(texts[i]);
+        line += text;
+        if (i + 1 < texts.size() && static_cast<int>(text.size()) < widths[i])
+            line.append(static_cast<std::size_t>(widths[i]) - text.size(), ' ');
     }
     out << line << '\n';
+}
+
+// A record's cells, with the keyword of its reply (empty for a failure), which decides the header.
+Cells RecordCells(const Record& record, std::string& keyword) {
+    Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
+    // The words of JSON: a table is the same in every language.
+    if (!record.error.Empty()) {
+        cells.push_back({{"", 0}, "error: " + language::English().Text(record.error)});
+        return cells;
+    }
+    const ReplyReading reply = ReadReply(*record.reply);
+    keyword = reply.keyword;
+    for (auto& cell : KindCells(reply, record.resetCommands))
+        cells.push_back(std::move(cell));
+    return cells;
+}
+
+void PrintCells(std::ostream& out, const Cells& cells, bool titles) {
+    std::vector<std::string> texts;
+    std::vector<int> widths;
+    for (const auto& [column, value] : cells) {
+        texts.push_back(titles ? column.title : value);
+        widths.push_back(column.width);
+    }
+    PrintLine(out, texts, widths);
 }
 
 }  // namespace
 
 void TableWriter::Write(const Record& record) {
-    const std::optional<ReplyReading> reply =
-        record.reply ? std::optional<ReplyReading>(ReadReply(*record.reply)) : std::nullopt;
-    Cells cells{{kAddress, record.name}, {kTime, tools::TimeText(record.at, tools::TimeStyle::kLocalClock)}};
-    if (!reply) {
-        cells.push_back({{"", 0}, "error: " + record.error});
-    } else {
-        for (auto& cell : KindCells(*reply, record.resetCommands))
-            cells.push_back(std::move(cell));
+    std::string keyword;
+    const Cells cells = RecordCells(record, keyword);
+    if (!keyword.empty() && keyword != headerShown_) {
+        PrintCells(out_, cells, true);
+        headerShown_ = keyword;
     }
-
-    std::vector<std::string> titles;
-    std::vector<std::string> values;
-    std::vector<int> widths;
-    for (const auto& [column, value] : cells) {
-        titles.emplace_back(column.title);
-        values.push_back(value);
-        widths.push_back(column.width);
-    }
-    if (reply && reply->keyword != headerShown_) {
-        PrintLine(out_, titles, widths);
-        headerShown_ = reply->keyword;
-    }
-    PrintLine(out_, values, widths);
+    PrintCells(out_, cells, false);
     ThrowIfFailed(out_);
+}
+
+void TableWriter::Begin(ReplyKind kind) {
+    PrintCells(out_, RecordCells(SampleRecord(kind), headerShown_), true);
+    FlushOrThrow(out_);
 }
 
 void TableWriter::Flush() {

@@ -1,5 +1,6 @@
 // The failure echo, and the checks that turn a failed write into OutputError.
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/common/terminal_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,26 +26,34 @@ constexpr std::size_t kFailuresRemembered = 4096;
 }  // namespace
 
 void FailureEcho::Write(const Record& record) {
-    if (!record.reply) {
+    if (!record.error.Empty()) {
         std::string key = record.name;
-        key.append(1, '\0').append(record.error);
+        key.append(1, '\0').append(language::English().Text(record.error));
         if (const auto told = told_.find(key); told != told_.end()) {
             ++told->second.repeats;
         } else {
             if (told_.size() < kFailuresRemembered)
                 told_.emplace(std::move(key), Told{record.name, record.error, 0});
             progress_.Hide();
-            err_ << "korvactl " << command_ << ": " << record.name << ": " << record.error << '\n' << std::flush;
+            err_ << "korvactl " << command_ << ": "
+                 << tools::TerminalText(
+                        texts_.Text({"ctl.failure.echo", {{"device", record.name}, {"failure", record.error}}}))
+                 << '\n'
+                 << std::flush;
         }
     }
+    progress_.BeforeOutput();
     next_.Write(record);
 }
 
 void FailureEcho::TellRepeats() const {
     for (const auto& [key, told] : told_) {
         if (told.repeats > 0)
-            err_ << "korvactl " << command_ << ": " << told.name << ": " << told.error << " (" << told.repeats
-                 << (told.repeats == 1 ? " more time)\n" : " more times)\n");
+            err_ << "korvactl " << command_ << ": "
+                 << tools::TerminalText(
+                        texts_.Text({"ctl.failure.repeated",
+                                     {{"device", told.name}, {"failure", told.error}, {"count", told.repeats}}}))
+                 << '\n';
     }
 }
 
