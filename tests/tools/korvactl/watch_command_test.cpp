@@ -169,7 +169,8 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     });
     std::ostringstream err;
     std::istringstream typed;
-    CommandIo io{out, err, {false, typed, err}, [&network] { return network.OpenLink(); }, false};
+    const Terminal terminal{false, typed, err};
+    CommandIo io{out, err, terminal, [&network] { return network.OpenLink(); }, false};
 
     ASSERT_EQ(RunCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
     // Round one asks for parameters and live data; each later round finds every earlier line out.
