@@ -1,6 +1,7 @@
 #include "app/console_settings.h"
 
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
@@ -19,14 +20,31 @@ void ReadInto(const ProfileFile& file, std::string_view key, std::string& value)
         value = *std::move(stored);
 }
 
-class SettingsFile : public console::SettingsStore {
+class PlacedSettings : public console::SettingsStore {
 public:
-    explicit SettingsFile(std::string path) : path_(std::move(path)) {}
-    ConsoleSettings Load() override { return ReadConsoleSettings(path_); }
-    void Save(const ConsoleSettings& settings) override { WriteConsoleSettings(path_, settings); }
+    PlacedSettings(SettingsPlace place, std::function<void()> beforeSave, std::string nowhere)
+        : place_(std::move(place)), beforeSave_(std::move(beforeSave)), nowhere_(std::move(nowhere)) {}
+
+    ConsoleSettings Load() override {
+        return place_.readFrom.empty() ? ConsoleSettings() : ReadConsoleSettings(place_.readFrom);
+    }
+    void Save(const ConsoleSettings& settings) override {
+        if (place_.saveTo.empty())
+            throw std::runtime_error(nowhere_);
+        if (beforeSave_)
+            beforeSave_();
+        WriteConsoleSettings(place_.saveTo, settings);
+    }
+    std::optional<console::SettingsDetour> Detour() const override {
+        if (place_.readFrom.empty() || place_.readFrom == place_.saveTo)
+            return std::nullopt;
+        return console::SettingsDetour{place_.readFrom, place_.saveTo};
+    }
 
 private:
-    const std::string path_;
+    const SettingsPlace place_;
+    const std::function<void()> beforeSave_;
+    const std::string nowhere_;
 };
 
 }  // namespace
@@ -55,7 +73,12 @@ void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settin
 }
 
 std::unique_ptr<console::SettingsStore> SettingsFileAt(const std::string& path) {
-    return std::make_unique<SettingsFile>(path);
+    return SettingsStoreFor({path, path}, {}, {});
+}
+
+std::unique_ptr<console::SettingsStore> SettingsStoreFor(SettingsPlace place, std::function<void()> beforeSave,
+                                                         std::string nowhere) {
+    return std::make_unique<PlacedSettings>(std::move(place), std::move(beforeSave), std::move(nowhere));
 }
 
 }  // namespace korva::app

@@ -2,9 +2,11 @@
 // The settings file of the console: keys "IP", "msk" and "GW" of section "Geral" in "KorvaCfg.ini"
 // (beside the executable, or in the user's configuration folder: settings_place.h). Values are
 // Windows-1252 text, stored exactly as typed: no validation, no reformatting.
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/settings_place_rule.h"
 #include "console/settings_store.h"
 
 namespace korva::app {
@@ -24,5 +26,12 @@ void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settin
 
 // The window's settings kept in the file at path.
 std::unique_ptr<console::SettingsStore> SettingsFileAt(const std::string& path);
+
+// The window's settings read from place.readFrom and saved to place.saveTo, with Detour() naming both
+// when they differ. beforeSave runs before every save: it makes the user's folder, which may have been
+// deleted while the window was open. With nowhere to save, every save throws
+// std::runtime_error(nowhere).
+std::unique_ptr<console::SettingsStore> SettingsStoreFor(SettingsPlace place, std::function<void()> beforeSave,
+                                                         std::string nowhere);
 
 }  // namespace korva::app

@@ -12,7 +12,8 @@ constexpr const char* kUsage =
     "\n"
     "Settings (device address, new mask, new gateway) are kept in KorvaCfg.ini beside the program. When\n"
     "that folder cannot take the file, or the program is installed, they are kept in\n"
-    "$XDG_CONFIG_HOME/KorvaCfg/KorvaCfg.ini ($HOME/.config/KorvaCfg/KorvaCfg.ini when unset).\n"
+    "$XDG_CONFIG_HOME/KorvaCfg/KorvaCfg.ini ($HOME/.config/KorvaCfg/KorvaCfg.ini when unset); a file\n"
+    "beside the program that can be read but not written is read until that one exists.\n"
     "SIGTERM, SIGINT and SIGHUP close the window as its close button does.\n";
 
 }  // namespace

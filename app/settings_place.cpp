@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
+#include <functional>
 #include <utility>
 
 #include "app/console_settings.h"
@@ -18,22 +18,31 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kDesktopEntry = "share/applications/korvacfg.desktop";
+constexpr const char* kNowhere =
+    "Unable to write the settings: no home folder to keep them in (XDG_CONFIG_HOME and HOME are not absolute "
+    "paths, and the user database gives none)";
 
 bool Absolute(const char* path) {
     return path != nullptr && path[0] == '/';
 }
 
 // Asked with the effective user, who is the one saving.
-bool MayWrite(const std::string& path) {
-    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+bool MayAccess(const std::string& path, int mode) {
+    return faccessat(AT_FDCWD, path.c_str(), mode, AT_EACCESS) == 0;
 }
 
-bool CanTakeFile(const std::string& folder, const std::string& file) {
+BesideFile BesideState(const std::string& folder, const std::string& file) {
     struct stat info {};
-    if (stat(file.c_str(), &info) == 0)
-        return S_ISREG(info.st_mode) && MayWrite(file);
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    if (stat(file.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode))
+            return BesideFile::kUnusable;
+        if (MayAccess(file, W_OK))
+            return BesideFile::kTakesFile;
+        return MayAccess(file, R_OK) ? BesideFile::kReadOnly : BesideFile::kUnusable;
+    }
+    const bool folderTakesFile =
+        stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && MayAccess(folder, W_OK | X_OK);
+    return folderTakesFile ? BesideFile::kTakesFile : BesideFile::kUnusable;
 }
 
 // The home folder of the effective user's entry in the user database, which a login sets HOME from;
@@ -42,31 +51,6 @@ std::string DatabaseHome() {
     const passwd* entry = getpwuid(geteuid());
     return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
 }
-
-class UserFolderSettings : public console::SettingsStore {
-public:
-    UserFolderSettings(std::string folder, std::unique_ptr<console::SettingsStore> file)
-        : folder_(std::move(folder)), file_(std::move(file)) {}
-    ConsoleSettings Load() override { return file_->Load(); }
-    void Save(const ConsoleSettings& settings) override {
-        MakeUserSettingsFolder(folder_);
-        file_->Save(settings);
-    }
-
-private:
-    const std::string folder_;
-    const std::unique_ptr<console::SettingsStore> file_;
-};
-
-class NoSettingsPlace : public console::SettingsStore {
-public:
-    ConsoleSettings Load() override { return {}; }
-    void Save(const ConsoleSettings&) override {
-        throw std::runtime_error(
-            "Unable to write the settings: no home folder to keep them in (XDG_CONFIG_HOME and HOME are not "
-            "absolute paths, and the user database gives none)");
-    }
-};
 
 }  // namespace
 
@@ -87,13 +71,12 @@ bool InstalledProgramFolder(const std::string& programFolder) {
     return bin.filename() == "bin" && fs::is_regular_file(bin.parent_path() / kDesktopEntry, ignored);
 }
 
-std::string ChooseSettingsPath(const std::string& programFolder, bool installed, const std::string& userFolder) {
+SettingsPlace LinuxSettingsPlace(const std::string& programFolder, bool installed, const std::string& userFolder) {
     const std::string beside = SettingsPathIn(programFolder);
-    if (userFolder.empty())
-        return installed ? std::string() : beside;
-    if (!installed && CanTakeFile(programFolder, beside))
-        return beside;
-    return SettingsPathIn(userFolder);
+    const std::string userFile = userFolder.empty() ? std::string() : SettingsPathIn(userFolder);
+    std::error_code ignored;
+    return ChooseSettingsPlace(beside, BesideState(programFolder, beside), installed, userFile,
+                               !userFile.empty() && fs::exists(userFile, ignored));
 }
 
 void MakeUserSettingsFolder(const std::string& folder) {
@@ -108,12 +91,11 @@ void MakeUserSettingsFolder(const std::string& folder) {
 
 std::unique_ptr<console::SettingsStore> SettingsStoreAt(const std::string& programFolder, bool installed,
                                                         const std::string& userFolder) {
-    const std::string chosen = ChooseSettingsPath(programFolder, installed, userFolder);
-    if (chosen.empty())
-        return std::make_unique<NoSettingsPlace>();
-    if (chosen == SettingsPathIn(programFolder))
-        return SettingsFileAt(chosen);
-    return std::make_unique<UserFolderSettings>(userFolder, SettingsFileAt(chosen));
+    SettingsPlace place = LinuxSettingsPlace(programFolder, installed, userFolder);
+    std::function<void()> makeUserFolder;
+    if (!userFolder.empty() && place.saveTo == SettingsPathIn(userFolder))
+        makeUserFolder = [userFolder] { MakeUserSettingsFolder(userFolder); };
+    return SettingsStoreFor(std::move(place), std::move(makeUserFolder), kNowhere);
 }
 
 std::unique_ptr<console::SettingsStore> SettingsStoreForProgramIn(const std::string& programFolder) {

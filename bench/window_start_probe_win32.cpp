@@ -4,9 +4,12 @@
 // programs are neither told nor changed: the probe watches them from outside, and ends each start with
 // TerminateProcess once measured.
 //
-//   window_start_probe RUNS PROGRAM...
+//   window_start_probe RUNS COMMAND...
 //
-// One line per program: "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n>".
+// A command is a program's path, or a quoted path and its arguments. One line per command:
+// "<name> startup_ms <t> idle_ms <t> peak_kb <kb> runs <n> startup_each <t,t,...> idle_each <t,t,...>",
+// the name being the program's without its extension, and its arguments joined to it with "+"; the
+// last two list every start's times in the order of the rounds, for comparing starts of one round.
 #include <windows.h>
 #include <psapi.h>
 
@@ -20,6 +23,9 @@ namespace {
 
 // Long enough for a start under Wine on a busy shared machine.
 constexpr DWORD kShowTimeoutMs = 30000;
+// Between starts: the ended program's windows are taken down by the desktop and the X server after it
+// has gone, which would otherwise weigh on the next start.
+constexpr DWORD kSettleMs = 300;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -63,15 +69,30 @@ struct Run {
     double peakKb = 0;
 };
 
-// One start of program; false when it did not start, ended, or showed no window in time.
-bool RunOnce(const std::wstring& program, Run& run) {
-    std::wstring commandLine = L"\"" + program + L"\"";
+// A program's path alone is quoted; a command given whole already is.
+std::wstring CommandLine(const std::wstring& command) {
+    return command.front() == L'"' ? command : L"\"" + command + L"\"";
+}
+
+// "bare_window+ws2_32.dll" for "\"Z:\...\bare_window.exe\" ws2_32.dll".
+std::wstring NameOf(const std::wstring& command) {
+    const std::wstring line = CommandLine(command);
+    const std::size_t close = line.find(L'"', 1);
+    std::wstring name = std::filesystem::path(line.substr(1, close - 1)).stem().wstring();
+    for (wchar_t c : line.substr(close + 1))
+        name += c == L' ' ? L'+' : c;
+    return name;
+}
+
+// One start of command; false when it did not start, ended, or showed no window in time.
+bool RunOnce(const std::wstring& command, Run& run) {
+    std::wstring commandLine = CommandLine(command);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     LARGE_INTEGER started;
     QueryPerformanceCounter(&started);
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return false;
     bool shown = false;
@@ -93,6 +114,7 @@ bool RunOnce(const std::wstring& program, Run& run) {
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    Sleep(kSettleMs);
     if (!measured)
         return false;
     run.startupMs = Milliseconds(started, now);
@@ -106,7 +128,7 @@ bool RunOnce(const std::wstring& program, Run& run) {
 int wmain(int argc, wchar_t* argv[]) {
     const int runs = argc > 2 ? _wtoi(argv[1]) : 0;
     if (runs < 1) {
-        std::fputs("usage: window_start_probe RUNS PROGRAM...\n", stderr);
+        std::fputs("usage: window_start_probe RUNS COMMAND...\n", stderr);
         return 2;
     }
     std::vector<std::vector<Run>> results(static_cast<std::size_t>(argc - 2));
@@ -130,9 +152,14 @@ int wmain(int argc, wchar_t* argv[]) {
             idle.push_back(run.idleMs);
             peak.push_back(run.peakKb);
         }
-        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu\n",
-                    std::filesystem::path(argv[i]).stem().c_str(), Median(startup), Median(idle), Median(peak),
-                    programRuns.size());
+        std::printf("%ls startup_ms %.1f idle_ms %.1f peak_kb %.0f runs %zu", NameOf(argv[i]).c_str(),
+                    Median(startup), Median(idle), Median(peak), programRuns.size());
+        for (const auto& [key, values] : {std::pair{"startup_each", &startup}, std::pair{"idle_each", &idle}}) {
+            std::printf(" %s ", key);
+            for (std::size_t run = 0; run < values->size(); ++run)
+                std::printf("%s%.1f", run == 0 ? "" : ",", (*values)[run]);
+        }
+        std::printf("\n");
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <exception>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 
 #include "console/TTILed.h"
@@ -21,6 +22,7 @@
 #include "console/console_texts.h"
 #include "console/display_formats.h"
 #include "console/error_box.h"
+#include "console/saved_settings_notice.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "protocol/cp1252.h"
@@ -327,6 +329,8 @@ void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
 void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
     try {
         SaveSettings();
+        if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
+            ShowMessage(*notice);
     } catch (const std::exception& error) {
         if (!saveFailed_) {
             // The operator may free the disk or the folder and close again; nothing is lost meanwhile.

@@ -79,6 +79,12 @@ const char* BoxName(ParameterBox box) {
     return kGatewayCaption;
 }
 
+std::string SettingsSavedElsewhere(const std::string& readFrom, const std::string& savedTo) {
+    return "O arquivo de configurações\r" + readFrom +
+           "\rnão pode ser alterado. O endereço, a máscara e o gateway foram gravados em\r" + savedTo +
+           "\re serão lidos de lá daqui em diante.";
+}
+
 std::string NoReplyFrom(const std::string& address) {
     return std::string(kNoReply) + " de " + address;
 }

@@ -68,6 +68,10 @@ inline constexpr const char* kCloseWithoutSaving =
     "Não foi possível gravar as configurações.\rFechar assim mesmo? O endereço, a máscara e o gateway digitados "
     "serão perdidos.";
 
+// After a close whose settings went to the user's folder, since the file they were read from cannot be
+// written; both paths in UTF-8.
+std::string SettingsSavedElsewhere(const std::string& readFrom, const std::string& savedTo);
+
 // What the box of the new parameters is called in the window: "endereço", "máscara", "gateway".
 const char* BoxName(ParameterBox box);
 

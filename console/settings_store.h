@@ -1,6 +1,7 @@
 #pragma once
 // What the window remembers between runs, and the place that keeps it. The window reads the values when
 // it opens and saves them when it closes; where and how they are kept is the program's business.
+#include <optional>
 #include <string>
 
 namespace korva::console {
@@ -12,12 +13,22 @@ struct ConsoleSettings {
     std::string gateway = "192.168.0.1";
 };
 
+// Saves that go to another file than the one the settings were read from, which can be read but not
+// written. Paths in UTF-8.
+struct SettingsDetour {
+    std::string readFrom;
+    std::string savedTo;
+};
+
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual ConsoleSettings Load() = 0;
     // Throws std::runtime_error with the text the error box shows.
     virtual void Save(const ConsoleSettings& settings) = 0;
+    // Where saves go instead of the file read, for the window to tell the operator; none for a store
+    // that saves where it reads.
+    virtual std::optional<SettingsDetour> Detour() const { return std::nullopt; }
 };
 
 }  // namespace korva::console

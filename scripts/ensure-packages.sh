@@ -14,6 +14,26 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# Generates the locales that are missing (as root, or through sudo), Debian's way: uncommented in
+# /etc/locale.gen, which locale-gen builds from. The locales package must be installed.
+# Usage: ensure_locales locale...   (as locale -a spells them after generating, e.g. pt_BR.UTF-8)
+ensure_locales() {
+  local missing=()
+  local wanted
+  for wanted in "$@"; do
+    # locale -a writes UTF-8 as utf8.
+    locale -a | grep -qix "${wanted/UTF-8/utf8}" || missing+=("$wanted")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Generating locales: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  for wanted in "${missing[@]}"; do
+    $sudo sed -i "s/^# *\(${wanted//./\.} UTF-8\)\$/\1/" /etc/locale.gen
+  done
+  $sudo locale-gen
+}
+
 # What every build of the project needs. The exporter serves HTTP and HTTPS with libmicrohttpd on
 # GnuTLS, reads its --web-config with yaml-cpp and checks bcrypt hashes with libxcrypt's crypt.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
@@ -46,7 +66,10 @@ MONITORING_PACKAGES=(prometheus openssl curl)
 
 # The Windows build: the mingw-w64 cross compiler (POSIX threads variant), GoogleTest's sources to build
 # with it, nlohmann/json's headers, Wine to run the tests (scripts/windows-build.sh) on Xvfb, which the
-# console's window test needs, NSIS to build the installer, xdotool and unzip for the installer's test, and
-# Python for korvactl.exe's question on a pseudo-terminal.
+# console's window test needs, NSIS to build the installer, xdotool, unzip and locales for the installer's
+# test, and Python for korvactl.exe's question on a pseudo-terminal.
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest nlohmann-json3-dev wine wine64 xvfb nsis xdotool
-                  unzip python3)
+                  unzip locales python3)
+# Wine takes its language from the locale: the installer's test starts the installer in Brazilian
+# Portuguese and in English, which a fresh machine, with C.UTF-8 alone, does not have.
+INSTALLER_TEST_LOCALES=(pt_BR.UTF-8 en_US.UTF-8)

@@ -27,6 +27,7 @@ ctest --test-dir build --output-on-failure
 [ "${KORVA_QUICK:-0}" = "1" ] && exit 0
 # The Windows build of the tools and their tests, run under Wine.
 ensure_packages "${WINDOWS_PACKAGES[@]}"
+ensure_locales "${INSTALLER_TEST_LOCALES[@]}"
 bash scripts/windows-build.sh --test
 bash scripts/fuzz.sh
 bash scripts/sanitize.sh

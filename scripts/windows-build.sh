@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs and their tests into build-windows/ with mingw-w64 (the packages in
 # ensure-packages.sh's WINDOWS_PACKAGES) and makes the portable zip and the installer; with --test it
-# runs the tests under Wine, the installer's last.
+# runs the tests under Wine, the installer's last (which needs the locales ensure-packages.sh's
+# INSTALLER_TEST_LOCALES names; scripts/test.sh generates them).
 # Usage: scripts/windows-build.sh [--test]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,5 +1,6 @@
 #include "console/win32/TTILed.h"
 
+#include "console/win32/dpi.h"
 #include "console/win32/wide_text.h"
 
 namespace korva::console::win32 {
@@ -47,6 +48,11 @@ void TTILed::SetColours(COLORREF off, const std::array<COLORREF, 4>& on) {
     off_ = off;
     on_ = on;
     UpdateColour();
+}
+
+void TTILed::SetFont(HFONT font) {
+    font_ = font;
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 void TTILed::SetStale(bool stale) {
@@ -143,18 +149,23 @@ void TTILed::Click() {
 }
 
 // Colour alone does not tell every eye which state a panel shows: a marked caption is boxed, and an old
-// lit panel hatched.
+// lit panel hatched. The design's pixels are scaled to the window's DPI.
 void TTILed::Paint() {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(window_, &paint);
+    const UINT dpi = DpiOf(window_);
+    const int line = Scaled(1, dpi);
     RECT panel;
     GetClientRect(window_, &panel);
     const HBRUSH background = CreateSolidBrush(colour_);
     FillRect(dc, &panel, background);
     DeleteObject(background);
-    DrawEdge(dc, &panel, BDR_RAISEDINNER, BF_RECT);
+    // The raised edge, a line as wide as the DPI makes one pixel of the design.
     RECT inside = panel;
-    InflateRect(&inside, -1, -1);
+    for (int drawn = 0; drawn < line; ++drawn) {
+        DrawEdge(dc, &inside, BDR_RAISEDINNER, BF_RECT);
+        InflateRect(&inside, -1, -1);
+    }
     if (ledOn_ && stale_) {
         const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, RGB(96, 96, 96));
         SetBkMode(dc, TRANSPARENT);
@@ -172,15 +183,19 @@ void TTILed::Paint() {
         DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
         const int width = measured.right - measured.left;
         const int height = measured.bottom - measured.top;
-        RECT box{inside.left + (inside.right - inside.left - width) / 2 - 3,
+        const int margin = Scaled(3, dpi);
+        RECT box{inside.left + (inside.right - inside.left - width) / 2 - margin,
                  inside.top + (inside.bottom - inside.top - height) / 2, 0, 0};
-        box.right = box.left + width + 6;
+        box.right = box.left + width + 2 * margin;
         box.bottom = box.top + height;
-        FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        for (int drawn = 0; drawn < line; ++drawn) {
+            FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            InflateRect(&box, -1, -1);
+        }
     }
     if (GetFocus() == window_) {
         RECT focus = inside;
-        InflateRect(&focus, -1, -1);
+        InflateRect(&focus, -line, -line);
         DrawFocusRect(dc, &focus);
     }
     SelectObject(dc, previousFont);

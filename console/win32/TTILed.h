@@ -25,6 +25,8 @@ public:
     void SetLedIndex(int index);
     void SetColours(COLORREF off, const std::array<COLORREF, 4>& on);
     void SetStale(bool stale);
+    // The caption's face, changed with the window's DPI.
+    void SetFont(HFONT font);
     // The caption is boxed while lit: the state the window calls good (lime), besides its colour.
     bool Marked() const { return marked_; }
     void SetMarked(bool marked);

@@ -5,15 +5,19 @@
 #include <array>
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "console/console_texts.h"
 #include "console/display_formats.h"
+#include "console/saved_settings_notice.h"
 #include "console/window_layout.h"
 #include "console/win32/TfrNrm01.h"
 #include "console/win32/accessible_names.h"
+#include "console/win32/dpi.h"
 #include "console/win32/error_box.h"
 #include "console/win32/fonts.h"
+#include "console/win32/select_all_key.h"
 #include "console/win32/version_resource.h"
 #include "console/win32/wide_text.h"
 #include "protocol/messages.h"
@@ -25,6 +29,7 @@ constexpr UINT kPollingMilliseconds = 500;
 constexpr UINT_PTR kPollingTimer = 1;
 constexpr int kFirstControlId = 100;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kTipWidth = 300;  // the restart notice's tooltip wraps there
 
 COLORREF Colour(const Rgb& rgb) {
     return RGB(rgb.red, rgb.green, rgb.blue);
@@ -58,6 +63,11 @@ DWORD StyleOf(const layout::Control& design) {
             break;
     }
     return 0;
+}
+
+HFONT FontFor(const layout::Control& design, UINT dpi) {
+    const int pixels = Scaled(design.font.pixels, dpi);
+    return design.font.face == layout::Face::kMono ? MonoBold(pixels) : ArialBold(pixels);
 }
 
 const wchar_t* ClassOf(layout::ControlKind kind) {
@@ -97,13 +107,37 @@ int ControlId(const std::string& name) {
 
 TfrKorvaCfg01::TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings) : settings_(std::move(settings)) {
     RegisterOnce(Procedure);
-    RECT frame{0, 0, layout::kClientWidth, layout::kClientHeight};
-    AdjustWindowRect(&frame, kWindowStyle, FALSE);
-    window_ = CreateWindowExW(0, kWindowClassName, Caption().c_str(), kWindowStyle,
-                              layout::WindowLeft(GetSystemMetrics(SM_CXSCREEN)), layout::kTop, frame.right - frame.left,
-                              frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    // Only a window can tell the DPI of the monitor it is on: it is made first, then sized and placed.
+    window_ = CreateWindowExW(0, kWindowClassName, Caption().c_str(), kWindowStyle, 0, 0, layout::kClientWidth,
+                              layout::kClientHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    dpi_ = DpiOf(window_);
+    Place();
     CreateControls();
     FormCreate();
+}
+
+// The design's place on a screen as wide as it is in the design's pixels, scaled back.
+void TfrKorvaCfg01::Place() {
+    const SIZE frame =
+        FrameSize(Scaled(layout::kClientWidth, dpi_), Scaled(layout::kClientHeight, dpi_), kWindowStyle, dpi_);
+    const int screenWidth = MulDiv(GetSystemMetrics(SM_CXSCREEN), kDesignDpi, dpi_);
+    SetWindowPos(window_, nullptr, Scaled(layout::WindowLeft(screenWidth), dpi_), Scaled(layout::kTop, dpi_), frame.cx,
+                 frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Every control at its box and in its face for the window's DPI, after it moved to a monitor of another.
+void TfrKorvaCfg01::PlaceControls() {
+    for (const layout::Control& design : layout::Controls()) {
+        const RECT box = ScaledBox(design.box, dpi_);
+        SetWindowPos(Control(design.name), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (design.kind == layout::ControlKind::kLed)
+            Led(design.name).SetFont(FontFor(design, dpi_));
+        else
+            SendMessageW(Control(design.name), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design, dpi_)), TRUE);
+    }
+    if (tooltip_ != nullptr)
+        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(kTipWidth, dpi_));
 }
 
 TfrKorvaCfg01::~TfrKorvaCfg01() {
@@ -134,10 +168,9 @@ void TfrKorvaCfg01::CreateControls() {
     for (std::size_t index = 0; index < controls.size(); ++index) {
         const layout::Control& design = controls[index];
         const int id = kFirstControlId + static_cast<int>(index);
-        const HFONT font = design.font.face == layout::Face::kMono ? MonoBold(design.font.pixels)
-                                                                   : ArialBold(design.font.pixels);
+        const HFONT font = FontFor(design, dpi_);
         const std::wstring caption = WithCrLf(Wide(design.caption));
-        const RECT box{design.box.x, design.box.y, design.box.x + design.box.width, design.box.y + design.box.height};
+        const RECT box = ScaledBox(design.box, dpi_);
         HWND control;
         if (design.kind == layout::ControlKind::kLed) {
             auto led = std::make_unique<TTILed>(window_, id, box, caption, font);
@@ -148,9 +181,11 @@ void TfrKorvaCfg01::CreateControls() {
         } else {
             control = CreateWindowExW(0, ClassOf(design.kind), caption.c_str(),
                                       WS_CHILD | (design.shown ? WS_VISIBLE : 0) | StyleOf(design), box.left, box.top,
-                                      design.box.width, design.box.height, window_,
+                                      box.right - box.left, box.bottom - box.top, window_,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            if (design.kind == layout::ControlKind::kEdit)
+                SelectAllOnCtrlA(control);
             if (design.kind != layout::ControlKind::kLabel && design.kind != layout::ControlKind::kButton)
                 fills_[control] = {Colour(design.fill), design.kind == layout::ControlKind::kReading};
         }
@@ -163,9 +198,14 @@ void TfrKorvaCfg01::CreateControls() {
     // A screen reader announces the boxes and readings by these names: their captions sit beside them.
     for (const auto& [control, name] : texts::kAccessibleNames)
         SetAccessibleName(Control(control), name);
+}
 
+// The restart notice's tooltip, made the first time the notice shows: a window of its own, which the
+// first paint does without.
+void TfrKorvaCfg01::MakeTooltip() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
     std::wstring tip = Wide(texts::kRestartPendingTip);
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -174,7 +214,7 @@ void TfrKorvaCfg01::CreateControls() {
     tool.uId = reinterpret_cast<UINT_PTR>(Control("lbAlt"));
     tool.lpszText = tip.data();
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(kTipWidth, dpi_));
 }
 
 // Tab follows the order the windows were made in; the designed order is another, so the tab stops
@@ -237,12 +277,20 @@ LRESULT TfrKorvaCfg01::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (const HBRUSH brush = ControlColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
                 return reinterpret_cast<LRESULT>(brush);
             break;
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wParam);
+            PlaceControls();
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_CLOSE:
             FormClose();
             return 0;
         case WM_QUERYENDSESSION:
             // The session ends like a close: the boxes are saved, or the operator keeps the window.
-            return SaveForClosing() ? TRUE : FALSE;
+            return SaveForClosing(true) ? TRUE : FALSE;
         case WM_ENDSESSION:
             if (wParam != 0) {
                 KillTimer(window_, kPollingTimer);
@@ -281,9 +329,14 @@ HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
     return brush;
 }
 
-bool TfrKorvaCfg01::SaveForClosing() {
+bool TfrKorvaCfg01::SaveForClosing(bool sessionEnding) {
     try {
         settings_->Save({ToDevice(Text("edIP1")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
+        // Where they went is said at a close; an ending session must not wait for the operator.
+        if (!sessionEnding) {
+            if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
+                ShowMessage(*notice);
+        }
         return true;
     } catch (const std::exception& error) {
         if (!saveFailed_) {
@@ -301,7 +354,7 @@ bool TfrKorvaCfg01::SaveForClosing() {
 }
 
 void TfrKorvaCfg01::FormClose() {
-    if (!SaveForClosing())
+    if (!SaveForClosing(false))
         return;
     KillTimer(window_, kPollingTimer);
     stopListening_();
@@ -452,6 +505,8 @@ void TfrKorvaCfg01::ShowResetAcknowledged() {
 }
 
 void TfrKorvaCfg01::ShowRestartPending(bool shown) {
+    if (shown && tooltip_ == nullptr)
+        MakeTooltip();
     ShowWindow(Control("lbAlt"), shown ? SW_SHOWNA : SW_HIDE);
 }
 

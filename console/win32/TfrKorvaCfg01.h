@@ -46,11 +46,15 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
+    void Place();
+    void PlaceControls();
     void FormCreate();
     // Saves the boxes; false when the window must stay open (the save failed and the operator keeps it).
-    bool SaveForClosing();
+    // At a close, not at the session's end, says where they went when that is not the file read.
+    bool SaveForClosing(bool sessionEnding);
     void FormClose();
     void CreateControls();
+    void MakeTooltip();
     void OrderTabStops();
     void Command(int id);
     void RunShowingErrors(const std::function<void()>& handler);
@@ -89,6 +93,7 @@ private:
 
     const std::unique_ptr<SettingsStore> settings_;
     HWND window_ = nullptr;
+    UINT dpi_ = 96;  // of the monitor the window is on; the design's pixels are at 96
     std::map<std::string, HWND> controls_;
     std::map<std::string, std::unique_ptr<TTILed>> leds_;
     // The statics and edit boxes with a background of their own; a reading's text greys when stale.

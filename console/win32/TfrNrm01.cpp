@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "console/win32/dpi.h"
 #include "console/win32/fonts.h"
 #include "console/win32/wide_text.h"
 
@@ -25,14 +26,16 @@ enum ButtonId { kSimId = IDYES, kNaoId = IDNO, kOkId = IDOK };
 struct Showing {
     TimedMessage message;
     std::wstring text;  // with CR LF line breaks
+    UINT dpi;           // the owner's; every size of the design is scaled to it
     int remainingTicks = 0;
     bool answered = false;
     bool result = false;
 };
 
-HWND MakeButton(HWND parent, int id, const wchar_t* caption, int x, bool shown) {
+HWND MakeButton(HWND parent, int id, const wchar_t* caption, int x, bool shown, UINT dpi) {
     const DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (shown ? WS_VISIBLE : 0);
-    const HWND button = CreateWindowExW(0, L"BUTTON", caption, style, kMargin + x, kMargin + 177, 96, 25, parent,
+    const HWND button = CreateWindowExW(0, L"BUTTON", caption, style, Scaled(kMargin + x, dpi),
+                                        Scaled(kMargin + 177, dpi), Scaled(96, dpi), Scaled(25, dpi), parent,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                         nullptr);
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
@@ -53,18 +56,22 @@ void Paint(HWND dialog, const Showing& showing) {
     const HBRUSH navy = CreateSolidBrush(kNavy);
     FillRect(dc, &client, navy);
     DeleteObject(navy);
-    RECT panel{kMargin, kMargin, client.right - kMargin, client.bottom - kMargin};
+    const auto scaled = [&showing](int designPixels) { return Scaled(designPixels, showing.dpi); };
+    const auto box = [&scaled](int left, int top, int right, int bottom) {
+        return RECT{scaled(left), scaled(top), scaled(right), scaled(bottom)};
+    };
+    RECT panel{scaled(kMargin), scaled(kMargin), client.right - scaled(kMargin), client.bottom - scaled(kMargin)};
     FillRect(dc, &panel, GetSysColorBrush(COLOR_BTNFACE));
     const Rgb& c = showing.message.colour;
     const HBRUSH fill = CreateSolidBrush(RGB(c.red, c.green, c.blue));
-    RECT colour{kMargin + 10, kMargin + 10, kMargin + 441, kMargin + 166};
+    RECT colour = box(kMargin + 10, kMargin + 10, kMargin + 441, kMargin + 166);
     FillRect(dc, &colour, fill);
     DeleteObject(fill);
 
     // Msg1: centred both ways and word-wrapped, which DrawText does across lines only when told the
     // height the lines take.
-    RECT label{kMargin + 20, kMargin + 20, kMargin + 431, kMargin + 156};
-    const HGDIOBJ previousFont = SelectObject(dc, ArialBold(16));
+    RECT label = box(kMargin + 20, kMargin + 20, kMargin + 431, kMargin + 156);
+    const HGDIOBJ previousFont = SelectObject(dc, ArialBold(scaled(16)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     const UINT format = DT_CENTER | DT_WORDBREAK | DT_NOPREFIX;
@@ -144,18 +151,19 @@ POINT CentredOver(HWND owner, int width, int height) {
 
 bool ShowTimedMessage(HWND owner, const TimedMessage& message, DefaultAnswer defaultAnswer) {
     RegisterOnce();
-    Showing showing{message, WithCrLf(Wide(message.text)),
+    const UINT dpi = owner != nullptr ? DpiOf(owner) : kDesignDpi;
+    Showing showing{message, WithCrLf(Wide(message.text)), dpi,
                     static_cast<int>(std::min<long long>(1LL * message.seconds * kTicksPerSecond, INT_MAX))};
     const bool withButtons = message.kind != TimedMessage::kNotice;
-    const int height = (withButtons ? kPanelHeightWithButtons : kPanelHeightWithoutButtons) + 2 * kMargin;
-    const POINT at = CentredOver(owner, kClientWidth, height);
-    const HWND dialog = CreateWindowExW(0, kMessageClassName, showing.text.c_str(), WS_POPUP,
-                                        at.x, at.y, kClientWidth, height, owner, nullptr, GetModuleHandleW(nullptr),
-                                        &showing);
+    const int width = Scaled(kClientWidth, dpi);
+    const int height = Scaled((withButtons ? kPanelHeightWithButtons : kPanelHeightWithoutButtons) + 2 * kMargin, dpi);
+    const POINT at = CentredOver(owner, width, height);
+    const HWND dialog = CreateWindowExW(0, kMessageClassName, showing.text.c_str(), WS_POPUP, at.x, at.y, width, height,
+                                        owner, nullptr, GetModuleHandleW(nullptr), &showing);
     const bool question = message.kind == TimedMessage::kQuestion;
-    const HWND sim = MakeButton(dialog, kSimId, L"&SIM", 115, question);
-    const HWND nao = MakeButton(dialog, kNaoId, L"&NÃO", 245, question);
-    const HWND ok = MakeButton(dialog, kOkId, L"&OK", 180, message.kind == TimedMessage::kInformation);
+    const HWND sim = MakeButton(dialog, kSimId, L"&SIM", 115, question, dpi);
+    const HWND nao = MakeButton(dialog, kNaoId, L"&NÃO", 245, question, dpi);
+    const HWND ok = MakeButton(dialog, kOkId, L"&OK", 180, message.kind == TimedMessage::kInformation, dpi);
 
     // Modal: the owner takes no input until the answer; an outer message that disabled it already keeps
     // it so.

@@ -1,5 +1,7 @@
-// Which settings file the console uses: beside the program when its folder takes the file, in the
-// user's configuration folder when it does not or when the program is installed.
+// Which settings files the console uses on Linux, as the system answers for a user without privileges:
+// beside the program when its folder takes the file, in the user's configuration folder when it does
+// not or when the program is installed, and a read-only file beside the program read with the saves
+// going to the user's folder.
 #include "app/settings_place.h"
 #include "app/console_settings.h"
 
@@ -17,11 +19,17 @@
 namespace {
 
 namespace fs = std::filesystem;
-using korva::app::ChooseSettingsPath;
 using korva::app::ConsoleSettings;
-using korva::app::ReadConsoleSettings;
 using korva::app::InstalledProgramFolder;
+using korva::app::LinuxSettingsPlace;
+using korva::app::ReadConsoleSettings;
+using korva::app::SettingsPlace;
 using korva::app::UserSettingsFolder;
+
+// "read from | saved to", so that a choice made in another process comes back as text.
+std::string Shown(const SettingsPlace& place) {
+    return place.readFrom + " | " + place.saveTo;
+}
 
 TEST(UserSettingsFolder, FollowsTheXdgRulesThenTheUserDatabase) {
     struct Case {
@@ -69,10 +77,15 @@ protected:
 
     std::string Beside() const { return (program_ / "KorvaCfg.ini").string(); }
     std::string InUserFolder() const { return user_ + "/KorvaCfg.ini"; }
+    static std::string Only(const std::string& path) { return path + " | " + path; }
 
     // The choice as an operator without privileges gets it.
-    std::string ChosenUnprivileged(bool installed) const {
-        return korva::testing::RunUnprivileged([&] { return ChooseSettingsPath(program_.string(), installed, user_); });
+    std::string ChosenUnprivileged(bool installed = false) const {
+        return korva::testing::RunUnprivileged(
+            [&] { return Shown(LinuxSettingsPlace(program_.string(), installed, user_)); });
+    }
+    std::string Chosen(const std::string& programFolder, bool installed, const std::string& userFolder) const {
+        return Shown(LinuxSettingsPlace(programFolder, installed, userFolder));
     }
 
     void MarkInstalled() {
@@ -88,32 +101,49 @@ protected:
 
 TEST_F(SettingsPlaceTest, TheProgramsFolderComesFirstWhenItTakesTheFile) {
     korva::testing::GiveToUnprivilegedUser(program_.string());
-    EXPECT_EQ(ChosenUnprivileged(false), Beside()) << "no file yet, writable folder";
+    EXPECT_EQ(ChosenUnprivileged(), Only(Beside())) << "no file yet, writable folder";
 
     std::ofstream(Beside()) << "[Geral]\n";
     korva::testing::GiveToUnprivilegedUser(Beside());
-    EXPECT_EQ(ChosenUnprivileged(false), Beside()) << "writable file";
+    EXPECT_EQ(ChosenUnprivileged(), Only(Beside())) << "writable file";
 
     // Without a folder of the user's own there is nowhere else to go, unless the program is installed.
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, ""), Beside());
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, ""), "");
+    EXPECT_EQ(Chosen(program_.string(), false, ""), Only(Beside()));
+    EXPECT_EQ(Chosen(program_.string(), true, ""), " | ");
 }
 
 TEST_F(SettingsPlaceTest, TheUsersFolderTakesOverWhenTheProgramsFolderCannotTakeTheFile) {
     korva::testing::GiveToUnprivilegedUser(program_.string());
     std::ofstream(Beside()) << "[Geral]\n";
     korva::testing::GiveToUnprivilegedUser(Beside());
-    fs::permissions(Beside(), fs::perms::owner_read);
-    EXPECT_EQ(ChosenUnprivileged(false), InUserFolder()) << "a read-only file in a writable folder";
+    fs::permissions(Beside(), fs::perms::none);
+    EXPECT_EQ(ChosenUnprivileged(), Only(InUserFolder())) << "a file that cannot be read";
 
     fs::remove(Beside());
     fs::permissions(program_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(ChosenUnprivileged(false), InUserFolder()) << "a read-only folder";
+    EXPECT_EQ(ChosenUnprivileged(), Only(InUserFolder())) << "a read-only folder";
 
-    EXPECT_EQ(ChooseSettingsPath((root_ / "missing").string(), false, user_), InUserFolder()) << "no folder at all";
+    EXPECT_EQ(Chosen((root_ / "missing").string(), false, user_), Only(InUserFolder())) << "no folder at all";
     fs::permissions(program_, fs::perms::owner_all);
     ASSERT_TRUE(fs::create_directory(Beside()));
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, user_), InUserFolder()) << "a folder in the file's place";
+    EXPECT_EQ(Chosen(program_.string(), false, user_), Only(InUserFolder())) << "a folder in the file's place";
+}
+
+TEST_F(SettingsPlaceTest, AReadOnlyFileIsReadUntilTheUsersOwnFileTakesOver) {
+    korva::testing::GiveToUnprivilegedUser(program_.string());
+    std::ofstream(Beside()) << "[Geral]\nIP=127.0.85.7\n";
+    korva::testing::GiveToUnprivilegedUser(Beside());
+    fs::permissions(Beside(), fs::perms::owner_read);
+    const std::string carried = Beside() + " | " + InUserFolder();
+    EXPECT_EQ(ChosenUnprivileged(), carried) << "in a writable folder";
+    fs::permissions(program_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(ChosenUnprivileged(), carried) << "in a read-only folder";
+
+    korva::app::MakeUserSettingsFolder(user_);
+    std::ofstream(InUserFolder()) << "[Geral]\nIP=127.0.85.8\n";
+    for (const fs::path& mine : {root_ / "home", root_ / "home" / ".config", fs::path(user_), fs::path(InUserFolder())})
+        korva::testing::GiveToUnprivilegedUser(mine.string());
+    EXPECT_EQ(ChosenUnprivileged(), Only(InUserFolder())) << "once the user's own file is there";
 }
 
 TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheUsersFolderEvenForRoot) {
@@ -123,8 +153,8 @@ TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheUsersFolderEven
     EXPECT_TRUE(InstalledProgramFolder(program_.string() + "/"));
     EXPECT_FALSE(InstalledProgramFolder((root_ / "prefix").string())) << "only the prefix's bin folder";
 
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), true, user_), InUserFolder());
-    EXPECT_EQ(ChooseSettingsPath(program_.string(), false, user_), Beside());
+    EXPECT_EQ(Chosen(program_.string(), true, user_), Only(InUserFolder()));
+    EXPECT_EQ(Chosen(program_.string(), false, user_), Only(Beside()));
 }
 
 TEST_F(SettingsPlaceTest, TheUsersFolderIsMadeForThatUserOnly) {

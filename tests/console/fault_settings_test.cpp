@@ -1,7 +1,8 @@
 // The settings file when the disk is not on the console's side: a folder that cannot take the file at
-// close, and files that are empty, binary, huge or cut short at start-up.
+// close, a write-protected stick, and files that are empty, binary, huge or cut short at start-up.
 #include <QDir>
 #include <QFile>
+#include <QFileDevice>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -9,8 +10,11 @@
 #include <random>
 
 #include "app/console_settings.h"
+#include "app/settings_place.h"
 #include "console/TfrNrm01.h"
+#include "console/console_texts.h"
 #include "dialog_answerer.h"
+#include "tests/support/unprivileged.h"
 #include "window_fixture.h"
 
 namespace {
@@ -121,6 +125,62 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
     QFile blocker(fileAsFolder);
     ASSERT_TRUE(blocker.open(QIODevice::ReadOnly));
     EXPECT_EQ(blocker.readAll(), QByteArray("not a folder")) << "nothing written";
+}
+
+TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFolderSaidOnce) {
+    // The stick a technician carries: a read-only file in a read-only folder, and no file of the user's
+    // own yet. A user without privileges sees it so; root would write there.
+    const QString stick = folder_.filePath(QStringLiteral("stick"));
+    const QString carried = stick + QStringLiteral("/KorvaCfg.ini");
+    const QByteArray carriedBytes = "[Geral]\r\nIP=127.0.85.7\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n";
+    ASSERT_TRUE(QDir().mkdir(stick));
+    WriteFile(carried, carriedBytes);
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const auto everyoneEnters = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(carried, readOnly));
+    ASSERT_TRUE(QFile::setPermissions(stick, readOnly | everyoneEnters));
+    ASSERT_TRUE(QFile::setPermissions(folder_.path(), QFileDevice::WriteOwner | readOnly | everyoneEnters));
+    const QString userFolder = folder_.filePath(QStringLiteral("config/KorvaCfg"));
+    const QString userFile = userFolder + QStringLiteral("/KorvaCfg.ini");
+    ASSERT_TRUE(QDir().mkpath(userFolder));
+    for (const QString& mine : {folder_.filePath(QStringLiteral("config")), userFolder})
+        korva::testing::GiveToUnprivilegedUser(mine.toStdString());
+    // Each start chooses the files as the technician, and reads and saves as the program does.
+    const auto start = [&] {
+        std::unique_ptr<korva::console::SettingsStore> settings;
+        {
+            const korva::testing::AsUnprivilegedUser technician;
+            settings = korva::app::SettingsStoreAt(stick.toStdString(), false, userFolder.toStdString());
+        }
+        Create(std::move(settings));
+    };
+
+    start();
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.85.7"));
+    EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.0.0"));
+    SetText("edIP1", QStringLiteral("127.0.85.9"));
+    {
+        DialogAnswerer operatorSays;
+        EXPECT_TRUE(window_->close());
+        ASSERT_EQ(operatorSays.seen().size(), 1u);
+        EXPECT_EQ(operatorSays.seen()[0].kind, TfrNrm01::kInformation);
+        EXPECT_EQ(operatorSays.seen()[0].text, QString::fromStdString(korva::console::texts::SettingsSavedElsewhere(
+                                                   carried.toStdString(), userFile.toStdString())));
+    }
+    Destroy();
+    EXPECT_EQ(Saved(userFile).address, "127.0.85.9");
+    EXPECT_EQ(Saved(userFile).mask, "255.255.0.0");
+    QFile stickFile(carried);
+    ASSERT_TRUE(stickFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stickFile.readAll(), carriedBytes);
+
+    // The next start reads the user's file, and its close has nothing to say.
+    start();
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.85.9"));
+    DialogAnswerer operatorSays;
+    EXPECT_TRUE(window_->close());
+    EXPECT_TRUE(operatorSays.seen().empty());
+    ASSERT_TRUE(QFile::setPermissions(stick, readOnly | everyoneEnters | QFileDevice::WriteOwner));
 }
 
 QByteArray RandomBytes(std::size_t size, unsigned seed) {

@@ -25,6 +25,11 @@ void WindowTest::Create(const QString& path, std::uint16_t devicePort) {
     window_ = &console_->Window();
 }
 
+void WindowTest::Create(std::unique_ptr<korva::console::SettingsStore> settings) {
+    console_ = std::make_unique<korva::app::WindowWiring>(std::move(settings));
+    window_ = &console_->Window();
+}
+
 void WindowTest::Destroy() {
     window_ = nullptr;
     console_.reset();

@@ -35,6 +35,8 @@ protected:
     void Open(const FakeDevice& device) { Open(device.Address().c_str(), device.Port()); }
     // The window wired as the program wires it, its settings in the file at path; window_ is it.
     void Create(const QString& path, std::uint16_t devicePort = korva::kDevicePort);
+    // The same with the settings in a store of the test's choice.
+    void Create(std::unique_ptr<korva::console::SettingsStore> settings);
     // Destroys the window without closing it.
     void Destroy();
     QString SettingsPath() const { return folder_.filePath(QStringLiteral("KorvaCfg.ini")); }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace korva::testing {
@@ -42,6 +43,23 @@ std::string RunUnprivileged(const std::function<std::string()>& job) {
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the unprivileged part did not run");
     return text;
+}
+
+AsUnprivilegedUser::AsUnprivilegedUser() {
+    if (!RunningAsRoot())
+        return;
+    group_ = getegid();
+    groups_.resize(static_cast<std::size_t>(getgroups(0, nullptr)));
+    groups_.resize(static_cast<std::size_t>(getgroups(static_cast<int>(groups_.size()), groups_.data())));
+    if (setgroups(0, nullptr) != 0 || setegid(kUnprivilegedGroup) != 0 || seteuid(kUnprivilegedUser) != 0)
+        throw std::runtime_error("cannot act as the unprivileged user");
+    switched_ = true;
+}
+
+AsUnprivilegedUser::~AsUnprivilegedUser() {
+    // Root again first: only root may give the group and the supplementary groups back.
+    if (switched_ && (seteuid(0) != 0 || setegid(group_) != 0 || setgroups(groups_.size(), groups_.data()) != 0))
+        std::abort();
 }
 
 void GiveToUnprivilegedUser(const std::string& path) {

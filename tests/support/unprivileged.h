@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace korva::testing {
 
@@ -19,6 +20,23 @@ bool RunningAsRoot();
 // kUnprivilegedUser in a child process, whose text comes back through a pipe. Throws
 // std::runtime_error when the child could not become that user or did not finish.
 std::string RunUnprivileged(const std::function<std::string()>& job);
+
+// For its lifetime, this process's effective user and group are the unprivileged ones, without
+// supplementary groups (when root; otherwise it changes nothing): for code that asks the system with
+// the effective user what it may do, and builds something this process keeps, which a child could not
+// hand back. Every thread takes the change; the destructor gives root back.
+class AsUnprivilegedUser {
+public:
+    AsUnprivilegedUser();
+    ~AsUnprivilegedUser();
+    AsUnprivilegedUser(const AsUnprivilegedUser&) = delete;
+    AsUnprivilegedUser& operator=(const AsUnprivilegedUser&) = delete;
+
+private:
+    bool switched_ = false;
+    gid_t group_ = 0;
+    std::vector<gid_t> groups_;
+};
 
 // Hands path to the user and group the unprivileged part runs as (when root), so that only its mode bits
 // decide.

@@ -7,6 +7,7 @@
 
 #include "console/win32/TfrKorvaCfg01.h"
 #include "console/win32/TfrNrm01.h"
+#include "console/win32/wide_text.h"
 
 namespace korva::console::testing {
 namespace {
@@ -21,10 +22,50 @@ fs::path NewFolder() {
     return folder;
 }
 
-fs::path CopyWithSettings(const fs::path& folder, const std::string& settings) {
-    const fs::path program = folder / "KorvaCfg.exe";
+fs::path ProgramFolder(const fs::path& folder) {
+    return folder / "program";
+}
+
+fs::path UserFile(const fs::path& folder) {
+    return folder / "AppData" / "KorvaCfg" / "KorvaCfg.ini";
+}
+
+std::string ReadWhole(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Wine's DLL overrides for every KorvaCfg.exe of the prefix, which a program reads as it starts: the copy
+// without sockets takes the ws2_32.dll beside it. Left behind, it would change nothing for a copy with
+// none beside it.
+constexpr wchar_t kOverridesKey[] = L"Software\\Wine\\AppDefaults\\KorvaCfg.exe\\DllOverrides";
+
+void OverrideDlls(Sockets sockets) {
+    if (sockets == Sockets::kNone) {
+        const wchar_t nativeFirst[] = L"native,builtin";
+        RegSetKeyValueW(HKEY_CURRENT_USER, kOverridesKey, L"ws2_32", REG_SZ, nativeFirst, sizeof nativeFirst);
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kOverridesKey, L"ws2_32");
+    }
+}
+
+// The copy, its settings file and its %APPDATA%, which the program inherits from this process.
+fs::path CopyWithSettings(const fs::path& folder, const std::string& settings, SettingsAccess access, Sockets sockets) {
+    const fs::path programFolder = ProgramFolder(folder);
+    fs::create_directories(programFolder);
+    const fs::path program = programFolder / "KorvaCfg.exe";
     fs::copy_file(KORVA_CONSOLE_PROGRAM, program, fs::copy_options::overwrite_existing);
-    std::ofstream(folder / "KorvaCfg.ini", std::ios::binary) << settings;
+    if (sockets == Sockets::kNone)
+        fs::copy_file(KORVA_WS2_32_WITHOUT_SOCKETS, programFolder / "ws2_32.dll", fs::copy_options::overwrite_existing);
+    OverrideDlls(sockets);
+    std::ofstream(programFolder / "KorvaCfg.ini", std::ios::binary) << settings;
+    if (access == SettingsAccess::kWriteProtected) {
+        SetFileAttributesW((programFolder / "KorvaCfg.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(programFolder.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    SetEnvironmentVariableW(L"APPDATA", (folder / "AppData").c_str());
     return program;
 }
 
@@ -53,6 +94,24 @@ HWND WindowOf(DWORD process, const wchar_t* className) {
 
 }  // namespace
 
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+
+ScreenDpi::ScreenDpi(DWORD dpi) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+        ERROR_SUCCESS)
+        before_ = value;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+ScreenDpi::~ScreenDpi() {
+    if (before_)
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &*before_, sizeof *before_);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+}
+
 bool WaitUntil(const std::function<bool()>& done) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {
@@ -63,17 +122,26 @@ bool WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-ConsoleProgram::ConsoleProgram(const std::string& settings)
-    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings).string(), {}) {
+ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access, Sockets sockets)
+    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access, sockets).string(), {}) {
     WaitUntil([this] {
         window_ = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kWindowClassName);
-        return window_ != nullptr;
+        return window_ != nullptr || process_.Wait(std::chrono::seconds(0));
     });
+    if (!IsWindow(window_))
+        window_ = nullptr;
+}
+
+std::optional<int> ConsoleProgram::Ended() {
+    return process_.Wait(std::chrono::seconds(20));
 }
 
 ConsoleProgram::~ConsoleProgram() {
     process_.Signal(9);
     process_.Wait();
+    OverrideDlls(Sockets::kSystems);
+    SetFileAttributesW(ProgramFolder(folder_).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetSettingsReadOnly(false);
     std::error_code ignored;
     fs::remove_all(folder_, ignored);
 }
@@ -132,14 +200,24 @@ void ConsoleProgram::AskToClose() const {
 }
 
 void ConsoleProgram::SetSettingsReadOnly(bool readOnly) const {
-    SetFileAttributesW((folder_ / "KorvaCfg.ini").c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((ProgramFolder(folder_) / "KorvaCfg.ini").c_str(),
+                       readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
 }
 
 std::string ConsoleProgram::SettingsFile() const {
-    std::ifstream file(folder_ / "KorvaCfg.ini", std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return ReadWhole(ProgramFolder(folder_) / "KorvaCfg.ini");
+}
+
+std::string ConsoleProgram::SettingsPath() const {
+    return win32::Utf8((ProgramFolder(folder_) / "KorvaCfg.ini").wstring());
+}
+
+std::string ConsoleProgram::UserSettingsPath() const {
+    return win32::Utf8(UserFile(folder_).wstring());
+}
+
+std::string ConsoleProgram::UserSettingsFile() const {
+    return ReadWhole(UserFile(folder_));
 }
 
 }  // namespace korva::console::testing

@@ -6,26 +6,48 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "tests/support/child_process.h"
 
 namespace korva::console::testing {
 
+// While it lives, programs that start see a screen of dpi dots per inch, Wine's LogPixels in the
+// prefix's registry; a program reads it as it starts. The value before is put back.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi);
+    ~ScreenDpi();
+    ScreenDpi(const ScreenDpi&) = delete;
+    ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+private:
+    std::optional<DWORD> before_;
+};
+
 // Waits (some thirty seconds at most: a timed message lasts up to twelve) until done() holds; false
 // when it never does.
 bool WaitUntil(const std::function<bool()>& done);
 
+// The settings file beside the copy as a technician's stick may hold it: read-only in a read-only folder.
+enum class SettingsAccess { kWritable, kWriteProtected };
+// Winsock as the system gives it, or a ws2_32.dll beside the copy that has no socket to give.
+enum class Sockets { kSystems, kNone };
+
 class ConsoleProgram {
 public:
-    // settings: the text of KorvaCfg.ini beside the copy.
-    explicit ConsoleProgram(const std::string& settings);
+    // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own.
+    explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable,
+                            Sockets sockets = Sockets::kSystems);
     ~ConsoleProgram();
     ConsoleProgram(const ConsoleProgram&) = delete;
     ConsoleProgram& operator=(const ConsoleProgram&) = delete;
 
-    // The main window, once it has appeared; nullptr when it never did.
+    // The main window, once it has appeared; nullptr when it never did, or the program ended first.
     HWND Window() const { return window_; }
+    // The exit status once the program has ended, waiting up to twenty seconds; nullopt while it runs.
+    std::optional<int> Ended();
     HWND Control(const std::string& name) const;
     std::wstring Text(const std::string& name) const;
     void Type(const std::string& name, const std::wstring& text) const;
@@ -47,6 +69,11 @@ public:
     // The settings file beside the copy, and whether it may be written.
     std::string SettingsFile() const;
     void SetSettingsReadOnly(bool readOnly) const;
+    // The copy's settings files beside it and in its %APPDATA%, as the program names them (UTF-8), and
+    // the text of the latter.
+    std::string SettingsPath() const;
+    std::string UserSettingsPath() const;
+    std::string UserSettingsFile() const;
 
 private:
     std::filesystem::path folder_;

@@ -2,6 +2,7 @@
 // address box on 127.0.0.1, against korva-sim.exe there (under Wine every loopback socket sends from
 // 127.0.0.1, so a device anywhere else would answer from an address the console does not accept).
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cstdlib>
 #include <optional>
@@ -71,25 +72,65 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     }
 }
 
-TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBox) {
+TEST(ConsoleWindow, EveryControlSitsAtItsDesignedBoxScaledToTheScreensDpi) {
+    // The window's pixels as they are, not as Windows would scale them for a program unaware of DPIs.
+    SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    for (const int dpi : {96, 144}) {
+        SCOPED_TRACE(dpi);
+        std::optional<ConsoleProgram> console;
+        {
+            const ScreenDpi screen(static_cast<DWORD>(dpi));
+            console.emplace(kSettings);
+        }
+        ASSERT_NE(console->Window(), nullptr);
+        const auto scaled = [dpi](int designPixels) { return MulDiv(designPixels, dpi, 96); };
+        RECT client{};
+        GetClientRect(console->Window(), &client);
+        EXPECT_EQ(client.right, scaled(layout::kClientWidth));
+        EXPECT_EQ(client.bottom, scaled(layout::kClientHeight));
+        for (const layout::Control& design : layout::Controls()) {
+            const HWND control = console->Control(design.name);
+            ASSERT_NE(control, nullptr) << design.name;
+            RECT box{};
+            GetWindowRect(control, &box);
+            MapWindowPoints(nullptr, console->Window(), reinterpret_cast<POINT*>(&box), 2);
+            EXPECT_EQ(box.left, scaled(design.box.x)) << design.name;
+            EXPECT_EQ(box.top, scaled(design.box.y)) << design.name;
+            EXPECT_EQ(box.right - box.left, scaled(design.box.width)) << design.name;
+            EXPECT_EQ(box.bottom - box.top, scaled(design.box.height)) << design.name;
+            EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
+        }
+    }
+}
+
+TEST(ConsoleWindow, CtrlASelectsTheWholeBoxAndTypesNothing) {
     ConsoleProgram console(kSettings);
     ASSERT_NE(console.Window(), nullptr);
-    RECT client{};
-    GetClientRect(console.Window(), &client);
-    EXPECT_EQ(client.right, layout::kClientWidth);
-    EXPECT_EQ(client.bottom, layout::kClientHeight);
-    for (const layout::Control& design : layout::Controls()) {
-        const HWND control = console.Control(design.name);
-        ASSERT_NE(control, nullptr) << design.name;
-        RECT box{};
-        GetWindowRect(control, &box);
-        MapWindowPoints(nullptr, console.Window(), reinterpret_cast<POINT*>(&box), 2);
-        EXPECT_EQ(box.left, design.box.x) << design.name;
-        EXPECT_EQ(box.top, design.box.y) << design.name;
-        EXPECT_EQ(box.right - box.left, design.box.width) << design.name;
-        EXPECT_EQ(box.bottom - box.top, design.box.height) << design.name;
-        EXPECT_EQ(IsWindowVisible(control) != FALSE, design.shown) << design.name;
-    }
+    const HWND address = console.Control("edIP1");
+    ASSERT_TRUE(WaitUntil([&] { return Focused(console.Window()) == address; }));
+    SetForegroundWindow(console.Window());
+    // The keys as the keyboard gives them, into the box with the focus, its text not selected.
+    SendMessageW(address, EM_SETSEL, 3, 3);
+    ASSERT_EQ(SendMessageW(address, EM_GETSEL, 0, 0), MAKELONG(3, 3));
+    INPUT keys[4] = {};
+    for (INPUT& key : keys)
+        key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = keys[2].ki.wVk = 'A';
+    keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    const DWORD whole = MAKELONG(0, console.Text("edIP1").size());
+    EXPECT_TRUE(WaitUntil([&] { return static_cast<DWORD>(SendMessageW(address, EM_GETSEL, 0, 0)) == whole; }))
+        << "selected " << LOWORD(SendMessageW(address, EM_GETSEL, 0, 0)) << " to "
+        << HIWORD(SendMessageW(address, EM_GETSEL, 0, 0));
+    EXPECT_EQ(console.Text("edIP1"), L"127.0.0.1");
+}
+
+TEST(ConsoleWindow, WithoutASocketTheProgramEndsAtOnceSayingNothingAndSavingNothing) {
+    ConsoleProgram console(kSettings, SettingsAccess::kWritable, Sockets::kNone);
+    // A message would wait for an answer; the program ends by itself instead.
+    EXPECT_EQ(console.Ended(), 1);
+    EXPECT_EQ(console.SettingsFile(), kSettings);
 }
 
 TEST(ConsoleWindow, AutIsSwitchedWithSpaceAndEnterButNotByAKeyHeldDown) {
@@ -110,6 +151,99 @@ TEST(ConsoleWindow, AutIsSwitchedWithSpaceAndEnterButNotByAKeyHeldDown) {
         // The reset button is free exactly while automatic mode is on.
         EXPECT_EQ(Enabled(console.Control("btRst")), p.automatic) << p.key;
     }
+}
+
+// What a screen reader hears of a control through MSAA, as Windows' own screen readers ask.
+struct Heard {
+    std::string name;
+    std::string value;
+};
+
+class ScreenReader {
+public:
+    ScreenReader() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    ~ScreenReader() {
+        for (IAccessible* object : objects_)
+            object->Release();
+        CoUninitialize();
+    }
+    // The control's object, kept as a screen reader keeps it; nullptr when there is none.
+    IAccessible* Follow(HWND control) {
+        IAccessible* object = nullptr;
+        if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                              reinterpret_cast<void**>(&object))))
+            return nullptr;
+        objects_.push_back(object);
+        return object;
+    }
+    static Heard Hear(IAccessible* object) {
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        return {Said(object, &IAccessible::get_accName, self), Said(object, &IAccessible::get_accValue, self)};
+    }
+
+private:
+    static std::string Said(IAccessible* object, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
+                            VARIANT self) {
+        BSTR text = nullptr;
+        std::string said = (object->*get)(self, &text) == S_OK && text != nullptr ? Utf8(text) : "(none)";
+        SysFreeString(text);
+        return said;
+    }
+    std::vector<IAccessible*> objects_;
+};
+
+TEST(ConsoleWindow, ScreenReadersHearTheBoxesReadingsAndIndicatorsByNameWithTheirValues) {
+    Simulator sim(kDevice, {"--form", "150"});
+    ASSERT_TRUE(sim.Ready());
+    ConsoleProgram console(kSettings);
+    ASSERT_NE(console.Window(), nullptr);
+    ScreenReader reader;
+    const auto follow = [&](const char* name) {
+        IAccessible* object = reader.Follow(console.Control(name));
+        EXPECT_NE(object, nullptr) << name;
+        return object;
+    };
+    IAccessible* address = follow("edIP1");
+    IAccessible* battery = follow("stBat");
+    IAccessible* clock = follow("lbDaHr");
+    IAccessible* presence = follow("ldPrs");
+    IAccessible* aut = follow("ldAuto");
+    ASSERT_TRUE(address && battery && clock && presence && aut);
+    const auto dark = [](const char* caption) {
+        return texts::LedDescription(caption, texts::LedState::kDark, false);
+    };
+    const struct {
+        IAccessible* object;
+        Heard heard;
+    } beforeAnyReply[] = {
+        {address, {"endereço atual", "127.0.0.1"}},
+        {battery, {"bateria", ""}},
+        {presence, {texts::kPresence, dark(texts::kPresence)}},
+        {aut, {texts::kAutomatic, dark(texts::kAutomatic)}},
+    };
+    for (const auto& b : beforeAnyReply) {
+        const Heard heard = ScreenReader::Hear(b.object);
+        EXPECT_EQ(heard.name, b.heard.name);
+        EXPECT_EQ(heard.value, b.heard.value) << b.heard.name;
+    }
+
+    // The same objects, asked again, say what the window shows now.
+    console.Click("btRead");
+    ASSERT_TRUE(WaitUntil([&] { return console.Text("stBat") == L"24,4V"; }));
+    EXPECT_EQ(ScreenReader::Hear(battery).value, "24,4V");
+    const Heard clockHeard = ScreenReader::Hear(clock);
+    EXPECT_EQ(clockHeard.name, "última resposta");
+    EXPECT_EQ(clockHeard.value, Utf8(console.Text("lbDaHr")));
+    const std::string presenceWords = ScreenReader::Hear(presence).value;
+    EXPECT_TRUE(presenceWords == texts::LedDescription(texts::kPresence, texts::LedState::kGood, false) ||
+                presenceWords == texts::LedDescription(texts::kPresence, texts::LedState::kBad, false))
+        << presenceWords;
+    console.Click("ldAuto");
+    EXPECT_TRUE(WaitUntil([&] {
+        return ScreenReader::Hear(aut).value == texts::LedDescription(texts::kAutomatic, texts::LedState::kGood, false);
+    }));
 }
 
 TEST(ConsoleWindow, ButtonsReadOnceAndShowWhatTheDeviceSays) {
@@ -255,15 +389,52 @@ TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
     console.Type("edIP1", L"127.0.0.7");
     console.Type("edIP2", L"127.0.0.8");
     console.Type("edMsk2", L"255.255.0.0");
-    console.Type("edGW2", L"127.0.0.9");
-    const std::string saved = "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n";
-    // The end of the session saves as a close does, and lets the session end.
-    EXPECT_EQ(SendMessageW(console.Window(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_EQ(console.SettingsFile(), saved);
-
     console.Type("edGW2", L"127.0.0.10");
     EXPECT_EQ(console.Close(), 0);
     EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.10\r\n");
+}
+
+TEST(ConsoleWindow, TheSessionsEndSavesWithoutWaitingForAnAnswer) {
+    const std::string saved = "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n";
+    for (const SettingsAccess access : {SettingsAccess::kWritable, SettingsAccess::kWriteProtected}) {
+        SCOPED_TRACE(access == SettingsAccess::kWritable ? "writable" : "write-protected");
+        ConsoleProgram console(kSettings, access);
+        ASSERT_NE(console.Window(), nullptr);
+        console.Type("edIP1", L"127.0.0.7");
+        console.Type("edMsk2", L"255.255.0.0");
+        console.Type("edGW2", L"127.0.0.9");
+        // Windows asks, gives a program a few seconds, and ends it soon after WM_ENDSESSION: the settings
+        // must be on disk by then, and where they went cannot wait for the operator.
+        DWORD_PTR agreed = FALSE;
+        ASSERT_NE(SendMessageTimeoutW(console.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000,
+                                      &agreed),
+                  0);
+        EXPECT_EQ(agreed, static_cast<DWORD_PTR>(TRUE));
+        SendMessageW(console.Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_FALSE(console.MessageShown());
+        EXPECT_EQ(access == SettingsAccess::kWritable ? console.SettingsFile() : console.UserSettingsFile(), saved);
+    }
+}
+
+TEST(ConsoleWindow, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToAppDataWithANotice) {
+    const std::string carried = "[Geral]\r\nIP=127.0.85.7\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n";
+    ConsoleProgram console(carried, SettingsAccess::kWriteProtected);
+    ASSERT_NE(console.Window(), nullptr);
+    EXPECT_EQ(console.Text("edIP1"), L"127.0.85.7");
+    EXPECT_EQ(console.Text("edMsk2"), L"255.255.0.0");
+    console.Type("edIP1", L"127.0.85.9");
+
+    console.AskToClose();
+    const HWND notice = console.WaitForMessage();
+    ASSERT_NE(notice, nullptr);
+    wchar_t text[1024] = {};
+    GetWindowTextW(notice, text, 1024);
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(
+                              texts::SettingsSavedElsewhere(console.SettingsPath(), console.UserSettingsPath())))));
+    ConsoleProgram::Answer(notice, IDOK);
+    EXPECT_EQ(console.Close(), 0);
+    EXPECT_EQ(console.UserSettingsFile(), "[Geral]\r\nIP=127.0.85.9\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n");
+    EXPECT_EQ(console.SettingsFile(), carried);
 }
 
 // The technician's walk: the device at 127.0.0.3 is written 127.0.0.4, reset, followed there and read
