@@ -18,6 +18,8 @@ struct Rgb {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
+
+    bool operator==(const Rgb&) const = default;
 };
 
 // One showing of the console's timed message dialog. text is UTF-8; a carriage return breaks a line.
