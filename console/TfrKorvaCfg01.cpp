@@ -9,9 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <ctime>
-#include <exception>
 #include <initializer_list>
-#include <optional>
 #include <utility>
 
 #include "console/TTILed.h"
@@ -22,7 +20,6 @@
 #include "console/console_texts.h"
 #include "console/display_formats.h"
 #include "console/error_box.h"
-#include "console/saved_settings_notice.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "protocol/cp1252.h"
@@ -260,34 +257,14 @@ void TfrKorvaCfg01::LoadSettings() {
     findChild<AutoSelectEdit*>(QStringLiteral("edGW2"))->setText(FromDevice(settings.gateway));
 }
 
-void TfrKorvaCfg01::SaveSettings() const {
-    settings_->Save({BoxText("edIP1"), BoxText("edMsk2"), BoxText("edGW2")});
-}
-
 void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
     FormClose(event);
 }
 
 void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
-    try {
-        SaveSettings();
-        if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
-            ShowMessage(*notice);
-    } catch (const std::exception& error) {
-        if (!saveFailed_) {
-            // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
-            saveFailed_ = true;
-            event->ignore();
-            ShowErrorBox(this, QString::fromUtf8(error.what()));
-            return;
-        }
-        // Told once already: a window that cannot be closed would cost more than three boxes' values.
-        // NÃO by default: Return pressed by habit must not throw away what was typed.
-        if (!ShowTimedMessage(Text(texts::kCloseWithoutSaving), ColourOf(layout::kCloseQuestionColour), 0,
-                              TfrNrm01::kQuestion, TfrNrm01::DefaultAnswer::kNao)) {
-            event->ignore();
-            return;
-        }
+    if (!closingSave_.Save(*settings_, {BoxText("edIP1"), BoxText("edMsk2"), BoxText("edGW2")}, presentation_)) {
+        event->ignore();
+        return;
     }
     TmrRd->stop();
     emit closing();

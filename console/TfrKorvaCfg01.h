@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "console/closing_save.h"
 #include "console/console_view.h"
 #include "console/presentation.h"
 #include "console/settings_store.h"
@@ -56,7 +57,6 @@ private:
     void ConnectHandlers();
     void Place();
     void LoadSettings();
-    void SaveSettings() const;
     // The control made for row.
     QWidget* Widget(const layout::Control& row) const;
     // What the box named holds, in the device's Windows-1252.
@@ -78,7 +78,7 @@ private:
     // once per display frame, when this single shot fires, the last reply's values winning.
     QTimer* TmrDisplay = nullptr;
 
-    bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
+    ClosingSave closingSave_;
 
     ConsoleCore* rules_ = nullptr;
 };

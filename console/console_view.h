@@ -24,7 +24,8 @@ struct Rgb {
 
 // One showing of the console's timed message dialog. text is UTF-8; a carriage return breaks a line.
 struct TimedMessage {
-    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };  // OK; SIM and NÃO; no button
+    // OK; SIM and NÃO; no button; SIM and NÃO where SIM gives something up, so NÃO is what Return presses
+    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2, kCautiousQuestion = 3 };
 
     std::string text;
     Rgb colour;

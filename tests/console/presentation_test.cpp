@@ -1,14 +1,20 @@
 // What each control shows after what the rules told the presentation, without any toolkit: the
-// indicators' colours and words, the stale look, the readings and the clock, what is enabled and shown.
+// indicators' colours and words, the stale look, the readings and the clock, what is enabled and shown;
+// and what the operator is asked at a close.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "console/closing_save.h"
+#include "console/console_texts.h"
+#include "console/message_buttons.h"
 #include "console/presentation.h"
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
@@ -26,6 +32,7 @@ namespace layout = korva::console::layout;
 class RecordingWindow : public WindowRenderer {
 public:
     std::vector<std::string> calls;
+    bool answer = true;  // to every message
 
     void Show(const layout::Control& row, const ControlLook&) override { calls.push_back(std::string("show ") + row.name); }
     void RequestFrame() override { calls.emplace_back("frame"); }
@@ -35,8 +42,9 @@ public:
     }
     void ShowError(const std::string& message) override { calls.push_back("error " + message); }
     bool ShowMessage(const TimedMessage& message) override {
-        calls.push_back("message " + message.text);
-        return true;
+        const char* const first[] = {"", " [OK]", " [SIM]", " [NÃO]"};
+        calls.push_back("message " + message.text + first[static_cast<int>(ButtonsOf(message.kind).first)]);
+        return answer;
     }
 };
 
@@ -241,7 +249,7 @@ TEST(Presentation, TheWindowIsAskedToDrawAtTheRightMoment) {
         {"a refused box", [](Presentation& p) { p.FocusNewParameter(korva::ParameterBox::kMask); }, rows,
          {"focus edMsk2"}},
         {"a message", [](Presentation& p) { p.ShowMessage({"parâmetros alterados", {}, 5, TimedMessage::kInformation}); },
-         rows, {"message parâmetros alterados"}},
+         rows, {"message parâmetros alterados [OK]"}},
         {"an error", [](Presentation& p) { p.ShowError("Host desconhecido"); }, rows, {"error Host desconhecido"}},
         {"the device followed", [](Presentation& p) { p.ShowDeviceAddress("10.0.0.9"); }, 0, {"put edIP1 10.0.0.9"}},
     };
@@ -260,6 +268,68 @@ TEST(Presentation, TheWindowIsAskedToDrawAtTheRightMoment) {
         }
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(others, c.others);
+    }
+}
+
+// Settings that fail to save the first failures times, and may be saved somewhere else than read.
+class FailingStore : public korva::console::SettingsStore {
+public:
+    FailingStore(int failures, bool detour) : failures_(failures), detour_(detour) {}
+    korva::console::ConsoleSettings Load() override { return {}; }
+    void Save(const korva::console::ConsoleSettings&) override {
+        if (failures_-- > 0)
+            throw std::runtime_error("disco cheio");
+    }
+    std::optional<korva::console::SettingsDetour> Detour() const override {
+        if (!detour_)
+            return std::nullopt;
+        return korva::console::SettingsDetour{"C:/a.ini", "C:/b.ini"};
+    }
+
+private:
+    int failures_;
+    bool detour_;
+};
+
+TEST(ClosingSave, AFailedSaveKeepsTheWindowOnceThenAsksWithNaoFirst) {
+    const std::string question = std::string("message ") + korva::console::texts::kCloseWithoutSaving + " [NÃO]";
+    const std::string elsewhere =
+        "message " + korva::console::texts::SettingsSavedElsewhere("C:/a.ini", "C:/b.ini") + " [OK]";
+    struct Close {
+        bool answer;
+        bool closes;
+        std::vector<std::string> shown;
+    };
+    struct Case {
+        const char* what;
+        int failures;
+        bool detour;
+        bool sessionEnding;
+        std::vector<Close> closes;
+    };
+    const Case cases[] = {
+        {"saved", 0, false, false, {{true, true, {}}}},
+        {"saved elsewhere", 0, true, false, {{true, true, {elsewhere}}}},
+        {"saved elsewhere as the session ends", 0, true, true, {{true, true, {}}}},
+        {"the disk freed after the first", 1, false, false, {{true, false, {"error disco cheio"}}, {true, true, {}}}},
+        {"never saved",
+         9,
+         false,
+         false,
+         {{true, false, {"error disco cheio"}}, {false, false, {question}}, {true, true, {question}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FailingStore store(c.failures, c.detour);
+        korva::console::ClosingSave closing;
+        for (const Close& close : c.closes) {
+            RecordingWindow window;
+            window.answer = close.answer;
+            Presentation presentation(window);
+            EXPECT_EQ(closing.Save(store, {}, presentation, c.sessionEnding), close.closes);
+            std::erase_if(window.calls, [](const std::string& call) { return call.starts_with("show "); });
+            EXPECT_EQ(window.calls, close.shown);
+        }
     }
 }
 
