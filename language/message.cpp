@@ -1,6 +1,12 @@
 #include "language/message.h"
 
+#include <cstdlib>
+
 namespace korva::language {
+
+void detail::KeyMissingFromTheEnglishCatalogue() {
+    std::abort();
+}
 
 Message Message::Verbatim(std::string text) {
     Message message;

@@ -69,7 +69,7 @@ void CachingResolver::OnTime(SteadyTime now) {
         deadlines_.erase(deadlines_.begin());
         // The name stays asked: its answer, when it comes, is kept for the probes after this one.
         std::vector<Waiter>& waiters = waiting_.at(name);
-        const auto waiter = std::find_if(waiters.begin(), waiters.end(), [id](const Waiter& w) { return w.id == id; });
+        const auto waiter = std::find_if(waiters.begin(), waiters.end(), [waiterId = id](const Waiter& w) { return w.id == waiterId; });
         std::function<void(NameAnswer)> done = std::move(waiter->done);
         waiters.erase(waiter);
         done({NameAnswer::Kind::kTooSlow, 0});
