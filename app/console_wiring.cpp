@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace korva::app {
@@ -15,6 +16,10 @@ ConsoleWiring::ConsoleWiring(console::ConsoleView& view, std::function<void()> w
           endpoint_, lookups_, view, [] { return std::chrono::system_clock::now(); }, devicePort) {
     // Until the first request there is no device to listen to: anything arriving is somebody else's.
     endpoint_.AcceptOnlyFrom({});
+}
+
+void ConsoleWiring::PauseBeforeFirstEvent() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 ConsoleWiring::~ConsoleWiring() {

@@ -29,6 +29,9 @@ public:
 
     // Opens the endpoint; false when no socket can be had, which leaves the console useless.
     bool Open();
+    // The short pause between opening the socket and handling the first event, as the console always
+    // made; on the owner's thread, after Open.
+    static void PauseBeforeFirstEvent();
     // Stops listening; the window is going. Datagrams already handed over are served first.
     void Close();
     // On the owner's thread, after wakeOwner: hands what waits to the rules, one datagram at a time, then

@@ -1,6 +1,5 @@
 // KorvaCfg: the console for one Korva site controller.
 #include <QApplication>
-#include <QThread>
 
 #include <iostream>
 #include <string>
@@ -33,7 +32,6 @@ int main(int argc, char* argv[]) {
     if (!console.Console().Open())
         return 1;
 
-    // A short pause between opening the socket and handling the first event, as the console always made.
-    QThread::msleep(100);
+    korva::app::ConsoleWiring::PauseBeforeFirstEvent();
     return QApplication::exec();
 }

@@ -42,8 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!wiring.Open())
         return 1;
     StartupStep("socket and receiving thread");
-    // A short pause between opening the socket and handling the first event, as the console always made.
-    Sleep(100);
+    korva::app::ConsoleWiring::PauseBeforeFirstEvent();
     StartupStep("100 ms pause", true);
 
     MSG message;

@@ -8,7 +8,7 @@ WindowWiring::WindowWiring(std::unique_ptr<console::SettingsStore> settings, std
                            std::shared_ptr<transport::NameResolver> resolver)
     : window_(std::move(settings)),
       console_(
-          window_,
+          window_.View(),
           // On the receiving thread or a lookup's: the hand-over runs on the window's thread.
           [this] {
               QMetaObject::invokeMethod(

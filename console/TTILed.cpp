@@ -132,15 +132,15 @@ void TTILed::keyPressEvent(QKeyEvent* event) {
 }
 
 // Colour alone does not tell every eye which state a panel shows: a marked caption is boxed, and an old
-// lit panel hatched. The focus is marked as a button marks it.
+// panel hatched, as its owner says. The focus is marked as a button marks it.
 void TTILed::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
-    if (!ledOn_ && !hasFocus())
+    if (!stale_ && !marked_ && !hasFocus())
         return;
     QPainter painter(this);
-    if (ledOn_ && stale_)
+    if (stale_)
         painter.fillRect(contentsRect(), QBrush(QColor(96, 96, 96), Qt::BDiagPattern));
-    if (ledOn_ && marked_) {
+    if (marked_) {
         const QRect caption = fontMetrics().boundingRect(contentsRect(), static_cast<int>(alignment()), text());
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         painter.drawRect(caption.adjusted(-3, 0, 2, -1));

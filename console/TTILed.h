@@ -46,12 +46,12 @@ public:
     // The panel's background as it is painted now.
     QColor CurrentColor() const;
 
-    // What it shows is old (the device stopped answering): a lit panel is hatched over its colour.
+    // What it shows is old (the device stopped answering): the panel is hatched over its colour.
     bool Stale() const { return stale_; }
     void SetStale(bool stale);
 
-    // Its caption is boxed while it is lit: the mark, besides the colour, of the state its owner calls
-    // good (lime), so that telling it from the pale one does not rest on hue alone.
+    // Its caption is boxed: the mark, besides the colour, of the state its owner calls good (lime), so
+    // that telling it from the pale one does not rest on hue alone.
     bool Marked() const { return marked_; }
     void SetMarked(bool marked);
 

@@ -9,9 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <ctime>
-#include <exception>
 #include <initializer_list>
-#include <optional>
 #include <utility>
 
 #include "console/TTILed.h"
@@ -22,7 +20,6 @@
 #include "console/console_texts.h"
 #include "console/display_formats.h"
 #include "console/error_box.h"
-#include "console/saved_settings_notice.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "protocol/cp1252.h"
@@ -120,30 +117,8 @@ TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
     led->SetLedColorOn1(ColourOf(design.ledColours->on1));
     led->SetLedColorOn2(ColourOf(design.ledColours->on2));
     led->SetLedColorOn3(ColourOf(design.ledColours->on3));
-    led->SetLedIndex(0);
     led->SetLedOn(design.lit);
-    led->setAccessibleName(caption);
     return led;
-}
-
-// Dark, or lit in the colour of the state and, for the good one, with its caption boxed.
-void ShowState(TTILed* led, texts::LedState state) {
-    if (state != texts::LedState::kDark)
-        led->SetLedIndex(layout::LitIndexOf(state));
-    led->SetLedOn(state != texts::LedState::kDark);
-    led->SetMarked(state == texts::LedState::kGood);
-}
-
-texts::LedState StateShown(const TTILed* led) {
-    if (!led->LedOn())
-        return texts::LedState::kDark;
-    return led->Marked() ? texts::LedState::kGood : texts::LedState::kBad;
-}
-
-// A reading's text is also what a screen reader says of it, under the name of its caption.
-void ShowReading(QLabel* reading, const QString& text) {
-    reading->setText(text);
-    reading->setAccessibleDescription(text);
 }
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
@@ -217,50 +192,16 @@ void TfrKorvaCfg01::CreateControls() {
     SetBackground(this, QPalette::Window, buttonFace);
 
     for (const layout::Control& design : layout::Controls())
-        MakeControl(this, design, buttonFace);
-    const auto built = [this]<typename Control>(const char* name, Control*& member) {
-        member = findChild<Control*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    };
-    built("btRead", btRead);
-    built("ldAuto", ldAuto);
-    built("stBat", stBat);
-    built("stTmp", stTmp);
-    built("stUmd", stUmd);
-    built("ldPrs", ldPrs);
-    built("ldRed1", ldRed1);
-    built("ldRed2", ldRed2);
-    built("ldRed3", ldRed3);
-    built("btRst", btRst);
-    built("ldRst", ldRst);
-    built("lbDaHr", lbDaHr);
-    built("edIP1", edIP1);
-    built("stMsk1", stMsk1);
-    built("stGW1", stGW1);
-    built("stMac1", stMac1);
-    built("stVrs", stVrs);
-    built("btRd", btRd);
-    built("edIP2", edIP2);
-    built("edMsk2", edMsk2);
-    built("edGW2", edGW2);
-    built("btWr1", btWr1);
-    built("lbAlt", lbAlt);
-    built("lbNoReply", lbNoReply);
+        widgets_.push_back(MakeControl(this, design, buttonFace));
+    edIP1 = findChild<AutoSelectEdit*>(QStringLiteral("edIP1"));
+    edIP1->setMaxLength(kAddressLength);
+    static_cast<QLabel*>(Widget(layout::ControlNamed("lbAlt")))->setToolTip(Text(texts::kRestartPendingTip));
+    static_cast<QLabel*>(Widget(layout::ControlNamed("lbNoReply")))->setWordWrap(true);
 
-    btRst->setEnabled(false);
-    edIP1->setMaxLength(15);
-    lbAlt->setToolTip(Text(texts::kRestartPendingTip));
-    lbNoReply->setWordWrap(true);
-
-    // A screen reader announces the boxes and readings by these names: their captions sit beside them.
-    for (const auto& [control, name] : texts::kAccessibleNames)
-        findChild<QWidget*>(QString::fromLatin1(control))->setAccessibleName(QString::fromUtf8(name));
-    // Until the first reply the clock shows its zeros, to a screen reader too.
-    ShowReading(lbDaHr, lbDaHr->text());
-
-    ldAuto->SetKeyboardClickable();
-    QWidget* const focusOrder[] = {btRead, ldAuto, btRst, edIP1, edIP2, edMsk2, edGW2, btWr1, btRd};
+    findChild<TTILed*>(QStringLiteral("ldAuto"))->SetKeyboardClickable();
+    const char* const focusOrder[] = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
     for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i)
-        setTabOrder(focusOrder[i], focusOrder[i + 1]);
+        setTabOrder(Widget(layout::ControlNamed(focusOrder[i])), Widget(layout::ControlNamed(focusOrder[i + 1])));
 
     TmrRd = new QTimer(this);
     TmrRd->setObjectName(QStringLiteral("TmrRd"));
@@ -275,27 +216,25 @@ void TfrKorvaCfg01::CreateControls() {
 }
 
 void TfrKorvaCfg01::ConnectHandlers() {
-    connect(btRead, &QPushButton::clicked, this, &TfrKorvaCfg01::btReadClick);
-    connect(btRd, &QPushButton::clicked, this, &TfrKorvaCfg01::btRdClick);
-    connect(btWr1, &QPushButton::clicked, this, &TfrKorvaCfg01::btWr1Click);
-    connect(btRst, &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
-    connect(ldAuto, &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
+    const auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+    connect(button("btRead"), &QPushButton::clicked, this, &TfrKorvaCfg01::btReadClick);
+    connect(button("btRd"), &QPushButton::clicked, this, &TfrKorvaCfg01::btRdClick);
+    connect(button("btWr1"), &QPushButton::clicked, this, &TfrKorvaCfg01::btWr1Click);
+    connect(button("btRst"), &QPushButton::clicked, this, &TfrKorvaCfg01::btRstClick);
+    connect(findChild<TTILed*>(QStringLiteral("ldAuto")), &TTILed::clicked, this, &TfrKorvaCfg01::ldAutoClick);
     connect(TmrRd, &QTimer::timeout, this, &TfrKorvaCfg01::TmrRdTimer);
-    connect(TmrDisplay, &QTimer::timeout, this, &TfrKorvaCfg01::ApplyPendingDisplay);
+    connect(TmrDisplay, &QTimer::timeout, this, [this] { presentation_.Paint(); });
 }
 
 void TfrKorvaCfg01::FormCreate() {
     setWindowTitle(Text(texts::kTitlePrefix) + QString::fromStdString(ProgramVersionText()));
     Place();
     LoadSettings();
-    ClearLiveData();
-    ClearParameters();
-    edIP2->setText(edIP1->text());
-    btRst->setEnabled(false);
+    presentation_.Paint();
+    findChild<AutoSelectEdit*>(QStringLiteral("edIP2"))->setText(edIP1->text());
     edIP1->setFocus();
     // The focus reaches the box only when the window is first activated, which selects nothing.
     edIP1->selectAll();
-    DescribeLeds();
     TmrRd->start();
 }
 
@@ -314,12 +253,8 @@ void TfrKorvaCfg01::LoadSettings() {
     if (address.size() > edIP1->maxLength())
         edIP1->setMaxLength(static_cast<int>(address.size()));
     edIP1->setText(address);
-    edMsk2->setText(FromDevice(settings.mask));
-    edGW2->setText(FromDevice(settings.gateway));
-}
-
-void TfrKorvaCfg01::SaveSettings() const {
-    settings_->Save({ToDevice(edIP1->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
+    findChild<AutoSelectEdit*>(QStringLiteral("edMsk2"))->setText(FromDevice(settings.mask));
+    findChild<AutoSelectEdit*>(QStringLiteral("edGW2"))->setText(FromDevice(settings.gateway));
 }
 
 void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
@@ -327,62 +262,33 @@ void TfrKorvaCfg01::closeEvent(QCloseEvent* event) {
 }
 
 void TfrKorvaCfg01::FormClose(QCloseEvent* event) {
-    try {
-        SaveSettings();
-        if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
-            ShowMessage(*notice);
-    } catch (const std::exception& error) {
-        if (!saveFailed_) {
-            // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
-            saveFailed_ = true;
-            event->ignore();
-            ShowErrorBox(this, QString::fromUtf8(error.what()));
-            return;
-        }
-        // Told once already: a window that cannot be closed would cost more than three boxes' values.
-        // NÃO by default: Return pressed by habit must not throw away what was typed.
-        if (!ShowTimedMessage(Text(texts::kCloseWithoutSaving), ColourOf(layout::kCloseQuestionColour), 0,
-                              TfrNrm01::kQuestion, TfrNrm01::DefaultAnswer::kNao)) {
-            event->ignore();
-            return;
-        }
+    if (!closingSave_.Save(*settings_, {BoxText("edIP1"), BoxText("edMsk2"), BoxText("edGW2")}, presentation_)) {
+        event->ignore();
+        return;
     }
     TmrRd->stop();
     emit closing();
     event->accept();
 }
 
-std::string TfrKorvaCfg01::DeviceAddress() const {
-    return ToDevice(edIP1->text());
+QWidget* TfrKorvaCfg01::Widget(const layout::Control& row) const {
+    return widgets_[static_cast<std::size_t>(&row - layout::Controls().data())];
 }
 
-void TfrKorvaCfg01::ClearLiveData() {
-    // A reply handled before the clear must not reappear at the next frame.
-    ApplyPendingDisplay();
-    for (QLabel* reading : {stBat, stTmp, stUmd})
-        ShowReading(reading, {});
-    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
-        ShowState(led, texts::LedState::kDark);
-    DescribeLeds();
-}
-
-void TfrKorvaCfg01::ClearParameters() {
-    ApplyPendingDisplay();
-    for (QLabel* reading : {stMsk1, stGW1, stMac1, stVrs})
-        ShowReading(reading, {});
+std::string TfrKorvaCfg01::BoxText(const char* name) const {
+    return ToDevice(findChild<AutoSelectEdit*>(QString::fromLatin1(name))->text());
 }
 
 void TfrKorvaCfg01::btReadClick() {
-    rules_->ReadLiveData(DeviceAddress());
+    rules_->ReadLiveData(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::btRdClick() {
-    rules_->ReadParameters(DeviceAddress());
+    rules_->ReadParameters(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::btWr1Click() {
-    rules_->WriteParameters(DeviceAddress(),
-                            {ToDevice(edIP2->text()), ToDevice(edMsk2->text()), ToDevice(edGW2->text())});
+    rules_->WriteParameters(BoxText("edIP1"), {BoxText("edIP2"), BoxText("edMsk2"), BoxText("edGW2")});
 }
 
 void TfrKorvaCfg01::btRstClick() {
@@ -390,60 +296,60 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode(DeviceAddress());
+    rules_->ToggleAutomaticMode(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
     rules_->Tick();
 }
 
-void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
-    // Lime and boxed when on: its first colour is its good state.
-    ldAuto->SetLedOn(on);
-    ldAuto->SetMarked(on);
-    // While polling, the address must not change under the requests, and a reset only makes sense then.
-    btRst->setEnabled(on);
-    for (QWidget* manual : std::initializer_list<QWidget*>{btRead, btRd, btWr1, edIP1, edIP2, edMsk2, edGW2}) {
-        manual->setEnabled(!on);
+void TfrKorvaCfg01::Show(const layout::Control& row, const ControlLook& look) {
+    QWidget* const widget = Widget(row);
+    widget->setEnabled(look.enabled);
+    widget->setVisible(look.visible);
+    // A screen reader is told of every change: only a change is made.
+    if (const QString name = QString::fromStdString(look.accessibleName); widget->accessibleName() != name)
+        widget->setAccessibleName(name);
+    if (const QString words = QString::fromStdString(look.accessibleDescription);
+        widget->accessibleDescription() != words)
+        widget->setAccessibleDescription(words);
+    if (row.kind == layout::ControlKind::kLed) {
+        auto* led = static_cast<TTILed*>(widget);
+        led->SetLedIndex(look.colourIndex);
+        led->SetLedOn(look.lit);
+        led->SetMarked(look.marked);
+        led->SetStale(look.stale);
+    } else if (row.kind == layout::ControlKind::kButton) {
+        // Pressed in, under a busy cursor, until the name is found.
+        auto* button = static_cast<QPushButton*>(widget);
+        button->setDown(look.busy);
+        if (look.busy)
+            button->setCursor(Qt::BusyCursor);
+        else
+            button->unsetCursor();
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(QString::fromStdString(look.text));
+        SetBackground(label, QPalette::WindowText,
+                      look.textColour ? ColourOf(*look.textColour) : palette().color(QPalette::WindowText));
+        if (look.background)
+            SetBackground(label, QPalette::Window, ColourOf(*look.background));
     }
-    DescribeLeds();
 }
 
-void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
-    // The replies handled before the silence are what turns grey.
-    ApplyPendingDisplay();
-    const bool stale = !notice.empty();
-    const QColor text = stale ? ColourOf(layout::kStaleText) : palette().color(QPalette::WindowText);
-    for (QLabel* reading : {stBat, stTmp, stUmd, stMsk1, stGW1, stMac1, stVrs})
-        SetBackground(reading, QPalette::WindowText, text);
-    for (TTILed* led : {ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
-        led->SetStale(stale);
-    SetBackground(lbDaHr, QPalette::Window,
-                  ColourOf(stale ? layout::kNoReplyBackground : layout::ControlNamed("lbDaHr").fill));
-    lbNoReply->setText(QString::fromUtf8(notice));
-    lbNoReply->setVisible(stale);
-    DescribeLeds();
+void TfrKorvaCfg01::RequestFrame() {
+    // A flood must not postpone the frame: a running timer is left alone.
+    if (!TmrDisplay->isActive())
+        TmrDisplay->start();
 }
 
-void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
-    AutoSelectEdit* edit = box == ParameterBox::kAddress ? edIP2 : box == ParameterBox::kMask ? edMsk2 : edGW2;
+void TfrKorvaCfg01::Focus(const layout::Control& box) {
+    auto* edit = static_cast<AutoSelectEdit*>(Widget(box));
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
 }
 
-void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
-    edIP1->setText(FromDevice(address));
-}
-
-// Pressed in, under a busy cursor, until the name is found; a screen reader hears why.
-void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
-    QPushButton* pushed = button == Button::kReadLiveData ? btRead : button == Button::kReadParameters ? btRd : btWr1;
-    pushed->setDown(busy);
-    if (busy)
-        pushed->setCursor(Qt::BusyCursor);
-    else
-        pushed->unsetCursor();
-    pushed->setAccessibleDescription(busy ? Text(texts::kLookingUpAddress) : QString());
+void TfrKorvaCfg01::PutText(const layout::Control& box, const std::string& text) {
+    static_cast<AutoSelectEdit*>(Widget(box))->setText(QString::fromStdString(text));
 }
 
 void TfrKorvaCfg01::ShowError(const std::string& message) {
@@ -451,98 +357,9 @@ void TfrKorvaCfg01::ShowError(const std::string& message) {
 }
 
 bool TfrKorvaCfg01::ShowMessage(const TimedMessage& message) {
-    // A modal message waits with the window's state as the replies before it left it.
-    ApplyPendingDisplay();
     const Rgb& colour = message.colour;
     return ShowTimedMessage(QString::fromUtf8(message.text), QColor(colour.red, colour.green, colour.blue),
                             message.seconds, message.kind);
-}
-
-void TfrKorvaCfg01::DescribeLeds() {
-    const auto describe = [](TTILed* led, texts::LedState state) {
-        led->setAccessibleDescription(
-            QString::fromUtf8(texts::LedDescription(led->Caption().toStdString(), state, led->Stale())));
-    };
-    for (TTILed* led : {ldAuto, ldPrs, ldRed1, ldRed2, ldRed3, ldRst})
-        describe(led, StateShown(led));
-}
-
-void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
-    pending_.replyTime = at;
-    ScheduleDisplay();
-}
-
-void TfrKorvaCfg01::ShowResetAcknowledged() {
-    pending_.resetAcknowledged = true;
-    ScheduleDisplay();
-}
-
-void TfrKorvaCfg01::ShowRestartPending(bool shown) {
-    pending_.restartPending = shown;
-    ScheduleDisplay();
-}
-
-void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
-    pending_.status = status;
-    // The status sets the reset indicator itself: an acknowledgement before it no longer counts.
-    pending_.resetAcknowledged = false;
-    ScheduleDisplay();
-}
-
-void TfrKorvaCfg01::ShowParameters(const ParameterReading& parameters) {
-    pending_.parameters = parameters;
-    ScheduleDisplay();
-}
-
-void TfrKorvaCfg01::ScheduleDisplay() {
-    if (!TmrDisplay->isActive())
-        TmrDisplay->start();
-}
-
-void TfrKorvaCfg01::ApplyPendingDisplay() {
-    TmrDisplay->stop();
-    const PendingDisplay display = std::exchange(pending_, {});
-    if (display.status)
-        ApplyStatus(*display.status);
-    if (display.resetAcknowledged) {
-        // Its first colour, pale: no longer the good state.
-        ldRst->SetLedIndex(0);
-        ldRst->SetMarked(false);
-    }
-    if (display.status || display.resetAcknowledged)
-        DescribeLeds();
-    if (display.parameters)
-        ApplyParameters(*display.parameters);
-    if (display.replyTime)
-        ApplyReplyTime(*display.replyTime);
-    if (display.restartPending)
-        lbAlt->setVisible(*display.restartPending);
-}
-
-void TfrKorvaCfg01::ApplyReplyTime(std::chrono::system_clock::time_point at) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    ShowReading(lbDaHr, Text(ClockText(local).c_str()));
-}
-
-void TfrKorvaCfg01::ApplyStatus(const StatusReading& status) {
-    const StatusDisplay shown = StatusDisplayOf(status);
-    ShowReading(stBat, QString::fromStdString(shown.battery));
-    ShowReading(stTmp, QString::fromStdString(shown.temperature));
-    ShowReading(stUmd, QString::fromStdString(shown.humidity));
-    ShowState(ldPrs, shown.presence);
-    ShowState(ldRst, shown.resetEc);
-    ShowState(ldRed1, shown.link1);
-    ShowState(ldRed2, shown.link2);
-    ShowState(ldRed3, shown.link3);
-}
-
-void TfrKorvaCfg01::ApplyParameters(const ParameterReading& parameters) {
-    ShowReading(stMsk1, FromDevice(parameters.mask));
-    ShowReading(stGW1, FromDevice(parameters.gateway));
-    ShowReading(stMac1, FromDevice(parameters.mac));
-    ShowReading(stVrs, FromDevice(parameters.firmware));
 }
 
 }  // namespace korva::console

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "console/console_fonts.h"
+#include "console/message_buttons.h"
 
 namespace korva::console {
 namespace {
@@ -146,25 +147,11 @@ void TfrNrm01::SetKind(int kind) {
 }
 
 void TfrNrm01::ApplyKind() {
-    bool sim = true, nao = true, ok = true;
-    int panelHeight = kPanelHeightWithButtons;
-    switch (kind_) {
-        case kInformation:
-            sim = nao = false;
-            break;
-        case kQuestion:
-            ok = false;
-            break;
-        case kNotice:
-            sim = nao = ok = false;
-            panelHeight = kPanelHeightWithoutButtons;
-            break;
-        default:
-            break;  // any other kind keeps the buttons and height as designed
-    }
-    btSim_->setVisible(sim);
-    btNao_->setVisible(nao);
-    btOK_->setVisible(ok);
+    const MessageButtons buttons = ButtonsOf(kind_);
+    btSim_->setVisible(buttons.sim);
+    btNao_->setVisible(buttons.nao);
+    btOK_->setVisible(buttons.ok);
+    const int panelHeight = buttons.first == DialogButton::kNone ? kPanelHeightWithoutButtons : kPanelHeightWithButtons;
     pnMsg_->resize(kPanelWidth, panelHeight);
     setFixedSize(kClientWidth, panelHeight + 2 * kMargin);
 }
@@ -181,13 +168,11 @@ void TfrNrm01::FormShow() {
     FillBackground(ClMsg_, messageColour_);
     Msg1_->setText(WithLineFeeds(messageText_));
     ApplyKind();
-    QPushButton* first = defaultAnswer_ == DefaultAnswer::kNao ? btNao_ : btSim_;
-    for (QPushButton* button : {first, btOK_, btSim_, btNao_}) {
-        if (button->isVisibleTo(this)) {
-            button->setDefault(true);
-            button->setFocus(Qt::OtherFocusReason);
-            break;
-        }
+    const DialogButton first = ButtonsOf(kind_).first;
+    if (first != DialogButton::kNone) {
+        QPushButton* button = first == DialogButton::kOk ? btOK_ : first == DialogButton::kSim ? btSim_ : btNao_;
+        button->setDefault(true);
+        button->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -211,12 +196,10 @@ void TfrNrm01::btNaoClick() {
     done(0);
 }
 
-bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind,
-                      TfrNrm01::DefaultAnswer defaultAnswer) {
+bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind) {
     // Released once control is back in the event loop, also when showing throws.
     std::unique_ptr<TfrNrm01, DeleteLater> dialog(new TfrNrm01);
     dialog->SetKind(kind);
-    dialog->SetDefaultAnswer(defaultAnswer);
     dialog->SetRemainingTicks(static_cast<int>(std::min<long long>(1LL * seconds * kTicksPerSecond, INT_MAX)));
     dialog->SetMessageColour(colour);
     dialog->SetMessageText(text);

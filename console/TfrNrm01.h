@@ -16,16 +16,12 @@ class TfrNrm01 : public QDialog {
     Q_OBJECT
 
 public:
-    // 0: information with OK; 1: question with SIM and NÃO; 2: notice that only the time-out closes.
-    enum MessageKind { kInformation = 0, kQuestion = 1, kNotice = 2 };
-    // The button a question's Return presses until the operator moves the focus.
-    enum class DefaultAnswer { kSim, kNao };
+    // A TimedMessage::Kind: which buttons it has and which one Return presses come from ButtonsOf.
 
     explicit TfrNrm01(QWidget* parent = nullptr);
 
     int Kind() const { return kind_; }
     void SetKind(int kind);
-    void SetDefaultAnswer(DefaultAnswer answer) { defaultAnswer_ = answer; }
     int RemainingTicks() const { return remainingTicks_; }
     void SetRemainingTicks(int ticks) { remainingTicks_ = ticks; }
     QColor MessageColour() const { return messageColour_; }
@@ -58,8 +54,7 @@ private:
     QPushButton* btOK_;
     QTimer* Tmr1_;
 
-    int kind_ = kInformation;
-    DefaultAnswer defaultAnswer_ = DefaultAnswer::kSim;
+    int kind_ = 0;
     int remainingTicks_ = 0;
     QColor messageColour_;
     QString messageText_;
@@ -67,9 +62,7 @@ private:
 
 // Shows text on colour in a new dialog centred over the main window and waits for the answer.
 // seconds > 0 closes the dialog after that time as if NÃO had been pressed.
-// Returns true for SIM or OK. Safe to call again while another call is waiting. A question whose SIM
-// gives something up asks with NÃO as its default, so that Return pressed by habit keeps it.
-bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind,
-                      TfrNrm01::DefaultAnswer defaultAnswer = TfrNrm01::DefaultAnswer::kSim);
+// Returns true for SIM or OK. Safe to call again while another call is waiting.
+bool ShowTimedMessage(const QString& text, const QColor& colour, int seconds, int kind);
 
 }  // namespace korva::console

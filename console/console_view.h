@@ -18,11 +18,14 @@ struct Rgb {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
+
+    bool operator==(const Rgb&) const = default;
 };
 
 // One showing of the console's timed message dialog. text is UTF-8; a carriage return breaks a line.
 struct TimedMessage {
-    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2 };  // OK; SIM and NÃO; no button
+    // OK; SIM and NÃO; no button; SIM and NÃO where SIM gives something up, so NÃO is what Return presses
+    enum Kind { kInformation = 0, kQuestion = 1, kNotice = 2, kCautiousQuestion = 3 };
 
     std::string text;
     Rgb colour;

@@ -30,6 +30,17 @@ std::string ClockText(const std::tm& local) {
     return text;
 }
 
+std::string ClockText(std::chrono::system_clock::time_point at) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    return ClockText(local);
+}
+
 namespace {
 
 texts::LedState StateOf(bool good) {

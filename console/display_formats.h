@@ -2,6 +2,7 @@
 // What a window shows for the device's numbers, for the time of a reply and in its error box, as UTF-8
 // for every front end. The console shows a decimal comma and "/" ":" separators on every machine, so
 // these format by hand and never ask the system locale.
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -22,6 +23,8 @@ std::string DegreesText(std::int32_t celsius);
 std::string PercentText(std::int32_t percent);
 // Two-digit day, month and year, 24-hour time, from a local time: "07/03/16 14:05:09".
 std::string ClockText(const std::tm& local);
+// The same for a moment, in this machine's time zone.
+std::string ClockText(std::chrono::system_clock::time_point at);
 
 // What a status reply shows: each reading's text, also what a screen reader says of it, and the state
 // of each indicator, which decides its colour, its boxed caption and its words.

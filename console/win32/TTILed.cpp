@@ -166,7 +166,7 @@ void TTILed::Paint() {
         DrawEdge(dc, &inside, BDR_RAISEDINNER, BF_RECT);
         InflateRect(&inside, -1, -1);
     }
-    if (ledOn_ && stale_) {
+    if (stale_) {
         const HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, RGB(96, 96, 96));
         SetBkMode(dc, TRANSPARENT);
         FillRect(dc, &inside, hatch);
@@ -178,7 +178,7 @@ void TTILed::Paint() {
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     RECT text = inside;
     DrawTextW(dc, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (ledOn_ && marked_) {
+    if (marked_) {
         RECT measured = inside;
         DrawTextW(dc, caption.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
         const int width = measured.right - measured.left;

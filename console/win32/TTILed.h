@@ -1,7 +1,7 @@
 #pragma once
 // The LED indicator as a Win32 control: a raised panel whose whole background shows an on/off state in
-// one of four lit colours, its caption the window text. Drawn by itself; a lit caption is boxed, an old
-// one hatched, and the focus is marked as a button marks it. A click (mouse, or Space and Enter when it
+// one of four lit colours, its caption the window text. Drawn by itself; its caption boxed and the panel
+// hatched as its owner says, and the focus is marked as a button marks it. A click (mouse, or Space and Enter when it
 // takes the focus) reaches the parent as a button's BN_CLICKED.
 #include <windows.h>
 
@@ -27,7 +27,7 @@ public:
     void SetStale(bool stale);
     // The caption's face, changed with the window's DPI.
     void SetFont(HFONT font);
-    // The caption is boxed while lit: the state the window calls good (lime), besides its colour.
+    // The caption is boxed: the state the window calls good (lime), besides its colour.
     bool Marked() const { return marked_; }
     void SetMarked(bool marked);
     // Clicked from the keyboard too: a tab stop that Space and Enter click.

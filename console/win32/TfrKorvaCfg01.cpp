@@ -3,14 +3,12 @@
 #include <commctrl.h>
 
 #include <array>
-#include <ctime>
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "console/console_texts.h"
-#include "console/display_formats.h"
-#include "console/saved_settings_notice.h"
 #include "console/window_layout.h"
 #include "console/win32/TfrNrm01.h"
 #include "console/win32/accessible_names.h"
@@ -20,7 +18,6 @@
 #include "console/win32/select_all_key.h"
 #include "console/win32/version_resource.h"
 #include "console/win32/wide_text.h"
-#include "protocol/messages.h"
 
 namespace korva::console::win32 {
 namespace {
@@ -41,10 +38,6 @@ std::array<COLORREF, 4> LitColours(const layout::LedColours& colours) {
 
 // The keyboard's way through the window, as on every system the console runs on.
 const char* const kTabOrder[] = {"btRead", "ldAuto", "btRst", "edIP1", "edIP2", "edMsk2", "edGW2", "btWr1", "btRd"};
-const char* const kLiveReadings[] = {"stBat", "stTmp", "stUmd"};
-const char* const kParameterReadings[] = {"stMsk1", "stGW1", "stMac1", "stVrs"};
-const char* const kStateLeds[] = {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst"};
-const char* const kManualControls[] = {"btRead", "btRd", "btWr1", "edIP1", "edIP2", "edMsk2", "edGW2"};
 
 DWORD StyleOf(const layout::Control& design) {
     switch (design.kind) {
@@ -186,18 +179,12 @@ void TfrKorvaCfg01::CreateControls() {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
             if (design.kind == layout::ControlKind::kEdit)
                 SelectAllOnCtrlA(control);
-            if (design.kind != layout::ControlKind::kLabel && design.kind != layout::ControlKind::kButton)
-                fills_[control] = {Colour(design.fill), design.kind == layout::ControlKind::kReading};
         }
         controls_[design.name] = control;
     }
     Led("ldAuto").SetKeyboardClickable();
-    SendMessageW(Control("edIP1"), EM_LIMITTEXT, 15, 0);
-    EnableWindow(Control("btRst"), FALSE);
+    SendMessageW(Control("edIP1"), EM_LIMITTEXT, kAddressLength, 0);
     OrderTabStops();
-    // A screen reader announces the boxes and readings by these names: their captions sit beside them.
-    for (const auto& [control, name] : texts::kAccessibleNames)
-        SetAccessibleName(Control(control), name);
 }
 
 // The restart notice's tooltip, made the first time the notice shows: a window of its own, which the
@@ -232,16 +219,13 @@ void TfrKorvaCfg01::FormCreate() {
     const std::wstring address = FromDevice(settings.address);
     // The limit is meant for typing; a longer host name from the file is kept whole, or the cut name
     // would be saved at close.
-    if (address.size() > 15)
+    if (address.size() > kAddressLength)
         SendMessageW(Control("edIP1"), EM_LIMITTEXT, address.size(), 0);
     SetText("edIP1", address);
     SetText("edMsk2", FromDevice(settings.mask));
     SetText("edGW2", FromDevice(settings.gateway));
-    ClearLiveData();
-    ClearParameters();
     SetText("edIP2", address);
-    EnableWindow(Control("btRst"), FALSE);
-    DescribeLeds();
+    presentation_.Paint();
     SetTimer(window_, kPollingTimer, kPollingMilliseconds, nullptr);
 }
 
@@ -310,18 +294,13 @@ LRESULT TfrKorvaCfg01::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
-    const auto found = fills_.find(control);
-    const bool reading = found != fills_.end() && found->second.reading;
-    SetTextColor(dc, stale_ && reading ? Colour(layout::kStaleText) : GetSysColor(COLOR_WINDOWTEXT));
-    COLORREF background;
-    if (found == fills_.end() || !IsWindowEnabled(control)) {
-        // Labels, and a disabled box, show the button face.
-        background = GetSysColor(COLOR_BTNFACE);
-    } else if (control == Control("lbDaHr") && stale_) {
-        background = Colour(layout::kNoReplyBackground);
-    } else {
-        background = found->second.colour;
-    }
+    const auto found = looks_.find(control);
+    const ControlLook* look = found != looks_.end() ? &found->second : nullptr;
+    SetTextColor(dc, look != nullptr && look->textColour ? Colour(*look->textColour) : GetSysColor(COLOR_WINDOWTEXT));
+    // Labels, and a disabled box, show the button face.
+    const COLORREF background = look != nullptr && look->background && IsWindowEnabled(control)
+                                    ? Colour(*look->background)
+                                    : GetSysColor(COLOR_BTNFACE);
     SetBkColor(dc, background);
     HBRUSH& brush = brushes_[background];
     if (brush == nullptr)
@@ -330,27 +309,8 @@ HBRUSH TfrKorvaCfg01::ControlColours(HWND control, HDC dc) {
 }
 
 bool TfrKorvaCfg01::SaveForClosing(bool sessionEnding) {
-    try {
-        settings_->Save({ToDevice(Text("edIP1")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
-        // Where they went is said at a close; an ending session must not wait for the operator.
-        if (!sessionEnding) {
-            if (const std::optional<TimedMessage> notice = SavedSettingsNotice(*settings_))
-                ShowMessage(*notice);
-        }
-        return true;
-    } catch (const std::exception& error) {
-        if (!saveFailed_) {
-            // The operator may free the disk or the folder and close again; nothing is lost meanwhile.
-            saveFailed_ = true;
-            ShowErrorBox(window_, error.what());
-            return false;
-        }
-        // Told once already: a window that cannot be closed would cost more than three boxes' values.
-        // NÃO by default: Return pressed by habit must not throw away what was typed.
-        return ShowTimedMessage(window_,
-                                {texts::kCloseWithoutSaving, layout::kCloseQuestionColour, 0, TimedMessage::kQuestion},
-                                DefaultAnswer::kNao);
-    }
+    return closingSave_.Save(*settings_, {BoxText("edIP1"), BoxText("edMsk2"), BoxText("edGW2")}, presentation_,
+                             sessionEnding);
 }
 
 void TfrKorvaCfg01::FormClose() {
@@ -388,16 +348,15 @@ void TfrKorvaCfg01::RunShowingErrors(const std::function<void()>& handler) {
 }
 
 void TfrKorvaCfg01::btReadClick() {
-    rules_->ReadLiveData(DeviceAddress());
+    rules_->ReadLiveData(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::btRdClick() {
-    rules_->ReadParameters(DeviceAddress());
+    rules_->ReadParameters(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::btWr1Click() {
-    rules_->WriteParameters(DeviceAddress(),
-                            {ToDevice(Text("edIP2")), ToDevice(Text("edMsk2")), ToDevice(Text("edGW2"))});
+    rules_->WriteParameters(BoxText("edIP1"), {BoxText("edIP2"), BoxText("edMsk2"), BoxText("edGW2")});
 }
 
 void TfrKorvaCfg01::btRstClick() {
@@ -405,7 +364,7 @@ void TfrKorvaCfg01::btRstClick() {
 }
 
 void TfrKorvaCfg01::ldAutoClick() {
-    rules_->ToggleAutomaticMode(DeviceAddress());
+    rules_->ToggleAutomaticMode(BoxText("edIP1"));
 }
 
 void TfrKorvaCfg01::TmrRdTimer() {
@@ -420,8 +379,8 @@ std::wstring TfrKorvaCfg01::Text(const char* name) const {
     return WindowText(Control(name));
 }
 
-std::string TfrKorvaCfg01::DeviceAddress() const {
-    return ToDevice(Text("edIP1"));
+std::string TfrKorvaCfg01::BoxText(const char* name) const {
+    return ToDevice(Text(name));
 }
 
 void TfrKorvaCfg01::SetText(const char* name, const std::wstring& text) {
@@ -432,125 +391,56 @@ TTILed& TfrKorvaCfg01::Led(const char* name) {
     return *leds_.at(name);
 }
 
-// Each indicator's state in words, for screen readers: what its colour says. Its window text stays the
-// caption.
-void TfrKorvaCfg01::DescribeLeds() {
-    const auto describe = [](const TTILed& led, texts::LedState state) {
-        SetAccessibleDescription(led.Handle(), texts::LedDescription(Utf8(WindowText(led.Handle())), state, led.Stale()));
-    };
-    describe(Led("ldAuto"), Led("ldAuto").LedOn() ? texts::LedState::kGood : texts::LedState::kDark);
-    // The device's states show their good side in their second colour.
-    for (const char* name : kStateLeds) {
-        const TTILed& led = Led(name);
-        if (!led.LedOn())
-            describe(led, texts::LedState::kDark);
-        else
-            describe(led, led.LedIndex() == layout::kGoodStateIndex ? texts::LedState::kGood : texts::LedState::kBad);
+void TfrKorvaCfg01::Show(const layout::Control& row, const ControlLook& look) {
+    const HWND control = Control(row.name);
+    const auto [found, first] = looks_.try_emplace(control);
+    ControlLook& shown = found->second;
+    if (first || look.accessibleName != shown.accessibleName) {
+        if (!look.accessibleName.empty())
+            SetAccessibleName(control, look.accessibleName);
     }
-}
-
-void TfrKorvaCfg01::ClearLiveData() {
-    for (const char* reading : kLiveReadings)
-        SetText(reading, L"");
-    for (const char* led : kStateLeds)
-        Led(led).SetLedOn(false);
-    DescribeLeds();
-}
-
-void TfrKorvaCfg01::ClearParameters() {
-    for (const char* reading : kParameterReadings)
-        SetText(reading, L"");
-}
-
-void TfrKorvaCfg01::ShowStatus(const StatusReading& status) {
-    SetText("stBat", Wide(VoltsText(status.batteryTenths)));
-    SetText("stTmp", Wide(DegreesText(status.temperature)));
-    SetText("stUmd", Wide(PercentText(status.humidity)));
-    const auto showState = [this](const char* led, bool good) {
-        Led(led).SetLedIndex(good ? layout::kGoodStateIndex : layout::kBadStateIndex);
-        Led(led).SetLedOn(true);
-        Led(led).SetMarked(good);
-    };
-    showState("ldPrs", status.presence);
-    showState("ldRst", status.resetState);
-    showState("ldRed1", status.link1);
-    // Devices before version 150 have one link only; the other two indicators stay dark for them.
-    for (const auto& [led, link] : {std::pair{"ldRed2", status.link2}, std::pair{"ldRed3", status.link3}}) {
-        if (link)
-            showState(led, *link);
-        else
-            Led(led).SetLedOn(false);
+    // A control nothing was ever said of keeps the system's own answers.
+    if (look.accessibleDescription != shown.accessibleDescription)
+        SetAccessibleDescription(control, look.accessibleDescription);
+    if (first || look.enabled != shown.enabled)
+        EnableWindow(control, look.enabled ? TRUE : FALSE);
+    if (first || look.visible != shown.visible) {
+        // The restart notice's tooltip is made when the notice first shows.
+        if (look.visible && row.name == std::string_view("lbAlt") && tooltip_ == nullptr)
+            MakeTooltip();
+        ShowWindow(control, look.visible ? SW_SHOWNA : SW_HIDE);
     }
-    DescribeLeds();
+    if (row.kind == layout::ControlKind::kLed) {
+        TTILed& led = Led(row.name);
+        led.SetLedIndex(look.colourIndex);
+        led.SetLedOn(look.lit);
+        led.SetMarked(look.marked);
+        led.SetStale(look.stale);
+    } else if (row.kind == layout::ControlKind::kButton) {
+        if (first || look.busy != shown.busy)
+            SendMessageW(control, BM_SETSTATE, look.busy ? TRUE : FALSE, 0);  // pushed in until the name is found
+    } else if (row.kind != layout::ControlKind::kEdit) {
+        if (first || look.text != shown.text)
+            SetWindowTextW(control, WithCrLf(Wide(look.text)).c_str());
+        if (first || look.textColour != shown.textColour || look.background != shown.background)
+            InvalidateRect(control, nullptr, TRUE);
+    }
+    shown = look;
 }
 
-void TfrKorvaCfg01::ShowParameters(const ParameterReading& parameters) {
-    SetText("stMsk1", FromDevice(parameters.mask));
-    SetText("stGW1", FromDevice(parameters.gateway));
-    SetText("stMac1", FromDevice(parameters.mac));
-    SetText("stVrs", FromDevice(parameters.firmware));
+// Replies are drawn as they come.
+void TfrKorvaCfg01::RequestFrame() {
+    presentation_.Paint();
 }
 
-void TfrKorvaCfg01::ShowReplyTime(std::chrono::system_clock::time_point at) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm local{};
-    localtime_s(&local, &seconds);
-    SetText("lbDaHr", Wide(ClockText(local)));
-}
-
-void TfrKorvaCfg01::ShowResetAcknowledged() {
-    Led("ldRst").SetLedIndex(0);
-    Led("ldRst").SetMarked(false);
-    DescribeLeds();
-}
-
-void TfrKorvaCfg01::ShowRestartPending(bool shown) {
-    if (shown && tooltip_ == nullptr)
-        MakeTooltip();
-    ShowWindow(Control("lbAlt"), shown ? SW_SHOWNA : SW_HIDE);
-}
-
-void TfrKorvaCfg01::ShowAutomaticMode(bool on) {
-    Led("ldAuto").SetLedOn(on);
-    Led("ldAuto").SetMarked(on);
-    // While polling, the address must not change under the requests, and a reset only makes sense then.
-    EnableWindow(Control("btRst"), on ? TRUE : FALSE);
-    for (const char* manual : kManualControls)
-        EnableWindow(Control(manual), on ? FALSE : TRUE);
-    DescribeLeds();
-}
-
-void TfrKorvaCfg01::ShowNoReply(const std::string& notice) {
-    stale_ = !notice.empty();
-    for (const char* reading : kLiveReadings)
-        InvalidateRect(Control(reading), nullptr, TRUE);
-    for (const char* reading : kParameterReadings)
-        InvalidateRect(Control(reading), nullptr, TRUE);
-    for (const char* led : kStateLeds)
-        Led(led).SetStale(stale_);
-    InvalidateRect(Control("lbDaHr"), nullptr, TRUE);
-    SetText("lbNoReply", Wide(notice));
-    SetAccessibleDescription(Control("lbDaHr"), notice);
-    ShowWindow(Control("lbNoReply"), stale_ ? SW_SHOWNA : SW_HIDE);
-    DescribeLeds();
-}
-
-void TfrKorvaCfg01::FocusNewParameter(ParameterBox box) {
-    const HWND edit = Control(box == ParameterBox::kAddress ? "edIP2" : box == ParameterBox::kMask ? "edMsk2" : "edGW2");
+void TfrKorvaCfg01::Focus(const layout::Control& box) {
+    const HWND edit = Control(box.name);
     SetFocus(edit);
     SendMessageW(edit, EM_SETSEL, 0, -1);
 }
 
-void TfrKorvaCfg01::ShowDeviceAddress(const std::string& address) {
-    SetText("edIP1", FromDevice(address));
-}
-
-// Pushed in until the name is found.
-void TfrKorvaCfg01::ShowBusy(Button button, bool busy) {
-    const char* name = button == Button::kReadLiveData     ? "btRead"
-                       : button == Button::kReadParameters ? "btRd"
-                                                           : "btWr1";
-    SendMessageW(Control(name), BM_SETSTATE, busy ? TRUE : FALSE, 0);
+void TfrKorvaCfg01::PutText(const layout::Control& box, const std::string& text) {
+    SetWindowTextW(Control(box.name), Wide(text).c_str());
 }
 
 void TfrKorvaCfg01::ShowError(const std::string& message) {

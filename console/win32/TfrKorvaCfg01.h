@@ -1,19 +1,19 @@
 #pragma once
-// The console's window on Windows: native controls at the designed boxes, drawing what the console's
-// rules show (ConsoleView) and forwarding each event with what the boxes hold to them. It holds no rule
+// The console's window on Windows: native controls at the designed boxes, drawing each as the
+// presentation says and forwarding each event with what the boxes hold to the console's rules. It holds no rule
 // and no socket: the program gives it the rules and the endpoint's two calls on this thread. Every
 // handler runs on the thread that made the window.
 #include <windows.h>
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "console/closing_save.h"
 #include "console/console_core.h"
 #include "console/console_view.h"
+#include "console/presentation.h"
 #include "console/settings_store.h"
 #include "console/win32/TTILed.h"
 
@@ -26,7 +26,7 @@ inline constexpr UINT kDatagramWaiting = WM_APP + 1;
 // The id of a control by its designed name ("btRead"), as GetDlgCtrlID gives it; 0 for none.
 int ControlId(const std::string& name);
 
-class TfrKorvaCfg01 : private ConsoleView {
+class TfrKorvaCfg01 : private WindowRenderer {
 public:
     // Makes the window and its controls and reads settings; shown by Show.
     explicit TfrKorvaCfg01(std::unique_ptr<SettingsStore> settings);
@@ -35,7 +35,8 @@ public:
     TfrKorvaCfg01& operator=(const TfrKorvaCfg01&) = delete;
 
     HWND Handle() const { return window_; }
-    ConsoleView& View() { return *this; }
+    // What the rules show on: the presentation, which draws on this window.
+    ConsoleView& View() { return presentation_; }
 
     // Before the first message is dispatched: the rules the events go to, what serves the datagrams
     // waiting at kDatagramWaiting, and what stops listening once the window closes.
@@ -70,24 +71,15 @@ private:
 
     HWND Control(const char* name) const;
     std::wstring Text(const char* name) const;
-    // The device's address as typed in edIP1.
-    std::string DeviceAddress() const;
+    // What the box named holds, in the device's Windows-1252.
+    std::string BoxText(const char* name) const;
     void SetText(const char* name, const std::wstring& text);
     TTILed& Led(const char* name);
-    void DescribeLeds();
 
-    void ClearLiveData() override;
-    void ClearParameters() override;
-    void ShowStatus(const StatusReading& status) override;
-    void ShowParameters(const ParameterReading& parameters) override;
-    void ShowReplyTime(std::chrono::system_clock::time_point at) override;
-    void ShowResetAcknowledged() override;
-    void ShowRestartPending(bool shown) override;
-    void ShowAutomaticMode(bool on) override;
-    void ShowNoReply(const std::string& notice) override;
-    void FocusNewParameter(ParameterBox box) override;
-    void ShowDeviceAddress(const std::string& address) override;
-    void ShowBusy(Button button, bool busy) override;
+    void Show(const layout::Control& row, const ControlLook& look) override;
+    void RequestFrame() override;
+    void Focus(const layout::Control& box) override;
+    void PutText(const layout::Control& box, const std::string& text) override;
     void ShowError(const std::string& message) override;
     bool ShowMessage(const TimedMessage& message) override;
 
@@ -96,21 +88,17 @@ private:
     UINT dpi_ = 96;  // of the monitor the window is on; the design's pixels are at 96
     std::map<std::string, HWND> controls_;
     std::map<std::string, std::unique_ptr<TTILed>> leds_;
-    // The statics and edit boxes with a background of their own; a reading's text greys when stale.
-    struct Fill {
-        COLORREF colour;
-        bool reading;
-    };
-    std::map<HWND, Fill> fills_;
+    // What each control shows, as last drawn: its colours are asked for when it paints.
+    std::map<HWND, ControlLook> looks_;
     std::map<COLORREF, HBRUSH> brushes_;
     HWND tooltip_ = nullptr;
 
     ConsoleCore* rules_ = nullptr;
     std::function<void()> servePending_;
     std::function<void()> stopListening_;
+    Presentation presentation_{*this};
 
-    bool stale_ = false;       // the device stopped answering: its readings are grey
-    bool saveFailed_ = false;  // a close could not save the settings; the next one may close without
+    ClosingSave closingSave_;
 };
 
 }  // namespace korva::console::win32

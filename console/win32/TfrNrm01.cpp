@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "console/message_buttons.h"
 #include "console/win32/dpi.h"
 #include "console/win32/fonts.h"
 #include "console/win32/wide_text.h"
@@ -149,21 +150,21 @@ POINT CentredOver(HWND owner, int width, int height) {
 
 }  // namespace
 
-bool ShowTimedMessage(HWND owner, const TimedMessage& message, DefaultAnswer defaultAnswer) {
+bool ShowTimedMessage(HWND owner, const TimedMessage& message) {
     RegisterOnce();
     const UINT dpi = owner != nullptr ? DpiOf(owner) : kDesignDpi;
     Showing showing{message, WithCrLf(Wide(message.text)), dpi,
                     static_cast<int>(std::min<long long>(1LL * message.seconds * kTicksPerSecond, INT_MAX))};
-    const bool withButtons = message.kind != TimedMessage::kNotice;
+    const MessageButtons buttons = ButtonsOf(message.kind);
+    const bool withButtons = buttons.first != DialogButton::kNone;
     const int width = Scaled(kClientWidth, dpi);
     const int height = Scaled((withButtons ? kPanelHeightWithButtons : kPanelHeightWithoutButtons) + 2 * kMargin, dpi);
     const POINT at = CentredOver(owner, width, height);
     const HWND dialog = CreateWindowExW(0, kMessageClassName, showing.text.c_str(), WS_POPUP, at.x, at.y, width, height,
                                         owner, nullptr, GetModuleHandleW(nullptr), &showing);
-    const bool question = message.kind == TimedMessage::kQuestion;
-    const HWND sim = MakeButton(dialog, kSimId, L"&SIM", 115, question, dpi);
-    const HWND nao = MakeButton(dialog, kNaoId, L"&NÃO", 245, question, dpi);
-    const HWND ok = MakeButton(dialog, kOkId, L"&OK", 180, message.kind == TimedMessage::kInformation, dpi);
+    const HWND sim = MakeButton(dialog, kSimId, L"&SIM", 115, buttons.sim, dpi);
+    const HWND nao = MakeButton(dialog, kNaoId, L"&NÃO", 245, buttons.nao, dpi);
+    const HWND ok = MakeButton(dialog, kOkId, L"&OK", 180, buttons.ok, dpi);
 
     // Modal: the owner takes no input until the answer; an outer message that disabled it already keeps
     // it so.
@@ -173,7 +174,7 @@ bool ShowTimedMessage(HWND owner, const TimedMessage& message, DefaultAnswer def
     MessageBeep(0xFFFFFFFF);
     if (showing.remainingTicks > 0)
         SetTimer(dialog, kTimerId, kTickMilliseconds, nullptr);
-    const HWND first = !question ? ok : defaultAnswer == DefaultAnswer::kNao ? nao : sim;
+    const HWND first = buttons.first == DialogButton::kOk ? ok : buttons.first == DialogButton::kSim ? sim : nao;
     if (withButtons) {
         SendMessageW(first, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
         SetFocus(first);

@@ -10,12 +10,9 @@ namespace korva::console::win32 {
 
 inline constexpr wchar_t kMessageClassName[] = L"TfrNrm01";
 
-// The button a question's Return presses until the operator moves the focus.
-enum class DefaultAnswer { kSim, kNao };
-
-// Shows the message centred over owner and waits for the answer, serving the thread's other windows
-// meanwhile (replies, the polling timer, another message on top). True for SIM or OK. A question whose
-// SIM gives something up asks with NÃO as its default, so that Return pressed by habit keeps it.
-bool ShowTimedMessage(HWND owner, const TimedMessage& message, DefaultAnswer defaultAnswer = DefaultAnswer::kSim);
+// Shows the message centred over owner, with the buttons ButtonsOf gives its kind, and waits for the
+// answer, serving the thread's other windows meanwhile (replies, the polling timer, another message on
+// top). True for SIM or OK.
+bool ShowTimedMessage(HWND owner, const TimedMessage& message);
 
 }  // namespace korva::console::win32

@@ -244,7 +244,9 @@ TEST_F(ConsoleCoreTest, AFlaggedReplyTellsOfTheChangeOnceWhileTheLabelStaysShown
         bool labelShown;
         int toldSoFar;
     };
-    const Step steps[] = {{flagged, true, 1}, {flagged, true, 1}, {kParameters, false, 1}, {flagged, true, 2}};
+    // Any reply without the flag takes the label down, a reset's answer as well as a reading.
+    const Step steps[] = {{flagged, true, 1}, {flagged, true, 1},  {kParameters, false, 1},
+                          {flagged, true, 2}, {kResetNak, false, 2}, {flagged, true, 3}};
     for (const Step& step : steps) {
         core_.HandleDatagram(step.reply);
         EXPECT_EQ(view_.restartPendingShown, step.labelShown);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "console/TfrNrm01.h"
+#include "console/message_buttons.h"
 
 using korva::console::TfrNrm01;
 
@@ -29,7 +30,7 @@ void DialogAnswerer::AnswerModal() {
         message->setProperty("answered", true);
         seen_.push_back({QStringLiteral("TfrNrm01"), QString(), message->MessageText(), message->MessageColour(),
                          message->Kind(), message->RemainingTicks(), false});
-        const QString button = message->Kind() == TfrNrm01::kQuestion ? questionButton_ : QStringLiteral("btOK");
+        const QString button = korva::console::ButtonsOf(message->Kind()).sim ? questionButton_ : QStringLiteral("btOK");
         if (button == kReturnKey)
             QTest::keyClick(message->focusWidget(), Qt::Key_Return);
         else

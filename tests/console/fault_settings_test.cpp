@@ -112,7 +112,7 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
         EXPECT_TRUE(window_->isVisible());
         ASSERT_EQ(operatorSays.seen().size(), 1u);
         EXPECT_EQ(operatorSays.seen()[0].type, QStringLiteral("TfrNrm01"));
-        EXPECT_EQ(operatorSays.seen()[0].kind, TfrNrm01::kQuestion);
+        EXPECT_EQ(operatorSays.seen()[0].kind, korva::console::TimedMessage::kCautiousQuestion);
         EXPECT_EQ(operatorSays.seen()[0].text, question);
         EXPECT_TRUE(Child<QTimer>("TmrRd")->isActive()) << "NÃO keeps the window working";
     }
@@ -163,7 +163,7 @@ TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFo
         DialogAnswerer operatorSays;
         EXPECT_TRUE(window_->close());
         ASSERT_EQ(operatorSays.seen().size(), 1u);
-        EXPECT_EQ(operatorSays.seen()[0].kind, TfrNrm01::kInformation);
+        EXPECT_EQ(operatorSays.seen()[0].kind, korva::console::TimedMessage::kInformation);
         EXPECT_EQ(operatorSays.seen()[0].text, QString::fromStdString(korva::console::texts::SettingsSavedElsewhere(
                                                    carried.toStdString(), userFile.toStdString())));
     }

@@ -27,8 +27,14 @@ TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress
         SCOPED_TRACE(c.button);
         FakeDevice device;
         Open(device);
-        Child<QLabel>(c.clearedReading)->setText(QStringLiteral("old"));
-        Child<TTILed>("ldPrs")->SetLedOn(true);
+        // Both panels filled by the device first.
+        Click("btRead");
+        device.NextRequest();
+        ReplyAndWait(device, "0100,SND,0,21,50,240,1,0,1,5");
+        Click("btRd");
+        device.NextRequest();
+        ReplyAndWait(device, "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5");
+        ASSERT_NE(Text(c.clearedReading), QString());
         Click(c.button);
         EXPECT_EQ(device.NextRequest(), c.request);
         EXPECT_EQ(Text(c.clearedReading), QString());

@@ -125,31 +125,26 @@ TEST(TimedMessage, ButtonsAnswer) {
 }
 
 TEST(TimedMessage, EnterPressesTheFocusedButton) {
-    using Default = TfrNrm01::DefaultAnswer;
     struct Case {
         int kind;
-        Default defaultAnswer;
         const char* focus;  // nullptr: leave the focus where the dialog put it
         Qt::Key key;
         bool expected;
     };
     const Case cases[] = {
-        {1, Default::kSim, nullptr, Qt::Key_Return, true},  {1, Default::kSim, "btNao", Qt::Key_Return, false},
-        {1, Default::kSim, "btNao", Qt::Key_Enter, false},  {1, Default::kSim, "btSim", Qt::Key_Enter, true},
-        {0, Default::kSim, nullptr, Qt::Key_Return, true},  {1, Default::kNao, nullptr, Qt::Key_Return, false},
-        {1, Default::kNao, nullptr, Qt::Key_Enter, false},  {1, Default::kNao, "btSim", Qt::Key_Return, true},
-        {0, Default::kNao, nullptr, Qt::Key_Return, true},  // information has only OK, whatever the default
+        {1, nullptr, Qt::Key_Return, true}, {1, "btNao", Qt::Key_Return, false}, {1, "btNao", Qt::Key_Enter, false},
+        {1, "btSim", Qt::Key_Enter, true},  {0, nullptr, Qt::Key_Return, true},  {3, nullptr, Qt::Key_Return, false},
+        {3, nullptr, Qt::Key_Enter, false}, {3, "btSim", Qt::Key_Return, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.kind << " default " << (c.defaultAnswer == Default::kNao ? "NÃO" : "SIM")
-                                        << " " << (c.focus ? c.focus : "first"));
+        SCOPED_TRACE(testing::Message() << c.kind << " " << (c.focus ? c.focus : "first"));
         OnDialog([&](TfrNrm01& d) {
             if (c.focus != nullptr)
                 Child<QPushButton>(d, c.focus)->setFocus();
             ASSERT_NE(d.focusWidget(), nullptr);
             QTest::keyClick(d.focusWidget(), c.key);
         });
-        EXPECT_EQ(ShowTimedMessage("pergunta", kYellow, 0, c.kind, c.defaultAnswer), c.expected);
+        EXPECT_EQ(ShowTimedMessage("pergunta", kYellow, 0, c.kind), c.expected);
     }
 }
 
