@@ -2,9 +2,9 @@
 #include "tests/fuzz/require.h"
 
 #include "protocol/messages.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <algorithm>
 #include <array>

@@ -2,10 +2,10 @@
 #include "language/language_choice.h"
 #include "tools/common/interrupt_signal.h"
 #include "tools/common/standard_streams.h"
-#include "tools/korvactl/commands/command_help.h"
-#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/korvactl/program/command_help.h"
+#include "tools/korvactl/program/run_command.h"
 
 #include <csignal>
 #include <iostream>

@@ -1,9 +1,9 @@
 // Options, durations and device lists of the network commands.
 #include "tools/korvactl/inputs/command_line.h"
 #include "tests/tools/korvactl/command_runner.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <gtest/gtest.h>
 

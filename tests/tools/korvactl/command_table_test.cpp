@@ -1,9 +1,9 @@
 // The command table as korvactl answers from it: each command's --help, the options it refuses, and
 // an option help for every option a command takes.
-#include "tools/korvactl/commands/command_table.h"
+#include "tools/korvactl/program/command_table.h"
 #include "tests/tools/korvactl/command_runner.h"
-#include "tools/korvactl/commands/command_help.h"
 #include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/program/command_help.h"
 
 #include <gtest/gtest.h>
 

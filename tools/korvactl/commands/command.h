@@ -1,5 +1,5 @@
 #pragma once
-// One row of korvactl's command table (command_table.cpp): what a command is called, what it takes, how
+// One row of korvactl's command table (program/command_table.cpp): what a command is called, what it takes, how
 // it is explained, and what runs it.
 #include "language/message.h"
 #include "tools/korvactl/commands/command_context.h"

@@ -3,8 +3,8 @@
 // its exporter.
 #include "language/catalogue.h"
 #include "protocol/ipv4_range.h"
-#include "tools/korvactl/conversations/retry_policy.h"
-#include "tools/korvactl/output/output_format.h"
+#include "tools/korvactl/model/output_format.h"
+#include "tools/korvactl/model/retry_policy.h"
 
 #include <chrono>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "tools/korvactl/commands/run_command.h"
+#include "tools/korvactl/program/run_command.h"
 #include "tools/common/terminal_text.h"
 
-#include "tools/korvactl/commands/command_help.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/commands/network_command.h"
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/korvactl/program/command_help.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <algorithm>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "tools/korvactl/commands/command_table.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include "tools/korvactl/commands/apply_command.h"
 #include "tools/korvactl/commands/decode_command.h"

@@ -1,6 +1,6 @@
-#include "tools/korvactl/commands/command_help.h"
+#include "tools/korvactl/program/command_help.h"
 
-#include "tools/korvactl/commands/command_table.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <algorithm>
 #include <ostream>
