@@ -50,9 +50,10 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             EXPECT_EQ(run.err, "");
             EXPECT_TRUE(run.out.starts_with("usage: korvactl " + Usage(command) + "\n")) << run.out;
             for (const CommandOption& option : CommandOptions()) {
-                if (!option.help.Name().empty())
+                if (!option.help.Name().empty()) {
                     EXPECT_EQ(ListsOption(run.out, option.name), OptionOf(command.name, option.name) != nullptr)
                         << command.name << " --help and " << option.name;
+                }
             }
             // Only this command's options and notes: nothing said of the others.
             for (const Command& other : Commands()) {

@@ -18,22 +18,22 @@ struct CommandLine;
 enum class ProgramAction { kNone, kHelp, kVersion };
 
 struct CommandOption {
-    std::string_view name;
+    std::string_view name = {};
     // The commands that take it, blank-separated. Those korvactl answers itself (action) are no command's:
     // "*" after any command's name as well as before one, empty before one only (--version).
-    std::string_view commands;
-    language::Key value;  // the name of its value in the help ("FILE"); none for a flag
+    std::string_view commands = {};
+    language::Key value = {};  // the name of its value in the help ("FILE"); none for a flag
     // Its explanation in the help, in lines as wide as the usage text's. Rows next to each other with one
     // help are one entry ("--json, --table, --csv").
-    language::Key help;
-    bool usage;  // listed in `korvactl --help` among the options of the network commands
+    language::Key help = {};
+    bool usage = false;  // listed in `korvactl --help` among the options of the network commands
     void (*setFlag)(CommandLine& line) = nullptr;
     // Returns false for a value it does not take; expected then says what it takes (none: any text is taken).
     bool (*setValue)(CommandLine& line, const std::string& value) = nullptr;
     language::Key expected = {};
     ProgramAction action = ProgramAction::kNone;
     bool required = false;  // the command refuses to run without it
-    bool repeated = false;  // may be given more than once, each adding to the others
+    bool repeated = false;  // the synopsis says it may be given more than once, each adding to the others
     // The files its value names, as a bash pattern ("@(txt|csv)"); empty: not a file. A value whose
     // name lists words ("input|reply") is one of those words; any other is the user's own text.
     std::string_view files = {};
