@@ -67,6 +67,46 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
     }
 }
 
+// One flag with a meaning for each command that takes it: each command's help gives its own.
+TEST(CommandTable, AnOptionOfSeveralMeaningsIsExplainedInEachCommandsHelpAsItMeansThere) {
+    const struct {
+        const char* command;
+        const char* line;
+    } cases[] = {
+        {"set", "\n  --force             writes values its checks refuse\n"},
+        {"scan", "\n  --force             searches more than 65536 addresses\n"},
+        {"apply", "\n  --force             applies a plan of more than 65536 devices\n"},
+    };
+    for (const auto& c : cases) {
+        ScriptedNetwork network;
+        const auto run = RunCommand(network, c.command, {"--help"});
+        EXPECT_TRUE(Contains(run.out, c.line)) << c.command << ":\n" << run.out;
+        const std::string options = run.out.substr(std::min(run.out.find("\noptions:\n"), run.out.size()));
+        EXPECT_EQ(options.find("\n  --force "), options.rfind("\n  --force ")) << "one entry in " << c.command;
+    }
+}
+
+// korvactl answers -h and --help after any command's name, and --version only before one.
+TEST(CommandTable, KorvactlsOwnOptionsAreAnsweredWhereTheyBelong) {
+    const struct {
+        const char* argument;
+        bool afterCommand;
+        ProgramAction action;
+    } cases[] = {
+        {"--version", false, ProgramAction::kVersion}, {"--version", true, ProgramAction::kNone},
+        {"-h", false, ProgramAction::kHelp},           {"--help", true, ProgramAction::kHelp},
+        {"--json", false, ProgramAction::kNone},       {"--json", true, ProgramAction::kNone},
+        {"--he", true, ProgramAction::kNone},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgramActionOf(c.argument, c.afterCommand), c.action) << c.argument << ' ' << c.afterCommand;
+
+    ScriptedNetwork network;
+    const auto run = RunCommand(network, "status", {"--version"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "korvactl status: status takes no option --version\n");
+}
+
 TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {
     const struct {
         const char* command;
