@@ -4,8 +4,8 @@
 // sent anywhere.
 //
 //   apply_plan_bench [ROWS] [extra apply options...]
-#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/program/run_command.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -6,8 +6,8 @@
 //   scan_interrupt_bench [INT|TERM]
 //
 // Prints the time from the signal to the command's end, its exit status, and what it wrote.
-#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/program/run_command.h"
 #include "transport/socket_errors.h"
 
 #include <unistd.h>

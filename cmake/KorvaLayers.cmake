@@ -11,7 +11,22 @@
 function(korva_public_folder target folder)
   set(root "${PROJECT_BINARY_DIR}/include/${target}")
   get_filename_component(parent "${root}/${folder}" DIRECTORY)
+  # A build tree configured when the target published a folder above this one holds a link where a
+  # folder is wanted now: it goes first, or the folders made below would land in the source tree.
+  set(above "${root}")
+  string(REPLACE "/" ";" steps "${folder}")
+  foreach(step IN LISTS steps)
+    string(APPEND above "/${step}")
+    if(IS_SYMLINK "${above}" AND NOT above STREQUAL "${root}/${folder}")
+      file(REMOVE "${above}")
+    endif()
+  endforeach()
   file(MAKE_DIRECTORY "${parent}")
   file(CREATE_LINK "${PROJECT_SOURCE_DIR}/${folder}" "${root}/${folder}" SYMBOLIC)
-  target_include_directories(${target} PUBLIC "${root}")
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE "${root}")  # a folder of headers alone
+  else()
+    target_include_directories(${target} PUBLIC "${root}")
+  endif()
 endfunction()

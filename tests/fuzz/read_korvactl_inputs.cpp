@@ -2,7 +2,6 @@
 #include "tests/fuzz/require.h"
 
 #include "protocol/messages.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/command_line.h"
 #include "tools/korvactl/inputs/input_file.h"
 
@@ -25,10 +24,6 @@ using std::chrono::milliseconds;
 
 constexpr std::array<std::string_view, 5> kCommands = {"status", "params", "reset", "watch", "set"};
 constexpr milliseconds kLongestDuration{3'600'000};
-
-const std::vector<std::string_view>& OptionsOf(std::string_view command) {
-    return ctl::FindCommand(command)->options;
-}
 
 std::vector<std::string> Lines(std::string_view text) {
     std::vector<std::string> lines;
@@ -169,7 +164,7 @@ void CheckProblems(const ctl::NewParameters& parameters) {
 void CheckCommandLine(const std::vector<std::string>& arguments) {
     for (std::string_view command : kCommands) {
         const ctl::ParsedCommandLine parsed =
-            ctl::ParseCommandLine(command, OptionsOf(command), arguments, language::English());
+            ctl::ParseCommandLine(command, arguments, language::English());
         Require(parsed.line.has_value() == parsed.error.empty());
         if (!parsed.line)
             continue;
@@ -182,7 +177,7 @@ void CheckCommandLine(const std::vector<std::string>& arguments) {
         Require(!line.count || (*line.count >= 1 && *line.count <= 100'000'000));
 
         const ctl::ParsedCommandLine again =
-            ctl::ParseCommandLine(command, OptionsOf(command), ArgumentsFor(line), language::English());
+            ctl::ParseCommandLine(command, ArgumentsFor(line), language::English());
         Require(again.line.has_value() && Fields(*again.line) == Fields(line));
         if (line.ip && line.mask && line.gateway)
             CheckProblems({*line.ip, *line.mask, *line.gateway});
@@ -209,7 +204,7 @@ void CheckBuiltValues(std::uint32_t number) {
         Require(ctl::ParseDuration(std::to_string(millis / 1000) + "s") == milliseconds(millis));
 
     const auto watch = ctl::ParseCommandLine(
-        "watch", OptionsOf("watch"),
+        "watch",
         {"--interval=" + ThreeDecimals(millis) + "s", "--count", std::to_string(number), "name"}, language::English());
     const bool countInRange = number >= 1 && number <= 100'000'000;
     Require(watch.line.has_value() == countInRange);
@@ -217,7 +212,7 @@ void CheckBuiltValues(std::uint32_t number) {
             (watch.line->interval == milliseconds(millis) && watch.line->count == static_cast<int>(number)));
 
     const auto retries = static_cast<int>(number % 200);
-    const auto status = ctl::ParseCommandLine("status", OptionsOf("status"), {"--retries=" + std::to_string(retries)},
+    const auto status = ctl::ParseCommandLine("status", {"--retries=" + std::to_string(retries)},
                                               language::English());
     Require(status.line.has_value() == (retries <= 100));
     Require(!status.line || status.line->retry.retries == retries);

@@ -2,10 +2,11 @@
 #include "language/language_choice.h"
 #include "tools/common/interrupt_signal.h"
 #include "tools/common/standard_streams.h"
-#include "tools/korvactl/commands/command_help.h"
-#include "tools/korvactl/commands/run_command.h"
 #include "tools/korvactl/conversations/link.h"
+#include "tools/korvactl/inputs/command_options.h"
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/korvactl/program/command_help.h"
+#include "tools/korvactl/program/run_command.h"
 
 #include <csignal>
 #include <iostream>
@@ -27,8 +28,9 @@ int main(int argc, char** argv) {
         korva::ctl::PrintUsage(std::cerr, texts);
         return 2;
     }
-    const bool version = arguments[0] == "--version";
-    if (version || arguments[0] == "--help" || arguments[0] == "-h") {
+    const auto action = korva::ctl::ProgramActionOf(arguments[0], false);
+    const bool version = action == korva::ctl::ProgramAction::kVersion;
+    if (action != korva::ctl::ProgramAction::kNone) {
         if (version)
             std::cout << "korvactl " << KORVA_PROGRAM_VERSION << '\n';
         else

@@ -112,6 +112,42 @@ TEST(ApplyCommand, ADeviceAlreadyAsPlannedIsUnchangedWithoutAQuestionOrAWrite) {
     EXPECT_FALSE(run.records[0].contains("detail"));
 }
 
+// A dry run needs neither a terminal nor --yes, reads every device, writes none, and names what would change.
+TEST(ApplyCommand, ADryRunListsWhatWouldChangeAndWritesNothing) {
+    const Plan plan(
+        "127.0.12.1,127.0.12.101,255.255.255.0,127.0.12.254\n"  // moves only
+        "127.0.12.2,127.0.12.2,255.255.255.0,127.0.12.1\n"      // new gateway only
+        "127.0.12.3,127.0.12.3,255.255.255.0,127.0.12.254\n");  // as planned
+    ScriptedNetwork network;
+    for (const char* address : {"127.0.12.1", "127.0.12.2", "127.0.12.3"})
+        network.AddDevice(address, StubbornDevice(address));
+    const struct {
+        const char* result;
+        const char* changes;  // the JSON of the key changes; empty: none
+    } expected[] = {
+        {"would_change", R"({"address": {"from": "127.0.12.1", "to": "127.0.12.101"}})"},
+        {"would_change", R"({"gateway": {"from": "127.0.12.254", "to": "127.0.12.1"}})"},
+        {"unchanged", ""},
+    };
+    for (const char* dryRun : {"--dry-run", "--diff"}) {
+        const CommandRun run = RunCommand(network, "apply", {plan.Path(), dryRun}, {false, ""});
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        ASSERT_EQ(run.records.size(), std::size(expected)) << run.out;
+        for (std::size_t row = 0; row < std::size(expected); ++row) {
+            EXPECT_EQ(run.records[row]["result"], expected[row].result) << row;
+            if (*expected[row].changes == '\0')
+                EXPECT_FALSE(run.records[row].contains("changes")) << row;
+            else
+                EXPECT_EQ(run.records[row]["changes"], nlohmann::json::parse(expected[row].changes)) << row;
+        }
+        EXPECT_NE(run.err.find("korvactl apply: dry run, nothing written: 1 unchanged, 2 would change\n"),
+                  std::string::npos)
+            << run.err;
+    }
+    EXPECT_EQ(Count(network, "wPr"), 0);
+    EXPECT_EQ(Count(network, "rst"), 0);
+}
+
 TEST(ApplyCommand, AResetNeverAcknowledgedIsWrittenButNotVerified) {
     const Plan plan("127.0.12.1,127.0.12.1,255.255.0.0,127.0.0.1\n");
     ScriptedNetwork network;

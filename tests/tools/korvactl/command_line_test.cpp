@@ -1,7 +1,6 @@
 // Options, durations and device lists of the network commands.
 #include "tools/korvactl/inputs/command_line.h"
 #include "tests/tools/korvactl/command_runner.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
 
@@ -18,7 +17,7 @@ using namespace std::chrono_literals;
 
 // The command line as the command named reads it.
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
-    return ctl::ParseCommandLine(command, FindCommand(command)->options, arguments, language::English());
+    return ctl::ParseCommandLine(command, arguments, language::English());
 }
 
 TEST(ParseDuration, UnitsAndBareSeconds) {

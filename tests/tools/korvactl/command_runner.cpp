@@ -1,7 +1,7 @@
 #include "tests/tools/korvactl/command_runner.h"
 
 #include "protocol/reply_writer.h"
-#include "tools/korvactl/commands/run_command.h"
+#include "tools/korvactl/program/run_command.h"
 
 #include <sstream>
 

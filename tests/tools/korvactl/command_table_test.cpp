@@ -1,9 +1,9 @@
-// The command table as korvactl answers from it: each command's --help, the options it refuses, and
-// an option help for every option a command takes.
-#include "tools/korvactl/commands/command_table.h"
+// The command table as korvactl answers from it: each command's --help with the options it takes and no
+// other, the options it refuses, and the command a mistyped name was meant to be.
+#include "tools/korvactl/program/command_table.h"
 #include "tests/tools/korvactl/command_runner.h"
-#include "tools/korvactl/commands/command_help.h"
-#include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/inputs/command_options.h"
+#include "tools/korvactl/program/command_help.h"
 
 #include <gtest/gtest.h>
 
@@ -40,33 +40,6 @@ bool ListsOption(const std::string& help, std::string_view option) {
     return false;
 }
 
-TEST(CommandTable, EveryOptionACommandTakesHasItsHelpAndEveryHelpItsCommand) {
-    std::set<std::string_view> taken, helped;
-    for (const Command& command : Commands())
-        taken.insert(command.options.begin(), command.options.end());
-    for (const OptionHelp& option : OptionHelps())
-        helped.insert(option.names.begin(), option.names.end());
-    for (std::string_view name : taken)
-        EXPECT_TRUE(helped.contains(name)) << name << " has no help";
-    for (std::string_view name : helped)
-        EXPECT_TRUE(taken.contains(name) || name == "-h" || name == "--help") << name << " is taken by no command";
-}
-
-// The options of the commands that read their line with ParseCommandLine are all known to it.
-TEST(CommandTable, ParseCommandLineKnowsEveryOptionOfTheTable) {
-    for (const Command& command : Commands()) {
-        if (command.name == "decode")
-            continue;  // reads its own line
-        for (std::string_view option : command.options) {
-            const std::string name(option);
-            const std::string value = name == "--order" ? "reply" : name == "--allow-targets" ? "10.0.0.0/8" : "1";
-            const ParsedCommandLine parsed =
-                ParseCommandLine(command.name, command.options, {name, value}, language::English());
-            EXPECT_TRUE(parsed.line) << command.name << ' ' << name << ": " << parsed.error;
-        }
-    }
-}
-
 TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
     for (const Command& command : Commands()) {
         for (const std::vector<std::string>& arguments :
@@ -76,8 +49,12 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             EXPECT_EQ(run.exitStatus, 0) << command.name << ": " << run.err;
             EXPECT_EQ(run.err, "");
             EXPECT_TRUE(run.out.starts_with("usage: korvactl " + Usage(command) + "\n")) << run.out;
-            for (std::string_view option : command.options)
-                EXPECT_TRUE(ListsOption(run.out, option)) << command.name << " --help lacks " << option;
+            for (const CommandOption& option : CommandOptions()) {
+                if (!option.help.Name().empty()) {
+                    EXPECT_EQ(ListsOption(run.out, option.name), OptionOf(command.name, option.name) != nullptr)
+                        << command.name << " --help and " << option.name;
+                }
+            }
             // Only this command's options and notes: nothing said of the others.
             for (const Command& other : Commands()) {
                 if (other.name != command.name) {
@@ -88,6 +65,46 @@ TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
             EXPECT_EQ(network.LinksOpened(), 0) << command.name;
         }
     }
+}
+
+// One flag with a meaning for each command that takes it: each command's help gives its own.
+TEST(CommandTable, AnOptionOfSeveralMeaningsIsExplainedInEachCommandsHelpAsItMeansThere) {
+    const struct {
+        const char* command;
+        const char* line;
+    } cases[] = {
+        {"set", "\n  --force             writes values its checks refuse\n"},
+        {"scan", "\n  --force             searches more than 65536 addresses\n"},
+        {"apply", "\n  --force             applies a plan of more than 65536 devices\n"},
+    };
+    for (const auto& c : cases) {
+        ScriptedNetwork network;
+        const auto run = RunCommand(network, c.command, {"--help"});
+        EXPECT_TRUE(Contains(run.out, c.line)) << c.command << ":\n" << run.out;
+        const std::string options = run.out.substr(std::min(run.out.find("\noptions:\n"), run.out.size()));
+        EXPECT_EQ(options.find("\n  --force "), options.rfind("\n  --force ")) << "one entry in " << c.command;
+    }
+}
+
+// korvactl answers -h and --help after any command's name, and --version only before one.
+TEST(CommandTable, KorvactlsOwnOptionsAreAnsweredWhereTheyBelong) {
+    const struct {
+        const char* argument;
+        bool afterCommand;
+        ProgramAction action;
+    } cases[] = {
+        {"--version", false, ProgramAction::kVersion}, {"--version", true, ProgramAction::kNone},
+        {"-h", false, ProgramAction::kHelp},           {"--help", true, ProgramAction::kHelp},
+        {"--json", false, ProgramAction::kNone},       {"--json", true, ProgramAction::kNone},
+        {"--he", true, ProgramAction::kNone},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgramActionOf(c.argument, c.afterCommand), c.action) << c.argument << ' ' << c.afterCommand;
+
+    ScriptedNetwork network;
+    const auto run = RunCommand(network, "status", {"--version"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err, "korvactl status: status takes no option --version\n");
 }
 
 TEST(CommandTable, AnOptionACommandDoesNotTakeIsRefusedInItsWords) {

@@ -174,6 +174,37 @@ TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice) {
     EXPECT_NE(rows[3].find("error: no reply to the parameter request"), std::string::npos);
 }
 
+// status and params hold each result back for the order the devices were named, unless --order reply:
+// the device named first answers last.
+TEST(SweepCommands, ResultsComeInTheOrderNamedUnlessOrderReply) {
+    const struct {
+        const char* command;
+        std::vector<std::string> order;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"status", {}, {"127.0.0.100", "127.0.0.101"}},
+        {"status", {"--order", "reply"}, {"127.0.0.101", "127.0.0.100"}},
+        {"params", {}, {"127.0.0.100", "127.0.0.101"}},
+        {"params", {"--order", "reply"}, {"127.0.0.101", "127.0.0.100"}},
+    };
+    for (const auto& c : cases) {
+        ScriptedNetwork network;
+        for (const auto& [address, delay] : {std::pair{"127.0.0.100", 50ms}, std::pair{"127.0.0.101", 5ms}}) {
+            network.AddDevice(address, [address, delay](const std::string& request) {
+                return Answer{Is(request, "snd") ? StatusLine(1) : ParameterLine(address), delay};
+            });
+        }
+        std::vector<std::string> arguments{"127.0.0.100", "127.0.0.101"};
+        arguments.insert(arguments.end(), c.order.begin(), c.order.end());
+        const CommandRun run = RunCommand(network, c.command, arguments);
+        EXPECT_EQ(run.exitStatus, 0) << run.err;
+        std::vector<std::string> addresses;
+        for (const auto& record : run.records)
+            addresses.push_back(record["address"]);
+        EXPECT_EQ(addresses, c.expected) << c.command << ' ' << c.order.size();
+    }
+}
+
 // A reply cut short before a field its reading needs is told as incomplete, never read as zeros.
 TEST(StatusCommand, RepliesCutShortAreIncompleteFailures) {
     const struct {

@@ -1,7 +1,7 @@
 // watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
 #include "tests/tools/korvactl/command_runner.h"
 
-#include "tools/korvactl/commands/run_command.h"
+#include "tools/korvactl/program/run_command.h"
 
 #include <gtest/gtest.h>
 

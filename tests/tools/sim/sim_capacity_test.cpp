@@ -73,6 +73,15 @@ TEST(SimCapacity, TheDescriptorsHeldAreCounted) {
 }
 #endif
 
+// A range that needs exactly the budget fits; a byte more than the budget does not.
+TEST(SimCapacity, TheMemoryBudgetIsABoundTheRangeMayReach) {
+    for (const SimOptions& options : {Serving("127.0.40.0/24"), Serving("127.0.0.0/16", 10)}) {
+        const std::uint64_t needed = MemoryNeeded(options);
+        EXPECT_EQ(CapacityProblem(options, 1'000'000, 3, needed), "") << options.addresses.count;
+        EXPECT_NE(CapacityProblem(options, 1'000'000, 3, needed - 1), "") << options.addresses.count;
+    }
+}
+
 TEST(SimCapacity, TheEstimateGrowsWithTheDevicesAndStaysWithinTheBudgetForASlash16) {
     EXPECT_LT(MemoryNeeded(Serving("127.0.0.0/12", 10)), MemoryNeeded(Serving("127.0.0.0/12", 11)));
     EXPECT_LT(MemoryNeeded(Serving("127.0.0.0/16")), kMemoryBudget);

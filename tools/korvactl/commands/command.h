@@ -1,5 +1,5 @@
 #pragma once
-// One row of korvactl's command table (command_table.cpp): what a command is called, what it takes, how
+// One row of korvactl's command table (program/command_table.cpp): what a command is called, what it takes, how
 // it is explained, and what runs it.
 #include "language/message.h"
 #include "tools/korvactl/commands/command_context.h"
@@ -27,11 +27,21 @@ struct NetworkRunner {
 // decode and the exporter read their own arguments, those after the command's name.
 using ArgumentsRunner = int (*)(const Command& command, const std::vector<std::string>& arguments, CommandIo& io);
 
+// What a command's arguments other than its options name, as the completion and the man page tell it.
+enum class Operands {
+    kDevices,   // any number of devices, more with -f
+    kDevice,    // one device
+    kRanges,    // one range of addresses or more
+    kPlan,      // a plan file
+    kCaptures,  // files of captured datagrams, or none for standard input
+};
+
+// The options a command takes are in the rows of inputs/command_options.h that name it.
 struct Command {
     std::string_view name;
-    language::Key arguments;                // after the command's name in its usage: "RANGE... [--rate R] [--force]"
-    language::Key help;                     // what it does, in lines as wide as the usage text's
-    std::vector<std::string_view> options;  // all it takes: any other is refused
+    language::Key arguments;  // after the command's name in its usage: "RANGE... [--rate R] [--force]"
+    language::Key help;       // what it does, in lines as wide as the usage text's
+    Operands operands;
     std::variant<NetworkRunner, ArgumentsRunner> run;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // What every network command starts from once its command line has been read, and what they share
 // around it: the link, the records of devices left unanswered, the closing line of a sweep.
+#include "protocol/new_parameters.h"
 #include "tools/korvactl/commands/command_io.h"
 #include "tools/korvactl/conversations/link.h"
 #include "tools/korvactl/inputs/command_line.h"

@@ -1,5 +1,7 @@
 #include "tools/korvactl/commands/decode_command.h"
 #include "tools/common/terminal_text.h"
+#include "tools/korvactl/inputs/command_line.h"
+#include "tools/korvactl/inputs/command_options.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -42,17 +44,21 @@ int DecodeStream(std::istream& in, const std::string& name, const DecodeOptions&
 
 int RunDecode(const std::vector<std::string>& arguments, std::istream& in, std::ostream& out, std::ostream& err,
               const language::Catalogue& texts) {
+    // decode tells an unknown option in words of its own, so it reads its arguments itself; what its
+    // flags set is the table's.
+    CommandLine line;
     DecodeOptions options;
     for (const std::string& argument : arguments) {
-        if (argument == "--text")
-            options.text = true;
-        else if (argument.size() > 1 && argument[0] == '-') {
+        if (const CommandOption* option = OptionOf("decode", argument); option && option->setFlag) {
+            option->setFlag(line);
+        } else if (argument.size() > 1 && argument[0] == '-') {
             err << "korvactl decode: "
                 << tools::TerminalText(texts.Text({"ctl.decode.unknown_option", {{"option", argument}}})) << "\n";
             return 2;
         } else
             options.files.push_back(argument);
     }
+    options.text = line.text;
 
     int bad = 0;
     bool unreadable = false;

@@ -3,6 +3,7 @@
 #include "tools/common/terminal_text.h"
 
 #include "tools/korvactl/commands/command_context.h"
+#include "tools/korvactl/inputs/command_options.h"
 #include "tools/korvactl/inputs/input_file.h"
 #include "tools/korvactl/output/record_writers.h"
 
@@ -51,7 +52,7 @@ std::optional<std::vector<DeviceTarget>> NamedTargets(std::string_view command, 
 int RunNetworkCommand(const Command& row, const std::vector<std::string>& arguments, CommandIo& io) {
     const std::string_view command = row.name;
     const std::string prefix = "korvactl " + std::string(command) + ": ";
-    const ParsedCommandLine parsed = ParseCommandLine(command, row.options, arguments, io.texts);
+    const ParsedCommandLine parsed = ParseCommandLine(command, arguments, io.texts);
     if (!parsed.line) {
         io.err << prefix << tools::TerminalText(parsed.error) << "\n";
         return kExitUsage;
@@ -71,7 +72,7 @@ int RunNetworkCommand(const Command& row, const std::vector<std::string>& argume
     JsonLinesWriter json(io.out);
     TableWriter table(io.out);
     // A command that offers --raw leaves the reply's own line out of its CSV unless asked.
-    const bool offersRaw = std::find(row.options.begin(), row.options.end(), "--raw") != row.options.end();
+    const bool offersRaw = OptionOf(command, "--raw") != nullptr;
     CsvWriter csv(io.out, !offersRaw || parsed.line->raw);
     const OutputFormat format = parsed.line->format;
     RecordSink& writer = format == OutputFormat::kTable ? static_cast<RecordSink&>(table)

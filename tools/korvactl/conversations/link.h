@@ -2,6 +2,7 @@
 // The network as korvactl's conversations see it, and the real link on the UDP endpoint, whose waits end
 // at Ctrl-C.
 #include "tools/common/interrupt_signal.h"
+#include "tools/korvactl/model/wall_time.h"
 #include "transport/udp_endpoint.h"
 
 #include <chrono>
@@ -17,7 +18,6 @@ namespace korva::ctl {
 // reply until a deadline, and know the time. The real link sits on the UDP endpoint; tests put a
 // scripted device with its own clock behind the same interface.
 using SteadyTime = std::chrono::steady_clock::time_point;
-using WallTime = std::chrono::system_clock::time_point;
 
 struct Incoming {
     std::string bytes;

@@ -1,7 +1,7 @@
 #pragma once
 #include "protocol/reply_format.h"
 #include "tools/korvactl/conversations/conversation.h"
-#include "tools/korvactl/conversations/retry_policy.h"
+#include "tools/korvactl/model/retry_policy.h"
 
 #include <optional>
 #include <string>

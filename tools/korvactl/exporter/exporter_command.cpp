@@ -142,7 +142,7 @@ int RunExporterCommand(const Command& command, const std::vector<std::string>& a
     const std::string prefix = "korvactl exporter: ";
     // The exporter's own messages are English yet; what it shares with the other commands is told so too.
     const language::Catalogue& texts = language::English();
-    const ParsedCommandLine parsed = ParseCommandLine(command.name, command.options, arguments, texts);
+    const ParsedCommandLine parsed = ParseCommandLine(command.name, arguments, texts);
     if (!parsed.line) {
         err << prefix << parsed.error << "\n";
         return kExitUsage;

@@ -1,10 +1,9 @@
 #pragma once
-// The options of korvactl's network commands (status, params, watch, set, reset, scan, apply) and of
-// its exporter.
+// What korvactl's commands are told on their command lines, read against the rows of command_options.h.
 #include "language/catalogue.h"
 #include "protocol/ipv4_range.h"
-#include "tools/korvactl/conversations/retry_policy.h"
-#include "tools/korvactl/output/output_format.h"
+#include "tools/korvactl/model/output_format.h"
+#include "tools/korvactl/model/retry_policy.h"
 
 #include <chrono>
 #include <optional>
@@ -24,6 +23,7 @@ struct CommandLine {
     std::optional<bool> progress;
     bool dryRun = false;  // apply: read and check everything, write nothing
     bool raw = false;     // watch: the reply's own line in CSV too
+    bool text = false;    // decode: each line is the reply's own text instead of hex
     std::chrono::milliseconds interval{500};
     std::optional<int> count;
     bool yes = false;
@@ -44,10 +44,10 @@ struct ParsedCommandLine {
     std::string error;  // set when line is empty
 };
 
-// Arguments after the command's name, of which those starting with '-' must be among its options.
-// "--name value" and "--name=value" both work. A mistake is told in the language of texts.
-ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string_view>& options,
-                                   const std::vector<std::string>& arguments, const language::Catalogue& texts);
+// Arguments after the command's name, of which those starting with '-' must be among the options it
+// takes. "--name value" and "--name=value" both work. A mistake is told in the language of texts.
+ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments,
+                                   const language::Catalogue& texts);
 
 // "500ms", "2s", "1.5s", or a bare number of seconds ("1", "0.2"); from 1 ms to one hour.
 std::optional<std::chrono::milliseconds> ParseDuration(std::string_view text);

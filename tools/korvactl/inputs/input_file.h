@@ -11,6 +11,7 @@
 
 #include "language/catalogue.h"
 #include "protocol/new_parameters.h"
+#include "tools/korvactl/model/plan_row.h"
 
 namespace korva::ctl {
 
@@ -55,21 +56,6 @@ struct ParameterNames {
 using korva::CurrentPlace;
 std::vector<std::string> ParameterProblemTexts(const NewParameters& parameters, CurrentPlace current,
                                                const language::Catalogue& texts, const ParameterNames& names = {});
-
-// A commissioning plan: one device a row, "address,new_address,mask,gateway[,mac]", as a spreadsheet
-// saves it (csv_records.h: quotes, blank rows, empty columns at the end, the separator of its locale). A
-// header may come first, naming the columns in English or Portuguese in any order (address/endereço, new
-// address/novo endereço, mask/máscara, gateway, mac; case, accents, blanks and underscores aside); the
-// plan's messages then call each column by the header's word. The MAC, when given, is how apply tells
-// the row's device from another one answering at either address.
-struct PlanRow {
-    int line = 0;         // in the file, counted from 1
-    std::string address;  // where the device answers now
-    std::string newAddress;
-    std::string mask;
-    std::string gateway;
-    std::string mac;  // empty when the row gives none
-};
 
 // "00-1a-ab-01-02-ff" or "0:1A:AB:1:2:FF": six hexadecimal octets of one or two digits between dashes or
 // colons, written as the replies read, "00-1A-AB-01-02-FF". nullopt for anything else.

@@ -4,9 +4,9 @@
 #include "language/catalogue.h"
 #include "protocol/messages.h"
 #include "protocol/reply_format.h"
-#include "tools/korvactl/conversations/link.h"
-#include "tools/korvactl/inputs/input_file.h"
-#include "tools/korvactl/output/output_format.h"
+#include "tools/korvactl/model/output_format.h"
+#include "tools/korvactl/model/plan_row.h"
+#include "tools/korvactl/model/wall_time.h"
 #include "tools/korvactl/output/progress_line.h"
 
 #include <nlohmann/json.hpp>

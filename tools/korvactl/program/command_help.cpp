@@ -1,10 +1,13 @@
-#include "tools/korvactl/commands/command_help.h"
+#include "tools/korvactl/program/command_help.h"
 
-#include "tools/korvactl/commands/command_table.h"
+#include "tools/korvactl/inputs/command_options.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <algorithm>
 #include <ostream>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace korva::ctl {
 
@@ -46,34 +49,50 @@ std::string Usage(const Command& command, const Catalogue& texts) {
     return std::string(command.name) + ' ' + texts.Text(command.arguments);
 }
 
+// The rows of one entry of a help: next to each other in the table, with one explanation.
+using Entry = std::span<const CommandOption>;
+
+// The entries of the rows kept, in the table's order.
+template <typename Keep>
+std::vector<Entry> Entries(Keep keep) {
+    const auto options = CommandOptions();
+    std::vector<Entry> entries;
+    for (std::size_t first = 0; first < options.size();) {
+        if (options[first].help.Name().empty() || !keep(options[first])) {
+            ++first;
+            continue;
+        }
+        std::size_t end = first + 1;
+        while (end < options.size() && options[end].help == options[first].help && keep(options[end]))
+            ++end;
+        entries.push_back(options.subspan(first, end - first));
+        first = end;
+    }
+    return entries;
+}
+
 // "-f FILE", "--json, --table, --csv"
-std::string Label(const OptionHelp& option, const Catalogue& texts) {
+std::string Label(Entry entry, const Catalogue& texts) {
     std::string label;
-    for (std::string_view name : option.names) {
+    for (const CommandOption& option : entry) {
         if (!label.empty())
             label += ", ";
-        label += name;
+        label += option.name;
         if (!option.value.Name().empty())
             (label += ' ') += texts.Text(option.value);
     }
     return label;
 }
 
-bool Takes(const Command& command, const OptionHelp& option) {
-    return std::any_of(option.names.begin(), option.names.end(), [&command](std::string_view name) {
-        return std::find(command.options.begin(), command.options.end(), name) != command.options.end();
-    });
-}
-
-// "(not for set, scan, apply)": the network commands that do not take a shared option, for the usage
-// text; nothing when all do, or none (-h is every command's).
-std::string NotFor(const OptionHelp& option, const Catalogue& texts) {
+// "(not for set, scan, apply)": the network commands that do not take an option of the usage text;
+// nothing when all do, or none (-h is every command's).
+std::string NotFor(Entry entry, const Catalogue& texts) {
     std::string commands;
     bool anyTakes = false;
     for (const Command& command : Commands()) {
         if (!std::holds_alternative<NetworkRunner>(command.run))
             continue;
-        if (Takes(command, option))
+        if (Takes(command.name, entry.front()))
             anyTakes = true;
         else
             commands += (commands.empty() ? "" : ", ") + std::string(command.name);
@@ -88,10 +107,8 @@ void PrintUsage(std::ostream& out, const Catalogue& texts) {
     for (const Command& command : Commands())
         PrintEntry(out, Usage(command, texts), texts.Text(command.help));
     out << texts.Text("ctl.help.network_options") << '\n';
-    for (const OptionHelp& option : OptionHelps()) {
-        if (option.shared)
-            PrintEntry(out, Label(option, texts), texts.Text(option.help) + NotFor(option, texts));
-    }
+    for (const Entry entry : Entries([](const CommandOption& option) { return option.usage; }))
+        PrintEntry(out, Label(entry, texts), texts.Text(entry.front().help) + NotFor(entry, texts));
     const std::string label = texts.Text("ctl.help.exit_status_label") + ' ';
     out << label;
     PrintIndented(out, texts.Text("ctl.help.exit_status"), Columns(label));
@@ -103,10 +120,9 @@ void PrintCommandHelp(const Command& command, std::ostream& out, const Catalogue
         << "\n  ";
     PrintIndented(out, texts.Text(command.help), 2);
     out << texts.Text("ctl.help.options") << '\n';
-    for (const OptionHelp& option : OptionHelps()) {
-        if (Takes(command, option) && (option.command.empty() || option.command == command.name))
-            PrintEntry(out, Label(option, texts), texts.Text(option.help));
-    }
+    for (const Entry entry :
+         Entries([&command](const CommandOption& option) { return Takes(command.name, option); }))
+        PrintEntry(out, Label(entry, texts), texts.Text(entry.front().help));
 }
 
 }  // namespace korva::ctl

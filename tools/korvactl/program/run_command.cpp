@@ -1,10 +1,11 @@
-#include "tools/korvactl/commands/run_command.h"
+#include "tools/korvactl/program/run_command.h"
 #include "tools/common/terminal_text.h"
 
-#include "tools/korvactl/commands/command_help.h"
-#include "tools/korvactl/commands/command_table.h"
 #include "tools/korvactl/commands/network_command.h"
+#include "tools/korvactl/inputs/command_options.h"
 #include "tools/korvactl/output/record_writers.h"
+#include "tools/korvactl/program/command_help.h"
+#include "tools/korvactl/program/command_table.h"
 
 #include <algorithm>
 #include <ostream>
@@ -71,8 +72,9 @@ int RunCommand(std::string_view name, const std::vector<std::string>& arguments,
                << io.texts.Text({"ctl.usage_hint", {{"usage", language::Key("ctl.help.usage")}}}) << '\n';
         return kExitUsage;
     }
-    if (std::any_of(arguments.begin(), arguments.end(),
-                    [](const std::string& argument) { return argument == "--help" || argument == "-h"; }))
+    if (std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+            return ProgramActionOf(argument, true) == ProgramAction::kHelp;
+        }))
         return PrintHelp(*command, io);
     if (std::holds_alternative<NetworkRunner>(command->run))
         return RunNetworkCommand(*command, arguments, io);
