@@ -63,10 +63,13 @@ LineRead ReadLineOrInterrupt(InterruptHandle interrupt, std::string& line) {
         const ssize_t got = read(STDIN_FILENO, &c, 1);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0)
-            return line.empty() ? LineRead::kEnd : LineRead::kLine;
-        if (c == '\n')
-            return LineRead::kLine;
+        if (got <= 0 || c == '\n') {
+            // A handler may run later than the input it raced with came in (a sanitizer defers it to
+            // the next system call): a line completed after the request to stop is too late an answer.
+            if (InterruptPending(interrupt))
+                return LineRead::kInterrupted;
+            return got <= 0 && line.empty() ? LineRead::kEnd : LineRead::kLine;
+        }
         line += c;
     }
 }
