@@ -14,6 +14,7 @@ constexpr std::string_view kSection = "Geral";
 constexpr std::string_view kAddressKey = "IP";
 constexpr std::string_view kMaskKey = "msk";
 constexpr std::string_view kGatewayKey = "GW";
+constexpr std::string_view kLanguageKey = "Idioma";
 
 void ReadInto(const ProfileFile& file, std::string_view key, std::string& value) {
     if (std::optional<std::string> stored = file.Value(kSection, key))
@@ -34,6 +35,9 @@ public:
         if (beforeSave_)
             beforeSave_();
         WriteConsoleSettings(place_.saveTo, settings);
+    }
+    std::string Language() override {
+        return place_.readFrom.empty() ? std::string() : ReadLanguageSetting(place_.readFrom);
     }
     std::optional<console::SettingsDetour> Detour() const override {
         if (place_.readFrom.empty() || place_.readFrom == place_.saveTo)
@@ -62,6 +66,10 @@ ConsoleSettings ReadConsoleSettings(const std::string& path) {
     ReadInto(file, kMaskKey, settings.mask);
     ReadInto(file, kGatewayKey, settings.gateway);
     return settings;
+}
+
+std::string ReadLanguageSetting(const std::string& path) {
+    return ProfileFile::Load(path).Value(kSection, kLanguageKey).value_or("");
 }
 
 void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settings) {

@@ -1,5 +1,5 @@
 #pragma once
-// The settings file of the console: keys "IP", "msk" and "GW" of section "Geral" in "KorvaCfg.ini"
+// The settings file of the console: keys "IP", "msk", "GW" and "Idioma" of section "Geral" in "KorvaCfg.ini"
 // (beside the executable, or in the user's configuration folder: settings_place.h). Values are
 // Windows-1252 text, stored exactly as typed: no validation, no reformatting.
 #include <functional>
@@ -19,7 +19,10 @@ std::string SettingsPathIn(const std::string& folder);
 // A missing or unreadable file, or a missing key, gives the default of that value. Creates nothing.
 ConsoleSettings ReadConsoleSettings(const std::string& path);
 
-// Replaces the three values and keeps every other section, key and comment of the file; creates the
+// Idioma= of the file: the window's language asked for by hand or by the installer; empty when unset.
+std::string ReadLanguageSetting(const std::string& path);
+
+// Replaces the three values (the language is the operator's or the installer's to set) and keeps every other section, key and comment of the file; creates the
 // file or the section when missing. Throws
 // std::runtime_error("Unable to write to <path>").
 void WriteConsoleSettings(const std::string& path, const ConsoleSettings& settings);

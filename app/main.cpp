@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/close_on_signal.h"
@@ -10,10 +11,14 @@
 #include "app/settings_place.h"
 #include "app/window_wiring.h"
 #include "console/application_title.h"
+#include "console/console_language.h"
+#include "console/console_texts.h"
+#include "language/language_choice.h"
 
 int main(int argc, char* argv[]) {
     // Answered before Qt starts, so that they work without a display.
-    if (korva::app::PrintRequestedInformation(std::vector<std::string>(argv + 1, argv + argc), std::cout))
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (korva::app::PrintRequestedInformation(arguments, std::cout))
         return std::cout.flush() ? 0 : 1;
 
     QApplication application(argc, argv);
@@ -22,8 +27,10 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to the installed menu entry (korvacfg.desktop) and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("korvacfg"));
 
-    korva::app::WindowWiring console(
-        korva::app::SettingsStoreForProgramIn(QCoreApplication::applicationDirPath().toStdString()));
+    auto settings = korva::app::SettingsStoreForProgramIn(QCoreApplication::applicationDirPath().toStdString());
+    korva::console::texts::UseLanguage(
+        korva::console::ConsoleLanguage(arguments, settings->Language(), korva::language::SystemLanguageName()));
+    korva::app::WindowWiring console(std::move(settings));
     // Before anything can take long: a signal from here on is answered once the event loop runs.
     const korva::app::CloseOnSignal closeOnSignal(&console.Window());
     console.Window().show();

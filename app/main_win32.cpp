@@ -5,13 +5,32 @@
 #include <commctrl.h>
 #include <imm.h>
 
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/console_wiring.h"
 #include "app/settings_place_win32.h"
 #include "app/startup_steps.h"
+#include "app/wide_path_win32.h"
+#include "console/console_language.h"
+#include "console/console_texts.h"
 #include "console/win32/TfrKorvaCfg01.h"
+#include "language/language_choice.h"
+
+namespace {
+
+// The arguments after the program's name, as the C runtime split the UTF-16 command line.
+std::vector<std::string> ProgramArguments() {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i)
+        arguments.push_back(korva::app::Utf8Path(__wargv[i]));
+    return arguments;
+}
+
+}  // namespace
 
 using korva::app::StartupStep;
 
@@ -27,6 +46,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     std::unique_ptr<korva::console::SettingsStore> settings = korva::app::ThisProgramsSettingsStore();
     StartupStep("settings place");
+    korva::console::texts::UseLanguage(
+        korva::console::ConsoleLanguage(ProgramArguments(), settings->Language(), korva::language::SystemLanguageName()));
     korva::console::win32::TfrKorvaCfg01 window(std::move(settings));
     StartupStep("window, fonts, controls, settings read");
     const HWND handle = window.Handle();

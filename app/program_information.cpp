@@ -4,11 +4,13 @@ namespace korva::app {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: KorvaCfg [--help] [--version] [Qt options, such as -platform NAME]\n"
+    "usage: KorvaCfg [--help] [--version] [--lang pt|en] [Qt options, such as -platform NAME]\n"
     "The console for one Korva site controller: live data, network parameters, reset.\n"
     "\n"
     "  -h, --help   print this text and exit\n"
     "  --version    print the version and exit\n"
+    "  --lang CODE  the window's language, pt (Portuguese) or en (English); without it, Idioma= of\n"
+    "               section [Geral] of the settings file, else the system's language, else Portuguese\n"
     "\n"
     "Settings (device address, new mask, new gateway) are kept in KorvaCfg.ini beside the program. When\n"
     "that folder cannot take the file, or the program is installed, they are kept in\n"

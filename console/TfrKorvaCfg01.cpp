@@ -43,8 +43,8 @@ QFont FontOf(const layout::Font& font) {
 }
 
 // The console's own words are UTF-8.
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
@@ -86,7 +86,7 @@ Qt::Alignment AlignmentOf(layout::Alignment alignment) {
 }
 
 QLabel* MakeLabel(QWidget* parent, const layout::Control& design) {
-    QLabel* label = Place(new QLabel(Text(design.caption), parent), design);
+    QLabel* label = Place(new QLabel(Text(texts::Text(design.caption)), parent), design);
     label->setAlignment(AlignmentOf(design.alignment));
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -109,7 +109,7 @@ QLabel* MakeReading(QWidget* parent, const layout::Control& design) {
 
 TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
     TTILed* led = Place(new TTILed(parent), design);
-    const QString caption = Text(design.caption);
+    const QString caption = Text(texts::Text(design.caption));
     led->SetCaption(caption);
     led->setAlignment(AlignmentOf(design.alignment));
     led->SetLedColorOff(ColourOf(layout::kLedOff));
@@ -123,7 +123,7 @@ TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
 
 AutoSelectEdit* MakeEdit(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
     AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), design);
-    edit->setText(Text(design.caption));
+    edit->setText(Text(texts::Text(design.caption)));
     edit->setAlignment(AlignmentOf(design.alignment));
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Active, QPalette::Base, ColourOf(design.fill));
@@ -137,7 +137,7 @@ QWidget* MakeControl(QWidget* parent, const layout::Control& design, const QColo
     QWidget* control = nullptr;
     switch (design.kind) {
         case layout::ControlKind::kButton:
-            control = Place(new QPushButton(Text(design.caption), parent), design);
+            control = Place(new QPushButton(Text(texts::Text(design.caption)), parent), design);
             break;
         case layout::ControlKind::kLed:
             control = MakeLed(parent, design);
@@ -195,7 +195,7 @@ void TfrKorvaCfg01::CreateControls() {
         widgets_.push_back(MakeControl(this, design, buttonFace));
     edIP1 = findChild<AutoSelectEdit*>(QStringLiteral("edIP1"));
     edIP1->setMaxLength(kAddressLength);
-    static_cast<QLabel*>(Widget(layout::ControlNamed("lbAlt")))->setToolTip(Text(texts::kRestartPendingTip));
+    static_cast<QLabel*>(Widget(layout::ControlNamed("lbAlt")))->setToolTip(Text(texts::Text(texts::kRestartPendingTip)));
     static_cast<QLabel*>(Widget(layout::ControlNamed("lbNoReply")))->setWordWrap(true);
 
     findChild<TTILed*>(QStringLiteral("ldAuto"))->SetKeyboardClickable();
@@ -227,7 +227,7 @@ void TfrKorvaCfg01::ConnectHandlers() {
 }
 
 void TfrKorvaCfg01::FormCreate() {
-    setWindowTitle(Text(texts::kTitlePrefix) + QString::fromStdString(ProgramVersionText()));
+    setWindowTitle(Text(texts::Text(texts::kTitlePrefix)) + QString::fromStdString(ProgramVersionText()));
     Place();
     LoadSettings();
     presentation_.Paint();

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "console/console_fonts.h"
+#include "console/console_texts.h"
 #include "console/message_buttons.h"
 
 namespace korva::console {
@@ -31,6 +32,10 @@ void FillBackground(QWidget* widget, const QColor& colour) {
     pal.setColor(QPalette::Window, colour);
     widget->setPalette(pal);
     widget->setAutoFillBackground(true);
+}
+
+QString Caption(language::Key key) {
+    return QString::fromStdString(texts::Text(key));
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x) {
@@ -125,9 +130,9 @@ TfrNrm01::TfrNrm01(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Msg1_->setTextFormat(Qt::PlainText);
     Msg1_->setFont(ArialBold(16));
 
-    btSim_ = MakeButton(pnMsg_, "btSim", QStringLiteral("&SIM"), 115);
-    btNao_ = MakeButton(pnMsg_, "btNao", QStringLiteral("&NÃO"), 245);
-    btOK_ = MakeButton(pnMsg_, "btOK", QStringLiteral("&OK"), 180);
+    btSim_ = MakeButton(pnMsg_, "btSim", Caption(texts::kYesButton), 115);
+    btNao_ = MakeButton(pnMsg_, "btNao", Caption(texts::kNoButton), 245);
+    btOK_ = MakeButton(pnMsg_, "btOK", Caption(texts::kOkButton), 180);
     connect(btSim_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
     connect(btOK_, &QPushButton::clicked, this, &TfrNrm01::btSimClick);
     connect(btNao_, &QPushButton::clicked, this, &TfrNrm01::btNaoClick);

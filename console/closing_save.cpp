@@ -22,7 +22,7 @@ bool ClosingSave::Save(SettingsStore& settings, const ConsoleSettings& boxes, Co
         // Told once already: a window that cannot be closed would cost more than three boxes' values.
         // NÃO by default: Return pressed by habit must not throw away what was typed.
         return view.ShowMessage(
-            {texts::kCloseWithoutSaving, layout::kCloseQuestionColour, 0, TimedMessage::kCautiousQuestion});
+            {texts::MessageText(texts::kCloseWithoutSaving), layout::kCloseQuestionColour, 0, TimedMessage::kCautiousQuestion});
     }
     if (!sessionEnding) {
         if (const std::optional<TimedMessage> notice = SavedSettingsNotice(settings))

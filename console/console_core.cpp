@@ -270,7 +270,7 @@ void ConsoleCore::NoticeSilence() {
         if (automaticMode_ && ++restart->silentPeriods == kRestartPeriods)
             TellNotBackAfterRestart(*restart);
     } else if (automaticMode_ && ++device_.silentPeriods > kSilentPeriods) {
-        ShowNoReply(texts::kNoReply);
+        ShowNoReply(texts::Text(texts::kNoReply));
     }
 }
 
@@ -286,7 +286,7 @@ void ConsoleCore::TellNotBackAfterRestart(const Restart& restart) {
 
 void ConsoleCore::TellResetNotConfirmed() {
     device_.session.GiveUpReset();
-    view_.ShowMessage({texts::kResetNotConfirmed, kRed, 0, TimedMessage::kInformation});
+    view_.ShowMessage({texts::MessageText(texts::kResetNotConfirmed), kRed, 0, TimedMessage::kInformation});
 }
 
 void ConsoleCore::ShowNoReply(const std::string& notice) {
@@ -379,7 +379,7 @@ void ConsoleCore::FollowThroughRestart() {
 void ConsoleCore::TellOfChanges(ReplyKind kind, const ReplyReader& reply) {
     if (kind == ReplyKind::kWrite && reply.FormatVersion() < kFirstNewFormVersion) {
         // Older devices say nothing more about a write: this is the operator's only confirmation.
-        ShowWhileHandling({texts::kWriteDone, kGreen, kWriteDoneSeconds, TimedMessage::kInformation});
+        ShowWhileHandling({texts::MessageText(texts::kWriteDone), kGreen, kWriteDoneSeconds, TimedMessage::kInformation});
         return;
     }
     if (!reply.ChangedFlag()) {
@@ -390,7 +390,7 @@ void ConsoleCore::TellOfChanges(ReplyKind kind, const ReplyReader& reply) {
     if (restartPendingShown_)
         return;
     ShowRestartPending(true);
-    ShowWhileHandling({texts::kRestartPending, kYellow, kRestartPendingSeconds, TimedMessage::kInformation});
+    ShowWhileHandling({texts::MessageText(texts::kRestartPending), kYellow, kRestartPendingSeconds, TimedMessage::kInformation});
 }
 
 bool ConsoleCore::ShowWhileHandling(const TimedMessage& message) {

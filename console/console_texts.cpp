@@ -1,141 +1,166 @@
 #include "console/console_texts.h"
 
-#include <string_view>
+#include <algorithm>
 
 #include "protocol/cp1252.h"
 
 namespace korva::console::texts {
 namespace {
 
-std::string Why(const NewParameters& parameters, ParameterFault fault) {
+using language::Key;
+using language::Message;
+
+const language::Catalogue* chosen = nullptr;
+
+Key Why(ParameterFault fault) {
     switch (fault) {
         case ParameterFault::kNotDottedQuad:
-            return "não tem a forma a.b.c.d: quatro números de 0 a 255 separados por pontos.";
+            return "console.refused.not_dotted_quad";
         case ParameterFault::kMaskNotContiguous:
-            return "não é contígua: todos os bits 1 vêm antes dos bits 0, como em 255.255.255.0.";
+            return "console.refused.mask_not_contiguous";
         case ParameterFault::kMaskLeavesNoRoom:
-            return "não deixa lugar na sub-rede para o dispositivo e o gateway.";
+            return "console.refused.mask_leaves_no_room";
         case ParameterFault::kNetworkAddress:
-            return "é o endereço da própria sub-rede.";
+            return "console.refused.network_address";
         case ParameterFault::kBroadcastAddress:
-            return "é o endereço de broadcast da sub-rede.";
+            return "console.refused.broadcast_address";
         case ParameterFault::kGatewayOutsideSubnet:
-            return "está fora da sub-rede de " + parameters.address + " com máscara " + parameters.mask + ".";
+            return "console.refused.gateway_outside_subnet";
         case ParameterFault::kGatewayIsAddress:
-            return "é o próprio endereço novo do dispositivo.";
+            return "console.refused.gateway_is_address";
         case ParameterFault::kThisNetwork:
-            return "está em 0.0.0.0/8, que quer dizer \"esta rede\": nenhum dispositivo tem esse endereço.";
+            return "console.refused.this_network";
         case ParameterFault::kMulticast:
-            return "é um endereço multicast (224.0.0.0/4), de um grupo e não de um dispositivo.";
+            return "console.refused.multicast";
         case ParameterFault::kReserved:
-            return "está em 240.0.0.0/4, reservado (o broadcast 255.255.255.255 também): nenhum dispositivo tem "
-                   "esse endereço.";
+            return "console.refused.reserved";
         case ParameterFault::kLinkLocal:
-            return "é link-local (169.254.0.0/16): vale só no próprio segmento e nunca passa por um gateway.";
+            return "console.refused.link_local";
         case ParameterFault::kLoopback:
             break;
     }
-    return "é de loopback (127.0.0.0/8): só um dispositivo simulado neste computador pode tê-lo.";
+    return "console.refused.loopback";
 }
 
-// The box under "parâmetros novos", with the adjective agreeing: "máscara nova".
-std::string NewBoxName(ParameterBox box) {
-    return std::string(BoxName(box)) + (box == ParameterBox::kMask ? " nova" : " novo");
+// The box under the new parameters' caption: "máscara nova".
+Key NewBoxName(ParameterBox box) {
+    switch (box) {
+        case ParameterBox::kAddress:
+            return "console.name.new_address";
+        case ParameterBox::kMask:
+            return "console.name.new_mask";
+        case ParameterBox::kGateway:
+            break;
+    }
+    return "console.name.new_gateway";
 }
 
-// The words for each indicator's states; the lit good state first.
+// The words for each indicator's states.
 struct LedWords {
-    std::string_view caption;
-    std::string_view good;
-    std::string_view bad;
-    std::string_view dark;
+    Key caption;
+    Key good;
+    Key bad;
+    Key dark;
 };
 constexpr LedWords kLedWords[] = {
-    {kAutomatic, "ligado", "ligado", "desligado"},
-    {kPresence, "detectada", "não detectada", "sem leitura"},
-    {kResetEc, "inativo", "ativo", "sem leitura"},
+    {kAutomatic, "console.led.on", "console.led.on", "console.led.off"},
+    {kPresence, "console.led.detected", "console.led.not_detected", "console.led.no_reading"},
+    {kResetEc, "console.led.inactive", "console.led.active", "console.led.no_reading"},
 };
-constexpr LedWords kNetworkLinkWords = {"rede", "ligada", "desligada", "sem leitura"};
+constexpr LedWords kNetworkLinkWords = {{}, "console.led.link_up", "console.led.link_down", "console.led.no_reading"};
 
-const LedWords& WordsFor(std::string_view caption) {
-    for (const LedWords& words : kLedWords) {
-        if (words.caption == caption)
-            return words;
-    }
-    return kNetworkLinkWords;
+const LedWords& WordsFor(Key caption) {
+    const auto found =
+        std::find_if(std::begin(kLedWords), std::end(kLedWords), [caption](const LedWords& words) { return words.caption == caption; });
+    return found == std::end(kLedWords) ? kNetworkLinkWords : *found;
 }
 
 }  // namespace
 
-const char* BoxName(ParameterBox box) {
+void UseLanguage(const language::Catalogue& catalogue) {
+    chosen = &catalogue;
+}
+
+const language::Catalogue& Language() {
+    return chosen ? *chosen : *language::FindCatalogue("pt");
+}
+
+std::string Text(Key key) {
+    return key.Name().empty() ? std::string() : Language().Text(key);
+}
+
+std::string MessageText(const Message& message) {
+    std::string text = Language().Text(message);
+    std::replace(text.begin(), text.end(), '\n', '\r');
+    return text;
+}
+
+std::string BoxName(ParameterBox box) {
     switch (box) {
         case ParameterBox::kAddress:
-            return kAddressCaption;
+            return Text(kAddressCaption);
         case ParameterBox::kMask:
-            return kMaskCaption;
+            return Text(kMaskCaption);
         case ParameterBox::kGateway:
             break;
     }
-    return kGatewayCaption;
+    return Text(kGatewayCaption);
 }
 
 std::string SettingsSavedElsewhere(const std::string& readFrom, const std::string& savedTo) {
-    return "O arquivo de configurações\r" + readFrom +
-           "\rnão pode ser alterado. O endereço, a máscara e o gateway foram gravados em\r" + savedTo +
-           "\re serão lidos de lá daqui em diante.";
+    return MessageText({"console.settings_saved_elsewhere", {{"read_from", readFrom}, {"saved_to", savedTo}}});
 }
 
 std::string NoReplyFrom(const std::string& address) {
-    return std::string(kNoReply) + " de " + address;
+    return MessageText({"console.no_reply_from", {{"address", address}}});
 }
 
 std::string ResetConfirmed(const std::string& address) {
-    return "Reset confirmado: o dispositivo reinicia em " + address;
+    return MessageText({"console.reset_confirmed", {{"address", address}}});
 }
 
 std::string RestartingAt(const std::string& address) {
-    return "reiniciando em " + address;
+    return MessageText({"console.restarting_at", {{"address", address}}});
 }
 
 std::string NoReplyAfterMove(const std::string& address, const std::string& before) {
-    return std::string(kNoReply) + " em " + address + "; antes em " + before;
+    return MessageText({"console.no_reply_after_move", {{"address", address}, {"before", before}}});
 }
 
 std::string ResetCancelled(const std::string& address) {
-    return "Reset de " + address + " cancelado: o endereço mudou.";
+    return MessageText({"console.reset_cancelled", {{"address", address}}});
 }
 
 std::string RefusedValue(const NewParameters& parameters, const ParameterProblem& problem) {
     const std::string& value = ValueIn(parameters, problem.box);
-    return NewBoxName(problem.box) + ": " + (value.empty() ? "(vazio)" : Cp1252ToUtf8(value)) + "\r" +
-           Why(parameters, problem.fault) + "\rNada foi enviado ao dispositivo.";
+    const Message reason(Why(problem.fault), {{"address", parameters.address}, {"mask", parameters.mask}});
+    return MessageText({"console.refused",
+                        {{"box", NewBoxName(problem.box)},
+                         {"value", value.empty() ? Text("console.refused.empty") : Cp1252ToUtf8(value)},
+                         {"reason", reason}}});
 }
 
 std::string ConfirmWrite(const std::vector<Change>& changes) {
-    std::string text = kConfirmWrite;
+    std::string text = MessageText(kConfirmWrite);
     text += "\r";
     if (changes.empty())
-        text += "\rnenhum valor difere dos parâmetros lidos";
+        text += "\r" + Text("console.confirm_write.no_difference");
     for (const Change& change : changes) {
+        const std::string box = BoxName(change.box);
         text += "\r";
-        text += BoxName(change.box);
-        text += " ";
-        if (!change.from.empty())
-            text += Cp1252ToUtf8(change.from) + " → ";
-        text += change.to;
+        text += change.from.empty()
+                    ? MessageText({"console.confirm_write.unread", {{"box", box}, {"to", change.to}}})
+                    : MessageText({"console.confirm_write.change",
+                                   {{"box", box}, {"from", Cp1252ToUtf8(change.from)}, {"to", change.to}}});
     }
     return text;
 }
 
-std::string LedDescription(const std::string& caption, LedState state, bool stale) {
+std::string LedDescription(Key caption, LedState state, bool stale) {
     const LedWords& words = WordsFor(caption);
-    const std::string_view word = state == LedState::kGood  ? words.good
-                                  : state == LedState::kBad ? words.bad
-                                                            : words.dark;
-    std::string text = caption + ": " + std::string(word);
-    if (stale && state != LedState::kDark)
-        text += " (" + std::string(kNoReply) + ")";
-    return text;
+    const Key word = state == LedState::kGood ? words.good : state == LedState::kBad ? words.bad : words.dark;
+    const Key form = stale && state != LedState::kDark ? Key("console.led.stale") : Key("console.led");
+    return MessageText({form, {{"caption", caption}, {"state", word}}});
 }
 
 }  // namespace korva::console::texts

@@ -14,7 +14,7 @@ constexpr const char* kNewParameterRows[] = {"edIP2", "edMsk2", "edGW2"};  // by
 std::string AccessibleNameOf(std::string_view row) {
     for (const auto& [control, name] : texts::kAccessibleNames) {
         if (row == control)
-            return name;
+            return texts::Text(name);
     }
     return {};
 }
@@ -65,7 +65,7 @@ ControlLook Presentation::LookOf(const layout::Control& row) const {
     const std::string_view name = row.name;
     const bool stale = !noReply_.empty();
     ControlLook look;
-    look.text = row.caption;
+    look.text = texts::Text(row.caption);
     look.accessibleName = AccessibleNameOf(name);
     switch (row.kind) {
         case layout::ControlKind::kButton:
@@ -77,7 +77,7 @@ ControlLook Presentation::LookOf(const layout::Control& row) const {
                     look.busy = busy_[button];
             }
             if (look.busy)
-                look.accessibleDescription = texts::kLookingUpAddress;
+                look.accessibleDescription = texts::Text(texts::kLookingUpAddress);
             break;
         case layout::ControlKind::kEdit:
             look.enabled = !automatic_;

@@ -91,7 +91,7 @@ private:
     std::optional<StatusDisplay> status_;
     bool resetAcknowledged_ = false;  // since the status above
     std::optional<ParameterReading> parameters_;
-    std::string clock_ = texts::kClockAtRest;
+    std::string clock_ = texts::Text(texts::kClockAtRest);
     bool restartPending_ = false;
     std::array<bool, 3> busy_{};  // by Button
 };

@@ -29,6 +29,9 @@ public:
     // Where saves go instead of the file read, for the window to tell the operator; none for a store
     // that saves where it reads.
     virtual std::optional<SettingsDetour> Detour() const { return std::nullopt; }
+    // The window's language as asked for by hand or by the installer ("en"), which the console reads and
+    // never saves; empty when none is.
+    virtual std::string Language() { return {}; }
 };
 
 }  // namespace korva::console

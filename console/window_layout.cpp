@@ -19,27 +19,27 @@ constexpr Font Mono(int pixels) {
     return {Face::kMono, pixels, true};
 }
 
-constexpr Control Button(const char* name, Box box, const char* caption, int pixels) {
+constexpr Control Button(const char* name, Box box, language::Key caption, int pixels) {
     return {name, ControlKind::kButton, box, caption, Arial(pixels), kCenter, kNone, nullptr, false, true};
 }
-constexpr Control Led(const char* name, Box box, const char* caption, const LedColours& colours, bool lit) {
+constexpr Control Led(const char* name, Box box, language::Key caption, const LedColours& colours, bool lit) {
     return {name, ControlKind::kLed, box, caption, Arial(15), kCenter, kNone, &colours, lit, true};
 }
 // The indicators of the device's states start lit in their first colour.
-constexpr Control StateLed(const char* name, Box box, const char* caption) {
+constexpr Control StateLed(const char* name, Box box, language::Key caption) {
     return Led(name, box, caption, kStateColours, true);
 }
-constexpr Control Reading(const char* name, Box box, const char* caption, Font font) {
+constexpr Control Reading(const char* name, Box box, language::Key caption, Font font) {
     return {name, ControlKind::kReading, box, caption, font, kCenter, kReadingBackground, nullptr, false, true};
 }
-constexpr Control Caption(const char* name, Box box, const char* caption, Alignment alignment) {
+constexpr Control Caption(const char* name, Box box, language::Key caption, Alignment alignment) {
     return {name, ControlKind::kLabel, box, caption, Arial(13), alignment, kNone, nullptr, false, true};
 }
 constexpr Control Edit(const char* name, Box box) {
     return {name, ControlKind::kEdit, box, texts::kQuadAtRest, Mono(16), kCenter, kEditBackground, nullptr, false,
             true};
 }
-constexpr Control Filled(const char* name, Box box, const char* caption, int pixels, Rgb fill, bool shown) {
+constexpr Control Filled(const char* name, Box box, language::Key caption, int pixels, Rgb fill, bool shown) {
     return {name, ControlKind::kFilledLabel, box, caption, Arial(pixels), kCenter, fill, nullptr, false, shown};
 }
 
@@ -80,7 +80,7 @@ constexpr std::array kControls{
     Button("btWr1", {470, 115, 166, 31}, texts::kWrite, 17),
     Filled("lbAlt", {470, 150, 166, 41}, texts::kRestartPendingLabel, 15, kNoticeBackground, false),
     // Below the labels of the current parameters, beside the clock, in the part of the design left empty.
-    Filled("lbNoReply", {176, 160, 110, 31}, "", 13, kNoReplyBackground, false),
+    Filled("lbNoReply", {176, 160, 110, 31}, {}, 13, kNoReplyBackground, false),
 };
 
 }  // namespace

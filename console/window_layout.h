@@ -49,7 +49,7 @@ struct Control {
     const char* name;
     ControlKind kind;
     Box box;
-    const char* caption;  // UTF-8, from console_texts; empty where the control starts without text
+    language::Key caption;  // from console_texts; the empty key where the control starts without text
     Font font;
     Alignment alignment;
     Rgb fill;                      // readings, edits and filled labels: the background

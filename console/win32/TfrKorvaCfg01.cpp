@@ -69,7 +69,7 @@ const wchar_t* ClassOf(layout::ControlKind kind) {
 
 // The window's caption, with the version the executable's resource gives.
 std::wstring Caption() {
-    return Wide(std::string(texts::kTitlePrefix) + ExecutableVersionText());
+    return Wide(texts::Text(texts::kTitlePrefix) + ExecutableVersionText());
 }
 
 void RegisterOnce(WNDPROC procedure) {
@@ -162,7 +162,7 @@ void TfrKorvaCfg01::CreateControls() {
         const layout::Control& design = controls[index];
         const int id = kFirstControlId + static_cast<int>(index);
         const HFONT font = FontFor(design, dpi_);
-        const std::wstring caption = WithCrLf(Wide(design.caption));
+        const std::wstring caption = WithCrLf(Wide(texts::Text(design.caption)));
         const RECT box = ScaledBox(design.box, dpi_);
         HWND control;
         if (design.kind == layout::ControlKind::kLed) {
@@ -193,7 +193,7 @@ void TfrKorvaCfg01::MakeTooltip() {
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
-    std::wstring tip = Wide(texts::kRestartPendingTip);
+    std::wstring tip = Wide(texts::Text(texts::kRestartPendingTip));
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

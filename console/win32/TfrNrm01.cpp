@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "console/console_texts.h"
 #include "console/message_buttons.h"
 #include "console/win32/dpi.h"
 #include "console/win32/fonts.h"
@@ -33,9 +34,9 @@ struct Showing {
     bool result = false;
 };
 
-HWND MakeButton(HWND parent, int id, const wchar_t* caption, int x, bool shown, UINT dpi) {
+HWND MakeButton(HWND parent, int id, language::Key caption, int x, bool shown, UINT dpi) {
     const DWORD style = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | (shown ? WS_VISIBLE : 0);
-    const HWND button = CreateWindowExW(0, L"BUTTON", caption, style, Scaled(kMargin + x, dpi),
+    const HWND button = CreateWindowExW(0, L"BUTTON", Wide(texts::Text(caption)).c_str(), style, Scaled(kMargin + x, dpi),
                                         Scaled(kMargin + 177, dpi), Scaled(96, dpi), Scaled(25, dpi), parent,
                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                         nullptr);
@@ -162,9 +163,9 @@ bool ShowTimedMessage(HWND owner, const TimedMessage& message) {
     const POINT at = CentredOver(owner, width, height);
     const HWND dialog = CreateWindowExW(0, kMessageClassName, showing.text.c_str(), WS_POPUP, at.x, at.y, width, height,
                                         owner, nullptr, GetModuleHandleW(nullptr), &showing);
-    const HWND sim = MakeButton(dialog, kSimId, L"&SIM", 115, buttons.sim, dpi);
-    const HWND nao = MakeButton(dialog, kNaoId, L"&NÃO", 245, buttons.nao, dpi);
-    const HWND ok = MakeButton(dialog, kOkId, L"&OK", 180, buttons.ok, dpi);
+    const HWND sim = MakeButton(dialog, kSimId, texts::kYesButton, 115, buttons.sim, dpi);
+    const HWND nao = MakeButton(dialog, kNaoId, texts::kNoButton, 245, buttons.nao, dpi);
+    const HWND ok = MakeButton(dialog, kOkId, texts::kOkButton, 180, buttons.ok, dpi);
 
     // Modal: the owner takes no input until the answer; an outer message that disabled it already keeps
     // it so.

@@ -99,6 +99,18 @@ TEST_F(ConsoleSettingsTest, WritingKeepsEverythingElseOfTheFile) {
     ExpectSettings(ReadConsoleSettings(path_), {"10.0.0.7", "255.0.0.0", "10.0.0.1"});
 }
 
+TEST_F(ConsoleSettingsTest, TheLanguageIsReadAndNeverWritten) {
+    EXPECT_EQ(korva::app::ReadLanguageSetting(path_), "") << "no file";
+    Write("[Geral]\r\nIdioma=en\r\nIP=1.1.1.1\r\n");
+    const auto store = korva::app::SettingsFileAt(path_);
+    EXPECT_EQ(store->Language(), "en");
+    store->Save({"10.0.0.7", "255.0.0.0", "10.0.0.1"});
+    EXPECT_EQ(Read(), "[Geral]\r\nIdioma=en\r\nIP=10.0.0.7\r\nmsk=255.0.0.0\r\nGW=10.0.0.1\r\n");
+    std::remove(path_.c_str());
+    store->Save({"10.0.0.7", "255.0.0.0", "10.0.0.1"});
+    EXPECT_EQ(Read().find("Idioma"), std::string::npos) << "the console never writes a language of its own";
+}
+
 TEST_F(ConsoleSettingsTest, UnwritableFileRaisesTheMessageTheErrorBoxShows) {
     const std::string unwritable = folder_ + "/missing/KorvaCfg.ini";
     try {

@@ -106,9 +106,9 @@ public:
             events.push_back("write question");
             return operatorSaysYes;
         }
-        if (message.text == texts::kWriteDone)
+        if (message.text == texts::MessageText(texts::kWriteDone))
             events.push_back("write done");
-        if (message.text == texts::kRestartPending)
+        if (message.text == texts::MessageText(texts::kRestartPending))
             events.push_back("restart pending");
         // What happens while the message is up: the polling timer keeps ticking.
         if (whileShown)
@@ -360,7 +360,7 @@ TEST_F(ConsoleCoreTest, AutomaticModeLooksANameUpOnceAndStaysSilentWhenItIsFound
     lookups_.asked[1].found(std::nullopt);
     EXPECT_TRUE(Ticks(ConsoleCore::kSilentPeriods + 1).empty());
     EXPECT_TRUE(view_.errors.empty()) << "as silent as a tick's failed send";
-    EXPECT_EQ(view_.noReply, texts::kNoReply);
+    EXPECT_EQ(view_.noReply, texts::Text(texts::kNoReply));
 }
 
 using korva::ParameterBox;
@@ -507,7 +507,7 @@ TEST_F(ConsoleCoreTest, FifteenUnacknowledgedResetCommandsEndInARedNoticeAndALat
     EXPECT_TRUE(view_.messages.empty()) << "the last command's acknowledgement has a period to come";
     Ticks(1);
     ASSERT_EQ(view_.messages.size(), 1u);
-    EXPECT_EQ(view_.messages[0].text, texts::kResetNotConfirmed);
+    EXPECT_EQ(view_.messages[0].text, texts::MessageText(texts::kResetNotConfirmed));
     EXPECT_EQ(view_.messages[0].colour.red, 255);
     EXPECT_EQ(view_.messages[0].colour.green, 0);
     Ticks(3);
@@ -591,7 +591,7 @@ TEST(ConsoleCoreWalk, ADeviceIsFollowedThroughItsResetAndNeverTakenForAnother) {
     const std::vector<Step> resetSent = {reset(), ticks(1, {.sent = {resetAt5}})};
     const std::vector<Step> writtenAndReset = join({
         {write("10.1.1.9", {.sent = {writeTo9, "10.1.1.9 rPr000 "}}),
-         reply(oldFormWriteReply, {.notice = "", .told = {texts::kWriteDone}}),
+         reply(oldFormWriteReply, {.notice = "", .told = {texts::MessageText(texts::kWriteDone)}}),
          // The new address does not answer before the restart: that is no silence.
          ticks(ConsoleCore::kManualReplyTicks + 1, {.notice = ""})},
         polling,
@@ -648,14 +648,14 @@ TEST(ConsoleCoreWalk, ADeviceIsFollowedThroughItsResetAndNeverTakenForAnother) {
          join({polling,
                resetSent,
                {reply(WithGeneralChangedFlag(kResetNak, 0),
-                      {.sent = resetsThenLiveData, .notice = "", .told = {texts::kRestartPending}}, 24),
+                      {.sent = resetsThenLiveData, .notice = "", .told = {texts::MessageText(texts::kRestartPending)}}, 24),
                 ticks(1, {.sent = {"10.1.1.5 snd000"}, .notice = ""}),
                 reply(kResetAck, {.notice = "reiniciando em 10.1.1.5",
                                   .told = {"Reset confirmado: o dispositivo reinicia em 10.1.1.5"}})}})},
         {"the read-back at an unchanged address silent",
          {write(kDevice,
                 {.sent = {"10.1.1.5 wPr000 010.001.001.005 255.255.255.000 010.001.001.001", "10.1.1.5 rPr000 "}}),
-          reply(oldFormWriteReply, {.told = {texts::kWriteDone}}),
+          reply(oldFormWriteReply, {.told = {texts::MessageText(texts::kWriteDone)}}),
           ticks(ConsoleCore::kManualReplyTicks + 1, {.notice = "sem resposta de 10.1.1.5"})}},
         {"a write to a new address unacknowledged",
          {write("10.1.1.9", {.sent = {writeTo9, "10.1.1.9 rPr000 "}}),

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include "console/TTILed.h"
+#include "console/console_fonts.h"
 #include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
@@ -20,6 +21,7 @@ namespace {
 
 using korva::console::TTILed;
 namespace layout = korva::console::layout;
+namespace texts = korva::console::texts;
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -61,7 +63,7 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
         if (design.kind == layout::ControlKind::kReading) {
             EXPECT_EQ(text, QString()) << design.name;
         } else if (design.kind != layout::ControlKind::kEdit) {
-            EXPECT_EQ(text, QString::fromUtf8(design.caption)) << design.name;
+            EXPECT_EQ(text, QString::fromStdString(texts::Text(design.caption))) << design.name;
         }
     }
     EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.82"));
@@ -88,6 +90,29 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     for (const char* name : {"ldPrs", "ldRed1", "ldRed2", "ldRed3", "ldRst", "ldAuto"}) {
         EXPECT_FALSE(Child<TTILed>(name)->LedOn()) << name;
     }
+}
+
+// A caption too long for its box in some language is shortened in that language's catalogue: the boxes
+// stay where they were designed.
+TEST_F(WindowTest, EveryCaptionFitsItsBoxInEveryLanguage) {
+    const korva::language::Catalogue& chosen = texts::Language();
+    for (const korva::language::Catalogue& catalogue : korva::language::Catalogues()) {
+        texts::UseLanguage(catalogue);
+        for (const layout::Control& design : layout::Controls()) {
+            if (design.kind == layout::ControlKind::kEdit || design.kind == layout::ControlKind::kReading)
+                continue;
+            const QFontMetrics metrics(design.font.face == layout::Face::kArial
+                                           ? korva::console::ArialBold(design.font.pixels)
+                                           : korva::console::MonoBold(design.font.pixels));
+            // Buttons and indicators draw a frame inside their box.
+            const int room = design.box.width - (design.kind == layout::ControlKind::kLabel ? 0 : 8);
+            for (const QString& line : QString::fromStdString(texts::Text(design.caption)).split('\n')) {
+                EXPECT_LE(metrics.horizontalAdvance(line), room)
+                    << catalogue.Code() << ": " << design.name << " \"" << line.toStdString() << '"';
+            }
+        }
+    }
+    texts::UseLanguage(chosen);
 }
 
 TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {

@@ -292,7 +292,7 @@ private:
 };
 
 TEST(ClosingSave, AFailedSaveKeepsTheWindowOnceThenAsksWithNaoFirst) {
-    const std::string question = std::string("message ") + korva::console::texts::kCloseWithoutSaving + " [NÃO]";
+    const std::string question = "message " + korva::console::texts::MessageText(korva::console::texts::kCloseWithoutSaving) + " [NÃO]";
     const std::string elsewhere =
         "message " + korva::console::texts::SettingsSavedElsewhere("C:/a.ini", "C:/b.ini") + " [OK]";
     struct Close {

@@ -1,5 +1,6 @@
-"""What a screen reader hears of the real window: each indicator's state in words, each reading's value
-under its caption's name, the clock, and "aut" switched from the keyboard. Runs inside the session that
+"""What a screen reader hears of the real window, in the language the session asks for (the argument):
+every caption, each indicator's state in words, each reading's value under its caption's name, the clock,
+and "aut" switched from the keyboard. Runs inside the session that
 tests/console/screen_reader_test.sh sets up."""
 import re
 import subprocess
@@ -8,17 +9,38 @@ import time
 
 import pyatspi
 
-STATE_LEDS = ["presença", "rede 1", "rede 2", "rede 3", "reset EC"]
-# What korva-sim on 127.0.42.31 reports, as the window shows it.
+LANGUAGE = sys.argv[1]  # what the session's LANG asks for: "pt" or "en"
+WORDS = {
+    "pt": {
+        "leds": ["presença", "rede 1", "rede 2", "rede 3", "reset EC"],
+        "captions": ["lê dados", "reset", "parâmetros atuais", "parâmetros novos", "endereço", "máscara",
+                     "gateway", "versão / data", "lê parâmetros", "altera  IP/msk/GW"],
+        "no reading": "sem leitura", "on": "ligado", "off": "desligado",
+        "battery": "bateria", "temperature": "temperatura", "humidity": "umidade", "clock": "última resposta",
+        "mask": "máscara atual", "gateway": "gateway atual", "version": "versão / data",
+    },
+    "en": {
+        "leds": ["presence", "network 1", "network 2", "network 3", "reset EC"],
+        "captions": ["read data", "reset", "current parameters", "new parameters", "address", "mask", "gateway",
+                     "version / date", "read parameters", "change IP/msk/GW"],
+        "no reading": "no reading", "on": "on", "off": "off",
+        "battery": "battery", "temperature": "temperature", "humidity": "humidity", "clock": "last reply",
+        "mask": "current mask", "gateway": "current gateway", "version": "version / date",
+    },
+}[LANGUAGE]
+AUT = {"pt": "aut", "en": "auto"}[LANGUAGE]
+STATE_LEDS = WORDS["leds"]
+NO_READING = WORDS["no reading"]
+# What korva-sim on 127.0.42.31 reports, as the window shows it: the same forms in every language.
 READINGS = {
-    "bateria": r"\d+,\dV",
-    "temperatura": r"-?\d+°C",
-    "umidade": r"\d+%",
-    "última resposta": r"\d\d/\d\d/\d\d \d\d:\d\d:\d\d",
-    "máscara atual": r"255\.255\.255\.0",
-    "gateway atual": r"127\.0\.42\.1",
+    WORDS["battery"]: r"\d+,\dV",
+    WORDS["temperature"]: r"-?\d+°C",
+    WORDS["humidity"]: r"\d+%",
+    WORDS["clock"]: r"\d\d/\d\d/\d\d \d\d:\d\d:\d\d",
+    WORDS["mask"]: r"255\.255\.255\.0",
+    WORDS["gateway"]: r"127\.0\.42\.1",
     "mac address": r"00-1A-AB-00-2A-1F",
-    "versão / data": r"1\.52 07/03/16 14:05",
+    WORDS["version"]: r"1\.52 07/03/16 14:05",
 }
 
 
@@ -55,14 +77,17 @@ def press(keys):
 
 app = wait_for("the console on the accessibility bus", application)
 leds = descriptions(app)
+for caption in WORDS["captions"]:
+    if caption not in leds:
+        sys.exit(f"FAILED: no control is called {caption!r}; the window has {sorted(leds)!r}")
 for caption in STATE_LEDS:
-    if leds.get(caption) != f"{caption}: sem leitura":
+    if leds.get(caption) != f"{caption}: {NO_READING}":
         sys.exit(f"FAILED: before any reply {caption} reads {leds.get(caption)!r}")
-if leds.get("aut") != "aut: desligado":
-    sys.exit(f"FAILED: aut reads {leds.get('aut')!r}")
+if leds.get(AUT) != f"{AUT}: {WORDS['off']}":
+    sys.exit(f"FAILED: {AUT} reads {leds.get(AUT)!r}")
 # Before any reply the readings are empty, and the clock shows its zeros.
 for name in READINGS:
-    expected = "00/00/00 00:00:00" if name == "última resposta" else ""
+    expected = "00/00/00 00:00:00" if name == WORDS["clock"] else ""
     if leds.get(name) != expected:
         sys.exit(f"FAILED: before any reply {name} reads {leds.get(name)!r}")
 
@@ -71,10 +96,10 @@ for name in READINGS:
 subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Melk - ", "windowfocus", "--sync"],
                check=True, stdout=subprocess.DEVNULL)
 press(["shift+Tab", "space"])
-wait_for("aut switched on by Space", lambda: descriptions(app).get("aut") == "aut: ligado")
+wait_for("aut switched on by Space", lambda: descriptions(app).get(AUT) == f"{AUT}: {WORDS['on']}")
 # Polling: the device's states arrive and are said in words.
 states = wait_for("the device's states in words",
-                  lambda: (lambda d: d if all(not d[c].endswith("sem leitura") for c in STATE_LEDS) else None)(
+                  lambda: (lambda d: d if all(not d[c].endswith(NO_READING) for c in STATE_LEDS) else None)(
                       descriptions(app)))
 for caption in STATE_LEDS:
     print(states[caption])
@@ -85,5 +110,5 @@ values = wait_for("the readings' values",
 for name in READINGS:
     print(f"{name}: {values[name]}")
 press(["Return"])
-wait_for("aut switched off by Enter", lambda: descriptions(app).get("aut") == "aut: desligado")
+wait_for("aut switched off by Enter", lambda: descriptions(app).get(AUT) == f"{AUT}: {WORDS['off']}")
 print("aut: switched on with Space and off with Enter")

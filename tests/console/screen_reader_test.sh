@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Starts the console (a copy with its own settings) against korva-sim on 127.0.42.31 under Xvfb, with
-# an accessibility bus of its own, and has screen_reader_test.py read it through AT-SPI.
-# Usage: screen_reader_test.sh BUILD_FOLDER
+# an accessibility bus of its own and the system's language set to LOCALE, and has screen_reader_test.py
+# read it through AT-SPI in LANGUAGE.
+# Usage: screen_reader_test.sh BUILD_FOLDER LOCALE LANGUAGE
 set -euo pipefail
 build=$1
+export LANG=$2 LC_ALL= LC_MESSAGES= LANGUAGE=
+language=$3
 here=$(cd "$(dirname "$0")" && pwd)
 for program in Xvfb xdotool dbus-run-session /usr/libexec/at-spi-bus-launcher; do
   command -v "$program" >/dev/null || { echo "missing $program (scripts/test.sh installs it)" >&2; exit 1; }
@@ -37,7 +40,7 @@ dbus-run-session -- bash -c '
   "$1/KorvaCfg" >"$1/console.log" 2>&1 &
   console=$!
   status=0
-  /usr/bin/python3 "$2/screen_reader_test.py" || status=$?
+  /usr/bin/python3 "$2/screen_reader_test.py" "$3" || status=$?
   kill "$console" "$bus" 2>/dev/null
   wait "$console" 2>/dev/null
-  exit $status' bash "$scratch" "$here"
+  exit $status' bash "$scratch" "$here" "$language"

@@ -65,9 +65,9 @@ public:
             (answerYes ? writesConfirmed : writesDeclined) += 1;
             return answerYes;
         }
-        if (message.text == console::texts::kWriteDone) {
+        if (message.text == console::texts::MessageText(console::texts::kWriteDone)) {
             ++writesDone;
-        } else if (message.text == console::texts::kRestartPending) {
+        } else if (message.text == console::texts::MessageText(console::texts::kRestartPending)) {
             // Told only as the label appears: never again while it stays up.
             Require(!toldWhileShown);
             toldWhileShown = true;

@@ -46,7 +46,7 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
     wchar_t caption[128] = {};
     GetWindowTextW(console.Window(), caption, 128);
     // The resource's version, read back, is the build's.
-    EXPECT_EQ(std::wstring(caption), Wide(std::string(texts::kTitlePrefix) + ProgramVersionText()));
+    EXPECT_EQ(std::wstring(caption), Wide(texts::Text(texts::kTitlePrefix) + ProgramVersionText()));
 
     const struct {
         const char* box;
@@ -211,7 +211,7 @@ TEST(ConsoleWindow, ScreenReadersHearTheBoxesReadingsAndIndicatorsByNameWithThei
     IAccessible* presence = follow("ldPrs");
     IAccessible* aut = follow("ldAuto");
     ASSERT_TRUE(address && battery && clock && presence && aut);
-    const auto dark = [](const char* caption) {
+    const auto dark = [](korva::language::Key caption) {
         return texts::LedDescription(caption, texts::LedState::kDark, false);
     };
     const struct {
@@ -220,8 +220,8 @@ TEST(ConsoleWindow, ScreenReadersHearTheBoxesReadingsAndIndicatorsByNameWithThei
     } beforeAnyReply[] = {
         {address, {"endereço atual", "127.0.0.1"}},
         {battery, {"bateria", ""}},
-        {presence, {texts::kPresence, dark(texts::kPresence)}},
-        {aut, {texts::kAutomatic, dark(texts::kAutomatic)}},
+        {presence, {texts::Text(texts::kPresence), dark(texts::kPresence)}},
+        {aut, {texts::Text(texts::kAutomatic), dark(texts::kAutomatic)}},
     };
     for (const auto& b : beforeAnyReply) {
         const Heard heard = ScreenReader::Hear(b.object);
@@ -259,7 +259,7 @@ TEST(ConsoleWindow, ButtonsReadOnceAndShowWhatTheDeviceSays) {
     EXPECT_EQ(console.Text("stMsk1"), L"255.255.255.0");
     EXPECT_EQ(sim.RequestsSeen("snd000"), 1);
     EXPECT_EQ(sim.RequestsSeen("rPr000 "), 1);
-    EXPECT_NE(console.Text("lbDaHr"), Wide(texts::kClockAtRest));
+    EXPECT_NE(console.Text("lbDaHr"), Wide(texts::Text(texts::kClockAtRest)));
 }
 
 TEST(ConsoleWindow, AutomaticModePollsAndRepeatsTheResetUntilAcknowledged) {
@@ -380,7 +380,7 @@ TEST(ConsoleWindow, ASilentDeviceIsShownAsSuch) {
     ASSERT_NE(console.Window(), nullptr);
     console.Click("ldAuto");
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(console.Control("lbNoReply")) != FALSE; }));
-    EXPECT_EQ(console.Text("lbNoReply"), Wide(texts::kNoReply));
+    EXPECT_EQ(console.Text("lbNoReply"), Wide(texts::Text(texts::kNoReply)));
 }
 
 TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
