@@ -122,8 +122,9 @@ bool WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access, Sockets sockets)
-    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access, sockets).string(), {}) {
+ConsoleProgram::ConsoleProgram(const std::string& settings, SettingsAccess access, Sockets sockets,
+                               const std::vector<std::string>& arguments)
+    : folder_(NewFolder()), process_(CopyWithSettings(folder_, settings, access, sockets).string(), arguments) {
     WaitUntil([this] {
         window_ = WindowOf(static_cast<DWORD>(process_.Pid()), win32::kWindowClassName);
         return window_ != nullptr || process_.Wait(std::chrono::seconds(0));

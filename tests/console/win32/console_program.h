@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
@@ -39,7 +40,7 @@ class ConsoleProgram {
 public:
     // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own.
     explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable,
-                            Sockets sockets = Sockets::kSystems);
+                            Sockets sockets = Sockets::kSystems, const std::vector<std::string>& arguments = {});
     ~ConsoleProgram();
     ConsoleProgram(const ConsoleProgram&) = delete;
     ConsoleProgram& operator=(const ConsoleProgram&) = delete;

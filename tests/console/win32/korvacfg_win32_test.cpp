@@ -14,6 +14,7 @@
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "console/win32/wide_text.h"
+#include "language/language_choice.h"
 #include "tests/console/win32/console_program.h"
 #include "tests/support/loopback_sources.h"
 #include "tests/tools/korvactl/programs.h"
@@ -38,6 +39,38 @@ HWND Focused(HWND window) {
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
     return thread.hwndFocus;
+}
+
+// The window's language: the user's UI language, which Wine takes from LANG as the test starts (CTest
+// runs this test once with English and once with Portuguese), Idioma= of the settings over it, --lang
+// over both.
+TEST(ConsoleWindow, SpeaksTheUsersLanguageUnlessIdiomaOrLangSayOtherwise) {
+    const language::Catalogue* system = language::CatalogueForLocale(language::SystemLanguageName());
+    const std::string user = system ? system->Code() : "pt";
+    if (const char* asked = std::getenv("KORVA_USER_LANGUAGE")) {
+        ASSERT_EQ(user, asked) << "the user's language under Wine follows LANG";
+    }
+    const std::string other = user == "en" ? "pt" : "en";
+    const struct {
+        std::string setting;
+        std::vector<std::string> arguments;
+        std::string expected;
+    } cases[] = {
+        {"", {}, user},
+        {"Idioma=" + other + "\r\n", {}, other},
+        {"Idioma=" + other + "\r\n", {"--lang", user}, user},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("user's language " + user + ", " + c.setting + " expecting " + c.expected);
+        ConsoleProgram console(kSettings + c.setting, SettingsAccess::kWritable, Sockets::kSystems, c.arguments);
+        ASSERT_NE(console.Window(), nullptr);
+        const language::Catalogue& expected = *language::FindCatalogue(c.expected);
+        wchar_t caption[128] = {};
+        GetWindowTextW(console.Window(), caption, 128);
+        EXPECT_EQ(Utf8(caption), expected.Text(texts::kTitlePrefix) + ProgramVersionText());
+        EXPECT_EQ(Utf8(console.Text("btRead")), expected.Text(texts::kReadLiveData));
+        EXPECT_EQ(Utf8(console.Text("Label5")), expected.Text(texts::kNewParameters));
+    }
 }
 
 TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) {
@@ -305,7 +338,7 @@ TEST(ConsoleWindow, AResetNeverAcknowledgedEndsAfterFifteenAttemptsAndIsTold) {
     ASSERT_NE(message, nullptr);
     wchar_t text[512] = {};
     GetWindowTextW(message, text, 512);
-    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kResetNotConfirmed))));
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::MessageText(texts::kResetNotConfirmed)))));
     EXPECT_EQ(sim.RequestsSeen("rst"), 15);
     ConsoleProgram::Answer(message, IDOK);
     // Polling goes on, without a sixteenth reset command.
@@ -343,7 +376,7 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
         message = console.WaitForMessage();
         ASSERT_NE(message, nullptr);
         GetWindowTextW(message, text, 512);
-        EXPECT_EQ(std::wstring(text).find(Wide(texts::kConfirmWrite)), 0u) << Utf8(text);
+        EXPECT_EQ(std::wstring(text).find(Wide(texts::MessageText(texts::kConfirmWrite))), 0u) << Utf8(text);
         if (a.answer != 0)
             ConsoleProgram::Answer(message, a.answer);
         ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
@@ -354,7 +387,7 @@ TEST(ConsoleWindow, TheWriteIsCheckedAskedAndItsNoticeClosesByItself) {
     message = console.WaitForMessage();
     ASSERT_NE(message, nullptr);
     GetWindowTextW(message, text, 512);
-    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kRestartPending))));
+    EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::MessageText(texts::kRestartPending)))));
     EXPECT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
     EXPECT_TRUE(IsWindowVisible(console.Control("lbAlt")));
 }
@@ -513,7 +546,7 @@ TEST(ConsoleWindow, AFailedSaveKeepsTheWindowThenAsksBeforeClosingWithoutIt) {
         ASSERT_NE(question, nullptr);
         wchar_t text[512] = {};
         GetWindowTextW(question, text, 512);
-        EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::kCloseWithoutSaving))));
+        EXPECT_EQ(Utf8(text), Utf8(win32::WithCrLf(Wide(texts::MessageText(texts::kCloseWithoutSaving)))));
         ConsoleProgram::Answer(question, answer);
         ASSERT_TRUE(WaitUntil([&] { return !console.MessageShown(); }));
     }
