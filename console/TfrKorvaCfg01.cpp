@@ -1,15 +1,11 @@
 #include "console/TfrKorvaCfg01.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <ctime>
-#include <initializer_list>
 #include <utility>
 
 #include "console/TTILed.h"
@@ -18,12 +14,12 @@
 #include "console/console_core.h"
 #include "console/console_fonts.h"
 #include "console/console_texts.h"
-#include "console/display_formats.h"
+#include "console/control_factory.h"
 #include "console/error_box.h"
+#include "console/look_painter.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "protocol/cp1252.h"
-#include "protocol/messages.h"
 
 namespace korva::console {
 namespace {
@@ -32,132 +28,9 @@ constexpr int kPollingMilliseconds = 500;
 // One frame of a 60 Hz display: replies coming faster are shown at this pace, the last one winning.
 constexpr int kDisplayFrameMilliseconds = 16;
 
-QColor ColourOf(const Rgb& colour) {
-    return QColor(colour.red, colour.green, colour.blue);
-}
-
-QFont FontOf(const layout::Font& font) {
-    QFont made = font.face == layout::Face::kArial ? ArialBold(font.pixels) : MonoBold(font.pixels);
-    made.setBold(font.bold);
-    return made;
-}
-
-// The console's own words are UTF-8.
-QString Text(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-void SetBackground(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
-// While it lives, one of the window's own faces is the application's font and the window's. A line edit
-// lays its empty text out the moment it is created, in those fonts, before it takes its own: in the
-// desktop's face that would set up a font engine (a fontconfig match, some 4 % of the start-up) for a
-// face the window never shows. Gives the application its font back; the window's is the caller's to set.
-// Qt counts the application's font as the program's from then on, so a desktop font changed while the
-// console runs reaches its message boxes and tooltips at the next start.
-class BuildingFace {
-public:
-    BuildingFace(QWidget& window, const QFont& face) : desktopFont_(QApplication::font()) {
-        QApplication::setFont(face);
-        window.setFont(face);
-    }
-    ~BuildingFace() { QApplication::setFont(desktopFont_); }
-    BuildingFace(const BuildingFace&) = delete;
-    BuildingFace& operator=(const BuildingFace&) = delete;
-
-private:
-    const QFont desktopFont_;
-};
-
-template <typename Control>
-Control* Place(Control* control, const layout::Control& design) {
-    control->setObjectName(QString::fromLatin1(design.name));
-    control->setGeometry(design.box.x, design.box.y, design.box.width, design.box.height);
-    control->setFont(FontOf(design.font));
-    return control;
-}
-
-Qt::Alignment AlignmentOf(layout::Alignment alignment) {
-    return alignment == layout::Alignment::kCenter ? Qt::Alignment(Qt::AlignCenter) : Qt::AlignRight | Qt::AlignTop;
-}
-
-QLabel* MakeLabel(QWidget* parent, const layout::Control& design) {
-    QLabel* label = Place(new QLabel(Text(texts::Text(design.caption)), parent), design);
-    label->setAlignment(AlignmentOf(design.alignment));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-QLabel* MakeFilledLabel(QWidget* parent, const layout::Control& design) {
-    QLabel* label = MakeLabel(parent, design);
-    SetBackground(label, QPalette::Window, ColourOf(design.fill));
-    label->setAutoFillBackground(true);
-    return label;
-}
-
-// A static text with a sunken border: where the window shows what the device reported.
-QLabel* MakeReading(QWidget* parent, const layout::Control& design) {
-    QLabel* reading = MakeFilledLabel(parent, design);
-    reading->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    reading->setLineWidth(1);
-    return reading;
-}
-
-TTILed* MakeLed(QWidget* parent, const layout::Control& design) {
-    TTILed* led = Place(new TTILed(parent), design);
-    const QString caption = Text(texts::Text(design.caption));
-    led->SetCaption(caption);
-    led->setAlignment(AlignmentOf(design.alignment));
-    led->SetLedColorOff(ColourOf(layout::kLedOff));
-    led->SetLedColorOn0(ColourOf(design.ledColours->on0));
-    led->SetLedColorOn1(ColourOf(design.ledColours->on1));
-    led->SetLedColorOn2(ColourOf(design.ledColours->on2));
-    led->SetLedColorOn3(ColourOf(design.ledColours->on3));
-    led->SetLedOn(design.lit);
-    return led;
-}
-
-AutoSelectEdit* MakeEdit(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
-    AutoSelectEdit* edit = Place(new AutoSelectEdit(parent), design);
-    edit->setText(Text(texts::Text(design.caption)));
-    edit->setAlignment(AlignmentOf(design.alignment));
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Active, QPalette::Base, ColourOf(design.fill));
-    palette.setColor(QPalette::Inactive, QPalette::Base, ColourOf(design.fill));
-    palette.setColor(QPalette::Disabled, QPalette::Base, buttonFace);
-    edit->setPalette(palette);
-    return edit;
-}
-
-QWidget* MakeControl(QWidget* parent, const layout::Control& design, const QColor& buttonFace) {
-    QWidget* control = nullptr;
-    switch (design.kind) {
-        case layout::ControlKind::kButton:
-            control = Place(new QPushButton(Text(texts::Text(design.caption)), parent), design);
-            break;
-        case layout::ControlKind::kLed:
-            control = MakeLed(parent, design);
-            break;
-        case layout::ControlKind::kReading:
-            control = MakeReading(parent, design);
-            break;
-        case layout::ControlKind::kLabel:
-            control = MakeLabel(parent, design);
-            break;
-        case layout::ControlKind::kEdit:
-            control = MakeEdit(parent, design, buttonFace);
-            break;
-        case layout::ControlKind::kFilledLabel:
-            control = MakeFilledLabel(parent, design);
-            break;
-    }
-    if (!design.shown)
-        control->hide();
-    return control;
+// A text of the console, in its language.
+QString Text(language::Key key) {
+    return QString::fromStdString(texts::Text(key));
 }
 
 // Device text is Windows-1252; the window's text is Unicode.
@@ -189,13 +62,13 @@ TfrKorvaCfg01::~TfrKorvaCfg01() = default;
 
 void TfrKorvaCfg01::CreateControls() {
     const QColor buttonFace = palette().color(QPalette::Button);
-    SetBackground(this, QPalette::Window, buttonFace);
+    SetColour(this, QPalette::Window, buttonFace);
 
     for (const layout::Control& design : layout::Controls())
         widgets_.push_back(MakeControl(this, design, buttonFace));
     edIP1 = findChild<AutoSelectEdit*>(QStringLiteral("edIP1"));
     edIP1->setMaxLength(kAddressLength);
-    static_cast<QLabel*>(Widget(layout::ControlNamed("lbAlt")))->setToolTip(Text(texts::Text(texts::kRestartPendingTip)));
+    static_cast<QLabel*>(Widget(layout::ControlNamed("lbAlt")))->setToolTip(Text(texts::kRestartPendingTip));
     static_cast<QLabel*>(Widget(layout::ControlNamed("lbNoReply")))->setWordWrap(true);
 
     findChild<TTILed*>(QStringLiteral("ldAuto"))->SetKeyboardClickable();
@@ -227,7 +100,7 @@ void TfrKorvaCfg01::ConnectHandlers() {
 }
 
 void TfrKorvaCfg01::FormCreate() {
-    setWindowTitle(Text(texts::Text(texts::kTitlePrefix)) + QString::fromStdString(ProgramVersionText()));
+    setWindowTitle(Text(texts::kTitlePrefix) + QString::fromStdString(ProgramVersionText()));
     Place();
     LoadSettings();
     presentation_.Paint();
@@ -304,36 +177,7 @@ void TfrKorvaCfg01::TmrRdTimer() {
 }
 
 void TfrKorvaCfg01::Show(const layout::Control& row, const ControlLook& look) {
-    QWidget* const widget = Widget(row);
-    widget->setEnabled(look.enabled);
-    widget->setVisible(look.visible);
-    // A screen reader is told of every change: only a change is made.
-    if (const QString name = QString::fromStdString(look.accessibleName); widget->accessibleName() != name)
-        widget->setAccessibleName(name);
-    if (const QString words = QString::fromStdString(look.accessibleDescription);
-        widget->accessibleDescription() != words)
-        widget->setAccessibleDescription(words);
-    if (row.kind == layout::ControlKind::kLed) {
-        auto* led = static_cast<TTILed*>(widget);
-        led->SetLedIndex(look.colourIndex);
-        led->SetLedOn(look.lit);
-        led->SetMarked(look.marked);
-        led->SetStale(look.stale);
-    } else if (row.kind == layout::ControlKind::kButton) {
-        // Pressed in, under a busy cursor, until the name is found.
-        auto* button = static_cast<QPushButton*>(widget);
-        button->setDown(look.busy);
-        if (look.busy)
-            button->setCursor(Qt::BusyCursor);
-        else
-            button->unsetCursor();
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(QString::fromStdString(look.text));
-        SetBackground(label, QPalette::WindowText,
-                      look.textColour ? ColourOf(*look.textColour) : palette().color(QPalette::WindowText));
-        if (look.background)
-            SetBackground(label, QPalette::Window, ColourOf(*look.background));
-    }
+    PaintLook(Widget(row), row, look);
 }
 
 void TfrKorvaCfg01::RequestFrame() {

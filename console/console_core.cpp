@@ -134,36 +134,35 @@ void ConsoleCore::WriteParameters(const std::string& deviceAddress, const NewPar
 
 void ConsoleCore::WriteTo(std::uint32_t device, const NewParameters& parameters) {
     // A device given a broken address, mask or gateway falls off the network until someone visits it.
-    if (const std::vector<ParameterProblem> problems = CheckNewParameters(parameters, PlaceOf(device));
-        !problems.empty()) {
-        const ParameterProblem& first = problems.front();
+    const ParameterCheck check = CheckWrite(parameters, PlaceOf(device));
+    if (!check.checked) {
+        const ParameterProblem& first = check.problems.front();
         view_.ShowMessage({texts::RefusedValue(parameters, first), kRed, 0, TimedMessage::kInformation});
         view_.FocusNewParameter(first.box);
         return;
     }
-    const std::string question = texts::ConfirmWrite(ChangesMadeBy(device, parameters));
+    const CheckedParameters& values = *check.checked;
+    const std::string question = texts::ConfirmWrite(ChangesMadeBy(device, values));
     if (!view_.ShowMessage({question, kYellow, kQuestionSeconds, TimedMessage::kQuestion}))
         return;
     TalkTo(device);
     // The write goes to the device where it is now; the check reads it back at its new address, so
     // replies from both addresses count until the next request.
-    SendToDevice(device, BuildWriteCommand(parameters.address, parameters.mask, parameters.gateway));
-    // The checks passed: the new address is a dotted quad.
-    const std::uint32_t newAddress = *ParseIpv4(parameters.address);
-    device_.write = Write{device, newAddress};
-    link_.AcceptOnlyFrom({device, newAddress});
-    lastRequestTo_ = newAddress;
-    link_.SendTo(newAddress, devicePort_, BuildParameterRequest(true));
+    SendToDevice(device, BuildWriteCommand(values));
+    device_.write = Write{device, values.address};
+    link_.AcceptOnlyFrom({device, values.address});
+    lastRequestTo_ = values.address;
+    link_.SendTo(values.address, devicePort_, BuildParameterRequest(true));
     // A device given a new address answers there only after its restart: only its acknowledgement is
     // awaited then, and the restart notice says the rest.
-    if (newAddress == device)
+    if (values.address == device)
         AwaitReply(device, {ReplyKind::kWrite, ReplyKind::kParameters});
     else
         AwaitReply(device, {ReplyKind::kWrite});
 }
 
 // Compared as addresses, shown as the device reported them: "010.000.000.001" is no change from "10.0.0.1".
-std::vector<texts::Change> ConsoleCore::ChangesMadeBy(std::uint32_t device, const NewParameters& parameters) const {
+std::vector<texts::Change> ConsoleCore::ChangesMadeBy(std::uint32_t device, const CheckedParameters& values) const {
     std::vector<texts::Change> changes;
     const std::optional<ParametersRead>& last = device_.parameters;
     const bool read = last && last->from == device;
@@ -171,8 +170,7 @@ std::vector<texts::Change> ConsoleCore::ChangesMadeBy(std::uint32_t device, cons
                                 read ? last->reading.gateway : std::string()};
     const ParameterBox boxes[] = {ParameterBox::kAddress, ParameterBox::kMask, ParameterBox::kGateway};
     for (int i = 0; i < 3; ++i) {
-        // The checks passed: every new value is a dotted quad.
-        const std::uint32_t to = *ParseIpv4(ValueIn(parameters, boxes[i]));
+        const std::uint32_t to = values.In(boxes[i]);
         if (!read) {
             changes.push_back({boxes[i], {}, Ipv4Text(to)});
         } else if (ParseIpv4(held[i]) != to) {

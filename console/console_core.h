@@ -117,7 +117,7 @@ private:
     void SendToDevice(std::uint32_t device, const std::string& request);
     void SendPollingRequests(std::uint32_t device);
     void WriteTo(std::uint32_t device, const NewParameters& parameters);
-    std::vector<texts::Change> ChangesMadeBy(std::uint32_t device, const NewParameters& parameters) const;
+    std::vector<texts::Change> ChangesMadeBy(std::uint32_t device, const CheckedParameters& values) const;
 
     void HeardFromDevice(ReplyKind kind);
     void TellOfChanges(ReplyKind kind, const ReplyReader& reply);

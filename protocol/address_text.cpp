@@ -54,6 +54,18 @@ std::string Ipv4Text(std::uint32_t address) {
            std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
+std::string PaddedIpv4Text(std::uint32_t address) {
+    std::string padded(4 * 4 - 1, '.');
+    for (int octet = 0; octet < 4; ++octet) {
+        const std::uint32_t value = (address >> (8 * (3 - octet))) & 0xFF;
+        char* const digits = padded.data() + 4 * octet;
+        digits[0] = static_cast<char>('0' + value / 100);
+        digits[1] = static_cast<char>('0' + value / 10 % 10);
+        digits[2] = static_cast<char>('0' + value % 10);
+    }
+    return padded;
+}
+
 std::string PaddedDottedQuad(std::string_view dottedQuad) {
     const Fields octets(dottedQuad, '.', 4);
     std::string padded(4 * 4 - 1, '.');

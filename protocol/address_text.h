@@ -37,6 +37,8 @@ std::optional<SeparatedNumbers> ParseSeparatedNumbers(std::string_view text, con
 std::optional<std::uint32_t> ParseIpv4(std::string_view text);
 // "10.1.2.3"
 std::string Ipv4Text(std::uint32_t address);
+// "010.001.002.003", as the write request carries it.
+std::string PaddedIpv4Text(std::uint32_t address);
 
 // '192.168.0.1' -> '192.168.000.001', as the write request carries it. Total: missing octets read as
 // empty, longer ones are cut to their first three characters.

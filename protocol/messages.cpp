@@ -32,6 +32,10 @@ std::string EchoDigits(std::int32_t echo) {
     return echo < 0 ? "-" + digits : digits;
 }
 
+std::string WriteCommand(const std::string& address, const std::string& mask, const std::string& gateway) {
+    return "wPr000 " + address + " " + mask + " " + gateway + std::string(kLineEnd);
+}
+
 }  // namespace
 
 std::string BuildLiveDataRequest() {
@@ -46,9 +50,12 @@ std::string BuildResetCommand(std::int32_t echo) {
     return "rst000005" + EchoDigits(echo) + std::string(kLineEnd);
 }
 
+std::string BuildWriteCommand(const CheckedParameters& values) {
+    return WriteCommand(PaddedIpv4Text(values.address), PaddedIpv4Text(values.mask), PaddedIpv4Text(values.gateway));
+}
+
 std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway) {
-    return "wPr000 " + PaddedDottedQuad(address) + " " + PaddedDottedQuad(mask) + " " + PaddedDottedQuad(gateway) +
-           std::string(kLineEnd);
+    return WriteCommand(PaddedDottedQuad(address), PaddedDottedQuad(mask), PaddedDottedQuad(gateway));
 }
 
 ReplyReader::ReplyReader(std::string_view plain, int headerOffset, int formatVersion, int lastField)

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "protocol/fields.h"
+#include "protocol/new_parameters.h"
 #include "protocol/reply_format.h"
 
 namespace korva {
@@ -17,6 +18,8 @@ std::string BuildLiveDataRequest();                // "snd000" CR LF
 std::string BuildParameterRequest(bool manual);    // "rPr000 " CR LF by hand, "rPr000" CR LF automatic
 std::string BuildResetCommand(std::int32_t echo);  // "rst000005" + echo as "0000000" + CR LF
 // "wPr000 " + address + " " + mask + " " + gateway + CR LF, each as a zero-padded dotted quad.
+std::string BuildWriteCommand(const CheckedParameters& values);
+// The same from texts as typed, each padded as PaddedDottedQuad does, whatever it holds.
 std::string BuildWriteCommand(std::string_view address, std::string_view mask, std::string_view gateway);
 
 // Field 2, trimmed and upper-cased: "SND", "RPR", "RST", "WPR" or anything else.

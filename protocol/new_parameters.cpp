@@ -69,8 +69,9 @@ std::optional<ParameterFault> UnreachableBlock(std::uint32_t address, CurrentPla
     return std::nullopt;
 }
 
-std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters, CurrentPlace current) {
-    std::vector<ParameterProblem> problems;
+ParameterCheck CheckWrite(const NewParameters& parameters, CurrentPlace current) {
+    ParameterCheck check;
+    std::vector<ParameterProblem>& problems = check.problems;
     const auto address = ParseIpv4(parameters.address);
     const auto mask = ParseIpv4(parameters.mask);
     const auto gateway = ParseIpv4(parameters.gateway);
@@ -83,16 +84,16 @@ std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters
         problems.push_back({ParameterBox::kGateway, ParameterFault::kNotDottedQuad});
     const bool gatewayRefused = RefusedBlock(ParameterBox::kGateway, gateway, current, problems);
     if (!mask)
-        return problems;
+        return check;
 
     const auto prefix = PrefixLength(*mask);
     if (!prefix) {
         problems.push_back({ParameterBox::kMask, ParameterFault::kMaskNotContiguous});
-        return problems;
+        return check;
     }
     if (*prefix == 0 || *prefix > kLongestUsablePrefix) {
         problems.push_back({ParameterBox::kMask, ParameterFault::kMaskLeavesNoRoom});
-        return problems;
+        return check;
     }
     if (address && !addressRefused)
         CheckHost(ParameterBox::kAddress, *address, *mask, problems);
@@ -104,7 +105,13 @@ std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters
         else if (*address == *gateway)
             problems.push_back({ParameterBox::kGateway, ParameterFault::kGatewayIsAddress});
     }
-    return problems;
+    if (problems.empty())
+        check.checked = CheckedParameters{*address, *mask, *gateway};
+    return check;
+}
+
+std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters, CurrentPlace current) {
+    return CheckWrite(parameters, current).problems;
 }
 
 const std::string& ValueIn(const NewParameters& parameters, ParameterBox box) {
@@ -117,6 +124,18 @@ const std::string& ValueIn(const NewParameters& parameters, ParameterBox box) {
             break;
     }
     return parameters.gateway;
+}
+
+std::uint32_t CheckedParameters::In(ParameterBox box) const {
+    switch (box) {
+        case ParameterBox::kAddress:
+            return address;
+        case ParameterBox::kMask:
+            return mask;
+        case ParameterBox::kGateway:
+            break;
+    }
+    return gateway;
 }
 
 }  // namespace korva

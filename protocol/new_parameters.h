@@ -46,8 +46,26 @@ struct ParameterProblem {
 enum class CurrentPlace { kNetwork, kLoopback };
 CurrentPlace PlaceOf(std::uint32_t currentAddress);
 
-// Every problem, address first, then mask, then gateway; empty when the parameters can be written. A
-// value that is no dotted quad stops the checks that need it; a mask that is no subnet stops the rest.
+// The three values as the checks read them, host byte order. A write command and the change it makes
+// are built from these, so that what goes out is what was checked, read once.
+struct CheckedParameters {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+    std::uint32_t gateway = 0;
+
+    std::uint32_t In(ParameterBox box) const;
+};
+
+// What the checks found: every problem, address first, then mask, then gateway, and the values read
+// when there is none. A value that is no dotted quad stops the checks that need it; a mask that is no
+// subnet stops the rest.
+struct ParameterCheck {
+    std::vector<ParameterProblem> problems;
+    std::optional<CheckedParameters> checked;  // exactly when problems is empty
+};
+ParameterCheck CheckWrite(const NewParameters& parameters, CurrentPlace current);
+
+// CheckWrite's problems alone; empty when the parameters can be written.
 std::vector<ParameterProblem> CheckNewParameters(const NewParameters& parameters, CurrentPlace current);
 
 // The block that keeps address (host byte order) from being a device's or a gateway's: one of the faults

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -15,16 +14,14 @@
 #include "console/console_view.h"
 #include "console/presentation.h"
 #include "console/settings_store.h"
-#include "console/win32/TTILed.h"
+#include "console/win32/look_painter.h"
+#include "console/win32/window_controls.h"
 
 namespace korva::console::win32 {
 
 inline constexpr wchar_t kWindowClassName[] = L"TfrKorvaCfg01";
 // Posted to the window when datagrams wait to be served on its thread.
 inline constexpr UINT kDatagramWaiting = WM_APP + 1;
-
-// The id of a control by its designed name ("btRead"), as GetDlgCtrlID gives it; 0 for none.
-int ControlId(const std::string& name);
 
 class TfrKorvaCfg01 : private WindowRenderer {
 public:
@@ -48,19 +45,13 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Place();
-    void PlaceControls();
     void FormCreate();
     // Saves the boxes; false when the window must stay open (the save failed and the operator keeps it).
     // At a close, not at the session's end, says where they went when that is not the file read.
     bool SaveForClosing(bool sessionEnding);
     void FormClose();
-    void CreateControls();
-    void MakeTooltip();
-    void OrderTabStops();
     void Command(int id);
     void RunShowingErrors(const std::function<void()>& handler);
-    // What a static control or an edit box is painted with; nullptr leaves it to the system.
-    HBRUSH ControlColours(HWND control, HDC dc);
 
     void btReadClick();
     void btRdClick();
@@ -70,11 +61,8 @@ private:
     void TmrRdTimer();
 
     HWND Control(const char* name) const;
-    std::wstring Text(const char* name) const;
     // What the box named holds, in the device's Windows-1252.
     std::string BoxText(const char* name) const;
-    void SetText(const char* name, const std::wstring& text);
-    TTILed& Led(const char* name);
 
     void Show(const layout::Control& row, const ControlLook& look) override;
     void RequestFrame() override;
@@ -86,12 +74,9 @@ private:
     const std::unique_ptr<SettingsStore> settings_;
     HWND window_ = nullptr;
     UINT dpi_ = 96;  // of the monitor the window is on; the design's pixels are at 96
-    std::map<std::string, HWND> controls_;
-    std::map<std::string, std::unique_ptr<TTILed>> leds_;
-    // What each control shows, as last drawn: its colours are asked for when it paints.
-    std::map<HWND, ControlLook> looks_;
-    std::map<COLORREF, HBRUSH> brushes_;
-    HWND tooltip_ = nullptr;
+    // Made once the window is, which they are children of.
+    std::unique_ptr<WindowControls> controls_;
+    std::unique_ptr<LookPainter> painter_;
 
     ConsoleCore* rules_ = nullptr;
     std::function<void()> servePending_;

@@ -6,6 +6,7 @@
 
 #include "console/console_texts.h"
 #include "console/message_buttons.h"
+#include "console/win32/colours.h"
 #include "console/win32/dpi.h"
 #include "console/win32/fonts.h"
 #include "console/win32/wide_text.h"
@@ -64,8 +65,7 @@ void Paint(HWND dialog, const Showing& showing) {
     };
     RECT panel{scaled(kMargin), scaled(kMargin), client.right - scaled(kMargin), client.bottom - scaled(kMargin)};
     FillRect(dc, &panel, GetSysColorBrush(COLOR_BTNFACE));
-    const Rgb& c = showing.message.colour;
-    const HBRUSH fill = CreateSolidBrush(RGB(c.red, c.green, c.blue));
+    const HBRUSH fill = CreateSolidBrush(Colour(showing.message.colour));
     RECT colour = box(kMargin + 10, kMargin + 10, kMargin + 441, kMargin + 166);
     FillRect(dc, &colour, fill);
     DeleteObject(fill);

@@ -3,24 +3,13 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 #include <climits>
-#include <ctime>
 #include <string>
 
 #include "console/display_formats.h"
 #include "console/version_text.h"
+#include "tests/support/local_time.h"
 
 namespace {
-
-std::tm LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    return local;
-}
 
 using korva::console::ClockText;
 using korva::console::DegreesText;
@@ -29,6 +18,7 @@ using korva::console::PercentText;
 using korva::console::ProgramVersionText;
 using korva::console::VersionText;
 using korva::console::VoltsText;
+using korva::testing::LocalTime;
 
 TEST(DisplayFormats, ReadingsUseADecimalCommaWhateverTheLocale) {
     for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German)}) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -18,6 +17,7 @@
 #include "console/presentation.h"
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tests/support/local_time.h"
 
 namespace {
 
@@ -26,6 +26,7 @@ using korva::console::ControlLook;
 using korva::console::Presentation;
 using korva::console::TimedMessage;
 using korva::console::WindowRenderer;
+using korva::testing::LocalMoment;
 namespace layout = korva::console::layout;
 
 // Records what the window is asked to do, one line per call.
@@ -78,19 +79,6 @@ std::string Summary(const layout::Control& row, const ControlLook& look) {
     summary += look.enabled ? "" : " disabled";
     summary += look.busy ? " busy: " + look.accessibleDescription : "";
     return summary;
-}
-
-// A moment given in this machine's time zone.
-std::chrono::system_clock::time_point LocalMoment(int year, int month, int day, int hour, int minute, int second) {
-    std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return std::chrono::system_clock::from_time_t(std::mktime(&local));
 }
 
 TEST(Presentation, EachStateAndEventGivesEachControlItsLook) {

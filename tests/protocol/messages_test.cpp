@@ -25,6 +25,39 @@ TEST(Requests, AreExactBytes) {
     EXPECT_EQ(BuildWriteCommand("", "", ""), "wPr000 000.000.000.000 000.000.000.000 000.000.000.000\r\n");
 }
 
+// The values a write passed its checks with are what the write command carries, octet by octet, in
+// whatever form they were typed; a refused write gives no values to build one from.
+TEST(WriteCommand, CarriesTheValuesTheChecksRead) {
+    const struct {
+        NewParameters typed;
+        CheckedParameters read;
+        const char* command;
+    } cases[] = {
+        {{"10.0.0.7", "255.255.255.0", "10.0.0.1"},
+         {0x0A000007, 0xFFFFFF00, 0x0A000001},
+         "wPr000 010.000.000.007 255.255.255.000 010.000.000.001\r\n"},
+        {{"192.168.001.250", "255.255.255.252", "192.168.1.249"},
+         {0xC0A801FA, 0xFFFFFFFC, 0xC0A801F9},
+         "wPr000 192.168.001.250 255.255.255.252 192.168.001.249\r\n"},
+        {{"172.16.5.4", "255.240.0.0", "172.31.0.99"},
+         {0xAC100504, 0xFFF00000, 0xAC1F0063},
+         "wPr000 172.016.005.004 255.240.000.000 172.031.000.099\r\n"},
+    };
+    for (const auto& c : cases) {
+        const ParameterCheck check = CheckWrite(c.typed, CurrentPlace::kNetwork);
+        ASSERT_TRUE(check.checked) << c.typed.address;
+        EXPECT_EQ(check.checked->address, c.read.address) << c.typed.address;
+        EXPECT_EQ(check.checked->mask, c.read.mask) << c.typed.address;
+        EXPECT_EQ(check.checked->gateway, c.read.gateway) << c.typed.address;
+        EXPECT_EQ(BuildWriteCommand(*check.checked), c.command) << c.typed.address;
+        EXPECT_EQ(BuildWriteCommand(c.typed.address, c.typed.mask, c.typed.gateway), c.command) << c.typed.address;
+    }
+    const ParameterCheck refused = CheckWrite({"10.0.0.7", "255.255.255.0", "10.0.1.1"}, CurrentPlace::kNetwork);
+    EXPECT_FALSE(refused.checked);
+    EXPECT_EQ(refused.problems,
+              (std::vector<ParameterProblem>{{ParameterBox::kGateway, ParameterFault::kGatewayOutsideSubnet}}));
+}
+
 TEST(ReplyKeyword, IsFieldTwoAfterTheHeaderTrimmedAndUpperCased) {
     EXPECT_EQ(ReplyKeyword("0100,snd,0", 0), "SND");
     EXPECT_EQ(ReplyKeyword("0100, SND ,0", 0), "SND");
