@@ -1,7 +1,7 @@
 #pragma once
 // The simulator's sockets, one per address listened on, and its wait for requests and for the request
 // to stop (tools::InterruptSignal's, the termination request included), as each system has them:
-// sim_sockets_posix.cpp (epoll) and sim_sockets_win32.cpp (one event for every socket's FD_READ, and
+// sim_sockets_linux.cpp (epoll) and sim_sockets_win32.cpp (one event for every socket's FD_READ, and
 // WSAPoll to find which).
 #include <chrono>
 #include <cstddef>
