@@ -2,7 +2,7 @@
 
 #include "app/file_calls_win32.h"
 #include "app/temporary_names.h"
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ bool WriteAll(FileCalls& calls, HANDLE file, std::string_view bytes) {
 HANDLE CreateTemporary(FileCalls& calls, const std::string& target, std::wstring& name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = WidePath(TemporaryName(target, GetCurrentProcessId(), counter++));
+        name = language::Wide(TemporaryName(target, GetCurrentProcessId(), counter++));
         const HANDLE file = calls.Create(name.c_str(), CREATE_NEW);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
             return file;
@@ -56,10 +56,10 @@ bool ProcessGone(DWORD process) {
 // Once its process is gone nobody will finish it, so the next successful save removes it; files of a
 // writer that is still running are left alone.
 void RemoveAbandonedTemporaries(const fs::path& target) {
-    const std::string name = Utf8Path(target.filename().wstring());
+    const std::string name = language::Utf8(target.filename().wstring());
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(target.parent_path(), error)) {
-        const auto writer = WriterOf(Utf8Path(entry.path().filename().wstring()), name);
+        const auto writer = WriterOf(language::Utf8(entry.path().filename().wstring()), name);
         if (writer > 0 && writer != GetCurrentProcessId() && ProcessGone(writer))
             DeleteFileW(entry.path().c_str());
     }
@@ -77,7 +77,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
 // keeps its security and creation time, and its attributes (hidden, archive) are kept; a new file is
 // moved into place with write-through.
 void WriteFileAtomically(const std::string& path, std::string_view bytes, FileCalls& calls) {
-    const fs::path target = fs::absolute(fs::path(WidePath(path)));
+    const fs::path target = fs::absolute(fs::path(language::Wide(path)));
     // Opening the file for writing asks the system whether this user may write it at all (a read-only
     // file, a folder in its place), which a replacement in a writable folder would not.
     const HANDLE existing = calls.Create(target.c_str(), OPEN_EXISTING);
@@ -93,7 +93,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, FileCa
         Fail(path);
 
     std::wstring temporary;
-    const HANDLE file = CreateTemporary(calls, Utf8Path(target.wstring()), temporary);
+    const HANDLE file = CreateTemporary(calls, language::Utf8(target.wstring()), temporary);
     if (file == INVALID_HANDLE_VALUE)
         Fail(path);
     bool saved = WriteAll(calls, file, bytes) && calls.Flush(file);

@@ -1,6 +1,6 @@
 #include "app/file_prefix.h"
 
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 
 #include <windows.h>
 
@@ -9,8 +9,8 @@ namespace korva::app {
 std::string ReadFilePrefix(const std::string& path, std::size_t limit, bool& complete) {
     complete = true;
     std::string bytes;
-    const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(language::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         complete = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

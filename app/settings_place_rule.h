@@ -1,6 +1,6 @@
 #pragma once
 // Which settings file the console reads and which one it saves to: one rule for every system, decided
-// from what each system says of the two places (settings_place.cpp, settings_place_win32.cpp).
+// from what each system says of the two places (settings_place_posix.cpp, settings_place_win32.cpp).
 //
 // Beside the program comes first, so that a copy carried on a stick takes its settings along. The
 // user's own folder takes over for an installed program, whose folder belongs to the package manager

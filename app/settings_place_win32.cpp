@@ -1,7 +1,7 @@
 #include "app/settings_place_win32.h"
 
 #include "app/console_settings.h"
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 
 #include <windows.h>
 
@@ -49,7 +49,7 @@ BesideFile BesideState(const fs::path& file) {
 
 // The folder as the system spells it in full, without a trailing separator, for comparing.
 std::wstring Comparable(const std::string& folder) {
-    std::wstring path = fs::path(WidePath(folder)).lexically_normal().wstring();
+    std::wstring path = fs::path(language::Wide(folder)).lexically_normal().wstring();
     const DWORD length = GetLongPathNameW(path.c_str(), nullptr, 0);
     if (length > 0) {
         std::wstring longPath(length, L'\0');
@@ -78,7 +78,7 @@ std::string ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     while (GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())) == path.size())
         path.resize(path.size() * 2);
-    return Utf8Path(fs::path(path.c_str()).parent_path().wstring());
+    return language::Utf8(fs::path(path.c_str()).parent_path().wstring());
 }
 
 std::string EnvironmentValue(const wchar_t* name) {
@@ -87,7 +87,7 @@ std::string EnvironmentValue(const wchar_t* name) {
         return {};
     std::wstring value(length, L'\0');
     value.resize(GetEnvironmentVariableW(name, value.data(), length));
-    return Utf8Path(value);
+    return language::Utf8(value);
 }
 
 std::string InstallLocation() {
@@ -96,16 +96,16 @@ std::string InstallLocation() {
     if (RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY,
                      nullptr, location, &size) != ERROR_SUCCESS)
         return {};
-    return Utf8Path(location);
+    return language::Utf8(location);
 }
 
 }  // namespace
 
 std::string RoamingSettingsFolder(const std::string& appData) {
-    const fs::path folder(WidePath(appData));
+    const fs::path folder(language::Wide(appData));
     if (appData.empty() || !folder.is_absolute())
         return {};
-    return Utf8Path((folder / L"KorvaCfg").wstring());
+    return language::Utf8((folder / L"KorvaCfg").wstring());
 }
 
 bool InstalledProgramFolder(const std::string& programFolder, const std::string& installLocation,
@@ -121,11 +121,11 @@ bool InstalledProgramFolder(const std::string& programFolder, const std::string&
 }
 
 SettingsPlace WindowsSettingsPlace(const std::string& programFolder, bool installed, const std::string& userFolder) {
-    const fs::path beside = fs::path(WidePath(programFolder)) / kFileName;
-    const fs::path userFile = userFolder.empty() ? fs::path() : fs::path(WidePath(userFolder)) / kFileName;
+    const fs::path beside = fs::path(language::Wide(programFolder)) / kFileName;
+    const fs::path userFile = userFolder.empty() ? fs::path() : fs::path(language::Wide(userFolder)) / kFileName;
     const DWORD userAttributes = userFile.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(userFile.c_str());
-    return ChooseSettingsPlace(Utf8Path(beside.wstring()), BesideState(beside), installed, Utf8Path(userFile.wstring()),
-                               userAttributes != INVALID_FILE_ATTRIBUTES);
+    return ChooseSettingsPlace(language::Utf8(beside.wstring()), BesideState(beside), installed,
+                               language::Utf8(userFile.wstring()), userAttributes != INVALID_FILE_ATTRIBUTES);
 }
 
 SettingsPlace ThisProgramsSettingsPlace() {
@@ -140,7 +140,7 @@ std::unique_ptr<console::SettingsStore> ThisProgramsSettingsStore() {
     SettingsPlace place = ThisProgramsSettingsPlace();
     // The user's folder, made before every save; the program's own is there already. One that cannot be
     // made is left for the save to report.
-    const fs::path folder = fs::path(WidePath(place.saveTo)).parent_path();
+    const fs::path folder = fs::path(language::Wide(place.saveTo)).parent_path();
     auto makeFolder = [folder] {
         std::error_code ignored;
         fs::create_directories(folder, ignored);

@@ -3,15 +3,15 @@
 #
 # With a display: the console opens for you; closing its window stops the simulator too.
 # Without one ($DISPLAY unset): both run under Xvfb, automatic mode is switched on with a real mouse
-# click, and after a few replies a screenshot of the window is saved (docs/screenshot.png, or the
-# path given as the first argument).
+# click, and after a few replies a screenshot of the window is saved (build/screenshot.png, or the
+# path given as the first argument: docs/screenshot.png renews the README's picture).
 #
 # The console reads its settings from KorvaCfg.ini beside the executable; when there is none, one
 # pointing at 127.0.0.1 is written. An existing file is never touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-screenshot=${1:-docs/screenshot.png}
+screenshot=${1:-build/screenshot.png}
 
 . scripts/ensure-packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"

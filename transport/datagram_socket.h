@@ -1,7 +1,7 @@
 #pragma once
 // The endpoint's socket as the system gives it: bound to a port the system picks on every interface,
 // read in batches, and woken from another thread. udp_endpoint.cpp builds the endpoint's rules on it;
-// datagram_socket_posix.cpp and datagram_socket_win32.cpp each hold one system's calls.
+// datagram_socket_linux.cpp and datagram_socket_win32.cpp each hold one system's calls.
 #include <chrono>
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,9 @@
 #include "transport/datagram_socket.h"
 
+#include "transport/socket_address.h"
 #include "transport/socket_errors.h"
+#include "transport/socket_start.h"
 #include "transport/system_errors.h"
-#include "transport/winsock_start.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -12,15 +13,6 @@
 #include <array>
 
 namespace korva::transport {
-namespace {
-
-Sender SenderOf(const sockaddr_in& address) {
-    std::array<char, INET_ADDRSTRLEN> text{};
-    inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size());
-    return Sender{text.data(), ntohs(address.sin_port)};
-}
-
-}  // namespace
 
 // Winsock has no recvmmsg: a read takes what is waiting one datagram at a time, up to a batch, with the
 // socket in non-blocking mode. The receiving thread waits on two events, the socket's FD_READ and the
@@ -42,7 +34,7 @@ struct DatagramSocket::System {
 };
 
 DatagramSocket::DatagramSocket() : system_(std::make_unique<System>()) {
-    StartWinsock();
+    StartSockets();
     System& s = *system_;
     s.socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s.socket == INVALID_SOCKET)
@@ -63,10 +55,7 @@ DatagramSocket::DatagramSocket() : system_(std::make_unique<System>()) {
     WSAIoctl(s.socket, SIO_UDP_CONNRESET, const_cast<BOOL*>(&off), sizeof off, nullptr, 0, &returned, nullptr,
              nullptr);
 
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    any.sin_port = 0;
+    const sockaddr_in any = SocketAddress(INADDR_ANY, 0);
     if (bind(s.socket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         if (WSAGetLastError() == WSAEADDRINUSE)
             throw SocketError(0, kCannotBindAddressInUse);
@@ -128,10 +117,7 @@ std::vector<ReceivedDatagram> DatagramSocket::ReadWaiting() {
 }
 
 void DatagramSocket::SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(address);
-    to.sin_port = htons(port);
+    const sockaddr_in to = SocketAddress(address, port);
     const int sent = sendto(system_->socket, data.data(), static_cast<int>(data.size()), 0,
                             reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (sent == SOCKET_ERROR) {

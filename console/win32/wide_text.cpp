@@ -4,26 +4,6 @@
 
 namespace korva::console::win32 {
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty())
-        return {};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,
-                        nullptr);
-    return utf8;
-}
-
 std::wstring FromDevice(const std::string& cp1252) {
     return Wide(Cp1252ToUtf8(cp1252));
 }

@@ -5,10 +5,12 @@
 
 #include <string>
 
+#include "language/utf16_win32.h"
+
 namespace korva::console::win32 {
 
-std::wstring Wide(const std::string& utf8);
-std::string Utf8(const std::wstring& wide);
+using language::Utf8;
+using language::Wide;
 
 std::wstring FromDevice(const std::string& cp1252);
 std::string ToDevice(const std::wstring& wide);

@@ -3,7 +3,7 @@
 #include "app/atomic_file.h"
 #include "app/file_calls_win32.h"
 #include "app/profile_file.h"
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 #include "settings_folder_fixture.h"
 
 #include <windows.h>
@@ -19,7 +19,7 @@ namespace {
 
 using korva::app::FileCalls;
 using korva::app::ProfileFile;
-using korva::app::WidePath;
+using korva::language::Wide;
 using korva::app::WriteFileAtomically;
 using AtomicFileTest = korva::app::testing::SettingsFolderTest;
 namespace fs = std::filesystem;
@@ -167,7 +167,7 @@ TEST_F(AtomicFileTest, ReplacedFileKeepsItsAttributesAndAReadOnlyFileIsRefused) 
 TEST_F(AtomicFileTest, FolderNamesBeyondAsciiWork) {
     // "Técnico" in UTF-8, the program's own encoding of paths.
     const std::string folder = folder_.string() + "\\T\xC3\xA9" "cnico\\Korva";
-    ASSERT_TRUE(fs::create_directories(fs::path(WidePath(folder))));
+    ASSERT_TRUE(fs::create_directories(fs::path(Wide(folder))));
     const std::string path = folder + "\\KorvaCfg.ini";
     ProfileFile file;
     file.SetValue("Geral", "IP", "127.0.0.1");

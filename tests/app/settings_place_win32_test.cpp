@@ -2,7 +2,7 @@
 // file, in %APPDATA%\KorvaCfg for an installed one or when the folder does not, and a read-only file
 // beside the program read with the saves going to %APPDATA%.
 #include "app/settings_place_win32.h"
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 #include "settings_folder_fixture.h"
 
 #include <windows.h>
@@ -14,7 +14,7 @@ namespace {
 using korva::app::InstalledProgramFolder;
 using korva::app::RoamingSettingsFolder;
 using korva::app::SettingsPlace;
-using korva::app::WidePath;
+using korva::language::Wide;
 using korva::app::WindowsSettingsPlace;
 namespace fs = std::filesystem;
 
@@ -31,7 +31,7 @@ protected:
         return Shown(WindowsSettingsPlace(program, false, user));
     }
     void SetReadOnly(const std::string& path, bool readOnly) const {
-        ASSERT_TRUE(SetFileAttributesW(fs::path(WidePath(path)).c_str(),
+        ASSERT_TRUE(SetFileAttributesW(fs::path(Wide(path)).c_str(),
                                        readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL));
     }
 };
@@ -66,7 +66,7 @@ TEST_F(SettingsPlaceTest, AnInstalledProgramIsWhereTheInstallerPutItOrInProgramF
     fs::create_directory(longFolder);
     wchar_t shortName[MAX_PATH] = {};
     if (GetShortPathNameW(longFolder.c_str(), shortName, MAX_PATH) > 0 && longFolder.wstring() != shortName) {
-        EXPECT_TRUE(InstalledProgramFolder(korva::app::Utf8Path(shortName), longFolder.string(), {}));
+        EXPECT_TRUE(InstalledProgramFolder(korva::language::Utf8(shortName), longFolder.string(), {}));
     }
 }
 
@@ -104,7 +104,7 @@ TEST_F(SettingsPlaceTest, FolderNamesBeyondAsciiAreKept) {
     const std::string program = folder_.string() +
                                 "\\T\xC3\xA9"
                                 "cnico\\Korva";
-    ASSERT_TRUE(fs::create_directories(fs::path(WidePath(program))));
+    ASSERT_TRUE(fs::create_directories(fs::path(Wide(program))));
     EXPECT_EQ(Chosen(program, folder_.string()), Only(program + "\\KorvaCfg.ini"));
 }
 
@@ -114,7 +114,7 @@ TEST_F(SettingsPlaceTest, ThisProgramIsPortableAndItsChoiceMakesNoFolder) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const SettingsPlace place = korva::app::ThisProgramsSettingsPlace();
-    EXPECT_EQ(fs::path(WidePath(place.readFrom)), fs::path(self).parent_path() / "KorvaCfg.ini");
+    EXPECT_EQ(fs::path(Wide(place.readFrom)), fs::path(self).parent_path() / "KorvaCfg.ini");
     EXPECT_EQ(place.saveTo, place.readFrom);
     EXPECT_FALSE(fs::exists(appData)) << "the user's folder is made only by a save";
 }

@@ -1,6 +1,6 @@
 #pragma once
 // What this process holds right now: open descriptors (handles on Windows) and threads. The endpoint's
-// tests use it to see a socket or a receiving thread that outlives its use. own_process_posix.cpp asks
+// tests use it to see a socket or a receiving thread that outlives its use. own_process_linux.cpp asks
 // /proc/self, own_process_win32.cpp the system's snapshots.
 #include <chrono>
 #include <cstddef>

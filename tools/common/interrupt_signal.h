@@ -1,6 +1,6 @@
 #pragma once
 // Ctrl-C and the termination request for a command-line tool whose main thread waits, and the waits
-// that end at them, as each system has them: interrupt_signal_posix.cpp (a handler that only writes to
+// that end at them, as each system has them: interrupt_signal_linux.cpp (a handler that only writes to
 // an eventfd, async-signal-safe) and interrupt_signal_win32.cpp (the console's control handler, which
 // sets an event). Every wait of the tool watches the same handle, so a request to stop is never lost
 // and never acted on later than the wait it came in.

@@ -1,4 +1,5 @@
 // korva-sim: a stand-in Korva device for training and tests, answering on a loopback address.
+#include "tools/common/interrupt_signal.h"
 #include "tools/common/standard_streams.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_server.h"
@@ -22,9 +23,9 @@ int main(int argc, char** argv) {
         return std::cout.flush() ? 0 : 1;
     }
 
-    korva::sim::StopHandle stop;
+    korva::tools::InterruptHandle stop;
     try {
-        stop = korva::sim::InstallStopRequest();
+        stop = korva::tools::InterruptSignal::Install(true);
     } catch (const std::runtime_error& error) {
         std::cerr << "korva-sim: " << error.what() << "\n";
         return 1;

@@ -54,7 +54,7 @@ std::string FormName(const ScrambleForm& form) {
 
 class Server {
 public:
-    Server(const SimOptions& options, StopHandle stop, std::ostream& out)
+    Server(const SimOptions& options, tools::InterruptHandle stop, std::ostream& out)
         : options_(options),
           out_(out),
           fleet_({options.addresses, options.devices.value_or(options.addresses.count), options.form, options.seed,
@@ -171,7 +171,7 @@ private:
 
 }  // namespace
 
-int RunSimulator(const SimOptions& options, StopHandle stop, std::ostream& out, std::ostream& errors) {
+int RunSimulator(const SimOptions& options, tools::InterruptHandle stop, std::ostream& out, std::ostream& errors) {
     if (const std::string problem = CapacityProblem(options, SocketLimit(), DescriptorsHeld(), kMemoryBudget);
         !problem.empty()) {
         errors << "korva-sim: " << problem << std::endl;

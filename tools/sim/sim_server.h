@@ -10,6 +10,6 @@ namespace korva::sim {
 
 // Serves until stop becomes ready. Prints one line when it is ready to answer, and with options.verbose
 // one line per request and reply. Returns the process exit status.
-int RunSimulator(const SimOptions& options, StopHandle stop, std::ostream& out, std::ostream& errors);
+int RunSimulator(const SimOptions& options, tools::InterruptHandle stop, std::ostream& out, std::ostream& errors);
 
 }  // namespace korva::sim

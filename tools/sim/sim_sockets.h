@@ -1,7 +1,8 @@
 #pragma once
-// The simulator's sockets, one per address listened on, and its wait for requests and for the stop
-// request, as each system has them: sim_sockets_posix.cpp (epoll) and sim_sockets_win32.cpp (one event
-// for every socket's FD_READ, and WSAPoll to find which).
+// The simulator's sockets, one per address listened on, and its wait for requests and for the request
+// to stop (tools::InterruptSignal's, the termination request included), as each system has them:
+// sim_sockets_linux.cpp (epoll) and sim_sockets_win32.cpp (one event for every socket's FD_READ, and
+// WSAPoll to find which).
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -13,16 +14,10 @@
 #include <vector>
 
 #include "protocol/ipv4_range.h"
+#include "tools/common/interrupt_signal.h"
 #include "tools/sim/delayed_replies.h"
 
 namespace korva::sim {
-
-// A descriptor (POSIX) or an event handle (Windows) that becomes ready when the simulator is to stop.
-using StopHandle = std::intptr_t;
-
-// Installs the handlers of Ctrl-C and the termination request (SIGINT and SIGTERM; Windows' console
-// control events); the handle becomes ready on the first of them. Throws std::runtime_error.
-StopHandle InstallStopRequest();
 
 // The most sockets this process may open, with the limit raised as far as it goes.
 std::uint64_t SocketLimit();
@@ -41,7 +36,7 @@ struct Request {
 
 class SimSockets {
 public:
-    explicit SimSockets(StopHandle stop);
+    explicit SimSockets(tools::InterruptHandle stop);
     ~SimSockets();
     SimSockets(const SimSockets&) = delete;
     SimSockets& operator=(const SimSockets&) = delete;

@@ -1,23 +1,17 @@
 #include "tools/sim/sim_sockets.h"
 
 #include "protocol/ipv4_range.h"
+#include "transport/socket_address.h"
+#include "transport/socket_start.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <mswsock.h>
 #include <windows.h>
 
-#include <stdexcept>
 
 namespace korva::sim {
 namespace {
-
-HANDLE stopEvent = nullptr;
-
-BOOL WINAPI OnConsoleControl(DWORD) {
-    SetEvent(stopEvent);
-    return TRUE;
-}
 
 std::string SystemError(const std::string& what) {
     return what + ": Winsock error " + std::to_string(WSAGetLastError());
@@ -35,15 +29,6 @@ std::uint64_t DescriptorsHeld() {
     return 0;
 }
 
-// Ctrl-C, Ctrl-Break and the console's closing: the handler runs on a thread of the system's own and
-// only sets the event the serving loop waits on.
-StopHandle InstallStopRequest() {
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (stopEvent == nullptr || !SetConsoleCtrlHandler(OnConsoleControl, TRUE))
-        throw std::runtime_error("cannot install the stop request");
-    return reinterpret_cast<StopHandle>(stopEvent);
-}
-
 // Every socket signals one event on FD_READ, so that the wait covers any number of them beside the stop
 // event; WSAPoll then tells which have requests waiting.
 struct SimSockets::System {
@@ -52,7 +37,7 @@ struct SimSockets::System {
     std::vector<WSAPOLLFD> sockets;
 };
 
-SimSockets::SimSockets(StopHandle stop) : system_(std::make_unique<System>()) {
+SimSockets::SimSockets(tools::InterruptHandle stop) : system_(std::make_unique<System>()) {
     system_->stop = reinterpret_cast<HANDLE>(stop);
 }
 
@@ -65,9 +50,11 @@ SimSockets::~SimSockets() {
 
 std::string SimSockets::Open(const Ipv4Range& addresses, std::uint16_t port) {
     System& s = *system_;
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        return "cannot start Winsock";
+    try {
+        transport::StartSockets();
+    } catch (const transport::SocketError& error) {
+        return std::string("cannot start Winsock: ") + error.what();
+    }
     s.readable = WSACreateEvent();
     if (s.readable == WSA_INVALID_EVENT)
         return SystemError("cannot wait for sockets");
@@ -75,10 +62,7 @@ std::string SimSockets::Open(const Ipv4Range& addresses, std::uint16_t port) {
     for (std::uint64_t i = 0; i < addresses.count; ++i) {
         if (i % kSocketsBetweenLooks == 0 && WaitForSingleObject(s.stop, 0) == WAIT_OBJECT_0)
             return kOpeningStopped;
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(port);
-        local.sin_addr.s_addr = htonl(addresses.At(i));
+        const sockaddr_in local = transport::SocketAddress(addresses.At(i), port);
         const SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
         if (socket == INVALID_SOCKET)
             return SystemError("cannot create a socket");
@@ -134,10 +118,7 @@ std::optional<Request> SimSockets::Receive(std::size_t index, std::span<char> bu
 }
 
 void SimSockets::Send(const Outgoing& reply) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(reply.to.port);
-    to.sin_addr.s_addr = htonl(reply.to.address);
+    const sockaddr_in to = transport::SocketAddress(reply.to.address, reply.to.port);
     sendto(system_->sockets[reply.socket].fd, reply.bytes.data(), static_cast<int>(reply.bytes.size()), 0,
            reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // How EndpointLink's thread sleeps until its endpoint has datagrams for it or the user asks to stop, as
-// each system has it: owner_wake_up_posix.cpp (an eventfd and poll) and owner_wake_up_win32.cpp (events and
+// each system has it: owner_wake_up_linux.cpp (an eventfd and poll) and owner_wake_up_win32.cpp (events and
 // WaitForMultipleObjects). The request to stop is tools/common/interrupt_signal.h's.
 #include <chrono>
 #include <cstdint>

@@ -2,12 +2,10 @@
 
 #include "protocol/ipv4_range.h"
 #include "tools/sim/sim_capacity.h"
+#include "transport/socket_address.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -15,29 +13,15 @@
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <stdexcept>
 
 namespace korva::sim {
 namespace {
 
 constexpr std::uint64_t kStopMark = ~std::uint64_t{0};
 
-int stopWriteEnd = -1;
-
-void RequestStop(int) {
-    const char stop = 1;
-    [[maybe_unused]] const auto written = write(stopWriteEnd, &stop, 1);
-}
-
 std::string SystemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
-}
-
-bool StopRequested(int stopFd) {
-    pollfd stop{stopFd, POLLIN, 0};
-    return poll(&stop, 1, 0) > 0;
 }
 
 // One descriptor per address is the price of binding each alone; the limit is raised to its hard
@@ -79,21 +63,6 @@ std::uint64_t SocketLimit() {
     return limit.rlim_max;
 }
 
-// The signal handler only writes to a pipe that the serving loop waits on, so a stop request is seen at
-// once and never lost between a check and the wait.
-StopHandle InstallStopRequest() {
-    int stopPipe[2];
-    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw std::runtime_error("cannot create the stop pipe");
-    stopWriteEnd = stopPipe[1];
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    return stopPipe[0];
-}
-
 struct SimSockets::System {
     int stop = -1;
     int epoll = -1;
@@ -107,7 +76,7 @@ struct SimSockets::System {
     }
 };
 
-SimSockets::SimSockets(StopHandle stop) : system_(std::make_unique<System>()) {
+SimSockets::SimSockets(tools::InterruptHandle stop) : system_(std::make_unique<System>()) {
     system_->stop = static_cast<int>(stop);
 }
 
@@ -127,12 +96,9 @@ std::string SimSockets::Open(const Ipv4Range& addresses, std::uint16_t port) {
         return SystemError("cannot wait for sockets");
     s.sockets.reserve(addresses.count);
     for (std::uint64_t i = 0; i < addresses.count; ++i) {
-        if (i % kSocketsBetweenLooks == 0 && StopRequested(s.stop))
+        if (i % kSocketsBetweenLooks == 0 && tools::InterruptPending(s.stop))
             return kOpeningStopped;
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(port);
-        local.sin_addr.s_addr = htonl(addresses.At(i));
+        const sockaddr_in local = transport::SocketAddress(addresses.At(i), port);
         const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (socket < 0)
             return SystemError("cannot create a socket");
@@ -173,10 +139,7 @@ std::optional<Request> SimSockets::Receive(std::size_t index, std::span<char> bu
 }
 
 void SimSockets::Send(const Outgoing& reply) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(reply.to.port);
-    to.sin_addr.s_addr = htonl(reply.to.address);
+    const sockaddr_in to = transport::SocketAddress(reply.to.address, reply.to.port);
     [[maybe_unused]] const auto sent = sendto(system_->sockets[reply.socket], reply.bytes.data(), reply.bytes.size(), 0,
                                               reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }

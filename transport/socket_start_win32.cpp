@@ -1,4 +1,4 @@
-#include "transport/winsock_start.h"
+#include "transport/socket_start.h"
 
 #include "transport/socket_errors.h"
 
@@ -6,7 +6,7 @@
 
 namespace korva::transport {
 
-void StartWinsock() {
+void StartSockets() {
     static const int started = [] {
         WSADATA data;
         return WSAStartup(MAKEWORD(2, 2), &data);

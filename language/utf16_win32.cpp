@@ -1,10 +1,10 @@
-#include "app/wide_path_win32.h"
+#include "language/utf16_win32.h"
 
 #include <windows.h>
 
-namespace korva::app {
+namespace korva::language {
 
-std::wstring WidePath(const std::string& utf8) {
+std::wstring Wide(const std::string& utf8) {
     if (utf8.empty())
         return {};
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -13,7 +13,7 @@ std::wstring WidePath(const std::string& utf8) {
     return wide;
 }
 
-std::string Utf8Path(const std::wstring& wide) {
+std::string Utf8(const std::wstring& wide) {
     if (wide.empty())
         return {};
     const int length =
@@ -23,4 +23,4 @@ std::string Utf8Path(const std::wstring& wide) {
     return utf8;
 }
 
-}  // namespace korva::app
+}  // namespace korva::language

@@ -1,5 +1,6 @@
 #include "transport/datagram_socket.h"
 
+#include "transport/socket_address.h"
 #include "transport/socket_errors.h"
 #include "transport/system_errors.h"
 
@@ -46,10 +47,7 @@ FileDescriptor OpenBoundSocket() {
     // Whatever size the system grants will do; the default is only less robust under a flood.
     [[maybe_unused]] const int sized =
         setsockopt(socketFd.get(), SOL_SOCKET, SO_RCVBUF, &kSocketReceiveBuffer, sizeof kSocketReceiveBuffer);
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    any.sin_port = 0;
+    const sockaddr_in any = SocketAddress(INADDR_ANY, 0);
     if (bind(socketFd.get(), reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         if (errno == EADDRINUSE)
             throw SocketError(0, kCannotBindAddressInUse);
@@ -64,12 +62,6 @@ std::uint16_t BoundPort(int socketFd) {
     if (getsockname(socketFd, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
         throw LastSocketError();
     return ntohs(bound.sin_port);
-}
-
-Sender SenderOf(const sockaddr_in& address) {
-    std::array<char, INET_ADDRSTRLEN> text{};
-    inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size());
-    return Sender{text.data(), ntohs(address.sin_port)};
 }
 
 }  // namespace
@@ -129,10 +121,7 @@ std::vector<ReceivedDatagram> DatagramSocket::ReadWaiting() {
 }
 
 void DatagramSocket::SendTo(std::uint32_t address, std::uint16_t port, std::string_view data) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(address);
-    to.sin_port = htons(port);
+    const sockaddr_in to = SocketAddress(address, port);
     const ssize_t sent = sendto(system_->socket.get(), data.data(), data.size(), 0,
                                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (sent < 0) {

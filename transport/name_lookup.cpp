@@ -1,14 +1,12 @@
 #include "transport/name_lookup.h"
 
-#include "transport/winsock_start.h"
-
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "transport/socket_start.h"
+#include "transport/system_sockets.h"
 
 namespace korva::transport {
 
 std::optional<std::uint32_t> LookUpIPv4(const std::string& name) {
-    StartWinsock();
+    StartSockets();
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;

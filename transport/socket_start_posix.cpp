@@ -1,0 +1,7 @@
+#include "transport/socket_start.h"
+
+namespace korva::transport {
+
+void StartSockets() {}
+
+}  // namespace korva::transport
