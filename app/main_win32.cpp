@@ -14,11 +14,11 @@
 #include "app/console_wiring.h"
 #include "app/settings_place_win32.h"
 #include "app/startup_steps.h"
-#include "app/wide_path_win32.h"
 #include "console/console_language.h"
 #include "console/console_texts.h"
 #include "console/win32/TfrKorvaCfg01.h"
 #include "language/language_choice.h"
+#include "language/utf16_win32.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ namespace {
 std::vector<std::string> ProgramArguments() {
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i)
-        arguments.push_back(korva::app::Utf8Path(__wargv[i]));
+        arguments.push_back(korva::language::Utf8(__wargv[i]));
     return arguments;
 }
 
