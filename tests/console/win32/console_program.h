@@ -38,9 +38,12 @@ enum class Sockets { kSystems, kNone };
 
 class ConsoleProgram {
 public:
-    // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own.
+    // settings: the text of KorvaCfg.ini beside the copy. %APPDATA% is a folder of the copy's own. The
+    // window speaks Portuguese, the language the test words its expectations in, whatever the user's
+    // language under Wine, unless the arguments say otherwise.
     explicit ConsoleProgram(const std::string& settings, SettingsAccess access = SettingsAccess::kWritable,
-                            Sockets sockets = Sockets::kSystems, const std::vector<std::string>& arguments = {});
+                            Sockets sockets = Sockets::kSystems,
+                            const std::vector<std::string>& arguments = {"--lang", "pt"});
     ~ConsoleProgram();
     ConsoleProgram(const ConsoleProgram&) = delete;
     ConsoleProgram& operator=(const ConsoleProgram&) = delete;
