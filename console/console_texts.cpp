@@ -42,17 +42,22 @@ Key Why(ParameterFault fault) {
     return "console.refused.loopback";
 }
 
-// The box under the new parameters' caption: "máscara nova".
-Key NewBoxName(ParameterBox box) {
+// A box of the new parameters: its caption, and its name under the new parameters' caption, the
+// adjective agreeing ("máscara nova").
+struct BoxWords {
+    Key caption;
+    Key newBox;
+};
+BoxWords WordsFor(ParameterBox box) {
     switch (box) {
         case ParameterBox::kAddress:
-            return "console.name.new_address";
+            return {kAddressCaption, "console.name.new_address"};
         case ParameterBox::kMask:
-            return "console.name.new_mask";
+            return {kMaskCaption, "console.name.new_mask"};
         case ParameterBox::kGateway:
             break;
     }
-    return "console.name.new_gateway";
+    return {kGatewayCaption, "console.name.new_gateway"};
 }
 
 // The words for each indicator's states.
@@ -96,15 +101,7 @@ std::string MessageText(const Message& message) {
 }
 
 std::string BoxName(ParameterBox box) {
-    switch (box) {
-        case ParameterBox::kAddress:
-            return Text(kAddressCaption);
-        case ParameterBox::kMask:
-            return Text(kMaskCaption);
-        case ParameterBox::kGateway:
-            break;
-    }
-    return Text(kGatewayCaption);
+    return Text(WordsFor(box).caption);
 }
 
 std::string SettingsSavedElsewhere(const std::string& readFrom, const std::string& savedTo) {
@@ -135,7 +132,7 @@ std::string RefusedValue(const NewParameters& parameters, const ParameterProblem
     const std::string& value = ValueIn(parameters, problem.box);
     const Message reason(Why(problem.fault), {{"address", parameters.address}, {"mask", parameters.mask}});
     return MessageText({"console.refused",
-                        {{"box", NewBoxName(problem.box)},
+                        {{"box", WordsFor(problem.box).newBox},
                          {"value", value.empty() ? Text("console.refused.empty") : Cp1252ToUtf8(value)},
                          {"reason", reason}}});
 }

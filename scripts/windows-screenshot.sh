@@ -2,14 +2,18 @@
 # Takes docs/windows-console.png: KorvaCfg.exe (a copy with its own settings, in a scratch folder) under
 # Wine's virtual desktop on Xvfb, against korva-sim.exe on 127.0.0.1, after "lê dados" and
 # "lê parâmetros". With a DPI (144 is Windows' 150 %), on a screen of that many dots per inch (Wine's
-# LogPixels) into docs/windows-console-DPIdpi.png. Builds with scripts/windows-build.sh first.
-# Usage: scripts/windows-screenshot.sh [DPI]
+# LogPixels) into docs/windows-console-DPIdpi.png. With a language other than pt (en), the window speaks
+# it (--lang) and the picture's name ends in -LANGUAGE. Builds with scripts/windows-build.sh first.
+# Usage: scripts/windows-screenshot.sh [DPI] [LANGUAGE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-windows
 dpi=${1:-96}
-picture=docs/windows-console.png
-[ "$dpi" = 96 ] || picture=docs/windows-console-${dpi}dpi.png
+language=${2:-pt}
+picture=docs/windows-console
+[ "$dpi" = 96 ] || picture=$picture-${dpi}dpi
+[ "$language" = pt ] || picture=$picture-$language
+picture=$picture.png
 bash scripts/windows-build.sh >/dev/null
 wine64=$(sed -n 's/^KORVA_WINE64:FILEPATH=//p' "$build/CMakeCache.txt")
 export WINEPREFIX="$PWD/$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
@@ -38,7 +42,7 @@ export DISPLAY=":$(cat "$display_file")"
 "$wine64" "$build/tools/sim/korva-sim.exe" --address 127.0.0.1 --form 150 >"$scratch/sim.log" 2>&1 &
 started+=($!)
 # The virtual desktop draws the window's frame and caption as Windows would; Xvfb has no window manager.
-"$wine64" explorer /desktop=korva,1280x800 "$scratch/KorvaCfg.exe" >"$scratch/console.log" 2>&1 &
+"$wine64" explorer /desktop=korva,1280x800 "$scratch/KorvaCfg.exe" --lang "$language" >"$scratch/console.log" 2>&1 &
 started+=($!)
 sleep 8
 
