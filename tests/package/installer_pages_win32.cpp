@@ -6,7 +6,8 @@
 //   page 2 | RichEdit20W | KorvaCfg  Copyright 2026 …      (line breaks as blanks; checkboxes: "[x] text")
 //
 // "walk" presses the default button (Next, I Agree, Install, Finish) on every page until the installer
-// ends; "cancel" writes the first page, cancels and confirms. Exit status 0 when the installer ended.
+// ends; "cancel" writes the first page of the wizard, cancels and confirms. Both take the language the
+// language page offers. Exit status 0 when the installer ended.
 //
 //   installer_pages walk|cancel
 #include <windows.h>
@@ -95,6 +96,11 @@ void Write(int number, const std::wstring& page) {
     std::fflush(stdout);
 }
 
+// The language page is a dialog of its own before the wizard's, a list and OK, whose id is Next's.
+bool IsLanguagePage(HWND dialog) {
+    return FindWindowExW(dialog, nullptr, L"ComboBox", nullptr) != nullptr;
+}
+
 void Press(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -131,6 +137,7 @@ int wmain(int argc, wchar_t* argv[]) {
         return IsWindow(installer) && Page(installer) == before ? before : std::wstring();
     };
     for (int number = 1; IsWindow(installer); ++number) {
+        const bool languagePage = IsLanguagePage(installer);
         std::wstring page;
         if (!WaitFor([&] { return !IsWindow(installer) || ((page = settled()) != shown && !page.empty()); })) {
             std::fputs("installer_pages: the installer stopped on a page\n", stderr);
@@ -140,6 +147,16 @@ int wmain(int argc, wchar_t* argv[]) {
             break;
         shown = page;
         Write(number, page);
+        if (languagePage) {
+            // The language as chosen for the user; the wizard follows in a window of its own.
+            const HWND languages = installer;
+            Press(languages, kNextButton);
+            if (!WaitFor([&] { return !IsWindow(languages) && (installer = FindDialog(L"KorvaCfg")) != nullptr; })) {
+                std::fputs("installer_pages: no wizard after the language page\n", stderr);
+                return 1;
+            }
+            continue;
+        }
         if (mode == L"cancel") {
             Press(installer, kCancelButton);
             HWND question = nullptr;

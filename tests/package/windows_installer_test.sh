@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The Windows installer as a technician runs it, under Wine in the build's own prefix:
-#  1. installed through its pages in Brazilian Portuguese (Wine in a pt_BR locale): the version on the
-#     welcome page and in the title, the licence's text, the components (the desktop shortcut among
-#     them), "Iniciar KorvaCfg" on the last page, which starts the installed console;
+#  1. installed through its pages in Brazilian Portuguese (Wine in a pt_BR locale, the language page
+#     offering Portuguese first): the version on the welcome page and in the title, the licence's text,
+#     the components (the desktop shortcut among them), "Iniciar KorvaCfg" on the last page, which
+#     starts the installed console; the language chosen becomes the console's (Idioma=pt);
 #  2. its programs in Program Files and working there, its Start-menu entries, its Add/Remove programs
 #     entry with the copyright holder as publisher, and as the console's CompanyName; the installed
 #     console keeps its settings in %APPDATA% although Wine would let it write beside itself;
 #  3. installed again silently (/S /DESKTOP) over an installation whose console kept its settings beside
 #     itself, as versions before this one did: they are carried over to %APPDATA%, and the desktop
-#     shortcut made;
+#     shortcut made; a silent install chose no language and writes none;
 #  4. installed once more: a setting changed since is kept, and so is the desktop shortcut;
 #  5. its first page in English in an en_US locale, cancelled there;
 #  6. uninstalled silently: nothing of it left but the user's settings.
@@ -101,7 +102,9 @@ page_says "Este assistente instala o KorvaCfg $version"
 page_says "RichEdit20W | KorvaCfg    Copyright 2026 $holder    All rights reserved."
 page_says "Escolher Componentes"
 page_says "Button | [x] Iniciar KorvaCfg"
+page_says "page 1 | caption | KorvaCfg"
 grep -q 'IP=127\.0\.0\.186' "$user_settings" || fail "the console from the last page lost its settings: $(cat "$user_settings")"
+grep -q '^Idioma=pt' "$user_settings" || fail "the language chosen did not become the console's: $(cat "$user_settings")"
 
 # 2. What the installation put in place.
 [ "$(listing "$program_files" 2>&1)" = "$(wanted "${expected_files[@]}")" ] ||
@@ -143,6 +146,7 @@ grep -q 'IP=127\.0\.0\.188' "$user_settings" 2>/dev/null ||
 [ "$(listing "$program_files" 2>&1)" = "$(wanted "${expected_files[@]}")" ] ||
   fail "after the upgrade Program Files\\KorvaCfg holds: $(listing "$program_files" 2>&1 | tr '\n' ' ')"
 [ -f "$desktop_link" ] || fail "/DESKTOP made no desktop shortcut"
+! grep -q Idioma "$user_settings" || fail "a silent install chose a language: $(cat "$user_settings")"
 
 # 4. Once more, with a setting changed since.
 settings_line 127.0.0.187 >"$user_settings"
