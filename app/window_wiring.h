@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/console_wiring.h"
-#include "console/TfrKorvaCfg01.h"
+#include "console/qt/TfrKorvaCfg01.h"
 #include "console/settings_store.h"
 #include "protocol/messages.h"
 

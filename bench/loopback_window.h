@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/window_wiring.h"
-#include "console/TfrKorvaCfg01.h"
+#include "console/qt/TfrKorvaCfg01.h"
 
 namespace korva::bench {
 

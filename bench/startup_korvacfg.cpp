@@ -16,7 +16,7 @@
 #include "bench/first_paint.h"
 #include "bench/loopback_window.h"
 #include "bench/monotonic_clock.h"
-#include "console/TfrKorvaCfg01.h"
+#include "console/qt/TfrKorvaCfg01.h"
 #include "console/application_title.h"
 #include "tests/support/loopback_address.h"
 

@@ -4,25 +4,37 @@
 # korva_public_folder makes that the only headers it can include.
 #
 # korva_public_folder(TARGET FOLDER)
-# Offers the target's users the headers of its own source folder and of no other. The include path is a
-# folder of the build tree holding one link, named like FOLDER, to the source folder, so that
+# Offers the target's users the headers of its own source folder and of no other, not even of the
+# folders inside it (a front end's, below the rules it draws). The include path is a folder of the
+# build tree named like FOLDER that holds one link to each of FOLDER's headers, so that
 # "protocol/messages.h" resolves wherever korva_protocol is linked, and an include from a layer the
-# library does not link (the console's rules reaching into app/, say) fails to build.
+# library does not link (the console's rules reaching into app/ or into a window) fails to build.
 function(korva_public_folder target folder)
   set(root "${PROJECT_BINARY_DIR}/include/${target}")
-  get_filename_component(parent "${root}/${folder}" DIRECTORY)
-  # A build tree configured when the target published a folder above this one holds a link where a
-  # folder is wanted now: it goes first, or the folders made below would land in the source tree.
-  set(above "${root}")
+  set(published "${root}/${folder}")
+  # A build tree configured before held links to whole folders: one on the way goes, never what it
+  # points to.
+  set(step_path "${root}")
   string(REPLACE "/" ";" steps "${folder}")
   foreach(step IN LISTS steps)
-    string(APPEND above "/${step}")
-    if(IS_SYMLINK "${above}" AND NOT above STREQUAL "${root}/${folder}")
-      file(REMOVE "${above}")
+    string(APPEND step_path "/${step}")
+    if(IS_SYMLINK "${step_path}")
+      file(REMOVE "${step_path}")
     endif()
   endforeach()
-  file(MAKE_DIRECTORY "${parent}")
-  file(CREATE_LINK "${PROJECT_SOURCE_DIR}/${folder}" "${root}/${folder}" SYMBOLIC)
+  file(MAKE_DIRECTORY "${published}")
+  # Links to headers that are gone go too; the folder holds nothing else.
+  file(GLOB stale LIST_DIRECTORIES false "${published}/*")
+  foreach(link IN LISTS stale)
+    if(IS_SYMLINK "${link}")
+      file(REMOVE "${link}")
+    endif()
+  endforeach()
+  file(GLOB headers CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.h")
+  foreach(header IN LISTS headers)
+    get_filename_component(name "${header}" NAME)
+    file(CREATE_LINK "${header}" "${published}/${name}" SYMBOLIC)
+  endforeach()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "INTERFACE_LIBRARY")
     target_include_directories(${target} INTERFACE "${root}")  # a folder of headers alone

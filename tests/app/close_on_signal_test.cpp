@@ -18,8 +18,8 @@
 
 #include "tests/console/dialog_answerer.h"
 #include "app/console_settings.h"
-#include "console/TfrKorvaCfg01.h"
-#include "console/TfrNrm01.h"
+#include "console/qt/TfrKorvaCfg01.h"
+#include "console/qt/TfrNrm01.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <utility>
 
-#include "console/TfrNrm01.h"
+#include "console/qt/TfrNrm01.h"
 #include "console/message_buttons.h"
 
 using korva::console::TfrNrm01;

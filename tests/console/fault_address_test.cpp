@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 

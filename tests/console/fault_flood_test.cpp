@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/console_settings.h"
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "console_port.h"
 #include "hand_over_counter.h"
 #include "process_figures.h"

@@ -11,7 +11,7 @@
 
 #include "app/console_settings.h"
 #include "app/settings_place.h"
-#include "console/TfrNrm01.h"
+#include "console/qt/TfrNrm01.h"
 #include "console/console_texts.h"
 #include "dialog_answerer.h"
 #include "tests/support/unprivileged.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "console_port.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"

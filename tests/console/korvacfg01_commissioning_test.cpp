@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
 #include "protocol/address_text.h"
 #include "tests/tools/korvactl/programs.h"

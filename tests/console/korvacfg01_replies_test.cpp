@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "protocol/unscramble.h"

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
 #include "window_fixture.h"
 

@@ -10,8 +10,8 @@
 #include <QTest>
 #include <QThread>
 
-#include "console/TTILed.h"
-#include "console/console_fonts.h"
+#include "console/qt/TTILed.h"
+#include "console/qt/console_fonts.h"
 #include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/TfrNrm01.h"
+#include "console/qt/TfrNrm01.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 
 namespace {
 

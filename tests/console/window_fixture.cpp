@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app/console_settings.h"
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(folder_.isValid());

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/window_wiring.h"
-#include "console/TfrKorvaCfg01.h"
+#include "console/qt/TfrKorvaCfg01.h"
 #include "console/console_view.h"
 #include "fake_device.h"
 #include "reply_texts.h"

@@ -1,4 +1,4 @@
-#include "console/auto_select_edit.h"
+#include "console/qt/auto_select_edit.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -1,13 +1,13 @@
-#include "console/control_factory.h"
+#include "console/qt/control_factory.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 
-#include "console/TTILed.h"
-#include "console/auto_select_edit.h"
-#include "console/console_fonts.h"
+#include "console/qt/TTILed.h"
+#include "console/qt/auto_select_edit.h"
+#include "console/qt/console_fonts.h"
 
 namespace korva::console {
 namespace {

@@ -1,4 +1,4 @@
-#include "console/error_box.h"
+#include "console/qt/error_box.h"
 
 #include <QMessageBox>
 

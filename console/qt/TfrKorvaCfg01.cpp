@@ -1,4 +1,4 @@
-#include "console/TfrKorvaCfg01.h"
+#include "console/qt/TfrKorvaCfg01.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -8,15 +8,15 @@
 #include <QTimer>
 #include <utility>
 
-#include "console/TTILed.h"
-#include "console/TfrNrm01.h"
-#include "console/auto_select_edit.h"
+#include "console/qt/TTILed.h"
+#include "console/qt/TfrNrm01.h"
+#include "console/qt/auto_select_edit.h"
 #include "console/console_core.h"
-#include "console/console_fonts.h"
+#include "console/qt/console_fonts.h"
 #include "console/console_texts.h"
-#include "console/control_factory.h"
-#include "console/error_box.h"
-#include "console/look_painter.h"
+#include "console/qt/control_factory.h"
+#include "console/qt/error_box.h"
+#include "console/qt/look_painter.h"
 #include "console/version_text.h"
 #include "console/window_layout.h"
 #include "protocol/cp1252.h"

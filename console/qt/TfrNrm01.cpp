@@ -1,4 +1,4 @@
-#include "console/TfrNrm01.h"
+#include "console/qt/TfrNrm01.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -13,7 +13,7 @@
 #include <climits>
 #include <memory>
 
-#include "console/console_fonts.h"
+#include "console/qt/console_fonts.h"
 #include "console/console_texts.h"
 #include "console/message_buttons.h"
 

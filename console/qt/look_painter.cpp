@@ -1,11 +1,11 @@
-#include "console/look_painter.h"
+#include "console/qt/look_painter.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 
-#include "console/TTILed.h"
-#include "console/control_factory.h"
+#include "console/qt/TTILed.h"
+#include "console/qt/control_factory.h"
 
 namespace korva::console {
 

@@ -1,4 +1,4 @@
-#include "console/TTILed.h"
+#include "console/qt/TTILed.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

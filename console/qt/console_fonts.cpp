@@ -1,4 +1,4 @@
-#include "console/console_fonts.h"
+#include "console/qt/console_fonts.h"
 
 #include <QFontDatabase>
 #include <QString>
