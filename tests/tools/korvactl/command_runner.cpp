@@ -3,6 +3,7 @@
 #include "protocol/reply_writer.h"
 #include "tools/korvactl/program/run_command.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace korva::ctl::testing {
@@ -62,6 +63,14 @@ std::string ResetLine(bool acknowledged) {
 
 std::string WriteLine() {
     return WriteReplyLine(false, kPlain);
+}
+
+std::string ThreeDigitOctets(const std::string& address) {
+    std::string padded;
+    std::istringstream octets(address);
+    for (std::string octet; std::getline(octets, octet, '.');)
+        padded += (padded.empty() ? "" : ".") + std::string(3 - std::min<std::size_t>(octet.size(), 3), '0') + octet;
+    return padded;
 }
 
 bool Is(const std::string& request, const char* command) {

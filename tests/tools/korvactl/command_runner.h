@@ -34,6 +34,10 @@ std::string ParameterLine(const std::string& address);
 std::string ResetLine(bool acknowledged);
 std::string WriteLine();
 
+// The address with three digits in every octet ("127.000.012.001"), as the write request and the
+// console's boxes spell it.
+std::string ThreeDigitOctets(const std::string& address);
+
 // True when the request starts with the given command ("snd", "rPr", "rst", "wPr").
 bool Is(const std::string& request, const char* command);
 

@@ -1,6 +1,8 @@
 // status and params against scripted devices: several at once, retries, time-outs, stray datagrams.
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "tests/support/suite_addresses.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +11,12 @@ namespace korva::ctl::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+const korva::testing::SuiteAddresses addresses{"status_command"};
+// The devices in the order the user names them.
+const std::string kFirst = addresses[1];
+const std::string kSecond = addresses[2];
+const std::string kThird = addresses[3];
 
 std::map<std::string, nlohmann::json> ByAddress(const std::vector<nlohmann::json>& records) {
     std::map<std::string, nlohmann::json> byAddress;
@@ -30,26 +38,26 @@ DeviceScript AnswersAfterSkipping(int skip, int echo = 123) {
 
 TEST(StatusCommand, EachDeviceHasItsOwnRetriesAndTheExitStatusSaysWhetherAllAnswered) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", AnswersAfterSkipping(0, 1));
-    network.AddDevice("127.0.0.101", AnswersAfterSkipping(2, 2));  // answers the third request
-    network.AddDevice("127.0.0.102", AnswersAfterSkipping(99));    // never
+    network.AddDevice(kFirst, AnswersAfterSkipping(0, 1));
+    network.AddDevice(kSecond, AnswersAfterSkipping(2, 2));  // answers the third request
+    network.AddDevice(kThird, AnswersAfterSkipping(99));     // never
 
-    const CommandRun run = RunCommand(
-        network, "status", {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--timeout", "1s", "--retries", "2"});
+    const CommandRun run =
+        RunCommand(network, "status", {kFirst, kSecond, kThird, "--timeout", "1s", "--retries", "2"});
 
     EXPECT_EQ(run.exitStatus, 1);
     auto records = ByAddress(run.records);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records["127.0.0.100"]["status"]["echo"], 1);
-    EXPECT_EQ(records["127.0.0.101"]["status"]["echo"], 2);
-    EXPECT_EQ(records["127.0.0.101"]["keyword"], "SND");
-    EXPECT_TRUE(records["127.0.0.101"].contains("received_at"));
-    EXPECT_EQ(records["127.0.0.102"]["error"], "no reply to the live-data request (3 requests, 1000 ms each)");
-    EXPECT_NE(run.err.find("127.0.0.102: no reply"), std::string::npos) << run.err;
+    EXPECT_EQ(records[kFirst]["status"]["echo"], 1);
+    EXPECT_EQ(records[kSecond]["status"]["echo"], 2);
+    EXPECT_EQ(records[kSecond]["keyword"], "SND");
+    EXPECT_TRUE(records[kSecond].contains("received_at"));
+    EXPECT_EQ(records[kThird]["error"], "no reply to the live-data request (3 requests, 1000 ms each)");
+    EXPECT_NE(run.err.find(kThird + ": no reply"), std::string::npos) << run.err;
 
-    EXPECT_EQ(network.SentTo("127.0.0.100").size(), 1u);
+    EXPECT_EQ(network.SentTo(kFirst).size(), 1u);
     // Retries follow the time-outs, each device on its own clock.
-    for (const char* address : {"127.0.0.101", "127.0.0.102"}) {
+    for (const std::string& address : {kSecond, kThird}) {
         const auto sent = network.SentTo(address);
         ASSERT_EQ(sent.size(), 3u) << address;
         EXPECT_EQ(sent[0].at, 0ms);
@@ -63,9 +71,9 @@ TEST(StatusCommand, EachDeviceHasItsOwnRetriesAndTheExitStatusSaysWhetherAllAnsw
 
 TEST(StatusCommand, AllAnsweringEndsAtTheLastReplyWithExitStatusZero) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
-    network.AddDevice("127.0.0.101", AnswersAfterSkipping(1));
-    const CommandRun run = RunCommand(network, "status", {"127.0.0.100", "127.0.0.101", "--timeout", "200ms"});
+    network.AddDevice(kFirst, AnswersAfterSkipping(0));
+    network.AddDevice(kSecond, AnswersAfterSkipping(1));
+    const CommandRun run = RunCommand(network, "status", {kFirst, kSecond, "--timeout", "200ms"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.records.size(), 2u);
     EXPECT_EQ(network.Elapsed(), 205ms);
@@ -75,43 +83,44 @@ TEST(StatusCommand, AllAnsweringEndsAtTheLastReplyWithExitStatusZero) {
 TEST(StatusCommand, RepliesFromOtherAddressesOrOfAnotherKindAreNoAnswer) {
     ScriptedNetwork network;
     // The named device answers a live-data request with a parameter reply only.
-    network.AddDevice("127.0.0.100", [](const std::string&) { return Answer{ParameterLine("127.0.0.100"), 1ms}; });
+    network.AddDevice(kFirst, [](const std::string&) { return Answer{ParameterLine(kFirst), 1ms}; });
     // Someone else's status reply arrives while korvactl waits.
-    network.Inject(10ms, "127.0.0.139", StatusLine(9));
-    const CommandRun run = RunCommand(network, "status", {"127.0.0.100", "--timeout", "100ms", "--retries", "1"});
+    network.Inject(10ms, addresses[4], StatusLine(9));
+    const CommandRun run = RunCommand(network, "status", {kFirst, "--timeout", "100ms", "--retries", "1"});
     EXPECT_EQ(run.exitStatus, 1);
     ASSERT_EQ(run.records.size(), 1u);
-    EXPECT_EQ(run.records[0]["address"], "127.0.0.100");
+    EXPECT_EQ(run.records[0]["address"], kFirst);
     EXPECT_TRUE(run.records[0].contains("error"));
 }
 
 TEST(StatusCommand, NothingIsSentToAnAddressNotNamed) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
+    network.AddDevice(kFirst, AnswersAfterSkipping(0));
     const CommandRun run =
-        RunCommand(network, "status", {"127.0.0.100", "localhost", "127.000.000.101", "--timeout", "50ms"});
+        RunCommand(network, "status", {kFirst, "localhost", ThreeDigitOctets(kSecond), "--timeout", "50ms"});
     std::set<std::string> destinations;
     for (const auto& request : network.Sent())
         destinations.insert(request.address);
-    EXPECT_EQ(destinations, (std::set<std::string>{"127.0.0.100", "127.0.0.1", "127.0.0.101"}));
+    EXPECT_EQ(destinations, (std::set<std::string>{kFirst, "127.0.0.1", kSecond}));
     // Each record carries the name the user typed, whatever address it went to.
     const auto records = ByAddress(run.records);
     EXPECT_TRUE(records.contains("localhost"));
-    EXPECT_TRUE(records.contains("127.000.000.101"));
+    EXPECT_TRUE(records.contains(ThreeDigitOctets(kSecond)));
 }
 
 TEST(StatusCommand, UnresolvableNamesAndFailedSendsAreReportedPerDeviceWhileTheOthersGoOn) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
-    network.FailSendsTo("127.0.0.103");
-    const CommandRun run = RunCommand(network, "status", {"no such host", "127.0.0.103", "127.0.0.100"});
+    network.AddDevice(kFirst, AnswersAfterSkipping(0));
+    const std::string unreachable = addresses[5];
+    network.FailSendsTo(unreachable);
+    const CommandRun run = RunCommand(network, "status", {"no such host", unreachable, kFirst});
     EXPECT_EQ(run.exitStatus, 1);
     auto records = ByAddress(run.records);
     EXPECT_EQ(records["no such host"]["error"], "Socket Error # 11001 Host not found.");
-    EXPECT_EQ(records["127.0.0.103"]["error"], "Socket Error # 10051 Network is unreachable.");
-    EXPECT_EQ(records["127.0.0.100"]["keyword"], "SND");
+    EXPECT_EQ(records[unreachable]["error"], "Socket Error # 10051 Network is unreachable.");
+    EXPECT_EQ(records[kFirst]["keyword"], "SND");
     EXPECT_NE(run.err.find("korvactl status: no such host: Socket Error # 11001 Host not found."), std::string::npos);
-    EXPECT_EQ(network.SentTo("127.0.0.103").size(), 0u);
+    EXPECT_EQ(network.SentTo(unreachable).size(), 0u);
 }
 
 TEST(StatusCommand, TheSameDeviceNamedTwiceIsAskedOnce) {
@@ -126,24 +135,24 @@ TEST(StatusCommand, TheSameDeviceNamedTwiceIsAskedOnce) {
 
 TEST(StatusCommand, InterruptedDevicesAreReportedAsSuch) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", AnswersAfterSkipping(0));
+    network.AddDevice(kFirst, AnswersAfterSkipping(0));
     network.InterruptAt(500ms);
-    const CommandRun run = RunCommand(network, "status", {"127.0.0.100", "127.0.0.101"});
+    const CommandRun run = RunCommand(network, "status", {kFirst, kSecond});
     EXPECT_EQ(run.exitStatus, 1);
     auto records = ByAddress(run.records);
-    EXPECT_EQ(records["127.0.0.100"]["keyword"], "SND");
-    EXPECT_EQ(records["127.0.0.101"]["error"], "interrupted");
+    EXPECT_EQ(records[kFirst]["keyword"], "SND");
+    EXPECT_EQ(records[kSecond]["error"], "interrupted");
     EXPECT_EQ(network.Elapsed(), 500ms);
 }
 
 TEST(ParamsCommand, SendsTheManualParameterRequestAndPrintsTheParameters) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", [](const std::string& request) -> std::optional<Answer> {
+    network.AddDevice(kFirst, [](const std::string& request) -> std::optional<Answer> {
         if (request != "rPr000 \r\n")
             return std::nullopt;
         return Answer{ParameterLine("10.0.0.7")};
     });
-    const CommandRun run = RunCommand(network, "params", {"127.0.0.100"});
+    const CommandRun run = RunCommand(network, "params", {kFirst});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     ASSERT_EQ(run.records.size(), 1u);
     const auto& parameters = run.records[0]["parameters"];
@@ -157,11 +166,10 @@ TEST(ParamsCommand, SendsTheManualParameterRequestAndPrintsTheParameters) {
 
 TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice) {
     ScriptedNetwork network;
-    for (const char* address : {"127.0.0.100", "127.0.0.101"})
+    for (const std::string& address : {kFirst, kSecond})
         network.AddDevice(address, [address](const std::string&) { return Answer{ParameterLine(address)}; });
     const CommandRun run =
-        RunCommand(network, "params",
-                   {"127.0.0.100", "127.0.0.101", "127.0.0.102", "--table", "--timeout", "10ms", "--retries", "0"});
+        RunCommand(network, "params", {kFirst, kSecond, kThird, "--table", "--timeout", "10ms", "--retries", "0"});
     std::istringstream lines(run.out);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);)
@@ -170,7 +178,7 @@ TEST(ParamsCommand, TableShowsOneHeaderAndARowPerDevice) {
     EXPECT_EQ(rows[0].rfind("ADDRESS", 0), 0u);
     EXPECT_NE(rows[0].find("MASK"), std::string::npos);
     EXPECT_NE(rows[1].find("00-1A-AB-01-02-FF"), std::string::npos);
-    EXPECT_NE(rows[2].find("127.0.0.101"), std::string::npos);
+    EXPECT_NE(rows[2].find(kSecond), std::string::npos);
     EXPECT_NE(rows[3].find("error: no reply to the parameter request"), std::string::npos);
 }
 
@@ -182,19 +190,19 @@ TEST(SweepCommands, ResultsComeInTheOrderNamedUnlessOrderReply) {
         std::vector<std::string> order;
         std::vector<std::string> expected;
     } cases[] = {
-        {"status", {}, {"127.0.0.100", "127.0.0.101"}},
-        {"status", {"--order", "reply"}, {"127.0.0.101", "127.0.0.100"}},
-        {"params", {}, {"127.0.0.100", "127.0.0.101"}},
-        {"params", {"--order", "reply"}, {"127.0.0.101", "127.0.0.100"}},
+        {"status", {}, {kFirst, kSecond}},
+        {"status", {"--order", "reply"}, {kSecond, kFirst}},
+        {"params", {}, {kFirst, kSecond}},
+        {"params", {"--order", "reply"}, {kSecond, kFirst}},
     };
     for (const auto& c : cases) {
         ScriptedNetwork network;
-        for (const auto& [address, delay] : {std::pair{"127.0.0.100", 50ms}, std::pair{"127.0.0.101", 5ms}}) {
+        for (const auto& [address, delay] : {std::pair{kFirst, 50ms}, std::pair{kSecond, 5ms}}) {
             network.AddDevice(address, [address, delay](const std::string& request) {
                 return Answer{Is(request, "snd") ? StatusLine(1) : ParameterLine(address), delay};
             });
         }
-        std::vector<std::string> arguments{"127.0.0.100", "127.0.0.101"};
+        std::vector<std::string> arguments{kFirst, kSecond};
         arguments.insert(arguments.end(), c.order.begin(), c.order.end());
         const CommandRun run = RunCommand(network, c.command, arguments);
         EXPECT_EQ(run.exitStatus, 0) << run.err;
@@ -213,17 +221,18 @@ TEST(StatusCommand, RepliesCutShortAreIncompleteFailures) {
         std::string error;
     } cases[] = {
         {"status", "0100,SND,0,25,60,244,1,0,1", "incomplete reply: the status reply ends before its echo number"},
-        {"params", "0100,RPR,0,127.0.0.1,255.0.0.0,127.0.0.254,0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17",
+        {"params",
+         "0100,RPR,0," + kFirst + ",255.0.0.0," + addresses[254] + ",0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17",
          "incomplete reply: the parameter reply ends before its firmware date"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
         for (const char* format : {"--json", "--table", "--csv"}) {
             ScriptedNetwork network;
-            network.AddDevice("127.0.0.100", [&c](const std::string&) { return Answer{c.line, 2ms}; });
-            const CommandRun run = RunCommand(network, c.command, {"127.0.0.100", format});
+            network.AddDevice(kFirst, [&c](const std::string&) { return Answer{c.line, 2ms}; });
+            const CommandRun run = RunCommand(network, c.command, {kFirst, format});
             EXPECT_EQ(run.exitStatus, 1) << format;
-            EXPECT_EQ(run.err, "korvactl " + std::string(c.command) + ": 127.0.0.100: " + c.error + "\n");
+            EXPECT_EQ(run.err, "korvactl " + std::string(c.command) + ": " + kFirst + ": " + c.error + "\n");
             if (std::string(format) == "--json") {
                 ASSERT_EQ(run.records.size(), 1u);
                 EXPECT_EQ(run.records[0]["error"], c.error);
