@@ -1,6 +1,7 @@
 // watch against scripted devices: the automatic mode's requests, rounds, missed replies, Ctrl-C.
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "tests/support/suite_addresses.h"
 #include "tools/korvactl/program/run_command.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,9 @@ namespace korva::ctl::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+const korva::testing::SuiteAddresses addresses{"watch_command"};
+const std::string kDevice = addresses[1];
 
 // Answers every live-data request except those whose number (from 1) is in dropped; answers the
 // parameter request from the given one on.
@@ -28,8 +32,8 @@ DeviceScript WatchedDevice(std::set<int> dropped = {}, int answerParametersFrom 
 
 TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // ignores the first parameter request
-    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "200ms", "--count", "4"});
+    network.AddDevice(kDevice, WatchedDevice({}, 2));  // ignores the first parameter request
+    const CommandRun run = RunCommand(network, "watch", {kDevice, "--interval", "200ms", "--count", "4"});
 
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     std::vector<std::string> expected = {"rPr000\r\n", "snd000\r\n", "rPr000\r\n",
@@ -51,8 +55,8 @@ TEST(WatchCommand, AskForParametersUntilAnsweredThenOnlyLiveData) {
 
 TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", WatchedDevice({2, 3}));
-    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "--interval", "100ms", "--count", "4"});
+    network.AddDevice(kDevice, WatchedDevice({2, 3}));
+    const CommandRun run = RunCommand(network, "watch", {kDevice, "--interval", "100ms", "--count", "4"});
 
     EXPECT_EQ(run.exitStatus, 1);
     int missed = 0;
@@ -63,52 +67,52 @@ TEST(WatchCommand, MissedRoundsAreLoggedAndMakeTheExitStatusOne) {
         }
     }
     EXPECT_EQ(missed, 2);
-    EXPECT_EQ(network.SentTo("127.0.0.100").size(), 5u);  // one parameter request, four live-data requests
+    EXPECT_EQ(network.SentTo(kDevice).size(), 5u);  // one parameter request, four live-data requests
 }
 
 TEST(WatchCommand, CtrlCEndsCleanlyWithEveryDeviceStopped) {
+    const std::string other = addresses[2];
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", WatchedDevice());
-    network.AddDevice("127.0.0.101", WatchedDevice());
+    network.AddDevice(kDevice, WatchedDevice());
+    network.AddDevice(other, WatchedDevice());
     network.InterruptAt(1050ms);
-    const CommandRun run = RunCommand(network, "watch", {"127.0.0.100", "127.0.0.101", "--interval", "250ms"});
+    const CommandRun run = RunCommand(network, "watch", {kDevice, other, "--interval", "250ms"});
 
     EXPECT_EQ(run.exitStatus, 1) << run.err;
     EXPECT_EQ(run.err, "korvactl watch: interrupted after 5 rounds; 2 answered every round, 0 missed some\n");
     EXPECT_EQ(network.Elapsed(), 1050ms);
-    for (const char* address : {"127.0.0.100", "127.0.0.101"})
+    for (const std::string& address : {kDevice, other})
         EXPECT_EQ(network.SentTo(address).size(), 6u) << address;  // rounds at 0, 250, ..., 1000 ms
     for (const auto& record : run.records)
         EXPECT_FALSE(record.contains("error")) << record;
 }
 
 TEST(WatchCommand, AFailingSendCostsOneRoundAndTheWatchGoesOn) {
+    const std::string unreachable = addresses[3];
     ScriptedNetwork network;
-    network.FailSendsTo("127.0.0.103");
-    network.AddDevice("127.0.0.100", WatchedDevice());
-    const CommandRun run =
-        RunCommand(network, "watch", {"127.0.0.103", "127.0.0.100", "--interval", "100ms", "--count", "3"});
+    network.FailSendsTo(unreachable);
+    network.AddDevice(kDevice, WatchedDevice());
+    const CommandRun run = RunCommand(network, "watch", {unreachable, kDevice, "--interval", "100ms", "--count", "3"});
     EXPECT_EQ(run.exitStatus, 1);
     int failures = 0;
     for (const auto& record : run.records) {
-        if (record["address"] == "127.0.0.103") {
+        if (record["address"] == unreachable) {
             EXPECT_EQ(record["error"], "Socket Error # 10051 Network is unreachable.");
             ++failures;
         }
     }
     EXPECT_EQ(failures, 3);
-    EXPECT_EQ(network.SentTo("127.0.0.100").size(), 4u);
+    EXPECT_EQ(network.SentTo(kDevice).size(), 4u);
     // Standard error tells the failure once, and how often it came again.
-    const std::string failure = "korvactl watch: 127.0.0.103: Socket Error # 10051 Network is unreachable.";
+    const std::string failure = "korvactl watch: " + unreachable + ": Socket Error # 10051 Network is unreachable.";
     EXPECT_EQ(run.err,
               failure + "\n" + "korvactl watch: 1 answered every round, 1 failed\n" + failure + " (2 more times)\n");
 }
 
 TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
     ScriptedNetwork network;
-    network.AddDevice("127.0.0.100", WatchedDevice({}, 2));  // status, then parameters, then status again
-    const CommandRun run =
-        RunCommand(network, "watch", {"127.0.0.100", "--interval", "100ms", "--count", "3", "--table"});
+    network.AddDevice(kDevice, WatchedDevice({}, 2));  // status, then parameters, then status again
+    const CommandRun run = RunCommand(network, "watch", {kDevice, "--interval", "100ms", "--count", "3", "--table"});
     std::istringstream lines(run.out);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);)
@@ -125,8 +129,8 @@ TEST(WatchCommand, TableRepeatsTheHeaderOnlyWhenTheKindOfReplyChanges) {
 TEST(WatchCommand, CsvLeavesTheRawLineOutUnlessAsked) {
     for (const bool raw : {false, true}) {
         ScriptedNetwork network;
-        network.AddDevice("127.0.0.100", WatchedDevice({}, 99));  // live data only
-        std::vector<std::string> arguments = {"127.0.0.100", "--interval", "100ms", "--count", "2", "--csv"};
+        network.AddDevice(kDevice, WatchedDevice({}, 99));  // live data only
+        std::vector<std::string> arguments = {kDevice, "--interval", "100ms", "--count", "2", "--csv"};
         if (raw)
             arguments.push_back("--raw");
         const CommandRun run = RunCommand(network, "watch", arguments);
@@ -161,7 +165,7 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     FlushedText text;
     std::ostream out(&text);
     std::vector<std::size_t> linesOutWhenAsked;
-    network.AddDevice("127.0.0.100", [&, status = 0](const std::string& request) mutable -> std::optional<Answer> {
+    network.AddDevice(kDevice, [&, status = 0](const std::string& request) mutable -> std::optional<Answer> {
         linesOutWhenAsked.push_back(text.LinesOut());
         if (Is(request, "rPr"))
             return Answer{ParameterLine("10.0.0.7"), 4ms};
@@ -172,7 +176,7 @@ TEST(WatchCommand, EachRoundsLinesAreOutBeforeTheNextRoundAsks) {
     const Terminal terminal{false, typed, err};
     CommandIo io{out, err, terminal, [&network] { return network.OpenLink(); }, false};
 
-    ASSERT_EQ(RunCommand("watch", {"127.0.0.100", "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
+    ASSERT_EQ(RunCommand("watch", {kDevice, "--interval", "200ms", "--count", "3"}, io), 0) << err.str();
     // Round one asks for parameters and live data; each later round finds every earlier line out.
     EXPECT_EQ(linesOutWhenAsked, (std::vector<std::size_t>{0, 0, 2, 3}));
     EXPECT_EQ(text.LinesOut(), 4u);
