@@ -2,6 +2,8 @@
 // depend on what a device reports.
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "tests/support/suite_addresses.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,6 +15,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+const korva::testing::SuiteAddresses addresses{"apply_command"};
+// The device of most rows; the mask it reports is 255.255.255.0.
+const std::string kDevice = addresses[1];
+const std::string kGateway = addresses[254];
+// Inside the mask 255.255.0.0 the plans give it.
+const std::string kNewGateway = addresses[253];
+
 std::string Parameters(const std::string& address, const std::string& mask, const std::string& gateway) {
     return "0100,RPR,0," + address + "," + mask + "," + gateway +
            ",0:26:171:1:2:255,8,9,10,11,12,13,14,1.52,16,17,14,05,03,07,22,16";
@@ -23,7 +32,7 @@ std::string Parameters(const std::string& address, const std::string& mask, cons
 DeviceScript StubbornDevice(const std::string& address) {
     return [address](const std::string& request) -> std::optional<Answer> {
         if (Is(request, "rPr"))
-            return Answer{Parameters(address, "255.255.255.0", "127.0.12.254"), 2ms};
+            return Answer{Parameters(address, "255.255.255.0", kGateway), 2ms};
         if (Is(request, "wPr"))
             return Answer{WriteLine(), 2ms};
         if (Is(request, "snd"))
@@ -55,7 +64,7 @@ int Count(const ScriptedNetwork& network, const char* command) {
 
 TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
     // The device is to get a new mask and gateway on its own address.
-    const Plan plan("127.0.12.1,127.0.12.1,255.255.0.0,127.0.0.1\n");
+    const Plan plan(kDevice + "," + kDevice + ",255.255.0.0," + kNewGateway + "\n");
     struct Case {
         TerminalInput terminal;
         bool yesFlag;
@@ -71,7 +80,7 @@ TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
     for (const Case& c : cases) {
         SCOPED_TRACE("typed '" + c.terminal.typed + "' interactive " + std::to_string(c.terminal.interactive));
         ScriptedNetwork network;
-        network.AddDevice("127.0.12.1", StubbornDevice("127.0.12.1"));
+        network.AddDevice(kDevice, StubbornDevice(kDevice));
         std::vector<std::string> arguments = {plan.Path(), "--timeout", "100ms"};
         if (c.yesFlag)
             arguments.push_back("--yes");
@@ -80,7 +89,8 @@ TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
         EXPECT_EQ(Count(network, "wPr") == 1, c.written);
         EXPECT_EQ(Count(network, "wPr") == 0, !c.written);
         // Only what changes: the address stays.
-        EXPECT_NE(run.err.find("  127.0.12.1: mask 255.255.255.0 -> 255.255.0.0, gateway 127.0.12.254 -> 127.0.0.1\n"),
+        EXPECT_NE(run.err.find("  " + kDevice + ": mask 255.255.255.0 -> 255.255.0.0, gateway " + kGateway + " -> " +
+                               kNewGateway + "\n"),
                   std::string::npos)
             << run.err;
         if (!c.written)
@@ -89,21 +99,23 @@ TEST(ApplyCommand, AsksOnceOnATerminalAndWritesNothingWithoutAYes) {
         const auto& sent = network.Sent();
         ASSERT_EQ(sent.size(), 5u);
         EXPECT_EQ(sent[0].bytes, "rPr000\r\n");
-        EXPECT_EQ(sent[1].bytes, "wPr000 127.000.012.001 255.255.000.000 127.000.000.001\r\n");
+        EXPECT_EQ(sent[1].bytes,
+                  "wPr000 " + ThreeDigitOctets(kDevice) + " 255.255.000.000 " + ThreeDigitOctets(kNewGateway) + "\r\n");
         EXPECT_EQ(sent[2].bytes, "snd000\r\n");
         EXPECT_EQ(sent[3].bytes, "rst0000050000077\r\n");
         EXPECT_EQ(sent[4].bytes, "rPr000 \r\n");
         ASSERT_EQ(run.records.size(), 1u);
         EXPECT_EQ(run.records[0]["result"], "failed");
-        EXPECT_EQ(run.records[0]["detail"],
-                  "written and reset; 127.0.12.1 reports address 127.0.12.1, mask 255.255.255.0, gateway 127.0.12.254");
+        EXPECT_EQ(run.records[0]["detail"], "written and reset; " + kDevice + " reports address " + kDevice +
+                                                ", mask 255.255.255.0, gateway " + kGateway);
     }
 }
 
 TEST(ApplyCommand, ADeviceAlreadyAsPlannedIsUnchangedWithoutAQuestionOrAWrite) {
-    const Plan plan("address,new_address,mask,gateway\n127.0.12.1,127.000.012.001,255.255.255.000,127.0.12.254\n");
+    const Plan plan("address,new_address,mask,gateway\n" + kDevice + "," + ThreeDigitOctets(kDevice) +
+                    ",255.255.255.000," + kGateway + "\n");
     ScriptedNetwork network;
-    network.AddDevice("127.0.12.1", StubbornDevice("127.0.12.1"));
+    network.AddDevice(kDevice, StubbornDevice(kDevice));
     const CommandRun run = RunCommand(network, "apply", {plan.Path()}, {false, ""});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(network.Sent().size(), 1u);
@@ -114,20 +126,22 @@ TEST(ApplyCommand, ADeviceAlreadyAsPlannedIsUnchangedWithoutAQuestionOrAWrite) {
 
 // A dry run needs neither a terminal nor --yes, reads every device, writes none, and names what would change.
 TEST(ApplyCommand, ADryRunListsWhatWouldChangeAndWritesNothing) {
-    const Plan plan(
-        "127.0.12.1,127.0.12.101,255.255.255.0,127.0.12.254\n"  // moves only
-        "127.0.12.2,127.0.12.2,255.255.255.0,127.0.12.1\n"      // new gateway only
-        "127.0.12.3,127.0.12.3,255.255.255.0,127.0.12.254\n");  // as planned
+    const std::string second = addresses[2];
+    const std::string third = addresses[3];
+    const std::string moved = addresses[4];
+    const Plan plan(kDevice + "," + moved + ",255.255.255.0," + kGateway + "\n" +  // moves only
+                    second + "," + second + ",255.255.255.0," + kDevice + "\n" +   // new gateway only
+                    third + "," + third + ",255.255.255.0," + kGateway + "\n");    // as planned
     ScriptedNetwork network;
-    for (const char* address : {"127.0.12.1", "127.0.12.2", "127.0.12.3"})
+    for (const std::string& address : {kDevice, second, third})
         network.AddDevice(address, StubbornDevice(address));
     const struct {
         const char* result;
-        const char* changes;  // the JSON of the key changes; empty: none
+        nlohmann::json changes;  // the key changes; null: none
     } expected[] = {
-        {"would_change", R"({"address": {"from": "127.0.12.1", "to": "127.0.12.101"}})"},
-        {"would_change", R"({"gateway": {"from": "127.0.12.254", "to": "127.0.12.1"}})"},
-        {"unchanged", ""},
+        {"would_change", {{"address", {{"from", kDevice}, {"to", moved}}}}},
+        {"would_change", {{"gateway", {{"from", kGateway}, {"to", kDevice}}}}},
+        {"unchanged", nullptr},
     };
     for (const char* dryRun : {"--dry-run", "--diff"}) {
         const CommandRun run = RunCommand(network, "apply", {plan.Path(), dryRun}, {false, ""});
@@ -135,10 +149,10 @@ TEST(ApplyCommand, ADryRunListsWhatWouldChangeAndWritesNothing) {
         ASSERT_EQ(run.records.size(), std::size(expected)) << run.out;
         for (std::size_t row = 0; row < std::size(expected); ++row) {
             EXPECT_EQ(run.records[row]["result"], expected[row].result) << row;
-            if (*expected[row].changes == '\0')
+            if (expected[row].changes.is_null())
                 EXPECT_FALSE(run.records[row].contains("changes")) << row;
             else
-                EXPECT_EQ(run.records[row]["changes"], nlohmann::json::parse(expected[row].changes)) << row;
+                EXPECT_EQ(run.records[row]["changes"], expected[row].changes) << row;
         }
         EXPECT_NE(run.err.find("korvactl apply: dry run, nothing written: 1 unchanged, 2 would change\n"),
                   std::string::npos)
@@ -149,23 +163,23 @@ TEST(ApplyCommand, ADryRunListsWhatWouldChangeAndWritesNothing) {
 }
 
 TEST(ApplyCommand, AResetNeverAcknowledgedIsWrittenButNotVerified) {
-    const Plan plan("127.0.12.1,127.0.12.1,255.255.0.0,127.0.0.1\n");
+    const Plan plan(kDevice + "," + kDevice + ",255.255.0.0," + kNewGateway + "\n");
     ScriptedNetwork network;
-    network.AddDevice("127.0.12.1", [](const std::string& request) -> std::optional<Answer> {
+    network.AddDevice(kDevice, [](const std::string& request) -> std::optional<Answer> {
         if (Is(request, "rst"))
             return Answer{ResetLine(false), 2ms};
-        return StubbornDevice("127.0.12.1")(request);
+        return StubbornDevice(kDevice)(request);
     });
     const CommandRun run =
         RunCommand(network, "apply", {plan.Path(), "--yes", "--timeout", "100ms", "--reset-interval", "40ms"});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(Count(network, "rst"), 15);
-    const auto resets = network.SentTo("127.0.12.1");
+    const auto resets = network.SentTo(kDevice);
     EXPECT_EQ(resets.back().at - resets[resets.size() - 15].at, 14 * 40ms) << "the interval asked for";
     ASSERT_EQ(run.records.size(), 1u);
     EXPECT_EQ(run.records[0]["result"], "written_not_verified");
     EXPECT_EQ(run.records[0]["detail"],
-              "written; reset not acknowledged after 15 reset commands; korvactl reset 127.0.12.1 completes it");
+              "written; reset not acknowledged after 15 reset commands; korvactl reset " + kDevice + " completes it");
 }
 
 }  // namespace

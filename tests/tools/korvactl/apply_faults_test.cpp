@@ -3,6 +3,7 @@
 #include "tests/tools/korvactl/command_runner.h"
 
 #include "protocol/reply_writer.h"
+#include "tests/support/suite_addresses.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,13 +18,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kOld = "127.0.40.1";
-const std::string kNew = "127.0.40.101";
+const korva::testing::SuiteAddresses addresses{"apply_faults"};
+const std::string kOld = addresses[1];
+const std::string kNew = addresses[2];
+const std::string kGateway = addresses[254];
 const std::string kMac = "00-1A-AB-28-00-01";
 const std::string kOtherMac = "00-1A-AB-28-00-99";
 
 std::string Parameters(const std::string& address, const std::string& mac) {
-    return ParameterReplyLine({address, "255.255.255.0", "127.0.40.254", mac, "1.52 07/03/16 14:05"}, {0, 0, 0});
+    return ParameterReplyLine({address, "255.255.255.0", kGateway, mac, "1.52 07/03/16 14:05"}, {0, 0, 0});
 }
 
 class PlanText {
@@ -66,7 +69,7 @@ const std::string kMayHold =
     "; the device may hold the new parameters and take them at its next restart" + kCompletedBy;
 
 TEST(ApplyFaults, AWriteThatLeftWithoutAnAcknowledgementIsWrittenNotVerified) {
-    const PlanText plan(kOld + "," + kNew + ",255.255.255.0,127.0.40.254\n");
+    const PlanText plan(kOld + "," + kNew + ",255.255.255.0," + kGateway + "\n");
     const struct {
         const char* what;
         std::optional<milliseconds> writeReplyDelay;
@@ -157,7 +160,7 @@ TEST(ApplyFaults, TheRowsDeviceIsTheOneWithItsMacAtEitherAddress) {
          2,
          "",
          "new address " + kNew + " is in use: a device answers there now (address " + kNew +
-             ", mask 255.255.255.0, gateway 127.0.40.254, MAC " + kOtherMac + ")",
+             ", mask 255.255.255.0, gateway " + kGateway + ", MAC " + kOtherMac + ")",
          false},
         {"MAC in other spelling, moved by an earlier run", "0:1a:ab:28:0:1", {}, kMac, 0, "unchanged", "", false},
         {"MAC, moved; another device took the old address", kMac, kOtherMac, kMac, 0, "unchanged",
@@ -181,8 +184,8 @@ TEST(ApplyFaults, TheRowsDeviceIsTheOneWithItsMacAtEitherAddress) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const PlanText plan("address,new_address,mask,gateway,mac\n" + kOld + "," + kNew +
-                            ",255.255.255.0,127.0.40.254" + (c.mac.empty() ? "" : "," + c.mac) + "\n");
+        const PlanText plan("address,new_address,mask,gateway,mac\n" + kOld + "," + kNew + ",255.255.255.0," +
+                            kGateway + (c.mac.empty() ? "" : "," + c.mac) + "\n");
         ScriptedNetwork network;
         if (c.old) {
             network.AddDevice(kOld, [mac = *c.old](const std::string& request) -> std::optional<Answer> {
@@ -231,9 +234,10 @@ TEST(ApplyFaults, ALongPlanIsCappedAndAskedInWaves) {
     EXPECT_EQ(network.Sent()[8192].at, 100ms) << "the second wave waits for the first";
     EXPECT_EQ(run.records.size(), 5000u);
 
+    const std::string row = kOld + "," + kNew + ",255.255.255.0," + kGateway + "\n";
     std::string tooLong;
     for (int i = 0; i <= 65536; ++i)
-        tooLong += "127.0.40.1,127.0.40.2,255.255.255.0,127.0.40.254\n";
+        tooLong += row;
     const PlanText big(tooLong);
     const CommandRun refused = RunCommand(network, "apply", {big.Path(), "--yes"});
     EXPECT_EQ(refused.exitStatus, 2);
@@ -277,7 +281,7 @@ private:
 TEST(ApplyFaults, AMacInAnySpellingIsTheDevicesOnceItHasMoved) {
     for (const char* mac : {"0:1a:ab:28:0:1", "00-1a-ab-28-00-01", "00-1A-AB-28-00-01"}) {
         SCOPED_TRACE(mac);
-        const PlanText plan(kOld + "," + kNew + ",255.255.255.0,127.0.40.254," + mac + "\n");
+        const PlanText plan(kOld + "," + kNew + ",255.255.255.0," + kGateway + "," + mac + "\n");
         ScriptedNetwork network;
         const MovingDevice device(network);
         const CommandRun run = RunCommand(network, "apply", {plan.Path(), "--yes", "--timeout", "100ms"});
