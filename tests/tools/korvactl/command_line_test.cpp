@@ -1,5 +1,6 @@
 // Options, durations and device lists of the network commands.
 #include "tools/korvactl/inputs/command_line.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/command_runner.h"
 #include "tools/korvactl/inputs/device_target.h"
 #include "tools/korvactl/inputs/input_file.h"
@@ -14,6 +15,8 @@ namespace korva::ctl {
 namespace {
 
 using namespace std::chrono_literals;
+
+const korva::testing::SuiteAddresses addresses{"command_line"};
 
 // The command line as the command named reads it.
 ParsedCommandLine ParseCommandLine(std::string_view command, const std::vector<std::string>& arguments) {
@@ -37,7 +40,7 @@ TEST(ParseDuration, UnitsAndBareSeconds) {
 }
 
 TEST(ParseCommandLine, DefaultsAndEveryOptionForm) {
-    const auto defaults = ParseCommandLine("status", {"127.0.0.100"});
+    const auto defaults = ParseCommandLine("status", {addresses[1]});
     ASSERT_TRUE(defaults.line) << defaults.error;
     EXPECT_EQ(defaults.line->retry.timeout, 1000ms);
     EXPECT_EQ(defaults.line->retry.retries, 2);
@@ -117,22 +120,22 @@ TEST(ParseCommandLine, RefusesWhatACommandDoesNotTake) {
 }
 
 TEST(AddressFile, OneDeviceALineWithCommentsAndBlankLines) {
-    std::istringstream file("# site A\n127.0.0.100\n\n  127.0.0.101   # the gate\r\nno such host\n\t#\n");
-    EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{"127.0.0.100", "127.0.0.101", "no such host"}));
-    std::istringstream fromWindows(
-        "\xEF\xBB\xBF"
-        "127.0.0.100\r\n127.0.0.101\r\n");
-    EXPECT_EQ(ReadAddressLines(fromWindows), (std::vector<std::string>{"127.0.0.100", "127.0.0.101"}))
+    const std::string first = addresses[1];
+    const std::string second = addresses[2];
+    std::istringstream file("# site A\n" + first + "\n\n  " + second + "   # the gate\r\nno such host\n\t#\n");
+    EXPECT_EQ(ReadAddressLines(file), (std::vector<std::string>{first, second, "no such host"}));
+    std::istringstream fromWindows("\xEF\xBB\xBF" + first + "\r\n" + second + "\r\n");
+    EXPECT_EQ(ReadAddressLines(fromWindows), (std::vector<std::string>{first, second}))
         << "the byte order mark a Windows editor writes is no part of the first name";
 }
 
 TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {
     const std::string path = ::testing::TempDir() + "korvactl_devices.txt";
-    std::ofstream(path) << "127.0.0.102\n127.0.0.103\n";
+    std::ofstream(path) << addresses[2] + "\n" + addresses[3] + "\n";
     std::string error;
-    const auto names = CollectDeviceNames({"127.0.0.100"}, {path}, language::English(), error);
+    const auto names = CollectDeviceNames({addresses[1]}, {path}, language::English(), error);
     ASSERT_TRUE(names) << error;
-    EXPECT_EQ(*names, (std::vector<std::string>{"127.0.0.100", "127.0.0.102", "127.0.0.103"}));
+    EXPECT_EQ(*names, (std::vector<std::string>{addresses[1], addresses[2], addresses[3]}));
     std::remove(path.c_str());
 
     EXPECT_FALSE(CollectDeviceNames({}, {path}, language::English(), error));
@@ -142,23 +145,25 @@ TEST(AddressFile, ArgumentsFirstThenEachFileAndAnUnreadableFileIsAnError) {
 TEST(AddressFile, ADirectoryIsRefusedNotReadAsAnEmptyList) {
     const std::string directory = ::testing::TempDir();
     std::string error;
-    EXPECT_FALSE(CollectDeviceNames({"127.0.0.100"}, {directory}, language::English(), error));
+    EXPECT_FALSE(CollectDeviceNames({addresses[1]}, {directory}, language::English(), error));
     EXPECT_EQ(error, "cannot read the device list " + directory + ": Is a directory");
 }
 
 TEST(ResolveTargets, NamesOfOneDeviceAreAskedOnceAndUnresolvedNamesAreKept) {
+    // localhost and 127.1 name the device named first.
+    const std::string other = addresses[2];
     std::vector<std::string> warnings;
     const std::vector<DeviceTarget> targets =
-        ResolveTargets({"127.0.0.1", "localhost", "127.0.0.2", "no such host", "no such host", "127.1", "127.0.0.2"},
+        ResolveTargets({"127.0.0.1", "localhost", other, "no such host", "no such host", "127.1", other},
                        language::English(), warnings);
     std::vector<std::string> names;
     for (const DeviceTarget& target : targets)
         names.push_back(target.name + "=" + target.address);
-    EXPECT_EQ(names, (std::vector<std::string>{"127.0.0.1=127.0.0.1", "127.0.0.2=127.0.0.2",
-                                               "no such host=", "no such host="}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"127.0.0.1=127.0.0.1", other + "=" + other, "no such host=", "no such host="}));
     EXPECT_EQ(warnings, (std::vector<std::string>{"localhost is 127.0.0.1 like 127.0.0.1; asked once",
                                                   "127.1 is 127.0.0.1 like 127.0.0.1; asked once",
-                                                  "127.0.0.2 is 127.0.0.2 like 127.0.0.2; asked once"}));
+                                                  other + " is " + other + " like " + other + "; asked once"}));
 }
 
 // Four numbers with one over 255 are a bad value (status 2), refused before any name is looked up: a
@@ -175,7 +180,7 @@ TEST(NamedDevices, ADottedQuadWithAnOctetOver255IsABadValue) {
         EXPECT_EQ(IsDottedQuadOutOfRange(c.name), c.refused) << c.name;
 
     testing::ScriptedNetwork network;
-    const auto run = testing::RunCommand(network, "status", {"127.0.0.1", "999.1.1.1"});
+    const auto run = testing::RunCommand(network, "status", {addresses[1], "999.1.1.1"});
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(run.err, "korvactl status: '999.1.1.1' is not an address: an octet is over 255\n");
     EXPECT_EQ(network.LinksOpened(), 0);

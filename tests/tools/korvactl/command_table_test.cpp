@@ -1,6 +1,7 @@
 // The command table as korvactl answers from it: each command's --help with the options it takes and no
 // other, the options it refuses, and the command a mistyped name was meant to be.
 #include "tools/korvactl/program/command_table.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/command_runner.h"
 #include "tools/korvactl/inputs/command_options.h"
 #include "tools/korvactl/program/command_help.h"
@@ -16,6 +17,8 @@ namespace {
 
 using testing::RunCommand;
 using testing::ScriptedNetwork;
+
+const korva::testing::SuiteAddresses addresses{"command_table"};
 
 bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
@@ -43,7 +46,7 @@ bool ListsOption(const std::string& help, std::string_view option) {
 TEST(CommandTable, EachCommandsHelpShowsItsUsageAndOptionsAndSendsNothing) {
     for (const Command& command : Commands()) {
         for (const std::vector<std::string>& arguments :
-             {std::vector<std::string>{"--help"}, {"127.0.61.1", "-h"}, {"--timeout", "1s", "--help"}}) {
+             {std::vector<std::string>{"--help"}, {addresses[1], "-h"}, {"--timeout", "1s", "--help"}}) {
             ScriptedNetwork network;
             const auto run = RunCommand(network, std::string(command.name), arguments);
             EXPECT_EQ(run.exitStatus, 0) << command.name << ": " << run.err;
@@ -150,7 +153,7 @@ TEST(CommandTable, AMistypedCommandGetsTheOneItWasLikelyMeantToBe) {
     };
     for (const auto& c : cases) {
         ScriptedNetwork network;
-        const auto run = RunCommand(network, c.typed, {"127.0.61.1"});
+        const auto run = RunCommand(network, c.typed, {addresses[1]});
         EXPECT_EQ(run.exitStatus, 2);
         EXPECT_EQ(run.out, "");
         const std::string suggestion = *c.meant == '\0' ? "" : std::string("; did you mean ") + c.meant + "?";

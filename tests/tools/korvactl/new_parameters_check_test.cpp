@@ -1,10 +1,14 @@
 // The checks `set` makes before writing.
 #include "tools/korvactl/inputs/input_file.h"
 
+#include "tests/support/suite_addresses.h"
+
 #include <gtest/gtest.h>
 
 namespace korva::ctl {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"new_parameters_check"};
 
 TEST(CheckNewParameters, AcceptsUsableSubnets) {
     const NewParameters good[] = {
@@ -17,9 +21,9 @@ TEST(CheckNewParameters, AcceptsUsableSubnets) {
         EXPECT_EQ(ParameterProblemTexts(p, CurrentPlace::kNetwork, language::English()), std::vector<std::string>{})
             << p.address << " " << p.mask << " " << p.gateway;
     // A simulated device on this machine moves within loopback.
-    EXPECT_EQ(ParameterProblemTexts({"127.0.0.120", "255.0.0.0", "127.0.0.1"}, CurrentPlace::kLoopback,
-                                    language::English()),
-              std::vector<std::string>{});
+    EXPECT_EQ(
+        ParameterProblemTexts({addresses[2], "255.0.0.0", addresses[1]}, CurrentPlace::kLoopback, language::English()),
+        std::vector<std::string>{});
 }
 
 TEST(CheckNewParameters, NamesEachProblem) {
