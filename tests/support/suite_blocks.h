@@ -60,7 +60,7 @@ inline constexpr SuiteBlock kSuiteBlocks[] = {
     {"exporter_parts", 44, 1},
     {"exporter_program", 45, 3},
     {"exporter_scale", 48, 13},
-    {"exporter_scrapes", 61, 2},
+    {"exporter_scrapes", 61, 1},
     {"faulty_devices", 63, 1},
     {"fleet_engineer", 64, 2},
     {"fleet", 66, 5},

@@ -1,6 +1,9 @@
 // The exporter's parts that wait on others: the web configuration as read at start, bcrypt checks and
 // host names on their workers, and the server's own event loop with a resolver that hangs and a
-// client that never finishes its request. Loopback address 127.0.25.252 (HTTP, port 20932).
+// client that never finishes its request.
+#include "tests/support/http_burst.h"
+#include "tests/support/loopback_address.h"
+#include "tests/support/suite_addresses.h"
 #include "tools/korvactl/exporter/basic_auth.h"
 #include "tools/korvactl/exporter/event_loop.h"
 #include "tools/korvactl/exporter/http_server.h"
@@ -8,8 +11,6 @@
 #include "tools/korvactl/exporter/probe_sockets.h"
 #include "tools/korvactl/exporter/prober.h"
 #include "tools/korvactl/exporter/web_config.h"
-#include "tests/support/http_burst.h"
-#include "tests/support/loopback_address.h"
 
 #include <crypt.h>
 #include <gtest/gtest.h>
@@ -25,6 +26,11 @@ namespace korva::ctl::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+const korva::testing::SuiteAddresses addresses{"exporter_parts"};
+// Where the exporter's server listens.
+const std::string kServerAddress = addresses[1];
+const std::uint16_t kServerPort = addresses.Port();
 
 // Tasks the workers deliver, run when the test says: the test's thread plays the event loop.
 class DeliveredTasks {
@@ -242,7 +248,7 @@ public:
           names_([lookUp](const std::string& name) { return (*lookUp)(name); },
                  [this](std::function<void()> task) { loop_.Post(std::move(task)); }),
           scrapes_(Settings(), prober_, names_, [] { return std::chrono::steady_clock::now(); }),
-          http_({"127.0.25.252", 20932, std::nullopt, 64, 300ms, 90s}, loop_, scrapes_, nullptr) {
+          http_({kServerAddress, kServerPort, std::nullopt, 64, 300ms, 90s}, loop_, scrapes_, nullptr) {
         loop_.AddTimeSource([this] { return names_.NextDeadline(); }, [this](SteadyTime now) { names_.OnTime(now); });
         loop_.AddTimeSource([this] { return prober_.NextDeadline(); }, [this](SteadyTime now) { prober_.OnTime(now); });
         thread_ = std::thread([this] { loop_.Run(); });
@@ -278,12 +284,12 @@ TEST(ExporterServer, ASlowNameAnswersByItsDeadlineAndAClientThatNeverEndsItsRequ
 
     // A head that never ends: the server closes the connection at its deadline.
     const int stuck = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in server = korva::testing::LoopbackAddress("127.0.25.252", 20932);
+    const sockaddr_in server = korva::testing::LoopbackAddress(kServerAddress, kServerPort);
     ASSERT_EQ(connect(stuck, reinterpret_cast<const sockaddr*>(&server), sizeof server), 0);
     ASSERT_EQ(send(stuck, "GET /metr", 9, MSG_NOSIGNAL), 9);
 
     // The name server hangs on: the probe answers with the device down within its 200 ms.
-    const auto answers = korva::testing::GetAll("127.0.25.252", 20932, {"/probe?target=device.site"}, 10s);
+    const auto answers = korva::testing::GetAll(kServerAddress, kServerPort, {"/probe?target=device.site"}, 10s);
     ASSERT_EQ(answers.front().status, 200) << answers.front().body;
     EXPECT_NE(answers.front().body.find("korva_up{device=\"device.site\"} 0"), std::string::npos)
         << answers.front().body;

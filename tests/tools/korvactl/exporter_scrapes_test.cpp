@@ -6,6 +6,8 @@
 #include "protocol/address_text.h"
 #include "tests/tools/korvactl/command_runner.h"
 
+#include "tests/support/suite_addresses.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -15,6 +17,8 @@ namespace korva::ctl::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+const korva::testing::SuiteAddresses addresses{"exporter_scrapes"};
 
 // Series of an exposition, "name{labels}" → value; comment lines left out.
 std::map<std::string, std::string> Series(const std::string& exposition) {
@@ -141,15 +145,16 @@ private:
 };
 
 TEST(ExporterProbe, ReadsEveryMetricOfAnAnsweringDevice) {
+    const std::string address = addresses[10];
     Exporter exporter;
-    exporter.AddDevice("127.0.20.10", Device("127.0.20.10", 4ms, 6ms));
+    exporter.AddDevice(address, Device(address, 4ms, 6ms));
 
-    const ScrapeResponse response = exporter.Probe("127.0.20.10", std::nullopt);
+    const ScrapeResponse response = exporter.Probe(address, std::nullopt);
 
     ASSERT_EQ(response.status, 200) << response.body;
     EXPECT_EQ(response.contentType, "text/plain; version=0.0.4; charset=utf-8");
     const auto series = Series(response.body);
-    const std::string device = "{device=\"127.0.20.10\"}";
+    const std::string device = "{device=\"" + address + "\"}";
     // The plain status line reads 25 °C, 60 %, 244 tenths of a volt, presence "1", reset field "0", link 1 "1".
     const std::map<std::string, std::string> expected = {
         {"korva_up" + device, "1"},
@@ -158,80 +163,88 @@ TEST(ExporterProbe, ReadsEveryMetricOfAnAnsweringDevice) {
         {"korva_battery_volts" + device, "24.4"},
         {"korva_presence" + device, "1"},
         {"korva_reset_state" + device, "1"},
-        {"korva_link_up{device=\"127.0.20.10\",link=\"1\"}", "1"},
+        {"korva_link_up{device=\"" + address + "\",link=\"1\"}", "1"},
         {"korva_restart_pending" + device, "0"},
-        {"korva_device_info{device=\"127.0.20.10\",firmware=\"1.52 07/03/16 14:05\",gateway=\"10.0.0.1\","
-         "mac=\"00-1A-AB-01-02-FF\",mask=\"255.255.255.0\"}",
+        {"korva_device_info{device=\"" + address +
+             "\",firmware=\"1.52 07/03/16 14:05\",gateway=\"10.0.0.1\","
+             "mac=\"00-1A-AB-01-02-FF\",mask=\"255.255.255.0\"}",
          "1"},
         {"korva_last_reply_timestamp_seconds" + device, "0.006"},  // the later of the two replies
         {"korva_reply_incomplete" + device, "0"},
         {"korva_exporter_scrape_duration_seconds", series.at("korva_exporter_scrape_duration_seconds")},
     };
     EXPECT_EQ(series, expected);  // links 2 and 3 are absent from this reply form, so are their series
-    EXPECT_EQ(exporter.SentTo("127.0.20.10").size(), 2u);
+    EXPECT_EQ(exporter.SentTo(address).size(), 2u);
 }
 
 TEST(ExporterProbe, ASilentDeviceIsDownWithoutReadingsAfterThreeTriesWithinTheBudget) {
+    const std::string address = addresses[11];
     Exporter exporter({}, 900ms);
-    exporter.AddDevice("127.0.20.11", Device("127.0.20.11", std::nullopt, std::nullopt));
+    exporter.AddDevice(address, Device(address, std::nullopt, std::nullopt));
 
-    const ScrapeResponse response = exporter.Probe("127.0.20.11", std::nullopt);
+    const ScrapeResponse response = exporter.Probe(address, std::nullopt);
 
     ASSERT_EQ(response.status, 200);
     const auto series = Series(response.body);
-    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.11\"}"), "0");
+    EXPECT_EQ(series.at("korva_up{device=\"" + address + "\"}"), "0");
     EXPECT_EQ(series.size(), 2u) << response.body;  // korva_up and the scrape's duration
-    const auto sent = exporter.SentTo("127.0.20.11");
+    const auto sent = exporter.SentTo(address);
     ASSERT_EQ(sent.size(), 6u);  // live data and parameters, three times each
     EXPECT_EQ(sent[4].at, 600ms);
     EXPECT_EQ(exporter.Elapsed(), 900ms);
-    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of 127.0.20.11 failed: no reply"}));
+    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of " + address + " failed: no reply"}));
 }
 
 TEST(ExporterProbe, PrometheusScrapeTimeOutShortensTheWait) {
     Exporter exporter({}, 5s);
-    exporter.Probe("127.0.20.12", "0.5");
+    exporter.Probe(addresses[12], "0.5");
     EXPECT_EQ(exporter.Elapsed(), 450ms);  // nine tenths of Prometheus's half second, not the 5 s time-out
 }
 
 TEST(ExporterProbe, ADeviceThatAnswersOnlyItsParametersIsUpWithItsInfoAndNoReadings) {
+    const std::string address = addresses[13];
     Exporter exporter;
-    exporter.AddDevice("127.0.20.13", Device("127.0.20.13", std::nullopt, 3ms));
+    exporter.AddDevice(address, Device(address, std::nullopt, 3ms));
 
-    const auto series = Series(exporter.Probe("127.0.20.13", std::nullopt).body);
+    const auto series = Series(exporter.Probe(address, std::nullopt).body);
 
-    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.13\"}"), "1");
-    EXPECT_EQ(series.count("korva_temperature_celsius{device=\"127.0.20.13\"}"), 0u);
-    EXPECT_EQ(series.at("korva_restart_pending{device=\"127.0.20.13\"}"), "0");
+    EXPECT_EQ(series.at("korva_up{device=\"" + address + "\"}"), "1");
+    EXPECT_EQ(series.count("korva_temperature_celsius{device=\"" + address + "\"}"), 0u);
+    EXPECT_EQ(series.at("korva_restart_pending{device=\"" + address + "\"}"), "0");
     bool info = false;
     for (const auto& [name, value] : series)
-        info = info || name.starts_with("korva_device_info{device=\"127.0.20.13\"");
+        info = info || name.starts_with("korva_device_info{device=\"" + address + "\"");
     EXPECT_TRUE(info) << "no info series";
 }
 
 TEST(ExporterProbe, ADeviceGoneSilentStillShowsWhenItLastAnswered) {
+    const std::string address = addresses[14];
+    const std::string silentSinceStart = addresses[15];
     Exporter exporter;
     bool silent = false;
-    exporter.AddDevice("127.0.20.14", [&silent](const std::string& request) -> std::optional<Answer> {
+    exporter.AddDevice(address, [&silent](const std::string& request) -> std::optional<Answer> {
         if (silent || !Is(request, "snd"))
             return std::nullopt;
         return Answer{StatusLine(1), 250ms};
     });
 
-    EXPECT_EQ(Series(exporter.Probe("127.0.20.14", std::nullopt).body)
-                  .at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"),
+    EXPECT_EQ(Series(exporter.Probe(address, std::nullopt).body)
+                  .at("korva_last_reply_timestamp_seconds{device=\"" + address + "\"}"),
               "0.25");
     silent = true;
-    const auto later = Series(exporter.Probe("127.0.20.14", std::nullopt).body);
-    EXPECT_EQ(later.at("korva_up{device=\"127.0.20.14\"}"), "0");
-    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.0.20.14\"}"), "0.25");
+    const auto later = Series(exporter.Probe(address, std::nullopt).body);
+    EXPECT_EQ(later.at("korva_up{device=\"" + address + "\"}"), "0");
+    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"" + address + "\"}"), "0.25");
     // Nothing is remembered for a device that never answered.
-    EXPECT_EQ(Series(exporter.Probe("127.0.20.15", std::nullopt).body)
-                  .count("korva_last_reply_timestamp_seconds{device=\"127.0.20.15\"}"),
+    EXPECT_EQ(Series(exporter.Probe(silentSinceStart, std::nullopt).body)
+                  .count("korva_last_reply_timestamp_seconds{device=\"" + silentSinceStart + "\"}"),
               0u);
 }
 
 TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
+    const std::string address = addresses[2];
+    // Zeros before the address, to the longest text a host name may have (253), and one more.
+    const std::string longest = std::string(253 - address.size(), '0') + address;
     Exporter exporter;
     exporter.names.table["no such host"] = {NameAnswer::Kind::kNotFound, 0};
     struct Case {
@@ -241,7 +254,7 @@ TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
     const Case cases[] = {
         {std::nullopt, "name the device: /probe?target=ADDRESS"},
         {"", "name the device: /probe?target=ADDRESS"},
-        {"127.0.41.2:5010", "the target '127.0.41.2:5010' has a colon"},
+        {address + ":5010", "the target '" + address + ":5010' has a colon"},
         {"::1", "the target '::1' has a colon"},
         {"0.0.0.0", "the target '0.0.0.0' is 0.0.0.0, an address of 0.0.0.0/8, which means this network"},
         {"0", "the target '0' is 0.0.0.0, an address of 0.0.0.0/8"},
@@ -252,9 +265,9 @@ TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
         // A blank inside the name: the resolver refuses it without asking any name server.
         {"no such host", "cannot resolve the target 'no such host': the name has no IPv4 address"},
         {"\xFF\xFE", "the target '\\xFF\\xFE' is not an IPv4 address or host name"},
-        {std::string("127.0.41.2\0", 11), "the target '127.0.41.2\\x00' is not an IPv4 address or host name"},
-        {"127.0.41.2\n", "the target '127.0.41.2\\x0A' is not"},
-        {std::string(244, '0') + "127.0.41.2", "is longer than a host name may be (253 characters)"},
+        {address + '\0', "the target '" + address + "\\x00' is not an IPv4 address or host name"},
+        {address + '\n', "the target '" + address + "\\x0A' is not"},
+        {'0' + longest, "is longer than a host name may be (253 characters)"},
     };
     for (const Case& c : cases) {
         const ScrapeResponse response = exporter.Probe(c.target, std::nullopt);
@@ -264,65 +277,73 @@ TEST(ExporterProbe, RefusesATargetThatNamesNoDeviceWithTheReasonAndAsksNobody) {
     }
     EXPECT_TRUE(exporter.Sent().empty());
     // The longest host name is still a target.
-    EXPECT_EQ(exporter.Probe(std::string(243, '0') + "127.0.41.2", std::nullopt).status, 200);
+    EXPECT_EQ(exporter.Probe(longest, std::nullopt).status, 200);
 }
 
 TEST(ExporterProbe, EverySpellingOfAnAddressSharesOneRecord) {
+    const std::string address = addresses[3];
+    const std::uint32_t number = addresses.Number(3);
+    // a.b.c, whose last part fills the last two bytes
+    const std::string threeParts = "127." + std::to_string(number >> 16 & 0xff) + "." + std::to_string(number & 0xffff);
+    const std::string zeroInSecond = "127.0" + address.substr(4);
     Exporter exporter;
     bool silent = false;
-    exporter.AddDevice("127.0.41.10", [&silent](const std::string& request) -> std::optional<Answer> {
+    exporter.AddDevice(address, [&silent](const std::string& request) -> std::optional<Answer> {
         if (silent || !Is(request, "snd"))
             return std::nullopt;
         return Answer{StatusLine(1), 250ms};
     });
-    for (const std::string spelling : {"127.0.41.10", "0127.000.041.010", "127.0.10506", "0000000127.0.41.10"}) {
+    for (const std::string& spelling : {address, "0" + ThreeDigitOctets(address), threeParts, "0000000" + address}) {
         const ScrapeResponse response = exporter.Probe(spelling, std::nullopt);
         ASSERT_EQ(response.status, 200) << spelling;
         EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + spelling + "\"}"), "1");
     }
     EXPECT_EQ(exporter.Scrapes().Remembered(), 1u);
     silent = true;
-    const auto later = Series(exporter.Probe("127.00.41.10", std::nullopt).body);
-    EXPECT_EQ(later.at("korva_up{device=\"127.00.41.10\"}"), "0");
+    const auto later = Series(exporter.Probe(zeroInSecond, std::nullopt).body);
+    EXPECT_EQ(later.at("korva_up{device=\"" + zeroInSecond + "\"}"), "0");
     // The fourth spelling's reply: each probe waits out its 900 ms for the parameters, answered 250 ms in.
-    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"127.00.41.10\"}"), "2.95");
+    EXPECT_EQ(later.at("korva_last_reply_timestamp_seconds{device=\"" + zeroInSecond + "\"}"), "2.95");
     EXPECT_EQ(exporter.Scrapes().Remembered(), 1u);
 }
 
 TEST(ExporterProbe, AReplyCutShortShowsTheFieldsItGaveAndSaysItIsIncomplete) {
+    const std::string address = addresses[19];
     Exporter exporter;
-    exporter.AddDevice("127.0.20.19", [](const std::string& request) -> std::optional<Answer> {
+    exporter.AddDevice(address, [address](const std::string& request) -> std::optional<Answer> {
         if (Is(request, "snd"))
             return Answer{"0100,SND,0,25,60", 2ms};  // temperature and humidity, then nothing
-        return Answer{ParameterLine("127.0.20.19"), 3ms};
+        return Answer{ParameterLine(address), 3ms};
     });
-    const auto series = Series(exporter.Probe("127.0.20.19").body);
-    const std::string device = "{device=\"127.0.20.19\"}";
+    const auto series = Series(exporter.Probe(address).body);
+    const std::string device = "{device=\"" + address + "\"}";
     EXPECT_EQ(series.at("korva_up" + device), "1");
     EXPECT_EQ(series.at("korva_reply_incomplete" + device), "1");
     EXPECT_EQ(series.at("korva_temperature_celsius" + device), "25");
     EXPECT_EQ(series.at("korva_humidity_percent" + device), "60");
     for (const char* missing : {"korva_battery_volts", "korva_presence", "korva_reset_state"})
         EXPECT_FALSE(series.contains(missing + device)) << missing << " read as a zero the device never sent";
-    EXPECT_FALSE(series.contains("korva_link_up{device=\"127.0.20.19\",link=\"1\"}"));
+    EXPECT_FALSE(series.contains("korva_link_up{device=\"" + address + "\",link=\"1\"}"));
 }
 
 TEST(ExporterProbe, ProbesOfOneDeviceAtOnceShareItsReplies) {
+    const std::string address = addresses[20];
     Exporter exporter;
-    exporter.AddDevice("127.0.20.20", Device("127.0.20.20", 100ms, 100ms));
+    exporter.AddDevice(address, Device(address, 100ms, 100ms));
     std::vector<ScrapeResponse> answers;
     // The first probe is under way when the second asks; the replies to the first answer both.
-    exporter.Scrapes().Probe("127.0.20.20", std::nullopt, [&](ScrapeResponse r) { answers.push_back(r); });
-    const ScrapeResponse second = exporter.Probe("127.0.20.20");
-    EXPECT_EQ(Series(second.body).at("korva_up{device=\"127.0.20.20\"}"), "1");
+    exporter.Scrapes().Probe(address, std::nullopt, [&](ScrapeResponse r) { answers.push_back(r); });
+    const ScrapeResponse second = exporter.Probe(address);
+    EXPECT_EQ(Series(second.body).at("korva_up{device=\"" + address + "\"}"), "1");
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(Series(answers.front().body).at("korva_up{device=\"127.0.20.20\"}"), "1");
+    EXPECT_EQ(Series(answers.front().body).at("korva_up{device=\"" + address + "\"}"), "1");
     EXPECT_EQ(exporter.Elapsed(), 100ms);
 }
 
 TEST(ExporterProbe, HostNamesGoThroughTheResolverOrAreRefusedUnderNoNames) {
+    const std::string address = addresses[21];
     struct Case {
-        const char* target;
+        std::string target;
         bool resolveNames;
         int status;
         const char* up;      // korva_up, for a 200
@@ -335,14 +356,14 @@ TEST(ExporterProbe, HostNamesGoThroughTheResolverOrAreRefusedUnderNoNames) {
         {"gone.site", true, 400, "", "cannot resolve the target 'gone.site': the name has no IPv4 address"},
         {"device-7.site", false, 400, "",
          "the target 'device-7.site' is a host name, and this exporter resolves none (--no-names)"},
-        {"127.0.20.21", false, 200, "1", ""},
+        {address, false, 200, "1", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
         Exporter exporter;
-        exporter.names.table["device-7.site"] = {NameAnswer::Kind::kAddress, *ParseIpv4("127.0.20.21")};
+        exporter.names.table["device-7.site"] = {NameAnswer::Kind::kAddress, *ParseIpv4(address)};
         exporter.names.table["gone.site"] = {NameAnswer::Kind::kNotFound, 0};
-        exporter.AddDevice("127.0.20.21", Device("127.0.20.21", 1ms, 1ms));
+        exporter.AddDevice(address, Device(address, 1ms, 1ms));
         ExporterSettings settings = exporter.Settings({}, 900ms);
         settings.resolveNames = c.resolveNames;
         ExporterScrapes scrapes(settings, exporter.ProberUnderTest(), exporter.names,
@@ -351,28 +372,26 @@ TEST(ExporterProbe, HostNamesGoThroughTheResolverOrAreRefusedUnderNoNames) {
             [&](ExporterScrapes::Answer answer) { scrapes.Probe(c.target, std::nullopt, std::move(answer)); });
         EXPECT_EQ(response.status, c.status) << response.body;
         if (c.status == 200) {
-            EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + std::string(c.target) + "\"}"), c.up);
+            EXPECT_EQ(Series(response.body).at("korva_up{device=\"" + c.target + "\"}"), c.up);
             EXPECT_EQ(exporter.log, *c.reason ? std::vector<std::string>{c.reason} : std::vector<std::string>{});
         } else {
             EXPECT_NE(response.body.find(c.reason), std::string::npos) << response.body;
         }
-        EXPECT_EQ(exporter.names.asked.size(), c.resolveNames && std::string(c.target).find(".site") != std::string::npos
-                                                   ? 1u
-                                                   : 0u);
+        EXPECT_EQ(exporter.names.asked.size(), c.resolveNames && c.target.find(".site") != std::string::npos ? 1u : 0u);
     }
 }
 
 TEST(ExporterProbe, AllowTargetsRefusesAnyOtherAddressWithoutSendingIt) {
     Exporter exporter;
     ExporterSettings settings = exporter.Settings({}, 900ms);
-    settings.allowedTargets = {*ParseIpv4Range("127.0.20.32/28"), *ParseIpv4Range("127.0.20.60")};
+    settings.allowedTargets = {*ParseIpv4Range(addresses[32] + "/28"), *ParseIpv4Range(addresses[60])};
     ExporterScrapes scrapes(settings, exporter.ProberUnderTest(), exporter.names, [&exporter] { return exporter.Now(); });
-    const auto status = [&](const char* target) {
+    const auto status = [&](const std::string& target) {
         return exporter.Await([&](ExporterScrapes::Answer answer) { scrapes.Probe(target, std::nullopt, answer); });
     };
-    for (const char* allowed : {"127.0.20.32", "127.0.20.47", "127.0.20.60"})
+    for (const std::string& allowed : {addresses[32], addresses[47], addresses[60]})
         EXPECT_EQ(status(allowed).status, 200) << allowed;
-    for (const char* refused : {"127.0.20.31", "127.0.20.48", "127.0.20.61"}) {
+    for (const std::string& refused : {addresses[31], addresses[48], addresses[61]}) {
         const ScrapeResponse response = status(refused);
         EXPECT_EQ(response.status, 403) << refused;
         EXPECT_NE(response.body.find("outside the addresses this exporter may probe (--allow-targets)"),
@@ -391,14 +410,17 @@ TEST(LastReplyBook, KeepsAtMostItsCapacityForgettingTheDeviceSilentLongest) {
         book.Update({ParseIpv4(address)}, samples);
         return samples.front().lastReply;
     };
-    update("127.0.41.11", at(3));
-    update("127.0.41.12", at(1));
-    update("127.0.41.11", at(4));
-    update("127.0.41.13", at(2));  // the book is full: 127.0.41.12, last heard at 1 s, goes
+    const std::string first = addresses[4];
+    const std::string second = addresses[5];
+    const std::string third = addresses[6];
+    update(first, at(3));
+    update(second, at(1));
+    update(first, at(4));
+    update(third, at(2));  // the book is full: the second, last heard at 1 s, goes
     EXPECT_EQ(book.Size(), 2u);
-    EXPECT_EQ(update("127.0.41.12", std::nullopt), std::nullopt);
-    EXPECT_EQ(update("127.0.41.11", std::nullopt), at(4));
-    EXPECT_EQ(update("127.0.41.13", std::nullopt), at(2));
+    EXPECT_EQ(update(second, std::nullopt), std::nullopt);
+    EXPECT_EQ(update(first, std::nullopt), at(4));
+    EXPECT_EQ(update(third, std::nullopt), at(2));
 }
 
 TEST(ExporterMetrics, LabelValuesAreUtf8WithoutControlCharacters) {
@@ -439,11 +461,14 @@ TEST(ExporterMetrics, LabelValuesAreUtf8WithoutControlCharacters) {
 }
 
 TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
-    Exporter exporter({"127.0.20.16", "127.0.20.17", "127.0.20.18"}, 900ms);
-    exporter.AddDevice("127.0.20.16", Device("127.0.20.16", 300ms, 300ms));
-    exporter.AddDevice("127.0.20.17", Device("127.0.20.17", 300ms, 300ms));
-    exporter.Probe("127.0.20.16", std::nullopt);
-    exporter.Probe("127.0.20.18", std::nullopt);
+    const std::string first = addresses[16];
+    const std::string second = addresses[17];
+    const std::string silent = addresses[18];
+    Exporter exporter({first, second, silent}, 900ms);
+    exporter.AddDevice(first, Device(first, 300ms, 300ms));
+    exporter.AddDevice(second, Device(second, 300ms, 300ms));
+    exporter.Probe(first, std::nullopt);
+    exporter.Probe(silent, std::nullopt);
     const milliseconds before = exporter.Elapsed();
 
     const ScrapeResponse response = exporter.Metrics(std::nullopt);
@@ -456,12 +481,12 @@ TEST(ExporterMetrics, CountsProbesAndAsksTheListedDevicesAllAtOnce) {
     EXPECT_EQ(series.at("korva_exporter_probes_total{result=\"unanswered\"}"), "1");
     EXPECT_EQ(series.at("korva_exporter_probe_duration_seconds_count"), "2");
     EXPECT_EQ(series.at("korva_exporter_build_info{version=\"" KORVA_PROGRAM_VERSION "\"}"), "1");
-    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of 127.0.20.18 failed: no reply"}))
+    EXPECT_EQ(exporter.log, (std::vector<std::string>{"probe of " + silent + " failed: no reply"}))
         << "the answered probe and /metrics log nothing";
-    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.16\"}"), "1");
-    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.17\"}"), "1");
-    EXPECT_EQ(series.at("korva_up{device=\"127.0.20.18\"}"), "0");
-    EXPECT_EQ(series.at("korva_temperature_celsius{device=\"127.0.20.17\"}"), "25");
+    EXPECT_EQ(series.at("korva_up{device=\"" + first + "\"}"), "1");
+    EXPECT_EQ(series.at("korva_up{device=\"" + second + "\"}"), "1");
+    EXPECT_EQ(series.at("korva_up{device=\"" + silent + "\"}"), "0");
+    EXPECT_EQ(series.at("korva_temperature_celsius{device=\"" + second + "\"}"), "25");
     EXPECT_TRUE(series.contains("korva_exporter_scrape_duration_seconds"));
 }
 
