@@ -8,7 +8,7 @@
 
 #include "app/close_on_signal.h"
 #include "app/program_information.h"
-#include "app/settings_place.h"
+#include "app/settings/settings_place.h"
 #include "app/window_wiring.h"
 #include "console/application_title.h"
 #include "console/console_language.h"

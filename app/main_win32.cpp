@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/console_wiring.h"
-#include "app/settings_place_win32.h"
+#include "app/settings/settings_place_win32.h"
 #include "app/startup_steps.h"
 #include "console/console_language.h"
 #include "console/console_texts.h"

@@ -1,6 +1,6 @@
 #include "bench/loopback_window.h"
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "tests/support/loopback_address.h"
 
 #include <QFile>

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "app/window_wiring.h"
 #include "bench/first_paint.h"
 #include "bench/loopback_window.h"

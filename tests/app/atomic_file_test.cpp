@@ -1,7 +1,7 @@
 // What a save does to the file it replaces: who may write it, who owns it afterwards, where it lands
 // when the folder or the owner stands in the way.
-#include "app/atomic_file.h"
-#include "app/file_calls.h"
+#include "app/settings/atomic_file.h"
+#include "app/settings/file_calls.h"
 #include "tests/support/unprivileged.h"
 
 #include <sys/stat.h>

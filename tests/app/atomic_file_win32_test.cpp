@@ -1,8 +1,8 @@
 // The settings file's atomic save on Windows: the calls in their order, a failure at each of them, the
 // attributes of the file replaced, and folder names beyond ASCII.
-#include "app/atomic_file.h"
-#include "app/file_calls_win32.h"
-#include "app/profile_file.h"
+#include "app/settings/atomic_file.h"
+#include "app/settings/file_calls_win32.h"
+#include "app/settings/profile_file.h"
 #include "language/utf16_win32.h"
 #include "settings_folder_fixture.h"
 

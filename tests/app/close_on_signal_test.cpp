@@ -17,7 +17,7 @@
 #include <csignal>
 
 #include "tests/console/dialog_answerer.h"
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "console/qt/TfrKorvaCfg01.h"
 #include "console/qt/TfrNrm01.h"
 

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 
 namespace {
 

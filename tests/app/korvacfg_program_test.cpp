@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "tests/support/child_process.h"
 #include "tests/support/udp_sockets.h"
 

@@ -1,6 +1,6 @@
 // The settings file's cases that need POSIX: permission bits, a reaped child's process number, symbolic
 // links.
-#include "app/profile_file.h"
+#include "app/settings/profile_file.h"
 #include "settings_folder_fixture.h"
 
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/profile_file.h"
+#include "app/settings/profile_file.h"
 #include "settings_folder_fixture.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The rule both systems follow for the settings file: which file is read and which one saves go to.
-#include "app/settings_place_rule.h"
+#include "app/settings/settings_place_rule.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // beside the program when its folder takes the file, in the user's configuration folder when it does
 // not or when the program is installed, and a read-only file beside the program read with the saves
 // going to the user's folder.
-#include "app/settings_place.h"
-#include "app/console_settings.h"
+#include "app/settings/settings_place.h"
+#include "app/settings/console_settings.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
 // Which settings files the program uses on Windows: beside a portable copy when its folder takes the
 // file, in %APPDATA%\KorvaCfg for an installed one or when the folder does not, and a read-only file
 // beside the program read with the saves going to %APPDATA%.
-#include "app/settings_place_win32.h"
+#include "app/settings/settings_place_win32.h"
 #include "language/utf16_win32.h"
 #include "settings_folder_fixture.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The two sets of values settings_saver alternates between, known to the test that kills it.
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 
 namespace settings_saver {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "console/qt/TTILed.h"
 #include "console_port.h"
 #include "hand_over_counter.h"

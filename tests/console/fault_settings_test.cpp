@@ -9,8 +9,8 @@
 #include <functional>
 #include <random>
 
-#include "app/console_settings.h"
-#include "app/settings_place.h"
+#include "app/settings/console_settings.h"
+#include "app/settings/settings_place.h"
 #include "console/qt/TfrNrm01.h"
 #include "console/console_texts.h"
 #include "dialog_answerer.h"

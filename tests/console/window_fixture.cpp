@@ -6,7 +6,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "console/qt/TTILed.h"
 
 void WindowTest::SetUp() {

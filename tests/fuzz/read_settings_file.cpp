@@ -1,7 +1,7 @@
 #include "tests/fuzz/fuzz_targets.h"
 #include "tests/fuzz/require.h"
 
-#include "app/profile_file.h"
+#include "app/settings/profile_file.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

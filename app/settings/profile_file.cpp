@@ -1,10 +1,10 @@
-#include "app/profile_file.h"
+#include "app/settings/profile_file.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/atomic_file.h"
-#include "app/file_prefix.h"
+#include "app/settings/atomic_file.h"
+#include "app/settings/file_prefix.h"
 
 namespace korva::app {
 namespace {

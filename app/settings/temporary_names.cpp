@@ -1,4 +1,4 @@
-#include "app/temporary_names.h"
+#include "app/settings/temporary_names.h"
 
 namespace korva::app {
 

@@ -1,4 +1,4 @@
-#include "app/settings_place.h"
+#include "app/settings/settings_place.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -10,7 +10,7 @@
 #include <functional>
 #include <utility>
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 
 namespace korva::app {
 namespace {

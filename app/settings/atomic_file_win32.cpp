@@ -1,7 +1,7 @@
-#include "app/atomic_file.h"
+#include "app/settings/atomic_file.h"
 
-#include "app/file_calls_win32.h"
-#include "app/temporary_names.h"
+#include "app/settings/file_calls_win32.h"
+#include "app/settings/temporary_names.h"
 #include "language/utf16_win32.h"
 
 #include <windows.h>

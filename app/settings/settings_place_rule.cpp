@@ -1,4 +1,4 @@
-#include "app/settings_place_rule.h"
+#include "app/settings/settings_place_rule.h"
 
 namespace korva::app {
 

@@ -1,4 +1,4 @@
-#include "app/file_prefix.h"
+#include "app/settings/file_prefix.h"
 
 #include "language/utf16_win32.h"
 

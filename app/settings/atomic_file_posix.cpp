@@ -1,7 +1,7 @@
-#include "app/atomic_file.h"
+#include "app/settings/atomic_file.h"
 
-#include "app/file_calls.h"
-#include "app/temporary_names.h"
+#include "app/settings/file_calls.h"
+#include "app/settings/temporary_names.h"
 
 #include <dirent.h>
 #include <fcntl.h>

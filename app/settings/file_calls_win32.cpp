@@ -1,4 +1,4 @@
-#include "app/file_calls_win32.h"
+#include "app/settings/file_calls_win32.h"
 
 namespace korva::app {
 

@@ -1,11 +1,11 @@
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
 
-#include "app/profile_file.h"
+#include "app/settings/profile_file.h"
 
 namespace korva::app {
 namespace {

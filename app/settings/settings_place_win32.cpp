@@ -1,6 +1,6 @@
-#include "app/settings_place_win32.h"
+#include "app/settings/settings_place_win32.h"
 
-#include "app/console_settings.h"
+#include "app/settings/console_settings.h"
 #include "language/utf16_win32.h"
 
 #include <windows.h>

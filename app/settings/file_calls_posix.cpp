@@ -1,4 +1,4 @@
-#include "app/file_calls.h"
+#include "app/settings/file_calls.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

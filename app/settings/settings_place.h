@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/settings_place_rule.h"
+#include "app/settings/settings_place_rule.h"
 #include "console/settings_store.h"
 
 namespace korva::app {

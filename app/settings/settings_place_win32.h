@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_place_rule.h"
+#include "app/settings/settings_place_rule.h"
 #include "console/settings_store.h"
 
 namespace korva::app {
