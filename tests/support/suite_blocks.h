@@ -18,14 +18,10 @@ struct SuiteBlock {
 // clang-format off
 inline constexpr SuiteBlock kSuiteBlocks[] = {
     // tests/support
-    {"loopback_address", 1, 1},
     {"loopback_peer", 2, 1},
     {"loopback_sources", 3, 1},
-    {"child_process", 4, 1},
     // tests/transport
     {"udp_endpoint", 8, 1},
-    {"host_address", 9, 1},
-    {"transport_start", 10, 1},
     // tests/console and tests/console/win32
     {"console_core", 12, 1},
     {"korvacfg01_window", 13, 1},
