@@ -23,10 +23,8 @@ inline constexpr SuiteBlock kSuiteBlocks[] = {
     // tests/transport
     {"udp_endpoint", 8, 1},
     // tests/console and tests/console/win32
-    {"console_core", 12, 1},
     {"korvacfg01_window", 13, 1},
     {"korvacfg01_requests", 14, 1},
-    {"korvacfg01_replies", 15, 1},
     {"korvacfg01_commissioning", 16, 1},
     {"fault_address", 17, 1},
     {"fault_datagram", 18, 1},
