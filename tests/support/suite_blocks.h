@@ -33,10 +33,8 @@ inline constexpr SuiteBlock kSuiteBlocks[] = {
     {"fault_spoofing", 21, 1},
     {"screen_reader_en", 22, 1},
     {"screen_reader_pt", 23, 1},
-    {"korvacfg_win32", 24, 2},
+    {"korvacfg_win32", 24, 1},
     {"korvacfg_win32_commissioning", 26, 1},
-    {"korvacfg_win32_language_en", 27, 1},
-    {"korvacfg_win32_language_pt", 28, 1},
     {"windows_installer", 29, 1},
     // tests/app and tests/package
     {"settings_place", 30, 1},
