@@ -37,13 +37,9 @@ inline constexpr SuiteBlock kSuiteBlocks[] = {
     {"korvacfg_win32_commissioning", 26, 1},
     {"windows_installer", 29, 1},
     // tests/app and tests/package
-    {"settings_place", 30, 1},
     {"close_on_signal", 31, 1},
     {"korvacfg_program", 32, 1},
     {"package", 33, 1},
-    {"reference_current", 34, 1},
-    // tests/fuzz
-    {"fuzz_seeds", 36, 1},
     // tests/tools/korvactl
     {"apply_command", 40, 1},
     {"apply_faults", 41, 1},
