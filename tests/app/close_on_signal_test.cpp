@@ -20,12 +20,16 @@
 #include "app/settings/console_settings.h"
 #include "console/qt/TfrKorvaCfg01.h"
 #include "console/qt/TfrNrm01.h"
+#include "tests/support/suite_addresses.h"
 
 namespace {
 
 using korva::console::TfrKorvaCfg01;
 
 constexpr int kPatienceMs = 5000;
+const korva::testing::SuiteAddresses addresses{"close_on_signal"};
+const std::string kTypedAddress = addresses[1];
+const std::string kTypedGateway = addresses[2];
 
 class CloseOnSignalTest : public ::testing::Test {
 protected:
@@ -35,9 +39,9 @@ protected:
     std::unique_ptr<TfrKorvaCfg01> TypedWindow(const QString& settingsPath) {
         auto window = std::make_unique<TfrKorvaCfg01>(korva::app::SettingsFileAt(settingsPath.toStdString()));
         window->findChild<QTimer*>(QStringLiteral("TmrRd"))->stop();
-        window->findChild<QLineEdit*>(QStringLiteral("edIP1"))->setText(QStringLiteral("127.0.0.216"));
+        window->findChild<QLineEdit*>(QStringLiteral("edIP1"))->setText(QString::fromStdString(kTypedAddress));
         window->findChild<QLineEdit*>(QStringLiteral("edMsk2"))->setText(QStringLiteral("255.255.252.0"));
-        window->findChild<QLineEdit*>(QStringLiteral("edGW2"))->setText(QStringLiteral("127.0.0.217"));
+        window->findChild<QLineEdit*>(QStringLiteral("edGW2"))->setText(QString::fromStdString(kTypedGateway));
         window->show();
         return window;
     }
@@ -59,9 +63,9 @@ TEST_F(CloseOnSignalTest, EachEndingSignalSavesWhatWasTypedAndClosesTheWindow) {
         ASSERT_EQ(raise(signal), 0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kPatienceMs)) << "window still open";
         ASSERT_TRUE(QFile::exists(path)) << "nothing saved";
-        EXPECT_EQ(Saved(path).address, "127.0.0.216");
+        EXPECT_EQ(Saved(path).address, kTypedAddress);
         EXPECT_EQ(Saved(path).mask, "255.255.252.0");
-        EXPECT_EQ(Saved(path).gateway, "127.0.0.217");
+        EXPECT_EQ(Saved(path).gateway, kTypedGateway);
     }
 }
 
@@ -88,7 +92,7 @@ TEST_F(CloseOnSignalTest, FailedSaveKeepsTheWindowOpenAndShowsTheErrorOnce) {
     ASSERT_TRUE(QFile::remove(notAFolder) && QDir().mkdir(notAFolder));
     ASSERT_EQ(raise(SIGTERM), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, kPatienceMs)) << "window still open";
-    EXPECT_EQ(Saved(path).address, "127.0.0.216");
+    EXPECT_EQ(Saved(path).address, kTypedAddress);
     EXPECT_EQ(operatorSays.seen().size(), 1u);
 }
 

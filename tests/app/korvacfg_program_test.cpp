@@ -16,12 +16,14 @@
 
 #include "app/settings/console_settings.h"
 #include "tests/support/child_process.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/support/udp_sockets.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using korva::testing::ChildProcess;
+const korva::testing::SuiteAddresses addresses{"korvacfg_program"};
 constexpr std::chrono::seconds kPatience{30};
 // Runs a program with variables added to its environment; it replaces itself with the program, so the
 // child's process is the program's.
@@ -86,7 +88,7 @@ protected:
 
 TEST_F(RunningConsole, SigtermSavesTheSettingsAndExitsNormally) {
     korva::app::ConsoleSettings settings;
-    settings.address = "127.0.0.215";
+    settings.address = addresses[1];
     settings.mask = "255.255.255.240";
     korva::app::WriteConsoleSettings(SettingsFile().string(), settings);
     Start();
@@ -97,7 +99,7 @@ TEST_F(RunningConsole, SigtermSavesTheSettingsAndExitsNormally) {
     ASSERT_NO_FATAL_FAILURE(EndWithSigterm());
     ASSERT_TRUE(fs::exists(SettingsFile())) << "settings not saved";
     const korva::app::ConsoleSettings saved = korva::app::ReadConsoleSettings(SettingsFile().string());
-    EXPECT_EQ(saved.address, "127.0.0.215");
+    EXPECT_EQ(saved.address, addresses[1]);
     EXPECT_EQ(saved.mask, "255.255.255.240");
 }
 
@@ -111,8 +113,8 @@ TEST_F(RunningConsole, InstalledItKeepsItsSettingsInTheUsersConfigurationFolder)
     const fs::path userFile = configHome / "KorvaCfg" / "KorvaCfg.ini";
     fs::create_directories(userFile.parent_path());
     korva::app::ConsoleSettings settings;
-    settings.address = "127.0.0.234";
-    settings.gateway = "127.0.0.1";
+    settings.address = addresses[2];
+    settings.gateway = addresses[3];
     korva::app::WriteConsoleSettings(userFile.string(), settings);
 
     Start(configHome);
@@ -123,8 +125,8 @@ TEST_F(RunningConsole, InstalledItKeepsItsSettingsInTheUsersConfigurationFolder)
 
     ASSERT_TRUE(fs::exists(userFile)) << "settings not saved in the user's folder";
     const korva::app::ConsoleSettings saved = korva::app::ReadConsoleSettings(userFile.string());
-    EXPECT_EQ(saved.address, "127.0.0.234") << "read from the user's file at start";
-    EXPECT_EQ(saved.gateway, "127.0.0.1");
+    EXPECT_EQ(saved.address, addresses[2]) << "read from the user's file at start";
+    EXPECT_EQ(saved.gateway, addresses[3]);
     EXPECT_FALSE(fs::exists(korva::app::SettingsPathIn((prefix / "bin").string())));
 }
 

@@ -8,7 +8,7 @@
 
 FakeDevice::FakeDevice() : peer_("127.0.0.1") {}
 
-FakeDevice::FakeDevice(const char* address) : peer_(address, korva::kDevicePort) {}
+FakeDevice::FakeDevice(const std::string& address) : peer_(address, korva::kDevicePort) {}
 
 std::optional<std::string> FakeDevice::NextRequest(std::chrono::milliseconds patience) {
     std::optional<korva::testing::Datagram> request = peer_.Receive(patience);

@@ -16,7 +16,7 @@ class FakeDevice {
 public:
     // On 127.0.0.1 and a port the system picks: the console is given the port (see WindowTest::Open).
     FakeDevice();
-    explicit FakeDevice(const char* address);  // binds address:5010; throws as korva::testing::LoopbackPeer
+    explicit FakeDevice(const std::string& address);  // binds address:5010; throws as korva::testing::LoopbackPeer
 
     const std::string& Address() const { return peer_.Address(); }
     std::uint16_t Port() const { return peer_.Port(); }

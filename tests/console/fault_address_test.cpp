@@ -7,23 +7,26 @@
 
 #include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
+#include "tests/support/suite_addresses.h"
 #include "window_fixture.h"
 
 namespace {
 
 using korva::console::TTILed;
 
+const korva::testing::SuiteAddresses addresses{"fault_address"};
+
 TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentUntilTheDevicesAddressIsTyped) {
     struct Case {
         const char* what;
-        const char* device;
+        std::string device;
         QString address;
     };
     // The test's resolver finds no name, the empty one included.
     const Case cases[] = {
-        {"unresolvable name", "127.0.0.150", QStringLiteral("korva.site")},
-        {"address box left at zero", "127.0.0.151", QStringLiteral("000.000.000.000")},
-        {"empty address box", "127.0.0.152", QString()},
+        {"unresolvable name", addresses[1], QStringLiteral("korva.site")},
+        {"address box left at zero", addresses[2], QStringLiteral("000.000.000.000")},
+        {"empty address box", addresses[3], QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -44,7 +47,7 @@ TEST_F(WindowTest, AutomaticModeWithAnAddressThatCannotBeUsedIsSilentUntilTheDev
         // The address is read as automatic mode starts: the operator stops it, types the device's address
         // and starts it again.
         Click("ldAuto");
-        SetText("edIP1", QString::fromLatin1(c.device));
+        SetText("edIP1", QString::fromStdString(c.device));
         Click("ldAuto");
         std::vector<std::string> requests;
         ASSERT_TRUE(QTest::qWaitFor(

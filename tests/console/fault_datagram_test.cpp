@@ -7,20 +7,22 @@
 
 #include "hand_over_counter.h"
 #include "tests/support/loopback_peer.h"
+#include "tests/support/suite_addresses.h"
 #include "window_fixture.h"
 
 namespace {
 
 using korva::testing::LoopbackPeer;
 
-constexpr const char* kDevice = "127.0.0.142";
-constexpr const char* kElsewhere = "127.0.0.143";
+const korva::testing::SuiteAddresses addresses{"fault_datagram"};
+const std::string kDevice = addresses[1];
+const std::string kElsewhere = addresses[2];
 const QString kUntouched = QStringLiteral("untouched");
 
 // A parameter reply with a mask to show, filled with blanks up to size bytes: trimmed away when it
 // arrives whole, so it shows its mask exactly when the datagram was delivered.
 std::string PaddedParameterReply(std::size_t size) {
-    std::string reply = "0100,RPR,0,127.0.0.142,255.0.0.0,127.0.0.1,0:1:2:3:4:5";
+    std::string reply = "0100,RPR,0," + kDevice + ",255.0.0.0,127.0.0.1,0:1:2:3:4:5";
     reply.resize(size, ' ');
     return reply;
 }
@@ -64,7 +66,7 @@ TEST_F(WindowTest, OddDatagramsAreDroppedOrShownAsTheyShouldBe) {
         {"status reply from another port", From::kOtherPort, "0100,SND,0,33,44,250,1,0,1,9", true, true, kUntouched,
          QStringLiteral("33°C")},
         {"parameter reply from another address", From::kOtherAddress,
-         "0100,RPR,0,127.0.0.142,255.255.0.0,127.0.0.1,0:1:2:3:4:5", false, false, kUntouched, kUntouched},
+         "0100,RPR,0," + kDevice + ",255.255.0.0,127.0.0.1,0:1:2:3:4:5", false, false, kUntouched, kUntouched},
     };
     HandOverCounter handed(console_->Console());
     for (const Case& c : cases) {

@@ -19,6 +19,7 @@
 #include "shown_texts.h"
 #include "tests/support/flood.h"
 #include "tests/support/loopback_peer.h"
+#include "tests/support/suite_addresses.h"
 #include "window_fixture.h"
 
 namespace {
@@ -28,6 +29,8 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using korva::testing::Flood;
 using korva::testing::LoopbackPeer;
+
+const korva::testing::SuiteAddresses addresses{"fault_flood"};
 
 constexpr std::size_t kFloodSize = 100'000;
 // Reached only when the polling timer starves: then the flood ends and the tick count fails the test. A
@@ -69,7 +72,7 @@ class FloodTest : public WindowTest {
 protected:
     // Automatic mode with the real polling timer, until the device has heard the console, so that it
     // knows the console's port.
-    void StartPolling(FakeDevice& device, const char* address) {
+    void StartPolling(FakeDevice& device, const std::string& address) {
         Open(address);
         Child<QTimer>("TmrRd")->start();
         Click("ldAuto");
@@ -78,7 +81,7 @@ protected:
 };
 
 TEST_F(FloodTest, PollingGoesOnThroughAFloodAndAButtonWorksAfterwards) {
-    const char* const address = "127.0.0.140";
+    const std::string address = addresses[1];
     FakeDevice device(address);
     StartPolling(device, address);
     const std::uint16_t consolePort = device.ConsolePort();
@@ -186,8 +189,8 @@ void ReportRealReplies(const std::string& flood, const RealReplies& replies, std
 constexpr int kRealReplies = 20;
 
 TEST_F(FloodTest, AForeignFloodLetsTheDeviceThrough) {
-    const char* const address = "127.0.0.156";
-    const char* const elsewhere = "127.0.0.157";
+    const std::string address = addresses[3];
+    const std::string elsewhere = addresses[4];
     FakeDevice device(address);
     StartPolling(device, address);
     const std::uint16_t consolePort = ConsolePortOfThisProcess();
@@ -214,7 +217,7 @@ TEST_F(FloodTest, AForeignFloodLetsTheDeviceThrough) {
 }
 
 TEST_F(FloodTest, AFloodFromTheDevicesOwnAddressIsHandledAndCounted) {
-    const char* const address = "127.0.0.158";
+    const std::string address = addresses[5];
     FakeDevice device(address);
     StartPolling(device, address);
     Flood flood(address, address, device.ConsolePort(), kFloodReply, kFloodLimit);
@@ -230,11 +233,12 @@ TEST_F(FloodTest, AFloodFromTheDevicesOwnAddressIsHandledAndCounted) {
 }
 
 TEST_F(FloodTest, ClosingDuringAFloodReturnsAndSavesWhatTheBoxesHeld) {
-    const char* const address = "127.0.0.141";
+    const std::string address = addresses[2];
     FakeDevice device(address);
     StartPolling(device, address);
     SetText("edMsk2", QStringLiteral("255.255.240.0"));
-    SetText("edGW2", QStringLiteral("127.0.0.9"));
+    const std::string gateway = addresses[254];
+    SetText("edGW2", QString::fromStdString(gateway));
     HandOverCounter handed(console_->Console());
     Flood flood(address, address, device.ConsolePort(), kFloodReply, kFloodLimit);
     ASSERT_TRUE(ServeEventsUntil([&] { return handed.count() >= 1000; }, 30s)) << "the flood did not arrive";
@@ -251,7 +255,7 @@ TEST_F(FloodTest, ClosingDuringAFloodReturnsAndSavesWhatTheBoxesHeld) {
     const korva::app::ConsoleSettings saved = korva::app::ReadConsoleSettings(SettingsPath().toStdString());
     EXPECT_EQ(saved.address, address);
     EXPECT_EQ(saved.mask, "255.255.240.0");
-    EXPECT_EQ(saved.gateway, "127.0.0.9");
+    EXPECT_EQ(saved.gateway, gateway);
 }
 
 }  // namespace

@@ -14,12 +14,15 @@
 #include "console/qt/TfrNrm01.h"
 #include "console/console_texts.h"
 #include "dialog_answerer.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/support/unprivileged.h"
 #include "window_fixture.h"
 
 namespace {
 
 using korva::console::TfrNrm01;
+
+const korva::testing::SuiteAddresses addresses{"fault_settings"};
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -35,7 +38,7 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
     // The tests may run as root, whom folder permissions do not stop; these stop everyone.
     struct Case {
         const char* what;
-        const char* address;
+        std::string address;
         QString path;
         std::function<void()> block;
         std::function<void()> unblock;
@@ -43,10 +46,10 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
     const QString fileAsFolder = folder_.filePath(QStringLiteral("file"));
     const QString folderAsFile = folder_.filePath(QStringLiteral("KorvaCfg.ini"));
     const Case cases[] = {
-        {"the settings folder is a regular file", "127.0.0.144", fileAsFolder + QStringLiteral("/KorvaCfg.ini"),
+        {"the settings folder is a regular file", addresses[1], fileAsFolder + QStringLiteral("/KorvaCfg.ini"),
          [&] { WriteFile(fileAsFolder, "not a folder"); },
          [&] { ASSERT_TRUE(QFile::remove(fileAsFolder) && QDir().mkdir(fileAsFolder)); }},
-        {"a folder sits where the settings file goes", "127.0.0.145", folderAsFile,
+        {"a folder sits where the settings file goes", addresses[2], folderAsFile,
          [&] {
              ASSERT_TRUE(QDir().mkdir(folderAsFile));
              WriteFile(folderAsFile + QStringLiteral("/kept"), "x");
@@ -58,8 +61,8 @@ TEST_F(WindowTest, UnwritableSettingsKeepTheWindowOpenUntilTheyCanBeWritten) {
         c.block();
         FakeDevice device(c.address);
         Create(c.path);
-        SetText("edIP1", QString::fromLatin1(c.address));
-        SetText("edIP2", QString::fromLatin1(c.address));
+        SetText("edIP1", QString::fromStdString(c.address));
+        SetText("edIP2", QString::fromStdString(c.address));
         SetText("edMsk2", QStringLiteral("255.255.255.128"));
         window_->show();
         ASSERT_TRUE(console_->Console().Open());
@@ -91,8 +94,8 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedTwiceMayBeLeftBehindAfterAQuestion) 
     WriteFile(fileAsFolder, "not a folder");
     const QString path = fileAsFolder + QStringLiteral("/KorvaCfg.ini");
     Create(path);
-    SetText("edIP1", QStringLiteral("127.0.0.233"));
-    SetText("edIP2", QStringLiteral("127.0.0.233"));
+    SetText("edIP1", QString::fromStdString(addresses[3]));
+    SetText("edIP2", QString::fromStdString(addresses[3]));
     window_->show();
     ASSERT_TRUE(console_->Console().Open());
     {
@@ -132,7 +135,10 @@ TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFo
     // own yet. A user without privileges sees it so; root would write there.
     const QString stick = folder_.filePath(QStringLiteral("stick"));
     const QString carried = stick + QStringLiteral("/KorvaCfg.ini");
-    const QByteArray carriedBytes = "[Geral]\r\nIP=127.0.85.7\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n";
+    const QString carriedAddress = QString::fromStdString(addresses[4]);
+    const QString typedAddress = QString::fromStdString(addresses[5]);
+    const QByteArray carriedBytes = "[Geral]\r\nIP=" + carriedAddress.toLatin1() + "\r\nmsk=255.255.0.0\r\nGW=" +
+                                    QByteArray::fromStdString(addresses[6]) + "\r\n";
     ASSERT_TRUE(QDir().mkdir(stick));
     WriteFile(carried, carriedBytes);
     const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
@@ -156,9 +162,9 @@ TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFo
     };
 
     start();
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.85.7"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), carriedAddress);
     EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.0.0"));
-    SetText("edIP1", QStringLiteral("127.0.85.9"));
+    SetText("edIP1", typedAddress);
     {
         DialogAnswerer operatorSays;
         EXPECT_TRUE(window_->close());
@@ -168,7 +174,7 @@ TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFo
                                                    carried.toStdString(), userFile.toStdString())));
     }
     Destroy();
-    EXPECT_EQ(Saved(userFile).address, "127.0.85.9");
+    EXPECT_EQ(Saved(userFile).address, typedAddress.toStdString());
     EXPECT_EQ(Saved(userFile).mask, "255.255.0.0");
     QFile stickFile(carried);
     ASSERT_TRUE(stickFile.open(QIODevice::ReadOnly));
@@ -176,7 +182,7 @@ TEST_F(WindowTest, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToTheUsersFo
 
     // The next start reads the user's file, and its close has nothing to say.
     start();
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.85.9"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), typedAddress);
     DialogAnswerer operatorSays;
     EXPECT_TRUE(window_->close());
     EXPECT_TRUE(operatorSays.seen().empty());
@@ -199,8 +205,9 @@ QByteArray HugeFiller() {
 }
 
 TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
-    const QByteArray whole = "[Geral]\r\nIP=127.0.0.146\r\nmsk=255.255.0.0\r\nGW=10.1.1.1\r\n";
-    const QString ip = QStringLiteral("127.0.0.146");
+    const QString ip = QString::fromStdString(addresses[7]);
+    const QByteArray whole = "[Geral]\r\nIP=" + ip.toLatin1() + "\r\nmsk=255.255.0.0\r\nGW=10.1.1.1\r\n";
+    const qsizetype addressStart = whole.indexOf("IP=") + 3;
     const QString mask = QStringLiteral("255.255.0.0");
     const QString gateway = QStringLiteral("10.1.1.1");
     const QString defaultIp = QStringLiteral("192.168.0.250");
@@ -222,7 +229,7 @@ TEST_F(WindowTest, DamagedSettingsFilesAreReadAsFarAsTheyGo) {
         {"binary around the settings", RandomBytes(4096, 6) + "\n" + whole + RandomBytes(4096, 7), ip, mask, gateway,
          true},
         {"cut in half", whole.left(whole.size() / 2), ip, defaultMask, defaultGateway, true},
-        {"cut inside the address", whole.left(19), QStringLiteral("127.0.0"), defaultMask, defaultGateway, true},
+        {"cut inside the address", whole.left(addressStart + 7), ip.left(7), defaultMask, defaultGateway, true},
         {"cut inside the section name", whole.left(4), defaultIp, defaultMask, defaultGateway, true},
         {"UTF-16", utf16, defaultIp, defaultMask, defaultGateway, true},
         {"huge, settings first", whole + HugeFiller(), ip, mask, gateway, false},

@@ -13,6 +13,7 @@
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
 #include "tests/support/loopback_peer.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/support/udp_sockets.h"
 #include "window_fixture.h"
 
@@ -20,9 +21,10 @@ namespace {
 
 using korva::testing::LoopbackPeer;
 
-constexpr const char* kDevice = "127.0.0.153";
-constexpr const char* kAttacker = "127.0.0.154";
-constexpr const char* kNewAddress = "127.0.0.155";
+const korva::testing::SuiteAddresses addresses{"fault_spoofing"};
+const std::string kDevice = addresses[1];
+const std::string kAttacker = addresses[2];
+const std::string kNewAddress = addresses[3];
 const std::string kOldWriteReply = "0100,WPR,0";  // the plain form: a green notice on older devices
 
 class SpoofingTest : public WindowTest {
@@ -72,7 +74,7 @@ TEST_F(SpoofingTest, RepliesFromAnotherAddressNeverReachTheWindow) {
     EXPECT_EQ(requests[1], "rst0000050000123\r\n") << "the device's own echo number";
 
     // A fake parameter reply and a fake acknowledgement change nothing of the conversation.
-    AttackThenWait(device, attacker, "0100,RPR,0,127.0.0.154,255.0.0.0,127.0.0.1,0:1:2:3:4:5");
+    AttackThenWait(device, attacker, "0100,RPR,0," + kAttacker + ",255.0.0.0,127.0.0.1,0:1:2:3:4:5");
     AttackThenWait(device, attacker, "0100,RST,0,ACK");
     EXPECT_EQ(Text("stMsk1"), QString());
     requests = Tick(device, 2);
@@ -90,7 +92,7 @@ TEST_F(SpoofingTest, TheReadBackAfterAWriteIsHeardFromTheNewAddressUntilTheNextR
     FakeDevice device(kDevice);
     FakeDevice moved(kNewAddress);
     Open(kDevice);
-    SetText("edIP2", QString::fromLatin1(kNewAddress));
+    SetText("edIP2", QString::fromStdString(kNewAddress));
     SetText("edMsk2", QStringLiteral("255.0.0.0"));
     SetText("edGW2", QStringLiteral("127.0.0.1"));
     DialogAnswerer operatorSays(QStringLiteral("btSim"));
@@ -98,7 +100,7 @@ TEST_F(SpoofingTest, TheReadBackAfterAWriteIsHeardFromTheNewAddressUntilTheNextR
     ASSERT_EQ(device.NextRequest().value_or("").substr(0, 3), "wPr");
     ASSERT_EQ(moved.NextRequest(), "rPr000 \r\n");
 
-    ReplyAndWait(moved, "0100,RPR,0,127.0.0.155,255.255.0.0,127.0.0.1,0:1:2:3:4:5");
+    ReplyAndWait(moved, "0100,RPR,0," + kNewAddress + ",255.255.0.0,127.0.0.1,0:1:2:3:4:5");
     EXPECT_EQ(Text("stMsk1"), QStringLiteral("255.255.0.0"));
     ReplyAndWait(device, "0100,SND,0,25,60,244,1,0,1,123");
     EXPECT_EQ(Text("stTmp"), QStringLiteral("25°C")) << "the old address is still the device's";
@@ -107,7 +109,7 @@ TEST_F(SpoofingTest, TheReadBackAfterAWriteIsHeardFromTheNewAddressUntilTheNextR
     Click("btRd");
     ASSERT_EQ(device.NextRequest(), "rPr000 \r\n");
     HandOverCounter handed(console_->Console());
-    moved.Reply("0100,RPR,0,127.0.0.155,255.255.255.0,127.0.0.1,0:1:2:3:4:5");
+    moved.Reply("0100,RPR,0," + kNewAddress + ",255.255.255.0,127.0.0.1,0:1:2:3:4:5");
     ReplyAndWait(device, "0100,XYZ,0");
     EXPECT_EQ(handed.count(), 1u);
     EXPECT_EQ(Text("stMsk1"), QString());

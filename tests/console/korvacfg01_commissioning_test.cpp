@@ -1,6 +1,6 @@
 // The technician's job at the real window: a korva-sim device written a new address, reset, followed
 // there and read back; and a name in the address box, which the window waits for without stopping.
-// The device is korva-sim on 127.0.0.76, with 127.0.0.77 free for it to move to.
+// The device is korva-sim on an address of the suite's, with the next one free for it to move to.
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +10,7 @@
 #include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
 #include "protocol/address_text.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 #include "window_fixture.h"
 
@@ -18,14 +19,18 @@ namespace {
 using korva::console::TTILed;
 using korva::ctl::testing::Simulator;
 
+const korva::testing::SuiteAddresses addresses{"korvacfg01_commissioning"};
+
 TEST_F(WindowTest, ADeviceWrittenANewAddressIsFollowedThroughItsResetAndReadBackThere) {
-    Simulator sim("127.0.0.76-127.0.0.77", {"--devices", "1"});
+    const QString moved = QString::fromStdString(addresses[2]);
+    const QString gateway = QString::fromStdString(addresses[254]);
+    Simulator sim(addresses.Range(1, 2), {"--devices", "1"});
     ASSERT_TRUE(sim.Ready());
-    Open("127.0.0.76");
-    SetText("edIP2", QStringLiteral("127.0.0.77"));
+    Open(addresses[1]);
+    SetText("edIP2", moved);
     // korva-sim starts its devices with a /24 and the gateway at .1.
     SetText("edMsk2", QStringLiteral("255.255.0.0"));
-    SetText("edGW2", QStringLiteral("127.0.0.254"));
+    SetText("edGW2", gateway);
     DialogAnswerer operatorSays(QStringLiteral("btSim"));
     const auto told = [&](const QString& text) {
         return std::any_of(operatorSays.seen().begin(), operatorSays.seen().end(),
@@ -37,14 +42,14 @@ TEST_F(WindowTest, ADeviceWrittenANewAddressIsFollowedThroughItsResetAndReadBack
     ASSERT_TRUE(QTest::qWaitFor([&] { return Child<QLabel>("lbAlt")->isVisible(); }, 5000));
     Child<QTimer>("TmrRd")->start();
     Click("ldAuto");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Text("stBat").isEmpty(); }, 5000)) << "polled at 127.0.0.76";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Text("stBat").isEmpty(); }, 5000)) << "polled at " << addresses[1];
     Click("btRst");
 
-    const QString confirmed = QStringLiteral("Reset confirmado: o dispositivo reinicia em 127.0.0.77");
+    const QString confirmed = QStringLiteral("Reset confirmado: o dispositivo reinicia em ") + moved;
     ASSERT_TRUE(QTest::qWaitFor([&] { return told(confirmed); }, 10000));
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.77"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), moved);
     // Read back at the new address: the parameters written are those in force now.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Text("stGW1") == QStringLiteral("127.0.0.254"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text("stGW1") == gateway; }, 5000));
     EXPECT_EQ(Text("stMsk1"), QStringLiteral("255.255.0.0"));
     EXPECT_FALSE(Child<QLabel>("lbNoReply")->isVisible());
     EXPECT_FALSE(Child<QLabel>("lbAlt")->isVisible()) << "nothing is pending after the restart";
@@ -57,7 +62,7 @@ TEST_F(WindowTest, ADeviceWrittenANewAddressIsFollowedThroughItsResetAndReadBack
     EXPECT_TRUE(window_->close());
     QFile settings(SettingsPath());
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(settings.readAll().contains("IP=127.0.0.77"));
+    EXPECT_TRUE(settings.readAll().contains("IP=" + moved.toLatin1()));
 }
 
 // The resolver takes its time over the name; the window keeps answering the operator meanwhile. How long

@@ -4,8 +4,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdio>
+
 #include "console/qt/TTILed.h"
 #include "dialog_answerer.h"
+#include "tests/support/suite_addresses.h"
 #include "window_fixture.h"
 
 namespace {
@@ -15,6 +18,16 @@ using Requests = std::vector<std::string>;
 const std::string kLiveData = "snd000\r\n";
 const std::string kManualParameters = "rPr000 \r\n";
 const std::string kAutomaticParameters = "rPr000\r\n";
+const korva::testing::SuiteAddresses addresses{"korvacfg01_requests"};
+
+// The host'th address of the suite as a write carries it: each octet three digits long.
+std::string Padded(unsigned host) {
+    const std::uint32_t number = addresses.Number(host);
+    char padded[16];
+    std::snprintf(padded, sizeof padded, "%03u.%03u.%03u.%03u", number >> 24, number >> 16 & 0xff, number >> 8 & 0xff,
+                  number & 0xff);
+    return padded;
+}
 
 TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress) {
     struct Case {
@@ -46,22 +59,21 @@ TEST_F(WindowTest, ButtonsClearTheirDisplayAndSendTheirRequestToTheDeviceAddress
 
 TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) {
     struct Case {
-        const char* current;
-        const char* next;
+        unsigned current;
+        unsigned next;
         QString answer;  // the write's question keeps SIM as its default: Return confirms it
     };
-    for (const Case& c : {Case{"127.0.0.62", "127.0.0.63", QStringLiteral("btSim")},
-                          Case{"127.0.0.64", "127.0.0.64", DialogAnswerer::kReturnKey}}) {
-        SCOPED_TRACE(c.next);
-        FakeDevice current(c.current);
+    for (const Case& c : {Case{1, 2, QStringLiteral("btSim")}, Case{3, 3, DialogAnswerer::kReturnKey}}) {
+        SCOPED_TRACE(addresses[c.next]);
+        FakeDevice current(addresses[c.current]);
         std::unique_ptr<FakeDevice> separate;
-        if (std::string(c.current) != c.next)
-            separate = std::make_unique<FakeDevice>(c.next);
+        if (c.current != c.next)
+            separate = std::make_unique<FakeDevice>(addresses[c.next]);
         FakeDevice& next = separate ? *separate : current;
-        Open(c.current);
-        SetText("edIP2", QString::fromLatin1(c.next));
+        Open(addresses[c.current]);
+        SetText("edIP2", QString::fromStdString(addresses[c.next]));
         SetText("edMsk2", QStringLiteral("255.255.0.0"));
-        SetText("edGW2", QStringLiteral("127.0.0.1"));
+        SetText("edGW2", QString::fromStdString(addresses[254]));
         DialogAnswerer operatorSays(c.answer);
 
         Click("btWr1");
@@ -74,8 +86,7 @@ TEST_F(WindowTest, ConfirmedWriteGoesToTheCurrentAddressAndTheCheckToTheNewOne) 
         EXPECT_EQ(question.kind, 1);
         EXPECT_GT(question.ticks, 100);  // 12 seconds of 100 ms ticks, a few perhaps gone already
         EXPECT_LE(question.ticks, 120);
-        const std::string paddedNext = std::string(c.next) == "127.0.0.63" ? "127.000.000.063" : "127.000.000.064";
-        EXPECT_EQ(current.NextRequest(), "wPr000 " + paddedNext + " 255.255.000.000 127.000.000.001\r\n");
+        EXPECT_EQ(current.NextRequest(), "wPr000 " + Padded(c.next) + " 255.255.000.000 " + Padded(254) + "\r\n");
         EXPECT_EQ(next.NextRequest(), kManualParameters);
         EXPECT_EQ(current.WaitingRequests(), Requests{});
         EXPECT_EQ(next.WaitingRequests(), Requests{});
@@ -93,7 +104,7 @@ TEST_F(WindowTest, WriteAnsweredNoSendsNothing) {
 }
 
 TEST_F(WindowTest, SendErrorsOfButtonsAppearInTheDefaultErrorBox) {
-    Open("127.0.0.66");
+    Open(addresses[4]);
     // Found nowhere by the test's resolver.
     SetText("edIP1", QStringLiteral("korva.site"));
     SetText("edGW2", QStringLiteral("127.0.0.1"));
@@ -113,7 +124,7 @@ TEST_F(WindowTest, SendErrorsOfButtonsAppearInTheDefaultErrorBox) {
 }
 
 TEST_F(WindowTest, SendErrorsOfPollingTicksAreSilent) {
-    Open("127.0.0.89");
+    Open(addresses[5]);
     SetText("edIP1", QStringLiteral("korva.site"));
     Click("ldAuto");
     DialogAnswerer operatorSays;

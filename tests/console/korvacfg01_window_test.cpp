@@ -15,6 +15,7 @@
 #include "console/window_layout.h"
 #include "dialog_answerer.h"
 #include "hand_over_counter.h"
+#include "tests/support/suite_addresses.h"
 #include "window_fixture.h"
 
 namespace {
@@ -22,6 +23,8 @@ namespace {
 using korva::console::TTILed;
 namespace layout = korva::console::layout;
 namespace texts = korva::console::texts;
+
+const korva::testing::SuiteAddresses addresses{"korvacfg01_window"};
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -38,7 +41,7 @@ QByteArray ReadFile(const QString& path) {
 
 TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     const QFont desktopFont = QApplication::font();
-    Open("127.0.0.82");
+    Open(addresses[1]);
     // The controls are built in one of the window's faces; afterwards the application's font, which
     // message boxes and tooltips take, is the desktop's again.
     EXPECT_EQ(QApplication::font(), desktopFont) << QApplication::font().toString().toStdString();
@@ -66,8 +69,8 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
             EXPECT_EQ(text, QString::fromStdString(texts::Text(design.caption))) << design.name;
         }
     }
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QStringLiteral("127.0.0.82"));
-    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.82"));
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->text(), QString::fromStdString(addresses[1]));
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QString::fromStdString(addresses[1]));
     EXPECT_EQ(Child<QLineEdit>("edMsk2")->text(), QStringLiteral("255.255.255.0"));
     EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("192.168.0.1"));
     EXPECT_EQ(Child<QLabel>("lbAlt")->toolTip(), QStringLiteral("Este dispositivo contém parâmetros alterados que "
@@ -116,7 +119,7 @@ TEST_F(WindowTest, EveryCaptionFitsItsBoxInEveryLanguage) {
 }
 
 TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {
-    Open("127.0.0.83");
+    Open(addresses[2]);
     EXPECT_EQ(window_->windowTitle(), QStringLiteral("Melk - Configuração Korva - v1.00-001"));
     EXPECT_EQ(window_->size(), QSize(645, 199));
     EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
@@ -132,13 +135,14 @@ TEST_F(WindowTest, WindowIsPlacedAndSizedOnceAtStart) {
 
 TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
     // Loaded from the settings rather than typed in, so that the start-up selection is what is seen.
-    WriteFile(SettingsPath(), "[Geral]\nIP=127.0.0.84\n");
+    const QString saved = QString::fromStdString(addresses[3]);
+    WriteFile(SettingsPath(), "[Geral]\nIP=" + saved.toLatin1() + '\n');
     Create(SettingsPath());
     window_->show();
     QApplication::setActiveWindow(window_);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>("edIP1"));
-    EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), QStringLiteral("127.0.0.84")) << "ready to be typed over";
+    EXPECT_EQ(Child<QLineEdit>("edIP1")->selectedText(), saved) << "ready to be typed over";
     const char* order[] = {"edIP2", "edMsk2", "edGW2",  "btWr1",
                            "btRd",  "btRead", "ldAuto", "edIP1"};  // btRst is disabled
     for (const char* next : order) {
@@ -148,7 +152,7 @@ TEST_F(WindowTest, FocusStartsInTheAddressAndTabFollowsTheDesignedOrder) {
 }
 
 TEST_F(WindowTest, EditBoxesSelectAllOnFocusAndIgnoreEnterAndEscape) {
-    Open("127.0.0.85");
+    Open(addresses[4]);
     QApplication::setActiveWindow(window_);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     auto* address = Child<QLineEdit>("edIP1");
@@ -196,17 +200,18 @@ TEST_F(WindowTest, SettingsFileFillsTheBoxesWithDefaultsForWhatItLacks) {
 
 TEST_F(WindowTest, ClosingSavesAddressMaskAndGatewayAndKeepsTheRest) {
     WriteFile(SettingsPath(), "; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=10.0.0.7\nextra=1\n");
-    Open("127.0.0.86");
+    const QString address = QString::fromStdString(addresses[5]);
+    Open(addresses[5]);
     SetText("edIP2", QStringLiteral("10.9.9.9"));
     SetText("edMsk2", QStringLiteral("255.0.0.0"));
     SetText("edGW2", QStringLiteral("máscara?"));
     EXPECT_TRUE(window_->close());
     EXPECT_EQ(ReadFile(SettingsPath()),
-              QByteArray("; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=127.0.0.86\nextra=1\nmsk=255.0.0.0\n"
-                         "GW=m\xE1scara?\n"));
+              "; carried over\n[Outro]\nIP=1.2.3.4\n[Geral]\nIP=" + address.toLatin1() +
+                  "\nextra=1\nmsk=255.0.0.0\nGW=m\xE1scara?\n");
     Create(SettingsPath());
     EXPECT_EQ(Child<QLineEdit>("edGW2")->text(), QStringLiteral("máscara?"));
-    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), QStringLiteral("127.0.0.86")) << "the new address is not kept";
+    EXPECT_EQ(Child<QLineEdit>("edIP2")->text(), address) << "the new address is not kept";
 }
 
 TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
@@ -214,7 +219,7 @@ TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
     const QString path = missing + QStringLiteral("/KorvaCfg.ini");
     Create(path);
     Child<QTimer>("TmrRd")->stop();
-    SetText("edIP1", QStringLiteral("127.0.0.87"));
+    SetText("edIP1", QString::fromStdString(addresses[6]));
     window_->show();
     DialogAnswerer operatorSays;
 
@@ -227,7 +232,7 @@ TEST_F(WindowTest, FailedSaveKeepsTheWindowOpenUntilTheNextClose) {
     ASSERT_TRUE(QDir().mkdir(missing));
     EXPECT_TRUE(window_->close());
     EXPECT_FALSE(window_->isVisible());
-    EXPECT_TRUE(ReadFile(path).contains("IP=127.0.0.87"));
+    EXPECT_TRUE(ReadFile(path).contains(QByteArray::fromStdString("IP=" + addresses[6])));
 }
 
 TEST_F(WindowTest, ClosingWhileTheDeviceKeepsAnsweringNeitherHangsNorLosesTheSettings) {

@@ -1,7 +1,7 @@
-"""What a screen reader hears of the real window, in the language the session asks for (the argument):
-every caption, each indicator's state in words, each reading's value under its caption's name, the clock,
-and "aut" switched from the keyboard. Runs inside the session that
-tests/console/screen_reader_test.sh sets up."""
+"""What a screen reader hears of the real window, in the language the session asks for (the first
+argument), with korva-sim at the address the second names: every caption, each indicator's state in
+words, each reading's value under its caption's name, the clock, and "aut" switched from the keyboard.
+Runs inside the session that tests/console/screen_reader_test.sh sets up."""
 import re
 import subprocess
 import sys
@@ -10,6 +10,7 @@ import time
 import pyatspi
 
 LANGUAGE = sys.argv[1]  # what the session's LANG asks for: "pt" or "en"
+DEVICE = [int(octet) for octet in sys.argv[2].split(".")]
 WORDS = {
     "pt": {
         "leds": ["presença", "rede 1", "rede 2", "rede 3", "reset EC"],
@@ -31,15 +32,16 @@ WORDS = {
 AUT = {"pt": "aut", "en": "auto"}[LANGUAGE]
 STATE_LEDS = WORDS["leds"]
 NO_READING = WORDS["no reading"]
-# What korva-sim on 127.0.42.31 reports, as the window shows it: the same forms in every language.
+# What korva-sim reports, as the window shows it: the same forms in every language. Its gateway is the
+# first host of its /24 and its MAC ends in the last three octets of its address.
 READINGS = {
     WORDS["battery"]: r"\d+,\dV",
     WORDS["temperature"]: r"-?\d+°C",
     WORDS["humidity"]: r"\d+%",
     WORDS["clock"]: r"\d\d/\d\d/\d\d \d\d:\d\d:\d\d",
     WORDS["mask"]: r"255\.255\.255\.0",
-    WORDS["gateway"]: r"127\.0\.42\.1",
-    "mac address": r"00-1A-AB-00-2A-1F",
+    WORDS["gateway"]: re.escape(".".join(map(str, DEVICE[:3] + [1]))),
+    "mac address": "00-1A-AB-" + "-".join(f"{octet:02X}" for octet in DEVICE[1:]),
     WORDS["version"]: r"1\.52 07/03/16 14:05",
 }
 

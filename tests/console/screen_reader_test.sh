@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Starts the console (a copy with its own settings) against korva-sim on 127.0.42.31 under Xvfb, with
+# Starts the console (a copy with its own settings) against korva-sim on DEVICE_ADDRESS under Xvfb, with
 # an accessibility bus of its own and the system's language set to LOCALE, and has screen_reader_test.py
 # read it through AT-SPI in LANGUAGE.
-# Usage: screen_reader_test.sh BUILD_FOLDER LOCALE LANGUAGE
+# Usage: screen_reader_test.sh BUILD_FOLDER LOCALE LANGUAGE DEVICE_ADDRESS
 set -euo pipefail
 build=$1
 export LANG=$2 LC_ALL= LC_MESSAGES= LANGUAGE=
 language=$3
+device=$4
 here=$(cd "$(dirname "$0")" && pwd)
 for program in Xvfb xdotool dbus-run-session /usr/libexec/at-spi-bus-launcher; do
   command -v "$program" >/dev/null || { echo "missing $program (scripts/test.sh installs it)" >&2; exit 1; }
@@ -23,8 +24,8 @@ stop_started() {
 trap stop_started EXIT
 
 cp "$build/app/KorvaCfg" "$scratch/"
-printf '[Geral]\r\nIP=127.0.42.31\r\n' >"$scratch/KorvaCfg.ini"
-"$build/tools/sim/korva-sim" --address 127.0.42.31 >"$scratch/sim.log" 2>&1 &
+printf '[Geral]\r\nIP=%s\r\n' "$device" >"$scratch/KorvaCfg.ini"
+"$build/tools/sim/korva-sim" --address "$device" >"$scratch/sim.log" 2>&1 &
 started+=($!)
 # Xvfb picks a free display itself and names it once it accepts connections.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
@@ -40,7 +41,7 @@ dbus-run-session -- bash -c '
   "$1/KorvaCfg" >"$1/console.log" 2>&1 &
   console=$!
   status=0
-  /usr/bin/python3 "$2/screen_reader_test.py" "$3" || status=$?
+  /usr/bin/python3 "$2/screen_reader_test.py" "$3" "$4" || status=$?
   kill "$console" "$bus" 2>/dev/null
   wait "$console" 2>/dev/null
-  exit $status' bash "$scratch" "$here" "$language"
+  exit $status' bash "$scratch" "$here" "$language" "$device"

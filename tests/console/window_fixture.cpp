@@ -35,11 +35,11 @@ void WindowTest::Destroy() {
     console_.reset();
 }
 
-void WindowTest::Open(const char* address, std::uint16_t devicePort) {
+void WindowTest::Open(const std::string& address, std::uint16_t devicePort) {
     Create(SettingsPath(), devicePort);
     Child<QTimer>("TmrRd")->stop();
-    SetText("edIP1", QString::fromLatin1(address));
-    SetText("edIP2", QString::fromLatin1(address));
+    SetText("edIP1", QString::fromStdString(address));
+    SetText("edIP2", QString::fromStdString(address));
     window_->show();
     ASSERT_TRUE(console_->Console().Open());
 }

@@ -30,9 +30,9 @@ protected:
 
     // Creates the window with the settings in this test's folder, its rules sending to devicePort,
     // shows it, opens its endpoint and points edIP1 and edIP2 at address before anything can be sent.
-    void Open(const char* address, std::uint16_t devicePort = korva::kDevicePort);
+    void Open(const std::string& address, std::uint16_t devicePort = korva::kDevicePort);
     // The same towards device, wherever it listens.
-    void Open(const FakeDevice& device) { Open(device.Address().c_str(), device.Port()); }
+    void Open(const FakeDevice& device) { Open(device.Address(), device.Port()); }
     // The window wired as the program wires it, its settings in the file at path; window_ is it.
     void Create(const QString& path, std::uint16_t devicePort = korva::kDevicePort);
     // The same with the settings in a store of the test's choice.

@@ -3,11 +3,10 @@
 # installed with apt, its programs, man pages, completion, exporter service (verified, its sandbox's
 # exposure printed), Prometheus examples and Grafana dashboard, Wireshark
 # dissector and desktop entry used or checked where they were installed, then removed again without a trace in /usr/bin. Needs root, as CI runs; skips otherwise.
-# All traffic stays on 127.0.0.226.
-# Usage: package_test.sh BUILD_DIR PACKAGE VERSION
+# All traffic stays on DEVICE; GATEWAY is only written into the console's settings.
+# Usage: package_test.sh BUILD_DIR PACKAGE VERSION DEVICE GATEWAY
 set -euo pipefail
-build=$1 package=$2 version=$3
-device=127.0.0.226
+build=$1 package=$2 version=$3 device=$4 gateway=$5
 skip=77
 
 fail() {
@@ -163,7 +162,7 @@ echo "== the installed console keeps its settings in the per-user file"
 config=$work/config
 settings=$config/KorvaCfg/KorvaCfg.ini
 mkdir -p "$config/KorvaCfg" "$work/home"
-printf '[Geral]\nIP=%s\nmsk=255.255.0.0\nGW=%s\n' $device 127.0.0.227 >"$settings"
+printf '[Geral]\nIP=%s\nmsk=255.255.0.0\nGW=%s\n' $device $gateway >"$settings"
 preset_inode=$(stat -c %i "$settings")
 (cd "$work" && exec env HOME="$work/home" XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=offscreen \
   /usr/bin/KorvaCfg) >"$work/console.log" 2>&1 &
@@ -199,7 +198,7 @@ console=
 
 [ ! -e $stray_settings ] || fail "the console wrote $stray_settings"
 [ "$(stat -c %i "$settings")" != "$preset_inode" ] || fail "the console did not save $settings"
-for line in "IP=$device" "msk=255.255.0.0" "GW=127.0.0.227"; do
+for line in "IP=$device" "msk=255.255.0.0" "GW=$gateway"; do
   tr -d '\r' <"$settings" | grep -qx "$line" || fail "$settings lacks $line after the save: $(cat "$settings")"
 done
 

@@ -13,8 +13,8 @@
 #  4. installed once more: a setting changed since is kept, and so is the desktop shortcut;
 #  5. its first page in English in an en_US locale, cancelled there;
 #  6. uninstalled silently: nothing of it left but the user's settings.
-# Nothing here sends a datagram: every settings file the console reads names only 127.0.0.186-188, and
-# nothing is clicked in the console.
+# Nothing here sends a datagram: every settings file the console reads names only the three loopback
+# addresses the build gives this test (tests/package/CMakeLists.txt), and nothing is clicked in the console.
 # Usage: windows_installer_test.sh BUILD_DIR   (after `cmake --build BUILD_DIR --target package`)
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -26,6 +26,7 @@ if [ ${#installers[@]} -ne 1 ] || [ ! -f "${installers[0]}" ]; then
 fi
 installer=${installers[0]}
 version=$(basename "$installer" | sed 's/^korvacfg-//; s/-windows-x64\.exe$//')
+read -r first_address second_address third_address <"$build/tests/package/windows_installer_addresses"
 pages_program=$build/tests/package/installer_pages.exe
 for wanted in pt_BR.utf8 en_US.utf8; do
   if ! locale -a | grep -qx "$wanted"; then
@@ -62,7 +63,7 @@ listing() { (cd "$1" && find . -mindepth 1 -printf '%P\n' | sort); }
 wanted() { printf '%s\n' "$@" | sort; }
 # Ends when every program of the prefix has ended: each step begins as a technician's next step would.
 settle() { "${wineserver[@]}" -w; }
-settings_line() { printf '[Geral]\r\nIP=%s\r\nmsk=255.0.0.0\r\nGW=127.0.0.186\r\n' "$1"; }
+settings_line() { printf '[Geral]\r\nIP=%s\r\nmsk=255.0.0.0\r\nGW=%s\r\n' "$1" "$first_address"; }
 
 if [ -e "$program_files" ] || [ -e "$start_menu" ]; then
   echo "FAIL: the prefix already holds an installation; remove $prefix" >&2
@@ -72,7 +73,7 @@ appdata=$("${wine[@]}" winepath -u "$("${wine[@]}" cmd /c echo %APPDATA% | tr -d
 user_settings=$appdata/KorvaCfg/KorvaCfg.ini
 # The console the last page starts reads these.
 mkdir -p "$(dirname "$user_settings")"
-settings_line 127.0.0.186 >"$user_settings"
+settings_line "$first_address" >"$user_settings"
 
 # Waits for the installed console's window and closes it as its close button does; it saves on the way.
 close_console() {
@@ -103,7 +104,7 @@ page_says "RichEdit20W | KorvaCfg    Copyright 2026 $holder    All rights reserv
 page_says "Escolher Componentes"
 page_says "Button | [x] Iniciar KorvaCfg"
 page_says "page 1 | caption | KorvaCfg"
-grep -q 'IP=127\.0\.0\.186' "$user_settings" || fail "the console from the last page lost its settings: $(cat "$user_settings")"
+grep -qF "IP=$first_address" "$user_settings" || fail "the console from the last page lost its settings: $(cat "$user_settings")"
 grep -q '^Idioma=pt' "$user_settings" || fail "the language chosen did not become the console's: $(cat "$user_settings")"
 
 # 2. What the installation put in place.
@@ -125,7 +126,7 @@ installed_version=$("${wine[@]}" "$program_files/korvactl.exe" --version 2>&1 | 
   fail "the installed korvactl.exe --version says '$installed_version', the built one '$built_version'"
 # Wine lets its user write into Program Files; the installed console keeps its settings in %APPDATA%
 # all the same.
-settings_line 127.0.0.187 >"$user_settings"
+settings_line "$second_address" >"$user_settings"
 touch -d '2000-01-01' "$user_settings"
 "${wine[@]}" "$program_files/KorvaCfg.exe" &
 console=$!
@@ -133,15 +134,15 @@ close_console "started from Program Files"
 wait "$console" || fail "the installed console ended with status $?"
 settle
 [ "$user_settings" -nt "$program_files/KorvaCfg.exe" ] || fail "the installed console did not save into %APPDATA%"
-grep -q 'IP=127\.0\.0\.187' "$user_settings" || fail "the console saved another address: $(cat "$user_settings")"
+grep -qF "IP=$second_address" "$user_settings" || fail "the console saved another address: $(cat "$user_settings")"
 [ ! -e "$program_files/KorvaCfg.ini" ] || fail "the installed console saved beside itself"
 
 # 3. Over a console that kept its settings beside itself, with the desktop shortcut asked for.
 rm "$user_settings"
-settings_line 127.0.0.188 >"$program_files/KorvaCfg.ini"
+settings_line "$third_address" >"$program_files/KorvaCfg.ini"
 "${wine[@]}" "$installer" /S /DESKTOP
 settle
-grep -q 'IP=127\.0\.0\.188' "$user_settings" 2>/dev/null ||
+grep -qF "IP=$third_address" "$user_settings" 2>/dev/null ||
   fail "the settings beside the old console did not reach %APPDATA%: $(cat "$user_settings" 2>&1)"
 [ "$(listing "$program_files" 2>&1)" = "$(wanted "${expected_files[@]}")" ] ||
   fail "after the upgrade Program Files\\KorvaCfg holds: $(listing "$program_files" 2>&1 | tr '\n' ' ')"
@@ -149,10 +150,10 @@ grep -q 'IP=127\.0\.0\.188' "$user_settings" 2>/dev/null ||
 ! grep -q Idioma "$user_settings" || fail "a silent install chose a language: $(cat "$user_settings")"
 
 # 4. Once more, with a setting changed since.
-settings_line 127.0.0.187 >"$user_settings"
+settings_line "$second_address" >"$user_settings"
 "${wine[@]}" "$installer" /S
 settle
-grep -q 'IP=127\.0\.0\.187' "$user_settings" || fail "an upgrade changed the user's settings: $(cat "$user_settings")"
+grep -qF "IP=$second_address" "$user_settings" || fail "an upgrade changed the user's settings: $(cat "$user_settings")"
 [ -f "$desktop_link" ] || fail "an upgrade dropped the desktop shortcut chosen before"
 [ "$("${wine[@]}" reg query "$uninstall_key" 2>&1 | grep -c DisplayName)" = 1 ] ||
   fail "Add/Remove programs lists KorvaCfg more than once"
@@ -178,7 +179,7 @@ settle
 if "${wine[@]}" reg query "$uninstall_key" >/dev/null 2>&1; then
   fail "the uninstaller left its Add/Remove programs entry"
 fi
-grep -q 'IP=127\.0\.0\.187' "$user_settings" || fail "the uninstaller took the user's settings from %APPDATA%"
+grep -qF "IP=$second_address" "$user_settings" || fail "the uninstaller took the user's settings from %APPDATA%"
 rm -rf "$(dirname "$user_settings")"
 
 [ $failures -eq 0 ] && echo "PASS: installed in Portuguese, upgraded twice keeping the settings, removed again"

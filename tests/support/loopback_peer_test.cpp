@@ -1,4 +1,3 @@
-// The peers on 127.0.0.246-248.
 #include "tests/support/loopback_peer.h"
 
 #include <gtest/gtest.h>
@@ -12,27 +11,30 @@
 #include "tests/support/answering_peer.h"
 #include "tests/support/loopback_address.h"
 #include "tests/support/loopback_sources.h"
+#include "tests/support/suite_addresses.h"
 
 namespace korva::testing {
 namespace {
 
 using std::chrono::milliseconds;
 
+const SuiteAddresses addresses{"loopback_peer"};
+
 TEST(LoopbackPeer, SendsReceivesAndTellsTheSender) {
     if (!LoopbackSourcesKept())
         GTEST_SKIP() << kLoopbackSourcesLost;
-    const LoopbackPeer first("127.0.0.246");
-    const LoopbackPeer second("127.0.0.247", 5010);
+    const LoopbackPeer first(addresses[1]);
+    const LoopbackPeer second(addresses[2], 5010);
     EXPECT_NE(first.Port(), 0);
     EXPECT_EQ(second.Port(), 5010);
-    EXPECT_THROW(LoopbackPeer("127.0.0.247", 5010), std::runtime_error) << "the port is taken";
+    EXPECT_THROW(LoopbackPeer(addresses[2], 5010), std::runtime_error) << "the port is taken";
 
     EXPECT_EQ(second.Receive(milliseconds(0)), std::nullopt) << "nothing was sent yet";
-    first.Send("127.0.0.247", 5010, std::string("one\0two", 7));
+    first.Send(addresses[2], 5010, std::string("one\0two", 7));
     const std::optional<Datagram> heard = second.Receive();
     ASSERT_TRUE(heard.has_value());
     EXPECT_EQ(heard->bytes, std::string("one\0two", 7));
-    EXPECT_EQ(DottedQuad(heard->from), "127.0.0.246");
+    EXPECT_EQ(DottedQuad(heard->from), addresses[1]);
     EXPECT_EQ(PortOf(heard->from), first.Port());
 
     second.Send(heard->from, "");
@@ -42,12 +44,12 @@ TEST(LoopbackPeer, SendsReceivesAndTellsTheSender) {
 }
 
 TEST(LoopbackPeer, DiscardCountsWhatWaitsAndWaitsOnlyWhenToldTo) {
-    const LoopbackPeer sender("127.0.0.246");
-    const LoopbackPeer receiver("127.0.0.247");
+    const LoopbackPeer sender(addresses[1]);
+    const LoopbackPeer receiver(addresses[2]);
     EXPECT_EQ(receiver.Discard(), 0u);
     EXPECT_EQ(receiver.Discard(milliseconds(1)), 0u);
     for (int i = 0; i < 5; ++i)
-        sender.Send("127.0.0.247", receiver.Port(), std::to_string(i));
+        sender.Send(addresses[2], receiver.Port(), std::to_string(i));
     // Loopback delivers a datagram within sendto(): all five wait already.
     EXPECT_EQ(receiver.Discard(milliseconds(1000)), 5u);
     EXPECT_EQ(receiver.Receive(milliseconds(0)), std::nullopt);
@@ -56,10 +58,10 @@ TEST(LoopbackPeer, DiscardCountsWhatWaitsAndWaitsOnlyWhenToldTo) {
 TEST(LoopbackPeer, NeverSendsOrBindsOffTheLoopback) {
     EXPECT_THROW(LoopbackPeer("192.168.0.250"), std::invalid_argument);
     EXPECT_THROW(LoopbackPeer("0.0.0.0"), std::invalid_argument);
-    const LoopbackPeer peer("127.0.0.246");
+    const LoopbackPeer peer(addresses[1]);
     EXPECT_THROW(peer.Send("10.0.0.1", 5010, "x"), std::invalid_argument);
     EXPECT_THROW(peer.Send("no such host", 5010, "x"), std::invalid_argument);
-    sockaddr_in elsewhere = LoopbackAddress("127.0.0.1", 5010);
+    sockaddr_in elsewhere = LoopbackAddress(addresses[1], 5010);
     elsewhere.sin_addr.s_addr = htonl(0xC0A800FAu);  // 192.168.0.250
     EXPECT_THROW(peer.TrySend(elsewhere, "x"), std::invalid_argument);
 }
@@ -67,20 +69,20 @@ TEST(LoopbackPeer, NeverSendsOrBindsOffTheLoopback) {
 TEST(AnsweringPeer, AnswersWhatTheScriptAnswersAndKeepsEveryRequest) {
     if (!LoopbackSourcesKept())
         GTEST_SKIP() << kLoopbackSourcesLost;
-    const AnsweringPeer device("127.0.0.248", 5010, [](const std::string& request) -> std::optional<std::string> {
+    const AnsweringPeer device(addresses[3], 5010, [](const std::string& request) -> std::optional<std::string> {
         if (request == "quiet")
             return std::nullopt;
         return "re:" + request;
     });
-    const LoopbackPeer console("127.0.0.246");
+    const LoopbackPeer console(addresses[1]);
     for (const char* request : {"first", "quiet", "second"})
-        console.Send("127.0.0.248", 5010, request);
+        console.Send(addresses[3], 5010, request);
     const auto first = console.Receive();
     const auto second = console.Receive();
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->bytes, "re:first");
     EXPECT_EQ(second->bytes, "re:second");
-    EXPECT_EQ(DottedQuad(second->from), "127.0.0.248");
+    EXPECT_EQ(DottedQuad(second->from), addresses[3]);
     EXPECT_EQ(PortOf(second->from), 5010);
     EXPECT_EQ(device.Requests(), (std::vector<std::string>{"first", "quiet", "second"}));
 }

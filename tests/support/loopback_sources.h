@@ -8,7 +8,7 @@
 
 namespace korva::testing {
 
-// Asks once, with two peers on 127.0.43.1 and 127.0.43.2, then remembers.
+// Asks once, with two peers on addresses of its own, then remembers.
 bool LoopbackSourcesKept();
 
 inline const std::string kLoopbackSourcesLost =

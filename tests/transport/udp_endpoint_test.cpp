@@ -4,10 +4,12 @@
 #include "owner_loop.h"
 #include "tests/support/loopback_peer.h"
 #include "tests/support/loopback_sources.h"
+#include "tests/support/suite_addresses.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <stdexcept>
@@ -24,6 +26,7 @@ using testing::ThreadIds;
 
 // The endpoint listens on every interface; the peers reach it here.
 const std::string kEndpointHost = "127.0.0.1";
+const korva::testing::SuiteAddresses addresses{"udp_endpoint"};
 
 struct Delivery {
     std::string bytes;
@@ -99,24 +102,24 @@ TEST_F(UdpEndpointTest, SecondActivationKeepsTheOneSocketAndThread) {
 }
 
 TEST_F(UdpEndpointTest, ExactBytesBothWays) {
-    LoopbackPeer peer("127.0.0.40");
+    LoopbackPeer peer(addresses[40]);
     const std::string request = "snd000\r\n";
-    EXPECT_EQ(SendAndReceive(peer, "127.0.0.40", request), request);
-    EXPECT_EQ(SendAndReceive(peer, "127.0.0.40", EveryByteValue()), EveryByteValue());
+    EXPECT_EQ(SendAndReceive(peer, addresses[40], request), request);
+    EXPECT_EQ(SendAndReceive(peer, addresses[40], EveryByteValue()), EveryByteValue());
 
     const std::string reply = "0100,SND\0,25\r\n" + EveryByteValue();
     peer.Send(kEndpointHost, endpoint.LocalPort(), reply);
     ASSERT_TRUE(ServeUntilDelivered(1));
     EXPECT_EQ(delivered[0].bytes, reply);
     if (korva::testing::LoopbackSourcesKept()) {
-        EXPECT_EQ(delivered[0].from.address, "127.0.0.40");
+        EXPECT_EQ(delivered[0].from.address, addresses[40]);
     }
     EXPECT_EQ(delivered[0].from.port, peer.Port());
     EXPECT_EQ(delivered[0].thread, std::this_thread::get_id());
 }
 
 TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
-    LoopbackPeer peer("127.0.0.41");
+    LoopbackPeer peer(addresses[41]);
     peer.SetSendBuffer(1 << 20);  // room for all of them at once, the largest datagram among them
     const struct {
         std::size_t size;
@@ -144,7 +147,7 @@ TEST_F(UdpEndpointTest, DatagramsLongerThanTheBufferAreDroppedWhole) {
 }
 
 TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
-    LoopbackPeer peer("127.0.0.42");
+    LoopbackPeer peer(addresses[42]);
     constexpr int kCount = 100;
     int running = 0;
     int overlaps = 0;
@@ -171,7 +174,7 @@ TEST_F(UdpEndpointTest, DatagramsAreHandledOneAtATimeInArrivalOrder) {
 TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
     if (!korva::testing::LoopbackSourcesKept())
         GTEST_SKIP() << korva::testing::kLoopbackSourcesLost;
-    LoopbackPeer peer("127.0.0.54");
+    LoopbackPeer peer(addresses[54]);
     const auto sendThreeWhileHandlingFirst = [&](const std::string& bytes) {
         if (bytes == "first")
             for (const char* later : {"a", "b", "c"})
@@ -182,7 +185,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
     alsoOnDatagram = [&](const std::string& bytes) {
         sendThreeWhileHandlingFirst(bytes);
         if (bytes == "a")
-            endpoint.AcceptOnlyFrom({0x7F000037});  // 127.0.0.55
+            endpoint.AcceptOnlyFrom({addresses.Number(55)});
     };
     peer.Send(kEndpointHost, endpoint.LocalPort(), "first");
     ASSERT_TRUE(ServeUntilDelivered(2));
@@ -193,7 +196,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
 
     // A handler that deactivates ends the handling of what was read with it.
     delivered.clear();
-    endpoint.AcceptOnlyFrom({0x7F000036});  // 127.0.0.54
+    endpoint.AcceptOnlyFrom({addresses.Number(54)});
     alsoOnDatagram = [&](const std::string& bytes) {
         sendThreeWhileHandlingFirst(bytes);
         if (bytes == "a")
@@ -208,7 +211,7 @@ TEST_F(UdpEndpointTest, AHandlerDecidesForTheDatagramsReadWithTheOnesAfterIt) {
 }
 
 TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
-    LoopbackPeer peer("127.0.0.43");
+    LoopbackPeer peer(addresses[43]);
     alsoOnDatagram = [](const std::string& bytes) {
         if (bytes == "runtime")
             throw std::runtime_error("bad reply");
@@ -225,18 +228,26 @@ TEST_F(UdpEndpointTest, ErrorsFromTheHandlerAreDiscarded) {
 }
 
 TEST_F(UdpEndpointTest, HostFormsReachTheirAddress) {
-    LoopbackPeer peer("127.0.0.44");
+    LoopbackPeer peer(addresses[44]);
     LoopbackPeer localhost("127.0.0.1");
+    const std::uint32_t number = addresses.Number(44);
+    const std::string network = std::to_string(number >> 16 & 0xff);
+    char padded[16];  // zeros in front of each part: an octal reading would go elsewhere (044 is 36)
+    std::snprintf(padded, sizeof padded, "127.%03u.%03u.%03u", number >> 16 & 0xff, number >> 8 & 0xff, number & 0xff);
     const struct {
-        const char* host;
+        std::string host;
         LoopbackPeer* reaches;
     } cases[] = {
-        {"127.0.0.44", &peer},     {"127.000.000.044", &peer},  // octal reading would go to 127.0.0.36
-        {"127.0.44", &peer},       {"127.44", &peer},          {"2130706476", &peer},
-        {"localhost", &localhost}, {"LocalHost", &localhost},
+        {addresses[44], &peer},
+        {padded, &peer},
+        {"127." + network + '.' + std::to_string(number & 0xffff), &peer},
+        {"127." + std::to_string(number & 0xffffff), &peer},
+        {std::to_string(number), &peer},
+        {"localhost", &localhost},
+        {"LocalHost", &localhost},
     };
     for (const auto& c : cases) {
-        const std::string bytes = std::string("to ") + c.host;
+        const std::string bytes = "to " + c.host;
         EXPECT_EQ(SendAndReceive(*c.reaches, c.host, bytes), bytes);
     }
 }
@@ -244,7 +255,7 @@ TEST_F(UdpEndpointTest, HostFormsReachTheirAddress) {
 TEST_F(UdpEndpointTest, SendFailuresCarryTheOperatorsCodesAndTexts) {
     const std::string tooBig(65508, 'x');
     const struct {
-        const char* host;
+        std::string host;
         std::string_view data;
         int code;
         const char* message;
@@ -253,7 +264,7 @@ TEST_F(UdpEndpointTest, SendFailuresCarryTheOperatorsCodesAndTexts) {
         {"0.0.0.0", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
         {"000.000.000.000", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
         {"0", "snd000\r\n", 10049, "Socket Error # 10049\r\nCannot assign requested address."},
-        {"127.0.0.45", tooBig, 0, "Package Size Too Big."},
+        {addresses[45], tooBig, 0, "Package Size Too Big."},
     };
     for (const auto& c : cases) {
         try {
@@ -267,18 +278,18 @@ TEST_F(UdpEndpointTest, SendFailuresCarryTheOperatorsCodesAndTexts) {
 }
 
 TEST_F(UdpEndpointTest, LargestDatagramGoesOut) {
-    LoopbackPeer peer("127.0.0.46");
+    LoopbackPeer peer(addresses[46]);
     const std::string largest(65507, 'y');
-    EXPECT_EQ(SendAndReceive(peer, "127.0.0.46", largest).size(), largest.size());
+    EXPECT_EQ(SendAndReceive(peer, addresses[46], largest).size(), largest.size());
 }
 
 TEST_F(UdpEndpointTest, SendingWhileInactiveFails) {
     endpoint.SetActive(false);
-    EXPECT_THROW(endpoint.Send("127.0.0.47", 5010, "snd000\r\n"), SocketError);
+    EXPECT_THROW(endpoint.Send(addresses[47], 5010, "snd000\r\n"), SocketError);
 }
 
 TEST_F(UdpEndpointTest, DeactivationServesTheHandOverAlreadyRequested) {
-    LoopbackPeer peer("127.0.0.48");
+    LoopbackPeer peer(addresses[48]);
     peer.Send(kEndpointHost, endpoint.LocalPort(), "late reply");
     ASSERT_TRUE(owner.TakeWakeUp());  // the receiving thread now waits for the owner
     ASSERT_TRUE(delivered.empty());
@@ -290,7 +301,7 @@ TEST_F(UdpEndpointTest, DeactivationServesTheHandOverAlreadyRequested) {
 }
 
 TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
-    LoopbackPeer peer("127.0.0.49");
+    LoopbackPeer peer(addresses[49]);
     alsoOnDatagram = [&](const std::string& bytes) {
         if (bytes == "close")
             endpoint.SetActive(false);
@@ -307,7 +318,7 @@ TEST_F(UdpEndpointTest, DeactivationFromInsideTheHandler) {
 }
 
 TEST_F(UdpEndpointTest, DeactivationFromAHandlerThatDeactivationRuns) {
-    LoopbackPeer peer("127.0.0.50");
+    LoopbackPeer peer(addresses[50]);
     alsoOnDatagram = [&](const std::string&) { endpoint.SetActive(false); };
     peer.Send(kEndpointHost, endpoint.LocalPort(), "pending");
     ASSERT_TRUE(owner.TakeWakeUp());
@@ -324,7 +335,7 @@ TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
     UdpEndpoint endpoint([&](const std::string& bytes, const Sender&) { delivered.push_back(bytes); }, owner.Waker(),
                          std::chrono::hours(1));
     endpoint.SetActive(true);
-    LoopbackPeer peer("127.0.0.51");
+    LoopbackPeer peer(addresses[51]);
     peer.Send(kEndpointHost, endpoint.LocalPort(), "ping");
     ASSERT_TRUE(owner.ServeUntil(endpoint, [&] { return !delivered.empty(); }));
 
@@ -335,10 +346,10 @@ TEST(UdpEndpointWakeUp, DeactivationDoesNotWaitOutTheReadWait) {
 TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
     if (!korva::testing::LoopbackSourcesKept())
         GTEST_SKIP() << korva::testing::kLoopbackSourcesLost;
-    LoopbackPeer device("127.0.0.52");
-    LoopbackPeer devicesOtherPort("127.0.0.52");
-    LoopbackPeer elsewhere("127.0.0.53");
-    const std::uint32_t deviceAddress = 0x7F000034;  // 127.0.0.52
+    LoopbackPeer device(addresses[52]);
+    LoopbackPeer devicesOtherPort(addresses[52]);
+    LoopbackPeer elsewhere(addresses[53]);
+    const std::uint32_t deviceAddress = addresses.Number(52);
     const std::uint16_t port = endpoint.LocalPort();
     const auto droppedReaches = [&](std::uint64_t count) {
         for (int wait = 0; wait < 500 && endpoint.DroppedFromElsewhere() < count; ++wait)
@@ -364,7 +375,7 @@ TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
     endpoint.SetActive(true);
     elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "after reopening");
     ASSERT_TRUE(droppedReaches(5));
-    endpoint.AcceptOnlyFrom({0x7F000035, deviceAddress});
+    endpoint.AcceptOnlyFrom({addresses.Number(53), deviceAddress});
     elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "accepted now");
     ASSERT_TRUE(ServeUntilDelivered(3));
     EXPECT_EQ(delivered[2].bytes, "accepted now");
@@ -373,7 +384,7 @@ TEST_F(UdpEndpointTest, OnlyDatagramsFromAcceptedAddressesAreHandedOver) {
     // Adding keeps what was accepted.
     endpoint.AcceptOnlyFrom({});
     endpoint.AlsoAcceptFrom(deviceAddress);
-    endpoint.AlsoAcceptFrom(0x7F000035);
+    endpoint.AlsoAcceptFrom(addresses.Number(53));
     device.Send(kEndpointHost, endpoint.LocalPort(), "device again");
     elsewhere.Send(kEndpointHost, endpoint.LocalPort(), "elsewhere again");
     ASSERT_TRUE(ServeUntilDelivered(5));

@@ -17,6 +17,7 @@
 #include "language/language_choice.h"
 #include "tests/console/win32/console_program.h"
 #include "tests/support/loopback_sources.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 
 namespace korva::console::testing {
@@ -27,7 +28,10 @@ using win32::Utf8;
 using win32::Wide;
 
 const std::string kDevice = "127.0.0.1";
-const std::string kSettings = "[Geral]\r\nIP=127.0.0.1\r\nmsk=255.255.255.0\r\nGW=127.0.0.254\r\n";
+const std::string kSettings = "[Geral]\r\nIP=" + kDevice + "\r\nmsk=255.255.255.0\r\nGW=127.0.0.254\r\n";
+// Addresses typed into the boxes; and the walk's, whose device native_device.sh may start instead.
+const korva::testing::SuiteAddresses addresses{"korvacfg_win32"};
+const korva::testing::SuiteAddresses walkAddresses{"korvacfg_win32_commissioning"};
 
 bool Enabled(HWND control) {
     return IsWindowEnabled(control) != FALSE;
@@ -83,8 +87,8 @@ TEST(ConsoleWindow, StartsWithItsVersionTheSettingsAndTheDesignedKeyboardOrder) 
 
     const struct {
         const char* box;
-        const wchar_t* text;
-    } boxes[] = {{"edIP1", L"127.0.0.1"}, {"edIP2", L"127.0.0.1"}, {"edMsk2", L"255.255.255.0"}, {"edGW2", L"127.0.0.254"}};
+        std::wstring text;
+    } boxes[] = {{"edIP1", Wide(kDevice)}, {"edIP2", Wide(kDevice)}, {"edMsk2", L"255.255.255.0"}, {"edGW2", L"127.0.0.254"}};
     for (const auto& b : boxes)
         EXPECT_EQ(console.Text(b.box), b.text) << b.box;
     EXPECT_FALSE(Enabled(console.Control("btRst")));
@@ -156,7 +160,7 @@ TEST(ConsoleWindow, CtrlASelectsTheWholeBoxAndTypesNothing) {
     EXPECT_TRUE(WaitUntil([&] { return static_cast<DWORD>(SendMessageW(address, EM_GETSEL, 0, 0)) == whole; }))
         << "selected " << LOWORD(SendMessageW(address, EM_GETSEL, 0, 0)) << " to "
         << HIWORD(SendMessageW(address, EM_GETSEL, 0, 0));
-    EXPECT_EQ(console.Text("edIP1"), L"127.0.0.1");
+    EXPECT_EQ(console.Text("edIP1"), Wide(kDevice));
 }
 
 TEST(ConsoleWindow, WithoutASocketTheProgramEndsAtOnceSayingNothingAndSavingNothing) {
@@ -251,7 +255,7 @@ TEST(ConsoleWindow, ScreenReadersHearTheBoxesReadingsAndIndicatorsByNameWithThei
         IAccessible* object;
         Heard heard;
     } beforeAnyReply[] = {
-        {address, {"endereço atual", "127.0.0.1"}},
+        {address, {"endereço atual", kDevice}},
         {battery, {"bateria", ""}},
         {presence, {texts::Text(texts::kPresence), dark(texts::kPresence)}},
         {aut, {texts::Text(texts::kAutomatic), dark(texts::kAutomatic)}},
@@ -419,23 +423,24 @@ TEST(ConsoleWindow, ASilentDeviceIsShownAsSuch) {
 TEST(ConsoleWindow, ClosingSavesTheAddressMaskAndGateway) {
     ConsoleProgram console(kSettings);
     ASSERT_NE(console.Window(), nullptr);
-    console.Type("edIP1", L"127.0.0.7");
-    console.Type("edIP2", L"127.0.0.8");
+    console.Type("edIP1", Wide(addresses[7]));
+    console.Type("edIP2", Wide(addresses[8]));
     console.Type("edMsk2", L"255.255.0.0");
-    console.Type("edGW2", L"127.0.0.10");
+    console.Type("edGW2", Wide(addresses[10]));
     EXPECT_EQ(console.Close(), 0);
-    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.10\r\n");
+    EXPECT_EQ(console.SettingsFile(),
+              "[Geral]\r\nIP=" + addresses[7] + "\r\nmsk=255.255.0.0\r\nGW=" + addresses[10] + "\r\n");
 }
 
 TEST(ConsoleWindow, TheSessionsEndSavesWithoutWaitingForAnAnswer) {
-    const std::string saved = "[Geral]\r\nIP=127.0.0.7\r\nmsk=255.255.0.0\r\nGW=127.0.0.9\r\n";
+    const std::string saved = "[Geral]\r\nIP=" + addresses[7] + "\r\nmsk=255.255.0.0\r\nGW=" + addresses[9] + "\r\n";
     for (const SettingsAccess access : {SettingsAccess::kWritable, SettingsAccess::kWriteProtected}) {
         SCOPED_TRACE(access == SettingsAccess::kWritable ? "writable" : "write-protected");
         ConsoleProgram console(kSettings, access);
         ASSERT_NE(console.Window(), nullptr);
-        console.Type("edIP1", L"127.0.0.7");
+        console.Type("edIP1", Wide(addresses[7]));
         console.Type("edMsk2", L"255.255.0.0");
-        console.Type("edGW2", L"127.0.0.9");
+        console.Type("edGW2", Wide(addresses[9]));
         // Windows asks, gives a program a few seconds, and ends it soon after WM_ENDSESSION: the settings
         // must be on disk by then, and where they went cannot wait for the operator.
         DWORD_PTR agreed = FALSE;
@@ -450,12 +455,13 @@ TEST(ConsoleWindow, TheSessionsEndSavesWithoutWaitingForAnAnswer) {
 }
 
 TEST(ConsoleWindow, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToAppDataWithANotice) {
-    const std::string carried = "[Geral]\r\nIP=127.0.85.7\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n";
+    const std::string maskAndGateway = "\r\nmsk=255.255.0.0\r\nGW=" + addresses[1] + "\r\n";
+    const std::string carried = "[Geral]\r\nIP=" + addresses[11] + maskAndGateway;
     ConsoleProgram console(carried, SettingsAccess::kWriteProtected);
     ASSERT_NE(console.Window(), nullptr);
-    EXPECT_EQ(console.Text("edIP1"), L"127.0.85.7");
+    EXPECT_EQ(console.Text("edIP1"), Wide(addresses[11]));
     EXPECT_EQ(console.Text("edMsk2"), L"255.255.0.0");
-    console.Type("edIP1", L"127.0.85.9");
+    console.Type("edIP1", Wide(addresses[12]));
 
     console.AskToClose();
     const HWND notice = console.WaitForMessage();
@@ -466,11 +472,11 @@ TEST(ConsoleWindow, AWriteProtectedSettingsFileIsReadAndTheChangeGoesToAppDataWi
                               texts::SettingsSavedElsewhere(console.SettingsPath(), console.UserSettingsPath())))));
     ConsoleProgram::Answer(notice, IDOK);
     EXPECT_EQ(console.Close(), 0);
-    EXPECT_EQ(console.UserSettingsFile(), "[Geral]\r\nIP=127.0.85.9\r\nmsk=255.255.0.0\r\nGW=127.0.85.1\r\n");
+    EXPECT_EQ(console.UserSettingsFile(), "[Geral]\r\nIP=" + addresses[12] + maskAndGateway);
     EXPECT_EQ(console.SettingsFile(), carried);
 }
 
-// The technician's walk: the device at 127.0.0.3 is written 127.0.0.4, reset, followed there and read
+// The technician's walk: the device at its .3 is written its .4, reset, followed there and read
 // back. Windows keeps a loopback source address, and korva-sim.exe plays the device. Wine sends
 // everything from 127.0.0.1, so a device that moved could never be heard: there the device is this
 // machine's own korva-sim, which ctest starts around this test alone (native_device.sh) and names in
@@ -480,10 +486,13 @@ TEST(ConsoleWindow, CommissionsADeviceFollowingItThroughItsResetToItsNewAddress)
     if (std::getenv("KORVA_NATIVE_DEVICE") == nullptr) {
         if (!korva::testing::LoopbackSourcesKept())
             GTEST_SKIP() << korva::testing::kLoopbackSourcesLost << ": run as korvacfg_win32_commissioning_test";
-        sim.emplace("127.0.0.3-127.0.0.4", std::vector<std::string>{"--devices", "1"});
+        sim.emplace(walkAddresses.Range(3, 4), std::vector<std::string>{"--devices", "1"});
         ASSERT_TRUE(sim->Ready());
     }
-    ConsoleProgram console("[Geral]\r\nIP=127.0.0.3\r\nmsk=255.255.0.0\r\nGW=127.0.0.254\r\n");
+    const std::string device = walkAddresses[3];
+    const std::string moved = walkAddresses[4];
+    const std::string gateway = walkAddresses[254];
+    ConsoleProgram console("[Geral]\r\nIP=" + device + "\r\nmsk=255.255.0.0\r\nGW=" + gateway + "\r\n");
     ASSERT_NE(console.Window(), nullptr);
     // Answers each message with its first button until the one that starts with text; false when it
     // never comes.
@@ -502,24 +511,24 @@ TEST(ConsoleWindow, CommissionsADeviceFollowingItThroughItsResetToItsNewAddress)
         }
     };
 
-    console.Type("edIP2", L"127.0.0.4");
+    console.Type("edIP2", Wide(moved));
     console.Click("btWr1");
     // The question, then korva-sim's notice that it holds parameters for its restart.
     ASSERT_TRUE(answerUntil("O KORVA teve parâmetros alterados."));
     console.Click("ldAuto");
-    ASSERT_TRUE(WaitUntil([&] { return !console.Text("stMac1").empty(); })) << "polled at 127.0.0.3";
-    EXPECT_EQ(console.Text("stGW1"), L"127.0.0.1") << "as korva-sim starts it, before the restart";
+    ASSERT_TRUE(WaitUntil([&] { return !console.Text("stMac1").empty(); })) << "polled at " << device;
+    EXPECT_EQ(console.Text("stGW1"), Wide(walkAddresses[1])) << "as korva-sim starts it, before the restart";
     console.Click("btRst");
-    ASSERT_TRUE(answerUntil(texts::ResetConfirmed("127.0.0.4")));
-    EXPECT_EQ(console.Text("edIP1"), L"127.0.0.4");
+    ASSERT_TRUE(answerUntil(texts::ResetConfirmed(moved)));
+    EXPECT_EQ(console.Text("edIP1"), Wide(moved));
     // Heard at the new address: the values written are those in force.
-    ASSERT_TRUE(WaitUntil([&] { return console.Text("stGW1") == L"127.0.0.254"; })) << Utf8(console.Text("stGW1"));
+    ASSERT_TRUE(WaitUntil([&] { return console.Text("stGW1") == Wide(gateway); })) << Utf8(console.Text("stGW1"));
     EXPECT_EQ(console.Text("stMsk1"), L"255.255.0.0");
     EXPECT_FALSE(IsWindowVisible(console.Control("lbNoReply")));
 
     console.Click("ldAuto");
     EXPECT_EQ(console.Close(), 0);
-    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=127.0.0.4\r\nmsk=255.255.0.0\r\nGW=127.0.0.254\r\n");
+    EXPECT_EQ(console.SettingsFile(), "[Geral]\r\nIP=" + moved + "\r\nmsk=255.255.0.0\r\nGW=" + gateway + "\r\n");
 }
 
 TEST(ConsoleWindow, AFailedSaveKeepsTheWindowThenAsksBeforeClosingWithoutIt) {

@@ -3,9 +3,9 @@
 # to another would never be heard at the new one. For the Windows console's commissioning test the
 # device is this machine's own korva-sim, whose sockets keep their addresses: started before the test
 # (start) and ended after it (stop), whatever the test's outcome; its log is printed at the end.
-# Usage: native_device.sh start|stop KORVA_SIM STATE_FOLDER
+# Usage: native_device.sh start|stop KORVA_SIM STATE_FOLDER ADDRESS_RANGE
 set -euo pipefail
-action=$1 sim=$2 state=$3
+action=$1 sim=$2 state=$3 range=$4
 mkdir -p "$state"
 stop() {
   [ -s "$state/pid" ] || return 0
@@ -19,7 +19,7 @@ case $action in
   start)
     # One left by an interrupted run would hold the addresses.
     stop
-    "$sim" --address 127.0.0.3-127.0.0.4 --devices 1 --verbose </dev/null >"$state/log" 2>&1 &
+    "$sim" --address "$range" --devices 1 --verbose </dev/null >"$state/log" 2>&1 &
     echo $! >"$state/pid"
     for _ in $(seq 50); do
       grep -q "korva-sim answering on" "$state/log" && exit 0
