@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # korvactl's bash completion and its man page's SYNOPSIS and OPTIONS as the tree holds them, against what
 # korvactl_reference writes from the option rows now; and that completion as bash runs it.
-# Usage: reference_current_test.sh KORVACTL_REFERENCE SOURCE_DIR
+# Usage: reference_current_test.sh KORVACTL_REFERENCE SOURCE_DIR DEVICE_ADDRESS
 set -uo pipefail
 generator=$1
 source=$2
+device=$3
 written=$(mktemp -d)
 trap 'rm -rf "$written"' EXIT
 "$generator" "$written/completion" "$source/docs/man/korvactl.1.scd" "$written/korvactl.1.scd" || exit 1
@@ -44,8 +45,8 @@ if [ -r "$library" ]; then
     [ "$got" == "$wanted" ] || fail "[$*] offered '$got', wanted '$wanted'"
   }
   expect "status params watch set reset scan apply decode exporter -h --help --version" korvactl ""
-  expect "--timeout --table" korvactl status 127.0.61.1 --t
-  expect "input reply" korvactl scan 127.0.61.0/24 --order ""
+  expect "--timeout --table" korvactl status "$device" --t
+  expect "input reply" korvactl scan "${device%.*}.0/24" --order ""
   expect "" korvactl status --timeout ""
   expect "" korvactl watch --interval=1
   expect "sites site-a.txt plan.csv" korvactl status -f ""

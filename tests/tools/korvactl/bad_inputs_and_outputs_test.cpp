@@ -1,5 +1,6 @@
 // korvactl as a program when its output cannot be written or a file it should read is not a file:
 // a clear message and an exit status a script can act on, never silence with status 0.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"bad_inputs_and_outputs"};
 
 struct BrokenOutput {
     StandardOutput output;
@@ -34,27 +37,28 @@ TEST(UnwritableOutput, DecodeSaysWhyAndEndsWithStatusOne) {
 }
 
 TEST(UnwritableOutput, NetworkCommandsSayWhyAndEndWithStatusOne) {
-    Simulator sim("127.0.0.200");
+    const std::string device = addresses[200];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     for (const BrokenOutput& broken : kBrokenOutputs) {
         for (const char* command : {"status", "params"}) {
-            const Finished run = Korvactl({command, "127.0.0.200", "--timeout", "2s"}, broken.output);
+            const Finished run = Korvactl({command, device, "--timeout", "2s"}, broken.output);
             EXPECT_EQ(run.exitStatus, 1) << command << ", " << broken.reason;
             EXPECT_EQ(run.err,
                       std::string("korvactl ") + command + ": cannot write the output: " + broken.reason + "\n");
         }
         // Without --count, watch would run on for nothing: the first record that cannot be written ends it.
-        const Finished watch = Korvactl({"watch", "127.0.0.200", "--interval", "50ms"}, broken.output);
+        const Finished watch = Korvactl({"watch", device, "--interval", "50ms"}, broken.output);
         EXPECT_EQ(watch.exitStatus, 1) << broken.reason;
         EXPECT_EQ(watch.err, std::string("korvactl watch: cannot write the output: ") + broken.reason + "\n");
     }
 }
 
 TEST(UnwritableOutput, ScanSaysWhyAndEndsWithStatusOne) {
-    Simulator sim("127.0.40.10");
+    Simulator sim(addresses[10]);
     ASSERT_TRUE(sim.Ready());
     for (const BrokenOutput& broken : kBrokenOutputs) {
-        const Finished run = Korvactl({"scan", "127.0.40.8/30", "--rate", "0", "--timeout", "2s"}, broken.output);
+        const Finished run = Korvactl({"scan", addresses[8] + "/30", "--rate", "0", "--timeout", "2s"}, broken.output);
         EXPECT_EQ(run.exitStatus, 1) << broken.reason;
         EXPECT_NE(run.err.find(std::string("korvactl scan: cannot write the output: ") + broken.reason + "\n"),
                   std::string::npos)
@@ -64,17 +68,19 @@ TEST(UnwritableOutput, ScanSaysWhyAndEndsWithStatusOne) {
 
 // A command that changes devices learns that its table or CSV cannot be written before it asks any.
 TEST(UnwritableOutput, ACommandThatChangesDevicesTouchesNoneWhenItsHeaderCannotBeWritten) {
-    Simulator sim("127.0.0.208");
+    const std::string device = addresses[208];
+    const std::string gateway = addresses[254];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     const std::string plan = ::testing::TempDir() + "korvactl_full_" + std::to_string(getpid()) + ".csv";
-    std::ofstream(plan) << "127.0.0.208,127.0.0.208,255.255.255.0,127.0.0.254\n";
-    const std::vector<std::string> set = {"set",           "127.0.0.208", "--ip",        "127.0.0.208", "--mask",
-                                          "255.255.255.0", "--gateway",   "127.0.0.254", "--yes"};
+    std::ofstream(plan) << device << ',' << device << ",255.255.255.0," << gateway << "\n";
+    const std::vector<std::string> set = {"set",           device,      "--ip",  device, "--mask",
+                                          "255.255.255.0", "--gateway", gateway, "--yes"};
     const std::vector<std::string> cases[] = {
         {"apply", plan, "--yes", "--table"},
         {"apply", plan, "--yes", "--csv"},
-        {"reset", "127.0.0.208", "--table"},
-        {"reset", "127.0.0.208", "--csv"},
+        {"reset", device, "--table"},
+        {"reset", device, "--csv"},
     };
     std::vector<std::vector<std::string>> all(std::begin(cases), std::end(cases));
     for (const char* format : {"--table", "--csv"}) {
@@ -92,12 +98,10 @@ TEST(UnwritableOutput, ACommandThatChangesDevicesTouchesNoneWhenItsHeaderCannotB
     // written before the output failed, with what it was sent.
     const Finished json = Korvactl({"apply", plan, "--yes", "--reset-interval", "20ms"}, StandardOutput::kFullDevice);
     EXPECT_EQ(json.exitStatus, 1);
-    EXPECT_EQ(json.err,
-              "korvactl apply: 1 device to change:\n"
-              "  127.0.0.208: gateway 127.0.0.1 -> 127.0.0.254\n"
-              "korvactl apply: cannot write the output: No space left on device\n"
-              "korvactl apply: written before the output failed: 127.0.0.208 was sent address 127.0.0.208, mask "
-              "255.255.255.0, gateway 127.0.0.254\n");
+    EXPECT_EQ(json.err, "korvactl apply: 1 device to change:\n  " + device + ": gateway " + addresses[1] + " -> " +
+                            gateway + "\nkorvactl apply: cannot write the output: No space left on device\n" +
+                            "korvactl apply: written before the output failed: " + device + " was sent address " +
+                            device + ", mask 255.255.255.0, gateway " + gateway + "\n");
     EXPECT_EQ(sim.RequestsSeen("wPr"), 1);
     std::remove(plan.c_str());
 }
@@ -110,7 +114,7 @@ TEST(UnwritableOutput, HelpSaysWhyAndEndsWithStatusOne) {
 
 TEST(UnreadableInput, ADirectoryOrAMissingFileIsNamedWithStatusTwo) {
     const std::string directory = ::testing::TempDir();
-    const Finished list = Korvactl({"status", "127.0.0.201", "-f", directory});
+    const Finished list = Korvactl({"status", addresses[201], "-f", directory});
     EXPECT_EQ(list.exitStatus, 2);
     EXPECT_EQ(list.err, "korvactl status: cannot read the device list " + directory + ": Is a directory\n");
     EXPECT_TRUE(list.out.empty()) << "nothing may be asked of the named device: " << list.out;

@@ -1,13 +1,14 @@
 // korvactl exporter as a program: HTTP on a loopback address, korva-sim devices behind it, its command
 // line, SIGTERM, HTTPS with passwords and client certificates, and its output as promtool reads it.
-// Loopback addresses 127.0.20.1-5 (HTTP, ports 20913-20917) and 127.0.21.1-9 (devices); 127.0.41.1-6
-// (HTTP on 20950 and 20952-20954, devices on .2 and .5).
+// The exporters listen on hosts 1-5 and 41-46 of the suite's addresses, the devices are on 21-29, 42
+// and 45.
+#include "tests/support/idle_connections.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/http_get.h"
 #include "tests/tools/korvactl/loopback_device.h"
 #include "tests/tools/korvactl/programs.h"
 #include "tests/tools/korvactl/scratch_folder.h"
 #include "tests/tools/korvactl/web_credentials.h"
-#include "tests/support/idle_connections.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -18,6 +19,16 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"exporter_program"};
+
+// Each exporter listens on an address of its own, so they can all take the suite's port.
+const std::uint16_t httpPort = addresses.Port();
+
+// ADDRESS:PORT for --listen.
+std::string Endpoint(unsigned host) {
+    return addresses[host] + ':' + std::to_string(httpPort);
+}
 
 // The value of the series in the exposition, or "" when it has none.
 std::string SeriesValue(const std::string& exposition, const std::string& series) {
@@ -44,64 +55,65 @@ protected:
 };
 
 TEST_F(ExporterProgram, ProbesOneDeviceAtATimeServesTheListedOnesOnMetricsAndStopsOnSigterm) {
-    Simulator plain("127.0.21.1", {"--form", "plain"});
-    Simulator threeLinks("127.0.21.2", {"--form", "150"});
+    Simulator plain(addresses[21], {"--form", "plain"});
+    Simulator threeLinks(addresses[22], {"--form", "150"});
     ASSERT_TRUE(plain.Ready() && threeLinks.Ready());
-    ExporterProcess exporter("127.0.20.1:20913",
-                             {"-f", DeviceList({"127.0.21.1", "127.0.21.2", "127.0.21.9"}), "--timeout", "300ms"});
+    ExporterProcess exporter(Endpoint(1),
+                             {"-f", DeviceList({addresses[21], addresses[22], addresses[29]}), "--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
 
-    const HttpReply probe = HttpGet("127.0.20.1", 20913, "/probe?target=127.0.21.2");
+    const HttpReply probe = HttpGet(addresses[1], httpPort, "/probe?target=" + addresses[22]);
     ASSERT_EQ(probe.status, 200) << probe.body;
-    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.2\"}"), "1");
-    EXPECT_EQ(SeriesValue(probe.body, "korva_battery_volts{device=\"127.0.21.2\"}"), "24.4");
-    EXPECT_EQ(SeriesValue(probe.body, "korva_link_up{device=\"127.0.21.2\",link=\"3\"}").empty(), false);
-    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.1\"}"), "");  // only the one asked for
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"" + addresses[22] + "\"}"), "1");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_battery_volts{device=\"" + addresses[22] + "\"}"), "24.4");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_link_up{device=\"" + addresses[22] + "\",link=\"3\"}").empty(), false);
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"" + addresses[21] + "\"}"), "");  // only the one asked for
     EXPECT_EQ(plain.RequestsSeen("snd000"), 0);
 
-    const HttpReply silent = HttpGet("127.0.20.1", 20913, "/probe?target=127.0.21.9");
+    const HttpReply silent = HttpGet(addresses[1], httpPort, "/probe?target=" + addresses[29]);
     ASSERT_EQ(silent.status, 200) << silent.body;
-    EXPECT_EQ(SeriesValue(silent.body, "korva_up{device=\"127.0.21.9\"}"), "0");
+    EXPECT_EQ(SeriesValue(silent.body, "korva_up{device=\"" + addresses[29] + "\"}"), "0");
 
-    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/probe").status, 400);
-    const HttpReply home = HttpGet("127.0.20.1", 20913, "/");
+    EXPECT_EQ(HttpGet(addresses[1], httpPort, "/probe").status, 400);
+    const HttpReply home = HttpGet(addresses[1], httpPort, "/");
     EXPECT_EQ(home.status, 200);
     EXPECT_NE(home.body.find("<a href=\"/metrics\">"), std::string::npos) << home.body;
     EXPECT_NE(home.body.find("<a href=\"/probe?target="), std::string::npos) << home.body;
-    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/index.html").status, 404) << "only / itself";
+    EXPECT_EQ(HttpGet(addresses[1], httpPort, "/index.html").status, 404) << "only / itself";
 
-    const HttpReply metrics = HttpGet("127.0.20.1", 20913, "/metrics");
+    const HttpReply metrics = HttpGet(addresses[1], httpPort, "/metrics");
     ASSERT_EQ(metrics.status, 200) << metrics.body;
-    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.1\"}"), "1");
-    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.2\"}"), "1");
-    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"127.0.21.9\"}"), "0");
-    EXPECT_EQ(SeriesValue(metrics.body, "korva_link_up{device=\"127.0.21.1\",link=\"2\"}"), "");  // plain form
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"" + addresses[21] + "\"}"), "1");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"" + addresses[22] + "\"}"), "1");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_up{device=\"" + addresses[29] + "\"}"), "0");
+    EXPECT_EQ(SeriesValue(metrics.body, "korva_link_up{device=\"" + addresses[21] + "\",link=\"2\"}"),
+              "");  // plain form
     EXPECT_EQ(SeriesValue(metrics.body, "korva_exporter_probes_total{result=\"answered\"}"), "1");
     EXPECT_EQ(SeriesValue(metrics.body, "korva_exporter_probes_total{result=\"unanswered\"}"), "1");
 
     exporter.Process().Signal(SIGTERM);
     EXPECT_EQ(exporter.Process().Wait(), 0) << exporter.Process().Err();
     // One probe failed: its line is on standard error, for the journal.
-    EXPECT_NE(exporter.Process().Err().find("korvactl exporter: probe of 127.0.21.9 failed: no reply\n"),
+    EXPECT_NE(exporter.Process().Err().find("korvactl exporter: probe of " + addresses[29] + " failed: no reply\n"),
               std::string::npos)
         << exporter.Process().Err();
-    EXPECT_EQ(HttpGet("127.0.20.1", 20913, "/metrics").status, 0);  // no longer listening
+    EXPECT_EQ(HttpGet(addresses[1], httpPort, "/metrics").status, 0);  // no longer listening
 }
 
 TEST_F(ExporterProgram, SigintEndsAProbeUnderWayAtOnce) {
     // A device that hears the requests and never answers: the probe could wait the whole hour.
-    const LoopbackDevice mute("127.0.21.8", [](const std::string&) { return std::nullopt; });
-    ExporterProcess exporter("127.0.20.2:20914", {"--timeout", "3600s"});
+    const LoopbackDevice mute(addresses[28], [](const std::string&) { return std::nullopt; });
+    ExporterProcess exporter(Endpoint(2), {"--timeout", "3600s"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     std::thread stopOnceAsked([&] {
         while (mute.Requests().empty())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         exporter.Process().Signal(SIGINT);
     });
-    const HttpReply probe = HttpGet("127.0.20.2", 20914, "/probe?target=127.0.21.8");
+    const HttpReply probe = HttpGet(addresses[2], httpPort, "/probe?target=" + addresses[28]);
     stopOnceAsked.join();
     EXPECT_EQ(probe.status, 200) << probe.body;
-    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.21.8\"}"), "0");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"" + addresses[28] + "\"}"), "0");
     EXPECT_EQ(exporter.Process().Wait(), 0) << exporter.Process().Err();
 }
 
@@ -113,19 +125,21 @@ TEST_F(ExporterProgram, RefusesABadCommandLineAndAnAddressItCannotListenOn) {
     };
     const Case cases[] = {
         {{"exporter"}, 2, "say where to serve: --listen ADDRESS:PORT"},
-        {{"exporter", "--listen", "20915"}, 2, "--listen takes ADDRESS:PORT"},
-        {{"exporter", "--listen", ":20915"}, 2, "--listen takes ADDRESS:PORT"},
-        {{"exporter", "--listen", "127.0.20.3:0"}, 2, "--listen takes ADDRESS:PORT"},
-        {{"exporter", "--listen", "127.0.20.3:65536"}, 2, "--listen takes ADDRESS:PORT"},
-        {{"exporter", "--listen", "127.0.20.3:"}, 2, "--listen takes ADDRESS:PORT"},
-        {{"exporter", "--listen", "no such host:20915"}, 2, "cannot listen on no such host:20915"},
-        {{"exporter", "--listen", "127.0.20.3:20915", "--retries", "1"}, 2, "exporter takes no option --retries"},
-        {{"exporter", "--listen", "127.0.20.3:20915", "--timeout", "soon"}, 2, "bad value for --timeout"},
-        {{"exporter", "--listen", "127.0.20.3:20915", "-f", "/"}, 2, "cannot read the device list /"},
-        {{"exporter", "--listen", "127.0.20.3:20915", "--web-config", "/nonexistent/web.yml"},
+        {{"exporter", "--listen", std::to_string(httpPort)}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", ":" + std::to_string(httpPort)}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", addresses[3] + ":0"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", addresses[3] + ":65536"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", addresses[3] + ":"}, 2, "--listen takes ADDRESS:PORT"},
+        {{"exporter", "--listen", "no such host:" + std::to_string(httpPort)},
+         2,
+         "cannot listen on no such host:" + std::to_string(httpPort)},
+        {{"exporter", "--listen", Endpoint(3), "--retries", "1"}, 2, "exporter takes no option --retries"},
+        {{"exporter", "--listen", Endpoint(3), "--timeout", "soon"}, 2, "bad value for --timeout"},
+        {{"exporter", "--listen", Endpoint(3), "-f", "/"}, 2, "cannot read the device list /"},
+        {{"exporter", "--listen", Endpoint(3), "--web-config", "/nonexistent/web.yml"},
          2,
          "cannot read /nonexistent/web.yml: No such file or directory"},
-        {{"exporter", "--listen", "127.0.20.3:20915", "--allow-targets", "10.0.0.0/8,10.1.2.5/24"},
+        {{"exporter", "--listen", Endpoint(3), "--allow-targets", "10.0.0.0/8,10.1.2.5/24"},
          2,
          "bad value for --allow-targets"},
     };
@@ -135,11 +149,12 @@ TEST_F(ExporterProgram, RefusesABadCommandLineAndAnAddressItCannotListenOn) {
         EXPECT_NE(run.err.find("korvactl exporter: " + c.message), std::string::npos) << run.err;
     }
 
-    ExporterProcess first("127.0.20.4:20916");
+    ExporterProcess first(Endpoint(4));
     ASSERT_TRUE(first.Ready()) << first.Process().Err();
-    const Finished second = Korvactl({"exporter", "--listen", "127.0.20.4:20916"});
+    const Finished second = Korvactl({"exporter", "--listen", Endpoint(4)});
     EXPECT_EQ(second.exitStatus, 1);
-    EXPECT_NE(second.err.find("korvactl exporter: cannot listen on 127.0.20.4:20916: Address already in use "
+    EXPECT_NE(second.err.find("korvactl exporter: cannot listen on " + Endpoint(4) +
+                              ": Address already in use "
                               "(another program listens there)"),
               std::string::npos)
         << second.err;
@@ -160,39 +175,39 @@ TEST_F(ExporterProgram, AnAddressNotOnTheMachineIsRefusedWithTheReason) {
 }
 
 TEST_F(ExporterProgram, IdleConnectionsDelayNoProbe) {
-    Simulator device("127.0.41.2", {"--form", "plain"});
+    Simulator device(addresses[42], {"--form", "plain"});
     ASSERT_TRUE(device.Ready());
-    ExporterProcess exporter("127.0.41.1:20950", {"--timeout", "300ms"});
+    ExporterProcess exporter(Endpoint(41), {"--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     // Each once held one of the exporter's 32 workers for 30 s, and the probe waited for a worker.
-    const korva::testing::IdleConnections idle("127.0.41.1", 20950, 32);
+    const korva::testing::IdleConnections idle(addresses[41], httpPort, 32);
     ASSERT_EQ(idle.Count(), 32u);
 
     const auto start = std::chrono::steady_clock::now();
-    const HttpReply probe = HttpGet("127.0.41.1", 20950, "/probe?target=127.0.41.2");
+    const HttpReply probe = HttpGet(addresses[41], httpPort, "/probe?target=" + addresses[42]);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the probe waited for a worker";
     ASSERT_EQ(probe.status, 200) << probe.body;
-    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"127.0.41.2\"}"), "1");
+    EXPECT_EQ(SeriesValue(probe.body, "korva_up{device=\"" + addresses[42] + "\"}"), "1");
 }
 
 TEST_F(ExporterProgram, TargetsThatNameNoDeviceAreRefusedWithTheReason) {
-    ExporterProcess exporter("127.0.41.3:20952");
+    ExporterProcess exporter(Endpoint(43));
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     struct Case {
-        const char* target;  // as the query carries it
-        const char* reason;
+        std::string target;  // as the query carries it
+        std::string reason;
     };
     const Case cases[] = {
         {"%FF%FE", "the target '\\xFF\\xFE' is not an IPv4 address or host name"},
-        {"127.0.41.2%00", "the target '127.0.41.2\\x00' is not an IPv4 address or host name"},
-        {"127.0.0.2:5010", "the target '127.0.0.2:5010' has a colon"},
+        {addresses[42] + "%00", "the target '" + addresses[42] + "\\x00' is not an IPv4 address or host name"},
+        {addresses[42] + ":5010", "the target '" + addresses[42] + ":5010' has a colon"},
         {"%3A%3A1", "the target '::1' has a colon"},
         {"0.0.0.0", "0.0.0.0/8, which means this network"},
         {"255.255.255.255", "the broadcast address"},
         {"no%20such%20host", "cannot resolve the target 'no such host'"},
     };
     for (const Case& c : cases) {
-        const HttpReply reply = HttpGet("127.0.41.3", 20952, std::string("/probe?target=") + c.target);
+        const HttpReply reply = HttpGet(addresses[43], httpPort, "/probe?target=" + c.target);
         EXPECT_EQ(reply.status, 400) << c.target << ": " << reply.body;
         EXPECT_NE(reply.body.find(c.reason), std::string::npos) << c.target << ": " << reply.body;
     }
@@ -202,29 +217,29 @@ TEST_F(ExporterProgram, ServesHttpsOnlyAndAsksEveryPathForThePassword) {
     const std::string curl = FindProgram("curl");
     if (curl.empty())
         GTEST_SKIP() << "curl is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
-    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), "127.0.41.4", "prometheus", "s3cret pass");
+    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), addresses[44], "prometheus", "s3cret pass");
     ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
-    Simulator device("127.0.41.5", {"--form", "plain"});
+    Simulator device(addresses[45], {"--form", "plain"});
     ASSERT_TRUE(device.Ready());
-    ExporterProcess exporter("127.0.41.4:20953", {"--web-config", credentials.webConfig, "--timeout", "300ms"});
+    ExporterProcess exporter(Endpoint(44), {"--web-config", credentials.webConfig, "--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
-    EXPECT_TRUE(exporter.Process().WaitForOut("serving https://127.0.41.4:20953/probe"));
+    EXPECT_TRUE(exporter.Process().WaitForOut("serving https://" + Endpoint(44) + "/probe"));
 
     struct Case {
         std::string url;
         std::string credential;  // user:password; empty: none sent
         std::string status;      // as curl writes it: 000 when no HTTP answer came
     };
-    const std::string https = "https://127.0.41.4:20953";
+    const std::string https = "https://" + Endpoint(44);
     const Case cases[] = {
-        {https + "/probe?target=127.0.41.5", "prometheus:s3cret pass", "200"},
+        {https + "/probe?target=" + addresses[45], "prometheus:s3cret pass", "200"},
         {https + "/metrics", "prometheus:s3cret pass", "200"},
         {https + "/", "prometheus:s3cret pass", "200"},
         {https + "/metrics", "prometheus:s3cret pass", "200"},  // the credential verified before
         {https + "/metrics", "", "401"},
-        {https + "/probe?target=127.0.41.5", "prometheus:s3cret", "401"},
+        {https + "/probe?target=" + addresses[45], "prometheus:s3cret", "401"},
         {https + "/metrics", "intruder:s3cret pass", "401"},
-        {"http://127.0.41.4:20953/metrics", "prometheus:s3cret pass", "000"},  // plain HTTP is no request
+        {"http://" + Endpoint(44) + "/metrics", "prometheus:s3cret pass", "000"},  // plain HTTP is no request
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"-s", "-o", scratch_ / "body", "-w", "%{http_code}", "--max-time", "5",
@@ -234,9 +249,9 @@ TEST_F(ExporterProgram, ServesHttpsOnlyAndAsksEveryPathForThePassword) {
         const Finished got = RunToEnd(curl, arguments);
         EXPECT_EQ(got.out, c.status) << c.url << " as " << c.credential << ": " << got.err;
     }
-    const Finished probe = RunToEnd(curl, {"-s", "-u", "prometheus:s3cret pass", "--cacert", credentials.caFile,
-                                           "-D", "-", https + "/probe?target=127.0.41.5"});
-    EXPECT_NE(probe.out.find("korva_up{device=\"127.0.41.5\"} 1"), std::string::npos) << probe.out;
+    const Finished probe = RunToEnd(curl, {"-s", "-u", "prometheus:s3cret pass", "--cacert", credentials.caFile, "-D",
+                                           "-", https + "/probe?target=" + addresses[45]});
+    EXPECT_NE(probe.out.find("korva_up{device=\"" + addresses[45] + "\"} 1"), std::string::npos) << probe.out;
     const Finished refused = RunToEnd(curl, {"-s", "-D", "-", "--cacert", credentials.caFile, https + "/metrics"});
     EXPECT_NE(refused.out.find("WWW-Authenticate: Basic realm=\"korvactl exporter\""), std::string::npos)
         << refused.out;
@@ -246,9 +261,9 @@ TEST_F(ExporterProgram, RequiresAClientCertificateItsClientCaSignedWhenToldTo) {
     const std::string curl = FindProgram("curl");
     if (curl.empty())
         GTEST_SKIP() << "curl is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
-    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), "127.0.41.6", "", "", true);
+    const WebCredentials credentials = MakeWebCredentials(scratch_.Path(), addresses[46], "", "", true);
     ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
-    ExporterProcess exporter("127.0.41.6:20954", {"--web-config", credentials.webConfig});
+    ExporterProcess exporter(Endpoint(46), {"--web-config", credentials.webConfig});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--cert", credentials.clientCertificate, "--key", credentials.clientKey}, "200"},
@@ -256,8 +271,16 @@ TEST_F(ExporterProgram, RequiresAClientCertificateItsClientCaSignedWhenToldTo) {
         {{"--cert", credentials.strangerCertificate, "--key", credentials.strangerKey}, "403"},
     };
     for (const auto& [certificate, status] : cases) {
-        std::vector<std::string> arguments = {"-s", "-o", "/dev/null", "-w", "%{http_code}", "--max-time", "5",
-                                              "--cacert", credentials.caFile, "https://127.0.41.6:20954/metrics"};
+        std::vector<std::string> arguments = {"-s",
+                                              "-o",
+                                              "/dev/null",
+                                              "-w",
+                                              "%{http_code}",
+                                              "--max-time",
+                                              "5",
+                                              "--cacert",
+                                              credentials.caFile,
+                                              "https://" + Endpoint(46) + "/metrics"};
         arguments.insert(arguments.begin(), certificate.begin(), certificate.end());
         const Finished got = RunToEnd(curl, arguments);
         EXPECT_EQ(got.out, status) << (certificate.empty() ? "no certificate" : certificate[1]) << ": " << got.err;
@@ -268,16 +291,17 @@ TEST_F(ExporterProgram, PromtoolAcceptsWhatItServes) {
     const std::string promtool = FindProgram("promtool");
     if (promtool.empty())
         GTEST_SKIP() << "promtool is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
-    Simulator device("127.0.21.3", {"--form", "130"});
+    Simulator device(addresses[23], {"--form", "130"});
     ASSERT_TRUE(device.Ready());
     // Names that resolve to nothing (the blanks keep the resolver from asking a name server) are
     // served as devices that are down: their bytes reach the labels, mended.
-    ExporterProcess exporter("127.0.20.5:20917", {"127.0.21.3", "127.0.21.7", "no such \xFF\xFE host",
-                                                  "no such \x01 host", "--timeout", "300ms"});
+    ExporterProcess exporter(Endpoint(5), {addresses[23], addresses[27], "no such \xFF\xFE host", "no such \x01 host",
+                                           "--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
 
-    for (const std::string path : {"/probe?target=127.0.21.3", "/probe?target=127.0.21.7", "/metrics"}) {
-        const HttpReply reply = HttpGet("127.0.20.5", 20917, path);
+    for (const std::string& path :
+         {"/probe?target=" + addresses[23], "/probe?target=" + addresses[27], std::string("/metrics")}) {
+        const HttpReply reply = HttpGet(addresses[5], httpPort, path);
         ASSERT_EQ(reply.status, 200) << path;
         std::ofstream(scratch_ / "scrape.txt") << reply.body;
         // promtool reads the exposition from its standard input only.

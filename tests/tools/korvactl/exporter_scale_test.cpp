@@ -1,8 +1,9 @@
 // korvactl exporter under bursts of probes: descriptors and memory do not grow with the probes under
-// way. Loopback addresses 127.0.25.1-2 (devices), 127.0.25.250-251 (HTTP, ports 20930-20931) and
-// 127.0.26.0-127.0.37.255 (silent targets: nothing listens there).
+// way. A device on host 1 of the suite's addresses, the exporters on 250-251, and from the second block
+// on silent targets: nothing listens there.
 #include "tests/support/http_burst.h"
 #include "tests/support/process_memory.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,15 @@
 namespace korva::ctl::testing {
 namespace {
 
+const korva::testing::SuiteAddresses addresses{"exporter_scale"};
+
 using korva::testing::GetAll;
 
-// Probes of count silent addresses from 127.0.26.0 on.
-std::vector<std::string> SilentProbes(int count) {
+// Probes of count silent addresses from the suite's second block on.
+std::vector<std::string> SilentProbes(unsigned count) {
     std::vector<std::string> paths;
-    for (int i = 0; i < count; ++i)
-        paths.push_back("/probe?target=127.0." + std::to_string(26 + i / 256) + "." + std::to_string(i % 256));
+    for (unsigned i = 0; i < count; ++i)
+        paths.push_back("/probe?target=" + addresses[256 + i]);
     return paths;
 }
 
@@ -32,17 +35,20 @@ std::string Up(const std::string& body) {
 }
 
 TEST(ExporterAtScale, ElevenHundredSilentProbesUnderTheDefaultDescriptorLimitAllAnswerAndALiveDeviceIsUp) {
-    Simulator live("127.0.25.1", {"--form", "150"});
+    const std::string device = addresses[1];
+    const std::string http = addresses[250];
+    Simulator live(device, {"--form", "150"});
     ASSERT_TRUE(live.Ready());
     // The soft and hard limits systemd gives a unit that sets none: once 4 descriptors a probe.
-    ExporterProcess exporter("127.0.25.250:20930", {"--timeout", "300ms"}, {"/usr/bin/prlimit", "--nofile=1024"});
+    ExporterProcess exporter(http + ':' + std::to_string(addresses.Port()), {"--timeout", "300ms"},
+                             {"/usr/bin/prlimit", "--nofile=1024"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
 
     std::vector<std::string> paths = SilentProbes(1100);
     const std::size_t liveAt = paths.size() / 2;
-    paths.insert(paths.begin() + static_cast<std::ptrdiff_t>(liveAt), "/probe?target=127.0.25.1");
+    paths.insert(paths.begin() + static_cast<std::ptrdiff_t>(liveAt), "/probe?target=" + device);
     // More connections than the descriptors: those beyond wait in the listen queue for their turn.
-    const auto answers = GetAll("127.0.25.250", 20930, paths, std::chrono::seconds(60));
+    const auto answers = GetAll(http, addresses.Port(), paths, std::chrono::seconds(60));
 
     std::map<int, int> statuses;
     for (std::size_t i = 0; i < answers.size(); ++i) {
@@ -61,14 +67,15 @@ TEST(ExporterAtScale, ABurstOfThreeThousandProbesLeavesTheMemoryWhereItWas) {
     // quarantine, or as shadow memory): its resident set says nothing of the exporter's own.
     GTEST_SKIP() << "a sanitizer's allocator keeps what the exporter frees";
 #endif
-    ExporterProcess exporter("127.0.25.251:20931", {"--timeout", "300ms"});
+    const std::string http = addresses[251];
+    ExporterProcess exporter(http + ':' + std::to_string(addresses.Port()), {"--timeout", "300ms"});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
     // One small round first, so that what every process pays once (the first connection, the first
     // probe, the resolver's libraries) is in the measure before.
-    GetAll("127.0.25.251", 20931, SilentProbes(10), std::chrono::seconds(10));
+    GetAll(http, addresses.Port(), SilentProbes(10), std::chrono::seconds(10));
     const long before = korva::testing::ResidentKilobytes(exporter.Process().Pid());
 
-    const auto answers = GetAll("127.0.25.251", 20931, SilentProbes(3000), std::chrono::seconds(60));
+    const auto answers = GetAll(http, addresses.Port(), SilentProbes(3000), std::chrono::seconds(60));
     int answered = 0;
     for (const auto& answer : answers)
         answered += answer.status == 200 && Up(answer.body) == "0";

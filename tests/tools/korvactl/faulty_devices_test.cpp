@@ -1,5 +1,6 @@
 // korvactl as a program against devices that drop replies, never answer, or acknowledge a reset late
 // or never; the write checks and Ctrl-C of the real program.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/loopback_device.h"
 #include "tests/tools/korvactl/programs.h"
 
@@ -7,17 +8,21 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <thread>
 
 namespace korva::ctl::testing {
 namespace {
 
+const korva::testing::SuiteAddresses addresses{"faulty_devices"};
+
 TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough) {
-    Simulator sim("127.0.0.110", {"--drop-percent", "70", "--seed", "7"});
+    const std::string device = addresses[110];
+    Simulator sim(device, {"--drop-percent", "70", "--seed", "7"});
     ASSERT_TRUE(sim.Ready());
     constexpr int kRuns = 6;
     for (int run = 0; run < kRuns; ++run) {
-        const Finished status = Korvactl({"status", "127.0.0.110", "--timeout", "50ms", "--retries", "30"});
+        const Finished status = Korvactl({"status", device, "--timeout", "50ms", "--retries", "30"});
         ASSERT_EQ(status.exitStatus, 0) << status.err;
         const auto records = JsonLines(status.out);
         ASSERT_EQ(records.size(), 1u);
@@ -27,23 +32,25 @@ TEST(DroppingDevice, RetriesUntilTheReplyGetsThrough) {
 }
 
 TEST(SilentDevice, TimesOutAfterTheRetriesAndSaysSoInTheExitStatus) {
-    Simulator sim("127.0.0.111", {"--drop-percent", "100"});
+    const std::string device = addresses[111];
+    Simulator sim(device, {"--drop-percent", "100"});
     ASSERT_TRUE(sim.Ready());
 
-    const Finished status = Korvactl({"status", "127.0.0.111", "--timeout", "60ms", "--retries", "3"});
+    const Finished status = Korvactl({"status", device, "--timeout", "60ms", "--retries", "3"});
     EXPECT_EQ(status.exitStatus, 1);
     const auto records = JsonLines(status.out);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]["address"], "127.0.0.111");
+    EXPECT_EQ(records[0]["address"], device);
     EXPECT_EQ(records[0]["error"], "no reply to the live-data request (4 requests, 60 ms each)");
-    EXPECT_EQ(status.err, "korvactl status: 127.0.0.111: no reply to the live-data request (4 requests, 60 ms each)\n");
+    EXPECT_EQ(status.err,
+              "korvactl status: " + device + ": no reply to the live-data request (4 requests, 60 ms each)\n");
     EXPECT_EQ(sim.RequestsSeen("snd000"), 4);
 
-    const Finished reset = Korvactl({"reset", "127.0.0.111", "--timeout", "60ms", "--retries", "0"});
+    const Finished reset = Korvactl({"reset", device, "--timeout", "60ms", "--retries", "0"});
     EXPECT_EQ(reset.exitStatus, 1);
     EXPECT_EQ(sim.RequestsSeen("rst"), 0);  // no echo number, no reset command
 
-    const Finished watch = Korvactl({"watch", "127.0.0.111", "--interval", "50ms", "--count", "3"});
+    const Finished watch = Korvactl({"watch", device, "--interval", "50ms", "--count", "3"});
     EXPECT_EQ(watch.exitStatus, 1);
     EXPECT_EQ(JsonLines(watch.out).size(), 3u);  // one missed round each
     EXPECT_EQ(sim.RequestsSeen("rPr000\\r\\n"), 3);
@@ -70,42 +77,55 @@ int ResetCommands(const LoopbackDevice& device) {
 }
 
 TEST(ResettingDevice, AcknowledgedOnTheThirdCommand) {
-    LoopbackDevice device("127.0.0.112", LateResetter(3));
-    const Finished run = Korvactl({"reset", "127.0.0.112", "--table"});
+    LoopbackDevice device(addresses[112], LateResetter(3));
+    const Finished run = Korvactl({"reset", addresses[112], "--table"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(ResetCommands(device), 3);
     EXPECT_NE(run.out.find("ack    3"), std::string::npos) << run.out;
 }
 
 TEST(ResettingDevice, NeverAcknowledgedAfterExactlyFifteenCommands) {
-    LoopbackDevice device("127.0.0.113", LateResetter(0));
-    const Finished run = Korvactl({"reset", "127.0.0.113"});
+    LoopbackDevice device(addresses[113], LateResetter(0));
+    const Finished run = Korvactl({"reset", addresses[113]});
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(ResetCommands(device), 15);
-    EXPECT_NE(run.err.find("127.0.0.113: reset not acknowledged after 15 reset commands"), std::string::npos)
+    EXPECT_NE(run.err.find(addresses[113] + ": reset not acknowledged after 15 reset commands"), std::string::npos)
         << run.err;
 }
 
+// An address as the write request spells it: each octet in three digits.
+std::string ThreeDigitOctets(std::uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03u.%03u.%03u.%03u", address >> 24, address >> 16 & 0xff, address >> 8 & 0xff,
+                  address & 0xff);
+    return text;
+}
+
 TEST(WritingProgram, RefusesBadValuesAndUnconfirmedWritesWithoutSendingAnything) {
-    Simulator sim("127.0.0.114");
+    const std::string device = addresses[114];
+    const std::string gateway = addresses[1];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
-    const Finished bad = Korvactl(
-        {"set", "127.0.0.114", "--ip", "127.0.0.255", "--mask", "255.255.255.0", "--gateway", "127.0.0.1", "--yes"});
+    const Finished bad =
+        Korvactl({"set", device, "--ip", addresses[255], "--mask", "255.255.255.0", "--gateway", gateway, "--yes"});
     EXPECT_EQ(bad.exitStatus, 2);
-    EXPECT_NE(bad.err.find("address 127.0.0.255 is the broadcast address of its subnet"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("address " + addresses[255] + " is the broadcast address of its subnet"), std::string::npos)
+        << bad.err;
 
     // The test's standard input is /dev/null: no terminal to confirm on.
     const Finished unconfirmed =
-        Korvactl({"set", "127.0.0.114", "--ip", "127.0.0.114", "--mask", "255.255.255.0", "--gateway", "127.0.0.1"});
+        Korvactl({"set", device, "--ip", device, "--mask", "255.255.255.0", "--gateway", gateway});
     EXPECT_EQ(unconfirmed.exitStatus, 2);
     EXPECT_NE(unconfirmed.err.find("add --yes"), std::string::npos) << unconfirmed.err;
 
     EXPECT_EQ(sim.RequestsSeen(""), 0);
 
-    const Finished forced = Korvactl({"set", "127.0.0.114", "--ip", "127.0.0.114", "--mask", "255.255.0.255",
-                                      "--gateway", "127.0.0.1", "--yes", "--force"});
+    const Finished forced =
+        Korvactl({"set", device, "--ip", device, "--mask", "255.255.0.255", "--gateway", gateway, "--yes", "--force"});
     EXPECT_EQ(forced.exitStatus, 0) << forced.err;
-    EXPECT_EQ(sim.RequestsSeen("wPr000 127.000.000.114 255.255.000.255 127.000.000.001"), 1);
+    EXPECT_EQ(sim.RequestsSeen("wPr000 " + ThreeDigitOctets(addresses.Number(114)) + " 255.255.000.255 " +
+                               ThreeDigitOctets(addresses.Number(1))),
+              1);
 }
 
 long LineCount(const std::string& text) {
@@ -114,11 +134,12 @@ long LineCount(const std::string& text) {
 
 // Ctrl-C, or the SIGTERM a service manager or `timeout` sends.
 TEST(WatchingProgram, CtrlCOrSigtermEndsItCleanly) {
-    Simulator sim("127.0.0.115");
+    const std::string device = addresses[115];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
-        ChildProcess watch(KORVACTL_PATH, {"watch", "127.0.0.115", "--interval", "200ms"});
+        ChildProcess watch(KORVACTL_PATH, {"watch", device, "--interval", "200ms"});
         // The signal once a few replies have been printed.
         for (int i = 0; i < 500 && LineCount(watch.Out()) < 3; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -1,6 +1,7 @@
 // What a fleet engineer sees of scan, apply and sweeps as programs against korva-sim: the dry run, the
-// progress line on a terminal (and nowhere else), closing summaries, input order and CSV. Loopback
-// addresses 127.0.46.0-127.0.47.255: devices on 127.0.46.0-9 and 127.0.47.0-19.
+// progress line on a terminal (and nowhere else), closing summaries, input order and CSV. Devices on
+// hosts 0-9 of the first block and 0-19 of the second.
+#include "tests/support/suite_addresses.h"
 #include "tests/support/terminal_run.h"
 #include "tests/tools/korvactl/programs.h"
 
@@ -13,6 +14,13 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"fleet_engineer"};
+
+// The host'th address of the suite's block'th /24.
+std::string At(unsigned block, unsigned host) {
+    return addresses[block * 256 + host];
+}
 
 using korva::testing::RunWithTerminalErr;
 
@@ -39,6 +47,14 @@ std::vector<std::string> With(std::vector<std::string> arguments, const std::vec
     return arguments;
 }
 
+// The fields as one line of a plan or of CSV.
+std::string Row(char separator, const std::vector<std::string>& fields) {
+    std::string row = fields.front();
+    for (std::size_t i = 1; i < fields.size(); ++i)
+        row += separator + fields[i];
+    return row + "\n";
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -49,13 +65,18 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // The simulator's devices have mask 255.255.255.0 and gateway .1 of their /24.
 TEST(FleetEngineer, ADryRunListsOnlyTheFieldsThatWouldChangeAndWritesNothing) {
-    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    Simulator sim(addresses.Block(0), {"--devices", "10"});
     ASSERT_TRUE(sim.Ready());
-    const PlanFile plan(
-        "address;new_address;mask;gateway\n"
-        "127.0.46.1;127.0.46.101;255.255.255.0;127.0.46.1\n"   // moves only
-        "127.0.46.2;127.0.46.2;255.255.255.0;127.0.46.254\n"   // new gateway only
-        "127.0.46.3;127.0.46.3;255.255.255.0;127.0.46.1\n");  // as planned
+    const std::string moving = At(0, 1);
+    const std::string moved = At(0, 101);
+    const std::string regated = At(0, 2);
+    const std::string asPlanned = At(0, 3);
+    const std::string gateway = At(0, 1);
+    const std::string newGateway = At(0, 254);
+    const PlanFile plan("address;new_address;mask;gateway\n" +
+                        Row(';', {moving, moved, "255.255.255.0", gateway}) +         // moves only
+                        Row(';', {regated, regated, "255.255.255.0", newGateway}) +   // new gateway only
+                        Row(';', {asPlanned, asPlanned, "255.255.255.0", gateway}));  // as planned
 
     // No terminal and no --yes: a dry run needs neither.
     const Finished json = Korvactl(With({"apply", plan.Path(), "--dry-run"}, kPatience));
@@ -63,15 +84,15 @@ TEST(FleetEngineer, ADryRunListsOnlyTheFieldsThatWouldChangeAndWritesNothing) {
     const auto records = JsonLines(json.out);
     ASSERT_EQ(records.size(), 3u) << json.out;
     EXPECT_EQ(records[0]["result"], "would_change");
-    EXPECT_EQ(records[0]["changes"],
-              nlohmann::json::parse(R"({"address": {"from": "127.0.46.1", "to": "127.0.46.101"}})"));
+    EXPECT_EQ(records[0]["changes"], (nlohmann::json{{"address", {{"from", moving}, {"to", moved}}}}));
     EXPECT_EQ(records[1]["result"], "would_change");
-    EXPECT_EQ(records[1]["changes"],
-              nlohmann::json::parse(R"({"gateway": {"from": "127.0.46.1", "to": "127.0.46.254"}})"));
+    EXPECT_EQ(records[1]["changes"], (nlohmann::json{{"gateway", {{"from", gateway}, {"to", newGateway}}}}));
     EXPECT_EQ(records[2]["result"], "unchanged");
     EXPECT_FALSE(records[2].contains("changes"));
-    EXPECT_NE(json.err.find("  127.0.46.1: address 127.0.46.1 -> 127.0.46.101\n"), std::string::npos) << json.err;
-    EXPECT_NE(json.err.find("  127.0.46.2: gateway 127.0.46.1 -> 127.0.46.254\n"), std::string::npos) << json.err;
+    EXPECT_NE(json.err.find("  " + moving + ": address " + moving + " -> " + moved + "\n"), std::string::npos)
+        << json.err;
+    EXPECT_NE(json.err.find("  " + regated + ": gateway " + gateway + " -> " + newGateway + "\n"), std::string::npos)
+        << json.err;
     EXPECT_EQ(json.err.find("mask"), std::string::npos) << "an unchanged field was listed: " << json.err;
     EXPECT_NE(json.err.find("korvactl apply: dry run, nothing written: 1 unchanged, 2 would change\n"),
               std::string::npos)
@@ -81,16 +102,17 @@ TEST(FleetEngineer, ADryRunListsOnlyTheFieldsThatWouldChangeAndWritesNothing) {
     EXPECT_EQ(table.exitStatus, 0) << table.err;
     const auto rows = Lines(table.out);
     ASSERT_EQ(rows.size(), 4u) << table.out;
-    EXPECT_NE(rows[1].find("would_change          address 127.0.46.1 -> 127.0.46.101"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[1].find("would_change          address " + moving + " -> " + moved), std::string::npos) << rows[1];
     EXPECT_NE(rows[3].find("unchanged"), std::string::npos) << rows[3];
 
     const Finished csv = Korvactl(With({"apply", plan.Path(), "--dry-run", "--csv"}, kPatience));
     EXPECT_EQ(csv.exitStatus, 0) << csv.err;
-    EXPECT_EQ(csv.out,
-              "address,new_address,mask,gateway,mac,result,detail\n"
-              "127.0.46.1,127.0.46.101,255.255.255.0,127.0.46.1,,would_change,address 127.0.46.1 -> 127.0.46.101\n"
-              "127.0.46.2,127.0.46.2,255.255.255.0,127.0.46.254,,would_change,gateway 127.0.46.1 -> 127.0.46.254\n"
-              "127.0.46.3,127.0.46.3,255.255.255.0,127.0.46.1,,unchanged,\n");
+    EXPECT_EQ(csv.out, "address,new_address,mask,gateway,mac,result,detail\n" +
+                           Row(',', {moving, moved, "255.255.255.0", gateway, "", "would_change",
+                                     "address " + moving + " -> " + moved}) +
+                           Row(',', {regated, regated, "255.255.255.0", newGateway, "", "would_change",
+                                     "gateway " + gateway + " -> " + newGateway}) +
+                           Row(',', {asPlanned, asPlanned, "255.255.255.0", gateway, "", "unchanged", ""}));
 
     EXPECT_GT(sim.RequestsSeen("rPr"), 0) << "the dry run read the devices";
     EXPECT_EQ(sim.RequestsSeen("wPr"), 0);
@@ -98,14 +120,16 @@ TEST(FleetEngineer, ADryRunListsOnlyTheFieldsThatWouldChangeAndWritesNothing) {
 }
 
 TEST(FleetEngineer, ADryRunOfAPlanThatFailsItsChecksEndsWithStatus2AndWithoutATerminalApplyAsksForYes) {
-    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    Simulator sim(addresses.Block(0), {"--devices", "10"});
     ASSERT_TRUE(sim.Ready());
-    const PlanFile inUse("127.0.46.1,127.0.46.5,255.255.255.0,127.0.46.1\n");
+    const std::string device = At(0, 1);
+    const std::string gateway = At(0, 1);
+    const PlanFile inUse(Row(',', {device, At(0, 5), "255.255.255.0", gateway}));
     const Finished refused = Korvactl(With({"apply", inUse.Path(), "--dry-run"}, kPatience));
     EXPECT_EQ(refused.exitStatus, 2);
-    EXPECT_NE(refused.err.find("new address 127.0.46.5 is in use"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("new address " + At(0, 5) + " is in use"), std::string::npos) << refused.err;
 
-    const PlanFile valid("127.0.46.1,127.0.46.201,255.255.255.0,127.0.46.1\n");
+    const PlanFile valid(Row(',', {device, At(0, 201), "255.255.255.0", gateway}));
     const Finished unasked = Korvactl(With({"apply", valid.Path()}, kPatience));
     EXPECT_EQ(unasked.exitStatus, 2);
     EXPECT_NE(unasked.err.find("korvactl apply: nothing written: no terminal to confirm on; add --yes to write, or "
@@ -121,7 +145,7 @@ TEST(FleetEngineer, ADryRunOfAPlanThatFailsItsChecksEndsWithStatus2AndWithoutATe
 }
 
 TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
-    Simulator sim("127.0.47.0/24", {"--devices", "20"});
+    Simulator sim(addresses.Block(1), {"--devices", "20"});
     ASSERT_TRUE(sim.Ready());
     // 256 addresses at 200 a second: over a second of progress.
     const struct {
@@ -137,7 +161,7 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::vector<std::string> arguments = With({"scan", "127.0.47.0/24", "--timeout", "500ms"}, c.options);
+        const std::vector<std::string> arguments = With({"scan", addresses.Block(1), "--timeout", "500ms"}, c.options);
         const Finished run = c.onTerminal ? RunWithTerminalErr(KORVACTL_PATH, arguments) : Korvactl(arguments);
         EXPECT_EQ(run.exitStatus, 0) << run.err;
         EXPECT_EQ(JsonLines(run.out).size(), 20u) << "the output holds the records and nothing else";
@@ -153,7 +177,7 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
     }
 
     // Results and the line on one terminal, results as they come: each result starts a line of its own.
-    korva::testing::TerminalSession both(KORVACTL_PATH, {"scan", "127.0.47.0/27", "--order", "reply", "--rate", "20"},
+    korva::testing::TerminalSession both(KORVACTL_PATH, {"scan", At(1, 0) + "/27", "--order", "reply", "--rate", "20"},
                                          true);
     const Finished shared = both.Wait();
     EXPECT_EQ(shared.exitStatus, 0) << shared.err;
@@ -169,9 +193,8 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
     EXPECT_EQ(results, 20);
 
     // Each row's new address is silent: the survey waits 1.5 s for it.
-    const PlanFile plan(
-        "127.0.47.1,127.0.47.101,255.255.255.0,127.0.47.1\n"
-        "127.0.47.2,127.0.47.102,255.255.255.0,127.0.47.1\n");
+    const PlanFile plan(Row(',', {At(1, 1), At(1, 101), "255.255.255.0", At(1, 1)}) +
+                        Row(',', {At(1, 2), At(1, 102), "255.255.255.0", At(1, 1)}));
     const Finished apply = RunWithTerminalErr(
         KORVACTL_PATH, With({"apply", plan.Path(), "--yes", "--reset-interval", "20ms"}, kPatience));
     EXPECT_EQ(apply.exitStatus, 0) << apply.err;
@@ -181,21 +204,23 @@ TEST(FleetEngineer, ScanAndApplyShowAProgressLineOnATerminalOnly) {
 
     // A sweep whose failure is told while the line shows: the line makes room for the message.
     const Finished sweep =
-        RunWithTerminalErr(KORVACTL_PATH, With({"params", "127.0.47.5", "127.0.47.200", "127.0.47.6"}, kPatience));
+        RunWithTerminalErr(KORVACTL_PATH, With({"params", At(1, 5), At(1, 200), At(1, 6)}, kPatience));
     EXPECT_EQ(sweep.exitStatus, 1);
     EXPECT_NE(sweep.err.find(std::string(kRewind) + "korvactl params: asking 2/3, 2 found, 0 failed"), std::string::npos)
         << sweep.err;
-    EXPECT_NE(sweep.err.find(std::string(kRewind) + "korvactl params: 127.0.47.200: no reply"), std::string::npos)
+    EXPECT_NE(sweep.err.find(std::string(kRewind) + "korvactl params: " + At(1, 200) + ": no reply"), std::string::npos)
         << sweep.err;
     EXPECT_NE(sweep.err.find("korvactl params: 2 answered, 1 failed"), std::string::npos) << sweep.err;
 }
 
 TEST(FleetEngineer, ASweepPrintsInTheOrderNamedEndsWithASummaryAndWritesCsv) {
-    Simulator sim("127.0.46.0/24", {"--devices", "10"});
+    Simulator sim(addresses.Block(0), {"--devices", "10"});
     ASSERT_TRUE(sim.Ready());
+    const std::string fifth = At(0, 5);
+    const std::string silent = At(0, 200);
+    const std::string second = At(0, 2);
     // .200 is silent: its failure comes last in reply order, in its place in input order.
-    const std::vector<std::string> sweep = {"params", "127.0.46.5", "127.0.46.200", "127.0.46.2",
-                                            "--timeout",  "300ms",      "--retries",    "0"};
+    const std::vector<std::string> sweep = {"params", fifth, silent, second, "--timeout", "300ms", "--retries", "0"};
     const struct {
         std::vector<std::string> options;
         bool inputOrder;
@@ -208,27 +233,27 @@ TEST(FleetEngineer, ASweepPrintsInTheOrderNamedEndsWithASummaryAndWritesCsv) {
             order.push_back(record["address"]);
         ASSERT_EQ(order.size(), 3u) << run.out;
         if (c.inputOrder)
-            EXPECT_EQ(order, (std::vector<std::string>{"127.0.46.5", "127.0.46.200", "127.0.46.2"}));
+            EXPECT_EQ(order, (std::vector<std::string>{fifth, silent, second}));
         else
-            EXPECT_EQ(order[2], "127.0.46.200") << "the two that answer come first, in either order";
+            EXPECT_EQ(order[2], silent) << "the two that answer come first, in either order";
         EXPECT_NE(run.err.find("korvactl params: 2 answered, 1 failed\n"), std::string::npos) << run.err;
     }
 
-    const Finished csv = Korvactl({"params", "127.0.46.5", "127.0.46.2", "--csv"});
+    const Finished csv = Korvactl({"params", fifth, second, "--csv"});
     EXPECT_EQ(csv.exitStatus, 0) << csv.err;
     const auto lines = Lines(csv.out);
     ASSERT_EQ(lines.size(), 3u) << csv.out;
     EXPECT_EQ(lines[0].rfind("address,received_at,", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(",parameters.mask,"), std::string::npos) << lines[0];
-    EXPECT_EQ(lines[1].rfind("127.0.46.5,", 0), 0u) << lines[1];
-    EXPECT_NE(lines[2].find(",255.255.255.0,127.0.46.1,"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[1].rfind(fifth + ",", 0), 0u) << lines[1];
+    EXPECT_NE(lines[2].find(",255.255.255.0," + At(0, 1) + ","), std::string::npos) << lines[2];
 
-    const Finished reset = Korvactl({"reset", "127.0.46.200", "127.0.46.5", "--timeout", "300ms", "--retries", "0"});
+    const Finished reset = Korvactl({"reset", silent, fifth, "--timeout", "300ms", "--retries", "0"});
     EXPECT_EQ(reset.exitStatus, 1);
     EXPECT_NE(reset.err.find("korvactl reset: 1 reset, 1 failed\n"), std::string::npos) << reset.err;
     const auto results = JsonLines(reset.out);
     ASSERT_EQ(results.size(), 2u) << reset.out;
-    EXPECT_EQ(results[0]["address"], "127.0.46.200");
+    EXPECT_EQ(results[0]["address"], silent);
     EXPECT_EQ(results[1]["reset_ack"], true) << results[1];
 }
 

@@ -1,5 +1,6 @@
-// scan and apply as programs against one korva-sim serving many devices, each test on its own /24 of
-// 127.0.11.0-127.0.15.255 with devices on part of it and free addresses for them to move to.
+// scan and apply as programs against one korva-sim serving many devices, each test on its own /24
+// with devices on part of it and free addresses for them to move to.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,13 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"fleet"};
+
+// The host'th address of the suite's block'th /24.
+std::string At(unsigned block, unsigned host) {
+    return addresses[block * 256 + host];
+}
 
 // Reads that must be answered get three tries of half a second: generous on a loaded machine, and the
 // silent addresses a plan run asks cost no more than 1.5 s.
@@ -47,45 +55,45 @@ std::map<std::string, nlohmann::json> Results(const Finished& run) {
     return results;
 }
 
-// Twenty devices, 127.0.12.1-20, each to .101-.120 with a new gateway.
+// Twenty devices, hosts 1-20 of the second block, each to .101-.120 with a new gateway.
 std::string TwentyDevicePlan() {
     std::string plan = "address,new_address,mask,gateway\n# floor 1\n\n";
     for (int i = 1; i <= 20; ++i)
-        plan +=
-            "127.0.12." + std::to_string(i) + ",127.0.12." + std::to_string(100 + i) + ",255.255.255.0,127.0.12.254\n";
+        plan += At(1, i) + ',' + At(1, 100 + i) + ",255.255.255.0," + At(1, 254) + "\n";
     return plan;
 }
 
 TEST(Fleet, ScanFindsExactlyTheDevicesOfTheRangeWithTheirParameters) {
-    Simulator sim("127.0.11.0/24", {"--devices", "40"});
+    Simulator sim(addresses.Block(0), {"--devices", "40"});
     ASSERT_TRUE(sim.Ready());
-    const Finished scan = Korvactl({"scan", "127.0.11.0/24", "--rate", "0", "--timeout", "1s"});
+    const Finished scan = Korvactl({"scan", addresses.Block(0), "--rate", "0", "--timeout", "1s"});
     ASSERT_EQ(scan.exitStatus, 0) << scan.err;
     std::set<std::string> found;
     for (const auto& record : JsonLines(scan.out)) {
         const std::string address = record["address"];
         SCOPED_TRACE(address);
         found.insert(address);
-        const int last = std::stoi(address.substr(address.rfind('.') + 1));
+        const std::uint32_t number = addresses.Number(std::stoul(address.substr(address.rfind('.') + 1)));
         char mac[32];
-        std::snprintf(mac, sizeof mac, "00-1A-AB-00-0B-%02X", last);
+        std::snprintf(mac, sizeof mac, "00-1A-AB-%02X-%02X-%02X", number >> 16 & 0xff, number >> 8 & 0xff,
+                      number & 0xff);
         EXPECT_EQ(record["parameters"]["address"], address);
         EXPECT_EQ(record["parameters"]["mask"], "255.255.255.0");
-        EXPECT_EQ(record["parameters"]["gateway"], "127.0.11.1");
+        EXPECT_EQ(record["parameters"]["gateway"], At(0, 1));
         EXPECT_EQ(record["parameters"]["mac"], mac);
         EXPECT_EQ(record["parameters"]["firmware"], "1.52 07/03/16 14:05");
         EXPECT_EQ(record["parameters"]["changed"], false);
     }
     std::set<std::string> devices;
     for (int i = 0; i < 40; ++i)
-        devices.insert("127.0.11." + std::to_string(i));
+        devices.insert(At(0, i));
     EXPECT_EQ(found, devices);
     EXPECT_EQ(sim.RequestsSeen("rPr000\\r\\n"), 256) << "each address asked once";
     EXPECT_NE(scan.err.find("40 devices answered of 256 addresses asked"), std::string::npos) << scan.err;
 }
 
 TEST(Fleet, APlanOfTwentyMovesEachDeviceAndVerifiesItAndTheSamePlanAgainChangesNothing) {
-    Simulator sim("127.0.12.0/24", {"--devices", "30"});
+    Simulator sim(addresses.Block(1), {"--devices", "30"});
     ASSERT_TRUE(sim.Ready());
     const PlanFile plan(TwentyDevicePlan());
 
@@ -94,24 +102,24 @@ TEST(Fleet, APlanOfTwentyMovesEachDeviceAndVerifiesItAndTheSamePlanAgainChangesN
     auto results = Results(first);
     ASSERT_EQ(results.size(), 20u) << first.out;
     for (int i = 1; i <= 20; ++i) {
-        const auto& result = results["127.0.12." + std::to_string(i)];
+        const auto& result = results[At(1, i)];
         EXPECT_EQ(result["result"], "applied") << result;
-        EXPECT_EQ(result["new_address"], "127.0.12." + std::to_string(100 + i));
+        EXPECT_EQ(result["new_address"], At(1, 100 + i));
     }
     EXPECT_EQ(sim.RequestsSeen("wPr"), 20);
 
     // Where the devices are now, seen by a search of the whole /24.
-    const Finished scan = Korvactl({"scan", "127.0.12.0/24", "--rate", "0"});
+    const Finished scan = Korvactl({"scan", addresses.Block(1), "--rate", "0"});
     std::set<std::string> found;
     for (const auto& record : JsonLines(scan.out)) {
         found.insert(record["address"]);
-        if (record["address"] == "127.0.12.105") {
-            EXPECT_EQ(record["parameters"]["gateway"], "127.0.12.254");
+        if (record["address"] == At(1, 105)) {
+            EXPECT_EQ(record["parameters"]["gateway"], At(1, 254));
         }
     }
     EXPECT_EQ(found.size(), 30u);
-    EXPECT_TRUE(found.contains("127.0.12.101") && found.contains("127.0.12.120") && !found.contains("127.0.12.1") &&
-                !found.contains("127.0.12.20") && found.contains("127.0.12.21"));
+    EXPECT_TRUE(found.contains(At(1, 101)) && found.contains(At(1, 120)) && !found.contains(At(1, 1)) &&
+                !found.contains(At(1, 20)) && found.contains(At(1, 21)));
 
     const Finished again = Apply(plan, {"--table"});
     EXPECT_EQ(again.exitStatus, 0) << again.err;
@@ -128,23 +136,24 @@ TEST(Fleet, APlanOfTwentyMovesEachDeviceAndVerifiesItAndTheSamePlanAgainChangesN
 }
 
 TEST(Fleet, PlanErrorsAreRefusedBeforeAnythingIsWritten) {
-    Simulator sim("127.0.13.0/24", {"--devices", "10"});
+    Simulator sim(addresses.Block(2), {"--devices", "10"});
     ASSERT_TRUE(sim.Ready());
+    // The first line of each plan, and the second's beginning.
+    const std::string first = At(2, 1) + ',' + At(2, 101) + ",255.255.255.0," + At(2, 254) + "\n";
+    const std::string second = At(2, 2) + ',';
+    const std::string tail = "," + At(2, 254) + "\n";
     const struct {
         const char* what;
         std::string plan;
-        const char* message;
+        std::string message;
         bool asks;  // the check needs the devices' answers, so parameter requests go out (no write)
     } cases[] = {
-        {"duplicate new address",
-         "127.0.13.1,127.0.13.101,255.255.255.0,127.0.13.254\n127.0.13.2,127.0.13.101,255.255.255.0,127.0.13.254\n",
-         "new_address 127.0.13.101 is also planned for 127.0.13.1 on line 1", false},
-        {"bad mask",
-         "127.0.13.1,127.0.13.101,255.255.255.0,127.0.13.254\n127.0.13.2,127.0.13.102,255.255.0.255,127.0.13.254\n",
-         "mask 255.255.0.255 is not contiguous", false},
-        {"address in use",
-         "127.0.13.1,127.0.13.101,255.255.255.0,127.0.13.254\n127.0.13.2,127.0.13.7,255.255.255.0,127.0.13.254\n",
-         "new address 127.0.13.7 is in use: a device answers there now", true},
+        {"duplicate new address", first + second + At(2, 101) + ",255.255.255.0" + tail,
+         "new_address " + At(2, 101) + " is also planned for " + At(2, 1) + " on line 1", false},
+        {"bad mask", first + second + At(2, 102) + ",255.255.0.255" + tail, "mask 255.255.0.255 is not contiguous",
+         false},
+        {"address in use", first + second + At(2, 7) + ",255.255.255.0" + tail,
+         "new address " + At(2, 7) + " is in use: a device answers there now", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -163,20 +172,21 @@ TEST(Fleet, PlanErrorsAreRefusedBeforeAnythingIsWritten) {
 
 TEST(Fleet, ALateAcknowledgementStillAppliesAndSilenceAfterTheResetIsWrittenButNotVerified) {
     // Each device acknowledges only its 5th reset command.
-    Simulator sim("127.0.14.0/24", {"--devices", "3", "--reset-ack-on", "5"});
+    Simulator sim(addresses.Block(3), {"--devices", "3", "--reset-ack-on", "5"});
     ASSERT_TRUE(sim.Ready());
-    const PlanFile plan(
-        "127.0.14.1,127.0.14.201,255.255.255.0,127.0.14.254\n"
-        // A new address the simulator does not listen on: the device leaves and is not heard again.
-        "127.0.14.2,127.0.15.2,255.255.255.0,127.0.15.254\n");
+    const std::string late = At(3, 1);
+    const std::string leaving = At(3, 2);
+    const PlanFile plan(late + ',' + At(3, 201) + ",255.255.255.0," + At(3, 254) + "\n" +
+                        // A new address the simulator does not listen on: the device leaves and is not heard again.
+                        leaving + ',' + At(4, 2) + ",255.255.255.0," + At(4, 254) + "\n");
     const Finished run = Apply(plan);
     EXPECT_EQ(run.exitStatus, 1);
     auto results = Results(run);
-    EXPECT_EQ(results["127.0.14.1"]["result"], "applied") << results["127.0.14.1"];
-    EXPECT_EQ(results["127.0.14.2"]["result"], "written_not_verified") << results["127.0.14.2"];
-    EXPECT_EQ(results["127.0.14.2"]["detail"], "written and reset; no reply at 127.0.15.2");
+    EXPECT_EQ(results[late]["result"], "applied") << results[late];
+    EXPECT_EQ(results[leaving]["result"], "written_not_verified") << results[leaving];
+    EXPECT_EQ(results[leaving]["detail"], "written and reset; no reply at " + At(4, 2));
     EXPECT_GE(sim.RequestsSeen("rst"), 10) << "five reset commands for each device at least";
-    EXPECT_NE(run.err.find("127.0.14.2: written_not_verified"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(leaving + ": written_not_verified"), std::string::npos) << run.err;
 }
 
 }  // namespace

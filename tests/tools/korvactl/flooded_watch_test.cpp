@@ -1,6 +1,7 @@
 // korvactl watch while another host floods its port with small datagrams: the flood must not crowd
 // the device's replies out of the socket's buffer.
 #include "tests/support/flood.h"
+#include "tests/support/suite_addresses.h"
 #include "tests/support/udp_sockets.h"
 #include "tests/tools/korvactl/programs.h"
 
@@ -11,6 +12,8 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"flooded_watch"};
 
 using korva::testing::Flood;
 
@@ -26,16 +29,16 @@ std::uint16_t PortOf(const ChildProcess& program) {
 }
 
 TEST(FloodedWatch, RepliesGetThroughAFloodFromAnotherAddress) {
-    Simulator sim("127.0.0.205");
+    const std::string device = addresses[5];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     constexpr int kRounds = 24;
-    ChildProcess watch(KORVACTL_PATH,
-                       {"watch", "127.0.0.205", "--interval", "100ms", "--count", std::to_string(kRounds)});
+    ChildProcess watch(KORVACTL_PATH, {"watch", device, "--interval", "100ms", "--count", std::to_string(kRounds)});
     const std::uint16_t port = PortOf(watch);
     ASSERT_NE(port, 0) << "korvactl opened no UDP socket";
     std::size_t flooded = 0;
     {
-        Flood flood("127.0.0.206", "127.0.0.207", port, "x", 50'000'000);
+        Flood flood(addresses[6], addresses[7], port, "x", 50'000'000);
         ASSERT_TRUE(watch.Wait().has_value());
         flooded = flood.Sent();
     }

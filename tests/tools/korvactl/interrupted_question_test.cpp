@@ -1,6 +1,6 @@
 // Ctrl-C and SIGTERM while set or apply waits for its yes, korvactl on a pseudo-terminal against
-// korva-sim: the program ends at once and nothing is written, whatever is typed after. Loopback address
-// 127.0.58.1.
+// korva-sim: the program ends at once and nothing is written, whatever is typed after.
+#include "tests/support/suite_addresses.h"
 #include "tests/support/terminal_run.h"
 #include "tests/tools/korvactl/programs.h"
 
@@ -13,16 +13,19 @@
 namespace korva::ctl::testing {
 namespace {
 
+const korva::testing::SuiteAddresses addresses{"interrupted_question"};
+
 using korva::testing::TerminalSession;
 
 TEST(InterruptedQuestion, EndsTheProgramAndNothingIsWritten) {
-    Simulator sim("127.0.58.1");
+    const std::string device = addresses[1];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     const std::string plan = ::testing::TempDir() + "korvactl_question_" + std::to_string(getpid()) + ".csv";
-    std::ofstream(plan) << "127.0.58.1,127.0.58.101,255.255.255.0,127.0.58.1\n";
+    std::ofstream(plan) << device << ',' << addresses[101] << ",255.255.255.0," << device << "\n";
     const std::vector<std::string> apply = {"apply", plan, "--timeout", "300ms"};
-    const std::vector<std::string> set = {"set",    "127.0.58.1",    "--ip",      "127.0.58.1",
-                                          "--mask", "255.255.255.0", "--gateway", "127.0.58.254"};
+    const std::vector<std::string> set = {"set",    device,          "--ip",      device,
+                                          "--mask", "255.255.255.0", "--gateway", addresses[254]};
     const struct {
         const char* what;
         std::vector<std::string> arguments;

@@ -1,6 +1,6 @@
 // korvactl in the language the system asks for, as a program against korva-sim: Portuguese help and
-// messages under LANG=pt_BR.UTF-8, and standard output byte for byte that of the English run. Loopback
-// addresses 127.0.59.1-4, a device on the first.
+// messages under LANG=pt_BR.UTF-8, and standard output byte for byte that of the English run.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 #include "tests/tools/korvactl/scratch_folder.h"
 
@@ -13,6 +13,8 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"language_program"};
 
 // korvactl run as from a shell whose locale is lang: LANG set, and LC_ALL and LC_MESSAGES, which would
 // come before it, unset. The test's environment is put back after.
@@ -62,24 +64,27 @@ TEST(Language, TheHelpIsPortugueseWhenTheSystemSaysSo) {
 }
 
 TEST(Language, StandardOutputIsTheSameInEveryLanguageAndStandardErrorSpeaksTheUsers) {
-    Simulator sim("127.0.59.1");
+    const std::string device = addresses[1];
+    const std::string silent = addresses[2];
+    Simulator sim(device);
     ASSERT_TRUE(sim.Ready());
     const ScratchFolder folder("korvactl-language-");
-    std::ofstream(folder / "plan.csv") << "127.0.59.1,127.0.59.3,255.255.255.0,127.0.59.1\n"
-                                          "127.0.59.2,127.0.59.4,255.255.255.0,127.0.59.1\n";
+    std::ofstream(folder / "plan.csv") << device << ',' << addresses[3] << ",255.255.255.0," << device << "\n"
+                                       << silent << ',' << addresses[4] << ",255.255.255.0," << device << "\n";
     std::ofstream(folder / "capture.hex") << "30 31 30 30 2c 53 4e 44\nzz\n";
     const struct {
         std::vector<std::string> arguments;
         std::vector<std::string> portuguese;  // said on standard error
     } cases[] = {
-        {{"params", "127.0.59.1", "127.0.59.2", "--timeout", "200ms", "--retries", "0"},
-         {"korvactl params: 127.0.59.2: sem resposta ao pedido de parâmetros (1 envio, 200 ms cada)\n",
+        {{"params", device, silent, "--timeout", "200ms", "--retries", "0"},
+         {"korvactl params: " + silent + ": sem resposta ao pedido de parâmetros (1 envio, 200 ms cada)\n",
           "korvactl params: 1 respondeu, 1 falhou\n"}},
-        {{"params", "127.0.59.2", "--timeout", "200ms", "--retries", "0", "--table"},
-         {"korvactl params: 127.0.59.2: sem resposta ao pedido de parâmetros (1 envio, 200 ms cada)\n"}},
+        {{"params", silent, "--timeout", "200ms", "--retries", "0", "--table"},
+         {"korvactl params: " + silent + ": sem resposta ao pedido de parâmetros (1 envio, 200 ms cada)\n"}},
         {{"apply", folder / "plan.csv", "--dry-run", "--timeout", "200ms", "--retries", "0", "--csv"},
-         {"korvactl apply: 1 dispositivo a alterar:\n  127.0.59.1: endereço 127.0.59.1 -> 127.0.59.3\n",
-          "korvactl apply: 127.0.59.2: falhou: sem resposta em 127.0.59.2 nem em 127.0.59.4\n",
+         {"korvactl apply: 1 dispositivo a alterar:\n  " + device + ": endereço " + device + " -> " + addresses[3] +
+              "\n",
+          "korvactl apply: " + silent + ": falhou: sem resposta em " + silent + " nem em " + addresses[4] + "\n",
           "korvactl apply: simulação, nada gravado: 1 mudaria, 1 falhou\n"}},
         {{"decode", folder / "capture.hex"},
          {"korvactl decode: " + folder / "capture.hex" + ": linha 2: não é um datagrama em hexadecimal"}},

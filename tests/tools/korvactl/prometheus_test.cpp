@@ -1,8 +1,9 @@
 // A real Prometheus server scraping korvactl exporter the multi-target way (device addresses relabelled
 // into /probe?target=), korva-sim devices behind it, over HTTP with every panel of the Grafana dashboard
 // asked of it, and over HTTPS with a password; and promtool on the example configuration and alert
-// rules in docs/prometheus. Loopback addresses 127.0.20.10-11 and 127.0.20.14-15 (HTTP, ports
-// 20920-20921 and 20924-20925) and 127.0.22.x.
+// rules in docs/prometheus. Exporters on hosts 10 and 14 of the suite's addresses, Prometheus on 11 and
+// 15, devices on 21-29.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/http_get.h"
 #include "tests/tools/korvactl/programs.h"
 #include "tests/tools/korvactl/scratch_folder.h"
@@ -17,6 +18,11 @@
 
 namespace korva::ctl::testing {
 namespace {
+
+const korva::testing::SuiteAddresses addresses{"prometheus"};
+// Each exporter and each Prometheus server listens on an address of its own.
+const std::uint16_t exporterPort = addresses.Port(0);
+const std::uint16_t prometheusPort = addresses.Port(1);
 
 // A scrape configuration of the multi-target kind: the devices are the targets, relabelled into the
 // probe's target parameter, and every scrape goes to the exporter. client: lines of the scrape job
@@ -122,17 +128,18 @@ TEST(Prometheus, ScrapesEachDeviceThroughTheExporterAndEveryDashboardPanelHasDat
     const std::string prometheus = PrometheusProgram();
     if (prometheus.empty())
         GTEST_SKIP() << "prometheus is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
-    const std::vector<std::string> devices = {"127.0.22.1", "127.0.22.2", "127.0.22.3"};
-    const std::string silent = "127.0.22.9";
+    const std::vector<std::string> devices = {addresses[21], addresses[22], addresses[23]};
+    const std::string silent = addresses[29];
     Simulator first(devices[0], {"--form", "plain"}), second(devices[1], {"--form", "130"}),
         third(devices[2], {"--form", "150"});
     ASSERT_TRUE(first.Ready() && second.Ready() && third.Ready());
-    ExporterProcess exporter("127.0.20.10:20920");
+    const std::string listen = addresses[10] + ':' + std::to_string(exporterPort);
+    ExporterProcess exporter(listen);
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
 
     std::vector<std::string> targets = devices;
     targets.push_back(silent);
-    const PrometheusServer server(prometheus, ScrapeConfiguration("127.0.20.10:20920", targets), "127.0.20.11", 20921);
+    const PrometheusServer server(prometheus, ScrapeConfiguration(listen, targets), addresses[11], prometheusPort);
 
     std::string problem;
     std::map<std::string, std::string> temperatures = server.AwaitSeries("korva_temperature_celsius", devices.size(), problem);
@@ -157,11 +164,13 @@ TEST(Prometheus, ScrapesOverHttpsWithAPassword) {
     if (prometheus.empty())
         GTEST_SKIP() << "prometheus is not installed (scripts/ensure-packages.sh: MONITORING_PACKAGES)";
     const ScratchFolder scratch("korva_prometheus_tls_");
-    const WebCredentials credentials = MakeWebCredentials(scratch.Path(), "127.0.20.14", "prometheus", "s3cret pass");
+    const WebCredentials credentials = MakeWebCredentials(scratch.Path(), addresses[14], "prometheus", "s3cret pass");
     ASSERT_TRUE(credentials.problem.empty()) << credentials.problem;
-    Simulator device("127.0.22.4", {"--form", "150"});
+    const std::string target = addresses[24];
+    Simulator device(target, {"--form", "150"});
     ASSERT_TRUE(device.Ready());
-    ExporterProcess exporter("127.0.20.14:20924", {"--web-config", credentials.webConfig});
+    const std::string listen = addresses[14] + ':' + std::to_string(exporterPort);
+    ExporterProcess exporter(listen, {"--web-config", credentials.webConfig});
     ASSERT_TRUE(exporter.Ready()) << exporter.Process().Err();
 
     const std::string client = "    scheme: https\n"
@@ -170,12 +179,12 @@ TEST(Prometheus, ScrapesOverHttpsWithAPassword) {
                                "    basic_auth:\n"
                                "      username: prometheus\n"
                                "      password: s3cret pass\n";
-    const PrometheusServer server(prometheus, ScrapeConfiguration("127.0.20.14:20924", {"127.0.22.4"}, client),
-                                  "127.0.20.15", 20925);
+    const PrometheusServer server(prometheus, ScrapeConfiguration(listen, {target}, client), addresses[15],
+                                  prometheusPort);
     std::string problem;
     const auto up = server.AwaitSeries("korva_up", 1, problem);
-    EXPECT_EQ(up, (std::map<std::string, std::string>{{"127.0.22.4", "1"}}))
-        << problem << "\n" << server.Err() << exporter.Process().Err();
+    EXPECT_EQ(up, (std::map<std::string, std::string>{{target, "1"}})) << problem << "\n"
+                                                                       << server.Err() << exporter.Process().Err();
 }
 
 class ExampleConfiguration : public ::testing::Test {

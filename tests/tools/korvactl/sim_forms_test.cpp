@@ -1,4 +1,5 @@
 // korvactl against korva-sim in each reply form: every command, the real endpoint and socket.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 
 #include <gtest/gtest.h>
@@ -10,24 +11,26 @@
 namespace korva::ctl::testing {
 namespace {
 
+const korva::testing::SuiteAddresses addresses{"sim_forms"};
+
 struct Form {
     const char* option;  // korva-sim --form
     int version;         // what the replies report
-    const char* address;
+    unsigned host;       // of the suite's addresses
 };
 
 constexpr Form kForms[] = {
-    {"plain", 0, "127.0.0.100"},
-    {"120", 120, "127.0.0.101"},
-    {"130", 130, "127.0.0.102"},
-    {"150", 150, "127.0.0.103"},
+    {"plain", 0, 100},
+    {"120", 120, 101},
+    {"130", 130, 102},
+    {"150", 150, 103},
 };
 
 class EveryForm : public ::testing::TestWithParam<Form> {};
 
 TEST_P(EveryForm, StatusParamsWatchSetAndReset) {
     const Form form = GetParam();
-    const std::string address = form.address;
+    const std::string address = addresses[form.host];
     Simulator sim(address, {"--form", form.option});
     ASSERT_TRUE(sim.Ready());
 
@@ -47,9 +50,10 @@ TEST_P(EveryForm, StatusParamsWatchSetAndReset) {
     ASSERT_EQ(records.size(), 1u);
     // Version 130 sends the address as hexadecimal octets; every form reads back as decimal.
     EXPECT_EQ(records[0]["parameters"]["address"], address);
-    // The simulator's MAC ends in the address's last three octets: 127.0.0.100 is 00-1A-AB-00-00-64.
+    // The simulator's MAC ends in the address's last three octets, in hexadecimal.
+    const std::uint32_t number = addresses.Number(form.host);
     char mac[32];
-    std::snprintf(mac, sizeof mac, "00-1A-AB-00-00-%02X", std::stoi(address.substr(address.rfind('.') + 1)));
+    std::snprintf(mac, sizeof mac, "00-1A-AB-%02X-%02X-%02X", number >> 16 & 0xff, number >> 8 & 0xff, number & 0xff);
     EXPECT_EQ(records[0]["parameters"]["mac"], mac);
     EXPECT_EQ(records[0]["parameters"]["firmware"], "1.52 07/03/16 14:05");
     EXPECT_EQ(records[0]["parameters"]["changed"], false);
@@ -67,7 +71,7 @@ TEST_P(EveryForm, StatusParamsWatchSetAndReset) {
     EXPECT_EQ(sim.RequestsSeen("rPr000\\r\\n"), 1);  // the automatic request, until its reply came
 
     const Finished set =
-        Korvactl({"set", address, "--ip", address, "--mask", "255.255.255.0", "--gateway", "127.0.0.1", "--yes"});
+        Korvactl({"set", address, "--ip", address, "--mask", "255.255.255.0", "--gateway", addresses[1], "--yes"});
     ASSERT_EQ(set.exitStatus, 0) << set.err;
     records = JsonLines(set.out);
     ASSERT_EQ(records.size(), 2u);
@@ -95,23 +99,25 @@ INSTANTIATE_TEST_SUITE_P(KorvaSim, EveryForm, ::testing::ValuesIn(kForms), [](co
 });
 
 TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile) {
-    Simulator plain("127.0.0.104", {"--form", "plain"});
-    Simulator v130("127.0.0.105", {"--form", "130"});
+    const std::string plainDevice = addresses[104];
+    const std::string v130Device = addresses[105];
+    Simulator plain(plainDevice, {"--form", "plain"});
+    Simulator v130(v130Device, {"--form", "130"});
     ASSERT_TRUE(plain.Ready() && v130.Ready());
     const std::string list = ::testing::TempDir() + "korvactl_sim_devices.txt";
     {
         std::ofstream file(list);
-        file << "# the test site\n127.0.0.105\nno such host   # unresolvable\n";
+        file << "# the test site\n" << v130Device << "\nno such host   # unresolvable\n";
     }
-    const Finished run = Korvactl({"params", "127.0.0.104", "-f", list, "--timeout", "200ms"});
+    const Finished run = Korvactl({"params", plainDevice, "-f", list, "--timeout", "200ms"});
     std::remove(list.c_str());
     EXPECT_EQ(run.exitStatus, 1);
     std::map<std::string, nlohmann::json> byAddress;
     for (const auto& record : JsonLines(run.out))
         byAddress[record["address"]] = record;
     ASSERT_EQ(byAddress.size(), 3u) << run.out;
-    EXPECT_EQ(byAddress["127.0.0.104"]["parameters"]["address"], "127.0.0.104");
-    EXPECT_EQ(byAddress["127.0.0.105"]["parameters"]["address"], "127.0.0.105");
+    EXPECT_EQ(byAddress[plainDevice]["parameters"]["address"], plainDevice);
+    EXPECT_EQ(byAddress[v130Device]["parameters"]["address"], v130Device);
     EXPECT_EQ(byAddress["no such host"]["error"], "Socket Error # 11001 Host not found.");
     EXPECT_NE(run.err.find("korvactl params: no such host: Socket Error # 11001 Host not found."), std::string::npos)
         << run.err;
@@ -119,24 +125,26 @@ TEST(KorvaSimDevices, SeveralFormsAtOnceFromOneCommandAndAFile) {
 
 TEST(KorvaSimDevices, NewAddressTakesEffectAfterTheReset) {
     // A device on .106 and a free .107 it can move to.
-    Simulator sim("127.0.0.106-127.0.0.107", {"--devices", "1"});
+    const std::string device = addresses[106];
+    const std::string freeAddress = addresses[107];
+    Simulator sim(addresses.Range(106, 107), {"--devices", "1"});
     ASSERT_TRUE(sim.Ready());
-    const Finished set = Korvactl({"set", "127.0.0.106", "--ip", "127.0.0.107", "--mask", "255.255.255.0", "--gateway",
-                                   "127.0.0.1", "--yes", "--timeout", "100ms", "--retries", "0"});
+    const Finished set = Korvactl({"set", device, "--ip", freeAddress, "--mask", "255.255.255.0", "--gateway",
+                                   addresses[1], "--yes", "--timeout", "100ms", "--retries", "0"});
     EXPECT_EQ(set.exitStatus, 0) << set.err;
-    EXPECT_NE(set.err.find("written; no parameter reply from 127.0.0.107"), std::string::npos) << set.err;
+    EXPECT_NE(set.err.find("written; no parameter reply from " + freeAddress), std::string::npos) << set.err;
 
-    auto records = JsonLines(Korvactl({"params", "127.0.0.106"}).out);
+    auto records = JsonLines(Korvactl({"params", device}).out);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]["parameters"]["address"], "127.0.0.106");
+    EXPECT_EQ(records[0]["parameters"]["address"], device);
     EXPECT_EQ(records[0]["parameters"]["changed"], true);
 
-    EXPECT_EQ(Korvactl({"reset", "127.0.0.106"}).exitStatus, 0);
-    records = JsonLines(Korvactl({"params", "127.0.0.107"}).out);
+    EXPECT_EQ(Korvactl({"reset", device}).exitStatus, 0);
+    records = JsonLines(Korvactl({"params", freeAddress}).out);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]["parameters"]["address"], "127.0.0.107");
+    EXPECT_EQ(records[0]["parameters"]["address"], freeAddress);
     EXPECT_EQ(records[0]["parameters"]["changed"], false);
-    EXPECT_EQ(Korvactl({"params", "127.0.0.106", "--timeout", "100ms", "--retries", "0"}).exitStatus, 1)
+    EXPECT_EQ(Korvactl({"params", device, "--timeout", "100ms", "--retries", "0"}).exitStatus, 1)
         << "the old address still answers";
 }
 

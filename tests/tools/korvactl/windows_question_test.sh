@@ -2,22 +2,23 @@
 # korvactl.exe under Wine on a terminal of its own: Ctrl-C typed at set's "[y/N]" question ends it at
 # once with nothing written and status 1, as on Linux. Wine makes the pseudo-terminal the program's
 # console and the typed Ctrl-C the console's CTRL_C_EVENT. Nothing is sent: the question comes before
-# the first datagram, and the device named is 127.0.0.1.
-# Usage: windows_question_test.sh WINE64 WINEPREFIX KORVACTL.EXE
+# the first datagram, and the device named is a loopback address.
+# Usage: windows_question_test.sh WINE64 WINEPREFIX KORVACTL.EXE DEVICE_ADDRESS GATEWAY
 set -euo pipefail
-wine=$1 prefix=$2 korvactl=$3
-LC_ALL=C.UTF-8 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= python3 - "$wine" "$korvactl" <<'PY'
+wine=$1 prefix=$2 korvactl=$3 device=$4 gateway=$5
+LC_ALL=C.UTF-8 WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= python3 - "$wine" "$korvactl" \
+  "$device" "$gateway" <<'PY'
 import os, pty, re, select, sys, time
 
-wine, korvactl = sys.argv[1], sys.argv[2]
+wine, korvactl, device, gateway = sys.argv[1:5]
 # Wine's console draws what it shows with cursor movements between the characters.
 def shown(raw):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\s", b"", raw)
 
 pid, terminal = pty.fork()
 if pid == 0:
-    os.execv(wine, [wine, korvactl, "set", "127.0.0.1", "--ip", "127.0.0.1", "--mask", "255.255.255.0",
-                    "--gateway", "127.0.0.254"])
+    os.execv(wine, [wine, korvactl, "set", device, "--ip", device, "--mask", "255.255.255.0",
+                    "--gateway", gateway])
 raw, typed = b"", False
 give_up = time.time() + 120  # a time-out against a hang only: Wine's first start is slow
 while time.time() < give_up:

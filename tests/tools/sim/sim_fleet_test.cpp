@@ -3,6 +3,7 @@
 
 #include "protocol/messages.h"
 #include "protocol/unscramble.h"
+#include "tests/support/suite_addresses.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,8 @@
 namespace korva::sim {
 namespace {
 
-constexpr std::uint32_t kFirst = 0x7F000A00;  // 127.0.10.0
+const korva::testing::SuiteAddresses addresses{"sim_fleet"};
+const std::uint32_t kFirst = addresses.Number(0);
 const ScrambleForm kForm{150, 0x3F, 0x14};
 
 SimFleet Fleet(std::uint64_t addresses, std::uint64_t devices, int resetAcknowledgedOn = 1) {
@@ -31,7 +33,7 @@ std::string Keyword(const PlainReply& plain) {
 // Writes new parameters to the device at address and resets it until acknowledged; the reset
 // commands it took, 0 when none was acknowledged within 20.
 int WriteAndReset(SimFleet& fleet, std::uint32_t address, const std::string& newAddress) {
-    EXPECT_EQ(Keyword(Ask(fleet, address, BuildWriteCommand(newAddress, "255.255.255.0", "127.0.10.1"))), "WPR");
+    EXPECT_EQ(Keyword(Ask(fleet, address, BuildWriteCommand(newAddress, "255.255.255.0", addresses[1]))), "WPR");
     for (int command = 1; command <= 20; ++command) {
         const PlainReply status = Ask(fleet, address, BuildLiveDataRequest());
         const std::int32_t echo = ReadStatus(status.text, status.headerOffset, status.formatVersion).echo;
@@ -55,7 +57,7 @@ TEST(SimFleet, DevicesSitOnTheFirstAddressesEachWithItsOwnMacAndAddress) {
             continue;
         }
         const ParameterReading reading = ReadParameters(plain.text, plain.headerOffset, plain.formatVersion);
-        EXPECT_EQ(reading.address, "127.0.10." + std::to_string(i));
+        EXPECT_EQ(reading.address, addresses[i]);
         macs.insert(reading.mac);
     }
     EXPECT_EQ(macs.size(), 5u);
@@ -64,13 +66,13 @@ TEST(SimFleet, DevicesSitOnTheFirstAddressesEachWithItsOwnMacAndAddress) {
 
 TEST(SimFleet, AnAcknowledgedResetMovesTheDeviceToItsNewAddressWhenListenedOnAndFree) {
     const struct {
-        const char* newAddress;
+        std::string newAddress;
         bool arrives;  // answers at the new address afterwards
     } cases[] = {
-        {"127.0.10.9", true},    // free, in the range
-        {"127.0.10.1", false},   // taken by another device: it would clash, so it is not heard
-        {"127.0.11.20", false},  // outside what the simulator listens on
-        {"127.0.10.0", true},    // its own address: stays
+        {addresses[9], true},          // free, in the range
+        {addresses[1], false},         // taken by another device: it would clash, so it is not heard
+        {addresses[256 + 20], false},  // outside what the simulator listens on
+        {addresses[0], true},          // its own address: stays
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.newAddress);
@@ -97,12 +99,12 @@ TEST(SimFleet, ResetAcknowledgedOnlyOnTheKthCommandOfEachDevice) {
     for (const int k : {1, 2, 5}) {
         SCOPED_TRACE(k);
         SimFleet fleet = Fleet(4, 2, k);
-        EXPECT_EQ(WriteAndReset(fleet, kFirst, "127.0.10.3"), k);
-        EXPECT_EQ(WriteAndReset(fleet, kFirst + 1, "127.0.10.2"), k) << "counted per device";
+        EXPECT_EQ(WriteAndReset(fleet, kFirst, addresses[3]), k);
+        EXPECT_EQ(WriteAndReset(fleet, kFirst + 1, addresses[2]), k) << "counted per device";
         EXPECT_EQ(Keyword(Ask(fleet, kFirst + 3, BuildLiveDataRequest())), "SND");
         EXPECT_EQ(Keyword(Ask(fleet, kFirst + 2, BuildLiveDataRequest())), "SND");
         // Counting starts again after an acknowledged reset.
-        EXPECT_EQ(WriteAndReset(fleet, kFirst + 3, "127.0.10.3"), k);
+        EXPECT_EQ(WriteAndReset(fleet, kFirst + 3, addresses[3]), k);
     }
 }
 

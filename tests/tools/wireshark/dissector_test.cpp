@@ -1,6 +1,7 @@
 // The Wireshark dissector against korvactl decode and the request builders: one capture of every
 // kind of datagram, read by tshark once, compared field by field; and a live conversation between
 // korva-sim and korvactl, captured on loopback.
+#include "tests/support/suite_addresses.h"
 #include "tests/tools/korvactl/programs.h"
 #include "tests/tools/korvactl/scratch_folder.h"
 #include "tests/tools/wireshark/capture_file.h"
@@ -27,8 +28,9 @@ using ctl::testing::Finished;
 using ctl::testing::RunToEnd;
 using ctl::testing::ScratchFolder;
 
-constexpr std::uint32_t kConsole = 0x7F0000DC;  // 127.0.0.220
-constexpr std::uint32_t kDevice = 0x7F0000DD;   // 127.0.0.221
+const korva::testing::SuiteAddresses addresses{"dissector"};
+const std::uint32_t kConsole = addresses.Number(220);
+const std::uint32_t kDevice = addresses.Number(221);
 constexpr std::uint16_t kConsolePort = 40123;
 constexpr std::uint16_t kDevicePort = 5010;
 
@@ -182,7 +184,7 @@ TEST(WiresharkDissector, ShowsALiveConversationBetweenKorvaSimAndKorvactlWithout
     if (tshark.empty() || tcpdump.empty())
         GTEST_SKIP() << "tshark or tcpdump is not installed (scripts/ensure-packages.sh: CAPTURE_PACKAGES)";
     const ScratchFolder scratch("korva_dissector_");
-    const std::string device = "127.0.0.222";
+    const std::string device = addresses[222];
     LoopbackCapture capture(tcpdump, scratch / "live.pcap", device);
     if (!capture.Listening())
         GTEST_SKIP() << "capture on the loopback interface is not permitted here: " << capture.Complaint();
@@ -194,7 +196,7 @@ TEST(WiresharkDissector, ShowsALiveConversationBetweenKorvaSimAndKorvactlWithout
         for (const std::vector<std::string>& command :
              {std::vector<std::string>{"watch", device, "--count", "5", "--interval", "100ms"},
               {"params", device},
-              {"set", device, "--ip", device, "--mask", "255.0.0.0", "--gateway", "127.0.0.1", "--yes"},
+              {"set", device, "--ip", device, "--mask", "255.0.0.0", "--gateway", addresses[1], "--yes"},
               {"reset", device}}) {
             const Finished run = ctl::testing::Korvactl(command);
             EXPECT_EQ(run.exitStatus, 0) << command[0] << ": " << run.err;
