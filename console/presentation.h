@@ -2,6 +2,7 @@
 // What every control of the window shows, decided once for every front end: the rules tell the
 // presentation what happened (a ConsoleView), it works out each layout row's look, and a window only
 // draws the looks it is handed through WindowRenderer. Toolkit-free; every text is UTF-8.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -15,8 +16,11 @@
 namespace korva::console {
 
 // The device's address box takes as many characters as a dotted quad has; a longer name read from the
-// settings is kept whole.
+// settings is kept whole, or the cut name would be saved at close.
 inline constexpr int kAddressLength = 15;
+inline int AddressBoxLimit(const std::string& fromSettings) {
+    return std::max(kAddressLength, static_cast<int>(fromSettings.size()));
+}
 
 // One control as it is to be drawn.
 struct ControlLook {

@@ -120,12 +120,9 @@ void TfrKorvaCfg01::Place() {
 
 void TfrKorvaCfg01::LoadSettings() {
     const ConsoleSettings settings = settings_->Load();
-    const QString address = FromDevice(settings.address);
-    // The limit is meant for typing; Qt would also cut a longer host name from the file, and the cut
-    // name would be saved at close.
-    if (address.size() > edIP1->maxLength())
-        edIP1->setMaxLength(static_cast<int>(address.size()));
-    edIP1->setText(address);
+    // Qt cuts a text set into the box to its limit, as it does typing.
+    edIP1->setMaxLength(AddressBoxLimit(settings.address));
+    edIP1->setText(FromDevice(settings.address));
     findChild<AutoSelectEdit*>(QStringLiteral("edMsk2"))->setText(FromDevice(settings.mask));
     findChild<AutoSelectEdit*>(QStringLiteral("edGW2"))->setText(FromDevice(settings.gateway));
 }

@@ -86,10 +86,7 @@ void TfrKorvaCfg01::Show() {
 void TfrKorvaCfg01::FormCreate() {
     const ConsoleSettings settings = settings_->Load();
     const std::wstring address = FromDevice(settings.address);
-    // The limit is meant for typing; a longer host name from the file is kept whole, or the cut name
-    // would be saved at close.
-    if (address.size() > kAddressLength)
-        SendMessageW(Control("edIP1"), EM_LIMITTEXT, address.size(), 0);
+    SendMessageW(Control("edIP1"), EM_LIMITTEXT, AddressBoxLimit(settings.address), 0);
     SetWindowTextW(Control("edIP1"), address.c_str());
     SetWindowTextW(Control("edMsk2"), FromDevice(settings.mask).c_str());
     SetWindowTextW(Control("edGW2"), FromDevice(settings.gateway).c_str());
